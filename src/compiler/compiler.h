@@ -1,0 +1,14 @@
+// What the compiler library offers the run:
+//
+//   memorizza_dati.h      the reading stage, both texts into the tables
+//   line_reader.h         the line description reader and its placements
+//   track_plan_builder.h  the line plan, metre by metre, from the curves
+//   progressive_ordina.h  the order of the kilometric progressive records
+//   text_match.h          keyword containment tests
+#pragma once
+
+#include "compiler/line_reader.h"
+#include "compiler/memorizza_dati.h"
+#include "compiler/progressive_ordina.h"
+#include "compiler/text_match.h"
+#include "compiler/track_plan_builder.h"

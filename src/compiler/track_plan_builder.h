@@ -1,0 +1,46 @@
+// Builds the line plan metre by metre from the curve records.
+//
+// Each step computes point j from the two points before it: straight, it
+// repeats the direction of the last metre; in a curve of curvature k it turns
+// that direction by the first-order formula (d0 + k*d1, d1 - k*d0), which also
+// lengthens it a little at every step. The arithmetic is done exactly in this
+// order, in 64-bit reals, so that every build produces the same bytes.
+#pragma once
+
+#include <cstdint>
+
+#include "tables/scenario_tables.h"
+
+namespace packager {
+
+// The plan index past which a curve record stops the reading (code 103).
+inline constexpr std::int64_t kPlanIndexLimit = 1000000;
+
+class TrackPlanBuilder {
+ public:
+  explicit TrackPlanBuilder(TrackPlan& plan) : plan_(plan) {}
+
+  // Points 0 and 1 become (0, 0) and (0, 1) as 16-bit integers; j becomes 2.
+  void Seed();
+
+  // Straight steps up to metre start, then curved steps up to start + length.
+  // Returns false when j passes kPlanIndexLimit (the points built stay).
+  // A step past the end of the plan is refused with RunFailure.
+  bool ExtendThroughCurve(std::int64_t start, std::int64_t length, double curvature);
+
+  // Straight steps up to plan_last - 2.
+  void Finish();
+
+  std::int64_t next_point() const { return next_; }
+
+ private:
+  void Step(double curvature, bool curved);
+
+  TrackPlan& plan_;
+  std::int64_t next_ = 2;
+};
+
+// The curvature per metre of a curve class 1 to 6; 0 for any other class.
+double CurvatureOfClass(int curve_class);
+
+}  // namespace packager

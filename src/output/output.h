@@ -1,0 +1,11 @@
+// What the output library offers: the three binary scenario files.
+//
+//   binary_files.h    encoding the line plan, the train table and the route grid,
+//                     and writing the three files at the end of a run
+//   record_layouts.h  offsets and sizes of the packed records on disk
+//   coding.h          the little-endian appends every encoder is built from
+#pragma once
+
+#include "output/binary_files.h"
+#include "output/coding.h"
+#include "output/record_layouts.h"

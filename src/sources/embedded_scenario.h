@@ -1,0 +1,34 @@
+// The scenario this build carries, generated at build time from the scenario
+// folder. Every text is a list of Windows-1252 lines (no line ends) that ends
+// with the marker line; the marker is never written.
+#pragma once
+
+#include <span>
+#include <string_view>
+
+namespace packager {
+
+inline constexpr std::string_view kEndOfTextMarker = "riferimento fine del file";
+
+// At most this many lines before the marker (the marker at index 1000).
+inline constexpr int kEmbeddedTextCapacity = 1000;
+
+struct EmbeddedText {
+  bool present = false;                     // the scenario folder holds this text
+  std::span<const std::string_view> lines;  // the lines, then the marker
+};
+
+struct EmbeddedScenario {
+  std::string_view scenario_name;
+  std::string_view train_number;
+  EmbeddedText line_description;
+  EmbeddedText train_description;
+  EmbeddedText notes;
+  EmbeddedText slowdown_order;
+  EmbeddedText timetable_sheet;
+};
+
+// The scenario compiled into this program.
+const EmbeddedScenario& TheEmbeddedScenario();
+
+}  // namespace packager

@@ -1,0 +1,52 @@
+// Reads a description text one field at a time.
+//
+// A field ends at a comma or at the end of a line (CR LF, a lone CR or a lone
+// LF); blanks before a field are skipped. A text field runs from its first
+// non-blank character to the comma or the line end (trailing blanks dropped).
+// A number field also ends at a blank; the blanks after it and one comma or
+// one line end after them belong to the separation, so "0    ,0" is two
+// fields. An empty number field reads as 0.
+//
+// at_end() is true once every byte has been consumed: after the last field of
+// a file that ends with a line end, or with that field itself. Reading a field
+// when at_end() is true, a value that is no number, or a number that does not
+// fit its width, throws RunFailure with a message that names the text line.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace packager {
+
+class FieldStream {
+ public:
+  // A stream over these Windows-1252 bytes.
+  explicit FieldStream(std::string bytes);
+  // Reads a whole file; throws RunFailure when it cannot be read.
+  static FieldStream FromFile(const std::string& path);
+
+  bool at_end() const { return position_ >= bytes_.size(); }
+
+  std::string ReadText();
+  std::int32_t ReadLong();      // signed 32-bit
+  std::int16_t ReadInteger();   // signed 16-bit
+  std::uint8_t ReadByte();      // 0 to 255
+
+  // Text line (from 1) on which the last field read starts.
+  int field_line() const { return field_line_; }
+
+ private:
+  // The number field as a whole number (decimals rounded half to even).
+  std::int64_t ReadNumber(std::int64_t low, std::int64_t high, const char* width_name);
+  void SkipBlanks();
+  bool AtLineEnd() const;
+  void ConsumeLineEnd();
+  void StartField();
+
+  std::string bytes_;
+  std::size_t position_ = 0;
+  int line_ = 1;
+  int field_line_ = 0;
+};
+
+}  // namespace packager

@@ -1,0 +1,21 @@
+// A file that cannot be created, written or deleted outside the reading
+// stage. Such a failure is not the scenario's fault: the run stops, and the
+// program reports the path and the system's reason.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace packager {
+
+class FileFailure : public std::runtime_error {
+ public:
+  FileFailure(const std::string& path, const std::string& action, const std::string& reason)
+      : std::runtime_error(path + ": cannot " + action + ": " + reason), path_(path) {}
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace packager

@@ -1,0 +1,183 @@
+// The scenario tables: the whole state of one packaging run.
+//
+// Every stage of the run (the text writers, the two readers, the signalling
+// post-pass, the competition codes and the binary writer) reads and writes
+// one ScenarioTables object that the run owns and passes by reference. The
+// members keep the declaration order, widths and signedness that the binary
+// files repeat on disk; nothing here checks values, except the bounds-checked
+// cell access that turns a stray index into a recorded run-time failure.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tables/run_failure.h"
+
+namespace packager {
+
+// One value of the line plan: empty, a 16-bit integer or a 64-bit real.
+// The tag numbers are written to the line plan file.
+struct PlanValue {
+  enum class Tag : std::uint16_t { kEmpty = 0, kInt16 = 2, kReal = 5 };
+
+  Tag tag = Tag::kEmpty;
+  std::int16_t whole = 0;  // meaningful when tag == kInt16
+  double real = 0.0;       // meaningful when tag == kReal
+
+  static PlanValue Int16(std::int16_t v) { return {Tag::kInt16, v, 0.0}; }
+  static PlanValue Real(double v) { return {Tag::kReal, 0, v}; }
+  // The value as a real number; an empty value counts as 0.
+  double AsReal() const;
+};
+
+// Cell kinds of the route grid.
+enum CellKind : std::uint8_t {
+  kCellEmpty = 0,
+  kCellSignal = 1,
+  kCellSlowdownEnd = 2,
+  kCellSlowdownStart = 3,
+  kCellSlowdownWarning = 4,
+  kCellOrientationBoard = 5,
+  kCellSpeedBoard = 6,
+  kCellStationStop = 10,
+  kCellMountainMarker = 11,
+  kCellAbbattimento = 12,
+  kCellPlainAbbattimento = 13,
+  kCellIndicatorBoard = 14,
+};
+
+// One 50 m cell of the route grid.
+struct RouteCell {
+  std::uint8_t kind = 0;
+  std::int16_t param1 = 0;
+  std::int16_t param2 = 0;
+  std::int16_t param3 = 0;
+  std::int16_t param4 = 0;
+  std::uint8_t signal_time = 0;
+  std::uint8_t approach_mark = 0;
+  std::uint8_t mountain_kind = 0;
+  std::uint8_t speed_code = 0;
+  std::uint8_t gradient_code = 0;
+  std::uint8_t adhesion = 0;
+
+  // Objects are placed only on empty cells or mountain markers.
+  bool IsFree() const { return kind == kCellEmpty || kind == kCellMountainMarker; }
+};
+
+// One entry of the scenario table: a station, a board caption or a reserved
+// entry. Texts are held as Windows-1252 bytes.
+struct TableEntry {
+  std::uint8_t kind = 0;
+  std::int32_t start = 0;
+  std::int32_t end = 0;
+  std::int32_t position = 0;
+  std::uint8_t byte1 = 0;
+  std::string text;
+  std::int16_t int1 = 0;
+  std::int16_t int2 = 0;
+  std::int16_t int3 = 0;
+  std::int16_t int4 = 0;
+  std::int16_t int5 = 0;
+  std::uint8_t byte2 = 0;
+  std::uint8_t byte3 = 0;
+  std::uint8_t byte4 = 0;
+  std::uint8_t byte5 = 0;
+  std::int32_t seconds = 0;
+};
+
+// Fixed indices of the scenario table.
+inline constexpr int kScenarioTableSize = 87;
+inline constexpr int kFirstStationEntry = 1;
+inline constexpr int kFirstCaptionEntry = 80;  // captions fill downward
+inline constexpr int kProgressiveTreEntry = 81;
+inline constexpr int kProgressiveDueEntry = 82;
+inline constexpr int kProgressiveUnoEntry = 83;
+inline constexpr int kTrainValuesEntry = 84;   // braked mass, line length, carriages
+inline constexpr int kScenarioEntry = 85;      // backgrounds, name, markers, code
+inline constexpr int kSignallingEntry = 86;    // cab signalling, train number, clock
+
+inline constexpr int kMountainSlots = 81;      // indices 0 to 80, used from 1
+inline constexpr int kPlanLengthMargin = 7000; // metres added to the line length
+inline constexpr int kCellLength = 50;         // metres of line per route cell
+
+// The line plan: two coordinates for every metre 0 to plan_last.
+class TrackPlan {
+ public:
+  TrackPlan() = default;
+  // Re-creates the plan with metres 0 to last, every value empty.
+  void Create(std::int32_t last);
+  bool exists() const { return exists_; }
+  std::int32_t last() const { return last_; }
+  // Bounds-checked access; a metre outside the plan is a run-time failure.
+  PlanValue& at(std::int64_t metre, int coordinate);
+  const PlanValue& at(std::int64_t metre, int coordinate) const;
+
+ private:
+  bool exists_ = false;
+  std::int32_t last_ = -1;
+  std::vector<PlanValue> values_;  // coordinate-major: [c * (last+1) + metre]
+};
+
+// The route grid: cells 0 to last_index().
+class RouteGrid {
+ public:
+  // Re-creates the grid with cells 0 to last, every member zero.
+  void Create(std::int32_t last);
+  bool exists() const { return !cells_.empty(); }
+  // The index of the last cell (UBound); -1 when the grid does not exist.
+  std::int32_t last_index() const { return static_cast<std::int32_t>(cells_.size()) - 1; }
+  bool contains(std::int64_t index) const {
+    return index >= 0 && index < static_cast<std::int64_t>(cells_.size());
+  }
+  // Bounds-checked access; a cell outside the grid is a run-time failure.
+  RouteCell& at(std::int64_t index);
+  const RouteCell& at(std::int64_t index) const;
+  const std::vector<RouteCell>& cells() const { return cells_; }
+
+ private:
+  std::vector<RouteCell> cells_;
+};
+
+// Where the last recorded fault was found, for the author's message.
+struct FaultSource {
+  std::string file;      // description text being read, empty if none
+  int line = 0;          // text line of the record, 0 if none
+  std::string detail;    // what exactly was wrong, empty if nothing to add
+};
+
+struct ScenarioTables {
+  TrackPlan track_plan;
+  RouteGrid route_cells;
+  std::array<TableEntry, kScenarioTableSize> scenario_table{};
+  std::array<std::int32_t, kMountainSlots> mountain_start{};
+  std::array<std::int32_t, kMountainSlots> mountain_end{};
+  std::int32_t mountain_count = 0;
+  std::int32_t with_plan = 0;
+  std::int32_t scratch1 = 0;
+  std::int32_t scratch2 = 0;
+  std::int32_t scratch3 = 0;
+  std::int32_t scratch4 = 0;
+  std::int32_t scratch5 = 0;
+  std::int32_t scratch6 = 0;
+  std::string train_number;
+  std::string scenario_name;
+  std::string token;
+  std::int32_t plan_last = 0;
+  std::int32_t error_code = 0;
+  std::int32_t error_position = 0;
+
+  // Diagnostics that go with error_code; never written to any file.
+  bool error_position_set = false;
+  FaultSource error_source;
+
+  // Records a fault; a later fault replaces an earlier one.
+  void RecordFault(std::int32_t code);
+  void RecordFault(std::int32_t code, std::int32_t position);
+
+  // Resets every entry of scenario_table to zero numbers and empty texts.
+  void ClearScenarioTable();
+};
+
+}  // namespace packager

@@ -1,0 +1,109 @@
+#include "app/run.h"
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "sources/temp_folder.h"
+#include "tables/error_codes.h"
+
+namespace packager {
+namespace {
+
+using test_support::TempFolder;
+
+struct ProgramEnded {
+  int status;
+};
+
+// Records what the run shows; ending the program unwinds back to the test.
+class FakePlatform : public Platform {
+ public:
+  explicit FakePlatform(std::string directory) : directory_(std::move(directory)) {}
+  std::string ProgramDirectory() override { return directory_; }
+  void ShowWaitWindow() override { ++wait_windows; }
+  void ShowErrorBox(const std::string& prompt) override { prompts.push_back(prompt); }
+  void Report(const std::string& line) override { reports.push_back(line); }
+  [[noreturn]] void EndProgram(int status) override { throw ProgramEnded{status}; }
+
+  int wait_windows = 0;
+  std::vector<std::string> prompts;
+  std::vector<std::string> reports;
+
+ private:
+  std::string directory_;
+};
+
+TEST(ErroreTest, ShowsThePromptAndEndsTheProgram) {
+  FakePlatform platform("/nowhere");
+  try {
+    errore(platform, "1250");
+    FAIL() << "errore returned";
+  } catch (const ProgramEnded& end) {
+    EXPECT_EQ(end.status, kExitErrorBox);
+  }
+  ASSERT_EQ(platform.prompts.size(), 1u);
+  EXPECT_EQ(platform.prompts[0], " Errore n. 1250");
+}
+
+TEST(FaultReportTest, NamesFileLineCodePositionAndMeaning) {
+  ScenarioTables tables;
+  tables.RecordFault(kErrBeyondGrid, 130901);
+  tables.error_source = {"Vardessa_Lontrino_linea.txt", 120, ""};
+  EXPECT_EQ(FaultReport(tables),
+            "Vardessa_Lontrino_linea.txt:120: error 15 at 130901 m: a record lies beyond the end "
+            "of the route grid");
+  tables.RecordFault(kErrNoLineFile);
+  EXPECT_EQ(FaultReport(tables), "error 101: the line description file does not exist");
+  tables.RecordFault(kErrRunTimeFailure);
+  tables.error_source = {"x.txt", 3, "line 3: \"q\" is not a number"};
+  EXPECT_EQ(FaultReport(tables).rfind("x.txt:3: error 25: ", 0), 0u);
+  EXPECT_NE(FaultReport(tables).find("(line 3: \"q\" is not a number)"), std::string::npos);
+}
+
+TEST(RunPackagerTest, ACleanRunWritesTheBinaryFilesAndNoText) {
+  TempFolder folder;
+  FakePlatform platform(folder.path());
+  ScenarioTables tables;
+  EXPECT_EQ(RunPackager(tables, platform), kExitClean);
+  EXPECT_EQ(platform.wait_windows, 1);
+  EXPECT_TRUE(platform.reports.empty());
+  EXPECT_TRUE(platform.prompts.empty());
+  EXPECT_FALSE(folder.Exists("Vardessa_Lontrino_linea.txt"));
+  EXPECT_EQ(std::filesystem::file_size((folder.path() + "/" + "Vardessa_Lontrino_linea.dat")), 2619964u);
+  EXPECT_EQ(std::filesystem::file_size((folder.path() + "/" + "Vardessa_Lontrino_5608.dat")), 39315u);
+  EXPECT_TRUE(folder.Exists("Vardessa_Lontrino_5608.sim"));
+}
+
+TEST(RunPackagerTest, AnUnwritableDirectoryIsAFileFailure) {
+  FakePlatform platform("/nonexistent-directory-of-the-packager-test");
+  ScenarioTables tables;
+  EXPECT_EQ(RunPackager(tables, platform), kExitFileFailure);
+  ASSERT_EQ(platform.reports.size(), 1u);
+  EXPECT_NE(platform.reports[0].find("Vardessa_Lontrino_linea.txt"), std::string::npos);
+}
+
+// The packager itself, copied into a fresh folder and run from elsewhere:
+// it writes beside its own executable, not into the working directory.
+TEST(PackagerProgramTest, WritesBesideItsExecutable) {
+  TempFolder folder;
+  const std::string program = (folder.path() + "/" + "packager");
+  std::filesystem::copy_file(PACKAGER_PATH, program);
+  const std::string command = "cd / && '" + program + "' 2>'" + (folder.path() + "/" + "stderr") + "'";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), kExitClean);
+  EXPECT_EQ(folder.Read("stderr"), "");  // no terminal: not even "Attendere"
+  EXPECT_FALSE(folder.Exists("Vardessa_Lontrino_linea.txt"));
+  EXPECT_EQ(std::filesystem::file_size((folder.path() + "/" + "Vardessa_Lontrino_linea.dat")), 2619964u);
+  EXPECT_EQ(std::filesystem::file_size((folder.path() + "/" + "Vardessa_Lontrino_5608.dat")), 39315u);
+  EXPECT_TRUE(folder.Exists("Vardessa_Lontrino_5608.sim"));
+}
+
+}  // namespace
+}  // namespace packager

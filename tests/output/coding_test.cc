@@ -1,0 +1,53 @@
+#include "output/coding.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace packager {
+namespace {
+
+// The bytes as hex pairs separated by spaces, for readable failures.
+std::string Hex(const std::string& bytes) {
+  std::string hex;
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned>(static_cast<std::uint8_t>(c));
+    hex += (hex.empty() ? "" : " ") + std::string{"0123456789ABCDEF"[byte >> 4]} +
+           "0123456789ABCDEF"[byte & 0x0F];
+  }
+  return hex;
+}
+
+template <typename Append, typename Value>
+std::string Encoded(Append append, Value value) {
+  std::string out = "<";  // appends go after what is already there
+  append(out, value);
+  return Hex(out.substr(1));
+}
+
+TEST(CodingTest, NumbersAreLittleEndianTwosComplement) {
+  EXPECT_EQ(Encoded(AppendU8, std::uint8_t{255}), "FF");
+  EXPECT_EQ(Encoded(AppendU16, std::uint16_t{0xFFFE}), "FE FF");
+  EXPECT_EQ(Encoded(AppendI16, std::int16_t{5121}), "01 14");
+  EXPECT_EQ(Encoded(AppendI16, std::int16_t{-32768}), "00 80");
+  EXPECT_EQ(Encoded(AppendI32, std::int32_t{0x12345678}), "78 56 34 12");
+  EXPECT_EQ(Encoded(AppendI32, std::int32_t{-800}), "E0 FC FF FF");
+  EXPECT_EQ(Encoded(AppendF64, 2.0), "00 00 00 00 00 00 00 40");
+  EXPECT_EQ(Encoded(AppendF64, -1.5), "00 00 00 00 00 00 F8 BF");
+}
+
+TEST(CodingTest, TextIsCountThenBytesWithoutTerminator) {
+  EXPECT_EQ(Encoded(AppendText, ""), "00 00");
+  EXPECT_EQ(Encoded(AppendText, std::string("Citt\xE0\0!", 7)), "07 00 43 69 74 74 E0 00 21");
+  EXPECT_EQ(Encoded(AppendText, std::string(256, 'x')).substr(0, 8), "00 01 78");
+  EXPECT_EQ(Encoded(AppendText, std::string(kMaxTextBytes, 'x')).substr(0, 5), "FF FF");
+
+  std::string out = "z";
+  EXPECT_THROW(AppendText(out, std::string(kMaxTextBytes + 1, 'x')), std::length_error);
+  EXPECT_EQ(out, "z");
+}
+
+}  // namespace
+}  // namespace packager

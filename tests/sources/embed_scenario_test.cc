@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "scenario_embedding.h"
+#include "sources/embedded_scenario.h"
+#include "sources/temp_folder.h"
+
+namespace packager {
+
+// Generated at build time from embed_fixture/ by the tool that embeds the
+// program's own scenario.
+const EmbeddedScenario& FixtureScenario();
+
+namespace {
+
+using embedding::ConvertText;
+using Lines = std::vector<std::string>;
+
+std::string Convert(std::string_view utf8, bool expect_success = true) {
+  std::string bytes;
+  std::string problem;
+  EXPECT_EQ(embedding::ToWindows1252(utf8, bytes, problem), expect_success) << utf8;
+  return expect_success ? bytes : problem;
+}
+
+template <typename Action>
+std::string FailureOf(Action action) {
+  try {
+    action();
+  } catch (const embedding::EmbedFailure& failure) {
+    return failure.what();
+  }
+  return "no failure";
+}
+
+TEST(Windows1252, ConvertsEveryCharacterItDefines) {
+  EXPECT_EQ(Convert("€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ"),
+            "\x80\x82\x83\x84\x85\x86\x87\x88\x89\x8A\x8B\x8C\x8E"
+            "\x91\x92\x93\x94\x95\x96\x97\x98\x99\x9A\x9B\x9C\x9E\x9F");
+  EXPECT_EQ(Convert("\xC2\xA0°àèéìòùÿ n\t,~"), "\xA0\xB0\xE0\xE8\xE9\xEC\xF2\xF9\xFF n\t,~");
+}
+
+TEST(Windows1252, RejectsWhatItCannotHold) {
+  EXPECT_EQ(Convert("Łódź", false), "character U+0141 at column 1 has no Windows-1252 byte");
+  for (std::string_view s : {"a → b", "\xC2\x81", "\xF0\x9F\x9A\x82"}) {  // C1 control, 4 bytes
+    EXPECT_NE(Convert(s, false).find("has no Windows-1252 byte"), std::string::npos);
+  }
+  EXPECT_EQ(Convert("Citt\xEC", false), "invalid UTF-8 at column 5 (byte 0xEC)");
+  for (std::string_view s : {"\x80", "\xC3", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80",
+                             "\xF4\x90\x80\x80", "\xE2\x82"}) {
+    EXPECT_NE(Convert(s, false).find("invalid UTF-8"), std::string::npos);
+  }
+}
+
+TEST(ConvertText, SplitsAtLineFeeds) {
+  EXPECT_EQ(ConvertText("t", ""), Lines{});
+  EXPECT_EQ(ConvertText("t", "\n"), Lines{""});
+  EXPECT_EQ(ConvertText("t", "a\n\nb\n"), (Lines{"a", "", "b"}));
+  EXPECT_EQ(ConvertText("t", "a\nb"), (Lines{"a", "b"}));
+}
+
+TEST(ConvertText, FailuresNameFileAndLine) {
+  const auto fault = [](const std::string& contents) {
+    return FailureOf([&] { ConvertText("d/X_linea.txt", contents); });
+  };
+  EXPECT_EQ(fault("ok\nkół\n"),
+            "d/X_linea.txt:2: character U+0142 at column 3 has no Windows-1252 byte");
+  EXPECT_EQ(fault("\n\n\xEC\n"), "d/X_linea.txt:3: invalid UTF-8 at column 1 (byte 0xEC)");
+  EXPECT_EQ(fault("a\r\nb\r\n").rfind("d/X_linea.txt:1: carriage return", 0), 0u);
+  EXPECT_EQ(fault("a\nriferimento fine del file\n").rfind("d/X_linea.txt:2: the line is", 0), 0u);
+
+  std::string thousand;
+  for (int i = 0; i < kEmbeddedTextCapacity; ++i) thousand += "r\n";
+  EXPECT_EQ(ConvertText("t", thousand).size(), 1000u);
+  EXPECT_EQ(fault(thousand + "r").rfind("d/X_linea.txt:1001: more than 1000 lines", 0), 0u);
+}
+
+TEST(ScenarioFile, ReadsNameAndTrain) {
+  const auto id = embedding::ParseScenarioFile("s", "# c\n\n  name =  L_A.1\ntrain=56-b \n");
+  EXPECT_EQ(id.name + "|" + id.train, "L_A.1|56-b");
+  const auto fault = [](const std::string& contents) {
+    return FailureOf([&] { embedding::ParseScenarioFile("s.txt", contents); });
+  };
+  EXPECT_EQ(fault("name = A\n"), "s.txt: missing 'train = ...'");
+  EXPECT_EQ(fault("name = A\n#\nlinea = B\n").rfind("s.txt:3: unknown key 'linea'", 0), 0u);
+  EXPECT_EQ(fault("name = A\nname = B\n"), "s.txt:2: 'name' is given twice");
+  EXPECT_EQ(fault("train = 1\nname = a/b\n").rfind("s.txt:2: 'name' may hold only", 0), 0u);
+}
+
+TEST(ScenarioFolder, ReadsTheTextsNamedAfterTheScenario) {
+  test_support::TempFolder folder;
+  folder.Write("scenario.txt", "name = L\ntrain = 9\n");
+  EXPECT_EQ(FailureOf([&] { embedding::ReadScenarioFolder(folder.path()); }),
+            folder.path() + "/L_linea.txt: missing; the scenario folder must hold this text");
+
+  folder.Write("L_linea.txt", "[generale]\n[fine]\n");
+  folder.Write("L_9-.txt", "[fine]");
+  folder.Write("L_9_note.txt", "Citt\xC3\xA0\n");
+  const auto scenario = embedding::ReadScenarioFolder(folder.path());
+  EXPECT_EQ(scenario.line_description.lines, (Lines{"[generale]", "[fine]"}));
+  EXPECT_TRUE(scenario.train_description.present);
+  EXPECT_EQ(scenario.notes.lines, Lines{"Citt\xE0"});
+  EXPECT_FALSE(scenario.slowdown_order.present || scenario.timetable_sheet.present);
+
+  folder.Write("L_9_scheda_treno.txt", "ok\n\n\xE2\x86\x92\n");
+  EXPECT_EQ(FailureOf([&] { embedding::ReadScenarioFolder(folder.path()); }),
+            folder.path() + "/L_9_scheda_treno.txt:3: character U+2192 at column 1 has no "
+                            "Windows-1252 byte");
+}
+
+TEST(GeneratedSource, IsRewrittenOnlyWhenChanged) {
+  test_support::TempFolder folder;
+  const std::string path = folder.path() + "/out.cc";
+  EXPECT_TRUE(embedding::WriteIfChanged(path, "one"));
+  EXPECT_FALSE(embedding::WriteIfChanged(path, "one"));
+  EXPECT_TRUE(embedding::WriteIfChanged(path, "two"));
+}
+
+// The fixture needs every kind of escape: quotes, backslashes, a tab, high
+// bytes followed by digits and hex letters, and a line split over pieces.
+TEST(GeneratedSource, CompilesBackToTheConvertedBytes) {
+  const EmbeddedScenario& scenario = FixtureScenario();
+  EXPECT_EQ(std::string(scenario.scenario_name) + "_" + std::string(scenario.train_number),
+            "Prova_7");
+  std::string long_line;
+  for (int i = 0; i < 45; ++i) long_line += "\xEC" "0";
+  const std::vector<std::string_view> expected = {
+      "[generale]",
+      "Caff\xE8 \xEC" "1 \xEC" "abc \x93x\x94 \x91y\x92 \x96 \x97 \x80 \x85 \x99 \x9F",
+      "\"quoted\" and back\\slash", "", "\tcol", long_line, "[fine]", kEndOfTextMarker};
+  const auto& line = scenario.line_description;
+  EXPECT_TRUE(line.present);
+  EXPECT_EQ(std::vector<std::string_view>(line.lines.begin(), line.lines.end()), expected);
+  ASSERT_EQ(scenario.train_description.lines.size(), 3u);  // file without a final LF
+  EXPECT_EQ(scenario.train_description.lines[1], "[fine]");
+  EXPECT_FALSE(scenario.notes.present);
+  ASSERT_EQ(scenario.notes.lines.size(), 1u);
+  EXPECT_EQ(scenario.notes.lines[0], kEndOfTextMarker);
+}
+
+}  // namespace
+}  // namespace packager

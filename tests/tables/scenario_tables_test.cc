@@ -1,0 +1,72 @@
+#include "tables/scenario_tables.h"
+
+#include <gtest/gtest.h>
+
+#include "tables/file_names.h"
+
+namespace packager {
+namespace {
+
+TEST(ScenarioTablesTest, ArraysRefuseIndicesOutsideThem) {
+  RouteGrid grid;
+  EXPECT_FALSE(grid.exists());
+  EXPECT_EQ(grid.last_index(), -1);
+  EXPECT_THROW(grid.at(0), RunFailure);
+  grid.Create(142);
+  EXPECT_EQ(grid.cells().size(), 143u);
+  EXPECT_NO_THROW(grid.at(142));
+  EXPECT_THROW(grid.at(143), RunFailure);
+  EXPECT_THROW(grid.at(-1), RunFailure);
+
+  TrackPlan plan;
+  EXPECT_THROW(plan.at(0, 0), RunFailure);
+  plan.Create(131000);
+  EXPECT_EQ(plan.at(131000, 1).tag, PlanValue::Tag::kEmpty);
+  EXPECT_THROW(plan.at(131001, 0), RunFailure);
+  EXPECT_THROW(plan.at(0, 2), RunFailure);
+}
+
+TEST(ScenarioTablesTest, CoordinatesAreStoredApart) {
+  TrackPlan plan;
+  plan.Create(3);
+  plan.at(2, 0) = PlanValue::Real(-1.5);
+  plan.at(2, 1) = PlanValue::Int16(7);
+  EXPECT_EQ(plan.at(2, 0).AsReal(), -1.5);
+  EXPECT_EQ(plan.at(2, 1).AsReal(), 7.0);
+  EXPECT_EQ(plan.at(3, 0).AsReal(), 0.0);
+}
+
+TEST(ScenarioTablesTest, MountainMarkersCountAsFree) {
+  RouteCell cell;
+  EXPECT_TRUE(cell.IsFree());
+  cell.kind = kCellMountainMarker;
+  EXPECT_TRUE(cell.IsFree());
+  cell.kind = kCellSignal;
+  EXPECT_FALSE(cell.IsFree());
+}
+
+TEST(ScenarioTablesTest, ClearingResetsEveryEntry) {
+  ScenarioTables tables;
+  tables.scenario_table[0].text = "x";
+  tables.scenario_table[86].seconds = 5;
+  tables.ClearScenarioTable();
+  EXPECT_EQ(tables.scenario_table[0].text, "");
+  EXPECT_EQ(tables.scenario_table[86].seconds, 0);
+}
+
+TEST(FileNamesTest, NamesAndPaths) {
+  EXPECT_EQ(LineDescriptionName("Vardessa_Lontrino"), "Vardessa_Lontrino_linea.txt");
+  EXPECT_EQ(TrainDescriptionName("Vardessa_Lontrino", "5608"), "Vardessa_Lontrino_5608-.txt");
+  EXPECT_EQ(NotesName("A", "1"), "A_1_note.txt");
+  EXPECT_EQ(SlowdownOrderName("A", "1"), "A_1_rallentamenti.txt");
+  EXPECT_EQ(TimetableSheetName("A", "1"), "A_1_scheda_treno.txt");
+  EXPECT_EQ(LinePlanFileName("A"), "A_linea.dat");
+  EXPECT_EQ(TrainTableFileName("A", "1"), "A_1.sim");
+  EXPECT_EQ(RouteGridFileName("A", "1"), "A_1.dat");
+  // The separator is appended even after a root directory.
+  EXPECT_EQ(JoinPath(std::string(1, kPathSeparator), "f"),
+            std::string(2, kPathSeparator) + "f");
+}
+
+}  // namespace
+}  // namespace packager
