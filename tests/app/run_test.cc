@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "sources/temp_folder.h"
+#include "support/temp_folder.h"
 #include "tables/error_codes.h"
 
 namespace packager {

@@ -5,7 +5,7 @@
 
 #include "scenario_embedding.h"
 #include "sources/embedded_scenario.h"
-#include "sources/temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace packager {
 

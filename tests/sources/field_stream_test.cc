@@ -106,7 +106,8 @@ TEST(FieldStreamTest, ValuesMustFitTheirWidth) {
 }
 
 TEST(FieldStreamTest, NonNumbersFailNamingTheLine) {
-  FieldStream stream("pendenza,\r\n  12abc\r\n");
+  FieldStream stream("[pendenze]\r\npendenza,  12abc\r\n");
+  stream.ReadText();
   stream.ReadText();
   try {
     stream.ReadLong();

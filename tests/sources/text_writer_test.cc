@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "sources/temp_folder.h"
+#include "support/temp_folder.h"
 #include "tables/file_names.h"
 
 namespace packager {
