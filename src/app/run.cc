@@ -74,6 +74,9 @@ int RunPackager(ScenarioTables& tables, Platform& platform) {
   } catch (const std::bad_alloc&) {
     platform.Report("the run ran out of memory");
     return kExitFileFailure;
+  } catch (const std::exception& failure) {
+    platform.Report(std::string("the run failed: ") + failure.what());
+    return kExitFileFailure;
   }
   if (tables.error_code != 0) {
     platform.Report(FaultReport(tables));

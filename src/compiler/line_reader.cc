@@ -24,6 +24,8 @@ constexpr int kNearMountainGap = 150;
 constexpr int kNearMountainType = 3;
 constexpr int kMarkedMountainOffset = 10;
 constexpr int kMountainMarkerEvery = 4;
+// A text is stored with a 16-bit count of its bytes.
+constexpr std::size_t kLongestText = 65535;
 
 class LineReader {
  public:
@@ -174,9 +176,8 @@ LineReader::Next LineReader::ReadGeneralRecord(const std::string& token) {
   const struct {
     const char* word;
     int entry;
-  } progressives[] = {{"tre", kProgressiveTreEntry},
-                      {"due", kProgressiveDueEntry},
-                      {"uno", kProgressiveUnoEntry}};
+  } progressives[] = {
+      {"tre", kProgressiveTreEntry}, {"due", kProgressiveDueEntry}, {"uno", kProgressiveUnoEntry}};
   for (const auto& progressive : progressives) {
     if (Contains(token, "progressiva") && Contains(token, progressive.word)) {
       TableEntry& entry = table[progressive.entry];
@@ -292,6 +293,10 @@ LineReader::Next LineReader::ReadBodyRecord(const std::string& token) {
     const std::int32_t position = ReadLong();
     const std::string text = ReadToken();
     RequireNotNegative(position, "an indicator board");
+    if (text.size() > kLongestText) {
+      throw RunFailure("the text of the indicator board at " + std::to_string(position) +
+                       " m is longer than " + std::to_string(kLongestText) + " bytes");
+    }
     if (!GridTest(position)) return Next::kEndOfText;
     RouteCell& cell = tables_.route_cells.at(BoardCell(position));
     if (!cell.IsFree()) {
@@ -329,7 +334,8 @@ std::int64_t BoardCell(std::int64_t position) {
 }
 
 bool PassesGridTest(const ScenarioTables& tables, std::int64_t position, std::int64_t extra) {
-  return position + extra <= static_cast<std::int64_t>(kCellLength) * tables.route_cells.last_index();
+  return position + extra <=
+         static_cast<std::int64_t>(kCellLength) * tables.route_cells.last_index();
 }
 
 void memo_montagna(ScenarioTables& tables, std::int32_t inizio, std::int32_t fine,
@@ -352,8 +358,8 @@ void memo_montagna(ScenarioTables& tables, std::int32_t inizio, std::int32_t fin
   }
   // The last cell is (fine / 50 - 1) rounded as a whole, like the first.
   const std::int64_t first = DivRoundHalfEven(inizio, kCellLength);
-  const std::int64_t last = DivRoundHalfEven(static_cast<std::int64_t>(fine) - kCellLength,
-                                             kCellLength);
+  const std::int64_t last =
+      DivRoundHalfEven(static_cast<std::int64_t>(fine) - kCellLength, kCellLength);
   if (first <= last && !tables.route_cells.contains(last)) {
     throw RunFailure("the mountain stretch from " + std::to_string(inizio) + " to " +
                      std::to_string(fine) + " m ends beyond the route grid");

@@ -18,7 +18,7 @@ struct ReadingPlace {
 };
 
 struct LineReadOutcome {
-  bool read_train = false;  // the train description is read next
+  bool read_train = false;              // the train description is read next
   int board_slot = kFirstCaptionEntry;  // the next free caption entry
 };
 

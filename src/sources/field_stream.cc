@@ -109,8 +109,7 @@ std::string FieldStream::ReadText() {
   return field;
 }
 
-std::int64_t FieldStream::ReadNumber(std::int64_t low, std::int64_t high,
-                                     const char* width_name) {
+std::int64_t FieldStream::ReadNumber(std::int64_t low, std::int64_t high, const char* width_name) {
   StartField();
   const std::size_t begin = position_;
   while (position_ < bytes_.size() && bytes_[position_] != ',' && !AtLineEnd() &&
@@ -130,13 +129,11 @@ std::int64_t FieldStream::ReadNumber(std::int64_t low, std::int64_t high,
   if (text.empty()) return 0;
   std::int64_t value = 0;
   if (!ParseWholeNumber(text, value)) {
-    throw RunFailure("line " + std::to_string(field_line_) + ": \"" + text +
-                     "\" is not a number");
+    throw RunFailure("line " + std::to_string(field_line_) + ": \"" + text + "\" is not a number");
   }
   if (value < low || value > high) {
     throw RunFailure("line " + std::to_string(field_line_) + ": " + text + " does not fit " +
-                     width_name + " (" + std::to_string(low) + " to " + std::to_string(high) +
-                     ")");
+                     width_name + " (" + std::to_string(low) + " to " + std::to_string(high) + ")");
   }
   return value;
 }

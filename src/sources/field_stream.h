@@ -28,9 +28,9 @@ class FieldStream {
   bool at_end() const { return position_ >= bytes_.size(); }
 
   std::string ReadText();
-  std::int32_t ReadLong();      // signed 32-bit
-  std::int16_t ReadInteger();   // signed 16-bit
-  std::uint8_t ReadByte();      // 0 to 255
+  std::int32_t ReadLong();     // signed 32-bit
+  std::int16_t ReadInteger();  // signed 16-bit
+  std::uint8_t ReadByte();     // 0 to 255
 
   // Text line (from 1) on which the last field read starts.
   int field_line() const { return field_line_; }

@@ -22,7 +22,8 @@ constexpr CodeMeaning kMeanings[] = {
     {kErrStationLength, "a station length is not a multiple of 100"},
     {kErrTooManyStations, "stations and indicator boards together are more than 78"},
     {kErrSignalBeforeWarning,
-     "a signal before a slowdown warning has no free cell and no abbattimento point just before it"},
+     "a signal before a slowdown warning has no free cell and no abbattimento point just before "
+     "it"},
     {kErrNoRoomBeforeSlowdown, "no free cell for an abbattimento point before a slowdown start"},
     {kErrNoRoomInsideSlowdown,
      "no free cell for an abbattimento point inside a slowdown or before the signal after it"},

@@ -38,8 +38,6 @@ std::int16_t LowInt16(std::int64_t value) {
 
 bool FitsInt16(std::int64_t value) { return value >= -32768 && value <= 32767; }
 
-bool FitsInt32(std::int64_t value) {
-  return value >= -2147483648LL && value <= 2147483647LL;
-}
+bool FitsInt32(std::int64_t value) { return value >= -2147483648LL && value <= 2147483647LL; }
 
 }  // namespace packager

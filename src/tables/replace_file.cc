@@ -1,9 +1,9 @@
 #include "tables/replace_file.h"
 
+#include <sys/stat.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 
 #include "tables/file_failure.h"
 
@@ -26,8 +26,7 @@ void ReplaceFile(const std::string& path, std::string_view bytes) {
   }
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) throw FileFailure(path, "create the file", SystemReason(errno));
-  const std::size_t written =
-      bytes.empty() ? 0 : std::fwrite(bytes.data(), 1, bytes.size(), file);
+  const std::size_t written = bytes.empty() ? 0 : std::fwrite(bytes.data(), 1, bytes.size(), file);
   const int write_error = written == bytes.size() ? 0 : errno;
   const bool closed = std::fclose(file) == 0;
   if (write_error != 0 || written != bytes.size()) {

@@ -94,13 +94,13 @@ inline constexpr int kFirstCaptionEntry = 80;  // captions fill downward
 inline constexpr int kProgressiveTreEntry = 81;
 inline constexpr int kProgressiveDueEntry = 82;
 inline constexpr int kProgressiveUnoEntry = 83;
-inline constexpr int kTrainValuesEntry = 84;   // braked mass, line length, carriages
-inline constexpr int kScenarioEntry = 85;      // backgrounds, name, markers, code
-inline constexpr int kSignallingEntry = 86;    // cab signalling, train number, clock
+inline constexpr int kTrainValuesEntry = 84;  // braked mass, line length, carriages
+inline constexpr int kScenarioEntry = 85;     // backgrounds, name, markers, code
+inline constexpr int kSignallingEntry = 86;   // cab signalling, train number, clock
 
-inline constexpr int kMountainSlots = 81;      // indices 0 to 80, used from 1
-inline constexpr int kPlanLengthMargin = 7000; // metres added to the line length
-inline constexpr int kCellLength = 50;         // metres of line per route cell
+inline constexpr int kMountainSlots = 81;       // indices 0 to 80, used from 1
+inline constexpr int kPlanLengthMargin = 7000;  // metres added to the line length
+inline constexpr int kCellLength = 50;          // metres of line per route cell
 
 // The line plan: two coordinates for every metre 0 to plan_last.
 class TrackPlan {
@@ -142,9 +142,9 @@ class RouteGrid {
 
 // Where the last recorded fault was found, for the author's message.
 struct FaultSource {
-  std::string file;      // description text being read, empty if none
-  int line = 0;          // text line of the record, 0 if none
-  std::string detail;    // what exactly was wrong, empty if nothing to add
+  std::string file;    // description text being read, empty if none
+  int line = 0;        // text line of the record, 0 if none
+  std::string detail;  // what exactly was wrong, empty if nothing to add
 };
 
 struct ScenarioTables {

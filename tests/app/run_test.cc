@@ -75,8 +75,8 @@ TEST(RunPackagerTest, ACleanRunWritesTheBinaryFilesAndNoText) {
   EXPECT_TRUE(platform.reports.empty());
   EXPECT_TRUE(platform.prompts.empty());
   EXPECT_FALSE(folder.Exists("Vardessa_Lontrino_linea.txt"));
-  EXPECT_EQ(std::filesystem::file_size((folder.path() + "/" + "Vardessa_Lontrino_linea.dat")), 2619964u);
-  EXPECT_EQ(std::filesystem::file_size((folder.path() + "/" + "Vardessa_Lontrino_5608.dat")), 39315u);
+  EXPECT_EQ(std::filesystem::file_size(folder.PathOf("Vardessa_Lontrino_linea.dat")), 2619964u);
+  EXPECT_EQ(std::filesystem::file_size(folder.PathOf("Vardessa_Lontrino_5608.dat")), 39315u);
   EXPECT_TRUE(folder.Exists("Vardessa_Lontrino_5608.sim"));
 }
 
@@ -92,16 +92,16 @@ TEST(RunPackagerTest, AnUnwritableDirectoryIsAFileFailure) {
 // it writes beside its own executable, not into the working directory.
 TEST(PackagerProgramTest, WritesBesideItsExecutable) {
   TempFolder folder;
-  const std::string program = (folder.path() + "/" + "packager");
+  const std::string program = folder.PathOf("packager");
   std::filesystem::copy_file(PACKAGER_PATH, program);
-  const std::string command = "cd / && '" + program + "' 2>'" + (folder.path() + "/" + "stderr") + "'";
+  const std::string command = "cd / && '" + program + "' 2>'" + folder.PathOf("stderr") + "'";
   const int status = std::system(command.c_str());
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), kExitClean);
   EXPECT_EQ(folder.Read("stderr"), "");  // no terminal: not even "Attendere"
   EXPECT_FALSE(folder.Exists("Vardessa_Lontrino_linea.txt"));
-  EXPECT_EQ(std::filesystem::file_size((folder.path() + "/" + "Vardessa_Lontrino_linea.dat")), 2619964u);
-  EXPECT_EQ(std::filesystem::file_size((folder.path() + "/" + "Vardessa_Lontrino_5608.dat")), 39315u);
+  EXPECT_EQ(std::filesystem::file_size(folder.PathOf("Vardessa_Lontrino_linea.dat")), 2619964u);
+  EXPECT_EQ(std::filesystem::file_size(folder.PathOf("Vardessa_Lontrino_5608.dat")), 39315u);
   EXPECT_TRUE(folder.Exists("Vardessa_Lontrino_5608.sim"));
 }
 

@@ -106,8 +106,9 @@ TEST(ScenarioFolder, ReadsTheTextsNamedAfterTheScenario) {
 
   folder.Write("L_9_scheda_treno.txt", "ok\n\n\xE2\x86\x92\n");
   EXPECT_EQ(FailureOf([&] { embedding::ReadScenarioFolder(folder.path()); }),
-            folder.path() + "/L_9_scheda_treno.txt:3: character U+2192 at column 1 has no "
-                            "Windows-1252 byte");
+            folder.path() +
+                "/L_9_scheda_treno.txt:3: character U+2192 at column 1 has no "
+                "Windows-1252 byte");
 }
 
 TEST(GeneratedSource, IsRewrittenOnlyWhenChanged) {
@@ -125,11 +126,21 @@ TEST(GeneratedSource, CompilesBackToTheConvertedBytes) {
   EXPECT_EQ(std::string(scenario.scenario_name) + "_" + std::string(scenario.train_number),
             "Prova_7");
   std::string long_line;
-  for (int i = 0; i < 45; ++i) long_line += "\xEC" "0";
+  for (int i = 0; i < 45; ++i)
+    long_line +=
+        "\xEC"
+        "0";
   const std::vector<std::string_view> expected = {
       "[generale]",
-      "Caff\xE8 \xEC" "1 \xEC" "abc \x93x\x94 \x91y\x92 \x96 \x97 \x80 \x85 \x99 \x9F",
-      "\"quoted\" and back\\slash", "", "\tcol", long_line, "[fine]", kEndOfTextMarker};
+      "Caff\xE8 \xEC"
+      "1 \xEC"
+      "abc \x93x\x94 \x91y\x92 \x96 \x97 \x80 \x85 \x99 \x9F",
+      "\"quoted\" and back\\slash",
+      "",
+      "\tcol",
+      long_line,
+      "[fine]",
+      kEndOfTextMarker};
   const auto& line = scenario.line_description;
   EXPECT_TRUE(line.present);
   EXPECT_EQ(std::vector<std::string_view>(line.lines.begin(), line.lines.end()), expected);

@@ -24,6 +24,7 @@ class TempFolder {
   }
 
   std::string path() const { return path_.generic_string(); }
+  std::string PathOf(const std::string& name) const { return (path_ / name).generic_string(); }
   bool Exists(const std::string& name) const { return std::filesystem::exists(path_ / name); }
   void Write(const std::string& name, std::string_view bytes) const {
     std::ofstream(path_ / name, std::ios::binary) << bytes;

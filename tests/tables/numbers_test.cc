@@ -6,8 +6,8 @@ namespace packager {
 namespace {
 
 TEST(NumbersTest, DivisionRoundsHalfToEven) {
-  EXPECT_EQ(DivRoundHalfEven(125, 50), 2);   // 2.5
-  EXPECT_EQ(DivRoundHalfEven(175, 50), 4);   // 3.5
+  EXPECT_EQ(DivRoundHalfEven(125, 50), 2);  // 2.5
+  EXPECT_EQ(DivRoundHalfEven(175, 50), 4);  // 3.5
   EXPECT_EQ(DivRoundHalfEven(7125, 50), 142);
   EXPECT_EQ(DivRoundHalfEven(131000, 50), 2620);
   EXPECT_EQ(DivRoundHalfEven(76, 50), 2);

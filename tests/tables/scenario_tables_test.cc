@@ -64,8 +64,7 @@ TEST(FileNamesTest, NamesAndPaths) {
   EXPECT_EQ(TrainTableFileName("A", "1"), "A_1.sim");
   EXPECT_EQ(RouteGridFileName("A", "1"), "A_1.dat");
   // The separator is appended even after a root directory.
-  EXPECT_EQ(JoinPath(std::string(1, kPathSeparator), "f"),
-            std::string(2, kPathSeparator) + "f");
+  EXPECT_EQ(JoinPath(std::string(1, kPathSeparator), "f"), std::string(2, kPathSeparator) + "f");
 }
 
 }  // namespace
