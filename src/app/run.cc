@@ -4,7 +4,9 @@
 #include <new>
 #include <string>
 
+#include "compiler/competition_codes.h"
 #include "compiler/memorizza_dati.h"
+#include "compiler/post_pass.h"
 #include "output/binary_files.h"
 #include "sources/embedded_scenario.h"
 #include "sources/text_writer.h"
@@ -29,10 +31,13 @@ void memorizza_percorso(ScenarioTables& tables, Platform& platform, const std::s
 
   memorizza_dati(tables, directory);
 
-  // The signalling post-pass over the route grid, then the reserved-slot
-  // checks (which may end the run through errore) and the competition codes,
-  // stand here, between the reading and the binary files.
-  static_cast<void>(platform);
+  // A line description that stopped before sizing the grid leaves nothing to
+  // complete, check or write; its fault is reported at the end of the run.
+  if (!tables.route_cells.exists()) return;
+
+  SignallingPostPass(tables);
+  const std::int32_t slot_fault = StampReservedSlots(tables);
+  if (slot_fault != 0) errore(platform, std::to_string(slot_fault));
 
   WriteBinaryFiles(tables, directory);
 }

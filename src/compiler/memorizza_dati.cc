@@ -3,6 +3,7 @@
 #include <new>
 
 #include "compiler/line_reader.h"
+#include "compiler/train_reader.h"
 #include "tables/error_codes.h"
 #include "tables/file_names.h"
 #include "tables/replace_file.h"
@@ -11,17 +12,6 @@
 namespace packager {
 
 namespace {
-
-// The train half of the reading. The train description (stations, speeds,
-// adhesion, signals, slowdowns) is read here, with the stations kept below
-// board_slot, the next caption entry that the line left free.
-void ReadTrainHalf(ScenarioTables& tables, const std::string& directory, int board_slot,
-                   ReadingPlace& place) {
-  static_cast<void>(tables);
-  static_cast<void>(directory);
-  static_cast<void>(board_slot);
-  static_cast<void>(place);
-}
 
 void RecordRunTimeFailure(ScenarioTables& tables, const std::string& directory,
                           const ReadingPlace& place, const std::string& detail) {
@@ -39,7 +29,7 @@ void memorizza_dati(ScenarioTables& tables, const std::string& directory) {
   try {
     const LineReadOutcome line = ReadLineDescription(tables, directory, place);
     if (!line.read_train) return;
-    ReadTrainHalf(tables, directory, line.board_slot, place);
+    ReadTrainDescription(tables, directory, line.board_slot, place);
   } catch (const RunFailure& failure) {
     RecordRunTimeFailure(tables, directory, place, failure.what());
   } catch (const std::bad_alloc&) {

@@ -62,7 +62,7 @@ class LineReaderTest : public ::testing::Test {
 
 TEST_F(LineReaderTest, GeneralPartFillsTheReservedEntries) {
   Read(Lines({"preamble, ignored", "[generale]", "lunghezza percorso,    124000",
-              "progressiva chilometrica uno,    0,    7,    1",
+              "progressiva chilometrica uno,    0,    250,    1",
               "progressiva chilometrica due,    0,    0,    0",
               "progressiva chilometrica tre,    0,    0,    0", "sfondo uno,    1",
               "sfondo due,    106000", "sfondo tre,    58900",
@@ -79,7 +79,7 @@ TEST_F(LineReaderTest, GeneralPartFillsTheReservedEntries) {
   EXPECT_EQ(t[86].end, 200);
   EXPECT_EQ(t[86].position, 9);
   // "uno" is the only record with an end: it moves to entry 81, plus 100.
-  EXPECT_EQ(t[81].end, 107);
+  EXPECT_EQ(t[81].end, 350);
   EXPECT_EQ(tables.plan_last, 131000);
   EXPECT_EQ(tables.route_cells.last_index(), 2620);
   EXPECT_EQ(tables.track_plan.last(), 131000);
@@ -288,8 +288,7 @@ TEST_F(LineReaderTest, CurveKeywords) {
 
 TEST_F(LineReaderTest, WithoutThePlanCurvesArePassedOver) {
   tables.with_plan = 0;
-  folder.Write(kLineFile, LineText(1000, {"curvad7,  100,  50", "pendenza,  0,  1"}));
-  memorizza_dati(tables, folder.path());
+  Read(LineText(1000, {"curvad7,  100,  50", "pendenza,  0,  1"}));
   EXPECT_EQ(tables.error_code, 0);
   EXPECT_FALSE(tables.track_plan.exists());
   EXPECT_EQ(Cell(0).gradient_code, 101);

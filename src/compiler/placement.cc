@@ -1,0 +1,102 @@
+#include "compiler/placement.h"
+
+#include "compiler/line_reader.h"
+#include "tables/error_codes.h"
+#include "tables/numbers.h"
+
+namespace packager {
+
+namespace {
+
+constexpr std::int64_t kWarningDistance = 1200;  // metres before the slowdown start
+constexpr std::int64_t kNoWarningUpTo = 1500;    // slowdowns this early have no warning
+constexpr std::int32_t kShortestSlowdown = 50;
+constexpr int kApproachMarks = 4;
+constexpr int kOrientationBoards = 4;
+
+}  // namespace
+
+void memo_segnale(ScenarioTables& tables, std::int32_t posizione, std::int32_t sx,
+                  std::int32_t s1, std::int32_t s2, std::int32_t s3, std::int32_t rapp,
+                  std::int32_t dx, std::int32_t d1, std::int32_t d2, std::int32_t d3,
+                  std::int32_t tempo) {
+  const std::int64_t q = BoardCell(posizione);
+  RouteCell& cell = tables.route_cells.at(q);
+  if (!cell.IsFree()) {
+    tables.RecordFault(kErrSignalTaken);
+    return;
+  }
+  const std::int64_t sides = std::int64_t{sx} * 3 + dx;
+  cell.kind = kCellSignal;
+  cell.param4 = LowInt16(std::int64_t{rapp} * 10 + sides);
+  cell.param1 = LowInt16(std::int64_t{s1} * 10 + d1);
+  cell.param2 = LowInt16(std::int64_t{s2} * 10 + d2);
+  cell.param3 = LowInt16(std::int64_t{s3} * 10 + d3);
+  // A time of 1 to 100 is raised to the shortest one the simulator knows.
+  if (tempo >= 1 && tempo <= 100) tempo = 101;
+  cell.signal_time = sx == 2 ? LowByte(tempo) : 0;
+  for (tables.scratch6 = 1; tables.scratch6 <= kApproachMarks; ++tables.scratch6) {
+    const std::int64_t k = tables.scratch6;
+    tables.route_cells.at(q - 2 * k).approach_mark = LowByte(sides * 10 + k);
+  }
+}
+
+void memo_rallentamento(ScenarioTables& tables, std::int32_t x, std::int32_t v, std::int32_t l,
+                        std::int32_t f_tt, std::int32_t f_ta, std::int32_t d_v) {
+  if (l < kShortestSlowdown) {
+    tables.RecordFault(kErrSlowdownTooShort);
+    return;
+  }
+  RouteGrid& grid = tables.route_cells;
+  const bool warned = x > kNoWarningUpTo;
+  const std::int64_t warning = BoardCell(std::int64_t{x} - kWarningDistance);
+  if (warned && !grid.at(warning).IsFree()) {
+    tables.RecordFault(kErrWarningTaken);
+    return;
+  }
+  if (!warned) f_ta = 0;
+  const std::int64_t start = BoardCell(x);
+  if (!grid.at(start).IsFree()) {
+    tables.RecordFault(kErrSlowdownStartTaken);
+    return;
+  }
+  const std::int64_t end = BoardCell(std::int64_t{x} + l);
+  if (!grid.at(end).IsFree()) {
+    tables.RecordFault(kErrSlowdownEndTaken);
+    return;
+  }
+  RouteCell& end_cell = grid.at(end);
+  end_cell.kind = kCellSlowdownEnd;
+  if (d_v != 0) end_cell.param2 = LowInt16(d_v);
+  RouteCell& start_cell = grid.at(start);
+  start_cell.kind = kCellSlowdownStart;
+  if (d_v != 0) start_cell.param2 = LowInt16(d_v);
+  if (warned) {
+    RouteCell& warning_cell = grid.at(warning);
+    warning_cell.kind = kCellSlowdownWarning;
+    if (d_v != 0) warning_cell.param2 = LowInt16(d_v);
+    warning_cell.param1 = LowInt16(v);
+  }
+  start_cell.param1 = LowInt16(v);
+  end_cell.param1 = LowInt16(v);
+  start_cell.param3 = LowInt16(f_tt);
+  end_cell.param3 = LowInt16(f_tt);
+
+  if (f_ta == 0) return;
+  // The boards stand in the cells just before the warning, counted away from it.
+  const std::int64_t first_board = DivRoundHalfEven(std::int64_t{x} - kWarningDistance, kCellLength);
+  for (int i = 0; i < kOrientationBoards; ++i) {
+    if (!grid.at(first_board - i).IsFree()) {
+      tables.RecordFault(kErrOrientationTaken);
+      return;
+    }
+  }
+  for (tables.scratch2 = 0; tables.scratch2 < kOrientationBoards; ++tables.scratch2) {
+    RouteCell& board = grid.at(first_board - tables.scratch2);
+    board.kind = kCellOrientationBoard;
+    board.param1 = LowInt16(tables.scratch2 + 1);
+    if (d_v != 0) board.param2 = LowInt16(tables.scratch2 + 1);
+  }
+}
+
+}  // namespace packager

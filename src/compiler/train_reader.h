@@ -1,0 +1,21 @@
+// Reads the train description back into the scenario tables: the train's
+// values into entries 84 and 86, the stations from entry 1 upward, speed and
+// adhesion into every cell, and signals, slowdowns, abbattimento points and
+// station stop points onto single cells.
+#pragma once
+
+#include <string>
+
+#include "compiler/line_reader.h"
+#include "tables/scenario_tables.h"
+
+namespace packager {
+
+// Reads and deletes the train description in directory. board_slot is the
+// next free caption entry the line left: the stations must stay below it.
+// Recorded faults go into tables.error_code; run-time failures (RunFailure)
+// are left to the caller, which records them as code 25.
+void ReadTrainDescription(ScenarioTables& tables, const std::string& directory, int board_slot,
+                          ReadingPlace& place);
+
+}  // namespace packager

@@ -1,0 +1,282 @@
+#include "compiler/train_reader.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "compiler/memorizza_dati.h"
+#include "support/temp_folder.h"
+#include "tables/error_codes.h"
+
+namespace packager {
+namespace {
+
+using test_support::TempFolder;
+
+constexpr char kLineFile[] = "Vardessa_Lontrino_linea.txt";
+constexpr char kTrainFile[] = "Vardessa_Lontrino_5608-.txt";
+
+std::string Lines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+// A station row: the sixteen numbers, then the name.
+std::string Station(std::int32_t position, int kind, int length, int column6 = 0,
+                    const std::string& name = "STAZIONE") {
+  return "stazione, " + std::to_string(position) + ", " + std::to_string(kind) + ", " +
+         std::to_string(length) + ", 1, 1, " + std::to_string(column6) +
+         ", 4,1,0, 2,1,1, 30, 12, 5, 0, " + name;
+}
+
+class TrainReaderTest : public ::testing::Test {
+ protected:
+  TrainReaderTest() {
+    tables.scenario_name = "Vardessa_Lontrino";
+    tables.train_number = "5608";
+    tables.with_plan = 0;
+  }
+  // Reads a 124000 m line with these body rows, then the train rows.
+  void Read(const std::vector<std::string>& train, const std::vector<std::string>& line_body = {},
+            bool with_header = true) {
+    std::vector<std::string> line = {"[generale]", "lunghezza percorso,    124000", "[curve]"};
+    line.insert(line.end(), line_body.begin(), line_body.end());
+    line.push_back("[fine]");
+    std::vector<std::string> rows;
+    if (with_header) rows.push_back("[generale]");
+    rows.insert(rows.end(), train.begin(), train.end());
+    rows.push_back("[fine]");
+    folder.Write(kLineFile, Lines(line));
+    folder.Write(kTrainFile, Lines(rows));
+    tables.error_code = 0;
+    tables.ClearScenarioTable();
+    memorizza_dati(tables, folder.path());
+  }
+  const RouteCell& Cell(std::int64_t index) const { return tables.route_cells.at(index); }
+  const TableEntry& Entry(int index) const { return tables.scenario_table[index]; }
+
+  TempFolder folder;
+  ScenarioTables tables;
+};
+
+TEST_F(TrainReaderTest, WithoutHeaderOnlyTheTailsAreFilled) {
+  Read({"velocita,   0,    30", "stazione, 0, 7, 800"}, {}, false);
+  EXPECT_EQ(tables.error_code, 0);
+  EXPECT_EQ(Cell(0).speed_code, 0);
+  EXPECT_EQ(Entry(1).kind, 0);
+  EXPECT_FALSE(folder.Exists(kTrainFile));
+}
+
+TEST_F(TrainReaderTest, SpeedRecordsHoldUntilTheNext) {
+  Read({"velocita,   0,    30", "velocita,    1050,   140"});
+  EXPECT_EQ(Cell(0).speed_code, 6);
+  EXPECT_EQ(Cell(20).speed_code, 6);
+  EXPECT_EQ(Cell(21).speed_code, 28);
+  EXPECT_EQ(Cell(2617).speed_code, 28);
+  EXPECT_EQ(Cell(2618).speed_code, 0);  // the last three cells keep 0
+  EXPECT_EQ(Cell(2620).speed_code, 0);
+
+  Read({"VELOCITA,   0,    30", "Velocit\xE0,    1050,   142", "velocita,    1050,   137",
+        "velocita,  2000,  50"});
+  EXPECT_EQ(Cell(20).speed_code, 6);
+  EXPECT_EQ(Cell(21).speed_code, 28);  // 142 / 5 = 28.4
+  EXPECT_EQ(Cell(22).speed_code, 27);  // 137 / 5 = 27.4, from the cell after
+  EXPECT_EQ(Cell(39).speed_code, 27);
+  EXPECT_EQ(Cell(40).speed_code, 10);
+
+  Read({"velocita,   25,    30", "velocita,   75,    60", "velocita,   500,    90"});
+  // 25 / 50 rounds to 0: that record fills nothing, the next fills cells
+  // 0 and 1 with its speed; 75 m takes effect from cell 2.
+  EXPECT_EQ(Cell(0).speed_code, 6);
+  EXPECT_EQ(Cell(1).speed_code, 6);
+  EXPECT_EQ(Cell(2).speed_code, 12);
+}
+
+TEST_F(TrainReaderTest, ScalarRecordsAndAdhesion) {
+  Read({"numero vetture,    3", "percentuale massa frenata,    105", "sabbia,    60",
+        "orologio,    12              4             45 ", "aderenza,   0,    100",
+        "aderenza,   1000,    300"});
+  EXPECT_EQ(tables.error_code, 0);
+  EXPECT_EQ(Entry(84).position, 3);
+  EXPECT_EQ(Entry(84).start, 105);
+  EXPECT_EQ(Entry(86).int1, 60);
+  EXPECT_EQ(Entry(86).int3, 12);
+  EXPECT_EQ(Entry(86).int4, 4);
+  EXPECT_EQ(Entry(86).int5, 45);
+  EXPECT_EQ(Cell(19).adhesion, 100);
+  EXPECT_EQ(Cell(20).adhesion, 44);  // the low eight bits of 300
+
+  Read({"orologio, 12, 4, 45", "sabbia, 40000"});
+  EXPECT_EQ(Entry(86).int5, 45);
+  EXPECT_EQ(tables.error_code, kErrRunTimeFailure);  // 40000 is no Integer
+}
+
+TEST_F(TrainReaderTest, StationExtentsMarksAndStopPoints) {
+  Read({Station(0, 7, 800), Station(5000, 5, 300), Station(13400, 11, 700, 1),
+        Station(20000, 8, 300), Station(25000, 25, 400, 0, "BIVIO - EST")});
+  EXPECT_EQ(tables.error_code, 0);
+  EXPECT_EQ(Entry(1).start, -800);
+  EXPECT_EQ(Entry(1).end, 800);
+  EXPECT_EQ(Entry(1).byte4, 0);
+  EXPECT_EQ(Entry(1).byte5, 0);
+  EXPECT_EQ(Entry(1).byte1, 1);
+  EXPECT_EQ(Entry(1).seconds, 12 * 3600 + 5 * 60);
+  EXPECT_EQ(Cell(15).kind, kCellStationStop);
+  EXPECT_EQ(Cell(15).param1, 1);
+  EXPECT_EQ(Cell(14).approach_mark, 81);
+  EXPECT_EQ(Cell(11).approach_mark, 84);
+
+  EXPECT_EQ(Entry(2).start, 4700);  // kind 5: no marks
+  EXPECT_EQ(Entry(2).end, 5150);
+  EXPECT_EQ(Entry(2).byte5, 0);  // shorter than 600 m
+  EXPECT_EQ(Cell(102).kind, kCellStationStop);
+  EXPECT_EQ(Cell(101).approach_mark, 0);
+
+  EXPECT_EQ(Entry(3).start, 13050);  // kind 11, lengthened by column 6
+  EXPECT_EQ(Entry(3).end, 13800);
+  EXPECT_EQ(Entry(3).byte4, 1);
+  EXPECT_EQ(Entry(3).byte5, 1);
+  EXPECT_EQ(Cell(275).param1, 3);
+
+  EXPECT_EQ(Entry(4).start, 19700);  // kind 8
+  EXPECT_EQ(Entry(4).end, 20300);
+  EXPECT_EQ(Entry(4).byte4, 0);
+  EXPECT_EQ(Cell(405).kind, kCellStationStop);
+  EXPECT_EQ(Cell(404).approach_mark, 81);
+  EXPECT_EQ(Cell(401).approach_mark, 84);
+
+  EXPECT_EQ(Entry(5).text, "BIVIO - EST");  // kind 25: nothing on the grid
+  EXPECT_EQ(Cell(504).kind, kCellEmpty);
+}
+
+TEST_F(TrainReaderTest, StationFaultsStopTheReading) {
+  const struct {
+    std::vector<std::string> rows;
+    std::int32_t code;
+    std::int32_t position;  // -1: not set
+  } cases[] = {
+      {{Station(13425, 11, 400)}, kErrStationPosition, 13425},
+      {{Station(13400, 11, 750)}, kErrStationLength, 13400},
+      {{Station(0, 11, 100)}, kErrStationTooEarly, -1},
+      {{Station(0, 7, 800), Station(1400, 11, 600)}, kErrStationSpacing, 1400},
+      {{Station(130250, 11, 400)}, kErrBeyondGrid, 130250},
+      {{Station(0, 7, 800), "rallentamento, 5000, 50, 10, 0, 0, 0"}, kErrSlowdownTooShort, 5000},
+  };
+  for (const auto& c : cases) {
+    Read(c.rows);
+    EXPECT_EQ(tables.error_code, c.code) << c.rows.back();
+    if (c.position >= 0) {
+      EXPECT_TRUE(tables.error_position_set);
+      EXPECT_EQ(tables.error_position, c.position);
+    } else {
+      EXPECT_FALSE(tables.error_position_set);
+    }
+    EXPECT_FALSE(folder.Exists(kTrainFile));
+  }
+  // A stop leaves the tails unfilled; code 15 fills them.
+  Read({"velocita, 0, 30", Station(13425, 11, 400)});
+  EXPECT_EQ(Cell(100).speed_code, 0);
+  Read({"velocita, 0, 30", Station(130250, 11, 400)});
+  EXPECT_EQ(Cell(100).speed_code, 6);
+}
+
+TEST_F(TrainReaderTest, StationsAndBoardsShareTheTable) {
+  std::vector<std::string> boards;
+  for (int i = 0; i < 20; ++i) {
+    boards.push_back("cartello_indicatore, " + std::to_string(123000 + 100 * i) + ", (B)");
+  }
+  std::vector<std::string> stations;
+  for (int i = 0; i < 58; ++i) stations.push_back(Station(2000 + 2000 * i, 25, 400));
+  Read(stations, boards);
+  EXPECT_EQ(tables.error_code, 0);
+  EXPECT_EQ(Entry(58).position, 2000 + 2000 * 57);
+
+  stations.push_back(Station(2000 + 2000 * 58, 25, 400));
+  Read(stations, boards);
+  EXPECT_EQ(tables.error_code, kErrTooManyStations);
+  EXPECT_EQ(Entry(59).position, 2000 + 2000 * 58);  // stored, then refused
+  EXPECT_EQ(Entry(61).text, "(B)");  // the last caption
+  EXPECT_EQ(Entry(60).text, "");
+}
+
+TEST_F(TrainReaderTest, SignalsSlowdownsAndAbbattimentoPoints) {
+  Read({"segnale,    1750,   2, 4, 1,  0, 0,    2,  2,1,0, 0",
+        "rallentamento,  102000,    30,   50, 0,  1,  0", "abbattimento, 3000, 0",
+        "abbattimento, 3100, 170"},
+       {"montagna, 2900, 3200, 12"});
+  EXPECT_EQ(tables.error_code, 0);
+  EXPECT_EQ(Cell(36).kind, kCellSignal);
+  EXPECT_EQ(Cell(2041).kind, kCellSlowdownStart);
+  EXPECT_EQ(Cell(60).kind, kCellPlainAbbattimento);  // replaced a mountain marker
+  EXPECT_EQ(Cell(62).kind, kCellAbbattimento);
+  EXPECT_EQ(Cell(62).param1, 170);
+
+  Read({"segnale, 1750, 2, 4, 1, 0, 0, 2, 2, 1, 0, 0", "abbattimento, 1750, 5"});
+  EXPECT_EQ(tables.error_code, 0);  // 1750 / 50 is the cell before the signal
+  Read({"segnale, 1750, 2, 4, 1, 0, 0, 2, 2, 1, 0, 0", "abbattimento, 1800, 5"});
+  EXPECT_EQ(tables.error_code, kErrAbbattimentoTaken);
+  EXPECT_EQ(tables.error_position, 1800);
+
+  Read({"segnale, 1750, 2, 4, 1, 0, 0, 2, 2, 1, 0, 0", "segnale, 1760, 1, 0, 0, 0, 0, 0, 0, 0, "
+                                                        "0, 0",
+        "velocita, 0, 30"});
+  EXPECT_EQ(tables.error_code, kErrSignalTaken);
+  EXPECT_EQ(tables.error_position, 1760);
+  EXPECT_EQ(Cell(0).speed_code, 0);  // stopped before the tails
+}
+
+TEST_F(TrainReaderTest, AGridFaultOfTheLineStopsAtTheFirstSignal) {
+  Read({"velocita, 0, 30", "segnale, 5000, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0", "sabbia, 9"},
+       {"pendenza, 131000, 1"});
+  EXPECT_EQ(tables.error_code, kErrBeyondGrid);
+  EXPECT_EQ(tables.error_position, 5000);
+  EXPECT_EQ(Entry(86).int1, 0);
+  EXPECT_FALSE(folder.Exists(kTrainFile));
+}
+
+TEST_F(TrainReaderTest, ProgressiveRecordsMustBeMultiplesOf50) {
+  folder.Write(kLineFile, Lines({"[generale]", "lunghezza percorso,    124000",
+                                 "progressiva chilometrica uno,    1000,    275,    0",
+                                 "[curve]", "[fine]"}));
+  folder.Write(kTrainFile, Lines({"[generale]", "sabbia, 5", "[fine]"}));
+  memorizza_dati(tables, folder.path());
+  EXPECT_EQ(tables.error_code, kErrProgressiveNotMultiple);
+  EXPECT_EQ(tables.scratch5, 1);
+  EXPECT_EQ(Entry(86).int1, 5);
+  EXPECT_FALSE(folder.Exists(kTrainFile));
+}
+
+TEST_F(TrainReaderTest, FieldsAtTheEndOfTheText) {
+  folder.Write(kLineFile, Lines({"[generale]", "lunghezza percorso,    124000", "[curve]"}));
+  folder.Write(kTrainFile, "[generale]\r\n----\r\nsabbia, 7\r\nvelocita, 0, 30");
+  memorizza_dati(tables, folder.path());
+  EXPECT_EQ(tables.error_code, 0);
+  EXPECT_EQ(Entry(86).int1, 7);
+  EXPECT_EQ(Cell(5).speed_code, 6);  // the last record's values were read
+
+  folder.Write(kLineFile, Lines({"[generale]", "lunghezza percorso,    124000", "[curve]"}));
+  folder.Write(kTrainFile, "[generale]\r\nsabbia");
+  memorizza_dati(tables, folder.path());
+  EXPECT_EQ(tables.error_code, 0);  // a bare last keyword is never read
+}
+
+TEST_F(TrainReaderTest, RecordsReachingOutsideTheGridFailAs25) {
+  // A kind 7 station 1500 m long ends beyond the grid's last cell.
+  Read({Station(130000, 7, 1500)});
+  EXPECT_EQ(tables.error_code, kErrRunTimeFailure);
+  EXPECT_FALSE(folder.Exists(kTrainFile));
+  // A signal at 0 m takes cell 1; its first mark falls outside.
+  Read({"segnale, 0, 1, 4, 0, 0, 0, 0, 0, 0, 0, 0"});
+  EXPECT_EQ(tables.error_code, kErrRunTimeFailure);
+  EXPECT_EQ(Cell(1).kind, kCellSignal);
+  EXPECT_EQ(Cell(1).param1, 40);
+  // A slowdown whose end lies beyond the grid.
+  Read({"rallentamento, 130000, 50, 5000, 0, 0, 0"});
+  EXPECT_EQ(tables.error_code, kErrRunTimeFailure);
+  EXPECT_EQ(Cell(2577).kind, kCellEmpty);
+}
+
+}  // namespace
+}  // namespace packager
