@@ -16,10 +16,9 @@ constexpr int kOrientationBoards = 4;
 
 }  // namespace
 
-void memo_segnale(ScenarioTables& tables, std::int32_t posizione, std::int32_t sx,
-                  std::int32_t s1, std::int32_t s2, std::int32_t s3, std::int32_t rapp,
-                  std::int32_t dx, std::int32_t d1, std::int32_t d2, std::int32_t d3,
-                  std::int32_t tempo) {
+void memo_segnale(ScenarioTables& tables, std::int32_t posizione, std::int32_t sx, std::int32_t s1,
+                  std::int32_t s2, std::int32_t s3, std::int32_t rapp, std::int32_t dx,
+                  std::int32_t d1, std::int32_t d2, std::int32_t d3, std::int32_t tempo) {
   const std::int64_t q = BoardCell(posizione);
   RouteCell& cell = tables.route_cells.at(q);
   if (!cell.IsFree()) {
@@ -84,7 +83,8 @@ void memo_rallentamento(ScenarioTables& tables, std::int32_t x, std::int32_t v, 
 
   if (f_ta == 0) return;
   // The boards stand in the cells just before the warning, counted away from it.
-  const std::int64_t first_board = DivRoundHalfEven(std::int64_t{x} - kWarningDistance, kCellLength);
+  const std::int64_t first_board =
+      DivRoundHalfEven(std::int64_t{x} - kWarningDistance, kCellLength);
   for (int i = 0; i < kOrientationBoards; ++i) {
     if (!grid.at(first_board - i).IsFree()) {
       tables.RecordFault(kErrOrientationTaken);

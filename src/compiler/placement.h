@@ -12,10 +12,9 @@ namespace packager {
 
 // A signal in cell posizione / 50 + 1 with its packed codes, and approach
 // marks in the 2nd, 4th, 6th and 8th cells before it; code 16 when taken.
-void memo_segnale(ScenarioTables& tables, std::int32_t posizione, std::int32_t sx,
-                  std::int32_t s1, std::int32_t s2, std::int32_t s3, std::int32_t rapp,
-                  std::int32_t dx, std::int32_t d1, std::int32_t d2, std::int32_t d3,
-                  std::int32_t tempo);
+void memo_segnale(ScenarioTables& tables, std::int32_t posizione, std::int32_t sx, std::int32_t s1,
+                  std::int32_t s2, std::int32_t s3, std::int32_t rapp, std::int32_t dx,
+                  std::int32_t d1, std::int32_t d2, std::int32_t d3, std::int32_t tempo);
 
 // A slowdown from x over l metres at speed v: its start and end cells, a
 // warning 1200 m before the start when x is beyond 1500 m, and four

@@ -23,7 +23,7 @@ constexpr std::int32_t kStationSpacing = 350;
 constexpr std::int32_t kShortStation = 600;
 constexpr std::int32_t kShortStationEnd = 150;  // how far kinds 5 and 6 reach past p
 constexpr std::int32_t kLengthenedEnd = 50;
-constexpr int kFirstKindWithoutGrid = 25;       // kinds from 25 put nothing on the grid
+constexpr int kFirstKindWithoutGrid = 25;  // kinds from 25 put nothing on the grid
 constexpr std::uint8_t kStationMarkBase = 80;
 constexpr std::size_t kLongestText = 65535;
 

@@ -41,7 +41,9 @@ constexpr CodeMeaning kMeanings[] = {
      "record reaches outside the tables"},
     {kErrNoLineLength, "the line description has no line length record"},
     {kErrSlowdownTooShort, "a slowdown is shorter than 50 m, so its start and end share a cell"},
-    {kErrWalkLeavesGrid, "a slowdown reaches the end of the route grid before its end cell"},
+    {kErrWalkLeavesGrid,
+     "the walk through a slowdown reaches the end of the route grid before its end cell, or the "
+     "search for the signal after a slowdown end runs past the grid's end"},
     {kErrNoLineFile, "the line description file does not exist"},
     {kErrNoGeneralHeader, "the line description has no [generale] header"},
     {kErrCurveClass,

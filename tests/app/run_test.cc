@@ -80,6 +80,62 @@ TEST(RunPackagerTest, ACleanRunWritesTheBinaryFilesAndNoText) {
   EXPECT_TRUE(folder.Exists("Vardessa_Lontrino_5608.sim"));
 }
 
+// The compile stage on texts put into the folder by the test.
+int Compile(const TempFolder& folder, FakePlatform& platform, const std::string& train_rows) {
+  folder.Write("Vardessa_Lontrino_linea.txt",
+               "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\n[fine]\r\n");
+  folder.Write("Vardessa_Lontrino_5608-.txt", "[generale]\r\n" + train_rows + "[fine]\r\n");
+  ScenarioTables tables;
+  tables.scenario_name = "Vardessa_Lontrino";
+  tables.train_number = "5608";
+  std::int32_t with_plan = 1;
+  try {
+    memorizza_percorso(tables, platform, folder.path(), with_plan);
+  } catch (const ProgramEnded& end) {
+    return end.status;
+  }
+  return tables.error_code;
+}
+
+TEST(MemorizzaPercorsoTest, ATakenMarkerSlotEndsTheRunBeforeAnyBinaryFile) {
+  TempFolder folder;
+  FakePlatform platform(folder.path());
+  folder.Write("Vardessa_Lontrino_5608.dat", "earlier");
+  // A signal at 0 m takes cell 1 with a first parameter of 40; its first
+  // approach mark falls outside the grid, so the reading stops with 25.
+  EXPECT_EQ(Compile(folder, platform, "segnale, 0, 1, 4, 0, 0, 0, 0, 0, 0, 0, 0\r\n"),
+            kExitErrorBox);
+  ASSERT_EQ(platform.prompts.size(), 1u);
+  EXPECT_EQ(platform.prompts[0], " Errore n. 1250");
+  EXPECT_FALSE(folder.Exists("Vardessa_Lontrino_linea.dat"));
+  EXPECT_FALSE(folder.Exists("Vardessa_Lontrino_5608.sim"));
+  EXPECT_EQ(folder.Read("Vardessa_Lontrino_5608.dat"), "earlier");
+  EXPECT_FALSE(folder.Exists("Vardessa_Lontrino_5608-.txt"));
+}
+
+TEST(MemorizzaPercorsoTest, ATakenCodeSlotShows1251) {
+  TempFolder folder;
+  FakePlatform platform(folder.path());
+  // A slowdown end in cell 1 carries d_v in its second parameter.
+  EXPECT_EQ(Compile(folder, platform, "rallentamento, -50, 0, 60, 0, 0, 7\r\n"), kExitErrorBox);
+  ASSERT_EQ(platform.prompts.size(), 1u);
+  EXPECT_EQ(platform.prompts[0], " Errore n. 1251");
+  EXPECT_FALSE(folder.Exists("Vardessa_Lontrino_5608.dat"));
+}
+
+TEST(MemorizzaPercorsoTest, WithoutAGridNothingIsChecked) {
+  TempFolder folder;
+  FakePlatform platform(folder.path());
+  ScenarioTables tables;
+  tables.scenario_name = "Vardessa_Lontrino";
+  tables.train_number = "5608";
+  std::int32_t with_plan = 1;
+  memorizza_percorso(tables, platform, folder.path(), with_plan);
+  EXPECT_EQ(tables.error_code, kErrNoLineFile);
+  EXPECT_TRUE(platform.prompts.empty());
+  EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
+}
+
 TEST(RunPackagerTest, AnUnwritableDirectoryIsAFileFailure) {
   FakePlatform platform("/nonexistent-directory-of-the-packager-test");
   ScenarioTables tables;

@@ -197,7 +197,7 @@ TEST_F(TrainReaderTest, StationsAndBoardsShareTheTable) {
   Read(stations, boards);
   EXPECT_EQ(tables.error_code, kErrTooManyStations);
   EXPECT_EQ(Entry(59).position, 2000 + 2000 * 58);  // stored, then refused
-  EXPECT_EQ(Entry(61).text, "(B)");  // the last caption
+  EXPECT_EQ(Entry(61).text, "(B)");                 // the last caption
   EXPECT_EQ(Entry(60).text, "");
 }
 
@@ -219,8 +219,9 @@ TEST_F(TrainReaderTest, SignalsSlowdownsAndAbbattimentoPoints) {
   EXPECT_EQ(tables.error_code, kErrAbbattimentoTaken);
   EXPECT_EQ(tables.error_position, 1800);
 
-  Read({"segnale, 1750, 2, 4, 1, 0, 0, 2, 2, 1, 0, 0", "segnale, 1760, 1, 0, 0, 0, 0, 0, 0, 0, "
-                                                        "0, 0",
+  Read({"segnale, 1750, 2, 4, 1, 0, 0, 2, 2, 1, 0, 0",
+        "segnale, 1760, 1, 0, 0, 0, 0, 0, 0, 0, "
+        "0, 0",
         "velocita, 0, 30"});
   EXPECT_EQ(tables.error_code, kErrSignalTaken);
   EXPECT_EQ(tables.error_position, 1760);
@@ -237,9 +238,9 @@ TEST_F(TrainReaderTest, AGridFaultOfTheLineStopsAtTheFirstSignal) {
 }
 
 TEST_F(TrainReaderTest, ProgressiveRecordsMustBeMultiplesOf50) {
-  folder.Write(kLineFile, Lines({"[generale]", "lunghezza percorso,    124000",
-                                 "progressiva chilometrica uno,    1000,    275,    0",
-                                 "[curve]", "[fine]"}));
+  folder.Write(kLineFile,
+               Lines({"[generale]", "lunghezza percorso,    124000",
+                      "progressiva chilometrica uno,    1000,    275,    0", "[curve]", "[fine]"}));
   folder.Write(kTrainFile, Lines({"[generale]", "sabbia, 5", "[fine]"}));
   memorizza_dati(tables, folder.path());
   EXPECT_EQ(tables.error_code, kErrProgressiveNotMultiple);

@@ -1,0 +1,197 @@
+#include "compiler/post_pass.h"
+
+#include <string>
+
+#include "tables/error_codes.h"
+#include "tables/numbers.h"
+
+namespace packager {
+
+namespace {
+
+constexpr std::int16_t kPointValue = 180;
+constexpr std::int32_t kFastSlowdown = 110;   // km/h: from this speed on, no points inside
+constexpr std::int32_t kWarningReach = 20;    // cells before a warning searched for signals
+constexpr std::int32_t kFirstSignalCell = 3;  // a signal needs two cells before it
+constexpr std::int32_t kPointSpacing = 8;     // cells between points inside a slowdown
+constexpr std::int32_t kSignalReach = 12;     // cells after a slowdown end searched for a signal
+
+// Nearest cell of each of the three places before a slowdown start; each
+// place is that cell and the two before it, tried nearest first.
+constexpr std::int32_t kPlacesBeforeStart[] = {5, 11, 18};
+
+class PostPass {
+ public:
+  explicit PostPass(ScenarioTables& tables) : tables_(tables), grid_(tables.route_cells) {}
+
+  void Run() {
+    const std::int32_t last_walked = grid_.last_index() - 2;
+    std::int32_t& i = tables_.scratch4;
+    for (i = 1; i <= last_walked; ++i) {
+      const std::uint8_t kind = Cell(i).kind;
+      if (kind == kCellSlowdownWarning) {
+        SignalsBeforeWarning(i);
+      } else if (kind == kCellSlowdownStart) {
+        AroundSlowdown(i);
+      }
+    }
+  }
+
+ private:
+  RouteCell& Cell(std::int64_t index) { return grid_.at(index); }
+
+  void Place(std::int64_t index) {
+    RouteCell& cell = Cell(index);
+    cell.kind = kCellAbbattimento;
+    cell.param1 = kPointValue;
+  }
+
+  void Lower(std::int64_t index) {
+    RouteCell& cell = Cell(index);
+    cell.param1 = LowInt16(minimo(kPointValue, cell.param1));
+  }
+
+  void Fault(std::int32_t code, std::int64_t cell) {
+    tables_.RecordFault(code, static_cast<std::int32_t>(cell * kCellLength));
+    tables_.error_source = {"", 0, "cell " + std::to_string(cell)};
+  }
+
+  // Rule A: every signal among the 20 cells before the warning at cell i gets
+  // a point in one of its two preceding cells, or has an existing point
+  // there lowered.
+  void SignalsBeforeWarning(std::int32_t i) {
+    std::int32_t& k = tables_.scratch5;
+    for (k = 1; k <= kWarningReach; ++k) {
+      const std::int32_t s = i - k;
+      if (s < kFirstSignalCell) return;
+      if (Cell(s).kind != kCellSignal) continue;
+      tables_.scratch1 = s - 1;
+      if (Cell(s - 1).IsFree()) {
+        Place(s - 1);
+      } else if (Cell(s - 2).IsFree()) {
+        Place(s - 2);
+      } else if (Cell(s - 1).kind == kCellAbbattimento) {
+        Lower(s - 1);
+      } else if (Cell(s - 2).kind == kCellAbbattimento) {
+        Lower(s - 2);
+      } else {
+        Fault(kErrSignalBeforeWarning, s);
+      }
+    }
+  }
+
+  // Rule B: points before the slowdown starting at cell i, inside it when it
+  // is slow, and before the first signal after its end.
+  void AroundSlowdown(std::int32_t i) {
+    for (const std::int32_t nearest : kPlacesBeforeStart) {
+      if (i > nearest + 2) PlaceBeforeStart(i, nearest);
+    }
+    // A fast slowdown has no walk inside, but the signal after it is still
+    // searched from its own end cell, never from whatever an earlier walk
+    // left in the shared counter.
+    const bool end_found = Cell(i).param1 < kFastSlowdown ? WalkInside(i) : WalkToEnd(i);
+    if (end_found) PointBeforeSignalAfterEnd();
+  }
+
+  void PlaceBeforeStart(std::int32_t i, std::int32_t nearest) {
+    for (std::int32_t cell = i - nearest; cell >= i - nearest - 2; --cell) {
+      if (Cell(cell).IsFree()) {
+        Place(cell);
+        return;
+      }
+    }
+    Fault(kErrNoRoomBeforeSlowdown, i);
+  }
+
+  // Walks j from the start cell i to the end cell (kind 2), with a point
+  // every 8 cells, each counted from the point before it. n is the count of
+  // cells since the last point; after a fault it stays past 8, so no further
+  // point is placed inside this slowdown; a neighbour beyond the grid counts
+  // as taken. A walk that would step past the grid's last cell records code 28
+  // there and returns false, so that nothing after the grid is searched.
+  bool WalkInside(std::int32_t i) {
+    std::int32_t& n = tables_.scratch1;
+    std::int32_t& j = tables_.scratch5;
+    n = 0;
+    j = i;
+    do {
+      if (j >= grid_.last_index()) {
+        Fault(kErrWalkLeavesGrid, j);
+        return false;
+      }
+      ++j;
+      ++n;
+      if (n == kPointSpacing) {
+        const std::int64_t next = static_cast<std::int64_t>(j) + 1;
+        if (Cell(j).IsFree()) {
+          Place(j);
+          n = 0;
+        } else if (Cell(j - 1).IsFree()) {
+          Place(j - 1);
+          n = 1;
+        } else if (grid_.contains(next) && Cell(next).IsFree()) {
+          Place(next);
+          n = -1;
+        } else {
+          Fault(kErrNoRoomInsideSlowdown, j);
+        }
+      }
+    } while (Cell(j).kind != kCellSlowdownEnd);
+    return true;
+  }
+
+  // Leaves j at the end cell of the slowdown starting at cell i, placing
+  // nothing; false, with code 28, when the grid ends first.
+  bool WalkToEnd(std::int32_t i) {
+    std::int32_t& j = tables_.scratch5;
+    j = i;
+    do {
+      if (j >= grid_.last_index()) {
+        Fault(kErrWalkLeavesGrid, j);
+        return false;
+      }
+      ++j;
+    } while (Cell(j).kind != kCellSlowdownEnd);
+    return true;
+  }
+
+  // Searches cells j to j + 12 after the end cell j for the first signal and
+  // places a point in one of its two preceding cells; an existing point is
+  // not lowered here. A search that reaches past the grid's end without
+  // finding a signal records code 28.
+  void PointBeforeSignalAfterEnd() {
+    const std::int32_t j = tables_.scratch5;
+    for (std::int32_t step = 0; step <= kSignalReach; ++step) {
+      const std::int64_t m = static_cast<std::int64_t>(j) + step;
+      if (!grid_.contains(m)) {
+        Fault(kErrWalkLeavesGrid, j);
+        return;
+      }
+      tables_.scratch2 = static_cast<std::int32_t>(m);
+      if (Cell(m).kind != kCellSignal) continue;
+      tables_.scratch1 = static_cast<std::int32_t>(m - 1);
+      if (Cell(m - 1).IsFree()) {
+        Place(m - 1);
+      } else if (Cell(m - 2).IsFree()) {
+        Place(m - 2);
+      } else {
+        Fault(kErrNoRoomInsideSlowdown, j);
+      }
+      return;
+    }
+  }
+
+  ScenarioTables& tables_;
+  RouteGrid& grid_;
+};
+
+}  // namespace
+
+std::int32_t minimo(std::int32_t x, std::int32_t y) { return x > y ? y : x; }
+
+void SignallingPostPass(ScenarioTables& tables) {
+  if (!tables.route_cells.exists()) return;
+  PostPass(tables).Run();
+}
+
+}  // namespace packager
