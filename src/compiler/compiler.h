@@ -4,6 +4,10 @@
 //   line_reader.h         the line description reader and its placements
 //   track_plan_builder.h  the line plan, metre by metre, from the curves
 //   progressive_ordina.h  the order of the kilometric progressive records
+//   train_reader.h        the train description reader
+//   placement.h           signals and slowdowns on the route grid
+//   post_pass.h           abbattimento points around signals and slowdowns
+//   competition_codes.h   reserved-slot checks, format markers, check codes
 //   text_match.h          keyword containment tests
 #pragma once
 
@@ -12,3 +16,7 @@
 #include "compiler/progressive_ordina.h"
 #include "compiler/text_match.h"
 #include "compiler/track_plan_builder.h"
+#include "compiler/train_reader.h"
+#include "compiler/placement.h"
+#include "compiler/post_pass.h"
+#include "compiler/competition_codes.h"
