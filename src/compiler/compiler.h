@@ -11,12 +11,12 @@
 //   text_match.h          keyword containment tests
 #pragma once
 
+#include "compiler/competition_codes.h"
 #include "compiler/line_reader.h"
 #include "compiler/memorizza_dati.h"
+#include "compiler/placement.h"
+#include "compiler/post_pass.h"
 #include "compiler/progressive_ordina.h"
 #include "compiler/text_match.h"
 #include "compiler/track_plan_builder.h"
 #include "compiler/train_reader.h"
-#include "compiler/placement.h"
-#include "compiler/post_pass.h"
-#include "compiler/competition_codes.h"
