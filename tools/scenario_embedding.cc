@@ -100,18 +100,14 @@ bool ReadWholeFile(const fs::path& path, std::string& contents) {
   return !in.bad();
 }
 
-FolderText ReadText(const fs::path& folder, const std::string& file_name, bool required) {
+FolderText ReadText(const fs::path& folder, const std::string& file_name) {
   const fs::path path = folder / file_name;
   const std::string shown = path.generic_string();
   FolderText text;
   std::error_code error;
-  if (!fs::exists(path, error)) {
-    if (required) Fail(shown, "missing; the scenario folder must hold this text");
-    return text;
-  }
+  if (!fs::exists(path, error)) Fail(shown, "missing; the scenario folder must hold this text");
   std::string contents;
   if (!ReadWholeFile(path, contents)) Fail(shown, "cannot read the file");
-  text.present = true;
   text.lines = ConvertText(shown, contents);
   return text;
 }
@@ -156,9 +152,7 @@ void RenderLines(std::ostringstream& out, const char* array_name, const FolderTe
   out << "    kEndOfTextMarker,\n};\n\n";
 }
 
-std::string Member(const char* array_name, const FolderText& text) {
-  return std::string("{") + (text.present ? "true" : "false") + ", " + array_name + "}";
-}
+std::string Member(const char* array_name) { return std::string("{") + array_name + "}"; }
 
 }  // namespace
 
@@ -269,11 +263,11 @@ ScenarioFolder ReadScenarioFolder(const std::string& folder) {
   scenario.identity = ParseScenarioFile(identity_path.generic_string(), contents);
   const std::string& name = scenario.identity.name;
   const std::string& train = scenario.identity.train;
-  scenario.line_description = ReadText(root, LineDescriptionName(name), true);
-  scenario.train_description = ReadText(root, TrainDescriptionName(name, train), false);
-  scenario.notes = ReadText(root, NotesName(name, train), false);
-  scenario.slowdown_order = ReadText(root, SlowdownOrderName(name, train), false);
-  scenario.timetable_sheet = ReadText(root, TimetableSheetName(name, train), false);
+  scenario.line_description = ReadText(root, LineDescriptionName(name));
+  scenario.train_description = ReadText(root, TrainDescriptionName(name, train));
+  scenario.notes = ReadText(root, NotesName(name, train));
+  scenario.slowdown_order = ReadText(root, SlowdownOrderName(name, train));
+  scenario.timetable_sheet = ReadText(root, TimetableSheetName(name, train));
   return scenario;
 }
 
@@ -297,11 +291,11 @@ std::string RenderSource(const ScenarioFolder& scenario, const std::string& func
   out << "constexpr EmbeddedScenario kScenario{\n"
       << "    " << Literal(scenario.identity.name, "    ") << ",\n"
       << "    " << Literal(scenario.identity.train, "    ") << ",\n"
-      << "    " << Member("kLineDescription", scenario.line_description) << ",\n"
-      << "    " << Member("kTrainDescription", scenario.train_description) << ",\n"
-      << "    " << Member("kNotes", scenario.notes) << ",\n"
-      << "    " << Member("kSlowdownOrder", scenario.slowdown_order) << ",\n"
-      << "    " << Member("kTimetableSheet", scenario.timetable_sheet) << ",\n"
+      << "    " << Member("kLineDescription") << ",\n"
+      << "    " << Member("kTrainDescription") << ",\n"
+      << "    " << Member("kNotes") << ",\n"
+      << "    " << Member("kSlowdownOrder") << ",\n"
+      << "    " << Member("kTimetableSheet") << ",\n"
       << "};\n\n"
       << "}  // namespace\n\n"
       << "const EmbeddedScenario& " << function_name << "() { return kScenario; }\n\n"

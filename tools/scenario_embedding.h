@@ -9,9 +9,9 @@
 // Both keys are required, each once; a value is one or more ASCII letters,
 // digits, '_', '-' or '.', since it becomes part of every file name. Beside it
 // stand the texts, named as the program writes them: <name>_linea.txt (the
-// line description, required), <name>_<train>-.txt (the train description)
-// and <name>_<train>_note.txt, _rallentamenti.txt and _scheda_treno.txt (the
-// crew documents), each optional.
+// line description), <name>_<train>-.txt (the train description) and
+// <name>_<train>_note.txt, _rallentamenti.txt and _scheda_treno.txt (the crew
+// documents). Every one of them is required: a run writes all five.
 //
 // The texts are UTF-8 with LF line ends. Every line is converted to
 // Windows-1252; anything that cannot be carried faithfully fails the build
@@ -38,7 +38,6 @@ struct ScenarioIdentity {
 };
 
 struct FolderText {
-  bool present = false;
   std::vector<std::string> lines;  // Windows-1252 bytes, without the end marker
 };
 

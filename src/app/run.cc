@@ -69,7 +69,9 @@ int RunPackager(ScenarioTables& tables, Platform& platform) {
 
     dati_linea(tables, directory);
     dati_treno(tables, directory);
-    // The crew documents are written here, before the compile stage.
+    dati_note(tables, directory);
+    dati_rallentamenti(tables, directory);
+    dati_scheda(tables, directory);
 
     std::int32_t with_plan = 1;
     memorizza_percorso(tables, platform, directory, with_plan);

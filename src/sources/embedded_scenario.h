@@ -14,7 +14,6 @@ inline constexpr std::string_view kEndOfTextMarker = "riferimento fine del file"
 inline constexpr int kEmbeddedTextCapacity = 1000;
 
 struct EmbeddedText {
-  bool present = false;                     // the scenario folder holds this text
   std::span<const std::string_view> lines;  // the lines, then the marker
 };
 

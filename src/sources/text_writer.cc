@@ -5,17 +5,6 @@
 
 namespace packager {
 
-namespace {
-
-// Writes a text of the embedded scenario under its name; a text the scenario
-// folder did not hold leaves the directory as it is.
-void WriteScenarioText(ScenarioTables& tables, const std::string& directory,
-                       const std::string& file_name, const EmbeddedText& text) {
-  if (text.present) WriteEmbeddedText(tables, directory, file_name, text);
-}
-
-}  // namespace
-
 void WriteEmbeddedText(ScenarioTables& tables, const std::string& directory,
                        const std::string& file_name, const EmbeddedText& text) {
   const std::string path = JoinPath(directory, file_name);
@@ -31,14 +20,30 @@ void WriteEmbeddedText(ScenarioTables& tables, const std::string& directory,
 }
 
 void dati_linea(ScenarioTables& tables, const std::string& directory) {
-  WriteScenarioText(tables, directory, LineDescriptionName(tables.scenario_name),
+  WriteEmbeddedText(tables, directory, LineDescriptionName(tables.scenario_name),
                     TheEmbeddedScenario().line_description);
 }
 
 void dati_treno(ScenarioTables& tables, const std::string& directory) {
-  WriteScenarioText(tables, directory,
+  WriteEmbeddedText(tables, directory,
                     TrainDescriptionName(tables.scenario_name, tables.train_number),
                     TheEmbeddedScenario().train_description);
+}
+
+void dati_note(ScenarioTables& tables, const std::string& directory) {
+  WriteEmbeddedText(tables, directory, NotesName(tables.scenario_name, tables.train_number),
+                    TheEmbeddedScenario().notes);
+}
+
+void dati_rallentamenti(ScenarioTables& tables, const std::string& directory) {
+  WriteEmbeddedText(tables, directory, SlowdownOrderName(tables.scenario_name, tables.train_number),
+                    TheEmbeddedScenario().slowdown_order);
+}
+
+void dati_scheda(ScenarioTables& tables, const std::string& directory) {
+  WriteEmbeddedText(tables, directory,
+                    TimetableSheetName(tables.scenario_name, tables.train_number),
+                    TheEmbeddedScenario().timetable_sheet);
 }
 
 }  // namespace packager

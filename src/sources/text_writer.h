@@ -23,8 +23,13 @@ void WriteEmbeddedText(ScenarioTables& tables, const std::string& directory,
 // The line description, scenario_name + "_linea.txt".
 void dati_linea(ScenarioTables& tables, const std::string& directory);
 
-// The train description, scenario_name + "_" + train_number + "-.txt"; nothing
-// is written while the scenario carries no train text.
+// The train description, scenario_name + "_" + train_number + "-.txt".
 void dati_treno(ScenarioTables& tables, const std::string& directory);
+
+// The crew documents, scenario_name + "_" + train_number + "_" and
+// "note.txt", "rallentamenti.txt" or "scheda_treno.txt".
+void dati_note(ScenarioTables& tables, const std::string& directory);
+void dati_rallentamenti(ScenarioTables& tables, const std::string& directory);
+void dati_scheda(ScenarioTables& tables, const std::string& directory);
 
 }  // namespace packager

@@ -101,6 +101,7 @@ TEST(MemorizzaPercorsoTest, ATakenMarkerSlotEndsTheRunBeforeAnyBinaryFile) {
   TempFolder folder;
   FakePlatform platform(folder.path());
   folder.Write("Vardessa_Lontrino_5608.dat", "earlier");
+  folder.Write("Vardessa_Lontrino_5608_note.txt", "notes written before the compile\r\n");
   // A signal at 0 m takes cell 1 with a first parameter of 40; its first
   // approach mark falls outside the grid, so the reading stops with 25.
   EXPECT_EQ(Compile(folder, platform, "segnale, 0, 1, 4, 0, 0, 0, 0, 0, 0, 0, 0\r\n"),
@@ -110,6 +111,7 @@ TEST(MemorizzaPercorsoTest, ATakenMarkerSlotEndsTheRunBeforeAnyBinaryFile) {
   EXPECT_FALSE(folder.Exists("Vardessa_Lontrino_linea.dat"));
   EXPECT_FALSE(folder.Exists("Vardessa_Lontrino_5608.sim"));
   EXPECT_EQ(folder.Read("Vardessa_Lontrino_5608.dat"), "earlier");
+  EXPECT_EQ(folder.Read("Vardessa_Lontrino_5608_note.txt"), "notes written before the compile\r\n");
   EXPECT_FALSE(folder.Exists("Vardessa_Lontrino_5608-.txt"));
 }
 

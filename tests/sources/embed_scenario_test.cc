@@ -98,11 +98,18 @@ TEST(ScenarioFolder, ReadsTheTextsNamedAfterTheScenario) {
   folder.Write("L_linea.txt", "[generale]\n[fine]\n");
   folder.Write("L_9-.txt", "[fine]");
   folder.Write("L_9_note.txt", "Citt\xC3\xA0\n");
+  folder.Write("L_9_rallentamenti.txt", "");
+  // Every text of a run is required; the message names the first missing.
+  EXPECT_EQ(
+      FailureOf([&] { embedding::ReadScenarioFolder(folder.path()); }),
+      folder.path() + "/L_9_scheda_treno.txt: missing; the scenario folder must hold this text");
+  folder.Write("L_9_scheda_treno.txt", "n\xC2\xB0 1\n");
   const auto scenario = embedding::ReadScenarioFolder(folder.path());
   EXPECT_EQ(scenario.line_description.lines, (Lines{"[generale]", "[fine]"}));
-  EXPECT_TRUE(scenario.train_description.present);
+  EXPECT_EQ(scenario.train_description.lines, Lines{"[fine]"});
   EXPECT_EQ(scenario.notes.lines, Lines{"Citt\xE0"});
-  EXPECT_FALSE(scenario.slowdown_order.present || scenario.timetable_sheet.present);
+  EXPECT_TRUE(scenario.slowdown_order.lines.empty());
+  EXPECT_EQ(scenario.timetable_sheet.lines, Lines{"n\xB0 1"});
 
   folder.Write("L_9_scheda_treno.txt", "ok\n\n\xE2\x86\x92\n");
   EXPECT_EQ(FailureOf([&] { embedding::ReadScenarioFolder(folder.path()); }),
@@ -142,12 +149,10 @@ TEST(GeneratedSource, CompilesBackToTheConvertedBytes) {
       "[fine]",
       kEndOfTextMarker};
   const auto& line = scenario.line_description;
-  EXPECT_TRUE(line.present);
   EXPECT_EQ(std::vector<std::string_view>(line.lines.begin(), line.lines.end()), expected);
   ASSERT_EQ(scenario.train_description.lines.size(), 3u);  // file without a final LF
   EXPECT_EQ(scenario.train_description.lines[1], "[fine]");
-  EXPECT_FALSE(scenario.notes.present);
-  ASSERT_EQ(scenario.notes.lines.size(), 1u);
+  ASSERT_EQ(scenario.notes.lines.size(), 1u);  // an empty document
   EXPECT_EQ(scenario.notes.lines[0], kEndOfTextMarker);
 }
 

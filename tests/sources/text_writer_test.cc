@@ -14,7 +14,7 @@ class TextWriterTest : public ::testing::Test {
  protected:
   // Writes the lines (the caller places the marker) to text.txt; returns its bytes.
   std::string Written(std::vector<std::string_view> lines) {
-    WriteEmbeddedText(tables_, folder_.path(), "text.txt", EmbeddedText{true, lines});
+    WriteEmbeddedText(tables_, folder_.path(), "text.txt", EmbeddedText{lines});
     return folder_.Read("text.txt");
   }
 
@@ -54,8 +54,7 @@ TEST_F(TextWriterTest, StagesNameTheirFilesAfterTheTablesIdentity) {
   const EmbeddedScenario& scenario = TheEmbeddedScenario();
   EXPECT_EQ(folder_.Read(LineDescriptionName("Altra")).rfind(scenario.line_description.lines[0]),
             0u);
-  EXPECT_EQ(folder_.Exists(TrainDescriptionName("Altra", "12")),
-            scenario.train_description.present);
+  EXPECT_TRUE(folder_.Exists(TrainDescriptionName("Altra", "12")));
 }
 
 }  // namespace
