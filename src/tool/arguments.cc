@@ -1,0 +1,68 @@
+#include "tool/arguments.h"
+
+#include <charconv>
+
+namespace packager::tool {
+
+Arguments::Arguments(const std::vector<std::string>& args, const std::set<std::string>& flags,
+                     const std::set<std::string>& valued) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg.size() < 2 || arg.rfind("--", 0) != 0) {
+      if (!arg.empty() && arg[0] == '-' && arg != "-") {
+        throw UsageError("unknown option '" + arg + "'");
+      }
+      positional_.push_back(arg);
+      continue;
+    }
+    const std::size_t equals = arg.find('=');
+    const std::string name = arg.substr(0, equals);
+    if (flags.count(name) != 0) {
+      if (equals != std::string::npos) throw UsageError("option '" + name + "' takes no value");
+      flags_.insert(name);
+    } else if (valued.count(name) != 0) {
+      if (equals != std::string::npos) {
+        values_[name] = arg.substr(equals + 1);
+      } else if (i + 1 < args.size()) {
+        values_[name] = args[++i];
+      } else {
+        throw UsageError("option '" + name + "' needs a value");
+      }
+    } else {
+      throw UsageError("unknown option '" + name + "'");
+    }
+  }
+}
+
+std::optional<std::string> Arguments::value(const std::string& name) const {
+  const auto found = values_.find(name);
+  if (found == values_.end()) return std::nullopt;
+  return found->second;
+}
+
+std::string Arguments::Required(const std::string& name) const {
+  const auto found = value(name);
+  if (!found || found->empty()) throw UsageError("missing option '" + name + "'");
+  return *found;
+}
+
+void Arguments::ExpectPositional(std::size_t count, const std::string& what) const {
+  if (positional_.size() < count) throw UsageError("missing " + what);
+  if (positional_.size() > count) {
+    throw UsageError("unexpected argument '" + positional_[count] + "'");
+  }
+}
+
+long Arguments::Number(const std::string& name, long fallback, long minimum) const {
+  const auto text = value(name);
+  if (!text) return fallback;
+  long number = 0;
+  const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), number);
+  if (error != std::errc() || end != text->data() + text->size() || number < minimum) {
+    throw UsageError("option '" + name + "' needs a whole number of at least " +
+                     std::to_string(minimum) + ", not '" + *text + "'");
+  }
+  return number;
+}
+
+}  // namespace packager::tool

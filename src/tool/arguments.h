@@ -1,0 +1,43 @@
+// The command line of one scenario-tool command: positional arguments,
+// flags and options with a value ("--name NAME" or "--name=NAME").
+#pragma once
+
+#include <map>
+#include <optional>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace packager::tool {
+
+// A command line the command cannot run with; the message says why.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class Arguments {
+ public:
+  // Throws UsageError for an option the command does not know or a value
+  // that is missing.
+  Arguments(const std::vector<std::string>& args, const std::set<std::string>& flags,
+            const std::set<std::string>& valued);
+
+  const std::vector<std::string>& positional() const { return positional_; }
+  bool flag(const std::string& name) const { return flags_.count(name) != 0; }
+  std::optional<std::string> value(const std::string& name) const;
+  // The value of an option the command cannot run without.
+  std::string Required(const std::string& name) const;
+  // Exactly `count` positional arguments, named in the message otherwise.
+  void ExpectPositional(std::size_t count, const std::string& what) const;
+  // A whole number option, at least `minimum`.
+  long Number(const std::string& name, long fallback, long minimum) const;
+
+ private:
+  std::vector<std::string> positional_;
+  std::set<std::string> flags_;
+  std::map<std::string, std::string> values_;
+};
+
+}  // namespace packager::tool

@@ -1,0 +1,36 @@
+// scenario-tool: the author's companion of the packager. It compiles a
+// scenario's texts from a folder with the packager's own stages, decodes the
+// binary files and draws the line's plan.
+//
+//   scenario-tool compile DIR --name NAME --train NUMBER [--no-plan] [--keep] [--json]
+//   scenario-tool dump FILE [--json] [--every M]
+//   scenario-tool plan DIR --name NAME --train NUMBER -o FILE.svg
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace packager::tool {
+
+inline constexpr int kToolClean = 0;
+inline constexpr int kToolRecordedFault = 1;  // compile: a fault in the texts; dump: a bad file
+inline constexpr int kToolErrorBox = 2;       // compile: error 1250 or 1251
+inline constexpr int kToolFileFailure = 3;    // a file that cannot be read or written
+inline constexpr int kToolUsage = 64;         // a command line the tool cannot run
+
+// Runs the command named by args[0] with the rest of args; returns the exit
+// status. Reports go to out (listings, JSON) and err (faults, usage).
+int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// The commands, each given the arguments after its name. They throw
+// UsageError for a command line they cannot run.
+int CompileCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int DumpCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int PlanCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// JSON text of a string: quoted, with control characters, quotes and
+// backslashes escaped; bytes from 0x80 are read as Windows-1252.
+std::string JsonString(const std::string& bytes);
+
+}  // namespace packager::tool
