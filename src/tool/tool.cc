@@ -5,6 +5,7 @@
 
 #include "tables/file_failure.h"
 #include "tool/arguments.h"
+#include "tool/scenario_files.h"
 
 namespace packager::tool {
 
@@ -34,7 +35,9 @@ const Command kCommands[] = {
      DumpCommand},
     {"plan", "plan DIR --name NAME --train NUMBER -o FILE.svg",
      "draws the line plan of DIR/NAME_linea.dat as an SVG picture, with kilometre ticks,\n"
-     "    the stations of NAME_NUMBER.sim and the signals and slowdowns of NAME_NUMBER.dat.",
+     "    the stations of NAME_NUMBER.sim and the signals and slowdowns of NAME_NUMBER.dat\n"
+     "    (either may be missing). Exit status: 0, 1 when a file does not decode, 3 when\n"
+     "    a file cannot be read or written, 64 usage.",
      PlanCommand},
 };
 
@@ -88,13 +91,8 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 }
 
 std::string JsonString(const std::string& bytes) {
-  // Windows-1252 bytes 0x80 to 0x9F that are not Latin-1 controls.
-  static const char16_t kHigh[32] = {
-      0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-      0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
   std::string json = "\"";
-  for (const char c : bytes) {
+  for (const char c : Utf8From1252(bytes)) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte == '"' || byte == '\\') {
       json += '\\';
@@ -103,18 +101,8 @@ std::string JsonString(const std::string& bytes) {
       char escape[8];
       std::snprintf(escape, sizeof escape, "\\u%04x", byte);
       json += escape;
-    } else if (byte < 0x80) {
-      json += c;
     } else {
-      const char32_t code = byte < 0xA0 ? kHigh[byte - 0x80] : byte;
-      if (code < 0x800) {
-        json += static_cast<char>(0xC0 | (code >> 6));
-        json += static_cast<char>(0x80 | (code & 0x3F));
-      } else {
-        json += static_cast<char>(0xE0 | (code >> 12));
-        json += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        json += static_cast<char>(0x80 | (code & 0x3F));
-      }
+      json += c;
     }
   }
   return json + "\"";

@@ -1,0 +1,208 @@
+#include "output/binary_readers.h"
+
+#include <bit>
+#include <cstdint>
+#include <limits>
+
+#include "output/record_layouts.h"
+
+namespace packager {
+
+namespace {
+
+// Little-endian reads at fixed offsets of a buffer whose length the caller
+// has already checked.
+class Bytes {
+ public:
+  explicit Bytes(std::string_view bytes) : bytes_(bytes) {}
+  std::size_t size() const { return bytes_.size(); }
+  std::size_t LeftFrom(std::size_t offset) const {
+    return offset < bytes_.size() ? bytes_.size() - offset : 0;
+  }
+
+  std::uint8_t U8(std::size_t at) const { return static_cast<std::uint8_t>(Little(at, 1)); }
+  std::uint16_t U16(std::size_t at) const { return static_cast<std::uint16_t>(Little(at, 2)); }
+  std::int16_t I16(std::size_t at) const { return static_cast<std::int16_t>(U16(at)); }
+  std::int32_t I32(std::size_t at) const {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(Little(at, 4)));
+  }
+  double F64(std::size_t at) const { return std::bit_cast<double>(Little(at, 8)); }
+  std::string Text(std::size_t at, std::size_t count) const {
+    return std::string(bytes_.substr(at, count));
+  }
+
+ private:
+  std::uint64_t Little(std::size_t at, int count) const {
+    std::uint64_t value = 0;
+    for (int i = count - 1; i >= 0; --i) {
+      value = (value << 8) | static_cast<std::uint8_t>(bytes_[at + static_cast<std::size_t>(i)]);
+    }
+    return value;
+  }
+
+  std::string_view bytes_;
+};
+
+std::string Count(std::size_t n, const char* what) {
+  return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+}
+
+// The size of the value whose tag starts at offset, checked to lie inside
+// the file; index is the value's place in the file, for the message.
+std::size_t CheckedPlanValueSize(const Bytes& bytes, std::size_t offset, std::size_t index) {
+  const std::size_t left = bytes.LeftFrom(offset);
+  if (left < layout::kPlanTagSize) {
+    throw DecodeError(offset, "the file ends inside the tag of value " + std::to_string(index));
+  }
+  const std::uint16_t tag = bytes.U16(offset);
+  if (tag != static_cast<std::uint16_t>(PlanValue::Tag::kEmpty) &&
+      tag != static_cast<std::uint16_t>(PlanValue::Tag::kInt16) &&
+      tag != static_cast<std::uint16_t>(PlanValue::Tag::kReal)) {
+    throw DecodeError(offset, "value " + std::to_string(index) + " has the unknown tag " +
+                                  std::to_string(tag) + " (a value is tagged 0, 2 or 5)");
+  }
+  const std::size_t size = layout::PlanValueSize(static_cast<PlanValue::Tag>(tag));
+  if (left < size) {
+    throw DecodeError(offset, "the file ends inside value " + std::to_string(index) +
+                                  ", which needs " + Count(size, "byte") + " and has " +
+                                  std::to_string(left));
+  }
+  return size;
+}
+
+PlanValue PlanValueAt(const Bytes& bytes, std::size_t offset) {
+  const auto tag = static_cast<PlanValue::Tag>(bytes.U16(offset));
+  const std::size_t payload = offset + layout::kPlanTagSize;
+  switch (tag) {
+    case PlanValue::Tag::kInt16:
+      return PlanValue::Int16(bytes.I16(payload));
+    case PlanValue::Tag::kReal:
+      return PlanValue::Real(bytes.F64(payload));
+    case PlanValue::Tag::kEmpty:
+      break;
+  }
+  return PlanValue{};
+}
+
+}  // namespace
+
+TrackPlan DecodeLinePlan(std::string_view file) {
+  const Bytes bytes(file);
+  // The values can only be found in sequence, and their number gives the
+  // plan's size: one pass checks and counts, the second fills the plan.
+  std::size_t count = 0;
+  for (std::size_t offset = 0; offset < bytes.size(); ++count) {
+    offset += CheckedPlanValueSize(bytes, offset, count);
+  }
+  if (count == 0) throw DecodeError(0, "the file holds no value");
+  if (count % 2 != 0) {
+    throw DecodeError(bytes.size(), "the file holds an odd number of values (" +
+                                        std::to_string(count) +
+                                        "); the plan has two for every metre");
+  }
+  const std::size_t metres = count / 2;
+  if (metres - 1 > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+    throw DecodeError(0, "the file holds more metres than a plan can have");
+  }
+
+  TrackPlan plan;
+  plan.Create(static_cast<std::int32_t>(metres - 1));
+  std::size_t offset = 0;
+  for (int coordinate = 0; coordinate <= 1; ++coordinate) {
+    for (std::size_t metre = 0; metre < metres; ++metre) {
+      const PlanValue value = PlanValueAt(bytes, offset);
+      plan.at(static_cast<std::int64_t>(metre), coordinate) = value;
+      offset += layout::PlanValueSize(value.tag);
+    }
+  }
+  return plan;
+}
+
+std::array<TableEntry, kScenarioTableSize> DecodeTrainTable(std::string_view file) {
+  using namespace layout;
+  const Bytes bytes(file);
+  std::array<TableEntry, kScenarioTableSize> table{};
+  std::size_t at = 0;
+  for (int index = 0; index < kScenarioTableSize; ++index) {
+    const std::size_t left = bytes.LeftFrom(at);
+    if (left == 0) {
+      throw DecodeError(at, "the file ends before entry " + std::to_string(index) +
+                                " (the table has " + std::to_string(kScenarioTableSize) +
+                                " entries)");
+    }
+    if (left < kEntryFixedSize) {
+      throw DecodeError(at, "the file ends inside entry " + std::to_string(index) +
+                                ", which needs at least " + std::to_string(kEntryFixedSize) +
+                                " bytes and has " + std::to_string(left));
+    }
+    const std::size_t text_bytes = bytes.U16(at + kEntryTextCount);
+    const std::size_t record = EntryRecordSize(text_bytes);
+    if (left < record) {
+      throw DecodeError(at, "the file ends inside entry " + std::to_string(index) +
+                                ", which needs " + std::to_string(record) + " bytes (a text of " +
+                                std::to_string(text_bytes) + ") and has " + std::to_string(left));
+    }
+    TableEntry& entry = table[static_cast<std::size_t>(index)];
+    entry.kind = bytes.U8(at + kEntryKind);
+    entry.start = bytes.I32(at + kEntryStart);
+    entry.end = bytes.I32(at + kEntryEnd);
+    entry.position = bytes.I32(at + kEntryPosition);
+    entry.byte1 = bytes.U8(at + kEntryByte1);
+    entry.text = bytes.Text(at + kEntryText, text_bytes);
+    const std::size_t tail = at + kEntryText + text_bytes;
+    entry.int1 = bytes.I16(tail + kEntryTailInt1);
+    entry.int2 = bytes.I16(tail + kEntryTailInt2);
+    entry.int3 = bytes.I16(tail + kEntryTailInt3);
+    entry.int4 = bytes.I16(tail + kEntryTailInt4);
+    entry.int5 = bytes.I16(tail + kEntryTailInt5);
+    entry.byte2 = bytes.U8(tail + kEntryTailByte2);
+    entry.byte3 = bytes.U8(tail + kEntryTailByte3);
+    entry.byte4 = bytes.U8(tail + kEntryTailByte4);
+    entry.byte5 = bytes.U8(tail + kEntryTailByte5);
+    entry.seconds = bytes.I32(tail + kEntryTailSeconds);
+    at += record;
+  }
+  if (at != bytes.size()) {
+    throw DecodeError(at, Count(bytes.size() - at, "byte") + " follow the last entry (" +
+                              std::to_string(kScenarioTableSize - 1) + ")");
+  }
+  return table;
+}
+
+RouteGrid DecodeRouteGrid(std::string_view file) {
+  using namespace layout;
+  const Bytes bytes(file);
+  if (bytes.size() == 0) throw DecodeError(0, "the file holds no cell");
+  const std::size_t cells = bytes.size() / kCellRecordSize;
+  const std::size_t rest = bytes.size() % kCellRecordSize;
+  if (rest != 0) {
+    throw DecodeError(cells * kCellRecordSize, "the file ends inside cell " +
+                                                   std::to_string(cells) + " (" +
+                                                   std::to_string(rest) + " of its " +
+                                                   std::to_string(kCellRecordSize) + " bytes)");
+  }
+  if (cells - 1 > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+    throw DecodeError(0, "the file holds more cells than a grid can have");
+  }
+
+  RouteGrid grid;
+  grid.Create(static_cast<std::int32_t>(cells - 1));
+  for (std::size_t index = 0; index < cells; ++index) {
+    const std::size_t at = index * kCellRecordSize;
+    RouteCell& cell = grid.at(static_cast<std::int64_t>(index));
+    cell.kind = bytes.U8(at + kCellKind);
+    cell.param1 = bytes.I16(at + kCellParam1);
+    cell.param2 = bytes.I16(at + kCellParam2);
+    cell.param3 = bytes.I16(at + kCellParam3);
+    cell.param4 = bytes.I16(at + kCellParam4);
+    cell.signal_time = bytes.U8(at + kCellSignalTime);
+    cell.approach_mark = bytes.U8(at + kCellApproachMark);
+    cell.mountain_kind = bytes.U8(at + kCellMountainKind);
+    cell.speed_code = bytes.U8(at + kCellSpeedCode);
+    cell.gradient_code = bytes.U8(at + kCellGradientCode);
+    cell.adhesion = bytes.U8(at + kCellAdhesion);
+  }
+  return grid;
+}
+
+}  // namespace packager

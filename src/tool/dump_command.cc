@@ -1,0 +1,378 @@
+// scenario-tool dump: one binary file decoded, as a listing or as JSON.
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "output/binary_readers.h"
+#include "tool/arguments.h"
+#include "tool/scenario_files.h"
+#include "tool/tool.h"
+
+namespace packager::tool {
+
+namespace {
+
+enum class FileKind { kLinePlan, kTrainTable, kRouteGrid };
+
+// The kind of file, from the end of its name (letter case aside).
+FileKind KindFromName(const std::string& path) {
+  std::string name = std::filesystem::path(path).filename().string();
+  std::transform(name.begin(), name.end(), name.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  const auto ends_with = [&name](std::string_view end) {
+    return name.size() >= end.size() &&
+           name.compare(name.size() - end.size(), end.size(), end) == 0;
+  };
+  if (ends_with("_linea.dat")) return FileKind::kLinePlan;
+  if (ends_with(".sim")) return FileKind::kTrainTable;
+  if (ends_with(".dat")) return FileKind::kRouteGrid;
+  throw UsageError("cannot tell the kind of '" + path +
+                   "' from its name: NAME_linea.dat is a line plan, NAME_NUMBER.sim a train "
+                   "table, NAME_NUMBER.dat a route grid");
+}
+
+// One member of a record: a whole number or a text.
+struct Field {
+  std::string name;  // words separated by blanks; JSON keys use '_' instead
+  std::int64_t number = 0;
+  const std::string* text = nullptr;
+
+  bool IsZero() const { return text != nullptr ? text->empty() : number == 0; }
+  std::string Listed() const {
+    return name + " " + (text != nullptr ? JsonString(*text) : std::to_string(number));
+  }
+  std::string Json() const {
+    std::string key = name;
+    std::replace(key.begin(), key.end(), ' ', '_');
+    return "\"" + key + "\": " + (text != nullptr ? JsonString(*text) : std::to_string(number));
+  }
+};
+
+std::string Listed(const std::vector<Field>& fields) {
+  std::string listed;
+  for (const Field& field : fields) listed += (listed.empty() ? "" : ", ") + field.Listed();
+  return listed;
+}
+
+std::string Json(const std::vector<Field>& fields) {
+  std::string json;
+  for (const Field& field : fields) json += (json.empty() ? "" : ", ") + field.Json();
+  return json;
+}
+
+// ---- line plan
+
+// A coordinate for the listing: whole numbers as such, reals to the
+// millimetre, an empty value as "-".
+std::string ListedValue(const PlanValue& value) {
+  switch (value.tag) {
+    case PlanValue::Tag::kInt16:
+      return std::to_string(value.whole);
+    case PlanValue::Tag::kReal: {
+      if (!std::isfinite(value.real))
+        return std::isnan(value.real) ? "nan" : (value.real > 0 ? "inf" : "-inf");
+      char text[64];
+      std::snprintf(text, sizeof text, std::fabs(value.real) < 1e12 ? "%.3f" : "%g", value.real);
+      return text;
+    }
+    case PlanValue::Tag::kEmpty:
+      break;
+  }
+  return "-";
+}
+
+// A coordinate in JSON: the shortest text that reads back as the same
+// number, null when empty, a string for what JSON has no number for.
+std::string JsonValue(const PlanValue& value) {
+  switch (value.tag) {
+    case PlanValue::Tag::kInt16:
+      return std::to_string(value.whole);
+    case PlanValue::Tag::kReal: {
+      if (!std::isfinite(value.real)) return "\"" + ListedValue(value) + "\"";
+      char text[64];
+      const auto result = std::to_chars(text, text + sizeof text, value.real);
+      return std::string(text, result.ptr);
+    }
+    case PlanValue::Tag::kEmpty:
+      break;
+  }
+  return "null";
+}
+
+void DumpLinePlan(const std::string& path, const TrackPlan& plan, long every, bool json,
+                  std::ostream& out) {
+  std::int64_t empty = 0, whole = 0, real = 0;
+  for (int coordinate = 0; coordinate <= 1; ++coordinate) {
+    for (std::int32_t metre = 0; metre <= plan.last(); ++metre) {
+      switch (plan.at(metre, coordinate).tag) {
+        case PlanValue::Tag::kEmpty:
+          ++empty;
+          break;
+        case PlanValue::Tag::kInt16:
+          ++whole;
+          break;
+        case PlanValue::Tag::kReal:
+          ++real;
+          break;
+      }
+    }
+  }
+  // Metres 0, every, 2 * every, ... and the last metre.
+  std::vector<std::int32_t> metres;
+  for (std::int64_t metre = 0;; metre += every) {
+    metres.push_back(static_cast<std::int32_t>(metre));
+    if (plan.last() - metre < every) break;
+  }
+  if (metres.back() != plan.last()) metres.push_back(plan.last());
+
+  const std::int64_t values = empty + whole + real;
+  if (json) {
+    out << "{\"content\": \"line plan\", \"last_metre\": " << plan.last()
+        << ", \"values\": " << values << ", \"tags\": {\"empty\": " << empty
+        << ", \"int16\": " << whole << ", \"real\": " << real << "}, \"every\": " << every
+        << ", \"points\": [";
+    for (std::size_t i = 0; i < metres.size(); ++i) {
+      out << (i == 0 ? "\n" : ",\n") << "  {\"metre\": " << metres[i]
+          << ", \"first\": " << JsonValue(plan.at(metres[i], 0))
+          << ", \"second\": " << JsonValue(plan.at(metres[i], 1)) << "}";
+    }
+    out << "]}\n";
+    return;
+  }
+  out << path << ": line plan, metres 0 to " << plan.last() << ", " << values << " values ("
+      << empty << " empty, " << whole << " int16, " << real << " real)\n";
+  char line[128];
+  std::snprintf(line, sizeof line, "%10s %16s %16s\n", "metre", "first", "second");
+  out << line;
+  for (const std::int32_t metre : metres) {
+    std::snprintf(line, sizeof line, "%10ld %16s %16s\n", static_cast<long>(metre),
+                  ListedValue(plan.at(metre, 0)).c_str(), ListedValue(plan.at(metre, 1)).c_str());
+    out << line;
+  }
+}
+
+// ---- train table
+
+// The members of an entry in declaration order; texts point into the entry.
+std::vector<Field> EntryFields(const TableEntry& e) {
+  return {{"kind", e.kind},   {"start", e.start},   {"end", e.end},     {"position", e.position},
+          {"byte1", e.byte1}, {"text", 0, &e.text}, {"int1", e.int1},   {"int2", e.int2},
+          {"int3", e.int3},   {"int4", e.int4},     {"int5", e.int5},   {"byte2", e.byte2},
+          {"byte3", e.byte3}, {"byte4", e.byte4},   {"byte5", e.byte5}, {"seconds", e.seconds}};
+}
+constexpr std::size_t kTextField = 5;
+
+struct Role {
+  std::size_t field;  // index in EntryFields
+  const char* name;
+};
+
+// The members that a reserved entry gives a meaning, in the order of the record.
+std::vector<Role> RolesOf(int index) {
+  switch (index) {
+    case kProgressiveTreEntry:
+    case kProgressiveDueEntry:
+    case kProgressiveUnoEntry:
+      return {{1, "start"}, {2, "end"}, {3, "position"}};
+    case kTrainValuesEntry:
+      return {{1, "braked mass"}, {2, "line length"}, {3, "carriages"}};
+    case kScenarioEntry:
+      return {{1, "background one"}, {2, "background three"}, {3, "background two"},
+              {5, "name"},           {6, "marker"},           {15, "second code"}};
+    case kSignallingEntry:
+      return {{1, "cab signalling start"},
+              {2, "cab signalling end"},
+              {3, "cab signalling codes"},
+              {5, "train number"},
+              {6, "sand"},
+              {8, "clock hours"},
+              {9, "clock minutes"},
+              {10, "clock seconds"}};
+    default:
+      return {};
+  }
+}
+
+// The named members of a reserved entry, and the others that are not zero.
+void SplitReserved(int index, const std::vector<Field>& fields, std::vector<Field>& named,
+                   std::vector<Field>& others) {
+  std::vector<bool> taken(fields.size(), false);
+  for (const Role& role : RolesOf(index)) {
+    Field field = fields[role.field];
+    field.name = role.name;
+    named.push_back(field);
+    taken[role.field] = true;
+  }
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (!taken[i] && !fields[i].IsZero()) others.push_back(fields[i]);
+  }
+}
+
+std::string TimeOfDay(std::int64_t seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%02ld:%02ld:%02ld", static_cast<long>(seconds / 3600),
+                static_cast<long>(seconds / 60 % 60), static_cast<long>(seconds % 60));
+  return text;
+}
+
+std::string ListedEntry(int index, const TableEntry& entry) {
+  const EntryUse use = UseOf(index, entry);
+  std::vector<Field> fields = EntryFields(entry);
+  std::string line = "entry " + std::to_string(index) + ": ";
+  switch (use) {
+    case EntryUse::kStation: {
+      fields.erase(fields.begin() + kTextField);
+      line += "station " + JsonString(entry.text) + ": " + Listed(fields);
+      if (entry.seconds > 0 && entry.seconds < 100 * 3600) {
+        line += " (" + TimeOfDay(entry.seconds) + ")";
+      }
+      return line;
+    }
+    case EntryUse::kCaption:
+      return line + "caption " + JsonString(entry.text);
+    case EntryUse::kEmpty:
+      return line + "empty";
+    case EntryUse::kUnused: {
+      std::vector<Field> set;
+      for (const Field& field : fields) {
+        if (!field.IsZero()) set.push_back(field);
+      }
+      return line + "unused" + (set.empty() ? "" : ", yet holds " + Listed(set));
+    }
+    case EntryUse::kReserved:
+      break;
+  }
+  std::vector<Field> named, others;
+  SplitReserved(index, fields, named, others);
+  line += std::string(ReservedRole(index)) + ": " + Listed(named);
+  if (!others.empty()) line += "; also " + Listed(others);
+  return line;
+}
+
+std::string JsonEntry(int index, const TableEntry& entry) {
+  const EntryUse use = UseOf(index, entry);
+  const std::vector<Field> fields = EntryFields(entry);
+  std::string json = "{\"index\": " + std::to_string(index) + ", \"use\": \"" + UseName(use) +
+                     "\", " + Json(fields);
+  if (use == EntryUse::kReserved) {
+    std::vector<Field> named, others;
+    SplitReserved(index, fields, named, others);
+    json += ", \"role\": \"" + std::string(ReservedRole(index)) + "\", \"values\": {" +
+            Json(named) + "}";
+  }
+  return json + "}";
+}
+
+void DumpTrainTable(const std::string& path,
+                    const std::array<TableEntry, kScenarioTableSize>& table, std::size_t size,
+                    bool json, std::ostream& out) {
+  int stations = 0, captions = 0;
+  for (int index = 0; index < kScenarioTableSize; ++index) {
+    const EntryUse use = UseOf(index, table[static_cast<std::size_t>(index)]);
+    stations += use == EntryUse::kStation;
+    captions += use == EntryUse::kCaption;
+  }
+  if (json) {
+    out << "{\"content\": \"train table\", \"bytes\": " << size << ", \"stations\": " << stations
+        << ", \"captions\": " << captions << ", \"entries\": [";
+    for (int index = 0; index < kScenarioTableSize; ++index) {
+      out << (index == 0 ? "\n  " : ",\n  ")
+          << JsonEntry(index, table[static_cast<std::size_t>(index)]);
+    }
+    out << "]}\n";
+    return;
+  }
+  out << path << ": train table, " << kScenarioTableSize << " entries in " << size << " bytes, "
+      << stations << (stations == 1 ? " station, " : " stations, ") << captions
+      << (captions == 1 ? " caption\n" : " captions\n");
+  for (int index = 0; index < kScenarioTableSize; ++index) {
+    out << ListedEntry(index, table[static_cast<std::size_t>(index)]) << "\n";
+  }
+}
+
+// ---- route grid
+
+std::vector<Field> CellFields(const RouteCell& c) {
+  return {{"param1", c.param1},
+          {"param2", c.param2},
+          {"param3", c.param3},
+          {"param4", c.param4},
+          {"signal_time", c.signal_time},
+          {"approach_mark", c.approach_mark},
+          {"mountain_kind", c.mountain_kind},
+          {"speed_code", c.speed_code},
+          {"gradient_code", c.gradient_code},
+          {"adhesion", c.adhesion}};
+}
+
+void DumpRouteGrid(const std::string& path, const RouteGrid& grid, bool json, std::ostream& out) {
+  std::vector<std::int64_t> listed;
+  for (std::int64_t index = 0; index <= grid.last_index(); ++index) {
+    if (!IsZeroCell(grid.at(index))) listed.push_back(index);
+  }
+  const std::int64_t count = grid.last_index() + 1;
+  if (json) {
+    out << "{\"content\": \"route grid\", \"cell_count\": " << count
+        << ", \"listed\": " << listed.size() << ", \"cells\": [";
+  } else {
+    out << path << ": route grid, " << count << " cells (metres 0 to " << count * kCellLength
+        << "), " << listed.size() << " not all zero\n";
+  }
+  for (std::size_t i = 0; i < listed.size(); ++i) {
+    const std::int64_t index = listed[i];
+    const RouteCell& cell = grid.at(index);
+    const std::int64_t from = index * kCellLength;
+    if (json) {
+      out << (i == 0 ? "\n  " : ",\n  ") << "{\"index\": " << index << ", \"from\": " << from
+          << ", \"to\": " << from + kCellLength << ", \"kind\": " << int{cell.kind}
+          << ", \"kind_name\": \"" << CellKindName(cell.kind) << "\", " << Json(CellFields(cell))
+          << "}";
+    } else {
+      out << "cell " << index << " (" << from << "-" << from + kCellLength
+          << " m): " << CellKindName(cell.kind) << " (kind " << int{cell.kind} << "), "
+          << Listed(CellFields(cell)) << "\n";
+    }
+  }
+  if (json) out << "]}\n";
+}
+
+}  // namespace
+
+int DumpCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const Arguments arguments(args, {"--json"}, {"--every"});
+  arguments.ExpectPositional(1, "the file FILE");
+  const std::string& path = arguments.positional()[0];
+  const FileKind kind = KindFromName(path);
+  const long every = arguments.Number("--every", 1000, 1);
+  if (arguments.value("--every") && kind != FileKind::kLinePlan) {
+    throw UsageError("option '--every' applies to a line plan file (NAME_linea.dat) only");
+  }
+  const bool json = arguments.flag("--json");
+  const std::string bytes = ReadWholeFile(path);
+  try {
+    switch (kind) {
+      case FileKind::kLinePlan:
+        DumpLinePlan(path, DecodeLinePlan(bytes), every, json, out);
+        break;
+      case FileKind::kTrainTable:
+        DumpTrainTable(path, DecodeTrainTable(bytes), bytes.size(), json, out);
+        break;
+      case FileKind::kRouteGrid:
+        DumpRouteGrid(path, DecodeRouteGrid(bytes), json, out);
+        break;
+    }
+  } catch (const DecodeError& error) {
+    err << path << ": " << error.what() << "\n";
+    return kToolRecordedFault;
+  }
+  return kToolClean;
+}
+
+}  // namespace packager::tool
