@@ -59,19 +59,18 @@ std::string FaultReport(const ScenarioTables& tables) {
   return line;
 }
 
-int RunPackager(ScenarioTables& tables, Platform& platform) {
+int RunPackager(ScenarioTables& tables, Platform& platform, const EmbeddedScenario& scenario) {
   try {
-    const EmbeddedScenario& scenario = TheEmbeddedScenario();
     tables.scenario_name = std::string(scenario.scenario_name);
     tables.train_number = std::string(scenario.train_number);
     platform.ShowWaitWindow();
     const std::string directory = platform.ProgramDirectory();
 
-    dati_linea(tables, directory);
-    dati_treno(tables, directory);
-    dati_note(tables, directory);
-    dati_rallentamenti(tables, directory);
-    dati_scheda(tables, directory);
+    dati_linea(tables, directory, scenario);
+    dati_treno(tables, directory, scenario);
+    dati_note(tables, directory, scenario);
+    dati_rallentamenti(tables, directory, scenario);
+    dati_scheda(tables, directory, scenario);
 
     std::int32_t with_plan = 1;
     memorizza_percorso(tables, platform, directory, with_plan);
@@ -92,8 +91,8 @@ int RunPackager(ScenarioTables& tables, Platform& platform) {
   return kExitClean;
 }
 
-void Form_Load(ScenarioTables& tables, Platform& platform) {
-  const int status = RunPackager(tables, platform);
+void Form_Load(ScenarioTables& tables, Platform& platform, const EmbeddedScenario& scenario) {
+  const int status = RunPackager(tables, platform, scenario);
   platform.EndProgram(status);
   std::abort();  // EndProgram never returns
 }

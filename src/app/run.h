@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/platform.h"
+#include "sources/embedded_scenario.h"
 #include "tables/scenario_tables.h"
 
 namespace packager {
@@ -19,13 +20,14 @@ inline constexpr int kExitRecordedFault = 1;
 inline constexpr int kExitErrorBox = 2;
 inline constexpr int kExitFileFailure = 3;
 
-// The whole run: writes the texts, compiles them, writes the binary files
-// and ends the program through the platform. Never returns.
-[[noreturn]] void Form_Load(ScenarioTables& tables, Platform& platform);
+// The whole run of the scenario this build carries: writes the texts, compiles them, writes the
+// binary files and ends the program through the platform. Never returns.
+[[noreturn]] void Form_Load(ScenarioTables& tables, Platform& platform,
+                            const EmbeddedScenario& scenario);
 
 // The run without its end: returns the exit status (the error box still
 // ends the program through the platform).
-int RunPackager(ScenarioTables& tables, Platform& platform);
+int RunPackager(ScenarioTables& tables, Platform& platform, const EmbeddedScenario& scenario);
 
 // The compile stage: clears the tables, reads both texts back, checks and
 // writes the binary files into directory.

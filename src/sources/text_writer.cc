@@ -19,31 +19,36 @@ void WriteEmbeddedText(ScenarioTables& tables, const std::string& directory,
   ReplaceFile(path, content);
 }
 
-void dati_linea(ScenarioTables& tables, const std::string& directory) {
+void dati_linea(ScenarioTables& tables, const std::string& directory,
+                const EmbeddedScenario& scenario) {
   WriteEmbeddedText(tables, directory, LineDescriptionName(tables.scenario_name),
-                    TheEmbeddedScenario().line_description);
+                    scenario.line_description);
 }
 
-void dati_treno(ScenarioTables& tables, const std::string& directory) {
+void dati_treno(ScenarioTables& tables, const std::string& directory,
+                const EmbeddedScenario& scenario) {
   WriteEmbeddedText(tables, directory,
                     TrainDescriptionName(tables.scenario_name, tables.train_number),
-                    TheEmbeddedScenario().train_description);
+                    scenario.train_description);
 }
 
-void dati_note(ScenarioTables& tables, const std::string& directory) {
+void dati_note(ScenarioTables& tables, const std::string& directory,
+               const EmbeddedScenario& scenario) {
   WriteEmbeddedText(tables, directory, NotesName(tables.scenario_name, tables.train_number),
-                    TheEmbeddedScenario().notes);
+                    scenario.notes);
 }
 
-void dati_rallentamenti(ScenarioTables& tables, const std::string& directory) {
+void dati_rallentamenti(ScenarioTables& tables, const std::string& directory,
+                        const EmbeddedScenario& scenario) {
   WriteEmbeddedText(tables, directory, SlowdownOrderName(tables.scenario_name, tables.train_number),
-                    TheEmbeddedScenario().slowdown_order);
+                    scenario.slowdown_order);
 }
 
-void dati_scheda(ScenarioTables& tables, const std::string& directory) {
+void dati_scheda(ScenarioTables& tables, const std::string& directory,
+                 const EmbeddedScenario& scenario) {
   WriteEmbeddedText(tables, directory,
                     TimetableSheetName(tables.scenario_name, tables.train_number),
-                    TheEmbeddedScenario().timetable_sheet);
+                    scenario.timetable_sheet);
 }
 
 }  // namespace packager

@@ -20,16 +20,24 @@ namespace packager {
 void WriteEmbeddedText(ScenarioTables& tables, const std::string& directory,
                        const std::string& file_name, const EmbeddedText& text);
 
+// Each stage writes its text of the scenario under the name built from the
+// tables' scenario_name and train_number.
+
 // The line description, scenario_name + "_linea.txt".
-void dati_linea(ScenarioTables& tables, const std::string& directory);
+void dati_linea(ScenarioTables& tables, const std::string& directory,
+                const EmbeddedScenario& scenario);
 
 // The train description, scenario_name + "_" + train_number + "-.txt".
-void dati_treno(ScenarioTables& tables, const std::string& directory);
+void dati_treno(ScenarioTables& tables, const std::string& directory,
+                const EmbeddedScenario& scenario);
 
 // The crew documents, scenario_name + "_" + train_number + "_" and
 // "note.txt", "rallentamenti.txt" or "scheda_treno.txt".
-void dati_note(ScenarioTables& tables, const std::string& directory);
-void dati_rallentamenti(ScenarioTables& tables, const std::string& directory);
-void dati_scheda(ScenarioTables& tables, const std::string& directory);
+void dati_note(ScenarioTables& tables, const std::string& directory,
+               const EmbeddedScenario& scenario);
+void dati_rallentamenti(ScenarioTables& tables, const std::string& directory,
+                        const EmbeddedScenario& scenario);
+void dati_scheda(ScenarioTables& tables, const std::string& directory,
+                 const EmbeddedScenario& scenario);
 
 }  // namespace packager

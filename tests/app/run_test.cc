@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "sources/embedded_scenario.h"
+
 #include "support/temp_folder.h"
 #include "tables/error_codes.h"
 
@@ -70,7 +72,7 @@ TEST(RunPackagerTest, ACleanRunWritesTheBinaryFilesAndNoText) {
   TempFolder folder;
   FakePlatform platform(folder.path());
   ScenarioTables tables;
-  EXPECT_EQ(RunPackager(tables, platform), kExitClean);
+  EXPECT_EQ(RunPackager(tables, platform, TheEmbeddedScenario()), kExitClean);
   EXPECT_EQ(platform.wait_windows, 1);
   EXPECT_TRUE(platform.reports.empty());
   EXPECT_TRUE(platform.prompts.empty());
@@ -141,7 +143,7 @@ TEST(MemorizzaPercorsoTest, WithoutAGridNothingIsChecked) {
 TEST(RunPackagerTest, AnUnwritableDirectoryIsAFileFailure) {
   FakePlatform platform("/nonexistent-directory-of-the-packager-test");
   ScenarioTables tables;
-  EXPECT_EQ(RunPackager(tables, platform), kExitFileFailure);
+  EXPECT_EQ(RunPackager(tables, platform, TheEmbeddedScenario()), kExitFileFailure);
   ASSERT_EQ(platform.reports.size(), 1u);
   EXPECT_NE(platform.reports[0].find("Vardessa_Lontrino_linea.txt"), std::string::npos);
 }
@@ -161,6 +163,28 @@ TEST(PackagerProgramTest, WritesBesideItsExecutable) {
   EXPECT_EQ(std::filesystem::file_size(folder.PathOf("Vardessa_Lontrino_linea.dat")), 2619964u);
   EXPECT_EQ(std::filesystem::file_size(folder.PathOf("Vardessa_Lontrino_5608.dat")), 39315u);
   EXPECT_TRUE(folder.Exists("Vardessa_Lontrino_5608.sim"));
+}
+
+// A build whose scenario takes cell 1 ends with the error box: the crew
+// documents stay, no binary file is written, and earlier ones stay as they were.
+TEST(PackagerProgramTest, ATakenReservedCellEndsWithTheErrorBox) {
+  TempFolder folder;
+  const std::string program = folder.PathOf("packager");
+  std::filesystem::copy_file(PACKAGER_ERRORE_PATH, program);
+  folder.Write("Prova_Errore_1250.sim", "from an earlier run");
+  const std::string command = "'" + program + "' 2>'" + folder.PathOf("stderr") + "'";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), kExitErrorBox);
+  EXPECT_EQ(folder.Read("stderr"), " Errore n. 1250\n");
+  EXPECT_EQ(folder.Read("Prova_Errore_1250.sim"), "from an earlier run");
+  EXPECT_FALSE(folder.Exists("Prova_Errore_linea.dat"));
+  EXPECT_FALSE(folder.Exists("Prova_Errore_1250.dat"));
+  EXPECT_FALSE(folder.Exists("Prova_Errore_linea.txt"));
+  EXPECT_FALSE(folder.Exists("Prova_Errore_1250-.txt"));
+  EXPECT_EQ(folder.Read("Prova_Errore_1250_note.txt"), "      PROVA\r\nNote di prova.\r\n");
+  EXPECT_EQ(folder.Read("Prova_Errore_1250_scheda_treno.txt"), "\r\n\r\nScheda n\xB0 1/2\r\n");
+  EXPECT_TRUE(folder.Exists("Prova_Errore_1250_rallentamenti.txt"));
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The crew documents of the embedded scenario, as the run leaves them on disk.
 #include <gtest/gtest.h>
 
+#include "sources/embedded_scenario.h"
+
 #include <string>
 #include <vector>
 
@@ -33,9 +35,9 @@ class CrewDocumentsTest : public ::testing::Test {
   CrewDocumentsTest() {
     tables.scenario_name = "Vardessa_Lontrino";
     tables.train_number = "5608";
-    dati_note(tables, folder.path());
-    dati_rallentamenti(tables, folder.path());
-    dati_scheda(tables, folder.path());
+    dati_note(tables, folder.path(), TheEmbeddedScenario());
+    dati_rallentamenti(tables, folder.path(), TheEmbeddedScenario());
+    dati_scheda(tables, folder.path(), TheEmbeddedScenario());
     notes = LinesOf(folder.Read(NotesName("Vardessa_Lontrino", "5608")));
     order = LinesOf(folder.Read(SlowdownOrderName("Vardessa_Lontrino", "5608")));
     sheet = LinesOf(folder.Read(TimetableSheetName("Vardessa_Lontrino", "5608")));
@@ -179,7 +181,7 @@ TEST_F(CrewDocumentsTest, ASecondRunReplacesTheDocuments) {
   const std::string path = NotesName("Vardessa_Lontrino", "5608");
   const std::string first = folder.Read(path);
   folder.Write(path, first + first + "left over\r\n");
-  dati_note(tables, folder.path());
+  dati_note(tables, folder.path(), TheEmbeddedScenario());
   EXPECT_EQ(folder.Read(path), first);
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "sources/embedded_scenario.h"
+
 #include <vector>
 
 #include "support/temp_folder.h"
@@ -49,8 +51,8 @@ TEST_F(TextWriterTest, MarkerFirstGivesAnEmptyFile) {
 TEST_F(TextWriterTest, StagesNameTheirFilesAfterTheTablesIdentity) {
   tables_.scenario_name = "Altra";
   tables_.train_number = "12";
-  dati_linea(tables_, folder_.path());
-  dati_treno(tables_, folder_.path());
+  dati_linea(tables_, folder_.path(), TheEmbeddedScenario());
+  dati_treno(tables_, folder_.path(), TheEmbeddedScenario());
   const EmbeddedScenario& scenario = TheEmbeddedScenario();
   EXPECT_EQ(folder_.Read(LineDescriptionName("Altra")).rfind(scenario.line_description.lines[0]),
             0u);

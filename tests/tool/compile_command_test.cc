@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "sources/embedded_scenario.h"
+
 #include "sources/text_writer.h"
 #include "support/temp_folder.h"
 #include "tool/tool.h"
@@ -57,8 +59,8 @@ TEST(CompileCommandTest, WritesWhatThePackagerWrites) {
   ScenarioTables tables;
   tables.scenario_name = "Vardessa_Lontrino";
   tables.train_number = "5608";
-  dati_linea(tables, texts.path());
-  dati_treno(tables, texts.path());
+  dati_linea(tables, texts.path(), TheEmbeddedScenario());
+  dati_treno(tables, texts.path(), TheEmbeddedScenario());
   const Outcome outcome = Compile(texts, {"--json"});
   EXPECT_EQ(outcome.status, kToolClean) << outcome.err;
   EXPECT_EQ(outcome.err, "");
