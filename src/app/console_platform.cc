@@ -56,6 +56,6 @@ class ConsolePlatform : public Platform {
 
 }  // namespace
 
-std::unique_ptr<Platform> MakeConsolePlatform() { return std::make_unique<ConsolePlatform>(); }
+std::unique_ptr<Platform> MakeNativePlatform() { return std::make_unique<ConsolePlatform>(); }
 
 }  // namespace packager

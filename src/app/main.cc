@@ -8,6 +8,6 @@
 int main() {
   // The tables are large; they live for the whole run, outside the stack.
   static packager::ScenarioTables tables;
-  const auto platform = packager::MakeConsolePlatform();
+  const auto platform = packager::MakeNativePlatform();
   packager::Form_Load(tables, *platform, packager::TheEmbeddedScenario());
 }

@@ -29,8 +29,10 @@ class Platform {
   [[noreturn]] virtual void EndProgram(int status) = 0;
 };
 
-// The console layer: "Attendere" on stderr when stderr is a terminal, the
-// error prompt on stderr, reports on stderr.
-std::unique_ptr<Platform> MakeConsolePlatform();
+// The layer of the system the program is built for. On Windows: the window
+// with the label "Attendere", a message box for the error prompt. Elsewhere,
+// the console: "Attendere" on stderr when stderr is a terminal, the error
+// prompt and reports on stderr.
+std::unique_ptr<Platform> MakeNativePlatform();
 
 }  // namespace packager

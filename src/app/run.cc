@@ -47,7 +47,10 @@ std::string FaultReport(const ScenarioTables& tables) {
   const FaultSource& source = tables.error_source;
   if (!source.file.empty()) {
     line += source.file;
-    if (source.line > 0) line += ":" + std::to_string(source.line);
+    if (source.line > 0) {
+      line += ':';
+      line += std::to_string(source.line);
+    }
     line += ": ";
   }
   line += "error " + std::to_string(tables.error_code);

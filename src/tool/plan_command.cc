@@ -259,7 +259,10 @@ std::string Marker(Mark mark, Point p, const char* css_class) {
   const auto polygon = [&c, p](std::initializer_list<Point> corners) {
     std::string points;
     for (const Point corner : corners) {
-      points += (points.empty() ? "" : " ") + Number(p.x + corner.x) + "," + Number(p.y + corner.y);
+      if (!points.empty()) points += ' ';
+      points += Number(p.x + corner.x);
+      points += ',';
+      points += Number(p.y + corner.y);
     }
     return "<polygon " + c + "points=\"" + points + "\"";
   };
@@ -322,7 +325,10 @@ std::string TrackLine(const Geometry& geometry, std::int64_t first, std::int64_t
   };
   for (std::int64_t metre = first;; metre = std::min(metre + kStep, last)) {
     if (const auto p = geometry.At(metre)) {
-      points += (points.empty() ? "" : " ") + Number(p->x) + "," + Number(p->y);
+      if (!points.empty()) points += ' ';
+      points += Number(p->x);
+      points += ',';
+      points += Number(p->y);
       extent.Add(*p, 3);
     } else {
       flush();

@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Runs the 64-bit Windows build of the packager under Wine, on a virtual X
+# display, and compares what it leaves with the Linux build's run.
+# usage: wine_test.sh WINDOWS_BIN LINUX_BIN [SCREENSHOT.png]
+#   WINDOWS_BIN holds packager.exe, packager_errore.exe, show_wait_window.exe
+#   and probe_windows.exe; LINUX_BIN holds the Linux packager. With a third
+#   argument the wait window is also saved as a PNG picture.
+set -euo pipefail
+windows_bin=$(cd "$1" && pwd)
+linux_bin=$(cd "$2" && pwd)
+screenshot=${3:+$(realpath -m "$3")}
+work=$(mktemp -d)
+xvfb_pid=""
+cleanup() {
+  wineserver -k >/dev/null 2>&1 || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+pass() { echo "ok: $*"; }
+
+# A display of our own, on the first free number.
+for n in $(seq 90 99); do
+  [ -e "/tmp/.X$n-lock" ] && continue
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY=":$n"
+  break
+done
+[ -n "$xvfb_pid" ] || fail "no free X display number"
+sleep 1
+
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wineboot -i >/dev/null 2>&1
+# Wine draws the window frame itself, as Windows does: there is no window manager.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+wineserver -w
+
+# 1. The run: the five lasting files are the Linux build's, byte for byte,
+#    and neither description text is left.
+mkdir "$work/linux" "$work/windows"
+cp "$linux_bin/packager" "$work/linux/"
+(cd "$work/linux" && ./packager) || fail "the Linux packager failed"
+cp "$windows_bin/packager.exe" "$work/windows/"
+status=0
+(cd "$work/windows" && wine packager.exe) || status=$?
+[ "$status" -eq 0 ] || fail "packager.exe ended with status $status"
+for file in Vardessa_Lontrino_linea.dat Vardessa_Lontrino_5608.sim Vardessa_Lontrino_5608.dat \
+            Vardessa_Lontrino_5608_note.txt Vardessa_Lontrino_5608_rallentamenti.txt \
+            Vardessa_Lontrino_5608_scheda_treno.txt; do
+  cmp "$work/linux/$file" "$work/windows/$file" || fail "$file differs from the Linux build's"
+done
+for text in Vardessa_Lontrino_linea.txt Vardessa_Lontrino_5608-.txt; do
+  [ ! -e "$work/windows/$text" ] || fail "$text was left behind"
+done
+pass "the Windows run writes the Linux run's files and deletes both texts"
+
+# 2. The error box: " Errore n. 1250", one OK button, no icon, the
+#    application's title; OK ends the program with no binary file written.
+mkdir "$work/errore"
+cp "$windows_bin/packager_errore.exe" "$windows_bin/probe_windows.exe" "$work/errore/"
+cd "$work/errore"
+wine packager_errore.exe &
+packager_pid=$!
+probe=$(wine probe_windows.exe message-box 60 | tr -d '\r') || fail "no message box: $probe"
+status=0
+wait "$packager_pid" || status=$?
+expected=$'caption: packager_errore\nbutton: OK\ntext:  Errore n. 1250\nbuttons: 1'
+[ "$probe" = "$expected" ] || fail "the message box shows:"$'\n'"$probe"
+[ "$status" -eq 2 ] || fail "after OK the program ended with status $status"
+for file in Prova_Errore_linea.dat Prova_Errore_1250.sim Prova_Errore_1250.dat; do
+  [ ! -e "$file" ] || fail "$file was written after the error box"
+done
+[ -s Prova_Errore_1250_note.txt ] || fail "the crew documents are missing after the error box"
+pass "the error box reads \" Errore n. 1250\" with one OK button; OK ends the program"
+
+# 3. The wait window: 280 by 179 pixels of client area at 96 dots per inch,
+#    the label at 64,64, 177 by 53.
+mkdir "$work/window"
+cp "$windows_bin/show_wait_window.exe" "$work/window/packager.exe"
+cp "$windows_bin/probe_windows.exe" "$work/window/"
+cd "$work/window"
+wine packager.exe 8000 &
+window_pid=$!
+geometry=$(wine probe_windows.exe client-size packager 60 | tr -d '\r') || fail "no wait window"
+expected=$'client: 280 x 179\nchild: Static "Attendere" at 64,64 size 177 x 53'
+[ "$geometry" = "$expected" ] || fail "the wait window is:"$'\n'"$geometry"
+if [ -n "$screenshot" ]; then
+  sleep 1
+  import -window root "$work/screen.png"
+  # The window and its frame, in the middle of the screen.
+  window_id=$(xdotool search --name '^packager$' | head -n 1)
+  eval "$(xdotool getwindowgeometry --shell "$window_id")"
+  convert "$work/screen.png" -crop "$((WIDTH + 16))x$((HEIGHT + 40))+$((X - 8))+$((Y - 32))" \
+    +repage "$screenshot"
+  pass "screenshot saved in $screenshot"
+fi
+wait "$window_pid" || true
+pass "the wait window has the client area and the label of its layout"
