@@ -18,8 +18,16 @@ build: configure
 run: build
 	$(BUILD_DIR)/bin/packager
 
+# Every test, then every test again on a build with AddressSanitizer and
+# UndefinedBehaviorSanitizer, in a directory of its own.
+SANITIZE_DIR ?= $(BUILD_DIR)-sanitize
+
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure --parallel $(JOBS)
+	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPACKAGER_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build $(SANITIZE_DIR) --parallel $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir $(SANITIZE_DIR) --output-on-failure --parallel $(JOBS)
 
 # Windows: 32-bit (i686, the target of the packager's users) and 64-bit
 # (x86_64, the one this machine's Wine can run), both cross-built with
@@ -43,4 +51,45 @@ windows-screenshot: windows
 	bash tests/windows/wine_test.sh build-windows-x86_64/bin $(BUILD_DIR)/bin docs/wait_window.png
 
 clean:
-	rm -rf $(BUILD_DIR) build-windows-i686 build-windows-x86_64
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) build-windows-i686 build-windows-x86_64
+
+# Fuzzing: the libFuzzer harnesses of tests/fuzz, built with clang, coverage
+# and AddressSanitizer + UndefinedBehaviorSanitizer in FUZZ_DIR, each run for
+# FUZZ_SECONDS (both at once) with the dictionary. Each harness grows a
+# scratch corpus, FUZZ_DIR/corpus/<harness>, seeded from the repository's
+# corpus and crash inputs, which it only reads; a failing input lands in
+# FUZZ_DIR/artifacts/<harness>/ and fails the target. `make fuzz-ci` is the
+# short round of continuous integration.
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 120
+FUZZ_CXX ?= clang++
+FUZZ_TIMEOUT ?= 10
+FUZZ_RSS_MB ?= 2048
+FUZZ_HARNESSES = compile_fuzzer decode_fuzzer
+# A line description may declare a line of 1000000 m, whose plan is ~20 MB:
+# the texts stay short enough for many runs a second.
+FUZZ_MAX_LEN_compile_fuzzer = 24576
+FUZZ_MAX_LEN_decode_fuzzer = 65536
+FUZZ_CXX_FLAGS = -g -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all \
+  -fno-omit-frame-pointer
+
+.PHONY: fuzz fuzz-ci fuzz-build $(FUZZ_HARNESSES:%=fuzz-run-%)
+
+fuzz-build:
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) \
+	  -DCMAKE_CXX_FLAGS="$(FUZZ_CXX_FLAGS)" -DPACKAGER_FUZZ=ON
+	cmake --build $(FUZZ_DIR) --parallel $(JOBS) --target $(FUZZ_HARNESSES)
+
+fuzz: fuzz-build
+	$(MAKE) --no-print-directory -j$(JOBS) --output-sync=target $(FUZZ_HARNESSES:%=fuzz-run-%)
+
+fuzz-ci:
+	$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=20
+
+$(FUZZ_HARNESSES:%=fuzz-run-%): fuzz-run-%:
+	mkdir -p $(FUZZ_DIR)/corpus/$* $(FUZZ_DIR)/artifacts/$*
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  $(FUZZ_DIR)/tests/fuzz/$* -max_total_time=$(FUZZ_SECONDS) -max_len=$(FUZZ_MAX_LEN_$*) \
+	  -timeout=$(FUZZ_TIMEOUT) -rss_limit_mb=$(FUZZ_RSS_MB) -dict=tests/fuzz/scenario.dict \
+	  -artifact_prefix=$(FUZZ_DIR)/artifacts/$*/ -print_final_stats=1 \
+	  $(FUZZ_DIR)/corpus/$* tests/fuzz/corpus/$* $(wildcard tests/fuzz/crashes/$*)
