@@ -14,6 +14,24 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// A field as it can stand in a message: control bytes (a NUL among them,
+// which would end the message) are shown as \xNN.
+std::string Shown(const std::string& text) {
+  std::string shown;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      constexpr char kHex[] = "0123456789ABCDEF";
+      shown += "\\x";
+      shown += kHex[byte >> 4];
+      shown += kHex[byte & 0xF];
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
 // The number text as a whole number, or false when it is not a plain decimal
 // number. A fraction is rounded half to even, exactly, from its digits.
 bool ParseWholeNumber(const std::string& text, std::int64_t& value) {
@@ -129,10 +147,11 @@ std::int64_t FieldStream::ReadNumber(std::int64_t low, std::int64_t high, const 
   if (text.empty()) return 0;
   std::int64_t value = 0;
   if (!ParseWholeNumber(text, value)) {
-    throw RunFailure("line " + std::to_string(field_line_) + ": \"" + text + "\" is not a number");
+    throw RunFailure("line " + std::to_string(field_line_) + ": \"" + Shown(text) +
+                     "\" is not a number");
   }
   if (value < low || value > high) {
-    throw RunFailure("line " + std::to_string(field_line_) + ": " + text + " does not fit " +
+    throw RunFailure("line " + std::to_string(field_line_) + ": " + Shown(text) + " does not fit " +
                      width_name + " (" + std::to_string(low) + " to " + std::to_string(high) + ")");
   }
   return value;
