@@ -34,7 +34,8 @@ std::vector<std::string> BinaryFileNames(const ScenarioTables& tables);
 // run stays untouched when no plan is written. When the route grid does not
 // exist nothing is written at all. All files are encoded before the first is
 // written, so a text too long for its count leaves the directory as it was; a
-// FileFailure leaves the files written before it on disk.
+// FileFailure leaves the files written before it on disk and the one it was
+// writing as an earlier run left it.
 void WriteBinaryFiles(const ScenarioTables& tables, const std::string& directory);
 
 }  // namespace packager

@@ -1,6 +1,8 @@
-// A file that cannot be created, written or deleted outside the reading
-// stage. Such a failure is not the scenario's fault: the run stops, and the
-// program reports the path and the system's reason.
+// A file that cannot be created, written, put in place or deleted outside
+// the reading stage. Such a failure is not the scenario's fault: the run
+// stops, and the program reports the path and the system's reason in one
+// line, e.g. "/dir/NAME_5608.sim: cannot write the file: No space left on
+// device".
 #pragma once
 
 #include <stdexcept>

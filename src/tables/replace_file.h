@@ -1,5 +1,8 @@
-// Every file of a run is replaced, never updated: created if missing, deleted,
-// created again empty and written whole. This is the one place that does it.
+// Every file of a run is replaced, never updated. This is the one place that
+// does it: the bytes go into a temporary file beside the target, which takes
+// the target's name only when it is whole on disk. A write that fails, for a
+// full disk, a read-only folder or a folder in the file's place, leaves the
+// earlier file as it was and no temporary file behind.
 #pragma once
 
 #include <string>
@@ -7,8 +10,10 @@
 
 namespace packager {
 
-// Replaces the file at path by exactly these bytes. Throws FileFailure with
-// the system's reason when a step fails; files written before stay on disk.
+// Replaces the file at path by exactly these bytes. The temporary file is
+// "." + the file's name + ".tmp" + a suffix of the process, in the same
+// folder. Throws FileFailure naming path and the system's reason when a step
+// fails; the file at path is then untouched, and files written before stay.
 void ReplaceFile(const std::string& path, std::string_view bytes);
 
 bool FileExists(const std::string& path);

@@ -1,0 +1,135 @@
+// Fuzz harness of the whole compile stage: the line and the train reader, the
+// signalling post-pass, the reserved-slot checks and the binary writers, run
+// by memorizza_percorso on two texts made of the input's bytes.
+//
+// The input is split at the separator line "@@@@": four '@' at the start of
+// the input or right after a LF, followed by CR LF, a lone LF or the end of
+// the input. The bytes before that line are the line description, the bytes
+// after its line end the train description. An input without the separator
+// line is all line description, with an empty train description.
+//
+// Besides what the sanitizers catch, the harness stops on a broken promise of
+// the stage: an error box other than 1250 or 1251, binary files written after
+// one, a recorded code that is no code, a line description left on disk, or a
+// binary file that does not decode back to the bytes written.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "app/platform.h"
+#include "app/run.h"
+#include "fuzz/fuzz_support.h"
+#include "output/binary_files.h"
+#include "output/binary_readers.h"
+#include "tables/error_codes.h"
+#include "tables/file_names.h"
+#include "tables/scenario_tables.h"
+
+namespace {
+
+using packager::fuzz::PrivateFolder;
+using packager::fuzz::Require;
+
+constexpr char kScenarioName[] = "Fuzz";
+constexpr char kTrainNumber[] = "1";
+constexpr std::string_view kSeparator = "@@@@";
+constexpr std::int32_t kLongestPlanReadBack = 12000;  // metres
+
+struct ErrorBoxEnded {};
+
+// The error box ends the call instead of the process.
+class HarnessPlatform : public packager::Platform {
+ public:
+  explicit HarnessPlatform(std::string directory) : directory_(std::move(directory)) {}
+  std::string ProgramDirectory() override { return directory_; }
+  void ShowWaitWindow() override {}
+  void ShowErrorBox(const std::string& prompt) override { prompt_ = prompt; }
+  void Report(const std::string& line) override { static_cast<void>(line); }
+  [[noreturn]] void EndProgram(int status) override {
+    Require(status == packager::kExitErrorBox, "the compile stage ends only through the error box");
+    throw ErrorBoxEnded{};
+  }
+  const std::string& prompt() const { return prompt_; }
+
+ private:
+  std::string directory_;
+  std::string prompt_;
+};
+
+struct Texts {
+  std::string_view line;
+  std::string_view train;
+};
+
+Texts Split(std::string_view input) {
+  std::size_t at = 0;  // the start of a line
+  for (;;) {
+    std::string_view rest = input.substr(at);
+    if (rest.substr(0, kSeparator.size()) == kSeparator) {
+      rest.remove_prefix(kSeparator.size());
+      if (rest.empty()) return {input.substr(0, at), {}};
+      if (rest.substr(0, 2) == "\r\n") return {input.substr(0, at), rest.substr(2)};
+      if (rest[0] == '\n') return {input.substr(0, at), rest.substr(1)};
+    }
+    const std::size_t newline = input.find('\n', at);
+    if (newline == std::string_view::npos) return {input, {}};
+    at = newline + 1;
+  }
+}
+
+void CheckBinaryFiles(const PrivateFolder& folder, const packager::ScenarioTables& tables) {
+  using namespace packager;
+  for (const std::string& name : BinaryFileNames(tables)) {
+    Require(folder.Exists(name), name + " is written");
+  }
+  const std::string grid = folder.Read(RouteGridFileName(kScenarioName, kTrainNumber));
+  Require(EncodeRouteGrid(DecodeRouteGrid(grid)) == grid, "the route grid file reads back");
+  const std::string table = folder.Read(TrainTableFileName(kScenarioName, kTrainNumber));
+  Require(EncodeTrainTable(DecodeTrainTable(table)) == table, "the train table file reads back");
+  // The plan of a long line takes megabytes: only short ones are read back.
+  if (tables.track_plan.exists() && tables.track_plan.last() <= kLongestPlanReadBack) {
+    const std::string plan = folder.Read(LinePlanFileName(kScenarioName));
+    Require(EncodeLinePlan(DecodeLinePlan(plan)) == plan, "the line plan file reads back");
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace packager;
+  static const PrivateFolder folder("compile_fuzzer");
+  folder.Clear();
+
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  const Texts texts = Split(input);
+  const std::string line_name = LineDescriptionName(kScenarioName);
+  folder.Write(line_name, texts.line);
+  folder.Write(TrainDescriptionName(kScenarioName, kTrainNumber), texts.train);
+
+  ScenarioTables tables;
+  tables.scenario_name = kScenarioName;
+  tables.train_number = kTrainNumber;
+  HarnessPlatform platform(folder.path());
+  std::int32_t with_plan = 1;
+  bool error_box = false;
+  try {
+    memorizza_percorso(tables, platform, folder.path(), with_plan);
+  } catch (const ErrorBoxEnded&) {
+    error_box = true;
+  }
+
+  Require(!folder.Exists(line_name), "the line description is deleted");
+  Require(tables.error_code == 0 || ErrorMeaning(tables.error_code) != nullptr,
+          "a recorded fault is one of the codes (" + std::to_string(tables.error_code) + ")");
+  if (error_box) {
+    Require(platform.prompt() == " Errore n. 1250" || platform.prompt() == " Errore n. 1251",
+            "the error box shows 1250 or 1251, not '" + platform.prompt() + "'");
+    for (const std::string& name : BinaryFileNames(tables)) {
+      Require(!folder.Exists(name), "no binary file is written after the error box");
+    }
+  } else if (tables.route_cells.exists()) {
+    CheckBinaryFiles(folder, tables);
+  }
+  return 0;
+}

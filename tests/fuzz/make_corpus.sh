@@ -1,0 +1,173 @@
+#!/usr/bin/env bash
+# Writes the seed corpus of both fuzz harnesses into tests/fuzz/corpus.
+#
+#   bash tests/fuzz/make_corpus.sh build/bin/scenario-tool
+#
+# compile_fuzzer: the embedded scenario's two texts, converted as the program
+# writes them (Windows-1252, CR LF), and one small scenario for every fault
+# code the compile stage can reach, each a line description, the separator
+# line "@@@@" and a train description.
+# decode_fuzzer: the binary files that scenario-tool compiles from a small
+# scenario (the line plan cut down to a few hundred values), and a few files
+# that stop each decoder at a different place.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+tool=${1:?usage: make_corpus.sh SCENARIO-TOOL}
+texts=tests/fuzz/corpus/compile_fuzzer
+files=tests/fuzz/corpus/decode_fuzzer
+mkdir -p "$texts" "$files"
+
+# Text on stdin, one line per line, as the program writes it.
+windows() { iconv -f UTF-8 -t WINDOWS-1252 | sed 's/$/\r/'; }
+
+# seed NAME LINE TRAIN: the two texts (plain lines, "\n" between) as one input.
+seed() {
+  {
+    if [ -n "$2" ]; then printf '%s\n' "$2" | windows; fi
+    printf '@@@@\r\n'
+    if [ -n "$3" ]; then printf '%s\n' "$3" | windows; fi
+  } >"$texts/$1"
+}
+
+scenario=scenarios/Vardessa_Lontrino_5608
+embedded_line=$(cat "$scenario/Vardessa_Lontrino_linea.txt")
+embedded_train=$(cat "$scenario/Vardessa_Lontrino_5608-.txt")
+seed embedded_scenario "$embedded_line" "$embedded_train"
+seed embedded_line "$embedded_line" $'[generale]\n[fine]'
+printf '%s\n' "$embedded_line" | windows >"$texts/embedded_line_alone"
+
+general=$'[generale]\nlunghezza percorso,    1000\nprogressiva chilometrica uno,    0,    0,    0
+sfondo uno,    1\nsfondo due,    106000\nsfondo tre,    58900
+ripetizione segnali 4 codici,    0    ,0\n[curve]'
+long_general=$'[generale]\nlunghezza percorso,    124000\n[curve]'
+# Body rows between a general part and "[fine]"; "\n" in the rows is a line end.
+line() { printf '%s\n%b\n[fine]' "$general" "$1"; }
+long_line() { printf '%s\n%b\n[fine]' "$long_general" "$1"; }
+train() { printf '[generale]\n%b\n[fine]' "$1"; }
+station() {  # position kind length [column6] [name]
+  printf 'stazione, %s, %s, %s, 1, 1, %s, 4,1,0, 2,1,1, 30, 12, 5, 0, %s' \
+    "$1" "$2" "$3" "${4:-0}" "${5:-STAZIONE}"
+}
+
+# Clean scenarios, each with the features of one part of the formats.
+seed clean_general $'preamble, ignored\n[generale]\nlunghezza percorso,    124000
+progressiva chilometrica uno,    0,    250,    1\nprogressiva chilometrica due,    0,    0,    0
+progressiva chilometrica tre,    0,    0,    0\nsfondo uno,    1\nsfondo due,    106000
+sfondo tre,    58900\nripetizione segnali 9 codici,    100    ,200\n[curve]\n[fine]' \
+  "$(train 'numero vetture,    3')"
+seed clean_capitals $'[GENERALE]\nLUNGHEZZA PERCORSO,    1000\n[curve]\nPENDENZA,  0,  9
+CURVAS3,  100,  50\n[fine]' "$(train 'VELOCITA,   0,    30')"
+seed clean_line_body "$(line $'[pendenze]\npendenza,  0,  5\npendenza,  2900,  -1
+----------\n[curve]\ncurvas5,  800,  100\ncurvad3,  1250,  400\n----\n----\n----
+[montagne]\nmontagna,   0,  600,  12\nmontagna,   700,  900,  2\n[cartelli]
+indicatori_vmax,  1050,  125,  135,  140,  0,  ,  ,  ,  0
+indicatori_vmax,  300,  60,  70,  80,  3\n   97,  50,  40,  2\n[indicazioni]
+cartello_indicatore,  1450,   (P.L.    )(Km 1+452)
+cartello_indicatore,  2000,   (Vallì)(Km 0+300)\ncartello_indicatore,  2200,   (I--I--I)(I__I__I)')" \
+  "$(train '')"
+seed clean_train "$(long_line 'montagna, 2900, 3200, 12')" "$(train "numero vetture,    3
+percentuale massa frenata,    105\nsabbia,    60\norologio,    12              4             45 
+[aderenze]\naderenza,   0,    100\naderenza,   1000,    300\n[vel_limite]\nvelocita,   0,    30
+Velocità,    1050,   142\n[stazioni]\n$(station 0 7 800)\n$(station 5000 5 300)
+$(station 13400 11 700 1)\n$(station 20000 8 300)\n$(station 25000 25 400 0 'BIVIO - EST')
+[rallentamenti]\nrallentamento,   64750,    50,  200, 1,  0,  0
+rallentamento,  102000,    30,   50, 0,  1,  0\n[segnali]
+segnale,    1750,   2, 4, 1,  0, 0,    2,  2,1,0, 0\nsegnale,    6350,   1, 4, 1,  0, 0,    1,  3,1,0, 0
+abbattimento, 3000, 0\nabbattimento, 3100, 170\n[codici]")"
+seed clean_no_end "$(printf '%s\npendenza,  0,  2\npendenza,  6000,  -4' "$general")" \
+  $'[generale]\n----\nsabbia, 7\nvelocita, 0, 30'
+seed clean_bare_last_keyword "$(line '')pendenza" $'[generale]\nsabbia'
+seed clean_no_train_header "$(line '')" $'velocita,   0,    30\nstazione, 0, 7, 800'
+
+# One scenario for every fault code; 101 (no line description) cannot be
+# reached, as the harness always writes one.
+seed error_01_line_too_long $'[generale]\nlunghezza percorso,    1000001\n[curve]\n[fine]' "$(train '')"
+seed error_02_progressive $'[generale]\nlunghezza percorso,    124000
+progressiva chilometrica uno,    1000,    275,    0\n[curve]\n[fine]' "$(train 'sabbia, 5')"
+seed error_03_cab_first $'[generale]\nlunghezza percorso,    1000
+ripetizione segnali 4 codici,    10    ,0\n[curve]\n[fine]' "$(train '')"
+seed error_04_cab_second $'[generale]\nlunghezza percorso,    1000
+ripetizione segnali 4 codici,    0    ,60\n[curve]\n[fine]' "$(train '')"
+seed error_05_cab_codes $'[generale]\nlunghezza percorso,    1000
+ripetizione segnali codici,    0    ,50\n[curve]\n[fine]' "$(train '')"
+seed error_06_board_taken "$(line $'cartello_indicatore,  25,   (F)\ncartello_indicatore,  75,   (G)')" \
+  "$(train '')"
+seed error_07_abbattimento_taken "$(long_line '')" \
+  "$(train $'segnale, 1750, 2, 4, 1, 0, 0, 2, 2, 1, 0, 0\nabbattimento, 1800, 5')"
+seed error_08_station_position "$(long_line '')" "$(train "$(station 13425 11 400)")"
+seed error_09_station_length "$(long_line '')" "$(train "$(station 13400 11 750)")"
+boards=$(for i in $(seq 0 19); do echo "cartello_indicatore, $((123000 + 100 * i)), (B)"; done)
+stations=$(for i in $(seq 0 58); do station $((2000 + 2000 * i)) 25 400; echo; done)
+seed error_10_too_many_stations "$(long_line "$boards")" "$(train "$stations")"
+seed error_11_signal_before_warning "$(line '')" "$(train $'segnale, 700, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0
+segnale, 650, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0\nsegnale, 600, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0
+rallentamento, 2000, 50, 200, 0, 0, 0')"
+seed error_12_no_room_before_slowdown "$(line '')" "$(train $'segnale, 4700, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0
+segnale, 4650, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0\nsegnale, 4600, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0
+rallentamento, 4950, 50, 200, 0, 0, 0')"
+seed error_13_no_room_inside_slowdown "$(line '')" "$(train $'segnale, 5300, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0
+segnale, 5350, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0\nsegnale, 5400, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0
+rallentamento, 4950, 50, 1500, 0, 0, 0')"
+seed error_15_beyond_grid_line "$(long_line $'cartello_indicatore,  130901,   (F)\npendenza,  500,  3')" \
+  "$(train '')"
+seed error_15_beyond_grid_train "$(long_line '')" "$(train "velocita, 0, 30
+$(station 130250 11 400)")"
+seed error_16_signal_taken "$(long_line '')" "$(train $'segnale, 1750, 2, 4, 1, 0, 0, 2, 2, 1, 0, 0
+segnale, 1760, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0\nvelocita, 0, 30')"
+seed error_17_warning_taken "$(line '')" \
+  "$(train $'rallentamento, 5000, 50, 100, 0, 0, 0\nrallentamento, 5000, 50, 100, 0, 0, 0')"
+seed error_18_slowdown_start_taken "$(line '')" \
+  "$(train $'segnale, 1000, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0\nrallentamento, 1000, 50, 200, 1, 0, 0')"
+seed error_19_slowdown_end_taken "$(line '')" \
+  "$(train $'segnale, 1200, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0\nrallentamento, 1000, 50, 200, 1, 0, 0')"
+seed error_20_orientation_taken "$(line '')" \
+  "$(train $'segnale, 1700, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0\nrallentamento, 3000, 50, 200, 0, 1, 0')"
+seed error_21_speed_board_taken "$(line $'cartello_indicatore,  25,   (F)
+indicatori_vmax,  75,  100,  ,\n  ,  0,  ,  ,  ,  0')" "$(train '')"
+seed error_22_station_spacing "$(long_line '')" "$(train "$(station 0 7 800)
+$(station 1400 11 600)")"
+seed error_24_station_too_early "$(long_line '')" "$(train "$(station 0 11 100)")"
+seed error_25_empty_line "" "$(train '')"
+seed error_25_not_a_number "$(line 'pendenza,  1oo,  3')" "$(train '')"
+seed error_25_values_past_end "$(line '')pendenza,  100" "$(train '')"
+seed error_25_speed_board_too_fast "$(line 'indicatori_vmax,  300,  2000,  ,  ,  0,  ,  ,  ,  0')" \
+  "$(train '')"
+seed error_25_negative_board "$(line 'cartello_indicatore,  -100,   (F)')" "$(train '')"
+seed error_25_mountain_beyond "$(line 'montagna,   7000,  99000,  1')" "$(train '')"
+seed error_25_curve_beyond "$(line 'curvad2,  7500,  900')" "$(train '')"
+mountains=$(for i in $(seq 0 80); do echo "montagna,   $((1000 * i)),  $((1000 * i + 100)),  1"; done)
+seed error_25_too_many_mountains \
+  "$(printf '[generale]\nlunghezza percorso,    100000\n[curve]\n%s\n[fine]' "$mountains")" "$(train '')"
+seed error_25_sand_too_large "$(long_line '')" "$(train $'orologio, 12, 4, 45\nsabbia, 40000')"
+seed error_25_station_beyond "$(long_line '')" "$(train "$(station 130000 7 1500)")"
+seed error_25_slowdown_beyond "$(long_line '')" "$(train 'rallentamento, 130000, 50, 5000, 0, 0, 0')"
+seed error_26_no_line_length $'[generale]\nsfondo uno,    1\n[curve]\npendenza,  0,  1\n[fine]' \
+  "$(train '')"
+seed error_27_slowdown_too_short "$(long_line '')" "$(train "$(station 0 7 800)
+rallentamento, 5000, 50, 10, 0, 0, 0")"
+seed error_28_search_leaves_grid "$(line '')" "$(train 'rallentamento, 7000, 50, 450, 0, 0, 0')"
+seed error_102_no_general_header $'lunghezza percorso,    1000\n[fine]' "$(train '')"
+seed error_103_curve_class "$(line $'curvad7,  100,  50\npendenza,  0,  1')" "$(train '')"
+seed error_1250_marker_slot "$(line 'pendenza,  0,   0')" \
+  "$(train $'velocita,   0,    30\n[segnali]\nsegnale,    0,   1, 4, 0,  0, 0,    0,  0,0,0, 0')"
+seed error_1251_code_slot "$(line '')" "$(train 'rallentamento, -50, 0, 60, 0, 0, 7')"
+
+# The binary files of a small scenario; the line plan only in part, as
+# decoding prefixes of whole values gives plans as well.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+line $'pendenza,  0,  5\ncurvas5,  800,  100\nmontagna,   0,  600,  12
+indicatori_vmax,  1050,  125,  135,  140,  0,  ,  ,  ,  0\ncartello_indicatore,  1450,   (Vallì)' |
+  windows >"$work/S_linea.txt"
+train "aderenza,   0,    100
+velocita,   0,    30\n$(station 2900 12 1000 0 'STAZIONE A')\nsegnale,    1750,   2, 4, 1,  0, 0,    2,  2,1,0, 0
+rallentamento,   4750,    50,  200, 1,  0,  0\nabbattimento, 6000, 170" | windows >"$work/S_1-.txt"
+"$tool" compile "$work" --name S --train 1 >/dev/null
+cp "$work/S_1.dat" "$files/route_grid"
+cp "$work/S_1.sim" "$files/train_table"
+head -c $((8 + 10 * 298)) "$work/S_linea.dat" >"$files/line_plan_head"
+tail -c $((10 * 98 + 4)) "$work/S_linea.dat" >"$files/line_plan_tail"
+head -c 16 "$work/S_1.dat" >"$files/route_grid_cut_in_a_cell"
+head -c 40 "$work/S_1.sim" >"$files/train_table_cut_in_an_entry"
+printf '\x02\x00\x01\x00\x09\x00' >"$files/line_plan_unknown_tag"
+printf '\x05\x00\x00\x00\x00\x00\x00\x00\xf0\x7f\x00\x00' >"$files/line_plan_infinity"

@@ -1,0 +1,129 @@
+#include "tables/replace_file.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "support/memory_folder.h"
+#include "support/temp_folder.h"
+#include "tables/file_failure.h"
+
+namespace packager {
+namespace {
+
+using test_support::EntriesOf;
+using test_support::MemoryFolder;
+using test_support::RunningAsRoot;
+using test_support::TempFolder;
+using Names = std::set<std::string>;
+
+// Runs ReplaceFile and returns the failure's line; fails the test when it
+// does not fail, or fails naming another file.
+std::string FailureOf(const std::string& path, std::string_view bytes) {
+  try {
+    ReplaceFile(path, bytes);
+  } catch (const FileFailure& failure) {
+    EXPECT_EQ(failure.path(), path);
+    return failure.what();
+  }
+  ADD_FAILURE() << "ReplaceFile(" << path << ") did not fail";
+  return {};
+}
+
+TEST(ReplaceFileTest, WritesExactlyTheBytesOverAnyEarlierFile) {
+  TempFolder folder;
+  const std::string path = folder.PathOf("x.dat");
+  const std::string binary("\0\x01\r\n\xFF\x80 end\r\n\0", 13);
+  ReplaceFile(path, binary);
+  EXPECT_EQ(folder.Read("x.dat"), binary);
+  // A shorter file leaves nothing of the longer one behind it.
+  ReplaceFile(path, "ab");
+  EXPECT_EQ(folder.Read("x.dat"), "ab");
+  ReplaceFile(path, "");
+  EXPECT_TRUE(folder.Exists("x.dat"));
+  EXPECT_EQ(std::filesystem::file_size(path), 0u);
+  const std::string large(3 << 20, 'q');
+  ReplaceFile(path, large);
+  EXPECT_EQ(folder.Read("x.dat"), large);
+  EXPECT_EQ(EntriesOf(folder.path()), Names{"x.dat"});
+}
+
+TEST(ReplaceFileTest, ABareNameIsWrittenInTheWorkingFolder) {
+  TempFolder folder;
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(folder.path());
+  ReplaceFile("bare.txt", "here\r\n");
+  std::filesystem::current_path(before);
+  EXPECT_EQ(folder.Read("bare.txt"), "here\r\n");
+  EXPECT_EQ(EntriesOf(folder.path()), Names{"bare.txt"});
+}
+
+TEST(ReplaceFileTest, AFolderInTheFilesPlaceStaysAsItWas) {
+  TempFolder folder;
+  std::filesystem::create_directory(folder.PathOf("x.dat"));
+  folder.Write("x.dat/inside", "kept");
+  const std::string path = folder.PathOf("x.dat");
+  EXPECT_EQ(FailureOf(path, "new bytes"),
+            path + ": cannot replace the file: " + std::strerror(EISDIR));
+  EXPECT_TRUE(std::filesystem::is_directory(path));
+  EXPECT_EQ(folder.Read("x.dat/inside"), "kept");
+  EXPECT_EQ(EntriesOf(folder.path()), Names{"x.dat"});
+}
+
+TEST(ReplaceFileTest, AMissingFolderIsReported) {
+  TempFolder folder;
+  const std::string path = folder.PathOf("absent/x.dat");
+  EXPECT_EQ(FailureOf(path, "bytes"), path + ": cannot write the file: " + std::strerror(ENOENT));
+  EXPECT_TRUE(EntriesOf(folder.path()).empty());
+}
+
+TEST(ReplaceFileTest, AFullDiskKeepsTheEarlierFileAndGivesTheSpaceBack) {
+  MemoryFolder memory(64 * 1024);
+  if (!memory.mounted()) GTEST_SKIP() << "a full disk is not tested: " << memory.why();
+  const TempFolder& folder = memory.folder();
+  const std::string path = folder.PathOf("x.dat");
+  ReplaceFile(path, "earlier");
+  EXPECT_EQ(FailureOf(path, std::string(1 << 20, 'n')),
+            path + ": cannot write the file: " + std::strerror(ENOSPC));
+  EXPECT_EQ(folder.Read("x.dat"), "earlier");
+  EXPECT_EQ(EntriesOf(folder.path()), Names{"x.dat"});
+  // The partial temporary file is gone, so what fits is written again.
+  const std::string fits(40 * 1024, 'f');
+  ReplaceFile(path, fits);
+  EXPECT_EQ(folder.Read("x.dat"), fits);
+}
+
+TEST(ReplaceFileTest, AReadOnlyFolderKeepsTheEarlierFile) {
+  // Root writes into any folder whatever its mode: it needs a read-only
+  // file system instead.
+  if (RunningAsRoot()) {
+    MemoryFolder memory(64 * 1024);
+    if (!memory.mounted()) GTEST_SKIP() << "a read-only folder is not tested: " << memory.why();
+    const std::string path = memory.folder().PathOf("x.dat");
+    ReplaceFile(path, "earlier");
+    ASSERT_TRUE(memory.MakeReadOnly()) << memory.why();
+    EXPECT_EQ(FailureOf(path, "later"), path + ": cannot write the file: " + std::strerror(EROFS));
+    EXPECT_EQ(memory.folder().Read("x.dat"), "earlier");
+    EXPECT_EQ(EntriesOf(memory.folder().path()), Names{"x.dat"});
+  } else {
+    TempFolder folder;
+    const std::string path = folder.PathOf("x.dat");
+    ReplaceFile(path, "earlier");
+    ASSERT_EQ(::chmod(folder.path().c_str(), 0555), 0);
+    const std::string failure = FailureOf(path, "later");
+    ::chmod(folder.path().c_str(), 0755);
+    EXPECT_EQ(failure, path + ": cannot write the file: " + std::strerror(EACCES));
+    EXPECT_EQ(folder.Read("x.dat"), "earlier");
+    EXPECT_EQ(EntriesOf(folder.path()), Names{"x.dat"});
+  }
+}
+
+}  // namespace
+}  // namespace packager
