@@ -71,7 +71,7 @@ FUZZ_HARNESSES = compile_fuzzer decode_fuzzer
 FUZZ_MAX_LEN_compile_fuzzer = 24576
 FUZZ_MAX_LEN_decode_fuzzer = 65536
 FUZZ_CXX_FLAGS = -g -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all \
-  -fno-omit-frame-pointer
+  -fno-omit-frame-pointer -fsanitize-coverage-ignorelist=$(abspath tests/fuzz/coverage_ignore.txt)
 
 .PHONY: fuzz fuzz-ci fuzz-build $(FUZZ_HARNESSES:%=fuzz-run-%)
 
