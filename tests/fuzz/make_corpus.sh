@@ -39,7 +39,8 @@ printf '%s\n' "$embedded_line" | windows >"$texts/embedded_line_alone"
 general=$'[generale]\nlunghezza percorso,    1000\nprogressiva chilometrica uno,    0,    0,    0
 sfondo uno,    1\nsfondo due,    106000\nsfondo tre,    58900
 ripetizione segnali 4 codici,    0    ,0\n[curve]'
-long_general=$'[generale]\nlunghezza percorso,    124000\n[curve]'
+# A line long enough for the train records, short enough for many runs a second.
+long_general=$'[generale]\nlunghezza percorso,    24000\n[curve]'
 # Body rows between a general part and "[fine]"; "\n" in the rows is a line end.
 line() { printf '%s\n%b\n[fine]' "$general" "$1"; }
 long_line() { printf '%s\n%b\n[fine]' "$long_general" "$1"; }
@@ -50,7 +51,7 @@ station() {  # position kind length [column6] [name]
 }
 
 # Clean scenarios, each with the features of one part of the formats.
-seed clean_general $'preamble, ignored\n[generale]\nlunghezza percorso,    124000
+seed clean_general $'preamble, ignored\n[generale]\nlunghezza percorso,    24000
 progressiva chilometrica uno,    0,    250,    1\nprogressiva chilometrica due,    0,    0,    0
 progressiva chilometrica tre,    0,    0,    0\nsfondo uno,    1\nsfondo due,    106000
 sfondo tre,    58900\nripetizione segnali 9 codici,    100    ,200\n[curve]\n[fine]' \
@@ -70,8 +71,8 @@ percentuale massa frenata,    105\nsabbia,    60\norologio,    12              4
 [aderenze]\naderenza,   0,    100\naderenza,   1000,    300\n[vel_limite]\nvelocita,   0,    30
 Velocità,    1050,   142\n[stazioni]\n$(station 0 7 800)\n$(station 5000 5 300)
 $(station 13400 11 700 1)\n$(station 20000 8 300)\n$(station 25000 25 400 0 'BIVIO - EST')
-[rallentamenti]\nrallentamento,   64750,    50,  200, 1,  0,  0
-rallentamento,  102000,    30,   50, 0,  1,  0\n[segnali]
+[rallentamenti]\nrallentamento,   14750,    50,  200, 1,  0,  0
+rallentamento,  22000,    30,   50, 0,  1,  0\n[segnali]
 segnale,    1750,   2, 4, 1,  0, 0,    2,  2,1,0, 0\nsegnale,    6350,   1, 4, 1,  0, 0,    1,  3,1,0, 0
 abbattimento, 3000, 0\nabbattimento, 3100, 170\n[codici]")"
 seed clean_no_end "$(printf '%s\npendenza,  0,  2\npendenza,  6000,  -4' "$general")" \
@@ -82,7 +83,7 @@ seed clean_no_train_header "$(line '')" $'velocita,   0,    30\nstazione, 0, 7, 
 # One scenario for every fault code; 101 (no line description) cannot be
 # reached, as the harness always writes one.
 seed error_01_line_too_long $'[generale]\nlunghezza percorso,    1000001\n[curve]\n[fine]' "$(train '')"
-seed error_02_progressive $'[generale]\nlunghezza percorso,    124000
+seed error_02_progressive $'[generale]\nlunghezza percorso,    24000
 progressiva chilometrica uno,    1000,    275,    0\n[curve]\n[fine]' "$(train 'sabbia, 5')"
 seed error_03_cab_first $'[generale]\nlunghezza percorso,    1000
 ripetizione segnali 4 codici,    10    ,0\n[curve]\n[fine]' "$(train '')"
@@ -96,8 +97,8 @@ seed error_07_abbattimento_taken "$(long_line '')" \
   "$(train $'segnale, 1750, 2, 4, 1, 0, 0, 2, 2, 1, 0, 0\nabbattimento, 1800, 5')"
 seed error_08_station_position "$(long_line '')" "$(train "$(station 13425 11 400)")"
 seed error_09_station_length "$(long_line '')" "$(train "$(station 13400 11 750)")"
-boards=$(for i in $(seq 0 19); do echo "cartello_indicatore, $((123000 + 100 * i)), (B)"; done)
-stations=$(for i in $(seq 0 58); do station $((2000 + 2000 * i)) 25 400; echo; done)
+boards=$(for i in $(seq 0 19); do echo "cartello_indicatore, $((23000 + 100 * i)), (B)"; done)
+stations=$(for i in $(seq 0 58); do station $((2000 + 400 * i)) 25 0; echo; done)
 seed error_10_too_many_stations "$(long_line "$boards")" "$(train "$stations")"
 seed error_11_signal_before_warning "$(line '')" "$(train $'segnale, 700, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0
 segnale, 650, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0\nsegnale, 600, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0
@@ -108,10 +109,10 @@ rallentamento, 4950, 50, 200, 0, 0, 0')"
 seed error_13_no_room_inside_slowdown "$(line '')" "$(train $'segnale, 5300, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0
 segnale, 5350, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0\nsegnale, 5400, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0
 rallentamento, 4950, 50, 1500, 0, 0, 0')"
-seed error_15_beyond_grid_line "$(long_line $'cartello_indicatore,  130901,   (F)\npendenza,  500,  3')" \
+seed error_15_beyond_grid_line "$(long_line $'cartello_indicatore,  30901,   (F)\npendenza,  500,  3')" \
   "$(train '')"
 seed error_15_beyond_grid_train "$(long_line '')" "$(train "velocita, 0, 30
-$(station 130250 11 400)")"
+$(station 30250 11 400)")"
 seed error_16_signal_taken "$(long_line '')" "$(train $'segnale, 1750, 2, 4, 1, 0, 0, 2, 2, 1, 0, 0
 segnale, 1760, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0\nvelocita, 0, 30')"
 seed error_17_warning_taken "$(line '')" \
@@ -135,12 +136,12 @@ seed error_25_speed_board_too_fast "$(line 'indicatori_vmax,  300,  2000,  ,  , 
 seed error_25_negative_board "$(line 'cartello_indicatore,  -100,   (F)')" "$(train '')"
 seed error_25_mountain_beyond "$(line 'montagna,   7000,  99000,  1')" "$(train '')"
 seed error_25_curve_beyond "$(line 'curvad2,  7500,  900')" "$(train '')"
-mountains=$(for i in $(seq 0 80); do echo "montagna,   $((1000 * i)),  $((1000 * i + 100)),  1"; done)
+mountains=$(for i in $(seq 0 80); do echo "montagna,   $((300 * i)),  $((300 * i + 100)),  1"; done)
 seed error_25_too_many_mountains \
-  "$(printf '[generale]\nlunghezza percorso,    100000\n[curve]\n%s\n[fine]' "$mountains")" "$(train '')"
+  "$(printf '[generale]\nlunghezza percorso,    24000\n[curve]\n%s\n[fine]' "$mountains")" "$(train '')"
 seed error_25_sand_too_large "$(long_line '')" "$(train $'orologio, 12, 4, 45\nsabbia, 40000')"
-seed error_25_station_beyond "$(long_line '')" "$(train "$(station 130000 7 1500)")"
-seed error_25_slowdown_beyond "$(long_line '')" "$(train 'rallentamento, 130000, 50, 5000, 0, 0, 0')"
+seed error_25_station_beyond "$(long_line '')" "$(train "$(station 30000 7 1500)")"
+seed error_25_slowdown_beyond "$(long_line '')" "$(train 'rallentamento, 30000, 50, 5000, 0, 0, 0')"
 seed error_26_no_line_length $'[generale]\nsfondo uno,    1\n[curve]\npendenza,  0,  1\n[fine]' \
   "$(train '')"
 seed error_27_slowdown_too_short "$(long_line '')" "$(train "$(station 0 7 800)
