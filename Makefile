@@ -92,4 +92,4 @@ $(FUZZ_HARNESSES:%=fuzz-run-%): fuzz-run-%:
 	  $(FUZZ_DIR)/tests/fuzz/$* -max_total_time=$(FUZZ_SECONDS) -max_len=$(FUZZ_MAX_LEN_$*) \
 	  -timeout=$(FUZZ_TIMEOUT) -rss_limit_mb=$(FUZZ_RSS_MB) -dict=tests/fuzz/scenario.dict \
 	  -artifact_prefix=$(FUZZ_DIR)/artifacts/$*/ -print_final_stats=1 \
-	  $(FUZZ_DIR)/corpus/$* tests/fuzz/corpus/$* $(wildcard tests/fuzz/crashes/$*)
+	  $(FUZZ_DIR)/corpus/$* tests/fuzz/corpus/$* tests/fuzz/crashes/$*

@@ -1,6 +1,7 @@
 // The main of a fuzz harness built without libFuzzer: runs the harness once on
 // every file named on the command line and on every file of every folder
-// named there (not descending further), folders' files in name order.
+// named there (not descending further, and passing over names that begin
+// with '.'), folders' files in name order.
 //
 //   compile_fuzzer tests/fuzz/corpus/compile_fuzzer tests/fuzz/crashes/compile_fuzzer
 //
@@ -45,7 +46,8 @@ int main(int argc, char** argv) {
     std::vector<fs::path> inputs;
     if (fs::is_directory(argument, error)) {
       for (const fs::directory_entry& entry : fs::directory_iterator(argument, error)) {
-        if (entry.is_regular_file(error)) inputs.push_back(entry.path());
+        const bool hidden = entry.path().filename().string().starts_with('.');
+        if (entry.is_regular_file(error) && !hidden) inputs.push_back(entry.path());
       }
       std::sort(inputs.begin(), inputs.end());
     } else if (fs::exists(argument, error)) {

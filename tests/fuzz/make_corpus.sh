@@ -153,6 +153,33 @@ seed error_1250_marker_slot "$(line 'pendenza,  0,   0')" \
   "$(train $'velocita,   0,    30\n[segnali]\nsegnale,    0,   1, 4, 0,  0, 0,    0,  0,0,0, 0')"
 seed error_1251_code_slot "$(line '')" "$(train 'rallentamento, -50, 0, 60, 0, 0, 7')"
 
+# Paths of the post-pass and limits of the readers that no fault above takes.
+signal() { printf 'segnale, %s, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0' "$1"; }
+seed post_pass_lowers_the_point_before "$(line '')" "$(train "$(signal 700)\n$(signal 600)
+abbattimento, 700, 200\nrallentamento, 2000, 50, 200, 0, 0, 0")"
+seed post_pass_lowers_the_point_two_before "$(line '')" "$(train "$(signal 700)\n$(signal 650)
+abbattimento, 650, 200\nrallentamento, 2000, 50, 200, 0, 0, 0")"
+seed post_pass_point_two_before_signal_after_end \
+  "$(line 'indicatori_vmax,  1300,  100,  ,  ,  0,  ,  ,  ,  0')" \
+  "$(train "$(signal 1350)\nrallentamento, 1000, 50, 200, 0, 0, 0")"
+seed error_13_no_room_before_signal_after_end \
+  "$(line 'indicatori_vmax,  1300,  100,  ,  ,  0,  ,  ,  ,  0')" \
+  "$(train "$(signal 1350)\nabbattimento, 1300, 0\nrallentamento, 1000, 50, 200, 0, 0, 0")"
+seed error_28_walk_inside_leaves_grid "$(line '')" \
+  "$(train "rallentamento, 1000, 50, 200, 0, 0, 0\n$(station 1200 11 200)")"
+seed error_28_walk_to_end_leaves_grid "$(line '')" \
+  "$(train "rallentamento, 1000, 120, 200, 0, 0, 0\n$(station 1200 11 200)")"
+seed error_103_plan_passes_limit $'[generale]\nlunghezza percorso,    1000000\n[curve]
+curvad1,  999000,  2000\n[fine]' "$(train '')"
+board_rows=$(for i in $(seq 0 81); do echo "cartello_indicatore,  $((200 + 100 * i)),   (B)"; done)
+seed error_25_too_many_boards "$(printf '[generale]\nlunghezza percorso,    10000\n[curve]\n%s\n[fine]' \
+  "$board_rows")" "$(train '')"
+seed error_25_station_time_too_large "$(long_line '')" \
+  "$(train 'stazione, 2900, 12, 1000, 0, 0, 0, 1,1,0, 4,1,1, 0, 999999, 0, 0, STAZIONE A')"
+seed error_25_speed_too_large "$(long_line '')" "$(train $'velocita, 0, 2000\nvelocita, 1000, 30')"
+seed error_25_progressive_end_too_large $'[generale]\nlunghezza percorso,    1000
+progressiva chilometrica uno,    0,    2147483600,    1\n[curve]\n[fine]' "$(train '')"
+
 # The binary files of a small scenario; the line plan only in part, as
 # decoding prefixes of whole values gives plans as well.
 work=$(mktemp -d)
