@@ -6,22 +6,17 @@
 #include <gtest/gtest.h>
 
 #include "compiler/memorizza_dati.h"
+#include "support/scenario_texts.h"
 #include "support/temp_folder.h"
 #include "tables/error_codes.h"
 
 namespace packager {
 namespace {
 
+using test_support::kLineFile;
+using test_support::kTrainFile;
+using test_support::Lines;
 using test_support::TempFolder;
-
-constexpr char kLineFile[] = "Vardessa_Lontrino_linea.txt";
-constexpr char kTrainFile[] = "Vardessa_Lontrino_5608-.txt";
-
-std::string Lines(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "\r\n";
-  return text;
-}
 
 // A station row: the sixteen numbers, then the name.
 std::string Station(std::int32_t position, int kind, int length, int column6 = 0,
