@@ -1,5 +1,6 @@
 #include "compiler/track_plan_builder.h"
 
+#include <algorithm>
 #include <string>
 
 namespace packager {
@@ -24,48 +25,74 @@ double CurvatureOfClass(int curve_class) {
 }
 
 void TrackPlanBuilder::Seed() {
-  plan_.at(0, 0) = PlanValue::Int16(0);
-  plan_.at(0, 1) = PlanValue::Int16(0);
-  plan_.at(1, 0) = PlanValue::Int16(0);
-  plan_.at(1, 1) = PlanValue::Int16(1);
+  if (plan_.filled() > 0) plan_.Create(plan_.last());
+  plan_.Append(PlanValue::Int16(0), PlanValue::Int16(0));
+  plan_.Append(PlanValue::Int16(0), PlanValue::Int16(1));
+  before_last_[0] = 0.0;
+  before_last_[1] = 0.0;
+  last_[0] = 0.0;
+  last_[1] = 1.0;
   next_ = 2;
 }
 
-void TrackPlanBuilder::Step(double curvature, bool curved) {
-  const std::int64_t j = next_;
-  if (j > plan_.last()) {
-    throw RunFailure("a curve runs past the end of the line plan at metre " + std::to_string(j) +
-                     " (the plan ends at metre " + std::to_string(plan_.last()) + ")");
+std::int64_t TrackPlanBuilder::StepThrough(std::int64_t through, double curvature, bool curved) {
+  const std::int64_t room = std::min<std::int64_t>(through, plan_.last());
+  // The two points before the next one, in registers for the whole run of
+  // steps: each step depends on the one before it.
+  double x0 = before_last_[0];
+  double y0 = before_last_[1];
+  double x1 = last_[0];
+  double y1 = last_[1];
+  for (std::int64_t j = next_; j <= room; ++j) {
+    const double d0 = x1 - x0;
+    const double d1 = y1 - y0;
+    double x;
+    double y;
+    if (curved) {
+      x = x1 + (d0 + curvature * d1);
+      y = y1 + (d1 - curvature * d0);
+    } else {
+      x = x1 + d0;
+      y = y1 + d1;
+    }
+    plan_.AppendReals(x, y);
+    x0 = x1;
+    y0 = y1;
+    x1 = x;
+    y1 = y;
   }
-  const double x1 = plan_.at(j - 1, 0).AsReal();
-  const double y1 = plan_.at(j - 1, 1).AsReal();
-  const double d0 = x1 - plan_.at(j - 2, 0).AsReal();
-  const double d1 = y1 - plan_.at(j - 2, 1).AsReal();
-  if (curved) {
-    plan_.at(j, 0) = PlanValue::Real(x1 + (d0 + curvature * d1));
-    plan_.at(j, 1) = PlanValue::Real(y1 + (d1 - curvature * d0));
-  } else {
-    plan_.at(j, 0) = PlanValue::Real(x1 + d0);
-    plan_.at(j, 1) = PlanValue::Real(y1 + d1);
-  }
-  next_ = j + 1;
+  before_last_[0] = x0;
+  before_last_[1] = y0;
+  last_[0] = x1;
+  last_[1] = y1;
+  if (room >= next_) next_ = room + 1;
+  return room;
+}
+
+void TrackPlanBuilder::ThrowPastTheEnd() const {
+  throw RunFailure("a curve runs past the end of the line plan at metre " + std::to_string(next_) +
+                   " (the plan ends at metre " + std::to_string(plan_.last()) + ")");
+}
+
+bool TrackPlanBuilder::Extend(std::int64_t through, double curvature, bool curved) {
+  if (next_ > through) return true;
+  // A step past the index limit stops the reading: never step beyond it
+  // (unless already there, where one step is the most the text can ask).
+  const std::int64_t stop = std::min(through, std::max(kPlanIndexLimit, next_));
+  const std::int64_t room = StepThrough(stop, curvature, curved);
+  if (next_ > kPlanIndexLimit) return false;
+  if (room < stop) ThrowPastTheEnd();
+  return true;
 }
 
 bool TrackPlanBuilder::ExtendThroughCurve(std::int64_t start, std::int64_t length,
                                           double curvature) {
-  while (next_ <= start) {
-    Step(0.0, false);
-    if (next_ > kPlanIndexLimit) return false;
-  }
-  while (next_ <= start + length) {
-    Step(curvature, true);
-    if (next_ > kPlanIndexLimit) return false;
-  }
-  return true;
+  return Extend(start, 0.0, false) && Extend(start + length, curvature, true);
 }
 
 void TrackPlanBuilder::Finish() {
-  while (next_ <= static_cast<std::int64_t>(plan_.last()) - 2) Step(0.0, false);
+  const std::int64_t through = static_cast<std::int64_t>(plan_.last()) - 2;
+  if (next_ <= through) StepThrough(through, 0.0, false);
 }
 
 }  // namespace packager

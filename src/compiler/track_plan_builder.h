@@ -20,7 +20,8 @@ class TrackPlanBuilder {
  public:
   explicit TrackPlanBuilder(TrackPlan& plan) : plan_(plan) {}
 
-  // Points 0 and 1 become (0, 0) and (0, 1) as 16-bit integers; j becomes 2.
+  // Starts the plan over: points 0 and 1 become (0, 0) and (0, 1) as 16-bit
+  // integers; j becomes 2.
   void Seed();
 
   // Straight steps up to metre start, then curved steps up to start + length.
@@ -34,10 +35,20 @@ class TrackPlanBuilder {
   std::int64_t next_point() const { return next_; }
 
  private:
-  void Step(double curvature, bool curved);
+  // Steps metres next_ to through (no further than the plan's end); returns
+  // the last metre it could step.
+  std::int64_t StepThrough(std::int64_t through, double curvature, bool curved);
+  // Steps up to through, stopping past kPlanIndexLimit (false) and refusing
+  // a step past the plan's end.
+  bool Extend(std::int64_t through, double curvature, bool curved);
+  [[noreturn]] void ThrowPastTheEnd() const;
 
   TrackPlan& plan_;
   std::int64_t next_ = 2;
+  // Points j - 2 and j - 1 as reals, so that a step reads nothing back from
+  // the plan.
+  double before_last_[2] = {0.0, 0.0};
+  double last_[2] = {0.0, 1.0};
 };
 
 // The curvature per metre of a curve class 1 to 6; 0 for any other class.

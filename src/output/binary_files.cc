@@ -2,10 +2,9 @@
 
 #include <cassert>
 #include <cstddef>
-#include <stdexcept>
 
-#include "output/coding.h"
 #include "output/record_layouts.h"
+#include "tables/coding.h"
 #include "tables/file_names.h"
 #include "tables/replace_file.h"
 
@@ -15,22 +14,6 @@ namespace {
 
 bool WritesLinePlan(const ScenarioTables& tables) {
   return tables.with_plan != 0 && tables.track_plan.exists();
-}
-
-void AppendPlanValue(std::string& out, const PlanValue& value) {
-  AppendU16(out, static_cast<std::uint16_t>(value.tag));
-  switch (value.tag) {
-    case PlanValue::Tag::kEmpty:
-      return;
-    case PlanValue::Tag::kInt16:
-      AppendI16(out, value.whole);
-      return;
-    case PlanValue::Tag::kReal:
-      AppendF64(out, value.real);
-      return;
-  }
-  throw std::invalid_argument("line plan value with unknown tag " +
-                              std::to_string(static_cast<unsigned>(value.tag)));
 }
 
 void AppendEntry(std::string& out, const TableEntry& entry) {
@@ -52,40 +35,24 @@ void AppendEntry(std::string& out, const TableEntry& entry) {
   AppendI32(out, entry.seconds);
 }
 
-void AppendCell(std::string& out, const RouteCell& cell) {
-  AppendU8(out, cell.kind);
-  AppendI16(out, cell.param1);
-  AppendI16(out, cell.param2);
-  AppendI16(out, cell.param3);
-  AppendI16(out, cell.param4);
-  AppendU8(out, cell.signal_time);
-  AppendU8(out, cell.approach_mark);
-  AppendU8(out, cell.mountain_kind);
-  AppendU8(out, cell.speed_code);
-  AppendU8(out, cell.gradient_code);
-  AppendU8(out, cell.adhesion);
+void EncodeCell(char* out, const RouteCell& cell) {
+  using namespace layout;
+  EncodeU8(out + kCellKind, cell.kind);
+  EncodeI16(out + kCellParam1, cell.param1);
+  EncodeI16(out + kCellParam2, cell.param2);
+  EncodeI16(out + kCellParam3, cell.param3);
+  EncodeI16(out + kCellParam4, cell.param4);
+  EncodeU8(out + kCellSignalTime, cell.signal_time);
+  EncodeU8(out + kCellApproachMark, cell.approach_mark);
+  EncodeU8(out + kCellMountainKind, cell.mountain_kind);
+  EncodeU8(out + kCellSpeedCode, cell.speed_code);
+  EncodeU8(out + kCellGradientCode, cell.gradient_code);
+  EncodeU8(out + kCellAdhesion, cell.adhesion);
 }
 
 }  // namespace
 
-std::string EncodeLinePlan(const TrackPlan& plan) {
-  std::string out;
-  if (!plan.exists()) return out;
-  std::size_t size = 0;
-  for (int coordinate = 0; coordinate <= 1; ++coordinate) {
-    for (std::int32_t metre = 0; metre <= plan.last(); ++metre) {
-      size += layout::PlanValueSize(plan.at(metre, coordinate).tag);
-    }
-  }
-  out.reserve(size);
-  for (int coordinate = 0; coordinate <= 1; ++coordinate) {
-    for (std::int32_t metre = 0; metre <= plan.last(); ++metre) {
-      AppendPlanValue(out, plan.at(metre, coordinate));
-    }
-  }
-  assert(out.size() == size);
-  return out;
-}
+std::string_view EncodeLinePlan(const TrackPlan& plan) { return plan.FileBytes(); }
 
 std::string EncodeTrainTable(const std::array<TableEntry, kScenarioTableSize>& table) {
   std::size_t size = 0;
@@ -98,11 +65,14 @@ std::string EncodeTrainTable(const std::array<TableEntry, kScenarioTableSize>& t
 }
 
 std::string EncodeRouteGrid(const RouteGrid& grid) {
-  const std::size_t size = grid.cells().size() * layout::kCellRecordSize;
-  std::string out;
-  out.reserve(size);
-  for (const RouteCell& cell : grid.cells()) AppendCell(out, cell);
-  assert(out.size() == size);
+  // Sized once and filled in place: a cell is written at its offset rather
+  // than appended byte by byte.
+  std::string out(grid.cells().size() * layout::kCellRecordSize, '\0');
+  char* at = out.data();
+  for (const RouteCell& cell : grid.cells()) {
+    EncodeCell(at, cell);
+    at += layout::kCellRecordSize;
+  }
   return out;
 }
 
@@ -118,11 +88,14 @@ std::vector<std::string> BinaryFileNames(const ScenarioTables& tables) {
 void WriteBinaryFiles(const ScenarioTables& tables, const std::string& directory) {
   const std::vector<std::string> names = BinaryFileNames(tables);
   if (names.empty()) return;
-  std::vector<std::string> contents;
-  contents.reserve(names.size());
+  // The line plan is written from the plan's own bytes; the two small
+  // tables are encoded into one buffer each.
+  const std::string train_table = EncodeTrainTable(tables.scenario_table);
+  const std::string route_grid = EncodeRouteGrid(tables.route_cells);
+  std::vector<std::string_view> contents;
   if (WritesLinePlan(tables)) contents.push_back(EncodeLinePlan(tables.track_plan));
-  contents.push_back(EncodeTrainTable(tables.scenario_table));
-  contents.push_back(EncodeRouteGrid(tables.route_cells));
+  contents.push_back(train_table);
+  contents.push_back(route_grid);
   assert(contents.size() == names.size());
   for (std::size_t i = 0; i < names.size(); ++i) {
     ReplaceFile(JoinPath(directory, names[i]), contents[i]);

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tables/scenario_tables.h"
@@ -18,8 +19,9 @@
 namespace packager {
 
 // The file bytes of each table. A plan that does not exist encodes to no
-// bytes. A text longer than 65535 bytes throws std::length_error.
-std::string EncodeLinePlan(const TrackPlan& plan);
+// bytes; the plan's bytes are its own (TrackPlan::FileBytes), valid until it
+// changes. A text longer than 65535 bytes throws std::length_error.
+std::string_view EncodeLinePlan(const TrackPlan& plan);
 std::string EncodeTrainTable(const std::array<TableEntry, kScenarioTableSize>& table);
 std::string EncodeRouteGrid(const RouteGrid& grid);
 

@@ -1,10 +1,11 @@
 #include "output/binary_readers.h"
 
-#include <bit>
 #include <cstdint>
 #include <limits>
+#include <vector>
 
 #include "output/record_layouts.h"
+#include "tables/coding.h"
 
 namespace packager {
 
@@ -20,26 +21,16 @@ class Bytes {
     return offset < bytes_.size() ? bytes_.size() - offset : 0;
   }
 
-  std::uint8_t U8(std::size_t at) const { return static_cast<std::uint8_t>(Little(at, 1)); }
-  std::uint16_t U16(std::size_t at) const { return static_cast<std::uint16_t>(Little(at, 2)); }
-  std::int16_t I16(std::size_t at) const { return static_cast<std::int16_t>(U16(at)); }
-  std::int32_t I32(std::size_t at) const {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(Little(at, 4)));
-  }
-  double F64(std::size_t at) const { return std::bit_cast<double>(Little(at, 8)); }
+  std::uint8_t U8(std::size_t at) const { return DecodeU8(bytes_.data() + at); }
+  std::uint16_t U16(std::size_t at) const { return DecodeU16(bytes_.data() + at); }
+  std::int16_t I16(std::size_t at) const { return DecodeI16(bytes_.data() + at); }
+  std::int32_t I32(std::size_t at) const { return DecodeI32(bytes_.data() + at); }
+  double F64(std::size_t at) const { return DecodeF64(bytes_.data() + at); }
   std::string Text(std::size_t at, std::size_t count) const {
     return std::string(bytes_.substr(at, count));
   }
 
  private:
-  std::uint64_t Little(std::size_t at, int count) const {
-    std::uint64_t value = 0;
-    for (int i = count - 1; i >= 0; --i) {
-      value = (value << 8) | static_cast<std::uint8_t>(bytes_[at + static_cast<std::size_t>(i)]);
-    }
-    return value;
-  }
-
   std::string_view bytes_;
 };
 
@@ -91,7 +82,10 @@ TrackPlan DecodeLinePlan(std::string_view file) {
   // The values can only be found in sequence, and their number gives the
   // plan's size: one pass checks and counts, the second fills the plan.
   std::size_t count = 0;
+  std::vector<std::size_t> offsets;  // of values 0, kOffsetStride, ...
+  constexpr std::size_t kOffsetStride = 4096;
   for (std::size_t offset = 0; offset < bytes.size(); ++count) {
+    if (count % kOffsetStride == 0) offsets.push_back(offset);
     offset += CheckedPlanValueSize(bytes, offset, count);
   }
   if (count == 0) throw DecodeError(0, "the file holds no value");
@@ -105,15 +99,21 @@ TrackPlan DecodeLinePlan(std::string_view file) {
     throw DecodeError(0, "the file holds more metres than a plan can have");
   }
 
+  // The second coordinate starts at value `metres`: from the nearest
+  // offset noted, step over the values before it.
+  std::size_t second = offsets[metres / kOffsetStride];
+  for (std::size_t skip = metres % kOffsetStride; skip > 0; --skip) {
+    second += layout::PlanValueSize(static_cast<PlanValue::Tag>(bytes.U16(second)));
+  }
   TrackPlan plan;
   plan.Create(static_cast<std::int32_t>(metres - 1));
-  std::size_t offset = 0;
-  for (int coordinate = 0; coordinate <= 1; ++coordinate) {
-    for (std::size_t metre = 0; metre < metres; ++metre) {
-      const PlanValue value = PlanValueAt(bytes, offset);
-      plan.at(static_cast<std::int64_t>(metre), coordinate) = value;
-      offset += layout::PlanValueSize(value.tag);
-    }
+  std::size_t first = 0;
+  for (std::size_t metre = 0; metre < metres; ++metre) {
+    const PlanValue first_value = PlanValueAt(bytes, first);
+    const PlanValue second_value = PlanValueAt(bytes, second);
+    plan.Append(first_value, second_value);
+    first += layout::PlanValueSize(first_value.tag);
+    second += layout::PlanValueSize(second_value.tag);
   }
   return plan;
 }

@@ -4,10 +4,8 @@
 //                     and writing the three files at the end of a run
 //   binary_readers.h  decoding the three files back into tables
 //   record_layouts.h  offsets and sizes of the packed records on disk
-//   coding.h          the little-endian appends every encoder is built from
 #pragma once
 
 #include "output/binary_files.h"
 #include "output/binary_readers.h"
-#include "output/coding.h"
 #include "output/record_layouts.h"

@@ -56,23 +56,7 @@ inline constexpr std::size_t kCellGradientCode = 13;  // byte
 inline constexpr std::size_t kCellAdhesion = 14;      // byte
 inline constexpr std::size_t kCellRecordSize = 15;
 
-// Line plan file: every value is a 16-bit tag followed by its payload, so a
-// value takes 2, 4 or 10 bytes and the file can only be read in sequence.
-inline constexpr std::size_t kPlanTagSize = 2;
-inline constexpr std::size_t kPlanInt16PayloadSize = 2;
-inline constexpr std::size_t kPlanRealPayloadSize = 8;
-
-// Bytes of one encoded value; a tag outside the three known ones has none.
-constexpr std::size_t PlanValueSize(PlanValue::Tag tag) {
-  switch (tag) {
-    case PlanValue::Tag::kInt16:
-      return kPlanTagSize + kPlanInt16PayloadSize;
-    case PlanValue::Tag::kReal:
-      return kPlanTagSize + kPlanRealPayloadSize;
-    case PlanValue::Tag::kEmpty:
-      break;
-  }
-  return kPlanTagSize;
-}
+// Line plan file: the value layout (kPlanTagSize, PlanValueSize...) is
+// declared with the plan in tables/track_plan.h, which holds its values in it.
 
 }  // namespace packager::layout

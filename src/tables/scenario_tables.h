@@ -14,23 +14,9 @@
 #include <vector>
 
 #include "tables/run_failure.h"
+#include "tables/track_plan.h"
 
 namespace packager {
-
-// One value of the line plan: empty, a 16-bit integer or a 64-bit real.
-// The tag numbers are written to the line plan file.
-struct PlanValue {
-  enum class Tag : std::uint16_t { kEmpty = 0, kInt16 = 2, kReal = 5 };
-
-  Tag tag = Tag::kEmpty;
-  std::int16_t whole = 0;  // meaningful when tag == kInt16
-  double real = 0.0;       // meaningful when tag == kReal
-
-  static PlanValue Int16(std::int16_t v) { return {Tag::kInt16, v, 0.0}; }
-  static PlanValue Real(double v) { return {Tag::kReal, 0, v}; }
-  // The value as a real number; an empty value counts as 0.
-  double AsReal() const;
-};
 
 // Cell kinds of the route grid.
 enum CellKind : std::uint8_t {
@@ -101,24 +87,6 @@ inline constexpr int kSignallingEntry = 86;   // cab signalling, train number, c
 inline constexpr int kMountainSlots = 81;       // indices 0 to 80, used from 1
 inline constexpr int kPlanLengthMargin = 7000;  // metres added to the line length
 inline constexpr int kCellLength = 50;          // metres of line per route cell
-
-// The line plan: two coordinates for every metre 0 to plan_last.
-class TrackPlan {
- public:
-  TrackPlan() = default;
-  // Re-creates the plan with metres 0 to last, every value empty.
-  void Create(std::int32_t last);
-  bool exists() const { return exists_; }
-  std::int32_t last() const { return last_; }
-  // Bounds-checked access; a metre outside the plan is a run-time failure.
-  PlanValue& at(std::int64_t metre, int coordinate);
-  const PlanValue& at(std::int64_t metre, int coordinate) const;
-
- private:
-  bool exists_ = false;
-  std::int32_t last_ = -1;
-  std::vector<PlanValue> values_;  // coordinate-major: [c * (last+1) + metre]
-};
 
 // The route grid: cells 0 to last_index().
 class RouteGrid {

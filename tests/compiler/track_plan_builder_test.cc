@@ -94,6 +94,13 @@ TEST(TrackPlanBuilderTest, PassingTheIndexLimitStopsTheCurve) {
   EXPECT_TRUE(builder.ExtendThroughCurve(999000, 999, 0.0001));
   EXPECT_FALSE(builder.ExtendThroughCurve(999999, 10, 0.0001));
   EXPECT_EQ(builder.next_point(), 1000001);
+
+  // A straight stretch that crosses the limit stops right after it too.
+  builder.Seed();
+  EXPECT_FALSE(builder.ExtendThroughCurve(1000500, 10, 0.0001));
+  EXPECT_EQ(builder.next_point(), 1000001);
+  EXPECT_EQ(plan.at(1000000, 1).tag, PlanValue::Tag::kReal);
+  EXPECT_EQ(plan.at(1000001, 1).tag, PlanValue::Tag::kEmpty);
 }
 
 TEST(TrackPlanBuilderTest, ACurveBeyondThePlanIsRefusedNotWrittenPastIt) {

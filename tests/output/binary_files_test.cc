@@ -10,6 +10,7 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "output/record_layouts.h"
@@ -22,7 +23,7 @@ namespace fs = std::filesystem;
 using namespace layout;
 
 // The bytes as hex pairs separated by spaces, for readable failures.
-std::string Hex(const std::string& bytes) {
+std::string Hex(std::string_view bytes) {
   std::string hex;
   for (const char c : bytes) {
     const auto byte = static_cast<unsigned>(static_cast<std::uint8_t>(c));
@@ -38,11 +39,10 @@ std::string Zeros(std::size_t count) { return Hex(std::string(count, '\0')); }
 // and 1 whole numbers, metres 2 to last - 2 reals, the last two metres empty.
 void SeedPlan(TrackPlan& plan, std::int32_t last) {
   plan.Create(last);
-  plan.at(0, 0) = plan.at(0, 1) = plan.at(1, 0) = PlanValue::Int16(0);
-  plan.at(1, 1) = PlanValue::Int16(1);
+  plan.Append(PlanValue::Int16(0), PlanValue::Int16(0));
+  plan.Append(PlanValue::Int16(0), PlanValue::Int16(1));
   for (std::int32_t metre = 2; metre <= last - 2; ++metre) {
-    plan.at(metre, 0) = PlanValue::Real(metre);
-    plan.at(metre, 1) = PlanValue::Real(0.5);
+    plan.Append(PlanValue::Real(metre), PlanValue::Real(0.5));
   }
 }
 
@@ -50,10 +50,9 @@ TEST(LinePlanTest, FirstCoordinateOfEveryMetreThenSecond) {
   TrackPlan plan;
   EXPECT_EQ(EncodeLinePlan(plan), "");
   plan.Create(2);
-  plan.at(0, 0) = PlanValue::Int16(1);
-  plan.at(1, 0) = PlanValue::Real(2.0);
-  plan.at(0, 1) = PlanValue::Int16(-2);
-  plan.at(2, 1) = PlanValue::Real(-1.5);
+  plan.Append(PlanValue::Int16(1), PlanValue::Int16(-2));
+  plan.Append(PlanValue::Real(2.0), PlanValue{});
+  plan.Append(PlanValue{}, PlanValue::Real(-1.5));
   EXPECT_EQ(Hex(EncodeLinePlan(plan)),
             "02 00 01 00 05 00 00 00 00 00 00 00 00 40 00 00 "
             "02 00 FE FF 00 00 05 00 00 00 00 00 00 00 F8 BF");
@@ -62,7 +61,7 @@ TEST(LinePlanTest, FirstCoordinateOfEveryMetreThenSecond) {
 TEST(LinePlanTest, NormalRunOfA124KmLine) {
   TrackPlan plan;
   SeedPlan(plan, 131000);
-  const std::string bytes = EncodeLinePlan(plan);
+  const std::string bytes(EncodeLinePlan(plan));
   ASSERT_EQ(bytes.size(), 2619964u);  // 20 * plan_last - 36
   const std::size_t second = bytes.size() / 2;
   EXPECT_EQ(Hex(bytes.substr(0, 18)), "02 00 00 00 02 00 00 00 05 00 00 00 00 00 00 00 00 40");

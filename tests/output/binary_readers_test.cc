@@ -34,10 +34,9 @@ std::string GridFailure(const std::string& bytes) { return Failure(DecodeRouteGr
 TrackPlan SmallPlan() {
   TrackPlan plan;
   plan.Create(2);
-  plan.at(0, 0) = PlanValue::Int16(1);
-  plan.at(1, 0) = PlanValue::Real(2.0);
-  plan.at(0, 1) = PlanValue::Int16(-2);
-  plan.at(2, 1) = PlanValue::Real(-1.5);
+  plan.Append(PlanValue::Int16(1), PlanValue::Int16(-2));
+  plan.Append(PlanValue::Real(2.0), PlanValue{});
+  plan.Append(PlanValue{}, PlanValue::Real(-1.5));
   return plan;
 }
 
@@ -53,7 +52,7 @@ TEST(DecodeLinePlanTest, RoundTripKeepsTagsAndValues) {
 
 TEST(DecodeLinePlanTest, CutPayloadsUnknownTagsAndOddCounts) {
   // Values start at bytes 0 (int16), 4 (real), 14 (empty), 16 (int16), 20 (empty), 22 (real).
-  const std::string bytes = EncodeLinePlan(SmallPlan());
+  const std::string bytes(EncodeLinePlan(SmallPlan()));
   ASSERT_EQ(bytes.size(), 32u);
   EXPECT_EQ(PlanFailure(""), "byte 0: the file holds no value");
   EXPECT_EQ(PlanFailure(bytes.substr(0, 3)),

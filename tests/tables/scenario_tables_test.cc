@@ -17,23 +17,6 @@ TEST(ScenarioTablesTest, ArraysRefuseIndicesOutsideThem) {
   EXPECT_NO_THROW(grid.at(142));
   EXPECT_THROW(grid.at(143), RunFailure);
   EXPECT_THROW(grid.at(-1), RunFailure);
-
-  TrackPlan plan;
-  EXPECT_THROW(plan.at(0, 0), RunFailure);
-  plan.Create(131000);
-  EXPECT_EQ(plan.at(131000, 1).tag, PlanValue::Tag::kEmpty);
-  EXPECT_THROW(plan.at(131001, 0), RunFailure);
-  EXPECT_THROW(plan.at(0, 2), RunFailure);
-}
-
-TEST(ScenarioTablesTest, CoordinatesAreStoredApart) {
-  TrackPlan plan;
-  plan.Create(3);
-  plan.at(2, 0) = PlanValue::Real(-1.5);
-  plan.at(2, 1) = PlanValue::Int16(7);
-  EXPECT_EQ(plan.at(2, 0).AsReal(), -1.5);
-  EXPECT_EQ(plan.at(2, 1).AsReal(), 7.0);
-  EXPECT_EQ(plan.at(3, 0).AsReal(), 0.0);
 }
 
 TEST(ScenarioTablesTest, MountainMarkersCountAsFree) {

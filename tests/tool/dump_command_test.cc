@@ -125,10 +125,9 @@ TEST(DumpTrainTableTest, LabelsEveryEntryByItsUse) {
 TEST(DumpLinePlanTest, CountsTheTagsAndShowsAPointEveryM) {
   TrackPlan plan;
   plan.Create(2500);
-  plan.at(0, 0) = plan.at(0, 1) = PlanValue::Int16(0);
+  plan.Append(PlanValue::Int16(0), PlanValue::Int16(0));
   for (std::int32_t metre = 1; metre < 2500; ++metre) {
-    plan.at(metre, 0) = PlanValue::Real(-metre / 4.0);
-    plan.at(metre, 1) = PlanValue::Real(metre);
+    plan.Append(PlanValue::Real(-metre / 4.0), PlanValue::Real(metre));
   }
   TempFolder folder;
   folder.Write("S_linea.dat", EncodeLinePlan(plan));

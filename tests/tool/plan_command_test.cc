@@ -97,8 +97,8 @@ void WriteScenario(const TempFolder& folder) {
   TrackPlan& plan = tables.track_plan;
   plan.Create(6002);
   for (std::int32_t metre = 0; metre <= 6000; ++metre) {
-    plan.at(metre, 0) = PlanValue::Real(metre <= 3000 ? 0 : metre - 3000);
-    plan.at(metre, 1) = PlanValue::Real(metre <= 3000 ? metre : 3000);
+    plan.Append(PlanValue::Real(metre <= 3000 ? 0 : metre - 3000),
+                PlanValue::Real(metre <= 3000 ? metre : 3000));
   }
   tables.route_cells.Create(120);
   tables.route_cells.at(20).kind = kCellSignal;

@@ -1,4 +1,4 @@
-#include "output/coding.h"
+#include "tables/coding.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,138 @@
+// The line plan: two coordinates for every metre of the line and its margin.
+//
+// A value is empty, a 16-bit integer or a 64-bit real. The plan is built
+// metre by metre from metre 0 and read back in any order. It holds its
+// values in the encoding of its own file (a 16-bit tag, then the payload),
+// so the 20 MB of the longest line exist once in memory and are written as
+// they stand: FileBytes() only arranges the two coordinates one after the
+// other.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "tables/coding.h"
+
+namespace packager {
+
+struct PlanValue {
+  // The tag numbers are written to the line plan file.
+  enum class Tag : std::uint16_t { kEmpty = 0, kInt16 = 2, kReal = 5 };
+
+  Tag tag = Tag::kEmpty;
+  std::int16_t whole = 0;  // meaningful when tag == kInt16
+  double real = 0.0;       // meaningful when tag == kReal
+
+  static PlanValue Int16(std::int16_t v) { return {Tag::kInt16, v, 0.0}; }
+  static PlanValue Real(double v) { return {Tag::kReal, 0, v}; }
+  // The value as a real number; an empty value counts as 0.
+  double AsReal() const;
+
+  // Assigning to a value read from the plan (a copy) would change nothing,
+  // so only named values can be assigned to.
+  PlanValue& operator=(const PlanValue&) & = default;
+
+  friend bool operator==(const PlanValue&, const PlanValue&) = default;
+};
+
+namespace layout {
+
+// Line plan file: every value is a 16-bit tag followed by its payload, so a
+// value takes 2, 4 or 10 bytes and the file can only be read in sequence.
+inline constexpr std::size_t kPlanTagSize = 2;
+inline constexpr std::size_t kPlanInt16PayloadSize = 2;
+inline constexpr std::size_t kPlanRealPayloadSize = 8;
+inline constexpr std::size_t kPlanLargestValueSize = kPlanTagSize + kPlanRealPayloadSize;
+
+// Bytes of one encoded value; a tag outside the three known ones has none.
+constexpr std::size_t PlanValueSize(PlanValue::Tag tag) {
+  switch (tag) {
+    case PlanValue::Tag::kInt16:
+      return kPlanTagSize + kPlanInt16PayloadSize;
+    case PlanValue::Tag::kReal:
+      return kPlanTagSize + kPlanRealPayloadSize;
+    case PlanValue::Tag::kEmpty:
+      break;
+  }
+  return kPlanTagSize;
+}
+
+}  // namespace layout
+
+class TrackPlan {
+ public:
+  TrackPlan() = default;
+  TrackPlan(TrackPlan&&) noexcept = default;
+  TrackPlan& operator=(TrackPlan&&) noexcept = default;
+
+  // Re-creates the plan with metres 0 to last, every value empty. A negative
+  // last is a run-time failure.
+  void Create(std::int32_t last);
+  bool exists() const { return exists_; }
+  std::int32_t last() const { return last_; }
+
+  // Metres 0 to filled() - 1 hold the values appended; every later one is empty.
+  std::int32_t filled() const { return filled_; }
+  // Gives metre filled() its two values. Past last() (or with no plan) it is
+  // a run-time failure and the plan stays as it was.
+  void Append(const PlanValue& first, const PlanValue& second);
+  // The same for two reals, inline: the line plan's builder gives every
+  // metre of the line its values this way.
+  void AppendReals(double first, double second) {
+    if (!exists_ || filled_ > last_ || packed_) {
+      Append(PlanValue::Real(first), PlanValue::Real(second));
+      return;
+    }
+    if (filled_ % kStride == 0) AddCheckpoints();
+    PutReal(sections_[0], first);
+    PutReal(sections_[1], second);
+    ++filled_;
+  }
+
+  // Bounds-checked read; a metre outside the plan is a run-time failure.
+  PlanValue at(std::int64_t metre, int coordinate) const;
+
+  // The bytes of the line plan file: the first coordinate of every metre,
+  // then the second. Empty when the plan does not exist. The view lasts
+  // until the plan is next changed.
+  std::string_view FileBytes() const;
+
+ private:
+  // Where each coordinate's values start, and where its appended values end.
+  struct Section {
+    std::size_t start = 0;
+    std::size_t end = 0;
+    // Offset from start of the values of metres 0, kStride, 2 * kStride...
+    std::vector<std::size_t> checkpoints;
+  };
+  static constexpr std::int32_t kStride = 16;
+
+  std::size_t EmptyTailBytes() const;
+  void AddCheckpoints();
+  void PutValue(Section& section, const PlanValue& value);
+  void PutReal(Section& section, double value) {
+    char* out = bytes_.get() + section.end;
+    EncodeU16(out, static_cast<std::uint16_t>(PlanValue::Tag::kReal));
+    EncodeF64(out + layout::kPlanTagSize, value);
+    section.end += layout::kPlanTagSize + layout::kPlanRealPayloadSize;
+  }
+  // Moves the second coordinate between its building place, half-way through
+  // the buffer, and its place in the file right after the first.
+  void Pack() const;
+  void Unpack();
+
+  bool exists_ = false;
+  std::int32_t last_ = -1;
+  std::int32_t filled_ = 0;
+  // Room for every value at its largest, allocated untouched: only the bytes
+  // written take memory.
+  std::unique_ptr<char[]> bytes_;
+  std::size_t capacity_ = 0;
+  mutable Section sections_[2];
+  mutable bool packed_ = false;
+};
+
+}  // namespace packager
