@@ -36,6 +36,10 @@ void TrackPlanBuilder::Seed() {
 }
 
 std::int64_t TrackPlanBuilder::StepThrough(std::int64_t through, double curvature, bool curved) {
+  if (plan_.filled() != next_) {
+    throw RunFailure("the line plan holds " + std::to_string(plan_.filled()) +
+                     " metres where its builder is at metre " + std::to_string(next_));
+  }
   const std::int64_t room = std::min<std::int64_t>(through, plan_.last());
   // The two points before the next one, in registers for the whole run of
   // steps: each step depends on the one before it.
@@ -43,11 +47,9 @@ std::int64_t TrackPlanBuilder::StepThrough(std::int64_t through, double curvatur
   double y0 = before_last_[1];
   double x1 = last_[0];
   double y1 = last_[1];
-  for (std::int64_t j = next_; j <= room; ++j) {
+  const auto step = [&](double& x, double& y) {
     const double d0 = x1 - x0;
     const double d1 = y1 - y0;
-    double x;
-    double y;
     if (curved) {
       x = x1 + (d0 + curvature * d1);
       y = y1 + (d1 - curvature * d0);
@@ -55,12 +57,12 @@ std::int64_t TrackPlanBuilder::StepThrough(std::int64_t through, double curvatur
       x = x1 + d0;
       y = y1 + d1;
     }
-    plan_.AppendReals(x, y);
     x0 = x1;
     y0 = y1;
     x1 = x;
     y1 = y;
-  }
+  };
+  if (room >= next_) plan_.AppendReals(room - next_ + 1, step);
   before_last_[0] = x0;
   before_last_[1] = y0;
   last_[0] = x1;

@@ -100,6 +100,15 @@ void TrackPlan::Append(const PlanValue& first, const PlanValue& second) {
   ++filled_;
 }
 
+void TrackPlan::PrepareAppend(std::int64_t count) {
+  if (!exists_ || count < 0 || count > static_cast<std::int64_t>(last_) + 1 - filled_) {
+    throw RunFailure("metres " + std::to_string(filled_) + " to " +
+                     std::to_string(filled_ + count - 1) + " lie outside the line plan (0 to " +
+                     std::to_string(last_) + ")");
+  }
+  if (packed_) Unpack();
+}
+
 PlanValue TrackPlan::at(std::int64_t metre, int coordinate) const {
   if (!exists_ || metre < 0 || metre > last_ || coordinate < 0 || coordinate > 1) {
     throw RunFailure("metre " + std::to_string(metre) + " lies outside the line plan (0 to " +

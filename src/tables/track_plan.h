@@ -8,6 +8,7 @@
 // other.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -79,18 +80,12 @@ class TrackPlan {
   // Gives metre filled() its two values. Past last() (or with no plan) it is
   // a run-time failure and the plan stays as it was.
   void Append(const PlanValue& first, const PlanValue& second);
-  // The same for two reals, inline: the line plan's builder gives every
-  // metre of the line its values this way.
-  void AppendReals(double first, double second) {
-    if (!exists_ || filled_ > last_ || packed_) {
-      Append(PlanValue::Real(first), PlanValue::Real(second));
-      return;
-    }
-    if (filled_ % kStride == 0) AddCheckpoints();
-    PutReal(sections_[0], first);
-    PutReal(sections_[1], second);
-    ++filled_;
-  }
+  // Appends `count` metres of two reals each, the pair of every metre from
+  // make_point(first, second), which sets both. Inline, for the builder that
+  // gives every metre of the line its values this way. Past last() it is a
+  // run-time failure before anything is appended.
+  template <typename MakePoint>
+  void AppendReals(std::int64_t count, MakePoint&& make_point);
 
   // Bounds-checked read; a metre outside the plan is a run-time failure.
   PlanValue at(std::int64_t metre, int coordinate) const;
@@ -113,12 +108,8 @@ class TrackPlan {
   std::size_t EmptyTailBytes() const;
   void AddCheckpoints();
   void PutValue(Section& section, const PlanValue& value);
-  void PutReal(Section& section, double value) {
-    char* out = bytes_.get() + section.end;
-    EncodeU16(out, static_cast<std::uint16_t>(PlanValue::Tag::kReal));
-    EncodeF64(out + layout::kPlanTagSize, value);
-    section.end += layout::kPlanTagSize + layout::kPlanRealPayloadSize;
-  }
+  // Unpacks the plan and checks that count more metres fit.
+  void PrepareAppend(std::int64_t count);
   // Moves the second coordinate between its building place, half-way through
   // the buffer, and its place in the file right after the first.
   void Pack() const;
@@ -134,5 +125,35 @@ class TrackPlan {
   mutable Section sections_[2];
   mutable bool packed_ = false;
 };
+
+template <typename MakePoint>
+void TrackPlan::AppendReals(std::int64_t count, MakePoint&& make_point) {
+  PrepareAppend(count);
+  constexpr std::size_t kSize = layout::kPlanTagSize + layout::kPlanRealPayloadSize;
+  constexpr auto kTag = static_cast<std::uint16_t>(PlanValue::Tag::kReal);
+  while (count > 0) {
+    // Runs of metres up to the next checkpoint, written through two cursors.
+    if (filled_ % kStride == 0) AddCheckpoints();
+    const std::int32_t run =
+        static_cast<std::int32_t>(std::min<std::int64_t>(count, kStride - filled_ % kStride));
+    char* first = bytes_.get() + sections_[0].end;
+    char* second = bytes_.get() + sections_[1].end;
+    for (std::int32_t i = 0; i < run; ++i) {
+      double x;
+      double y;
+      make_point(x, y);
+      EncodeU16(first, kTag);
+      EncodeF64(first + layout::kPlanTagSize, x);
+      EncodeU16(second, kTag);
+      EncodeF64(second + layout::kPlanTagSize, y);
+      first += kSize;
+      second += kSize;
+    }
+    sections_[0].end += static_cast<std::size_t>(run) * kSize;
+    sections_[1].end += static_cast<std::size_t>(run) * kSize;
+    filled_ += run;
+    count -= run;
+  }
+}
 
 }  // namespace packager
