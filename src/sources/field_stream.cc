@@ -1,8 +1,8 @@
 #include "sources/field_stream.h"
 
 #include <fstream>
-#include <iterator>
-#include <sstream>
+#include <string_view>
+#include <utility>
 
 #include "tables/run_failure.h"
 
@@ -16,7 +16,7 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // A field as it can stand in a message: control bytes (a NUL among them,
 // which would end the message) are shown as \xNN.
-std::string Shown(const std::string& text) {
+std::string Shown(std::string_view text) {
   std::string shown;
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
@@ -34,7 +34,7 @@ std::string Shown(const std::string& text) {
 
 // The number text as a whole number, or false when it is not a plain decimal
 // number. A fraction is rounded half to even, exactly, from its digits.
-bool ParseWholeNumber(const std::string& text, std::int64_t& value) {
+bool ParseWholeNumber(std::string_view text, std::int64_t& value) {
   std::size_t i = 0;
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
@@ -77,10 +77,14 @@ FieldStream::FieldStream(std::string bytes) : bytes_(std::move(bytes)) {}
 FieldStream FieldStream::FromFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw RunFailure("cannot open " + path + " for reading");
-  std::ostringstream content;
-  content << in.rdbuf();
+  // Read straight into the string the stream keeps; a text is read once.
+  std::string content;
+  char chunk[1 << 16];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    content.append(chunk, static_cast<std::size_t>(in.gcount()));
+  }
   if (in.bad()) throw RunFailure("cannot read " + path);
-  return FieldStream(content.str());
+  return FieldStream(std::move(content));
 }
 
 void FieldStream::SkipBlanks() {
@@ -134,7 +138,7 @@ std::int64_t FieldStream::ReadNumber(std::int64_t low, std::int64_t high, const 
          !IsBlank(bytes_[position_])) {
     ++position_;
   }
-  const std::string text = bytes_.substr(begin, position_ - begin);
+  const std::string_view text = std::string_view(bytes_).substr(begin, position_ - begin);
   // The separation: blanks, then one comma or one line end.
   SkipBlanks();
   if (position_ < bytes_.size()) {
