@@ -2,8 +2,10 @@
 
 #include <sys/wait.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -80,6 +82,54 @@ TEST(RunPackagerTest, ACleanRunWritesTheBinaryFilesAndNoText) {
   EXPECT_EQ(std::filesystem::file_size(folder.PathOf("Vardessa_Lontrino_linea.dat")), 2619964u);
   EXPECT_EQ(std::filesystem::file_size(folder.PathOf("Vardessa_Lontrino_5608.dat")), 39315u);
   EXPECT_TRUE(folder.Exists("Vardessa_Lontrino_5608.sim"));
+}
+
+// FNV-1a, 64 bits: a digest of a file's bytes to pin them in a test.
+std::uint64_t Digest(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::uint64_t hash = 0xcbf29ce484222325u;
+  for (char c; in.get(c);) hash = (hash ^ static_cast<std::uint8_t>(c)) * 0x100000001b3u;
+  return hash;
+}
+
+// The bytes of the files were taken from an earlier build whose line plan
+// was held value by value; every later change to how the tables are held or
+// written must leave them as they are.
+TEST(RunPackagerTest, TheBinaryFilesKeepTheirBytes) {
+  TempFolder folder;
+  FakePlatform platform(folder.path());
+  ScenarioTables tables;
+  ASSERT_EQ(RunPackager(tables, platform, TheEmbeddedScenario()), kExitClean);
+  EXPECT_EQ(Digest(folder.PathOf("Vardessa_Lontrino_linea.dat")), 0xf50d7e765f6d1924u);
+  EXPECT_EQ(Digest(folder.PathOf("Vardessa_Lontrino_5608.dat")), 0x8d7868b47ffcb4c3u);
+  EXPECT_EQ(Digest(folder.PathOf("Vardessa_Lontrino_5608.sim")), 0xa0e35c6e889acb5cu);
+}
+
+// The longest line the format allows, with a curve of every class every
+// 400 m: the plan's 20 MB, where the builder runs through its checkpoints
+// and the second coordinate is moved behind the first.
+TEST(RunPackagerTest, TheLongestLineKeepsItsBytes) {
+  std::string line = "[generale]\r\nlunghezza percorso, 1000000\r\n[curve]\r\n";
+  int k = 0;
+  for (int start = 800; start < 1000000 - 600; start += 400, ++k) {
+    line += std::string("curva") + (k % 2 ? "s" : "d") + std::to_string(1 + k % 6) + ", " +
+            std::to_string(start) + ", " + std::to_string(100 + (k * 37) % 150) + "\r\n";
+  }
+  line += "[fine]\r\n";
+  TempFolder folder;
+  folder.Write("L_linea.txt", line);
+  folder.Write("L_1-.txt", "[generale]\r\n[fine]\r\n");
+  FakePlatform platform(folder.path());
+  ScenarioTables tables;
+  tables.scenario_name = "L";
+  tables.train_number = "1";
+  std::int32_t with_plan = 1;
+  memorizza_percorso(tables, platform, folder.path(), with_plan);
+  ASSERT_EQ(tables.error_code, 0) << FaultReport(tables);
+  EXPECT_EQ(std::filesystem::file_size(folder.PathOf("L_linea.dat")), 20139964u);
+  EXPECT_EQ(Digest(folder.PathOf("L_linea.dat")), 0xc66ff8568e811e0cu);
+  EXPECT_EQ(Digest(folder.PathOf("L_1.dat")), 0xa5bcd808c4c004deu);
+  EXPECT_EQ(Digest(folder.PathOf("L_1.sim")), 0xf43c9d6154d023b5u);
 }
 
 // The compile stage on texts put into the folder by the test.
