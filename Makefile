@@ -5,7 +5,7 @@ BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 JOBS ?= 2
 
-.PHONY: all configure build run test clean windows windows-test windows-screenshot
+.PHONY: all configure build run test clean windows windows-test windows-screenshot bench
 
 all: build
 
@@ -51,7 +51,22 @@ windows-screenshot: windows
 	bash tests/windows/wine_test.sh build-windows-x86_64/bin $(BUILD_DIR)/bin docs/wait_window.png
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) build-windows-i686 build-windows-x86_64
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) build-windows-i686 build-windows-x86_64 $(BENCH_DIR)
+
+# Benchmarks on a Release build of their own (no tests): the micro-benchmarks
+# of bench/micro, then bench/whole_run.py, which times whole compiles of the
+# embedded scenario and of generated lines up to 1000 km against copying
+# their files. BENCH_FLAGS goes to the script, e.g. BENCH_FLAGS="--runs 5"
+# or "--check" to fail on a missed goal.
+BENCH_DIR ?= build-bench
+BENCH_MIN_TIME ?= 0.2
+BENCH_FLAGS ?=
+
+bench:
+	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DPACKAGER_BENCH=ON -DBUILD_TESTING=OFF $(CMAKE_FLAGS)
+	cmake --build $(BENCH_DIR) --parallel $(JOBS) --target packager_bench run_child scenario-tool packager
+	$(BENCH_DIR)/bench/micro/packager_bench --benchmark_min_time=$(BENCH_MIN_TIME)
+	python3 bench/whole_run.py --build-dir $(BENCH_DIR) $(BENCH_FLAGS)
 
 # Fuzzing: the libFuzzer harnesses of tests/fuzz, built with clang, coverage
 # and AddressSanitizer + UndefinedBehaviorSanitizer in FUZZ_DIR, each run for
