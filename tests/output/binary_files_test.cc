@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "output/record_layouts.h"
+#include "support/hex.h"
 #include "tables/file_failure.h"
 
 namespace packager {
@@ -22,16 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace layout;
 
-// The bytes as hex pairs separated by spaces, for readable failures.
-std::string Hex(std::string_view bytes) {
-  std::string hex;
-  for (const char c : bytes) {
-    const auto byte = static_cast<unsigned>(static_cast<std::uint8_t>(c));
-    hex += (hex.empty() ? "" : " ") + std::string{"0123456789ABCDEF"[byte >> 4]} +
-           "0123456789ABCDEF"[byte & 0x0F];
-  }
-  return hex;
-}
+using test_support::Hex;
 
 std::string Zeros(std::size_t count) { return Hex(std::string(count, '\0')); }
 

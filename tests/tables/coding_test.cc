@@ -5,20 +5,12 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include "support/hex.h"
 
 namespace packager {
 namespace {
 
-// The bytes as hex pairs separated by spaces, for readable failures.
-std::string Hex(const std::string& bytes) {
-  std::string hex;
-  for (const char c : bytes) {
-    const auto byte = static_cast<unsigned>(static_cast<std::uint8_t>(c));
-    hex += (hex.empty() ? "" : " ") + std::string{"0123456789ABCDEF"[byte >> 4]} +
-           "0123456789ABCDEF"[byte & 0x0F];
-  }
-  return hex;
-}
+using test_support::Hex;
 
 template <typename Append, typename Value>
 std::string Encoded(Append append, Value value) {
