@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+
 #include "support/hex.h"
 
 namespace packager {
@@ -28,6 +29,23 @@ TEST(CodingTest, NumbersAreLittleEndianTwosComplement) {
   EXPECT_EQ(Encoded(AppendI32, std::int32_t{-800}), "E0 FC FF FF");
   EXPECT_EQ(Encoded(AppendF64, 2.0), "00 00 00 00 00 00 00 40");
   EXPECT_EQ(Encoded(AppendF64, -1.5), "00 00 00 00 00 00 F8 BF");
+}
+
+// Bytes with the top bit set must not be sign-extended into the bytes above.
+TEST(CodingTest, DecodingReadsBackWhatEncodingWrote) {
+  const char bytes[] = "\xFE\xFF\x00\x80\xE0\xFC\xFF\xFF\x00\x00\x00\x00\x00\x00\xF8\xBF";
+  EXPECT_EQ(DecodeU8(bytes), 0xFE);
+  EXPECT_EQ(DecodeU16(bytes), 0xFFFE);
+  EXPECT_EQ(DecodeI16(bytes + 2), -32768);
+  EXPECT_EQ(DecodeI32(bytes + 4), -800);
+  EXPECT_EQ(DecodeU32(bytes + 1), 0xE08000FFu);
+  EXPECT_EQ(DecodeF64(bytes + 8), -1.5);
+
+  char out[8];
+  EncodeF64(out, 2.0);
+  EXPECT_EQ(Hex(std::string(out, 8)), "00 00 00 00 00 00 00 40");
+  EncodeI32(out, -800);
+  EXPECT_EQ(DecodeI32(out), -800);
 }
 
 TEST(CodingTest, TextIsCountThenBytesWithoutTerminator) {
