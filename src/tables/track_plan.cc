@@ -109,7 +109,7 @@ void TrackPlan::PrepareAppend(std::int64_t count) {
   if (packed_) Unpack();
 }
 
-PlanValue TrackPlan::at(std::int64_t metre, int coordinate) const {
+const PlanValue TrackPlan::at(std::int64_t metre, int coordinate) const {
   if (!exists_ || metre < 0 || metre > last_ || coordinate < 0 || coordinate > 1) {
     throw RunFailure("metre " + std::to_string(metre) + " lies outside the line plan (0 to " +
                      std::to_string(last_) + ")");

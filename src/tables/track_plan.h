@@ -32,10 +32,6 @@ struct PlanValue {
   // The value as a real number; an empty value counts as 0.
   double AsReal() const;
 
-  // Assigning to a value read from the plan (a copy) would change nothing,
-  // so only named values can be assigned to.
-  PlanValue& operator=(const PlanValue&) & = default;
-
   friend bool operator==(const PlanValue&, const PlanValue&) = default;
 };
 
@@ -88,7 +84,9 @@ class TrackPlan {
   void AppendReals(std::int64_t count, MakePoint&& make_point);
 
   // Bounds-checked read; a metre outside the plan is a run-time failure.
-  PlanValue at(std::int64_t metre, int coordinate) const;
+  // The copy is const so that assigning to it, which would change nothing
+  // in the plan, does not compile.
+  const PlanValue at(std::int64_t metre, int coordinate) const;
 
   // The bytes of the line plan file: the first coordinate of every metre,
   // then the second. Empty when the plan does not exist. The view lasts
