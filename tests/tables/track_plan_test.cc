@@ -65,6 +65,16 @@ TEST(TrackPlanTest, ReadsEveryMetreBackAndRefusesOutside) {
   EXPECT_EQ(plan.filled(), 100);
   EXPECT_EQ(plan.at(99, 0), PlanValue::Real(1));
 
+  // A run of reals that does not fit is refused whole.
+  plan.Create(20);
+  int made = 0;
+  const auto count_up = [&made](double& x, double& y) { x = y = ++made; };
+  EXPECT_THROW(plan.AppendReals(22, count_up), RunFailure);
+  EXPECT_EQ(plan.filled(), 0);
+  plan.AppendReals(21, count_up);
+  EXPECT_EQ(plan.at(20, 1), PlanValue::Real(21));
+  EXPECT_EQ(plan.at(16, 0), PlanValue::Real(17));
+
   PlanValue unknown;
   unknown.tag = static_cast<PlanValue::Tag>(3);
   plan.Create(5);
