@@ -84,6 +84,17 @@ TEST(RunPackagerTest, ACleanRunWritesTheBinaryFilesAndNoText) {
   EXPECT_TRUE(folder.Exists("Vardessa_Lontrino_5608.sim"));
 }
 
+// The compile stage on the description texts already in the folder.
+ScenarioTables CompileTexts(const TempFolder& folder, FakePlatform& platform,
+                            const std::string& name, const std::string& train) {
+  ScenarioTables tables;
+  tables.scenario_name = name;
+  tables.train_number = train;
+  std::int32_t with_plan = 1;
+  memorizza_percorso(tables, platform, folder.path(), with_plan);
+  return tables;
+}
+
 // FNV-1a, 64 bits: a digest of a file's bytes to pin them in a test.
 std::uint64_t Digest(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -120,11 +131,7 @@ TEST(RunPackagerTest, TheLongestLineKeepsItsBytes) {
   folder.Write("L_linea.txt", line);
   folder.Write("L_1-.txt", "[generale]\r\n[fine]\r\n");
   FakePlatform platform(folder.path());
-  ScenarioTables tables;
-  tables.scenario_name = "L";
-  tables.train_number = "1";
-  std::int32_t with_plan = 1;
-  memorizza_percorso(tables, platform, folder.path(), with_plan);
+  const ScenarioTables tables = CompileTexts(folder, platform, "L", "1");
   ASSERT_EQ(tables.error_code, 0) << FaultReport(tables);
   EXPECT_EQ(std::filesystem::file_size(folder.PathOf("L_linea.dat")), 20139964u);
   EXPECT_EQ(Digest(folder.PathOf("L_linea.dat")), 0xc66ff8568e811e0cu);
@@ -137,16 +144,11 @@ int Compile(const TempFolder& folder, FakePlatform& platform, const std::string&
   folder.Write("Vardessa_Lontrino_linea.txt",
                "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\n[fine]\r\n");
   folder.Write("Vardessa_Lontrino_5608-.txt", "[generale]\r\n" + train_rows + "[fine]\r\n");
-  ScenarioTables tables;
-  tables.scenario_name = "Vardessa_Lontrino";
-  tables.train_number = "5608";
-  std::int32_t with_plan = 1;
   try {
-    memorizza_percorso(tables, platform, folder.path(), with_plan);
+    return CompileTexts(folder, platform, "Vardessa_Lontrino", "5608").error_code;
   } catch (const ProgramEnded& end) {
     return end.status;
   }
-  return tables.error_code;
 }
 
 TEST(MemorizzaPercorsoTest, ATakenMarkerSlotEndsTheRunBeforeAnyBinaryFile) {
@@ -180,11 +182,7 @@ TEST(MemorizzaPercorsoTest, ATakenCodeSlotShows1251) {
 TEST(MemorizzaPercorsoTest, WithoutAGridNothingIsChecked) {
   TempFolder folder;
   FakePlatform platform(folder.path());
-  ScenarioTables tables;
-  tables.scenario_name = "Vardessa_Lontrino";
-  tables.train_number = "5608";
-  std::int32_t with_plan = 1;
-  memorizza_percorso(tables, platform, folder.path(), with_plan);
+  const ScenarioTables tables = CompileTexts(folder, platform, "Vardessa_Lontrino", "5608");
   EXPECT_EQ(tables.error_code, kErrNoLineFile);
   EXPECT_TRUE(platform.prompts.empty());
   EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
