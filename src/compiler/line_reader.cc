@@ -7,6 +7,7 @@
 #include "compiler/text_match.h"
 #include "compiler/track_plan_builder.h"
 #include "sources/field_stream.h"
+#include "tables/coding.h"
 #include "tables/error_codes.h"
 #include "tables/file_names.h"
 #include "tables/numbers.h"
@@ -24,8 +25,6 @@ constexpr int kNearMountainGap = 150;
 constexpr int kNearMountainType = 3;
 constexpr int kMarkedMountainOffset = 10;
 constexpr int kMountainMarkerEvery = 4;
-// A text is stored with a 16-bit count of its bytes.
-constexpr std::size_t kLongestText = 65535;
 
 class LineReader {
  public:
@@ -293,10 +292,8 @@ LineReader::Next LineReader::ReadBodyRecord(const std::string& token) {
     const std::int32_t position = ReadLong();
     const std::string text = ReadToken();
     RequireNotNegative(position, "an indicator board");
-    if (text.size() > kLongestText) {
-      throw RunFailure("the text of the indicator board at " + std::to_string(position) +
-                       " m is longer than " + std::to_string(kLongestText) + " bytes");
-    }
+    // The position and the cell are tested first; what cannot be stored is
+    // refused only then, before the cell or the caption is touched.
     if (!GridTest(position)) return Next::kEndOfText;
     RouteCell& cell = tables_.route_cells.at(BoardCell(position));
     if (!cell.IsFree()) {
@@ -307,6 +304,10 @@ LineReader::Next LineReader::ReadBodyRecord(const std::string& token) {
     if (board_slot_ < 0) {
       throw RunFailure("more than " + std::to_string(kFirstCaptionEntry + 1) +
                        " indicator boards: no table entry is left for the caption");
+    }
+    if (text.size() > kMaxTextBytes) {
+      throw RunFailure("the text of the indicator board at " + std::to_string(position) +
+                       " m is longer than " + std::to_string(kMaxTextBytes) + " bytes");
     }
     cell.kind = kCellIndicatorBoard;
     cell.param1 = LowInt16(board_slot_);

@@ -2,10 +2,12 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "compiler/placement.h"
 #include "compiler/text_match.h"
 #include "sources/field_stream.h"
+#include "tables/coding.h"
 #include "tables/error_codes.h"
 #include "tables/file_names.h"
 #include "tables/numbers.h"
@@ -25,7 +27,6 @@ constexpr std::int32_t kShortStationEnd = 150;  // how far kinds 5 and 6 reach p
 constexpr std::int32_t kLengthenedEnd = 50;
 constexpr int kFirstKindWithoutGrid = 25;  // kinds from 25 put nothing on the grid
 constexpr std::uint8_t kStationMarkBase = 80;
-constexpr std::size_t kLongestText = 65535;
 
 // A running value written into one byte of every cell: speed or adhesion.
 struct CellFill {
@@ -210,11 +211,14 @@ TrainReader::Next TrainReader::ReadStation() {
   const std::int64_t hours = ReadLong();
   const std::int64_t minutes = ReadLong();
   const std::int64_t seconds = ReadLong();
-  station.text = ReadToken();
-  if (station.text.size() > kLongestText) {
-    throw RunFailure("the name of the station at " + std::to_string(p) + " m is longer than " +
-                     std::to_string(kLongestText) + " bytes");
+  // A name that the train table cannot hold is refused before it is stored.
+  std::string name = ReadToken();
+  if (name.size() > kMaxTextBytes) {
+    throw RunFailure("the name of the station at " + std::to_string(p) + " m is " +
+                     std::to_string(name.size()) + " bytes long, longer than " +
+                     std::to_string(kMaxTextBytes));
   }
+  station.text = std::move(name);
   auto fit = [&](std::int64_t value, const char* what) {
     if (!FitsInt32(value)) {
       throw RunFailure("the " + std::string(what) + " of the station at " + std::to_string(p) +

@@ -160,19 +160,29 @@ TEST_F(LineReaderTest, GridTestAtTheLastCell) {
   EXPECT_EQ(tables.error_code, 0);
   EXPECT_EQ(Cell(2619).kind, kCellIndicatorBoard);  // 130900 / 50 + 1 = 2619
 
-  Read(LineText(124000, {"cartello_indicatore,  130901,   (F)", "pendenza,  500,  3"}));
-  EXPECT_EQ(tables.error_code, kErrBeyondGrid);
-  EXPECT_EQ(tables.error_position, 130901);
-  EXPECT_EQ(tables.error_source.line, 9);
-  EXPECT_EQ(Cell(20).gradient_code, 100);  // the rest of the text was not read
-  EXPECT_FALSE(folder.Exists(kLineFile));
+  // The position is tested before the text's length: a text too long to
+  // store changes nothing, and the train text is still read.
+  const std::string too_long = "(" + std::string(70000, 'x') + ")";
+  for (const std::string& text : {std::string("(F)"), too_long}) {
+    Read(LineText(124000, {"cartello_indicatore,  130901,   " + text, "pendenza,  500,  3"}));
+    EXPECT_EQ(tables.error_code, kErrBeyondGrid);
+    EXPECT_EQ(tables.error_position, 130901);
+    EXPECT_EQ(tables.error_source.line, 9);
+    EXPECT_EQ(Cell(20).gradient_code, 100);  // the rest of the text was not read
+    EXPECT_FALSE(folder.Exists(kLineFile));
+    EXPECT_FALSE(folder.Exists(kTrainFile));
+  }
 }
 
 TEST_F(LineReaderTest, BoardsSharingACellAreRefused) {
-  Read(LineText(1000, {"cartello_indicatore,  25,   (F)", "cartello_indicatore,  75,   (G)"}));
-  EXPECT_EQ(tables.error_code, kErrIndicatorBoardTaken);
-  EXPECT_EQ(tables.error_position, 75);
-  EXPECT_TRUE(folder.Exists(kTrainFile));
+  // The cell is tested before the text's length.
+  for (const std::string& text : {std::string("(G)"), "(" + std::string(70000, 'x') + ")"}) {
+    Read(LineText(1000, {"cartello_indicatore,  25,   (F)", "cartello_indicatore,  75,   " + text}));
+    EXPECT_EQ(tables.error_code, kErrIndicatorBoardTaken);
+    EXPECT_EQ(tables.error_position, 75);
+    EXPECT_EQ(tables.scenario_table[79].text, "");
+    EXPECT_TRUE(folder.Exists(kTrainFile));
+  }
 
   Read(LineText(1000, {"cartello_indicatore,  25,   (F)",
                        "indicatori_vmax,  75,  100,  ,  ,  0"

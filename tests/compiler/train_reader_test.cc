@@ -268,6 +268,16 @@ TEST_F(TrainReaderTest, RecordsReachingOutsideTheGridFailAs25) {
   EXPECT_EQ(tables.error_code, kErrRunTimeFailure);
   EXPECT_EQ(Cell(1).kind, kCellSignal);
   EXPECT_EQ(Cell(1).param1, 40);
+  // A name that the train table cannot hold is refused before it is stored;
+  // the numbers read before it stay, as after any run-time failure.
+  Read({Station(0, 7, 800), Station(2000, 11, 400, 0, std::string(65536, 'n'))});
+  EXPECT_EQ(tables.error_code, kErrRunTimeFailure);
+  EXPECT_NE(tables.error_source.detail.find("65536 bytes"), std::string::npos);
+  EXPECT_EQ(Entry(2).position, 2000);
+  EXPECT_EQ(Entry(2).text, "");
+  Read({Station(0, 7, 800, 0, std::string(65535, 'n'))});
+  EXPECT_EQ(tables.error_code, 0);
+  EXPECT_EQ(Entry(1).text.size(), 65535u);
   // A slowdown whose end lies beyond the grid.
   Read({"rallentamento, 130000, 50, 5000, 0, 0, 0"});
   EXPECT_EQ(tables.error_code, kErrRunTimeFailure);

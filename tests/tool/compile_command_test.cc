@@ -105,6 +105,20 @@ TEST(CompileCommandTest, AFaultNamesTheLineOfTheRecordsKeyword) {
   for (const char* name : kBinaryFiles) EXPECT_TRUE(folder.Exists(name)) << name;
 }
 
+TEST(CompileCommandTest, ATextTooLongForTheTableIsARecordedFault) {
+  // The run goes on as after any recorded fault and writes the three files.
+  TempFolder folder;
+  WriteTexts(folder, kShortLine,
+             "[generale]\r\nstazione, 0, 7, 400, 1, 0, 0, 4,1,0, 2,1,1, 1, 12, 5, 0, " +
+                 std::string(70000, 'N') + "\r\n[fine]\r\n");
+  const Outcome outcome = Compile(folder, {"--json"});
+  EXPECT_EQ(outcome.status, kToolRecordedFault);
+  EXPECT_EQ(outcome.err.rfind("Vardessa_Lontrino_5608-.txt:2: error 25: ", 0), 0u) << outcome.err;
+  EXPECT_NE(outcome.err.find("70000 bytes"), std::string::npos) << outcome.err;
+  EXPECT_NE(outcome.out.find("\"error_code\": 25"), std::string::npos);
+  for (const char* name : kBinaryFiles) EXPECT_TRUE(folder.Exists(name)) << name;
+}
+
 TEST(CompileCommandTest, PostPassFaultsNameTheCell) {
   TempFolder folder;
   // A slowdown start at cell 100 whose three cells before it are all taken.
@@ -141,6 +155,7 @@ TEST(CompileCommandTest, FileFailuresAndUsageErrors) {
         {"compile", "--name", "A", "--train", "1"},
         {"compile", folder.path(), "--name", "A", "--train", "1", "--fast"},
         {"compile", folder.path(), "--name", "a/b", "--train", "1"},
+        {"compile", folder.path(), "--name", "A", "--train", std::string(70000, '9')},
         {"unknown"},
         {}}) {
     const Outcome outcome = Tool(args);
