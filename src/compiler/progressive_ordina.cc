@@ -49,9 +49,11 @@ void progressive_ordina(ScenarioTables& tables) {
     if (u.end > 0) slots = {u, d, t};
   }
 
+  // All three slots are stored before any is adjusted: a refused adjustment
+  // must leave each record in its own slot.
+  for (int i = 0; i < 3; ++i) Put(table[kProgressiveTreEntry + i], slots[i]);
   for (int i = 0; i < 3; ++i) {
     TableEntry& entry = table[kProgressiveTreEntry + i];
-    Put(entry, slots[i]);
     if (entry.position == 1) {
       const std::int64_t adjusted = static_cast<std::int64_t>(entry.end) + 100;
       if (!FitsInt32(adjusted)) {

@@ -9,8 +9,9 @@ namespace {
 
 using Triple = std::array<std::int32_t, 3>;
 
-// Stores "uno", "due", "tre" as read, orders, and returns entries 81 to 83.
-std::array<Triple, 3> Order(Triple uno, Triple due, Triple tre) {
+// Stores "uno", "due", "tre" as read, orders, and returns entries 81 to 83;
+// refused tells whether the ordering was refused as a run-time failure.
+std::array<Triple, 3> Order(Triple uno, Triple due, Triple tre, bool* refused = nullptr) {
   ScenarioTables tables;
   auto put = [&](int entry, Triple value) {
     tables.scenario_table[entry].start = value[0];
@@ -20,7 +21,13 @@ std::array<Triple, 3> Order(Triple uno, Triple due, Triple tre) {
   put(kProgressiveUnoEntry, uno);
   put(kProgressiveDueEntry, due);
   put(kProgressiveTreEntry, tre);
-  progressive_ordina(tables);
+  try {
+    progressive_ordina(tables);
+    if (refused != nullptr) *refused = false;
+  } catch (const RunFailure&) {
+    if (refused == nullptr) throw;
+    *refused = true;
+  }
   std::array<Triple, 3> result;
   for (int i = 0; i < 3; ++i) {
     const TableEntry& e = tables.scenario_table[kProgressiveTreEntry + i];
@@ -61,6 +68,19 @@ TEST(ProgressiveOrdinaTest, PositionOneAddsAHundredToTheEnd) {
   const auto result = Order({0, 0, 0}, {300, 250, 1}, {100, 7, 0});
   EXPECT_EQ(result[0], (Triple{300, 350, 1}));
   EXPECT_EQ(result[1], (Triple{100, 7, 0}));
+
+  // An end that overflows is refused only after all three records are
+  // stored, each in its own slot, and the adjustments before it are made.
+  constexpr std::int32_t kLargest = 2147483647;
+  bool refused = false;
+  const Triple uno{100, 250, 1}, due{300, kLargest, 1}, tre{200, 50, 1};
+  EXPECT_EQ(Order(uno, due, tre, &refused),
+            (std::array{Triple{300, kLargest, 1}, Triple{200, 50, 1}, Triple{100, 250, 1}}));
+  EXPECT_TRUE(refused);
+  const Triple first{300, 250, 1}, overflowing{200, kLargest, 1};
+  EXPECT_EQ(Order(tre, overflowing, first, &refused),
+            (std::array{Triple{300, 350, 1}, Triple{200, 150, 1}, overflowing}));
+  EXPECT_TRUE(refused);
 }
 
 }  // namespace
