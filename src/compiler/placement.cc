@@ -10,7 +10,6 @@ namespace {
 
 constexpr std::int64_t kWarningDistance = 1200;  // metres before the slowdown start
 constexpr std::int64_t kNoWarningUpTo = 1500;    // slowdowns this early have no warning
-constexpr std::int32_t kShortestSlowdown = 50;
 constexpr int kApproachMarks = 4;
 constexpr int kOrientationBoards = 4;
 
@@ -42,7 +41,10 @@ void memo_segnale(ScenarioTables& tables, std::int32_t posizione, std::int32_t s
 
 void memo_rallentamento(ScenarioTables& tables, std::int32_t x, std::int32_t v, std::int32_t l,
                         std::int32_t f_tt, std::int32_t f_ta, std::int32_t d_v) {
-  if (l < kShortestSlowdown) {
+  // The signalling walk needs an end cell after the start cell.
+  const std::int64_t start = BoardCell(x);
+  const std::int64_t end = BoardCell(std::int64_t{x} + l);
+  if (end <= start) {
     tables.RecordFault(kErrSlowdownTooShort);
     return;
   }
@@ -54,12 +56,10 @@ void memo_rallentamento(ScenarioTables& tables, std::int32_t x, std::int32_t v, 
     return;
   }
   if (!warned) f_ta = 0;
-  const std::int64_t start = BoardCell(x);
   if (!grid.at(start).IsFree()) {
     tables.RecordFault(kErrSlowdownStartTaken);
     return;
   }
-  const std::int64_t end = BoardCell(std::int64_t{x} + l);
   if (!grid.at(end).IsFree()) {
     tables.RecordFault(kErrSlowdownEndTaken);
     return;

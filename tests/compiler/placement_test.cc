@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "compiler/line_reader.h"
 #include "tables/error_codes.h"
 
 namespace packager {
@@ -142,10 +143,27 @@ TEST_F(PlacementTest, RefusedSlowdowns) {
   EXPECT_EQ(Cell(2016).kind, kCellEmpty);
 }
 
-TEST_F(PlacementTest, SlowdownsShorterThanACellOrBeyondTheGridAreRefused) {
-  memo_rallentamento(tables, 5000, 50, 40, 0, 0, 0);
-  EXPECT_EQ(tables.error_code, kErrSlowdownTooShort);
-  EXPECT_EQ(Cell(101).kind, kCellEmpty);
+TEST_F(PlacementTest, SlowdownsWhoseEndIsNotAfterTheStartOrBeyondTheGridAreRefused) {
+  // Decided on the cells, not on the length: x / 50 + 1 and (x + l) / 50 + 1.
+  const struct {
+    std::int32_t x, l;
+    bool refused;
+  } cases[] = {
+      {5020, 10, false},  // cells 101 and 102
+      {5000, 25, false},  // 101 and 102 (101.5 rounds to even)
+      {1525, 50, true},   // 31.5 and 32.5 both round to 32
+      {5000, 20, true},   // 101 and 101
+      {5000, 0, true},
+      {5000, -100, true},  // the end before the start
+  };
+  for (const auto& c : cases) {
+    ScenarioTables fresh;
+    fresh.route_cells.Create(2620);
+    memo_rallentamento(fresh, c.x, 50, c.l, 0, 0, 0);
+    EXPECT_EQ(fresh.error_code, c.refused ? kErrSlowdownTooShort : 0) << c.x << " " << c.l;
+    EXPECT_EQ(fresh.route_cells.at(BoardCell(c.x)).kind, c.refused ? kCellEmpty : kCellSlowdownStart)
+        << c.x << " " << c.l;
+  }
   EXPECT_THROW(memo_rallentamento(tables, 130000, 50, 5000, 0, 0, 0), RunFailure);
   EXPECT_EQ(Cell(2577).kind, kCellEmpty);  // the warning is not written first
 }
