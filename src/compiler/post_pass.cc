@@ -157,16 +157,13 @@ class PostPass {
 
   // Searches cells j to j + 12 after the end cell j for the first signal and
   // places a point in one of its two preceding cells; an existing point is
-  // not lowered here. A search that reaches past the grid's end without
-  // finding a signal records code 28.
+  // not lowered here. Cells beyond the grid hold no signal: the search stops
+  // at the grid's last cell and records nothing.
   void PointBeforeSignalAfterEnd() {
     const std::int32_t j = tables_.scratch5;
     for (std::int32_t step = 0; step <= kSignalReach; ++step) {
       const std::int64_t m = static_cast<std::int64_t>(j) + step;
-      if (!grid_.contains(m)) {
-        Fault(kErrWalkLeavesGrid, j);
-        return;
-      }
+      if (!grid_.contains(m)) return;
       tables_.scratch2 = static_cast<std::int32_t>(m);
       if (Cell(m).kind != kCellSignal) continue;
       tables_.scratch1 = static_cast<std::int32_t>(m - 1);

@@ -40,10 +40,11 @@ constexpr CodeMeaning kMeanings[] = {
      "the reading failed: a text ended inside a record, a value does not fit its field, or a "
      "record reaches outside the tables"},
     {kErrNoLineLength, "the line description has no line length record"},
-    {kErrSlowdownTooShort, "a slowdown is shorter than 50 m, so its start and end share a cell"},
+    {kErrSlowdownTooShort,
+     "a slowdown's end falls in its start cell or before it (the cells are x / 50 + 1 and "
+     "(x + l) / 50 + 1, rounded half to even)"},
     {kErrWalkLeavesGrid,
-     "the walk through a slowdown reaches the end of the route grid before its end cell, or the "
-     "search for the signal after a slowdown end runs past the grid's end"},
+     "the walk through a slowdown reaches the end of the route grid before its end cell"},
     {kErrNoLineFile, "the line description file does not exist"},
     {kErrNoGeneralHeader, "the line description has no [generale] header"},
     {kErrCurveClass,

@@ -145,7 +145,7 @@ TEST(PostPassTest, RuleBPlacesAPointBeforeTheFirstSignalAfterTheEnd) {
   EXPECT_EQ(after(120, {{135, kSignal}}), (std::pair{Cells{134}, kNoFault}));
 }
 
-TEST(PostPassTest, AWalkOrSearchThatWouldLeaveTheGridRecords28) {
+TEST(PostPassTest, AWalkThatWouldLeaveTheGridRecords28) {
   ScenarioTables t;
   EXPECT_NO_THROW(t = Pass({{40, kStart, 50}}, 60));  // no end cell
   EXPECT_EQ(Points(t, 41, 60), (Cells{48, 56}));
@@ -158,12 +158,17 @@ TEST(PostPassTest, AWalkOrSearchThatWouldLeaveTheGridRecords28) {
   EXPECT_NO_THROW(t = Pass({{40, kStart, 50}, {47, kSignal}, {48, kSignal}}, 48));
   EXPECT_EQ(FaultOf(t), (Fault{kErrWalkLeavesGrid, 48 * 50}));
 
-  // The search after the end reaches past the grid: 28 unless it finds a signal.
-  EXPECT_NO_THROW(t = Pass({{40, kStart, 50}, {50, kEnd}}, 60));
-  EXPECT_EQ(FaultOf(t), (Fault{kErrWalkLeavesGrid, 50 * 50}));
-  t = Pass({{40, kStart, 50}, {50, kEnd}, {58, kSignal}}, 60);
-  EXPECT_EQ(Points(t, 51, 60), (Cells{57}));
-  EXPECT_EQ(FaultOf(t), kNoFault);
+  // The search after an end in the last 12 cells looks at the grid's cells
+  // only: beyond them stands no signal, and nothing is recorded.
+  for (const std::int16_t speed : {50, 150}) {
+    EXPECT_NO_THROW(t = Pass({{40, kStart, speed}, {50, kEnd}}, 60));
+    EXPECT_EQ(FaultOf(t), kNoFault) << speed;
+    t = Pass({{40, kStart, speed}, {50, kEnd}, {60, kSignal}}, 60);
+    EXPECT_EQ(Points(t, 51, 60), (Cells{59})) << speed;
+    EXPECT_EQ(FaultOf(t), kNoFault) << speed;
+    EXPECT_NO_THROW(t = Pass({{40, kStart, speed}, {58, kEnd}}, 60));
+    EXPECT_EQ(FaultOf(t), kNoFault) << speed;
+  }
 
   ScenarioTables no_grid;
   EXPECT_NO_THROW(SignallingPostPass(no_grid));
