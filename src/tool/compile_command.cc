@@ -37,6 +37,10 @@ class CompilePlatform : public Platform {
   void ShowWaitWindow() override {}
   void ShowErrorBox(const std::string& prompt) override { prompt_ = prompt; }
   void Report(const std::string& line) override { static_cast<void>(line); }
+  void ShowFailure(const std::string& headline, const std::string& line) override {
+    static_cast<void>(headline);
+    static_cast<void>(line);
+  }
   [[noreturn]] void EndProgram(int status) override {
     static_cast<void>(status);
     throw ErrorBoxShown{std::stoi(prompt_.substr(prompt_.rfind(' ') + 1))};
@@ -50,6 +54,18 @@ class CompilePlatform : public Platform {
 void RequireFileNamePart(const std::string& option, const std::string& value) {
   if (value.find_first_of("/\\") != std::string::npos) {
     throw UsageError("option '" + option + "' is part of a file name and may hold no '/' or '\\'");
+  }
+}
+
+// The longest name the texts and files take, NAME_NUMBER_rallentamenti.txt
+// for a packager, must fit the 255 bytes that file systems allow.
+void RequireFileNamesFit(const std::string& name, const std::string& train) {
+  constexpr std::size_t kLongestFileName = 255;
+  const std::size_t longest = SlowdownOrderName(name, train).size();
+  if (longest > kLongestFileName) {
+    throw UsageError("options '--name' and '--train' make file names of " +
+                     std::to_string(longest) + " bytes; file names hold at most " +
+                     std::to_string(kLongestFileName));
   }
 }
 
@@ -122,6 +138,7 @@ int CompileCommand(const std::vector<std::string>& args, std::ostream& out, std:
   tables.train_number = arguments.Required("--train");
   RequireFileNamePart("--name", tables.scenario_name);
   RequireFileNamePart("--train", tables.train_number);
+  RequireFileNamesFit(tables.scenario_name, tables.train_number);
   std::error_code error;
   if (!fs::is_directory(directory, error)) {
     throw FileFailure(directory, "read the folder", error ? error.message() : "it is not a folder");

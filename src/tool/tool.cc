@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <new>
 
 #include "tables/file_failure.h"
 #include "tool/arguments.h"
@@ -25,7 +26,7 @@ const Command kCommands[] = {
      "    --no-plan builds no line plan and writes no line plan file; --json prints the\n"
      "    outcome as one JSON object on stdout.\n"
      "    Exit status: 0 clean, 1 a fault recorded in the texts, 2 error 1250 or 1251,\n"
-     "    3 a file that cannot be read or written, 64 a usage error.",
+     "    3 a file that cannot be read or written, 64 a usage error, 70 any other failure.",
      CompileCommand},
     {"dump", "dump FILE [--json] [--every M]",
      "decodes a binary file: NAME_linea.dat (the line plan; points every M metres,\n"
@@ -83,6 +84,16 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     } catch (const FileFailure& failure) {
       err << "scenario-tool: " << failure.what() << "\n";
       return kToolFileFailure;
+    } catch (const std::bad_alloc&) {
+      err << "scenario-tool " << command.name << ": out of memory; nothing more was done\n";
+      return kToolFailure;
+    } catch (const std::exception& failure) {
+      err << "scenario-tool " << command.name << ": unexpected failure: " << failure.what()
+          << "; nothing more was done\n";
+      return kToolFailure;
+    } catch (...) {
+      err << "scenario-tool " << command.name << ": unexpected failure; nothing more was done\n";
+      return kToolFailure;
     }
   }
   err << "scenario-tool: unknown command '" << args[0] << "'\n";

@@ -18,9 +18,11 @@ inline constexpr int kToolRecordedFault = 1;  // compile: a fault in the texts; 
 inline constexpr int kToolErrorBox = 2;       // compile: error 1250 or 1251
 inline constexpr int kToolFileFailure = 3;    // a file that cannot be read or written
 inline constexpr int kToolUsage = 64;         // a command line the tool cannot run
+inline constexpr int kToolFailure = 70;       // any other failure: out of memory, a fault of the tool
 
 // Runs the command named by args[0] with the rest of args; returns the exit
-// status. Reports go to out (listings, JSON) and err (faults, usage).
+// status. Reports go to out (listings, JSON) and err (faults, usage). No
+// exception leaves it: every failure ends with a line on err and a status.
 int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // The commands, each given the arguments after its name. They throw

@@ -1,4 +1,5 @@
 // scenario-tool: compile, check, inspect and draw a scenario.
+#include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -6,6 +7,13 @@
 #include "tool/tool.h"
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
-  return packager::tool::RunTool(args, std::cout, std::cerr);
+  try {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    return packager::tool::RunTool(args, std::cout, std::cerr);
+  } catch (...) {
+    // RunTool reports its own failures; this is what is left: no memory even
+    // for the arguments, or a report that could not be written.
+    std::fputs("scenario-tool: unexpected failure\n", stderr);
+    return packager::tool::kToolFailure;
+  }
 }
