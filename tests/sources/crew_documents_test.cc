@@ -3,7 +3,9 @@
 
 #include "sources/embedded_scenario.h"
 
+#include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sources/text_writer.h"
@@ -145,7 +147,7 @@ TEST_F(CrewDocumentsTest, SlowdownOrderRowsFollowTheTrain) {
 }
 
 TEST_F(CrewDocumentsTest, TimetableSheetLayoutAndBytes) {
-  ASSERT_EQ(sheet.size(), 49u);
+  ASSERT_EQ(sheet.size(), 53u);
   EXPECT_EQ(sheet[0], "");
   EXPECT_EQ(sheet[1], "");
   std::string header;
@@ -166,15 +168,42 @@ TEST_F(CrewDocumentsTest, TimetableSheetLayoutAndBytes) {
   EXPECT_EQ(sheet[17],
             "  |_____|_____|_________________________________|_______________|___|______|___|___"
             "________|___| ");
-  EXPECT_EQ(sheet[48],
+  EXPECT_EQ(sheet[52],
             "  |_____|_____|_________________________________|_______________|___|______|______"
             "_____________|");
-  // Thirty rows whose bars stand where the closing rule has them.
-  for (int i = 18; i <= 47; ++i) {
+  // Thirty-four rows whose bars stand where the closing rule has them.
+  for (int i = 18; i <= 51; ++i) {
     for (std::size_t column : {2u, 8u, 14u, 48u, 64u, 68u, 75u}) {
       EXPECT_EQ(sheet[i].at(column), '|') << "row " << i + 1 << ": " << sheet[i];
     }
   }
+}
+
+// The sheet gives each maximum speed from the kilometre where the train's
+// speed record puts it, on a row of its own, and no other speed.
+TEST_F(CrewDocumentsTest, TimetableSheetSpeedsAreTheTrainsSpeedRecords) {
+  std::vector<std::pair<std::string, std::string>> records;  // kilometre, km/h
+  for (const std::string_view line : TheEmbeddedScenario().train_description.lines) {
+    if (!line.starts_with("velocita,")) continue;
+    const std::string row(line);
+    const std::size_t comma = row.find(',', 9);
+    const int metres = std::stoi(row.substr(9, comma - 9));
+    char kilometre[16];
+    std::snprintf(kilometre, sizeof kilometre, "%d.%03d", metres / 1000, metres % 1000);
+    records.emplace_back(kilometre, std::to_string(std::stoi(row.substr(comma + 1))));
+  }
+  const auto trimmed = [](const std::string& cell) {
+    const std::size_t first = cell.find_first_not_of(' ');
+    return first == std::string::npos ? std::string()
+                                      : cell.substr(first, cell.find_last_not_of(' ') + 1 - first);
+  };
+  std::vector<std::pair<std::string, std::string>> rows;
+  for (int i = 18; i <= 51; ++i) {
+    const std::string speed = trimmed(sheet[i].substr(3, 5));
+    if (!speed.empty()) rows.emplace_back(trimmed(sheet[i].substr(15, 7)), speed);
+  }
+  ASSERT_EQ(records.size(), 12u);
+  EXPECT_EQ(rows, records);
 }
 
 TEST_F(CrewDocumentsTest, ASecondRunReplacesTheDocuments) {
