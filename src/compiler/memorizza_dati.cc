@@ -1,5 +1,6 @@
 #include "compiler/memorizza_dati.h"
 
+#include <exception>
 #include <new>
 
 #include "compiler/line_reader.h"
@@ -34,6 +35,9 @@ void memorizza_dati(ScenarioTables& tables, const std::string& directory) {
     RecordRunTimeFailure(tables, directory, place, failure.what());
   } catch (const std::bad_alloc&) {
     RecordRunTimeFailure(tables, directory, place, "out of memory");
+  } catch (const std::exception& failure) {
+    // Any other failure of the reading is the text's too: the run goes on.
+    RecordRunTimeFailure(tables, directory, place, failure.what());
   }
 }
 
