@@ -33,6 +33,10 @@ class BenchPlatform : public Platform {
   void ShowWaitWindow() override {}
   void ShowErrorBox(const std::string& prompt) override { prompt_ = prompt; }
   void Report(const std::string& line) override { static_cast<void>(line); }
+  void ShowFailure(const std::string& headline, const std::string& line) override {
+    static_cast<void>(headline);
+    static_cast<void>(line);
+  }
   [[noreturn]] void EndProgram(int status) override {
     Fail("the compile of the embedded scenario ended with status " + std::to_string(status) + " (" +
          prompt_ + ")");

@@ -48,6 +48,12 @@ class ConsolePlatform : public Platform {
     std::fflush(stderr);
   }
 
+  // A console user reads the line where the program was started.
+  void ShowFailure(const std::string& headline, const std::string& line) override {
+    static_cast<void>(headline);
+    Report(line);
+  }
+
   [[noreturn]] void EndProgram(int status) override {
     std::fflush(nullptr);
     std::exit(status);

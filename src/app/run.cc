@@ -78,13 +78,19 @@ int RunPackager(ScenarioTables& tables, Platform& platform, const EmbeddedScenar
     std::int32_t with_plan = 1;
     memorizza_percorso(tables, platform, directory, with_plan);
   } catch (const FileFailure& failure) {
-    platform.Report(failure.what());
+    platform.ShowFailure("The packager could not write its files.", failure.what());
     return kExitFileFailure;
   } catch (const std::bad_alloc&) {
-    platform.Report("the run ran out of memory");
+    platform.ShowFailure("The packager stopped before it finished its files.",
+                         "the run ran out of memory");
     return kExitFileFailure;
   } catch (const std::exception& failure) {
-    platform.Report(std::string("the run failed: ") + failure.what());
+    platform.ShowFailure("The packager stopped before it finished its files.",
+                         std::string("the run failed: ") + failure.what());
+    return kExitFileFailure;
+  } catch (...) {
+    platform.ShowFailure("The packager stopped before it finished its files.",
+                         "the run failed");
     return kExitFileFailure;
   }
   if (tables.error_code != 0) {

@@ -1,8 +1,9 @@
-// The Windows layer: the window with its one label, the message box, the
+// The Windows layer: the window with its one label, the message boxes, the
 // program's directory from the executable's own path.
 #include <windows.h>
 
 #include <cstdio>
+#include <exception>
 #include <string>
 
 #include "app/platform.h"
@@ -130,6 +131,26 @@ class WindowsPlatform : public Platform {
     // standard error, as under a test harness, and is lost otherwise.
     std::fputs((line + "\n").c_str(), stderr);
     std::fflush(stderr);
+  }
+
+  // Also called on running out of memory: the line goes out before anything
+  // is allocated, and the box falls back to the bare line.
+  void ShowFailure(const std::string& headline, const std::string& line) override {
+    std::fputs(line.c_str(), stderr);
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+    std::string text;
+    try {
+      if (title_.empty()) title_ = ApplicationTitle();
+      text = headline + "\n\n" + line;
+      // The line starts a sentence of its own in the box.
+      char& first = text[headline.size() + 2];
+      if (first >= 'a' && first <= 'z') first = static_cast<char>(first - 'a' + 'A');
+    } catch (const std::exception&) {
+      // No title or no memory: the box shows what it still can.
+    }
+    MessageBoxA(window_, text.empty() ? line.c_str() : text.c_str(),
+                title_.empty() ? nullptr : title_.c_str(), MB_OK | MB_ICONERROR);
   }
 
   [[noreturn]] void EndProgram(int status) override {

@@ -4,9 +4,14 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <fstream>
+#include <new>
+#include <stdexcept>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -15,6 +20,7 @@
 
 #include "support/temp_folder.h"
 #include "tables/error_codes.h"
+#include "tables/file_failure.h"
 
 namespace packager {
 namespace {
@@ -29,15 +35,23 @@ struct ProgramEnded {
 class FakePlatform : public Platform {
  public:
   explicit FakePlatform(std::string directory) : directory_(std::move(directory)) {}
-  std::string ProgramDirectory() override { return directory_; }
+  std::string ProgramDirectory() override {
+    if (directory_failure) std::rethrow_exception(directory_failure);
+    return directory_;
+  }
   void ShowWaitWindow() override { ++wait_windows; }
   void ShowErrorBox(const std::string& prompt) override { prompts.push_back(prompt); }
   void Report(const std::string& line) override { reports.push_back(line); }
+  void ShowFailure(const std::string& headline, const std::string& line) override {
+    failures.emplace_back(headline, line);
+  }
   [[noreturn]] void EndProgram(int status) override { throw ProgramEnded{status}; }
 
+  std::exception_ptr directory_failure;  // thrown when the run asks for its directory
   int wait_windows = 0;
   std::vector<std::string> prompts;
   std::vector<std::string> reports;
+  std::vector<std::pair<std::string, std::string>> failures;  // headline, line
 
  private:
   std::string directory_;
@@ -192,8 +206,49 @@ TEST(RunPackagerTest, AnUnwritableDirectoryIsAFileFailure) {
   FakePlatform platform("/nonexistent-directory-of-the-packager-test");
   ScenarioTables tables;
   EXPECT_EQ(RunPackager(tables, platform, TheEmbeddedScenario()), kExitFileFailure);
+  EXPECT_TRUE(platform.reports.empty());
+  ASSERT_EQ(platform.failures.size(), 1u);
+  EXPECT_NE(platform.failures[0].first.find("could not write its files"), std::string::npos);
+  EXPECT_NE(platform.failures[0].second.find("Vardessa_Lontrino_linea.txt"), std::string::npos);
+}
+
+// Every failure that stops the run is shown to the user, with the line that
+// the console prints, and ends with status 3.
+TEST(RunPackagerTest, AFailureThatStopsTheRunIsShownToTheUser) {
+  const struct {
+    std::exception_ptr thrown;
+    std::string line;
+  } cases[] = {
+      {std::make_exception_ptr(FileFailure("C:\\dir\\L_1.sim", "write the file", "Disk full")),
+       "C:\\dir\\L_1.sim: cannot write the file: Disk full"},
+      {std::make_exception_ptr(std::bad_alloc()), "the run ran out of memory"},
+      {std::make_exception_ptr(std::logic_error("no such entry")), "the run failed: no such entry"},
+  };
+  for (const auto& [thrown, line] : cases) {
+    SCOPED_TRACE(line);
+    FakePlatform platform("/nowhere");
+    platform.directory_failure = thrown;
+    ScenarioTables tables;
+    EXPECT_EQ(RunPackager(tables, platform, TheEmbeddedScenario()), kExitFileFailure);
+    EXPECT_TRUE(platform.reports.empty());
+    ASSERT_EQ(platform.failures.size(), 1u);
+    EXPECT_FALSE(platform.failures[0].first.empty());
+    EXPECT_EQ(platform.failures[0].second, line);
+  }
+}
+
+// A recorded fault ends the run with its one line and is not shown as a failure.
+TEST(RunPackagerTest, ARecordedFaultIsReportedOnly) {
+  const std::string_view no_length[] = {"[generale]", "[fine]", kEndOfTextMarker};
+  const std::string_view empty[] = {kEndOfTextMarker};
+  const EmbeddedScenario scenario{"L", "1", {no_length}, {no_length}, {empty}, {empty}, {empty}};
+  TempFolder folder;
+  FakePlatform platform(folder.path());
+  ScenarioTables tables;
+  EXPECT_EQ(RunPackager(tables, platform, scenario), kExitRecordedFault);
+  EXPECT_TRUE(platform.failures.empty());
   ASSERT_EQ(platform.reports.size(), 1u);
-  EXPECT_NE(platform.reports[0].find("Vardessa_Lontrino_linea.txt"), std::string::npos);
+  EXPECT_NE(platform.reports[0].find("error 26"), std::string::npos) << platform.reports[0];
 }
 
 // The packager itself, copied into a fresh folder and run from elsewhere:

@@ -66,7 +66,7 @@ packager_pid=$!
 probe=$(wine probe_windows.exe message-box 60 | tr -d '\r') || fail "no message box: $probe"
 status=0
 wait "$packager_pid" || status=$?
-expected=$'caption: packager_errore\nbutton: OK\ntext:  Errore n. 1250\nbuttons: 1'
+expected=$'caption: packager_errore\nbutton: OK\ntext:  Errore n. 1250\nbuttons: 1\nicon: none'
 [ "$probe" = "$expected" ] || fail "the message box shows:"$'\n'"$probe"
 [ "$status" -eq 2 ] || fail "after OK the program ended with status $status"
 for file in Prova_Errore_linea.dat Prova_Errore_1250.sim Prova_Errore_1250.dat; do
@@ -98,3 +98,26 @@ if [ -n "$screenshot" ]; then
 fi
 wait "$window_pid" || true
 pass "the wait window has the client area and the label of its layout"
+
+# 4. A file failure, a folder in the place of the train table: a box with the
+#    error icon, one OK button and the application's title says so and names
+#    the file and the system's reason; the line also reaches stderr, and OK
+#    ends the program with status 3.
+mkdir -p "$work/failure/Vardessa_Lontrino_5608.sim"
+cp "$windows_bin/packager.exe" "$windows_bin/probe_windows.exe" "$work/failure/"
+cd "$work/failure"
+sim_path=$(winepath -w "$work/failure/Vardessa_Lontrino_5608.sim" | tr -d '\r')
+wine packager.exe 2>stderr.txt &
+packager_pid=$!
+probe=$(wine probe_windows.exe message-box 60 | tr -d '\r') || fail "no message box: $probe"
+status=0
+wait "$packager_pid" || status=$?
+box_start=$'caption: packager\nbutton: OK\ntext: The packager could not write its files.\n\n'
+box_end=$'\nbuttons: 1\nicon: error'
+# The reason is the system's own words, whatever they are.
+[[ "$probe" == "$box_start$sim_path: cannot "?*": "?*"$box_end" ]] ||
+  fail "the failure box shows:"$'\n'"$probe"
+[ "$status" -eq 3 ] || fail "after OK the program ended with status $status"
+grep -qF "$sim_path: cannot " stderr.txt || fail "stderr has no line for the failure: $(cat stderr.txt)"
+[ -d Vardessa_Lontrino_5608.sim ] || fail "the folder in the train table's place was not kept"
+pass "a folder in the train table's place is shown in an error box with its reason; OK ends with 3"
