@@ -70,7 +70,7 @@ bench:
 
 # Fuzzing: the libFuzzer harnesses of tests/fuzz, built with clang, coverage
 # and AddressSanitizer + UndefinedBehaviorSanitizer in FUZZ_DIR, each run for
-# FUZZ_SECONDS (both at once) with the dictionary. Each harness grows a
+# FUZZ_SECONDS (JOBS at a time) with the dictionary. Each harness grows a
 # scratch corpus, FUZZ_DIR/corpus/<harness>, seeded from the repository's
 # corpus and crash inputs, which it only reads; a failing input lands in
 # FUZZ_DIR/artifacts/<harness>/ and fails the target. `make fuzz-ci` is the
@@ -80,11 +80,15 @@ FUZZ_SECONDS ?= 120
 FUZZ_CXX ?= clang++
 FUZZ_TIMEOUT ?= 10
 FUZZ_RSS_MB ?= 2048
-FUZZ_HARNESSES = compile_fuzzer decode_fuzzer
+FUZZ_HARNESSES = compile_fuzzer decode_fuzzer line_fuzzer train_fuzzer
 # A line description may declare a line of 1000000 m, whose plan is ~20 MB:
 # the texts stay short enough for many runs a second.
 FUZZ_MAX_LEN_compile_fuzzer = 24576
 FUZZ_MAX_LEN_decode_fuzzer = 65536
+# The readers alone build no plan, and take texts with fields longer than the
+# 65535 bytes that a text of the tables can hold.
+FUZZ_MAX_LEN_line_fuzzer = 262144
+FUZZ_MAX_LEN_train_fuzzer = 262144
 FUZZ_CXX_FLAGS = -g -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all \
   -fno-omit-frame-pointer -fsanitize-coverage-ignorelist=$(abspath tests/fuzz/coverage_ignore.txt)
 

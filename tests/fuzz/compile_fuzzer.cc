@@ -22,7 +22,6 @@
 #include "fuzz/fuzz_support.h"
 #include "output/binary_files.h"
 #include "output/binary_readers.h"
-#include "tables/error_codes.h"
 #include "tables/file_names.h"
 #include "tables/scenario_tables.h"
 
@@ -30,6 +29,8 @@ namespace {
 
 using packager::fuzz::PrivateFolder;
 using packager::fuzz::Require;
+using packager::fuzz::RequireKnownCode;
+using packager::fuzz::RequireReadsBack;
 
 constexpr char kScenarioName[] = "Fuzz";
 constexpr char kTrainNumber[] = "1";
@@ -46,6 +47,10 @@ class HarnessPlatform : public packager::Platform {
   void ShowWaitWindow() override {}
   void ShowErrorBox(const std::string& prompt) override { prompt_ = prompt; }
   void Report(const std::string& line) override { static_cast<void>(line); }
+  void ShowFailure(const std::string& headline, const std::string& line) override {
+    static_cast<void>(headline);
+    static_cast<void>(line);
+  }
   [[noreturn]] void EndProgram(int status) override {
     Require(status == packager::kExitErrorBox, "the compile stage ends only through the error box");
     throw ErrorBoxEnded{};
@@ -83,14 +88,14 @@ void CheckBinaryFiles(const PrivateFolder& folder, const packager::ScenarioTable
   for (const std::string& name : BinaryFileNames(tables)) {
     Require(folder.Exists(name), name + " is written");
   }
-  const std::string grid = folder.Read(RouteGridFileName(kScenarioName, kTrainNumber));
-  Require(EncodeRouteGrid(DecodeRouteGrid(grid)) == grid, "the route grid file reads back");
-  const std::string table = folder.Read(TrainTableFileName(kScenarioName, kTrainNumber));
-  Require(EncodeTrainTable(DecodeTrainTable(table)) == table, "the train table file reads back");
+  RequireReadsBack(folder.Read(RouteGridFileName(kScenarioName, kTrainNumber)), DecodeRouteGrid,
+                   EncodeRouteGrid, "route grid file");
+  RequireReadsBack(folder.Read(TrainTableFileName(kScenarioName, kTrainNumber)), DecodeTrainTable,
+                   EncodeTrainTable, "train table file");
   // The plan of a long line takes megabytes: only short ones are read back.
   if (tables.track_plan.exists() && tables.track_plan.last() <= kLongestPlanReadBack) {
-    const std::string plan = folder.Read(LinePlanFileName(kScenarioName));
-    Require(EncodeLinePlan(DecodeLinePlan(plan)) == plan, "the line plan file reads back");
+    RequireReadsBack(folder.Read(LinePlanFileName(kScenarioName)), DecodeLinePlan, EncodeLinePlan,
+                     "line plan file");
   }
 }
 
@@ -120,8 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   Require(!folder.Exists(line_name), "the line description is deleted");
-  Require(tables.error_code == 0 || ErrorMeaning(tables.error_code) != nullptr,
-          "a recorded fault is one of the codes (" + std::to_string(tables.error_code) + ")");
+  RequireKnownCode(tables);
   if (error_box) {
     Require(platform.prompt() == " Errore n. 1250" || platform.prompt() == " Errore n. 1251",
             "the error box shows 1250 or 1251, not '" + platform.prompt() + "'");

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Writes the seed corpus of both fuzz harnesses into tests/fuzz/corpus.
+# Writes the seed corpus of the fuzz harnesses into tests/fuzz/corpus.
 #
 #   bash tests/fuzz/make_corpus.sh build/bin/scenario-tool
 #
@@ -7,6 +7,9 @@
 # writes them (Windows-1252, CR LF), and one small scenario for every fault
 # code the compile stage can reach, each a line description, the separator
 # line "@@@@" and a train description.
+# line_fuzzer and train_fuzzer: the line and the train description of each
+# compile_fuzzer seed, each text kept once, and one text with a field longer
+# than a text of the tables can hold.
 # decode_fuzzer: the binary files that scenario-tool compiles from a small
 # scenario (the line plan cut down to a few hundred values), and a few files
 # that stop each decoder at a different place.
@@ -15,7 +18,9 @@ cd "$(dirname "$0")/../.."
 tool=${1:?usage: make_corpus.sh SCENARIO-TOOL}
 texts=tests/fuzz/corpus/compile_fuzzer
 files=tests/fuzz/corpus/decode_fuzzer
-mkdir -p "$texts" "$files"
+lines=tests/fuzz/corpus/line_fuzzer
+trains=tests/fuzz/corpus/train_fuzzer
+mkdir -p "$texts" "$files" "$lines" "$trains"
 
 # Text on stdin, one line per line, as the program writes it.
 windows() { iconv -f UTF-8 -t WINDOWS-1252 | sed 's/$/\r/'; }
@@ -146,7 +151,7 @@ seed error_26_no_line_length $'[generale]\nsfondo uno,    1\n[curve]\npendenza, 
   "$(train '')"
 seed error_27_slowdown_too_short "$(long_line '')" "$(train "$(station 0 7 800)
 rallentamento, 5000, 50, 10, 0, 0, 0")"
-seed error_28_search_leaves_grid "$(line '')" "$(train 'rallentamento, 7000, 50, 450, 0, 0, 0')"
+seed post_pass_search_stops_at_grid_end "$(line '')" "$(train 'rallentamento, 7000, 50, 450, 0, 0, 0')"
 seed error_102_no_general_header $'lunghezza percorso,    1000\n[fine]' "$(train '')"
 seed error_103_curve_class "$(line $'curvad7,  100,  50\npendenza,  0,  1')" "$(train '')"
 seed error_1250_marker_slot "$(line 'pendenza,  0,   0')" \
@@ -179,6 +184,25 @@ seed error_25_station_time_too_large "$(long_line '')" \
 seed error_25_speed_too_large "$(long_line '')" "$(train $'velocita, 0, 2000\nvelocita, 1000, 30')"
 seed error_25_progressive_end_too_large $'[generale]\nlunghezza percorso,    1000
 progressiva chilometrica uno,    0,    2147483600,    1\n[curve]\n[fine]' "$(train '')"
+
+# The two halves of every compile seed, split at the separator line.
+declare -A kept
+keep_once() {  # FILE: writes stdin into FILE, unless a file of its folder holds the same bytes
+  cat >"$1"
+  local sum
+  sum=$(md5sum <"$1")
+  sum="$(dirname "$1") ${sum%% *}"
+  if [ -n "${kept[$sum]:-}" ]; then rm "$1"; else kept[$sum]=1; fi
+}
+rm -f "$lines"/* "$trains"/*
+for input in "$texts"/*; do
+  name=$(basename "$input")
+  keep_once "$lines/$name" < <(sed '/^@@@@\r$/,$d' "$input")
+  keep_once "$trains/$name" < <(sed '0,/^@@@@\r$/d' "$input")
+done
+long_text=$(printf '%*s' 70000 '' | tr ' ' B)
+printf '%s\n' "$(long_line "cartello indicatore,  5000, $long_text")" | windows \
+  >"$lines/board_text_longer_than_65535"
 
 # The binary files of a small scenario; the line plan only in part, as
 # decoding prefixes of whole values gives plans as well.
