@@ -9,11 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
-#include "app/run.h"
+#include "compiler/compile_stage.h"
+#include "compiler/description_texts.h"
 #include "compiler/line_reader.h"
 #include "compiler/track_plan_builder.h"
-#include "sources/text_writer.h"
 #include "tables/file_names.h"
 #include "tables/numbers.h"
 #include "tables/run_failure.h"
@@ -24,46 +23,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The compile stage ends the process only through the error box, which a
-// clean scenario never shows.
-class BenchPlatform : public Platform {
- public:
-  explicit BenchPlatform(std::string directory) : directory_(std::move(directory)) {}
-  std::string ProgramDirectory() override { return directory_; }
-  void ShowWaitWindow() override {}
-  void ShowErrorBox(const std::string& prompt) override { prompt_ = prompt; }
-  void Report(const std::string& line) override { static_cast<void>(line); }
-  void ShowFailure(const std::string& headline, const std::string& line) override {
-    static_cast<void>(headline);
-    static_cast<void>(line);
-  }
-  [[noreturn]] void EndProgram(int status) override {
-    Fail("the compile of the embedded scenario ended with status " + std::to_string(status) + " (" +
-         prompt_ + ")");
-  }
-
- private:
-  std::string directory_;
-  std::string prompt_;
-};
-
+// The compile stage on the embedded texts, held in memory.
 ScenarioTables CompileEmbedded() {
   const EmbeddedScenario& scenario = TheEmbeddedScenario();
   ScenarioTables tables;
   tables.scenario_name = std::string(scenario.scenario_name);
   tables.train_number = std::string(scenario.train_number);
-  const ScratchFolder folder;
-  BenchPlatform platform(folder.path());
-  try {
-    dati_linea(tables, folder.path(), scenario);
-    dati_treno(tables, folder.path(), scenario);
-    std::int32_t with_plan = 1;
-    memorizza_percorso(tables, platform, folder.path(), with_plan);
-  } catch (const std::exception& failure) {
-    Fail(std::string("the compile of the embedded scenario failed: ") + failure.what());
+  MemoryTexts texts;
+  texts.Put(LineDescriptionName(tables.scenario_name), TextBytes(scenario.line_description));
+  texts.Put(TrainDescriptionName(tables.scenario_name, tables.train_number),
+            TextBytes(scenario.train_description));
+  const CompileOutcome outcome = CompileScenario(tables, texts, 1);
+  if (outcome.reserved_slot_fault != 0) {
+    Fail("the embedded scenario takes a reserved slot: error " +
+         std::to_string(outcome.reserved_slot_fault));
   }
-  if (tables.error_code != 0) {
-    Fail("the embedded scenario compiles with a fault: " + FaultReport(tables));
+  if (outcome.fault.code != 0) {
+    Fail("the embedded scenario compiles with a fault: " + FaultReport(outcome.fault));
   }
   return tables;
 }
@@ -106,13 +82,16 @@ void ReadEmbeddedLine(ScenarioTables& tables, const ScratchFolder& folder) {
     if (!out) Fail("cannot write " + name + " into " + folder.path());
   }
   ReadingPlace place;
+  FolderTexts texts(folder.path());
   try {
-    ReadLineDescription(tables, folder.path(), place);
+    ReadLineDescription(tables, texts, place);
   } catch (const RunFailure& failure) {
     Fail("reading the embedded line failed at " + place.file + ":" + std::to_string(place.line) +
          ": " + failure.what());
   }
-  if (tables.error_code != 0) Fail("the embedded line reads with a fault: " + FaultReport(tables));
+  if (tables.error_code != 0) {
+    Fail("the embedded line reads with a fault: " + FaultReport(RecordedFault::Of(tables)));
+  }
 }
 
 void Fail(const std::string& what) {

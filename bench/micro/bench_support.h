@@ -46,9 +46,9 @@ class ScratchFolder {
 // Fails when the reading records a fault.
 void ReadEmbeddedLine(ScenarioTables& tables, const ScratchFolder& folder);
 
-// The embedded scenario through the whole compile stage (texts written into
-// a scratch folder, read back, post-pass, codes, binary files), done once per
-// process. Fails when the compile records a fault.
+// The embedded scenario through the whole compile stage (both texts read
+// from memory, post-pass, codes), done once per process. Fails when the
+// compile records a fault.
 const ScenarioTables& EmbeddedTables();
 
 // Builds the longest line's curves into plan, which the caller has created

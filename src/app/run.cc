@@ -4,9 +4,8 @@
 #include <new>
 #include <string>
 
-#include "compiler/competition_codes.h"
-#include "compiler/memorizza_dati.h"
-#include "compiler/post_pass.h"
+#include "compiler/compile_stage.h"
+#include "compiler/description_texts.h"
 #include "output/binary_files.h"
 #include "sources/embedded_scenario.h"
 #include "sources/text_writer.h"
@@ -23,43 +22,14 @@ void errore(Platform& platform, const std::string& code) {
 
 void memorizza_percorso(ScenarioTables& tables, Platform& platform, const std::string& directory,
                         std::int32_t& with_plan) {
-  tables.with_plan = with_plan;
-  tables.error_code = 0;
-  tables.error_position_set = false;
-  tables.error_source = {};
-  tables.ClearScenarioTable();
-
-  memorizza_dati(tables, directory);
-
-  // A line description that stopped before sizing the grid leaves nothing to
-  // complete, check or write; its fault is reported at the end of the run.
-  if (!tables.route_cells.exists()) return;
-
-  SignallingPostPass(tables);
-  const std::int32_t slot_fault = StampReservedSlots(tables);
-  if (slot_fault != 0) errore(platform, std::to_string(slot_fault));
-
-  WriteBinaryFiles(tables, directory);
-}
-
-std::string FaultReport(const ScenarioTables& tables) {
-  std::string line;
-  const FaultSource& source = tables.error_source;
-  if (!source.file.empty()) {
-    line += source.file;
-    if (source.line > 0) {
-      line += ':';
-      line += std::to_string(source.line);
-    }
-    line += ": ";
+  FolderTexts texts(directory);
+  const CompileOutcome outcome = CompileScenario(tables, texts, with_plan);
+  if (outcome.reserved_slot_fault != 0) {
+    errore(platform, std::to_string(outcome.reserved_slot_fault));
   }
-  line += "error " + std::to_string(tables.error_code);
-  if (tables.error_position_set) line += " at " + std::to_string(tables.error_position) + " m";
-  const char* meaning = ErrorMeaning(tables.error_code);
-  line += ": ";
-  line += meaning != nullptr ? meaning : "unknown fault";
-  if (!source.detail.empty()) line += " (" + source.detail + ")";
-  return line;
+  // After a line description that stopped before sizing the grid there is
+  // nothing to write; its fault is reported at the end of the run.
+  if (outcome.writes_files) WriteBinaryFiles(tables, directory);
 }
 
 int RunPackager(ScenarioTables& tables, Platform& platform, const EmbeddedScenario& scenario) {
@@ -94,7 +64,7 @@ int RunPackager(ScenarioTables& tables, Platform& platform, const EmbeddedScenar
     return kExitFileFailure;
   }
   if (tables.error_code != 0) {
-    platform.Report(FaultReport(tables));
+    platform.Report(FaultReport(RecordedFault::Of(tables)));
     return kExitRecordedFault;
   }
   return kExitClean;

@@ -29,16 +29,13 @@ inline constexpr int kExitFileFailure = 3;
 // ends the program through the platform).
 int RunPackager(ScenarioTables& tables, Platform& platform, const EmbeddedScenario& scenario);
 
-// The compile stage: clears the tables, reads both texts back, checks and
-// writes the binary files into directory.
+// The compile stage of a run: compiles the texts of directory (deleting
+// them), then shows the error box for a taken reserved slot, which ends the
+// program, or writes the binary files into directory.
 void memorizza_percorso(ScenarioTables& tables, Platform& platform, const std::string& directory,
                         std::int32_t& with_plan);
 
 // Shows " Errore n. " and the code in the error box and ends the program.
 [[noreturn]] void errore(Platform& platform, const std::string& code);
-
-// The one line that reports a recorded fault, e.g.
-// "Vardessa_Lontrino_linea.txt:120: error 15 at 130901 m: a record lies ...".
-std::string FaultReport(const ScenarioTables& tables);
 
 }  // namespace packager

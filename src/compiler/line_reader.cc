@@ -1,17 +1,14 @@
 #include "compiler/line_reader.h"
 
-#include <optional>
 #include <string>
 
 #include "compiler/progressive_ordina.h"
 #include "compiler/text_match.h"
 #include "compiler/track_plan_builder.h"
-#include "sources/field_stream.h"
 #include "tables/coding.h"
 #include "tables/error_codes.h"
 #include "tables/file_names.h"
 #include "tables/numbers.h"
-#include "tables/replace_file.h"
 #include "tables/run_failure.h"
 
 namespace packager {
@@ -20,73 +17,47 @@ namespace {
 
 // The general part drops up to ten separator fields in a row, the body two.
 constexpr int kGeneralSeparatorDrops = 10;
+constexpr int kBodySeparatorDrops = 2;
+constexpr int kRecordGridExtra = 100;
 constexpr int kLineLengthLimit = 1000000;
 constexpr int kNearMountainGap = 150;
 constexpr int kNearMountainType = 3;
 constexpr int kMarkedMountainOffset = 10;
 constexpr int kMountainMarkerEvery = 4;
+constexpr int kSpeedBoardValues = 9;
 
-class LineReader {
+class LineReader : public DescriptionReader {
  public:
-  LineReader(ScenarioTables& tables, const std::string& directory, ReadingPlace& place)
-      : tables_(tables),
-        file_name_(LineDescriptionName(tables.scenario_name)),
-        path_(JoinPath(directory, file_name_)),
-        place_(place),
+  LineReader(ScenarioTables& tables, DescriptionTexts& texts, ReadingPlace& place)
+      : DescriptionReader(tables, texts, LineDescriptionName(tables.scenario_name), place),
         builder_(tables.track_plan) {}
 
   LineReadOutcome Read();
 
  private:
-  enum class Next { kGoOn, kEndOfText, kStop };
-
-  std::string ReadToken() {
-    tables_.token = stream_->ReadText();
-    return tables_.token;
-  }
-  std::int32_t ReadLong() { return stream_->ReadLong(); }
-  void NoteRecordLine() { place_.line = stream_->field_line(); }
-
-  // Closes the text and deletes it; the in-memory stream needs no closing.
-  void CloseAndDelete() {
-    stream_.reset();
-    DeleteFileIfPresent(path_);
-  }
-  // Records a fault of the line text, with the line of the record.
-  void Fault(std::int32_t code) {
-    tables_.RecordFault(code);
-    tables_.error_source = {file_name_, place_.line, ""};
-  }
-  void Fault(std::int32_t code, std::int32_t position) {
-    tables_.RecordFault(code, position);
-    tables_.error_source = {file_name_, place_.line, ""};
-  }
-  // A position is never negative: one would place objects before cell 0.
-  void RequireNotNegative(std::int64_t position, const char* what) {
-    if (position < 0) {
-      throw RunFailure(std::string(what) + " at " + std::to_string(position) +
-                       " m: positions are never negative");
-    }
-  }
-  // The grid test; false (after recording code 15) ends the reading.
-  bool GridTest(std::int64_t position) {
-    if (PassesGridTest(tables_, position, 100)) return true;
-    Fault(kErrBeyondGrid, static_cast<std::int32_t>(position));
-    return false;
-  }
-
   bool FindGeneralHeader();
   Next ReadGeneralPart();
-  Next ReadGeneralRecord(const std::string& token);
-  Next ReadBodyRecord(const std::string& token);
+  Next ReadGeneralRecord(const std::string& keyword);
+  Next ReadLineLength();
+  void ReadProgressives(const std::string& keyword);
+  void ReadBackgrounds(const std::string& keyword);
+  Next ReadCabSignalling(const std::string& keyword);
+
   Next ReadBody();
+  Next ReadBodyRecord(const std::string& keyword);
+  Next ReadGradient();
+  Next ReadCurve(const std::string& keyword);
+  Next ReadMountain();
+  Next ReadSpeedBoard();
+  Next ReadIndicatorBoard();
   void EndOfText();
 
-  ScenarioTables& tables_;
-  const std::string file_name_;
-  const std::string path_;
-  ReadingPlace& place_;
-  std::optional<FieldStream> stream_;
+  // A position is never negative: one would place objects before cell 0.
+  static void RequireNotNegative(std::int64_t position, const char* what);
+  std::uint8_t GradientByte() const {
+    return LowByte(static_cast<std::int64_t>(current_gradient_) + 100);
+  }
+
   TrackPlanBuilder builder_;
   int board_slot_ = kFirstCaptionEntry;
   std::int64_t gradient_cursor_ = 0;
@@ -94,39 +65,28 @@ class LineReader {
 };
 
 LineReadOutcome LineReader::Read() {
-  place_ = {file_name_, 0};
   tables_.scenario_table[kScenarioEntry].text = tables_.scenario_name;
   tables_.scenario_table[kSignallingEntry].text = tables_.train_number;
-
-  if (!FileExists(path_)) {
-    tables_.RecordFault(kErrNoLineFile);
-    tables_.error_source = {file_name_, 0, ""};
+  if (!TextExists()) {
+    Record(kErrNoLineFile);
     return {};
   }
-  stream_.emplace(FieldStream::FromFile(path_));
-
+  Open();
   if (!FindGeneralHeader()) {
-    CloseAndDelete();
-    Fault(kErrNoGeneralHeader);
+    Stop(kErrNoGeneralHeader);
     return {};
   }
   if (ReadGeneralPart() == Next::kStop) return {};
-
   // Without a line length there is no grid to place the body on.
   if (!tables_.route_cells.exists()) {
-    CloseAndDelete();
-    place_.line = 0;
-    Fault(kErrNoLineLength);
+    ForgetRecordLine();
+    Stop(kErrNoLineLength);
     return {};
   }
   progressive_ordina(tables_);
 
   tables_.mountain_count = 0;
-  board_slot_ = kFirstCaptionEntry;
-  gradient_cursor_ = 0;
-  current_gradient_ = 0;
   if (tables_.with_plan != 0) builder_.Seed();
-
   if (ReadBody() == Next::kStop) return {};
   EndOfText();
   return {true, board_slot_};
@@ -135,209 +95,202 @@ LineReadOutcome LineReader::Read() {
 bool LineReader::FindGeneralHeader() {
   for (;;) {
     const std::string token = ReadToken();
-    if (stream_->at_end()) return false;
+    if (AtEnd()) return false;
     if (ContainsAnyCase(token, "[generale]")) return true;
   }
 }
 
 LineReader::Next LineReader::ReadGeneralPart() {
   for (;;) {
-    if (stream_->at_end()) return Next::kEndOfText;
-    std::string token = ReadToken();
-    if (stream_->at_end()) return Next::kEndOfText;
-    for (int drop = 0; drop < kGeneralSeparatorDrops; ++drop) {
-      if (Contains(token, "-")) token = ReadToken();
-    }
-    NoteRecordLine();
-    if (ReadGeneralRecord(token) == Next::kStop) return Next::kStop;
-    const std::size_t first = token.find_first_not_of(' ');
-    const bool dashed = first != std::string::npos && token[first] == '-';
-    if (Contains(token, "[") && Contains(token, "]") && !dashed) return Next::kGoOn;
+    const std::optional<std::string> keyword = ReadKeyword(kGeneralSeparatorDrops, false);
+    if (!keyword) return Next::kEndOfText;
+    if (ReadGeneralRecord(*keyword) == Next::kStop) return Next::kStop;
+    // A section header other than a dashed line ends the general part.
+    const std::size_t first = keyword->find_first_not_of(' ');
+    const bool dashed = first != std::string::npos && (*keyword)[first] == '-';
+    if (Contains(*keyword, "[") && Contains(*keyword, "]") && !dashed) return Next::kGoOn;
   }
 }
 
-LineReader::Next LineReader::ReadGeneralRecord(const std::string& token) {
-  auto& table = tables_.scenario_table;
-  if (ContainsAnyCase(token, "lunghezza") && ContainsAnyCase(token, "percorso")) {
-    const std::int32_t length = ReadLong();
-    table[kTrainValuesEntry].end = length;
-    if (length > kLineLengthLimit) {
-      CloseAndDelete();
-      Fault(kErrLineTooLong);
-      return Next::kStop;
-    }
-    if (length < 0) throw RunFailure("the line length " + std::to_string(length) + " is negative");
-    tables_.plan_last = length + kPlanLengthMargin;
-    tables_.route_cells.Create(
-        static_cast<std::int32_t>(DivRoundHalfEven(tables_.plan_last, kCellLength)));
-    if (tables_.with_plan != 0) tables_.track_plan.Create(tables_.plan_last);
+LineReader::Next LineReader::ReadGeneralRecord(const std::string& keyword) {
+  if (ContainsAnyCase(keyword, "lunghezza") && ContainsAnyCase(keyword, "percorso")) {
+    if (ReadLineLength() == Next::kStop) return Next::kStop;
   }
+  ReadProgressives(keyword);
+  ReadBackgrounds(keyword);
+  if (Contains(keyword, "ripetizione") && Contains(keyword, "segnali")) {
+    return ReadCabSignalling(keyword);
+  }
+  return Next::kGoOn;
+}
+
+LineReader::Next LineReader::ReadLineLength() {
+  const std::int32_t length = ReadLong();
+  tables_.scenario_table[kTrainValuesEntry].end = length;
+  if (length > kLineLengthLimit) return Stop(kErrLineTooLong);
+  if (length < 0) throw RunFailure("the line length " + std::to_string(length) + " is negative");
+  tables_.plan_last = length + kPlanLengthMargin;
+  tables_.route_cells.Create(
+      static_cast<std::int32_t>(DivRoundHalfEven(tables_.plan_last, kCellLength)));
+  if (tables_.with_plan != 0) tables_.track_plan.Create(tables_.plan_last);
+  return Next::kGoOn;
+}
+
+void LineReader::ReadProgressives(const std::string& keyword) {
   const struct {
     const char* word;
     int entry;
   } progressives[] = {
       {"tre", kProgressiveTreEntry}, {"due", kProgressiveDueEntry}, {"uno", kProgressiveUnoEntry}};
   for (const auto& progressive : progressives) {
-    if (Contains(token, "progressiva") && Contains(token, progressive.word)) {
-      TableEntry& entry = table[progressive.entry];
+    if (Contains(keyword, "progressiva") && Contains(keyword, progressive.word)) {
+      TableEntry& entry = tables_.scenario_table[progressive.entry];
       entry.start = ReadLong();
       entry.end = ReadLong();
       entry.position = ReadLong();
     }
   }
-  TableEntry& backgrounds = table[kScenarioEntry];
-  if (Contains(token, "sfondo") && Contains(token, "uno")) backgrounds.start = ReadLong();
-  if (Contains(token, "sfondo") && Contains(token, "due")) backgrounds.position = ReadLong();
-  if (Contains(token, "sfondo") && Contains(token, "tre")) backgrounds.end = ReadLong();
-  if (Contains(token, "ripetizione") && Contains(token, "segnali")) {
-    TableEntry& cab = table[kSignallingEntry];
-    cab.start = ReadLong();
-    cab.end = ReadLong();
-    std::int32_t code = 0;
-    if (cab.start % kCellLength != 0) {
-      code = kErrCabFirstNotMultiple;
-    } else if (cab.end % kCellLength != 0) {
-      code = kErrCabSecondNotMultiple;
-    } else if (Contains(token, "4")) {
-      cab.position = 4;
-    } else if (Contains(token, "9")) {
-      cab.position = 9;
-    } else {
-      code = kErrCabCodeCount;
-    }
-    if (code != 0) {
-      CloseAndDelete();
-      Fault(code);
-      return Next::kStop;
-    }
-    if (cab.end == 0) cab.position = 0;
+}
+
+void LineReader::ReadBackgrounds(const std::string& keyword) {
+  TableEntry& backgrounds = tables_.scenario_table[kScenarioEntry];
+  if (Contains(keyword, "sfondo") && Contains(keyword, "uno")) backgrounds.start = ReadLong();
+  if (Contains(keyword, "sfondo") && Contains(keyword, "due")) backgrounds.position = ReadLong();
+  if (Contains(keyword, "sfondo") && Contains(keyword, "tre")) backgrounds.end = ReadLong();
+}
+
+LineReader::Next LineReader::ReadCabSignalling(const std::string& keyword) {
+  TableEntry& cab = tables_.scenario_table[kSignallingEntry];
+  cab.start = ReadLong();
+  cab.end = ReadLong();
+  if (cab.start % kCellLength != 0) return Stop(kErrCabFirstNotMultiple);
+  if (cab.end % kCellLength != 0) return Stop(kErrCabSecondNotMultiple);
+  if (Contains(keyword, "4")) {
+    cab.position = 4;
+  } else if (Contains(keyword, "9")) {
+    cab.position = 9;
+  } else {
+    return Stop(kErrCabCodeCount);
   }
+  if (cab.end == 0) cab.position = 0;
   return Next::kGoOn;
 }
 
 LineReader::Next LineReader::ReadBody() {
   for (;;) {
-    if (stream_->at_end()) return Next::kEndOfText;
-    std::string token = ReadToken();
-    if (stream_->at_end()) return Next::kEndOfText;
-    for (int drop = 0; drop < 2 && Contains(token, "-"); ++drop) {
-      token = ReadToken();
-      if (stream_->at_end()) return Next::kEndOfText;
-    }
-    NoteRecordLine();
-    const Next next = ReadBodyRecord(token);
+    const std::optional<std::string> keyword = ReadKeyword(kBodySeparatorDrops, true);
+    if (!keyword) return Next::kEndOfText;
+    const Next next = ReadBodyRecord(*keyword);
     if (next != Next::kGoOn) return next;
   }
 }
 
-LineReader::Next LineReader::ReadBodyRecord(const std::string& token) {
-  if (ContainsAnyCase(token, "pendenza")) {
-    const std::int32_t position = ReadLong();
-    const std::int32_t gradient = ReadLong();
-    RequireNotNegative(position, "a gradient");
-    if (!GridTest(position)) return Next::kEndOfText;
-    const std::int64_t cell = DivRoundHalfEven(position, kCellLength);
-    if (cell > 0) {
-      do {
-        tables_.route_cells.at(gradient_cursor_).gradient_code =
-            LowByte(static_cast<std::int64_t>(current_gradient_) + 100);
-        ++gradient_cursor_;
-      } while (gradient_cursor_ < cell);
-    }
-    current_gradient_ = gradient;
+// A field may match several records; each that matches is read in turn.
+LineReader::Next LineReader::ReadBodyRecord(const std::string& keyword) {
+  Next next = Next::kGoOn;
+  const auto handle = [&next](bool matches, auto&& read) {
+    if (next == Next::kGoOn && matches) next = read();
+  };
+  handle(ContainsAnyCase(keyword, "pendenza"), [&] { return ReadGradient(); });
+  handle(ContainsAnyCase(keyword, "curva") && tables_.with_plan != 0,
+         [&] { return ReadCurve(keyword); });
+  handle(ContainsAnyCase(keyword, "montagna"), [&] { return ReadMountain(); });
+  handle(ContainsAnyCase(keyword, "indicatori_v"), [&] { return ReadSpeedBoard(); });
+  handle(ContainsAnyCase(keyword, "cartello") && ContainsAnyCase(keyword, "indicat"),
+         [&] { return ReadIndicatorBoard(); });
+  return next;
+}
+
+LineReader::Next LineReader::ReadGradient() {
+  const std::int32_t position = ReadLong();
+  const std::int32_t gradient = ReadLong();
+  RequireNotNegative(position, "a gradient");
+  if (!GridTest(position, kRecordGridExtra)) return Next::kEndOfText;
+  const std::int64_t cell = DivRoundHalfEven(position, kCellLength);
+  if (cell > 0) {
+    FillRunning(gradient_cursor_, cell, &RouteCell::gradient_code, [this] { return GradientByte(); });
   }
-  if (ContainsAnyCase(token, "curva") && tables_.with_plan != 0) {
-    const std::int32_t start = ReadLong();
-    const std::int32_t length = ReadLong();
-    RequireNotNegative(start, "a curve");
-    if (!GridTest(start)) return Next::kEndOfText;
-    int curve_class = 0;
-    for (int digit = 1; digit <= 6 && curve_class == 0; ++digit) {
-      if (Contains(token, std::string(1, static_cast<char>('0' + digit)))) curve_class = digit;
-    }
-    if (curve_class == 0) {
-      CloseAndDelete();
-      Fault(kErrCurveClass);
-      return Next::kStop;
-    }
-    double curvature = CurvatureOfClass(curve_class);
-    if (ContainsAnyCase(token, "s")) curvature = -curvature;
-    if (!builder_.ExtendThroughCurve(start, length, curvature)) {
-      CloseAndDelete();
-      Fault(kErrCurveClass);
-      return Next::kStop;
-    }
-  }
-  if (ContainsAnyCase(token, "montagna")) {
-    const std::int32_t inizio = ReadLong();
-    const std::int32_t fine = ReadLong();
-    const std::int32_t tipo = ReadLong();
-    RequireNotNegative(inizio, "a mountain stretch");
-    if (!GridTest(inizio)) return Next::kEndOfText;
-    memo_montagna(tables_, inizio, fine, tipo);
-  }
-  if (ContainsAnyCase(token, "indicatori_v")) {
-    std::int32_t v[9];
-    for (std::int32_t& value : v) value = ReadLong();
-    RequireNotNegative(v[0], "a speed board");
-    if (!GridTest(v[0])) return Next::kEndOfText;
-    memo_indicatori_v_max(tables_, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
-    if (tables_.error_code > 0) {
-      CloseAndDelete();
-      Fault(tables_.error_code, v[0]);
-      return Next::kStop;
-    }
-  }
-  if (ContainsAnyCase(token, "cartello") && ContainsAnyCase(token, "indicat")) {
-    const std::int32_t position = ReadLong();
-    const std::string text = ReadToken();
-    RequireNotNegative(position, "an indicator board");
-    // The position and the cell are tested first; what cannot be stored is
-    // refused only then, before the cell or the caption is touched.
-    if (!GridTest(position)) return Next::kEndOfText;
-    RouteCell& cell = tables_.route_cells.at(BoardCell(position));
-    if (!cell.IsFree()) {
-      CloseAndDelete();
-      Fault(kErrIndicatorBoardTaken, position);
-      return Next::kStop;
-    }
-    if (board_slot_ < 0) {
-      throw RunFailure("more than " + std::to_string(kFirstCaptionEntry + 1) +
-                       " indicator boards: no table entry is left for the caption");
-    }
-    if (text.size() > kMaxTextBytes) {
-      throw RunFailure("the text of the indicator board at " + std::to_string(position) +
-                       " m is longer than " + std::to_string(kMaxTextBytes) + " bytes");
-    }
-    cell.kind = kCellIndicatorBoard;
-    cell.param1 = LowInt16(board_slot_);
-    tables_.scenario_table[board_slot_].text = text;
-    --board_slot_;
-  }
+  current_gradient_ = gradient;
   return Next::kGoOn;
 }
 
+LineReader::Next LineReader::ReadCurve(const std::string& keyword) {
+  const std::int32_t start = ReadLong();
+  const std::int32_t length = ReadLong();
+  RequireNotNegative(start, "a curve");
+  if (!GridTest(start, kRecordGridExtra)) return Next::kEndOfText;
+  int curve_class = 0;
+  for (int digit = 1; digit <= 6 && curve_class == 0; ++digit) {
+    if (Contains(keyword, std::string(1, static_cast<char>('0' + digit)))) curve_class = digit;
+  }
+  if (curve_class == 0) return Stop(kErrCurveClass);
+  double curvature = CurvatureOfClass(curve_class);
+  // The side: a keyword that contains an "s" turns left.
+  if (ContainsAnyCase(keyword, "s")) curvature = -curvature;
+  if (!builder_.ExtendThroughCurve(start, length, curvature)) return Stop(kErrCurveClass);
+  return Next::kGoOn;
+}
+
+LineReader::Next LineReader::ReadMountain() {
+  const std::int32_t inizio = ReadLong();
+  const std::int32_t fine = ReadLong();
+  const std::int32_t tipo = ReadLong();
+  RequireNotNegative(inizio, "a mountain stretch");
+  if (!GridTest(inizio, kRecordGridExtra)) return Next::kEndOfText;
+  memo_montagna(tables_, inizio, fine, tipo);
+  return Next::kGoOn;
+}
+
+LineReader::Next LineReader::ReadSpeedBoard() {
+  std::int32_t v[kSpeedBoardValues];
+  for (std::int32_t& value : v) value = ReadLong();
+  RequireNotNegative(v[0], "a speed board");
+  if (!GridTest(v[0], kRecordGridExtra)) return Next::kEndOfText;
+  memo_indicatori_v_max(tables_, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
+  if (tables_.error_code > 0) return Stop(tables_.error_code, v[0]);
+  return Next::kGoOn;
+}
+
+LineReader::Next LineReader::ReadIndicatorBoard() {
+  const std::int32_t position = ReadLong();
+  const std::string text = ReadToken();
+  RequireNotNegative(position, "an indicator board");
+  // The position and the cell are tested first; what cannot be stored is
+  // refused only then, before the cell or the caption is touched.
+  if (!GridTest(position, kRecordGridExtra)) return Next::kEndOfText;
+  RouteCell& cell = tables_.route_cells.at(BoardCell(position));
+  if (!cell.IsFree()) return Stop(kErrIndicatorBoardTaken, position);
+  if (board_slot_ < 0) {
+    throw RunFailure("more than " + std::to_string(kFirstCaptionEntry + 1) +
+                     " indicator boards: no table entry is left for the caption");
+  }
+  if (text.size() > kMaxTextBytes) {
+    throw RunFailure("the text of the indicator board at " + std::to_string(position) +
+                     " m is longer than " + std::to_string(kMaxTextBytes) + " bytes");
+  }
+  cell.kind = kCellIndicatorBoard;
+  cell.param1 = LowInt16(board_slot_);
+  tables_.scenario_table[board_slot_].text = text;
+  --board_slot_;
+  return Next::kGoOn;
+}
+
+// The last gradient holds to the end: up to the cell before last - 2.
 void LineReader::EndOfText() {
   CloseAndDelete();
-  const std::int64_t last = tables_.route_cells.last_index();
-  do {
-    tables_.route_cells.at(gradient_cursor_).gradient_code =
-        LowByte(static_cast<std::int64_t>(current_gradient_) + 100);
-    ++gradient_cursor_;
-  } while (gradient_cursor_ < last - 2);
+  FillRunning(gradient_cursor_, tables_.route_cells.last_index() - 2, &RouteCell::gradient_code,
+              [this] { return GradientByte(); });
   if (tables_.with_plan != 0) builder_.Finish();
 }
 
+void LineReader::RequireNotNegative(std::int64_t position, const char* what) {
+  if (position < 0) {
+    throw RunFailure(std::string(what) + " at " + std::to_string(position) +
+                     " m: positions are never negative");
+  }
+}
+
 }  // namespace
-
-std::int64_t BoardCell(std::int64_t position) {
-  return DivRoundHalfEven(position + kCellLength, kCellLength);
-}
-
-bool PassesGridTest(const ScenarioTables& tables, std::int64_t position, std::int64_t extra) {
-  return position + extra <=
-         static_cast<std::int64_t>(kCellLength) * tables.route_cells.last_index();
-}
 
 void memo_montagna(ScenarioTables& tables, std::int32_t inizio, std::int32_t fine,
                    std::int32_t tipo) {
@@ -401,9 +354,9 @@ void memo_indicatori_v_max(ScenarioTables& tables, std::int32_t posizione, std::
   cell.param4 = LowInt16(static_cast<std::int64_t>(strisces) * 10 + strisced);
 }
 
-LineReadOutcome ReadLineDescription(ScenarioTables& tables, const std::string& directory,
+LineReadOutcome ReadLineDescription(ScenarioTables& tables, DescriptionTexts& texts,
                                     ReadingPlace& place) {
-  return LineReader(tables, directory, place).Read();
+  return LineReader(tables, texts, place).Read();
 }
 
 }  // namespace packager

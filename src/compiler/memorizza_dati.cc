@@ -5,39 +5,39 @@
 
 #include "compiler/line_reader.h"
 #include "compiler/train_reader.h"
+#include "sources/field_stream.h"
 #include "tables/error_codes.h"
 #include "tables/file_names.h"
-#include "tables/replace_file.h"
 #include "tables/run_failure.h"
 
 namespace packager {
 
 namespace {
 
-void RecordRunTimeFailure(ScenarioTables& tables, const std::string& directory,
-                          const ReadingPlace& place, const std::string& detail) {
-  DeleteFileIfPresent(JoinPath(directory, LineDescriptionName(tables.scenario_name)));
-  DeleteFileIfPresent(
-      JoinPath(directory, TrainDescriptionName(tables.scenario_name, tables.train_number)));
-  tables.RecordFault(kErrRunTimeFailure);
-  tables.error_source = {place.file, place.line, detail};
+void RecordRunTimeFailure(ScenarioTables& tables, DescriptionTexts& texts, FaultSource source) {
+  texts.Delete(LineDescriptionName(tables.scenario_name));
+  texts.Delete(TrainDescriptionName(tables.scenario_name, tables.train_number));
+  tables.RecordFault(kErrRunTimeFailure, std::move(source));
 }
 
 }  // namespace
 
-void memorizza_dati(ScenarioTables& tables, const std::string& directory) {
+void memorizza_dati(ScenarioTables& tables, DescriptionTexts& texts) {
   ReadingPlace place;
   try {
-    const LineReadOutcome line = ReadLineDescription(tables, directory, place);
+    const LineReadOutcome line = ReadLineDescription(tables, texts, place);
     if (!line.read_train) return;
-    ReadTrainDescription(tables, directory, line.board_slot, place);
+    ReadTrainDescription(tables, texts, line.board_slot, place);
+  } catch (const FieldFailure& failure) {
+    RecordRunTimeFailure(tables, texts, {place.file, failure.line(), failure.what(),
+                                         failure.column()});
   } catch (const RunFailure& failure) {
-    RecordRunTimeFailure(tables, directory, place, failure.what());
+    RecordRunTimeFailure(tables, texts, {place.file, place.line, failure.what()});
   } catch (const std::bad_alloc&) {
-    RecordRunTimeFailure(tables, directory, place, "out of memory");
+    RecordRunTimeFailure(tables, texts, {place.file, place.line, "out of memory"});
   } catch (const std::exception& failure) {
     // Any other failure of the reading is the text's too: the run goes on.
-    RecordRunTimeFailure(tables, directory, place, failure.what());
+    RecordRunTimeFailure(tables, texts, {place.file, place.line, failure.what()});
   }
 }
 

@@ -3,15 +3,17 @@
 
 #include <string>
 
+#include "compiler/description_texts.h"
 #include "tables/scenario_tables.h"
 
 namespace packager {
 
-// Reads the line description and then the train description from directory,
-// deleting each text. Faults are recorded in tables.error_code; any run-time
+// Reads the line description and then the train description of texts,
+// deleting each. Faults are recorded in tables.error_code; any run-time
 // failure on the way (a text that ends inside a record, a value that does not
 // fit its field, a record reaching outside the tables) is caught here: both
-// texts are deleted if still present and code 25 is recorded. Never throws.
-void memorizza_dati(ScenarioTables& tables, const std::string& directory);
+// texts are deleted if still present and code 25 is recorded, with the text,
+// line and column of the field that failed where there is one. Never throws.
+void memorizza_dati(ScenarioTables& tables, DescriptionTexts& texts);
 
 }  // namespace packager

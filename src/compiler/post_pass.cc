@@ -52,8 +52,8 @@ class PostPass {
   }
 
   void Fault(std::int32_t code, std::int64_t cell) {
-    tables_.RecordFault(code, static_cast<std::int32_t>(cell * kCellLength));
-    tables_.error_source = {"", 0, "cell " + std::to_string(cell)};
+    tables_.RecordFault(code, static_cast<std::int32_t>(cell * kCellLength),
+                        {"", 0, "cell " + std::to_string(cell)});
   }
 
   // Rule A: every signal among the 20 cells before the warning at cell i gets

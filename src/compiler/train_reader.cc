@@ -1,23 +1,21 @@
 #include "compiler/train_reader.h"
 
-#include <optional>
 #include <string>
 #include <utility>
 
 #include "compiler/placement.h"
 #include "compiler/text_match.h"
-#include "sources/field_stream.h"
 #include "tables/coding.h"
 #include "tables/error_codes.h"
 #include "tables/file_names.h"
 #include "tables/numbers.h"
-#include "tables/replace_file.h"
 #include "tables/run_failure.h"
 
 namespace packager {
 
 namespace {
 
+constexpr int kSeparatorDrops = 2;
 constexpr int kStationGridExtra = 800;  // a station reaches this far beyond its position
 constexpr int kRecordGridExtra = 100;
 constexpr std::int32_t kStationLengthStep = 100;
@@ -27,163 +25,146 @@ constexpr std::int32_t kShortStationEnd = 150;  // how far kinds 5 and 6 reach p
 constexpr std::int32_t kLengthenedEnd = 50;
 constexpr int kFirstKindWithoutGrid = 25;  // kinds from 25 put nothing on the grid
 constexpr std::uint8_t kStationMarkBase = 80;
+constexpr int kStationMarks = 4;
+constexpr int kSignalValues = 11;
+constexpr int kSlowdownValues = 6;
 
-// A running value written into one byte of every cell: speed or adhesion.
-struct CellFill {
+// A station's computed value, refused when it does not fit its 32-bit field.
+std::int32_t FitStation(const TableEntry& station, std::int64_t value, const char* what) {
+  if (!FitsInt32(value)) {
+    throw RunFailure("the " + std::string(what) + " of the station at " +
+                     std::to_string(station.position) + " m does not fit a 32-bit field");
+  }
+  return static_cast<std::int32_t>(value);
+}
+
+// A value that holds from its record's cell to the next record's: the speed
+// or the adhesion, written into one byte of every cell.
+struct RunningValue {
   std::int64_t cursor = 0;
   std::int32_t previous = 0;
 };
 
-class TrainReader {
+class TrainReader : public DescriptionReader {
  public:
-  TrainReader(ScenarioTables& tables, const std::string& directory, int board_slot,
+  TrainReader(ScenarioTables& tables, DescriptionTexts& texts, int board_slot,
               ReadingPlace& place)
-      : tables_(tables),
-        file_name_(TrainDescriptionName(tables.scenario_name, tables.train_number)),
-        path_(JoinPath(directory, file_name_)),
-        board_slot_(board_slot),
-        place_(place) {}
+      : DescriptionReader(tables, texts,
+                          TrainDescriptionName(tables.scenario_name, tables.train_number), place),
+        board_slot_(board_slot) {}
 
   void Read();
 
  private:
-  enum class Next { kGoOn, kEndOfReading, kStop };
-
-  std::string ReadToken() {
-    tables_.token = stream_->ReadText();
-    return tables_.token;
-  }
-  std::int32_t ReadLong() { return stream_->ReadLong(); }
-
-  void CloseAndDelete() {
-    stream_.reset();
-    DeleteFileIfPresent(path_);
-  }
-  void SetSource() { tables_.error_source = {file_name_, place_.line, ""}; }
-  // A stop: the text goes, the code is recorded, nothing else is done.
-  Next Stop(std::int32_t code) {
-    CloseAndDelete();
-    tables_.RecordFault(code);
-    SetSource();
-    return Next::kStop;
-  }
-  Next Stop(std::int32_t code, std::int32_t position) {
-    CloseAndDelete();
-    tables_.RecordFault(code, position);
-    SetSource();
-    return Next::kStop;
-  }
+  Next ReadRecord(const std::string& keyword);
+  Next ReadRunning(RunningValue& running, std::uint8_t RouteCell::*member, bool speed);
+  Next ReadSignal();
+  Next ReadSlowdown();
+  Next ReadAbbattimento();
+  Next ReadStation();
+  void ReadStationColumns(TableEntry& station);
+  void SetStationExtent(TableEntry& station, std::int32_t length);
+  Next PutStationOnGrid(const TableEntry& station);
   // After a placement: any code now recorded stops the reading, with the
   // record's position, whatever stage recorded it.
   Next StopIfFault(std::int32_t position) {
-    if (tables_.error_code <= 0) return Next::kGoOn;
-    return Stop(tables_.error_code, position);
+    return tables_.error_code > 0 ? Stop(tables_.error_code, position) : Next::kGoOn;
   }
-  bool GridTest(std::int64_t position, std::int64_t extra) {
-    if (PassesGridTest(tables_, position, extra)) return true;
-    tables_.RecordFault(kErrBeyondGrid, static_cast<std::int32_t>(position));
-    SetSource();
-    return false;
-  }
-
-  Next ReadRecord(const std::string& token);
-  Next ReadStation();
-  void Fill(CellFill& fill, std::int64_t cell, std::uint8_t RouteCell::*member, bool speed);
-  void FillTail(CellFill& fill, std::uint8_t RouteCell::*member, bool speed);
-  std::uint8_t Stored(std::int32_t value, bool speed) const;
+  static std::uint8_t Stored(std::int32_t value, bool speed);
   void EndOfReading();
 
-  ScenarioTables& tables_;
-  const std::string file_name_;
-  const std::string path_;
   const int board_slot_;
-  ReadingPlace& place_;
-  std::optional<FieldStream> stream_;
   int station_index_ = kFirstStationEntry;
-  CellFill speed_;
-  CellFill adhesion_;
+  RunningValue speed_;
+  RunningValue adhesion_;
 };
 
 void TrainReader::Read() {
-  place_ = {file_name_, 0};
-  stream_.emplace(FieldStream::FromFile(path_));
+  Open();
   bool found_header = false;
-  while (!found_header && !stream_->at_end()) {
-    found_header = ContainsAnyCase(ReadToken(), "[generale]");
-  }
+  while (!found_header && !AtEnd()) found_header = ContainsAnyCase(ReadToken(), "[generale]");
   for (;;) {
-    if (stream_->at_end()) break;
-    std::string token = ReadToken();
-    if (stream_->at_end()) break;
-    bool ended = false;
-    for (int drop = 0; drop < 2 && !ended && Contains(token, "-"); ++drop) {
-      token = ReadToken();
-      ended = stream_->at_end();
-    }
-    if (ended) break;
-    place_.line = stream_->field_line();
-    const Next next = ReadRecord(token);
+    const std::optional<std::string> keyword = ReadKeyword(kSeparatorDrops, true);
+    if (!keyword) break;
+    const Next next = ReadRecord(*keyword);
     if (next == Next::kStop) return;
-    if (next == Next::kEndOfReading) break;
+    if (next == Next::kEndOfText) break;
   }
   EndOfReading();
 }
 
-TrainReader::Next TrainReader::ReadRecord(const std::string& token) {
+// A field may match several records; each that matches is read in turn.
+TrainReader::Next TrainReader::ReadRecord(const std::string& keyword) {
   auto& table = tables_.scenario_table;
-  if (ContainsAnyCase(token, "frenata") && ContainsAnyCase(token, "massa")) {
-    table[kTrainValuesEntry].start = ReadLong();
-  }
-  if (ContainsAnyCase(token, "vetture")) table[kTrainValuesEntry].position = ReadLong();
-  if (ContainsAnyCase(token, "velocit")) {
-    const std::int32_t position = ReadLong();
-    const std::int32_t speed = ReadLong();
-    if (!GridTest(position, kRecordGridExtra)) return Next::kEndOfReading;
-    Fill(speed_, DivRoundHalfEven(position, kCellLength), &RouteCell::speed_code, true);
-    speed_.previous = speed;
-  }
-  if (ContainsAnyCase(token, "aderenza")) {
-    const std::int32_t position = ReadLong();
-    const std::int32_t adhesion = ReadLong();
-    if (!GridTest(position, kRecordGridExtra)) return Next::kEndOfReading;
-    Fill(adhesion_, DivRoundHalfEven(position, kCellLength), &RouteCell::adhesion, false);
-    adhesion_.previous = adhesion;
-  }
-  if (ContainsAnyCase(token, "orologio")) {
+  const auto has = [&keyword](const char* word) { return ContainsAnyCase(keyword, word); };
+  if (has("frenata") && has("massa")) table[kTrainValuesEntry].start = ReadLong();
+  if (has("vetture")) table[kTrainValuesEntry].position = ReadLong();
+  Next next = Next::kGoOn;
+  const auto handle = [&next](bool matches, auto&& read) {
+    if (next == Next::kGoOn && matches) next = read();
+  };
+  handle(has("velocit"), [&] { return ReadRunning(speed_, &RouteCell::speed_code, true); });
+  handle(has("aderenza"), [&] { return ReadRunning(adhesion_, &RouteCell::adhesion, false); });
+  if (next != Next::kGoOn) return next;
+  if (has("orologio")) {
     TableEntry& clock = table[kSignallingEntry];
-    clock.int3 = stream_->ReadInteger();
-    clock.int4 = stream_->ReadInteger();
-    clock.int5 = stream_->ReadInteger();
+    clock.int3 = ReadInteger();
+    clock.int4 = ReadInteger();
+    clock.int5 = ReadInteger();
   }
-  if (ContainsAnyCase(token, "sabbia")) table[kSignallingEntry].int1 = stream_->ReadInteger();
-  if (ContainsAnyCase(token, "segnale")) {
-    std::int32_t v[11];
-    for (std::int32_t& value : v) value = ReadLong();
-    if (!GridTest(v[0], kRecordGridExtra)) return Next::kEndOfReading;
-    memo_segnale(tables_, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
-    if (StopIfFault(v[0]) == Next::kStop) return Next::kStop;
+  if (has("sabbia")) table[kSignallingEntry].int1 = ReadInteger();
+  handle(has("segnale"), [&] { return ReadSignal(); });
+  handle(has("rallentamento"), [&] { return ReadSlowdown(); });
+  handle(has("abbattimento"), [&] { return ReadAbbattimento(); });
+  handle(has("stazione"), [&] { return ReadStation(); });
+  return next;
+}
+
+// Writes the previous value into the cells from the cursor up to the cell
+// before n (at least one when n > 0, never the grid's last cell); the
+// record's value holds from there on.
+TrainReader::Next TrainReader::ReadRunning(RunningValue& running, std::uint8_t RouteCell::*member,
+                                           bool speed) {
+  const std::int32_t position = ReadLong();
+  const std::int32_t value = ReadLong();
+  if (!GridTest(position, kRecordGridExtra)) return Next::kEndOfText;
+  const std::int64_t cell = DivRoundHalfEven(position, kCellLength);
+  if (cell > 0) {
+    FillRunning(running.cursor, cell, member, [&] { return Stored(running.previous, speed); },
+                tables_.route_cells.last_index());
   }
-  if (ContainsAnyCase(token, "rallentamento")) {
-    std::int32_t v[6];
-    for (std::int32_t& value : v) value = ReadLong();
-    if (!GridTest(v[0], kRecordGridExtra)) return Next::kEndOfReading;
-    memo_rallentamento(tables_, v[0], v[1], v[2], v[3], v[4], v[5]);
-    if (StopIfFault(v[0]) == Next::kStop) return Next::kStop;
+  running.previous = value;
+  return Next::kGoOn;
+}
+
+TrainReader::Next TrainReader::ReadSignal() {
+  std::int32_t v[kSignalValues];
+  for (std::int32_t& value : v) value = ReadLong();
+  if (!GridTest(v[0], kRecordGridExtra)) return Next::kEndOfText;
+  memo_segnale(tables_, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
+  return StopIfFault(v[0]);
+}
+
+TrainReader::Next TrainReader::ReadSlowdown() {
+  std::int32_t v[kSlowdownValues];
+  for (std::int32_t& value : v) value = ReadLong();
+  if (!GridTest(v[0], kRecordGridExtra)) return Next::kEndOfText;
+  memo_rallentamento(tables_, v[0], v[1], v[2], v[3], v[4], v[5]);
+  return StopIfFault(v[0]);
+}
+
+TrainReader::Next TrainReader::ReadAbbattimento() {
+  const std::int32_t position = ReadLong();
+  const std::int32_t value = ReadLong();
+  if (!GridTest(position, kRecordGridExtra)) return Next::kEndOfText;
+  RouteCell& cell = tables_.route_cells.at(DivRoundHalfEven(position, kCellLength));
+  if (!cell.IsFree()) return Stop(kErrAbbattimentoTaken, position);
+  if (value >= 1) {
+    cell.kind = kCellAbbattimento;
+    cell.param1 = LowInt16(value);
+  } else {
+    cell.kind = kCellPlainAbbattimento;
   }
-  if (ContainsAnyCase(token, "abbattimento")) {
-    const std::int32_t position = ReadLong();
-    const std::int32_t value = ReadLong();
-    if (!GridTest(position, kRecordGridExtra)) return Next::kEndOfReading;
-    RouteCell& cell = tables_.route_cells.at(DivRoundHalfEven(position, kCellLength));
-    if (!cell.IsFree()) return Stop(kErrAbbattimentoTaken, position);
-    if (value >= 1) {
-      cell.kind = kCellAbbattimento;
-      cell.param1 = LowInt16(value);
-    } else {
-      cell.kind = kCellPlainAbbattimento;
-    }
-  }
-  if (ContainsAnyCase(token, "stazione")) return ReadStation();
   return Next::kGoOn;
 }
 
@@ -192,66 +173,83 @@ TrainReader::Next TrainReader::ReadStation() {
   if (station_index_ > board_slot_) return Stop(kErrTooManyStations);
   TableEntry& station = tables_.scenario_table.at(static_cast<std::size_t>(station_index_));
   station.position = ReadLong();
-  const std::int64_t p = station.position;
-  if (!GridTest(p, kStationGridExtra)) return Next::kEndOfReading;
-  if (p % kCellLength != 0) return Stop(kErrStationPosition, station.position);
-  station.kind = stream_->ReadByte();
+  if (!GridTest(station.position, kStationGridExtra)) return Next::kEndOfText;
+  if (station.position % kCellLength != 0) return Stop(kErrStationPosition, station.position);
+  station.kind = ReadByte();
   const std::int32_t length = ReadLong();
   if (length % kStationLengthStep != 0) return Stop(kErrStationLength, station.position);
-  station.byte1 = stream_->ReadByte();
-  station.byte5 = stream_->ReadByte();
-  station.byte4 = stream_->ReadByte();
-  station.int1 = stream_->ReadInteger();
-  station.int2 = stream_->ReadInteger();
-  station.byte2 = stream_->ReadByte();
-  station.int3 = stream_->ReadInteger();
-  station.int4 = stream_->ReadInteger();
-  station.int5 = stream_->ReadInteger();
-  station.byte3 = stream_->ReadByte();
+  ReadStationColumns(station);
+  SetStationExtent(station, length);
+  if (PutStationOnGrid(station) == Next::kStop) return Next::kStop;
+  if (station_index_ > kFirstStationEntry &&
+      static_cast<std::int64_t>(station.start) - kStationSpacing <
+          tables_.scenario_table[static_cast<std::size_t>(station_index_ - 1)].end) {
+    return Stop(kErrStationSpacing, station.position);
+  }
+  ++station_index_;
+  // Stations fill entries upward, captions downward: they must never meet.
+  if (station_index_ >= board_slot_) return Stop(kErrTooManyStations);
+  return Next::kGoOn;
+}
+
+// Columns 4 to 17: the bytes and integers as they come, the time of day and
+// the name.
+void TrainReader::ReadStationColumns(TableEntry& station) {
+  station.byte1 = ReadByte();
+  station.byte5 = ReadByte();
+  station.byte4 = ReadByte();
+  station.int1 = ReadInteger();
+  station.int2 = ReadInteger();
+  station.byte2 = ReadByte();
+  station.int3 = ReadInteger();
+  station.int4 = ReadInteger();
+  station.int5 = ReadInteger();
+  station.byte3 = ReadByte();
   const std::int64_t hours = ReadLong();
   const std::int64_t minutes = ReadLong();
   const std::int64_t seconds = ReadLong();
   // A name that the train table cannot hold is refused before it is stored.
   std::string name = ReadToken();
   if (name.size() > kMaxTextBytes) {
-    throw RunFailure("the name of the station at " + std::to_string(p) + " m is " +
+    throw RunFailure("the name of the station at " + std::to_string(station.position) + " m is " +
                      std::to_string(name.size()) + " bytes long, longer than " +
                      std::to_string(kMaxTextBytes));
   }
   station.text = std::move(name);
-  auto fit = [&](std::int64_t value, const char* what) {
-    if (!FitsInt32(value)) {
-      throw RunFailure("the " + std::string(what) + " of the station at " + std::to_string(p) +
-                       " m does not fit a 32-bit field");
-    }
-    return static_cast<std::int32_t>(value);
-  };
-  station.seconds = fit((hours * 60 + minutes) * 60 + seconds, "time of day");
+  station.seconds = FitStation(station, (hours * 60 + minutes) * 60 + seconds, "time of day");
+}
 
+// The station area around position p, from the kind and the length L.
+void TrainReader::SetStationExtent(TableEntry& station, std::int32_t length) {
+  const std::int64_t p = station.position;
   const int kind = station.kind;
   if (kind == 5 || kind == 6) {
-    station.end = fit(p + kShortStationEnd, "end");
-    station.start = fit(p - length, "start");
+    station.end = FitStation(station, p + kShortStationEnd, "end");
+    station.start = FitStation(station, p - length, "start");
     station.byte4 = 0;
   } else if (kind == 7 || kind == 8) {
-    station.start = fit(p - length, "start");
-    station.end = fit(p + length, "end");
+    station.start = FitStation(station, p - length, "start");
+    station.end = FitStation(station, p + length, "end");
     station.byte4 = 0;
   } else {
-    station.start = fit(p - length / 2, "start");
-    station.end = fit(p + length / 2 + (station.byte4 != 0 ? kLengthenedEnd : 0), "end");
+    station.start = FitStation(station, p - length / 2, "start");
+    station.end =
+        FitStation(station, p + length / 2 + (station.byte4 != 0 ? kLengthenedEnd : 0), "end");
   }
   if (length < kShortStation) station.byte5 = 0;
   if (station_index_ == kFirstStationEntry) {
     station.byte4 = 0;
     station.byte5 = 0;
   }
+}
 
-  // The stop point stands in the cell before the end's cell; the four cells
-  // before the stop point carry the marks 81 to 84.
+// The stop point stands in the cell before the end's cell; the four cells
+// before the stop point carry the marks 81 to 84.
+TrainReader::Next TrainReader::PutStationOnGrid(const TableEntry& station) {
+  const int kind = station.kind;
   const std::int64_t end_cell = DivRoundHalfEven(station.end, kCellLength);
   if (kind < kFirstKindWithoutGrid && kind != 5 && kind != 6) {
-    for (tables_.scratch5 = 1; tables_.scratch5 <= 4; ++tables_.scratch5) {
+    for (tables_.scratch5 = 1; tables_.scratch5 <= kStationMarks; ++tables_.scratch5) {
       const std::int64_t cell = end_cell - tables_.scratch5 - 1;
       if (cell > 1) {
         tables_.route_cells.at(cell).approach_mark = LowByte(kStationMarkBase + tables_.scratch5);
@@ -264,18 +262,10 @@ TrainReader::Next TrainReader::ReadStation() {
     stop.kind = kCellStationStop;
     stop.param1 = LowInt16(station_index_);
   }
-  if (station_index_ > kFirstStationEntry &&
-      static_cast<std::int64_t>(station.start) - kStationSpacing <
-          tables_.scenario_table[static_cast<std::size_t>(station_index_ - 1)].end) {
-    return Stop(kErrStationSpacing, station.position);
-  }
-  ++station_index_;
-  // Stations fill entries upward, captions downward: they must never meet.
-  if (station_index_ >= board_slot_) return Stop(kErrTooManyStations);
   return Next::kGoOn;
 }
 
-std::uint8_t TrainReader::Stored(std::int32_t value, bool speed) const {
+std::uint8_t TrainReader::Stored(std::int32_t value, bool speed) {
   if (!speed) return LowByte(value);
   const std::int64_t code = DivRoundHalfEven(value, 5);
   if (code < 0 || code > 255) {
@@ -285,32 +275,15 @@ std::uint8_t TrainReader::Stored(std::int32_t value, bool speed) const {
   return static_cast<std::uint8_t>(code);
 }
 
-// Writes the previous value into the cells from the cursor up to the cell
-// before n; at least one cell when n > 0, never the last cell of the grid.
-void TrainReader::Fill(CellFill& fill, std::int64_t cell, std::uint8_t RouteCell::*member,
-                       bool speed) {
-  if (cell <= 0) return;
-  const std::int64_t last = tables_.route_cells.last_index();
-  do {
-    if (fill.cursor >= last) break;
-    tables_.route_cells.at(fill.cursor).*member = Stored(fill.previous, speed);
-    ++fill.cursor;
-  } while (fill.cursor < cell);
-}
-
-// The last value holds to the end: up to the cell before last - 2.
-void TrainReader::FillTail(CellFill& fill, std::uint8_t RouteCell::*member, bool speed) {
-  const std::int64_t last = tables_.route_cells.last_index();
-  do {
-    tables_.route_cells.at(fill.cursor).*member = Stored(fill.previous, speed);
-    ++fill.cursor;
-  } while (fill.cursor < last - 2);
-}
-
+// Closes and deletes the text, lets the last speed and adhesion hold up to
+// the cell before last - 2, and checks the progressive records of the line.
 void TrainReader::EndOfReading() {
   CloseAndDelete();
-  FillTail(speed_, &RouteCell::speed_code, true);
-  FillTail(adhesion_, &RouteCell::adhesion, false);
+  const std::int64_t tail = tables_.route_cells.last_index() - 2;
+  FillRunning(speed_.cursor, tail, &RouteCell::speed_code,
+              [this] { return Stored(speed_.previous, true); });
+  FillRunning(adhesion_.cursor, tail, &RouteCell::adhesion,
+              [this] { return Stored(adhesion_.previous, false); });
   for (tables_.scratch4 = kProgressiveTreEntry; tables_.scratch4 <= kProgressiveUnoEntry;
        ++tables_.scratch4) {
     const TableEntry& progressive =
@@ -318,8 +291,8 @@ void TrainReader::EndOfReading() {
     tables_.scratch5 = 0;
     if (progressive.start % kCellLength != 0 || progressive.end % kCellLength != 0) {
       tables_.scratch5 = 1;
-      tables_.RecordFault(kErrProgressiveNotMultiple);
-      tables_.error_source = {file_name_, 0, "entry " + std::to_string(tables_.scratch4)};
+      tables_.RecordFault(kErrProgressiveNotMultiple,
+                          {file_name_, 0, "entry " + std::to_string(tables_.scratch4)});
       break;
     }
   }
@@ -327,9 +300,9 @@ void TrainReader::EndOfReading() {
 
 }  // namespace
 
-void ReadTrainDescription(ScenarioTables& tables, const std::string& directory, int board_slot,
+void ReadTrainDescription(ScenarioTables& tables, DescriptionTexts& texts, int board_slot,
                           ReadingPlace& place) {
-  TrainReader(tables, directory, board_slot, place).Read();
+  TrainReader(tables, texts, board_slot, place).Read();
 }
 
 }  // namespace packager

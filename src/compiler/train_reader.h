@@ -4,18 +4,17 @@
 // station stop points onto single cells.
 #pragma once
 
-#include <string>
-
-#include "compiler/line_reader.h"
+#include "compiler/description_reader.h"
+#include "compiler/description_texts.h"
 #include "tables/scenario_tables.h"
 
 namespace packager {
 
-// Reads and deletes the train description in directory. board_slot is the
-// next free caption entry the line left: the stations must stay below it.
+// Reads and deletes the train description of texts. board_slot is the next
+// free caption entry the line left: the stations must stay below it.
 // Recorded faults go into tables.error_code; run-time failures (RunFailure)
 // are left to the caller, which records them as code 25.
-void ReadTrainDescription(ScenarioTables& tables, const std::string& directory, int board_slot,
+void ReadTrainDescription(ScenarioTables& tables, DescriptionTexts& texts, int board_slot,
                           ReadingPlace& place);
 
 }  // namespace packager

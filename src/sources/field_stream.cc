@@ -1,10 +1,8 @@
 #include "sources/field_stream.h"
 
-#include <fstream>
 #include <string_view>
 #include <utility>
 
-#include "tables/run_failure.h"
 
 namespace packager {
 
@@ -74,19 +72,6 @@ bool ParseWholeNumber(std::string_view text, std::int64_t& value) {
 
 FieldStream::FieldStream(std::string bytes) : bytes_(std::move(bytes)) {}
 
-FieldStream FieldStream::FromFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw RunFailure("cannot open " + path + " for reading");
-  // Read straight into the string the stream keeps; a text is read once.
-  std::string content;
-  char chunk[1 << 16];
-  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-    content.append(chunk, static_cast<std::size_t>(in.gcount()));
-  }
-  if (in.bad()) throw RunFailure("cannot read " + path);
-  return FieldStream(std::move(content));
-}
-
 void FieldStream::SkipBlanks() {
   while (position_ < bytes_.size() && IsBlank(bytes_[position_])) ++position_;
 }
@@ -103,15 +88,19 @@ void FieldStream::ConsumeLineEnd() {
     ++position_;
   }
   ++line_;
+  line_start_ = position_;
+}
+
+void FieldStream::Fail(const std::string& reason) const {
+  throw FieldFailure(field_line_, field_column_, reason);
 }
 
 void FieldStream::StartField() {
-  if (at_end()) {
-    throw RunFailure("line " + std::to_string(line_) +
-                     ": the text ends where another field was expected");
-  }
-  SkipBlanks();
   field_line_ = line_;
+  field_column_ = static_cast<int>(position_ - line_start_) + 1;
+  if (at_end()) Fail("the text ends where another field was expected");
+  SkipBlanks();
+  field_column_ = static_cast<int>(position_ - line_start_) + 1;
 }
 
 std::string FieldStream::ReadText() {
@@ -150,13 +139,10 @@ std::int64_t FieldStream::ReadNumber(std::int64_t low, std::int64_t high, const 
   }
   if (text.empty()) return 0;
   std::int64_t value = 0;
-  if (!ParseWholeNumber(text, value)) {
-    throw RunFailure("line " + std::to_string(field_line_) + ": \"" + Shown(text) +
-                     "\" is not a number");
-  }
+  if (!ParseWholeNumber(text, value)) Fail("\"" + Shown(text) + "\" is not a number");
   if (value < low || value > high) {
-    throw RunFailure("line " + std::to_string(field_line_) + ": " + Shown(text) + " does not fit " +
-                     width_name + " (" + std::to_string(low) + " to " + std::to_string(high) + ")");
+    Fail(Shown(text) + " does not fit " + width_name + " (" + std::to_string(low) + " to " +
+         std::to_string(high) + ")");
   }
   return value;
 }

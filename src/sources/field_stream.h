@@ -10,20 +10,34 @@
 // at_end() is true once every byte has been consumed: after the last field of
 // a file that ends with a line end, or with that field itself. Reading a field
 // when at_end() is true, a value that is no number, or a number that does not
-// fit its width, throws RunFailure with a message that names the text line.
+// fit its width, throws FieldFailure: where the field stands and why.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "tables/run_failure.h"
+
 namespace packager {
+
+// A field that could not be read: its line and column (from 1; the column
+// counts bytes) and the reason, e.g. "\"1oo\" is not a number" (what()).
+class FieldFailure : public RunFailure {
+ public:
+  FieldFailure(int line, int column, const std::string& reason)
+      : RunFailure(reason), line_(line), column_(column) {}
+  int line() const { return line_; }
+  int column() const { return column_; }
+
+ private:
+  int line_;
+  int column_;
+};
 
 class FieldStream {
  public:
   // A stream over these Windows-1252 bytes.
   explicit FieldStream(std::string bytes);
-  // Reads a whole file; throws RunFailure when it cannot be read.
-  static FieldStream FromFile(const std::string& path);
 
   bool at_end() const { return position_ >= bytes_.size(); }
 
@@ -42,11 +56,14 @@ class FieldStream {
   bool AtLineEnd() const;
   void ConsumeLineEnd();
   void StartField();
+  [[noreturn]] void Fail(const std::string& reason) const;
 
   std::string bytes_;
   std::size_t position_ = 0;
+  std::size_t line_start_ = 0;  // where the current line begins
   int line_ = 1;
   int field_line_ = 0;
+  int field_column_ = 0;
 };
 
 }  // namespace packager

@@ -1,6 +1,7 @@
 #include "tables/scenario_tables.h"
 
 #include <string>
+#include <utility>
 
 namespace packager {
 
@@ -21,17 +22,17 @@ const RouteCell& RouteGrid::at(std::int64_t index) const {
   return const_cast<RouteGrid*>(this)->at(index);
 }
 
-void ScenarioTables::RecordFault(std::int32_t code) {
+void ScenarioTables::RecordFault(std::int32_t code, FaultSource source) {
   error_code = code;
   error_position_set = false;
-  error_source = FaultSource{};
+  error_source = std::move(source);
 }
 
-void ScenarioTables::RecordFault(std::int32_t code, std::int32_t position) {
+void ScenarioTables::RecordFault(std::int32_t code, std::int32_t position, FaultSource source) {
   error_code = code;
   error_position = position;
   error_position_set = true;
-  error_source = FaultSource{};
+  error_source = std::move(source);
 }
 
 void ScenarioTables::ClearScenarioTable() {

@@ -113,6 +113,7 @@ struct FaultSource {
   std::string file;    // description text being read, empty if none
   int line = 0;        // text line of the record, 0 if none
   std::string detail;  // what exactly was wrong, empty if nothing to add
+  int column = 0;      // column of the field that failed, 0 if none
 };
 
 struct ScenarioTables {
@@ -123,6 +124,24 @@ struct ScenarioTables {
   std::array<std::int32_t, kMountainSlots> mountain_end{};
   std::int32_t mountain_count = 0;
   std::int32_t with_plan = 0;
+  // Shared counters. The stages keep loop indices and flags here, each
+  // writing a counter before it reads it: no stage reads what another left,
+  // and no file holds them.
+  //   scratch1  post-pass: n, the cells since the last point of a slowdown
+  //             walk; also the cell before a signal that gets a point
+  //   scratch2  slowdown placement: the orientation board loop index;
+  //             post-pass: the cell searched for a signal after a slowdown
+  //   scratch3  no stage
+  //   scratch4  text writers: the line index; mountain placement: the cell
+  //             index; train reader: the loop index over entries 81 to 83 of
+  //             the progressive check; post-pass: i, the cell walked
+  //   scratch5  mountain placement: 1 when the stretch is marked, else 0;
+  //             train reader: the station approach-mark loop index, then the
+  //             flag of the progressive check (1 when an entry's start or end
+  //             is no multiple of 50), which the post-pass finds there and
+  //             overwrites unread; post-pass: k of the warning rule, and j,
+  //             the cell of a walk through a slowdown
+  //   scratch6  signal placement: the approach-mark loop index
   std::int32_t scratch1 = 0;
   std::int32_t scratch2 = 0;
   std::int32_t scratch3 = 0;
@@ -140,9 +159,10 @@ struct ScenarioTables {
   bool error_position_set = false;
   FaultSource error_source;
 
-  // Records a fault; a later fault replaces an earlier one.
-  void RecordFault(std::int32_t code);
-  void RecordFault(std::int32_t code, std::int32_t position);
+  // Records a fault with where it was found; a later fault replaces an
+  // earlier one. Without a position, error_position keeps its value.
+  void RecordFault(std::int32_t code, FaultSource source = {});
+  void RecordFault(std::int32_t code, std::int32_t position, FaultSource source = {});
 
   // Resets every entry of scenario_table to zero numbers and empty texts.
   void ClearScenarioTable();

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
-#include "app/run.h"
+#include "compiler/compile_stage.h"
+#include "compiler/description_texts.h"
 #include "output/binary_files.h"
 #include "tables/error_codes.h"
 #include "tables/file_failure.h"
@@ -23,33 +23,6 @@ namespace packager::tool {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct ErrorBoxShown {
-  int code;
-};
-
-// The compile stage's view of the platform: the error box becomes a result
-// of the command instead of the end of the process.
-class CompilePlatform : public Platform {
- public:
-  explicit CompilePlatform(std::string directory) : directory_(std::move(directory)) {}
-  std::string ProgramDirectory() override { return directory_; }
-  void ShowWaitWindow() override {}
-  void ShowErrorBox(const std::string& prompt) override { prompt_ = prompt; }
-  void Report(const std::string& line) override { static_cast<void>(line); }
-  void ShowFailure(const std::string& headline, const std::string& line) override {
-    static_cast<void>(headline);
-    static_cast<void>(line);
-  }
-  [[noreturn]] void EndProgram(int status) override {
-    static_cast<void>(status);
-    throw ErrorBoxShown{std::stoi(prompt_.substr(prompt_.rfind(' ') + 1))};
-  }
-
- private:
-  std::string directory_;
-  std::string prompt_;
-};
 
 void RequireFileNamePart(const std::string& option, const std::string& value) {
   if (value.find_first_of("/\\") != std::string::npos) {
@@ -105,12 +78,15 @@ void CopyIfPresent(const std::string& from_directory, const std::string& to_dire
   if (FileExists(from)) ReplaceFile(JoinPath(to_directory, name), ReadWhole(from));
 }
 
-void PrintJson(std::ostream& out, const ScenarioTables& tables, int errore_code,
+// error_position is the tables' member as it stands: a fault that names no
+// position leaves the one before it there.
+void PrintJson(std::ostream& out, const ScenarioTables& tables, const CompileOutcome& outcome,
                const std::vector<std::string>& files) {
-  out << "{\"error_code\": " << tables.error_code
-      << ", \"error_position\": " << tables.error_position << ", \"errore\": ";
-  if (errore_code != 0) {
-    out << errore_code;
+  const RecordedFault& fault = outcome.fault;
+  out << "{\"error_code\": " << fault.code << ", \"error_position\": " << tables.error_position
+      << ", \"errore\": ";
+  if (outcome.reserved_slot_fault != 0) {
+    out << outcome.reserved_slot_fault;
   } else {
     out << "null";
   }
@@ -119,8 +95,8 @@ void PrintJson(std::ostream& out, const ScenarioTables& tables, int errore_code,
     out << (i == 0 ? "" : ", ") << JsonString(files[i]);
   }
   out << "], \"line\": ";
-  if (tables.error_code != 0 && tables.error_source.line > 0) {
-    out << tables.error_source.line;
+  if (fault.code != 0 && fault.source.line > 0) {
+    out << fault.source.line;
   } else {
     out << "null";
   }
@@ -155,17 +131,15 @@ int CompileCommand(const std::vector<std::string>& args, std::ostream& out, std:
     CopyIfPresent(directory, compile_directory, train_name);
   }
 
-  CompilePlatform platform(compile_directory);
-  std::int32_t with_plan = arguments.flag("--no-plan") ? 0 : 1;
-  int errore_code = 0;
-  try {
-    memorizza_percorso(tables, platform, compile_directory, with_plan);
-  } catch (const ErrorBoxShown& shown) {
-    errore_code = shown.code;
-  }
-
+  FolderTexts texts(compile_directory);
+  const CompileOutcome outcome =
+      CompileScenario(tables, texts, arguments.flag("--no-plan") ? 0 : 1);
+  const int errore_code = outcome.reserved_slot_fault;
   std::vector<std::string> files;
-  if (errore_code == 0 && tables.route_cells.exists()) files = BinaryFileNames(tables);
+  if (outcome.writes_files) {
+    WriteBinaryFiles(tables, compile_directory);
+    files = BinaryFileNames(tables);
+  }
   if (scratch) {
     for (const std::string& name : files) {
       ReplaceFile(JoinPath(directory, name), ReadWhole(JoinPath(compile_directory, name)));
@@ -179,12 +153,12 @@ int CompileCommand(const std::vector<std::string>& args, std::ostream& out, std:
         << "error " << errore_code << ": " << (meaning != nullptr ? meaning : "")
         << " (cell 1 holds kind " << static_cast<int>(cell.kind) << ", param1 " << cell.param1
         << ", param2 " << cell.param2 << "); no binary file was written\n";
-  } else if (tables.error_code != 0) {
-    err << FaultReport(tables) << "\n";
+  } else if (outcome.fault.code != 0) {
+    err << FaultReport(outcome.fault) << "\n";
   }
-  if (arguments.flag("--json")) PrintJson(out, tables, errore_code, files);
+  if (arguments.flag("--json")) PrintJson(out, tables, outcome, files);
   if (errore_code != 0) return kToolErrorBox;
-  return tables.error_code != 0 ? kToolRecordedFault : kToolClean;
+  return outcome.fault.code != 0 ? kToolRecordedFault : kToolClean;
 }
 
 }  // namespace packager::tool

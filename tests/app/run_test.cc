@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
@@ -16,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include "compiler/compile_stage.h"
 #include "sources/embedded_scenario.h"
 
 #include "support/temp_folder.h"
@@ -27,14 +29,11 @@ namespace {
 
 using test_support::TempFolder;
 
-struct ProgramEnded {
-  int status;
-};
-
-// Records what the run shows; ending the program unwinds back to the test.
-class FakePlatform : public Platform {
+// Records what the run shows. The run under test never ends the program;
+// the tests of the error box, which does, run it in a child process.
+class RecordingPlatform : public Platform {
  public:
-  explicit FakePlatform(std::string directory) : directory_(std::move(directory)) {}
+  explicit RecordingPlatform(std::string directory) : directory_(std::move(directory)) {}
   std::string ProgramDirectory() override {
     if (directory_failure) std::rethrow_exception(directory_failure);
     return directory_;
@@ -45,7 +44,10 @@ class FakePlatform : public Platform {
   void ShowFailure(const std::string& headline, const std::string& line) override {
     failures.emplace_back(headline, line);
   }
-  [[noreturn]] void EndProgram(int status) override { throw ProgramEnded{status}; }
+  [[noreturn]] void EndProgram(int status) override {
+    std::fprintf(stderr, "the run ended the program with status %d\n", status);
+    std::abort();
+  }
 
   std::exception_ptr directory_failure;  // thrown when the run asks for its directory
   int wait_windows = 0;
@@ -58,35 +60,13 @@ class FakePlatform : public Platform {
 };
 
 TEST(ErroreTest, ShowsThePromptAndEndsTheProgram) {
-  FakePlatform platform("/nowhere");
-  try {
-    errore(platform, "1250");
-    FAIL() << "errore returned";
-  } catch (const ProgramEnded& end) {
-    EXPECT_EQ(end.status, kExitErrorBox);
-  }
-  ASSERT_EQ(platform.prompts.size(), 1u);
-  EXPECT_EQ(platform.prompts[0], " Errore n. 1250");
-}
-
-TEST(FaultReportTest, NamesFileLineCodePositionAndMeaning) {
-  ScenarioTables tables;
-  tables.RecordFault(kErrBeyondGrid, 130901);
-  tables.error_source = {"Vardessa_Lontrino_linea.txt", 120, ""};
-  EXPECT_EQ(FaultReport(tables),
-            "Vardessa_Lontrino_linea.txt:120: error 15 at 130901 m: a record lies beyond the end "
-            "of the route grid");
-  tables.RecordFault(kErrNoLineFile);
-  EXPECT_EQ(FaultReport(tables), "error 101: the line description file does not exist");
-  tables.RecordFault(kErrRunTimeFailure);
-  tables.error_source = {"x.txt", 3, "line 3: \"q\" is not a number"};
-  EXPECT_EQ(FaultReport(tables).rfind("x.txt:3: error 25: ", 0), 0u);
-  EXPECT_NE(FaultReport(tables).find("(line 3: \"q\" is not a number)"), std::string::npos);
+  EXPECT_EXIT(errore(*MakeNativePlatform(), "1250"), ::testing::ExitedWithCode(kExitErrorBox),
+              "^ Errore n\\. 1250\n$");
 }
 
 TEST(RunPackagerTest, ACleanRunWritesTheBinaryFilesAndNoText) {
   TempFolder folder;
-  FakePlatform platform(folder.path());
+  RecordingPlatform platform(folder.path());
   ScenarioTables tables;
   EXPECT_EQ(RunPackager(tables, platform, TheEmbeddedScenario()), kExitClean);
   EXPECT_EQ(platform.wait_windows, 1);
@@ -99,7 +79,7 @@ TEST(RunPackagerTest, ACleanRunWritesTheBinaryFilesAndNoText) {
 }
 
 // The compile stage on the description texts already in the folder.
-ScenarioTables CompileTexts(const TempFolder& folder, FakePlatform& platform,
+ScenarioTables CompileTexts(const TempFolder& folder, RecordingPlatform& platform,
                             const std::string& name, const std::string& train) {
   ScenarioTables tables;
   tables.scenario_name = name;
@@ -122,7 +102,7 @@ std::uint64_t Digest(const std::string& path) {
 // written must leave them as they are.
 TEST(RunPackagerTest, TheBinaryFilesKeepTheirBytes) {
   TempFolder folder;
-  FakePlatform platform(folder.path());
+  RecordingPlatform platform(folder.path());
   ScenarioTables tables;
   ASSERT_EQ(RunPackager(tables, platform, TheEmbeddedScenario()), kExitClean);
   EXPECT_EQ(Digest(folder.PathOf("Vardessa_Lontrino_linea.dat")), 0xf50d7e765f6d1924u);
@@ -144,38 +124,37 @@ TEST(RunPackagerTest, TheLongestLineKeepsItsBytes) {
   TempFolder folder;
   folder.Write("L_linea.txt", line);
   folder.Write("L_1-.txt", "[generale]\r\n[fine]\r\n");
-  FakePlatform platform(folder.path());
+  RecordingPlatform platform(folder.path());
   const ScenarioTables tables = CompileTexts(folder, platform, "L", "1");
-  ASSERT_EQ(tables.error_code, 0) << FaultReport(tables);
+  ASSERT_EQ(tables.error_code, 0) << FaultReport(RecordedFault::Of(tables));
   EXPECT_EQ(std::filesystem::file_size(folder.PathOf("L_linea.dat")), 20139964u);
   EXPECT_EQ(Digest(folder.PathOf("L_linea.dat")), 0xc66ff8568e811e0cu);
   EXPECT_EQ(Digest(folder.PathOf("L_1.dat")), 0xa5bcd808c4c004deu);
   EXPECT_EQ(Digest(folder.PathOf("L_1.sim")), 0xf43c9d6154d023b5u);
 }
 
-// The compile stage on texts put into the folder by the test.
-int Compile(const TempFolder& folder, FakePlatform& platform, const std::string& train_rows) {
+// The compile stage on texts put into the folder by the test, in a child
+// process that the error box ends.
+void Compile(const TempFolder& folder, const std::string& train_rows) {
   folder.Write("Vardessa_Lontrino_linea.txt",
                "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\n[fine]\r\n");
   folder.Write("Vardessa_Lontrino_5608-.txt", "[generale]\r\n" + train_rows + "[fine]\r\n");
-  try {
-    return CompileTexts(folder, platform, "Vardessa_Lontrino", "5608").error_code;
-  } catch (const ProgramEnded& end) {
-    return end.status;
-  }
+  ScenarioTables tables;
+  tables.scenario_name = "Vardessa_Lontrino";
+  tables.train_number = "5608";
+  std::int32_t with_plan = 1;
+  memorizza_percorso(tables, *MakeNativePlatform(), folder.path(), with_plan);
+  std::exit(kExitClean);
 }
 
 TEST(MemorizzaPercorsoTest, ATakenMarkerSlotEndsTheRunBeforeAnyBinaryFile) {
   TempFolder folder;
-  FakePlatform platform(folder.path());
   folder.Write("Vardessa_Lontrino_5608.dat", "earlier");
   folder.Write("Vardessa_Lontrino_5608_note.txt", "notes written before the compile\r\n");
   // A signal at 0 m takes cell 1 with a first parameter of 40; its first
   // approach mark falls outside the grid, so the reading stops with 25.
-  EXPECT_EQ(Compile(folder, platform, "segnale, 0, 1, 4, 0, 0, 0, 0, 0, 0, 0, 0\r\n"),
-            kExitErrorBox);
-  ASSERT_EQ(platform.prompts.size(), 1u);
-  EXPECT_EQ(platform.prompts[0], " Errore n. 1250");
+  EXPECT_EXIT(Compile(folder, "segnale, 0, 1, 4, 0, 0, 0, 0, 0, 0, 0, 0\r\n"),
+              ::testing::ExitedWithCode(kExitErrorBox), "^ Errore n\\. 1250\n$");
   EXPECT_FALSE(folder.Exists("Vardessa_Lontrino_linea.dat"));
   EXPECT_FALSE(folder.Exists("Vardessa_Lontrino_5608.sim"));
   EXPECT_EQ(folder.Read("Vardessa_Lontrino_5608.dat"), "earlier");
@@ -185,17 +164,15 @@ TEST(MemorizzaPercorsoTest, ATakenMarkerSlotEndsTheRunBeforeAnyBinaryFile) {
 
 TEST(MemorizzaPercorsoTest, ATakenCodeSlotShows1251) {
   TempFolder folder;
-  FakePlatform platform(folder.path());
   // A slowdown end in cell 1 carries d_v in its second parameter.
-  EXPECT_EQ(Compile(folder, platform, "rallentamento, -50, 0, 60, 0, 0, 7\r\n"), kExitErrorBox);
-  ASSERT_EQ(platform.prompts.size(), 1u);
-  EXPECT_EQ(platform.prompts[0], " Errore n. 1251");
+  EXPECT_EXIT(Compile(folder, "rallentamento, -50, 0, 60, 0, 0, 7\r\n"),
+              ::testing::ExitedWithCode(kExitErrorBox), "^ Errore n\\. 1251\n$");
   EXPECT_FALSE(folder.Exists("Vardessa_Lontrino_5608.dat"));
 }
 
 TEST(MemorizzaPercorsoTest, WithoutAGridNothingIsChecked) {
   TempFolder folder;
-  FakePlatform platform(folder.path());
+  RecordingPlatform platform(folder.path());
   const ScenarioTables tables = CompileTexts(folder, platform, "Vardessa_Lontrino", "5608");
   EXPECT_EQ(tables.error_code, kErrNoLineFile);
   EXPECT_TRUE(platform.prompts.empty());
@@ -203,7 +180,7 @@ TEST(MemorizzaPercorsoTest, WithoutAGridNothingIsChecked) {
 }
 
 TEST(RunPackagerTest, AnUnwritableDirectoryIsAFileFailure) {
-  FakePlatform platform("/nonexistent-directory-of-the-packager-test");
+  RecordingPlatform platform("/nonexistent-directory-of-the-packager-test");
   ScenarioTables tables;
   EXPECT_EQ(RunPackager(tables, platform, TheEmbeddedScenario()), kExitFileFailure);
   EXPECT_TRUE(platform.reports.empty());
@@ -226,7 +203,7 @@ TEST(RunPackagerTest, AFailureThatStopsTheRunIsShownToTheUser) {
   };
   for (const auto& [thrown, line] : cases) {
     SCOPED_TRACE(line);
-    FakePlatform platform("/nowhere");
+    RecordingPlatform platform("/nowhere");
     platform.directory_failure = thrown;
     ScenarioTables tables;
     EXPECT_EQ(RunPackager(tables, platform, TheEmbeddedScenario()), kExitFileFailure);
@@ -243,7 +220,7 @@ TEST(RunPackagerTest, ARecordedFaultIsReportedOnly) {
   const std::string_view empty[] = {kEndOfTextMarker};
   const EmbeddedScenario scenario{"L", "1", {no_length}, {no_length}, {empty}, {empty}, {empty}};
   TempFolder folder;
-  FakePlatform platform(folder.path());
+  RecordingPlatform platform(folder.path());
   ScenarioTables tables;
   EXPECT_EQ(RunPackager(tables, platform, scenario), kExitRecordedFault);
   EXPECT_TRUE(platform.failures.empty());

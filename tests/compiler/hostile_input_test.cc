@@ -31,7 +31,8 @@ class HostileInputTest : public ::testing::Test {
     tables.with_plan = 1;
     folder->Write(kLineFile, line);
     folder->Write(kTrainFile, train);
-    memorizza_dati(tables, folder->path());
+    FolderTexts texts(folder->path());
+    memorizza_dati(tables, texts);
     SignallingPostPass(tables);
   }
   // The folder holds nothing but what the test leaves in it on purpose.

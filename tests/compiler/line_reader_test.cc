@@ -7,7 +7,7 @@
 
 #include "compiler/memorizza_dati.h"
 #include "support/scenario_texts.h"
-#include "support/temp_folder.h"
+#include "compiler/description_texts.h"
 #include "tables/error_codes.h"
 
 namespace packager {
@@ -16,7 +16,6 @@ namespace {
 using test_support::kLineFile;
 using test_support::kTrainFile;
 using test_support::Lines;
-using test_support::TempFolder;
 
 // A line description of the given length with these body lines.
 std::string LineText(int length, const std::vector<std::string>& body) {
@@ -43,15 +42,15 @@ class LineReaderTest : public ::testing::Test {
   // Reads the text as the run does; a train text is left beside it so that
   // the tests see whether the train half was reached.
   void Read(const std::string& text) {
-    folder.Write(kLineFile, text);
-    folder.Write(kTrainFile, "[generale]\r\n[fine]\r\n");
+    texts.Put(kLineFile, text);
+    texts.Put(kTrainFile, "[generale]\r\n[fine]\r\n");
     tables.error_code = 0;
     tables.ClearScenarioTable();
-    memorizza_dati(tables, folder.path());
+    memorizza_dati(tables, texts);
   }
   const RouteCell& Cell(std::int64_t index) const { return tables.route_cells.at(index); }
 
-  TempFolder folder;
+  MemoryTexts texts;
   ScenarioTables tables;
 };
 
@@ -78,7 +77,7 @@ TEST_F(LineReaderTest, GeneralPartFillsTheReservedEntries) {
   EXPECT_EQ(tables.plan_last, 131000);
   EXPECT_EQ(tables.route_cells.last_index(), 2620);
   EXPECT_EQ(tables.track_plan.last(), 131000);
-  EXPECT_FALSE(folder.Exists(kLineFile));
+  EXPECT_FALSE(texts.Exists(kLineFile));
 }
 
 TEST_F(LineReaderTest, LastCellRoundsHalfToEven) {
@@ -97,8 +96,8 @@ TEST_F(LineReaderTest, LineLengthLimit) {
   tables.train_number = "5608";
   Read(LineText(1000001, {}));
   EXPECT_EQ(tables.error_code, kErrLineTooLong);
-  EXPECT_FALSE(folder.Exists(kLineFile));
-  EXPECT_TRUE(folder.Exists(kTrainFile));  // the train half is not reached
+  EXPECT_FALSE(texts.Exists(kLineFile));
+  EXPECT_TRUE(texts.Exists(kTrainFile));  // the train half is not reached
 }
 
 TEST_F(LineReaderTest, CabSignallingFaults) {
@@ -121,25 +120,25 @@ TEST_F(LineReaderTest, CabSignallingFaults) {
     EXPECT_EQ(tables.error_code, c.code) << c.row;
     EXPECT_EQ(tables.scenario_table[86].position, c.codes_stored) << c.row;
     if (c.code != 0) {
-      EXPECT_TRUE(folder.Exists(kTrainFile)) << c.row;
+      EXPECT_TRUE(texts.Exists(kTrainFile)) << c.row;
     }
   }
 }
 
 TEST_F(LineReaderTest, MissingHeaderFileOrFields) {
-  memorizza_dati(tables, folder.path());
+  memorizza_dati(tables, texts);
   EXPECT_EQ(tables.error_code, kErrNoLineFile);
 
   Read(Lines({"lunghezza percorso,    1000", "[fine]"}));
   EXPECT_EQ(tables.error_code, kErrNoGeneralHeader);
-  EXPECT_FALSE(folder.Exists(kLineFile));
-  EXPECT_TRUE(folder.Exists(kTrainFile));
+  EXPECT_FALSE(texts.Exists(kLineFile));
+  EXPECT_TRUE(texts.Exists(kTrainFile));
 
   // An empty file is a read past its end: both texts go.
   Read("");
   EXPECT_EQ(tables.error_code, kErrRunTimeFailure);
-  EXPECT_FALSE(folder.Exists(kLineFile));
-  EXPECT_FALSE(folder.Exists(kTrainFile));
+  EXPECT_FALSE(texts.Exists(kLineFile));
+  EXPECT_FALSE(texts.Exists(kTrainFile));
 
   // A general header in capitals is found all the same.
   Read(Lines({"[GENERALE]", "LUNGHEZZA PERCORSO,    1000", "[curve]", "[fine]"}));
@@ -151,8 +150,8 @@ TEST_F(LineReaderTest, NoLineLengthIsRefused) {
   Read(Lines({"[generale]", "sfondo uno,    1", "[curve]", "pendenza,  0,  1", "[fine]"}));
   EXPECT_EQ(tables.error_code, kErrNoLineLength);
   EXPECT_FALSE(tables.route_cells.exists());
-  EXPECT_FALSE(folder.Exists(kLineFile));
-  EXPECT_TRUE(folder.Exists(kTrainFile));
+  EXPECT_FALSE(texts.Exists(kLineFile));
+  EXPECT_TRUE(texts.Exists(kTrainFile));
 }
 
 TEST_F(LineReaderTest, GridTestAtTheLastCell) {
@@ -169,8 +168,8 @@ TEST_F(LineReaderTest, GridTestAtTheLastCell) {
     EXPECT_EQ(tables.error_position, 130901);
     EXPECT_EQ(tables.error_source.line, 9);
     EXPECT_EQ(Cell(20).gradient_code, 100);  // the rest of the text was not read
-    EXPECT_FALSE(folder.Exists(kLineFile));
-    EXPECT_FALSE(folder.Exists(kTrainFile));
+    EXPECT_FALSE(texts.Exists(kLineFile));
+    EXPECT_FALSE(texts.Exists(kTrainFile));
   }
 }
 
@@ -181,7 +180,7 @@ TEST_F(LineReaderTest, BoardsSharingACellAreRefused) {
     EXPECT_EQ(tables.error_code, kErrIndicatorBoardTaken);
     EXPECT_EQ(tables.error_position, 75);
     EXPECT_EQ(tables.scenario_table[79].text, "");
-    EXPECT_TRUE(folder.Exists(kTrainFile));
+    EXPECT_TRUE(texts.Exists(kTrainFile));
   }
 
   Read(LineText(1000, {"cartello_indicatore,  25,   (F)",
@@ -288,7 +287,7 @@ TEST_F(LineReaderTest, CurveKeywords) {
 
   Read(LineText(1000, {"curvad7,  100,  50", "pendenza,  0,  1"}));
   EXPECT_EQ(tables.error_code, kErrCurveClass);
-  EXPECT_TRUE(folder.Exists(kTrainFile));
+  EXPECT_TRUE(texts.Exists(kTrainFile));
 }
 
 TEST_F(LineReaderTest, WithoutThePlanCurvesArePassedOver) {
@@ -331,7 +330,7 @@ TEST_F(LineReaderTest, TheLastFieldIsNeverInterpreted) {
 TEST_F(LineReaderTest, ValuesRunningPastTheEndFail) {
   Read(LineText(1000, {}) + "pendenza,  100");
   EXPECT_EQ(tables.error_code, kErrRunTimeFailure);
-  EXPECT_FALSE(folder.Exists(kTrainFile));
+  EXPECT_FALSE(texts.Exists(kTrainFile));
 
   Read(LineText(1000, {"pendenza,  1oo,  3"}));
   EXPECT_EQ(tables.error_code, kErrRunTimeFailure);

@@ -7,7 +7,7 @@
 
 #include "compiler/memorizza_dati.h"
 #include "support/scenario_texts.h"
-#include "support/temp_folder.h"
+#include "compiler/description_texts.h"
 #include "tables/error_codes.h"
 
 namespace packager {
@@ -16,7 +16,6 @@ namespace {
 using test_support::kLineFile;
 using test_support::kTrainFile;
 using test_support::Lines;
-using test_support::TempFolder;
 
 // A station row: the sixteen numbers, then the name.
 std::string Station(std::int32_t position, int kind, int length, int column6 = 0,
@@ -43,16 +42,16 @@ class TrainReaderTest : public ::testing::Test {
     if (with_header) rows.push_back("[generale]");
     rows.insert(rows.end(), train.begin(), train.end());
     rows.push_back("[fine]");
-    folder.Write(kLineFile, Lines(line));
-    folder.Write(kTrainFile, Lines(rows));
+    texts.Put(kLineFile, Lines(line));
+    texts.Put(kTrainFile, Lines(rows));
     tables.error_code = 0;
     tables.ClearScenarioTable();
-    memorizza_dati(tables, folder.path());
+    memorizza_dati(tables, texts);
   }
   const RouteCell& Cell(std::int64_t index) const { return tables.route_cells.at(index); }
   const TableEntry& Entry(int index) const { return tables.scenario_table[index]; }
 
-  TempFolder folder;
+  MemoryTexts texts;
   ScenarioTables tables;
 };
 
@@ -61,7 +60,7 @@ TEST_F(TrainReaderTest, WithoutHeaderOnlyTheTailsAreFilled) {
   EXPECT_EQ(tables.error_code, 0);
   EXPECT_EQ(Cell(0).speed_code, 0);
   EXPECT_EQ(Entry(1).kind, 0);
-  EXPECT_FALSE(folder.Exists(kTrainFile));
+  EXPECT_FALSE(texts.Exists(kTrainFile));
 }
 
 TEST_F(TrainReaderTest, SpeedRecordsHoldUntilTheNext) {
@@ -168,7 +167,7 @@ TEST_F(TrainReaderTest, StationFaultsStopTheReading) {
     } else {
       EXPECT_FALSE(tables.error_position_set);
     }
-    EXPECT_FALSE(folder.Exists(kTrainFile));
+    EXPECT_FALSE(texts.Exists(kTrainFile));
   }
   // A stop leaves the tails unfilled; code 15 fills them.
   Read({"velocita, 0, 30", Station(13425, 11, 400)});
@@ -229,32 +228,32 @@ TEST_F(TrainReaderTest, AGridFaultOfTheLineStopsAtTheFirstSignal) {
   EXPECT_EQ(tables.error_code, kErrBeyondGrid);
   EXPECT_EQ(tables.error_position, 5000);
   EXPECT_EQ(Entry(86).int1, 0);
-  EXPECT_FALSE(folder.Exists(kTrainFile));
+  EXPECT_FALSE(texts.Exists(kTrainFile));
 }
 
 TEST_F(TrainReaderTest, ProgressiveRecordsMustBeMultiplesOf50) {
-  folder.Write(kLineFile,
+  texts.Put(kLineFile,
                Lines({"[generale]", "lunghezza percorso,    124000",
                       "progressiva chilometrica uno,    1000,    275,    0", "[curve]", "[fine]"}));
-  folder.Write(kTrainFile, Lines({"[generale]", "sabbia, 5", "[fine]"}));
-  memorizza_dati(tables, folder.path());
+  texts.Put(kTrainFile, Lines({"[generale]", "sabbia, 5", "[fine]"}));
+  memorizza_dati(tables, texts);
   EXPECT_EQ(tables.error_code, kErrProgressiveNotMultiple);
   EXPECT_EQ(tables.scratch5, 1);
   EXPECT_EQ(Entry(86).int1, 5);
-  EXPECT_FALSE(folder.Exists(kTrainFile));
+  EXPECT_FALSE(texts.Exists(kTrainFile));
 }
 
 TEST_F(TrainReaderTest, FieldsAtTheEndOfTheText) {
-  folder.Write(kLineFile, Lines({"[generale]", "lunghezza percorso,    124000", "[curve]"}));
-  folder.Write(kTrainFile, "[generale]\r\n----\r\nsabbia, 7\r\nvelocita, 0, 30");
-  memorizza_dati(tables, folder.path());
+  texts.Put(kLineFile, Lines({"[generale]", "lunghezza percorso,    124000", "[curve]"}));
+  texts.Put(kTrainFile, "[generale]\r\n----\r\nsabbia, 7\r\nvelocita, 0, 30");
+  memorizza_dati(tables, texts);
   EXPECT_EQ(tables.error_code, 0);
   EXPECT_EQ(Entry(86).int1, 7);
   EXPECT_EQ(Cell(5).speed_code, 6);  // the last record's values were read
 
-  folder.Write(kLineFile, Lines({"[generale]", "lunghezza percorso,    124000", "[curve]"}));
-  folder.Write(kTrainFile, "[generale]\r\nsabbia");
-  memorizza_dati(tables, folder.path());
+  texts.Put(kLineFile, Lines({"[generale]", "lunghezza percorso,    124000", "[curve]"}));
+  texts.Put(kTrainFile, "[generale]\r\nsabbia");
+  memorizza_dati(tables, texts);
   EXPECT_EQ(tables.error_code, 0);  // a bare last keyword is never read
 }
 
@@ -262,7 +261,7 @@ TEST_F(TrainReaderTest, RecordsReachingOutsideTheGridFailAs25) {
   // A kind 7 station 1500 m long ends beyond the grid's last cell.
   Read({Station(130000, 7, 1500)});
   EXPECT_EQ(tables.error_code, kErrRunTimeFailure);
-  EXPECT_FALSE(folder.Exists(kTrainFile));
+  EXPECT_FALSE(texts.Exists(kTrainFile));
   // A signal at 0 m takes cell 1; its first mark falls outside.
   Read({"segnale, 0, 1, 4, 0, 0, 0, 0, 0, 0, 0, 0"});
   EXPECT_EQ(tables.error_code, kErrRunTimeFailure);

@@ -1,6 +1,6 @@
 // Fuzz harness of the whole compile stage: the line and the train reader, the
-// signalling post-pass, the reserved-slot checks and the binary writers, run
-// by memorizza_percorso on two texts made of the input's bytes.
+// signalling post-pass, the reserved-slot checks and the binary writers, on
+// two texts made of the input's bytes, in a folder as a run has them.
 //
 // The input is split at the separator line "@@@@": four '@' at the start of
 // the input or right after a LF, followed by CR LF, a lone LF or the end of
@@ -9,19 +9,21 @@
 // line is all line description, with an empty train description.
 //
 // Besides what the sanitizers catch, the harness stops on a broken promise of
-// the stage: an error box other than 1250 or 1251, binary files written after
-// one, a recorded code that is no code, a line description left on disk, or a
-// binary file that does not decode back to the bytes written.
+// the stage: an exception out of it, a reserved-slot fault other than 1250 or
+// 1251, binary files written after one, a recorded code that is no code, a
+// line description left on disk, or a binary file that does not decode back
+// to the bytes written.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "app/platform.h"
-#include "app/run.h"
+#include "compiler/compile_stage.h"
+#include "compiler/description_texts.h"
 #include "fuzz/fuzz_support.h"
 #include "output/binary_files.h"
 #include "output/binary_readers.h"
+#include "tables/error_codes.h"
 #include "tables/file_names.h"
 #include "tables/scenario_tables.h"
 
@@ -36,31 +38,6 @@ constexpr char kScenarioName[] = "Fuzz";
 constexpr char kTrainNumber[] = "1";
 constexpr std::string_view kSeparator = "@@@@";
 constexpr std::int32_t kLongestPlanReadBack = 12000;  // metres
-
-struct ErrorBoxEnded {};
-
-// The error box ends the call instead of the process.
-class HarnessPlatform : public packager::Platform {
- public:
-  explicit HarnessPlatform(std::string directory) : directory_(std::move(directory)) {}
-  std::string ProgramDirectory() override { return directory_; }
-  void ShowWaitWindow() override {}
-  void ShowErrorBox(const std::string& prompt) override { prompt_ = prompt; }
-  void Report(const std::string& line) override { static_cast<void>(line); }
-  void ShowFailure(const std::string& headline, const std::string& line) override {
-    static_cast<void>(headline);
-    static_cast<void>(line);
-  }
-  [[noreturn]] void EndProgram(int status) override {
-    Require(status == packager::kExitErrorBox, "the compile stage ends only through the error box");
-    throw ErrorBoxEnded{};
-  }
-  const std::string& prompt() const { return prompt_; }
-
- private:
-  std::string directory_;
-  std::string prompt_;
-};
 
 struct Texts {
   std::string_view line;
@@ -115,20 +92,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ScenarioTables tables;
   tables.scenario_name = kScenarioName;
   tables.train_number = kTrainNumber;
-  HarnessPlatform platform(folder.path());
-  std::int32_t with_plan = 1;
-  bool error_box = false;
-  try {
-    memorizza_percorso(tables, platform, folder.path(), with_plan);
-  } catch (const ErrorBoxEnded&) {
-    error_box = true;
-  }
+  FolderTexts folder_texts(folder.path());
+  CompileOutcome outcome;
+  packager::fuzz::RequireNoThrow("the compile stage", [&] {
+    outcome = CompileScenario(tables, folder_texts, 1);
+    if (outcome.writes_files) WriteBinaryFiles(tables, folder.path());
+  });
 
   Require(!folder.Exists(line_name), "the line description is deleted");
   RequireKnownCode(tables);
-  if (error_box) {
-    Require(platform.prompt() == " Errore n. 1250" || platform.prompt() == " Errore n. 1251",
-            "the error box shows 1250 or 1251, not '" + platform.prompt() + "'");
+  const std::int32_t slot_fault = outcome.reserved_slot_fault;
+  Require(slot_fault == 0 || slot_fault == kErrMarkerSlotTaken || slot_fault == kErrCodeSlotTaken,
+          "a reserved slot in use gives 1250 or 1251, not " + std::to_string(slot_fault));
+  if (slot_fault != 0) {
     for (const std::string& name : BinaryFileNames(tables)) {
       Require(!folder.Exists(name), "no binary file is written after the error box");
     }

@@ -1,7 +1,7 @@
 // What the fuzz harnesses share: a private folder for the files a harness
 // writes, a way to stop on a broken promise that no sanitizer would see, the
-// promises that every compiling harness checks, and the reading stage that
-// the line and the train harness run.
+// promises that every compiling harness checks, and the compile stage in
+// memory that the line and the train harness run.
 #pragma once
 
 #include <unistd.h>
@@ -15,9 +15,8 @@
 #include <string>
 #include <string_view>
 
-#include "compiler/competition_codes.h"
-#include "compiler/memorizza_dati.h"
-#include "compiler/post_pass.h"
+#include "compiler/compile_stage.h"
+#include "compiler/description_texts.h"
 #include "output/binary_files.h"
 #include "output/binary_readers.h"
 #include "tables/error_codes.h"
@@ -128,51 +127,45 @@ void RequireReadsBack(std::string_view bytes, Decode decode, Encode encode,
 }
 
 // The compile stage up to its binary files, which are encoded in memory and
-// never written: both readers with no line plan (which keeps a run fast, as
-// the shortest plan has 7001 metres), and, when the route grid exists, the
-// post-pass, the reserved slots and the encoders of the train table and the
-// route grid. The texts are written into the folder first.
+// never written: both texts held in memory, read with no line plan (which
+// keeps a run fast, as the shortest plan has 7001 metres), and, when the
+// route grid exists, the post-pass, the reserved slots and the encoders of
+// the train table and the route grid.
 class ReadingStage {
  public:
   static constexpr char kScenarioName[] = "Fuzz";
   static constexpr char kTrainNumber[] = "1";
 
-  explicit ReadingStage(const PrivateFolder& folder) : folder_(folder) {}
-
   const ScenarioTables& Run(std::string_view line_text, std::string_view train_text) {
-    folder_.Clear();
-    folder_.Write(LineDescriptionName(kScenarioName), line_text);
-    folder_.Write(TrainDescriptionName(kScenarioName, kTrainNumber), train_text);
-    Read();
-    Require(!folder_.Exists(LineDescriptionName(kScenarioName)), "the line description is deleted");
+    texts_.Put(LineDescriptionName(kScenarioName), std::string(line_text));
+    texts_.Put(TrainDescriptionName(kScenarioName, kTrainNumber), std::string(train_text));
+    tables_.scenario_name = kScenarioName;
+    tables_.train_number = kTrainNumber;
+    CompileOutcome outcome;
+    RequireNoThrow("the compile stage", [&] { outcome = CompileScenario(tables_, texts_, 0); });
+    Require(!texts_.Exists(LineDescriptionName(kScenarioName)), "the line description is deleted");
     RequireKnownCode(tables_);
     Require(!tables_.track_plan.exists(), "no line plan is built without with_plan");
-    if (tables_.route_cells.exists()) CompleteAndEncode();
+    const std::int32_t slot_fault = outcome.reserved_slot_fault;
+    Require(slot_fault == 0 || slot_fault == kErrMarkerSlotTaken || slot_fault == kErrCodeSlotTaken,
+            "a reserved slot in use gives 1250 or 1251, not " + std::to_string(slot_fault));
+    // A slot in use would end the run through the error box; the tables are
+    // encoded all the same, as every state the stage leaves must encode.
+    if (tables_.route_cells.exists()) Encode();
     return tables_;
   }
 
   bool TrainTextLeft() const {
-    return folder_.Exists(TrainDescriptionName(kScenarioName, kTrainNumber));
+    return texts_.Exists(TrainDescriptionName(kScenarioName, kTrainNumber));
   }
 
  private:
-  // As memorizza_percorso sets the tables up, with with_plan 0.
-  void Read() {
-    tables_.with_plan = 0;
-    tables_.error_code = 0;
-    tables_.ClearScenarioTable();
-    tables_.scenario_name = kScenarioName;
-    tables_.train_number = kTrainNumber;
-    RequireNoThrow("memorizza_dati", [&] { memorizza_dati(tables_, folder_.path()); });
-  }
-
-  void CompleteAndEncode() {
+  void Encode() {
     const std::int64_t last_cell = DivRoundHalfEven(tables_.plan_last, kCellLength);
     Require(tables_.route_cells.last_index() == last_cell,
             "the route grid has a cell for every 50 m of the plan (" +
                 std::to_string(tables_.route_cells.last_index()) + " for plan_last " +
                 std::to_string(tables_.plan_last) + ")");
-    Complete();
     std::string table;
     std::string grid;
     RequireNoThrow("the train table encoder",
@@ -182,19 +175,7 @@ class ReadingStage {
     RequireReadsBack(grid, DecodeRouteGrid, EncodeRouteGrid, "route grid");
   }
 
-  // The post-pass and the reserved slots. A slot in use would end the run
-  // through the error box; the tables are encoded all the same, as every
-  // state the stage leaves must encode.
-  void Complete() {
-    RequireNoThrow("the signalling post-pass", [&] { SignallingPostPass(tables_); });
-    RequireKnownCode(tables_);
-    std::int32_t slot_fault = 0;
-    RequireNoThrow("the reserved-slot stamping", [&] { slot_fault = StampReservedSlots(tables_); });
-    Require(slot_fault == 0 || slot_fault == kErrMarkerSlotTaken || slot_fault == kErrCodeSlotTaken,
-            "a reserved slot in use gives 1250 or 1251, not " + std::to_string(slot_fault));
-  }
-
-  const PrivateFolder& folder_;
+  MemoryTexts texts_;
   ScenarioTables tables_;
 };
 

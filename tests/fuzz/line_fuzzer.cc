@@ -8,7 +8,7 @@
 // Besides what the sanitizers catch, the harness stops on a broken promise:
 // an exception out of the reading (which records run-time failures as code
 // 25), the post-pass or the encoders; a recorded code that is no code; a
-// line description left on disk; a route grid of another size than the line
+// line description left behind; a route grid of another size than the line
 // plan's last metre gives; a reserved slot fault other than 1250 or 1251; or
 // a train table or route grid that does not decode back to its bytes.
 #include <cstddef>
@@ -19,8 +19,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace packager::fuzz;
-  static const PrivateFolder folder("line_fuzzer");
   const std::string_view line_text(reinterpret_cast<const char*>(data), size);
-  ReadingStage(folder).Run(line_text, "[generale]\r\n");
+  ReadingStage().Run(line_text, "[generale]\r\n");
   return 0;
 }

@@ -46,9 +46,8 @@ constexpr std::string_view kLineText =
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace packager::fuzz;
-  static const PrivateFolder folder("train_fuzzer");
   const std::string_view train_text(reinterpret_cast<const char*>(data), size);
-  ReadingStage stage(folder);
+  ReadingStage stage;
   const packager::ScenarioTables& tables = stage.Run(kLineText, train_text);
   // The fixed line is sound: what the input does is all the train reader's.
   const std::string line_name = packager::LineDescriptionName(ReadingStage::kScenarioName);

@@ -105,15 +105,27 @@ TEST(FieldStreamTest, ValuesMustFitTheirWidth) {
   EXPECT_THROW(huge.ReadLong(), RunFailure);
 }
 
-TEST(FieldStreamTest, NonNumbersFailNamingTheLine) {
+TEST(FieldStreamTest, FailuresNameTheFieldsLineAndColumn) {
   FieldStream stream("[pendenze]\r\npendenza,  12abc\r\n");
   stream.ReadText();
   stream.ReadText();
   try {
     stream.ReadLong();
     FAIL() << "a value with letters was read as a number";
-  } catch (const RunFailure& failure) {
-    EXPECT_NE(std::string(failure.what()).find("line 2"), std::string::npos) << failure.what();
+  } catch (const FieldFailure& failure) {
+    EXPECT_EQ(failure.line(), 2);
+    EXPECT_EQ(failure.column(), 12);
+    EXPECT_STREQ(failure.what(), "\"12abc\" is not a number");
+  }
+  FieldStream past_end("a\r\n  b");
+  past_end.ReadText();
+  EXPECT_EQ(past_end.ReadText(), "b");
+  try {
+    past_end.ReadText();
+    FAIL() << "a field was read past the end";
+  } catch (const FieldFailure& failure) {
+    EXPECT_EQ(failure.line(), 2);
+    EXPECT_EQ(failure.column(), 4);
   }
   for (const char* text : {"-", ".", "1e3", "0x10"}) {
     FieldStream other(text);

@@ -1,0 +1,58 @@
+#include "compiler/compile_stage.h"
+
+#include "compiler/competition_codes.h"
+#include "compiler/memorizza_dati.h"
+#include "compiler/post_pass.h"
+#include "tables/error_codes.h"
+
+namespace packager {
+
+CompileOutcome CompileScenario(ScenarioTables& tables, DescriptionTexts& texts,
+                               std::int32_t with_plan) {
+  tables.with_plan = with_plan;
+  tables.error_code = 0;
+  tables.error_position_set = false;
+  tables.error_source = {};
+  tables.ClearScenarioTable();
+
+  memorizza_dati(tables, texts);
+
+  CompileOutcome outcome;
+  // A line description that stopped before sizing the grid leaves nothing
+  // to complete, check or write.
+  if (tables.route_cells.exists()) {
+    SignallingPostPass(tables);
+    outcome.reserved_slot_fault = StampReservedSlots(tables);
+    outcome.writes_files = outcome.reserved_slot_fault == 0;
+  }
+  outcome.fault = RecordedFault::Of(tables);
+  return outcome;
+}
+
+RecordedFault RecordedFault::Of(const ScenarioTables& tables) {
+  RecordedFault fault;
+  fault.code = tables.error_code;
+  if (tables.error_position_set) fault.position = tables.error_position;
+  fault.source = tables.error_source;
+  return fault;
+}
+
+std::string FaultReport(const RecordedFault& fault) {
+  std::string line;
+  const FaultSource& source = fault.source;
+  if (!source.file.empty()) {
+    line += source.file;
+    if (source.line > 0) line += ':' + std::to_string(source.line);
+    if (source.line > 0 && source.column > 0) line += ':' + std::to_string(source.column);
+    line += ": ";
+  }
+  line += "error " + std::to_string(fault.code);
+  if (fault.position) line += " at " + std::to_string(*fault.position) + " m";
+  const char* meaning = ErrorMeaning(fault.code);
+  line += ": ";
+  line += meaning != nullptr ? meaning : "unknown fault";
+  if (!source.detail.empty()) line += " (" + source.detail + ")";
+  return line;
+}
+
+}  // namespace packager

@@ -1,0 +1,49 @@
+// The compile stage as one call: the texts of a scenario in, the tables and
+// the outcome out. It shows nothing and ends nothing; what a caller does with
+// the outcome (an error box, a message, the binary files) is the caller's.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "compiler/description_texts.h"
+#include "tables/scenario_tables.h"
+
+namespace packager {
+
+// A fault recorded in the texts or by the post-pass, and where it was found.
+struct RecordedFault {
+  std::int32_t code = 0;  // 0: none
+  std::optional<std::int32_t> position;  // metres, when the fault names one
+  FaultSource source;
+
+  // The fault that the tables hold now.
+  static RecordedFault Of(const ScenarioTables& tables);
+};
+
+struct CompileOutcome {
+  // The binary files are written all the same after a recorded fault.
+  RecordedFault fault;
+  // 1250 or 1251 when a reserved slot of the tables was taken: no binary
+  // file may be written. 0 otherwise.
+  std::int32_t reserved_slot_fault = 0;
+  // The tables can be written: the line description sized the route grid
+  // and no reserved slot was taken.
+  bool writes_files = false;
+};
+
+// Clears the tables' fault and scenario table, reads both texts of texts
+// (deleting them), runs the signalling post-pass, checks the reserved slots
+// and stamps the markers and competition codes. The tables keep the fault as
+// well (error_code, error_position, error_source). scenario_name and
+// train_number must be set.
+CompileOutcome CompileScenario(ScenarioTables& tables, DescriptionTexts& texts,
+                               std::int32_t with_plan);
+
+// The one line that reports a recorded fault, e.g.
+// "Vardessa_Lontrino_linea.txt:120: error 15 at 130901 m: a record lies ...".
+// A field that failed adds its column: "NAME_linea.txt:9:12: error 25: ...".
+std::string FaultReport(const RecordedFault& fault);
+
+}  // namespace packager

@@ -1,0 +1,76 @@
+#include "compiler/description_reader.h"
+
+#include <utility>
+
+#include "compiler/text_match.h"
+#include "tables/error_codes.h"
+#include "tables/numbers.h"
+
+namespace packager {
+
+std::int64_t BoardCell(std::int64_t position) {
+  return DivRoundHalfEven(position + kCellLength, kCellLength);
+}
+
+bool PassesGridTest(const ScenarioTables& tables, std::int64_t position, std::int64_t extra) {
+  return position + extra <=
+         static_cast<std::int64_t>(kCellLength) * tables.route_cells.last_index();
+}
+
+DescriptionReader::DescriptionReader(ScenarioTables& tables, DescriptionTexts& texts,
+                                     std::string file_name, ReadingPlace& place)
+    : tables_(tables), file_name_(std::move(file_name)), texts_(texts), place_(place) {
+  place_ = {file_name_, 0};
+}
+
+void DescriptionReader::Open() { stream_.emplace(texts_.Read(file_name_)); }
+
+std::string DescriptionReader::ReadToken() {
+  tables_.token = stream_->ReadText();
+  return tables_.token;
+}
+
+std::optional<std::string> DescriptionReader::ReadKeyword(int drops, bool end_between_drops) {
+  if (AtEnd()) return std::nullopt;
+  std::string keyword = ReadToken();
+  if (AtEnd()) return std::nullopt;
+  for (int drop = 0; drop < drops && Contains(keyword, "-"); ++drop) {
+    keyword = ReadToken();
+    if (end_between_drops && AtEnd()) return std::nullopt;
+  }
+  place_.line = stream_->field_line();
+  return keyword;
+}
+
+void DescriptionReader::Record(std::int32_t code) {
+  tables_.RecordFault(code, {file_name_, place_.line, ""});
+}
+
+void DescriptionReader::Record(std::int32_t code, std::int32_t position) {
+  tables_.RecordFault(code, position, {file_name_, place_.line, ""});
+}
+
+DescriptionReader::Next DescriptionReader::Stop(std::int32_t code) {
+  CloseAndDelete();
+  Record(code);
+  return Next::kStop;
+}
+
+DescriptionReader::Next DescriptionReader::Stop(std::int32_t code, std::int32_t position) {
+  CloseAndDelete();
+  Record(code, position);
+  return Next::kStop;
+}
+
+void DescriptionReader::CloseAndDelete() {
+  stream_.reset();
+  texts_.Delete(file_name_);
+}
+
+bool DescriptionReader::GridTest(std::int64_t position, std::int64_t extra) {
+  if (PassesGridTest(tables_, position, extra)) return true;
+  Record(kErrBeyondGrid, static_cast<std::int32_t>(position));
+  return false;
+}
+
+}  // namespace packager

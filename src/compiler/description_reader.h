@@ -1,0 +1,98 @@
+// What the two description readers share: the field stream over one text,
+// the reading place, the record keyword with its separator fields dropped,
+// one way to stop with a code, the grid test, and the fill of a running
+// value (gradient, speed, adhesion) into the cells up to a record's cell.
+// Each reader derives from it and keeps only its own records.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "compiler/description_texts.h"
+#include "sources/field_stream.h"
+#include "tables/scenario_tables.h"
+
+namespace packager {
+
+// Where the reading stands: the text and the line of the record being read,
+// for the message of a failure that the reading stage catches.
+struct ReadingPlace {
+  std::string file;  // name of the text being read, empty when none
+  int line = 0;      // line of the record being handled
+};
+
+// The cell of a board or signal at position p: p / 50 + 1, rounded half to even.
+std::int64_t BoardCell(std::int64_t position);
+
+// True when a record at position p fits the grid: (p + extra) / 50 does not
+// exceed the last cell (extra is 100 for records, 800 for stations).
+bool PassesGridTest(const ScenarioTables& tables, std::int64_t position, std::int64_t extra);
+
+class DescriptionReader {
+ protected:
+  // How a record handler leaves the reading: go on, end as at the end of the
+  // text (the end-of-text work is done), or stop (the text is closed and
+  // deleted, the fault recorded, nothing else is done).
+  enum class Next { kGoOn, kEndOfText, kStop };
+
+  DescriptionReader(ScenarioTables& tables, DescriptionTexts& texts, std::string file_name,
+                    ReadingPlace& place);
+
+  bool TextExists() const { return texts_.Exists(file_name_); }
+  // Opens the text; throws RunFailure when it cannot be read.
+  void Open();
+  bool AtEnd() const { return stream_->at_end(); }
+  std::string ReadToken();  // a text field, kept in tables.token as well
+  std::int32_t ReadLong() { return stream_->ReadLong(); }
+  std::int16_t ReadInteger() { return stream_->ReadInteger(); }
+  std::uint8_t ReadByte() { return stream_->ReadByte(); }
+
+  // The next record's keyword: one field, then, while it contains "-", up to
+  // `drops` more fields in its place. Nothing when the text ends before a
+  // keyword can be interpreted: at the keyword, or, with end_between_drops,
+  // at a dropped field. Notes the keyword's line as the reading place.
+  std::optional<std::string> ReadKeyword(int drops, bool end_between_drops);
+
+  // A fault recorded after this names no line: it concerns the whole text.
+  void ForgetRecordLine() { place_.line = 0; }
+  // Records a fault of this text, at the line of the current record.
+  void Record(std::int32_t code);
+  void Record(std::int32_t code, std::int32_t position);
+  // Closes and deletes the text and records the fault: the reading stops.
+  Next Stop(std::int32_t code);
+  Next Stop(std::int32_t code, std::int32_t position);
+  void CloseAndDelete();
+
+  // The grid test; a record beyond the grid records code 15 and ends the
+  // reading as at the end of the text.
+  bool GridTest(std::int64_t position, std::int64_t extra);
+
+  // Writes the byte that value_of() gives into `member` of the cells from
+  // the cursor on, at least one cell, while the cursor is below `until`; a
+  // cursor that reaches `limit` stops the fill before it writes there.
+  template <class ValueOf>
+  void FillRunning(std::int64_t& cursor, std::int64_t until, std::uint8_t RouteCell::*member,
+                   ValueOf value_of, std::optional<std::int64_t> limit = std::nullopt);
+
+  ScenarioTables& tables_;
+  const std::string file_name_;
+
+ private:
+  DescriptionTexts& texts_;
+  ReadingPlace& place_;
+  std::optional<FieldStream> stream_;
+};
+
+template <class ValueOf>
+void DescriptionReader::FillRunning(std::int64_t& cursor, std::int64_t until,
+                                    std::uint8_t RouteCell::*member, ValueOf value_of,
+                                    std::optional<std::int64_t> limit) {
+  do {
+    if (limit && cursor >= *limit) return;
+    tables_.route_cells.at(cursor).*member = value_of();
+    ++cursor;
+  } while (cursor < until);
+}
+
+}  // namespace packager

@@ -1,0 +1,45 @@
+// Where the reading stage finds the two description texts, and deletes them:
+// a folder on disk for a run, or texts held in memory for a caller that has
+// them already (tests, fuzzing). Texts are Windows-1252 bytes.
+#pragma once
+
+#include <map>
+#include <string>
+
+namespace packager {
+
+class DescriptionTexts {
+ public:
+  virtual ~DescriptionTexts() = default;
+  virtual bool Exists(const std::string& name) const = 0;
+  // The whole text; throws RunFailure when it cannot be read.
+  virtual std::string Read(const std::string& name) const = 0;
+  // Deletes the text if it exists; a missing text is not an error.
+  virtual void Delete(const std::string& name) = 0;
+};
+
+// The texts of a folder on disk, named as the program writes them.
+class FolderTexts : public DescriptionTexts {
+ public:
+  explicit FolderTexts(std::string directory) : directory_(std::move(directory)) {}
+  bool Exists(const std::string& name) const override;
+  std::string Read(const std::string& name) const override;
+  void Delete(const std::string& name) override;
+
+ private:
+  std::string directory_;
+};
+
+// Texts held in memory, by name.
+class MemoryTexts : public DescriptionTexts {
+ public:
+  void Put(const std::string& name, std::string bytes) { texts_[name] = std::move(bytes); }
+  bool Exists(const std::string& name) const override { return texts_.count(name) != 0; }
+  std::string Read(const std::string& name) const override;
+  void Delete(const std::string& name) override { texts_.erase(name); }
+
+ private:
+  std::map<std::string, std::string> texts_;
+};
+
+}  // namespace packager
