@@ -1,78 +1,19 @@
 #include "scenario_embedding.h"
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "sources/embedded_scenario.h"
 #include "tables/file_names.h"
+#include "tables/replace_file.h"
+#include "tables/windows1252.h"
 
 namespace packager::embedding {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// What bytes 0x80 to 0x9F stand for; 0 marks the five bytes Windows-1252
-// leaves undefined.
-constexpr std::array<char32_t, 32> kByte80To9F = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-// The Windows-1252 byte of a character, or -1 when there is none. The C1
-// controls U+0080 to U+009F have none: their bytes hold other characters.
-int ByteFor(char32_t c) {
-  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<int>(c);
-  for (std::size_t i = 0; i < kByte80To9F.size(); ++i) {
-    if (c >= 0x80 && kByte80To9F[i] == c) return static_cast<int>(0x80 + i);
-  }
-  return -1;
-}
-
-// Decodes the character starting at `pos` and moves past it. Rejects stray
-// continuation bytes, truncated and overlong sequences, surrogates and
-// values beyond U+10FFFF.
-bool DecodeUtf8(std::string_view text, std::size_t& pos, char32_t& c) {
-  const auto lead = static_cast<unsigned char>(text[pos]);
-  std::size_t length = 1;
-  char32_t smallest = 0;
-  if (lead < 0x80) {
-    c = lead;
-  } else if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    c = lead & 0x1Fu;
-    smallest = 0x80;
-  } else if ((lead & 0xF0u) == 0xE0u) {
-    length = 3;
-    c = lead & 0x0Fu;
-    smallest = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    c = lead & 0x07u;
-    smallest = 0x10000;
-  } else {
-    return false;
-  }
-  if (text.size() - pos < length) return false;
-  for (std::size_t i = 1; i < length; ++i) {
-    const auto next = static_cast<unsigned char>(text[pos + i]);
-    if ((next & 0xC0u) != 0x80u) return false;
-    c = (c << 6) | (next & 0x3Fu);
-  }
-  if (c < smallest || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
-  pos += length;
-  return true;
-}
-
-std::string Hex(unsigned value, int digits) {
-  char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "%0*X", digits, value);
-  return buffer;
-}
 
 [[noreturn]] void Fail(const std::string& path, int line, const std::string& message) {
   throw EmbedFailure(path + ":" + std::to_string(line) + ": " + message);
@@ -93,13 +34,6 @@ bool IsNameCharacter(char c) {
          c == '-' || c == '.';
 }
 
-bool ReadWholeFile(const fs::path& path, std::string& contents) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  contents.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
-}
-
 FolderText ReadText(const fs::path& folder, const std::string& file_name) {
   const fs::path path = folder / file_name;
   const std::string shown = path.generic_string();
@@ -107,7 +41,9 @@ FolderText ReadText(const fs::path& folder, const std::string& file_name) {
   std::error_code error;
   if (!fs::exists(path, error)) Fail(shown, "missing; the scenario folder must hold this text");
   std::string contents;
-  if (!ReadWholeFile(path, contents)) Fail(shown, "cannot read the file");
+  if (TryReadWholeFile(path.string(), contents) != ReadFault::kNone) {
+    Fail(shown, "cannot read the file");
+  }
   text.lines = ConvertText(shown, contents);
   return text;
 }
@@ -155,27 +91,6 @@ void RenderLines(std::ostringstream& out, const char* array_name, const FolderTe
 std::string Member(const char* array_name) { return std::string("{") + array_name + "}"; }
 
 }  // namespace
-
-bool ToWindows1252(std::string_view utf8, std::string& bytes, std::string& problem) {
-  bytes.clear();
-  std::size_t pos = 0;
-  for (int column = 1; pos < utf8.size(); ++column) {
-    char32_t c = 0;
-    if (!DecodeUtf8(utf8, pos, c)) {
-      problem = "invalid UTF-8 at column " + std::to_string(column) + " (byte 0x" +
-                Hex(static_cast<unsigned char>(utf8[pos]), 2) + ")";
-      return false;
-    }
-    const int byte = ByteFor(c);
-    if (byte < 0) {
-      problem = "character U+" + Hex(static_cast<unsigned>(c), 4) + " at column " +
-                std::to_string(column) + " has no Windows-1252 byte";
-      return false;
-    }
-    bytes += static_cast<char>(byte);
-  }
-  return true;
-}
 
 ScenarioIdentity ParseScenarioFile(const std::string& path, std::string_view contents) {
   ScenarioIdentity identity;
@@ -241,7 +156,7 @@ std::vector<std::string> ConvertText(const std::string& path, std::string_view c
     if (line.find('\r') != std::string_view::npos) {
       Fail(path, number, "carriage return; the texts must use LF line ends");
     }
-    if (!ToWindows1252(line, bytes, problem)) Fail(path, number, problem);
+    if (!Utf8To1252(line, bytes, problem)) Fail(path, number, problem);
     if (bytes == kEndOfTextMarker) {
       Fail(path, number,
            "the line is the end marker \"" + std::string(kEndOfTextMarker) +
@@ -256,7 +171,7 @@ ScenarioFolder ReadScenarioFolder(const std::string& folder) {
   const fs::path root(folder);
   const fs::path identity_path = root / "scenario.txt";
   std::string contents;
-  if (!ReadWholeFile(identity_path, contents)) {
+  if (TryReadWholeFile(identity_path.string(), contents) != ReadFault::kNone) {
     Fail(identity_path.generic_string(), "cannot read the file; it names the scenario");
   }
   ScenarioFolder scenario;
@@ -305,7 +220,7 @@ std::string RenderSource(const ScenarioFolder& scenario, const std::string& func
 
 bool WriteIfChanged(const std::string& path, const std::string& contents) {
   std::string existing;
-  if (ReadWholeFile(path, existing) && existing == contents) return false;
+  if (TryReadWholeFile(path, existing) == ReadFault::kNone && existing == contents) return false;
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << contents;
   out.close();

@@ -14,8 +14,8 @@
 // documents). Every one of them is required: a run writes all five.
 //
 // The texts are UTF-8 with LF line ends. Every line is converted to
-// Windows-1252; anything that cannot be carried faithfully fails the build
-// with "path:line: message".
+// Windows-1252 (Utf8To1252 of tables/windows1252.h); anything that cannot be
+// carried faithfully fails the build with "path:line: message".
 #pragma once
 
 #include <stdexcept>
@@ -49,11 +49,6 @@ struct ScenarioFolder {
   FolderText slowdown_order;
   FolderText timetable_sheet;
 };
-
-// Converts one UTF-8 line to Windows-1252. Returns false, with a description
-// of the first fault in `problem`, when the line is not valid UTF-8 or holds a
-// character that Windows-1252 has no byte for.
-bool ToWindows1252(std::string_view utf8, std::string& bytes, std::string& problem);
 
 // Reads scenario.txt; `path` is used in messages only.
 ScenarioIdentity ParseScenarioFile(const std::string& path, std::string_view contents);

@@ -16,61 +16,48 @@ bool WritesLinePlan(const ScenarioTables& tables) {
   return tables.with_plan != 0 && tables.track_plan.exists();
 }
 
-void AppendEntry(std::string& out, const TableEntry& entry) {
-  AppendU8(out, entry.kind);
-  AppendI32(out, entry.start);
-  AppendI32(out, entry.end);
-  AppendI32(out, entry.position);
-  AppendU8(out, entry.byte1);
-  AppendText(out, entry.text);
-  AppendI16(out, entry.int1);
-  AppendI16(out, entry.int2);
-  AppendI16(out, entry.int3);
-  AppendI16(out, entry.int4);
-  AppendI16(out, entry.int5);
-  AppendU8(out, entry.byte2);
-  AppendU8(out, entry.byte3);
-  AppendU8(out, entry.byte4);
-  AppendU8(out, entry.byte5);
-  AppendI32(out, entry.seconds);
-}
-
-void EncodeCell(char* out, const RouteCell& cell) {
-  using namespace layout;
-  EncodeU8(out + kCellKind, cell.kind);
-  EncodeI16(out + kCellParam1, cell.param1);
-  EncodeI16(out + kCellParam2, cell.param2);
-  EncodeI16(out + kCellParam3, cell.param3);
-  EncodeI16(out + kCellParam4, cell.param4);
-  EncodeU8(out + kCellSignalTime, cell.signal_time);
-  EncodeU8(out + kCellApproachMark, cell.approach_mark);
-  EncodeU8(out + kCellMountainKind, cell.mountain_kind);
-  EncodeU8(out + kCellSpeedCode, cell.speed_code);
-  EncodeU8(out + kCellGradientCode, cell.gradient_code);
-  EncodeU8(out + kCellAdhesion, cell.adhesion);
+// One entry at out, which has room for its record: the members before the
+// text at their offsets, the text, and the members after it.
+void EncodeEntry(char* out, const TableEntry& entry) {
+  EncodeMembers(out, entry, layout::kEntryHeadMembers);
+  EncodeText(out + layout::kEntryTextCount, entry.text);
+  EncodeMembers(out + layout::kEntryText + entry.text.size(), entry, layout::kEntryTailMembers);
 }
 
 }  // namespace
 
-std::string_view EncodeLinePlan(const TrackPlan& plan) { return plan.FileBytes(); }
+std::string EncodeLinePlan(const TrackPlan& plan) {
+  const std::array<std::string_view, 2> sections = plan.FileSections();
+  std::string bytes;
+  bytes.reserve(sections[0].size() + sections[1].size());
+  for (const std::string_view section : sections) bytes += section;
+  return bytes;
+}
 
 std::string EncodeTrainTable(const std::array<TableEntry, kScenarioTableSize>& table) {
+  // Every text is checked before the first byte is written, then every
+  // record is filled in place in the buffer sized for all of them.
   std::size_t size = 0;
-  for (const TableEntry& entry : table) size += layout::EntryRecordSize(entry.text.size());
-  std::string out;
-  out.reserve(size);
-  for (const TableEntry& entry : table) AppendEntry(out, entry);
-  assert(out.size() == size);
+  for (const TableEntry& entry : table) {
+    RequireTextFits(entry.text);
+    size += layout::EntryRecordSize(entry.text.size());
+  }
+  std::string out(size, '\0');
+  char* at = out.data();
+  for (const TableEntry& entry : table) {
+    EncodeEntry(at, entry);
+    at += layout::EntryRecordSize(entry.text.size());
+  }
   return out;
 }
 
 std::string EncodeRouteGrid(const RouteGrid& grid) {
-  // Sized once and filled in place: a cell is written at its offset rather
-  // than appended byte by byte.
+  // Sized once and filled in place: each member of a cell is written at its
+  // offset, in straight stores.
   std::string out(grid.cells().size() * layout::kCellRecordSize, '\0');
   char* at = out.data();
   for (const RouteCell& cell : grid.cells()) {
-    EncodeCell(at, cell);
+    EncodeMembers(at, cell, layout::kCellMembers);
     at += layout::kCellRecordSize;
   }
   return out;
@@ -88,18 +75,17 @@ std::vector<std::string> BinaryFileNames(const ScenarioTables& tables) {
 void WriteBinaryFiles(const ScenarioTables& tables, const std::string& directory) {
   const std::vector<std::string> names = BinaryFileNames(tables);
   if (names.empty()) return;
-  // The line plan is written from the plan's own bytes; the two small
-  // tables are encoded into one buffer each.
+  // The line plan is written from the plan's own bytes, a coordinate at a
+  // time; the two small tables are encoded into one buffer each.
   const std::string train_table = EncodeTrainTable(tables.scenario_table);
   const std::string route_grid = EncodeRouteGrid(tables.route_cells);
-  std::vector<std::string_view> contents;
-  if (WritesLinePlan(tables)) contents.push_back(EncodeLinePlan(tables.track_plan));
-  contents.push_back(train_table);
-  contents.push_back(route_grid);
-  assert(contents.size() == names.size());
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    ReplaceFile(JoinPath(directory, names[i]), contents[i]);
+  auto name = names.begin();
+  if (WritesLinePlan(tables)) {
+    ReplaceFile(JoinPath(directory, *name++), tables.track_plan.FileSections());
   }
+  ReplaceFile(JoinPath(directory, *name++), train_table);
+  ReplaceFile(JoinPath(directory, *name++), route_grid);
+  assert(name == names.end());
 }
 
 }  // namespace packager

@@ -21,10 +21,9 @@ class Bytes {
     return offset < bytes_.size() ? bytes_.size() - offset : 0;
   }
 
-  std::uint8_t U8(std::size_t at) const { return DecodeU8(bytes_.data() + at); }
+  const char* At(std::size_t at) const { return bytes_.data() + at; }
   std::uint16_t U16(std::size_t at) const { return DecodeU16(bytes_.data() + at); }
   std::int16_t I16(std::size_t at) const { return DecodeI16(bytes_.data() + at); }
-  std::int32_t I32(std::size_t at) const { return DecodeI32(bytes_.data() + at); }
   double F64(std::size_t at) const { return DecodeF64(bytes_.data() + at); }
   std::string Text(std::size_t at, std::size_t count) const {
     return std::string(bytes_.substr(at, count));
@@ -38,6 +37,16 @@ std::string Count(std::size_t n, const char* what) {
   return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
 }
 
+// "0, 2 or 5": the numbers of every tag, for a message.
+std::string PlanTagNumbers() {
+  std::string numbers;
+  for (std::size_t i = 0; i < kPlanTags.size(); ++i) {
+    if (i > 0) numbers += i + 1 == kPlanTags.size() ? " or " : ", ";
+    numbers += std::to_string(static_cast<std::uint16_t>(kPlanTags[i]));
+  }
+  return numbers;
+}
+
 // The size of the value whose tag starts at offset, checked to lie inside
 // the file; index is the value's place in the file, for the message.
 std::size_t CheckedPlanValueSize(const Bytes& bytes, std::size_t offset, std::size_t index) {
@@ -46,11 +55,10 @@ std::size_t CheckedPlanValueSize(const Bytes& bytes, std::size_t offset, std::si
     throw DecodeError(offset, "the file ends inside the tag of value " + std::to_string(index));
   }
   const std::uint16_t tag = bytes.U16(offset);
-  if (tag != static_cast<std::uint16_t>(PlanValue::Tag::kEmpty) &&
-      tag != static_cast<std::uint16_t>(PlanValue::Tag::kInt16) &&
-      tag != static_cast<std::uint16_t>(PlanValue::Tag::kReal)) {
+  if (!IsPlanTag(tag)) {
     throw DecodeError(offset, "value " + std::to_string(index) + " has the unknown tag " +
-                                  std::to_string(tag) + " (a value is tagged 0, 2 or 5)");
+                                  std::to_string(tag) + " (a value is tagged " + PlanTagNumbers() +
+                                  ")");
   }
   const std::size_t size = layout::PlanValueSize(static_cast<PlanValue::Tag>(tag));
   if (left < size) {
@@ -143,23 +151,9 @@ std::array<TableEntry, kScenarioTableSize> DecodeTrainTable(std::string_view fil
                                 std::to_string(text_bytes) + ") and has " + std::to_string(left));
     }
     TableEntry& entry = table[static_cast<std::size_t>(index)];
-    entry.kind = bytes.U8(at + kEntryKind);
-    entry.start = bytes.I32(at + kEntryStart);
-    entry.end = bytes.I32(at + kEntryEnd);
-    entry.position = bytes.I32(at + kEntryPosition);
-    entry.byte1 = bytes.U8(at + kEntryByte1);
+    DecodeMembers(bytes.At(at), entry, kEntryHeadMembers);
     entry.text = bytes.Text(at + kEntryText, text_bytes);
-    const std::size_t tail = at + kEntryText + text_bytes;
-    entry.int1 = bytes.I16(tail + kEntryTailInt1);
-    entry.int2 = bytes.I16(tail + kEntryTailInt2);
-    entry.int3 = bytes.I16(tail + kEntryTailInt3);
-    entry.int4 = bytes.I16(tail + kEntryTailInt4);
-    entry.int5 = bytes.I16(tail + kEntryTailInt5);
-    entry.byte2 = bytes.U8(tail + kEntryTailByte2);
-    entry.byte3 = bytes.U8(tail + kEntryTailByte3);
-    entry.byte4 = bytes.U8(tail + kEntryTailByte4);
-    entry.byte5 = bytes.U8(tail + kEntryTailByte5);
-    entry.seconds = bytes.I32(tail + kEntryTailSeconds);
+    DecodeMembers(bytes.At(at + kEntryText + text_bytes), entry, kEntryTailMembers);
     at += record;
   }
   if (at != bytes.size()) {
@@ -188,19 +182,8 @@ RouteGrid DecodeRouteGrid(std::string_view file) {
   RouteGrid grid;
   grid.Create(static_cast<std::int32_t>(cells - 1));
   for (std::size_t index = 0; index < cells; ++index) {
-    const std::size_t at = index * kCellRecordSize;
     RouteCell& cell = grid.at(static_cast<std::int64_t>(index));
-    cell.kind = bytes.U8(at + kCellKind);
-    cell.param1 = bytes.I16(at + kCellParam1);
-    cell.param2 = bytes.I16(at + kCellParam2);
-    cell.param3 = bytes.I16(at + kCellParam3);
-    cell.param4 = bytes.I16(at + kCellParam4);
-    cell.signal_time = bytes.U8(at + kCellSignalTime);
-    cell.approach_mark = bytes.U8(at + kCellApproachMark);
-    cell.mountain_kind = bytes.U8(at + kCellMountainKind);
-    cell.speed_code = bytes.U8(at + kCellSpeedCode);
-    cell.gradient_code = bytes.U8(at + kCellGradientCode);
-    cell.adhesion = bytes.U8(at + kCellAdhesion);
+    DecodeMembers(bytes.At(index * kCellRecordSize), cell, kCellMembers);
   }
   return grid;
 }

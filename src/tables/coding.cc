@@ -21,12 +21,16 @@ void AppendI16(std::string& out, std::int16_t value) { AppendEncoded<2>(out, val
 void AppendI32(std::string& out, std::int32_t value) { AppendEncoded<4>(out, value, EncodeI32); }
 void AppendF64(std::string& out, double value) { AppendEncoded<8>(out, value, EncodeF64); }
 
-void AppendText(std::string& out, std::string_view text) {
+void RequireTextFits(std::string_view text) {
   if (text.size() > kMaxTextBytes) {
     throw std::length_error("a text of " + std::to_string(text.size()) +
                             " bytes does not fit a 16-bit count (at most " +
                             std::to_string(kMaxTextBytes) + " bytes)");
   }
+}
+
+void AppendText(std::string& out, std::string_view text) {
+  RequireTextFits(text);
   AppendU16(out, static_cast<std::uint16_t>(text.size()));
   out.append(text);
 }

@@ -10,8 +10,10 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace packager {
 
@@ -57,6 +59,31 @@ inline double DecodeF64(const char* in) {
   return std::bit_cast<double>(bits);
 }
 
+// The write and the read of a whole number chosen by its type, for code that
+// walks the members of a record: std::uint8_t, std::int16_t or std::int32_t.
+template <typename Number>
+void EncodeNumber(char* out, Number value) {
+  if constexpr (std::is_same_v<Number, std::uint8_t>) {
+    EncodeU8(out, value);
+  } else if constexpr (std::is_same_v<Number, std::int16_t>) {
+    EncodeI16(out, value);
+  } else {
+    static_assert(std::is_same_v<Number, std::int32_t>, "a record member of another type");
+    EncodeI32(out, value);
+  }
+}
+template <typename Number>
+Number DecodeNumber(const char* in) {
+  if constexpr (std::is_same_v<Number, std::uint8_t>) {
+    return DecodeU8(in);
+  } else if constexpr (std::is_same_v<Number, std::int16_t>) {
+    return DecodeI16(in);
+  } else {
+    static_assert(std::is_same_v<Number, std::int32_t>, "a record member of another type");
+    return DecodeI32(in);
+  }
+}
+
 void AppendU8(std::string& out, std::uint8_t value);
 void AppendU16(std::string& out, std::uint16_t value);
 void AppendI16(std::string& out, std::int16_t value);
@@ -65,10 +92,20 @@ void AppendF64(std::string& out, double value);
 
 // The largest text a 16-bit count can describe.
 inline constexpr std::size_t kMaxTextBytes = 0xFFFF;
+// A text is a 16-bit count n followed by the n bytes, with no terminator.
+inline constexpr std::size_t kTextCountSize = 2;
 
-// A 16-bit count n followed by the n bytes of the text, with no terminator.
-// A text longer than kMaxTextBytes throws std::length_error and leaves the
-// buffer as it was.
+// Throws std::length_error when the text is longer than kMaxTextBytes.
+void RequireTextFits(std::string_view text);
+
+// Writes a text that fits into the kTextCountSize + n bytes at out.
+inline void EncodeText(char* out, std::string_view text) {
+  EncodeU16(out, static_cast<std::uint16_t>(text.size()));
+  if (!text.empty()) std::memcpy(out + kTextCountSize, text.data(), text.size());
+}
+
+// Appends a text; one longer than kMaxTextBytes throws std::length_error and
+// leaves the buffer as it was.
 void AppendText(std::string& out, std::string_view text);
 
 }  // namespace packager

@@ -1,10 +1,12 @@
-// Every file of a run is replaced, never updated. This is the one place that
-// does it: the bytes go into a temporary file beside the target, which takes
-// the target's name only when it is whole on disk. A write that fails, for a
-// full disk, a read-only folder or a folder in the file's place, leaves the
-// earlier file as it was and no temporary file behind.
+// The files of a run, whole: every file is replaced, never updated, and read
+// in one piece. This is the one place that does it. The bytes of a new file
+// go into a temporary file beside the target, which takes the target's name
+// only when it is whole on disk. A write that fails, for a full disk, a
+// read-only folder or a folder in the file's place, leaves the earlier file
+// as it was and no temporary file behind.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -15,6 +17,30 @@ namespace packager {
 // folder. Throws FileFailure naming path and the system's reason when a step
 // fails; the file at path is then untouched, and files written before stay.
 void ReplaceFile(const std::string& path, std::string_view bytes);
+// The same with the bytes of the pieces one after the other, each written
+// as it stands: nothing joins them in memory first.
+void ReplaceFile(const std::string& path, std::span<const std::string_view> pieces);
+
+// Why a file could not be read whole.
+enum class ReadFault {
+  kNone,
+  kMissing,     // nothing has the name
+  kFolder,      // a folder has it
+  kCannotOpen,  // it exists but does not open for reading
+  kCannotRead,  // it opened, but reading it failed
+};
+
+// Puts the bytes of the file at path into bytes; kNone when they are all
+// there. On a fault, bytes holds whatever was read.
+ReadFault TryReadWholeFile(const std::string& path, std::string& bytes);
+
+// The reason of a fault as a message names it: "it does not exist", "it is a
+// folder", "it cannot be opened" or "reading it failed"; "" for kNone.
+const char* ReadFaultReason(ReadFault fault);
+
+// The bytes of the file at path. Throws FileFailure, e.g. "PATH: cannot read
+// the file: it does not exist", when TryReadWholeFile finds a fault.
+std::string ReadWholeFile(const std::string& path);
 
 bool FileExists(const std::string& path);
 

@@ -6,7 +6,8 @@
 //   error_codes.h      the table of recorded error codes and their meanings
 //   numbers.h          half-to-even rounding and narrow stores
 //   file_names.h       the names of every file a run touches, path joining
-//   replace_file.h     replacing a file whole, existence, deletion
+//   replace_file.h     replacing and reading a file whole, existence, deletion
+//   windows1252.h      the code page of the texts, to and from UTF-8
 //   run_failure.h      the run-time failure the reading stage records as 25
 //   file_failure.h     a file-system failure that stops the run
 #pragma once
@@ -20,3 +21,4 @@
 #include "tables/run_failure.h"
 #include "tables/scenario_tables.h"
 #include "tables/track_plan.h"
+#include "tables/windows1252.h"

@@ -1,6 +1,6 @@
 #include "tables/track_plan.h"
 
-#include <cstring>
+#include <new>
 #include <string>
 
 #include "tables/run_failure.h"
@@ -45,15 +45,14 @@ void TrackPlan::Create(std::int32_t last) {
   if (last < 0) throw RunFailure("the line plan cannot have a negative size");
   const std::size_t metres = static_cast<std::size_t>(last) + 1;
   const std::size_t section_room = metres * layout::kPlanLargestValueSize;
-  // make_unique_for_overwrite leaves the bytes unwritten, so a large plan's
-  // pages only become resident as values land on them.
-  bytes_ = std::make_unique_for_overwrite<char[]>(2 * section_room);
+  // calloc hands out a large block as fresh pages of the system, zero
+  // without being written: they become resident only as values land on them.
+  bytes_.reset(static_cast<char*>(std::calloc(2, section_room)));
+  if (!bytes_) throw std::bad_alloc();
   AskForLargePages(bytes_.get(), 2 * section_room);
-  capacity_ = 2 * section_room;
   exists_ = true;
   last_ = last;
   filled_ = 0;
-  packed_ = false;
   sections_[0] = Section{};
   sections_[1] = Section{section_room, section_room, {}};
   const std::size_t checkpoints = metres / kStride + 1;
@@ -87,13 +86,11 @@ void TrackPlan::Append(const PlanValue& first, const PlanValue& second) {
                      std::to_string(last_) + ")");
   }
   for (const PlanValue* value : {&first, &second}) {
-    if (value->tag != PlanValue::Tag::kEmpty && value->tag != PlanValue::Tag::kInt16 &&
-        value->tag != PlanValue::Tag::kReal) {
+    if (!IsPlanTag(static_cast<std::uint16_t>(value->tag))) {
       throw RunFailure("a line plan value has the unknown tag " +
                        std::to_string(static_cast<unsigned>(value->tag)));
     }
   }
-  if (packed_) Unpack();
   if (filled_ % kStride == 0) AddCheckpoints();
   PutValue(sections_[0], first);
   PutValue(sections_[1], second);
@@ -106,7 +103,6 @@ void TrackPlan::PrepareAppend(std::int64_t count) {
                      std::to_string(filled_ + count - 1) + " lie outside the line plan (0 to " +
                      std::to_string(last_) + ")");
   }
-  if (packed_) Unpack();
 }
 
 const PlanValue TrackPlan::at(std::int64_t metre, int coordinate) const {
@@ -138,40 +134,15 @@ std::size_t TrackPlan::EmptyTailBytes() const {
          layout::kPlanTagSize;
 }
 
-void TrackPlan::Pack() const {
-  Section& first = sections_[0];
-  Section& second = sections_[1];
-  const std::size_t tail = EmptyTailBytes();
-  const std::size_t packed_start = first.end + tail;
-  // Every value takes at most the room it was given, so the first
-  // coordinate with its empty tail ends at or before the building place of
-  // the second, and the second with its tail fits in what is left.
-  if (packed_start != second.start) {
-    std::memmove(bytes_.get() + packed_start, bytes_.get() + second.start,
-                 second.end - second.start);
-  }
-  second.end = packed_start + (second.end - second.start);
-  second.start = packed_start;
-  // An empty value is its tag alone: two zero bytes.
-  std::memset(bytes_.get() + first.end, 0, tail);
-  std::memset(bytes_.get() + second.end, 0, tail);
-  packed_ = true;
-}
-
-void TrackPlan::Unpack() {
-  Section& second = sections_[1];
-  const std::size_t building_start = capacity_ / 2;
-  std::memmove(bytes_.get() + building_start, bytes_.get() + second.start,
-               second.end - second.start);
-  second.end = building_start + (second.end - second.start);
-  second.start = building_start;
-  packed_ = false;
-}
-
-std::string_view TrackPlan::FileBytes() const {
+std::array<std::string_view, 2> TrackPlan::FileSections() const {
   if (!exists_) return {};
-  if (!packed_) Pack();
-  return std::string_view(bytes_.get(), sections_[1].end + EmptyTailBytes());
+  // The empty values after each coordinate's last one are its zero bytes.
+  const std::size_t tail = EmptyTailBytes();
+  const auto section = [this, tail](const Section& coordinate) {
+    return std::string_view(bytes_.get() + coordinate.start,
+                            coordinate.end - coordinate.start + tail);
+  };
+  return {section(sections_[0]), section(sections_[1])};
 }
 
 }  // namespace packager

@@ -4,13 +4,14 @@
 // metre by metre from metre 0 and read back in any order. It holds its
 // values in the encoding of its own file (a 16-bit tag, then the payload),
 // so the 20 MB of the longest line exist once in memory and are written as
-// they stand: FileBytes() only arranges the two coordinates one after the
-// other.
+// they stand: each coordinate is one piece of the file (FileSections()).
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -20,7 +21,7 @@
 namespace packager {
 
 struct PlanValue {
-  // The tag numbers are written to the line plan file.
+  // The tag numbers are written to the line plan file; kPlanTags lists them.
   enum class Tag : std::uint16_t { kEmpty = 0, kInt16 = 2, kReal = 5 };
 
   Tag tag = Tag::kEmpty;
@@ -34,6 +35,31 @@ struct PlanValue {
 
   friend bool operator==(const PlanValue&, const PlanValue&) = default;
 };
+
+// Every tag of the line plan file, in the order the tools count them.
+inline constexpr std::array<PlanValue::Tag, 3> kPlanTags = {
+    PlanValue::Tag::kEmpty, PlanValue::Tag::kInt16, PlanValue::Tag::kReal};
+
+// Whether a number read from a file is one of kPlanTags.
+constexpr bool IsPlanTag(std::uint16_t number) {
+  for (const PlanValue::Tag tag : kPlanTags) {
+    if (static_cast<std::uint16_t>(tag) == number) return true;
+  }
+  return false;
+}
+
+// The name the tools give a tag: "empty", "int16" or "real".
+constexpr std::string_view PlanTagName(PlanValue::Tag tag) {
+  switch (tag) {
+    case PlanValue::Tag::kInt16:
+      return "int16";
+    case PlanValue::Tag::kReal:
+      return "real";
+    case PlanValue::Tag::kEmpty:
+      break;
+  }
+  return "empty";
+}
 
 namespace layout {
 
@@ -88,10 +114,11 @@ class TrackPlan {
   // in the plan, does not compile.
   const PlanValue at(std::int64_t metre, int coordinate) const;
 
-  // The bytes of the line plan file: the first coordinate of every metre,
-  // then the second. Empty when the plan does not exist. The view lasts
-  // until the plan is next changed.
-  std::string_view FileBytes() const;
+  // The line plan file in two pieces, to be written one after the other:
+  // the first coordinate of every metre, then the second, each with the
+  // empty values of the metres not yet filled. Both are empty when the plan
+  // does not exist. The views last until the plan is next changed.
+  std::array<std::string_view, 2> FileSections() const;
 
  private:
   // Where each coordinate's values start, and where its appended values end.
@@ -103,25 +130,26 @@ class TrackPlan {
   };
   static constexpr std::int32_t kStride = 16;
 
+  struct FreeBytes {
+    void operator()(char* bytes) const { std::free(bytes); }
+  };
+
   std::size_t EmptyTailBytes() const;
   void AddCheckpoints();
   void PutValue(Section& section, const PlanValue& value);
-  // Unpacks the plan and checks that count more metres fit.
+  // Checks that count more metres fit.
   void PrepareAppend(std::int64_t count);
-  // Moves the second coordinate between its building place, half-way through
-  // the buffer, and its place in the file right after the first.
-  void Pack() const;
-  void Unpack();
 
   bool exists_ = false;
   std::int32_t last_ = -1;
   std::int32_t filled_ = 0;
-  // Room for every value at its largest, allocated untouched: only the bytes
-  // written take memory.
-  std::unique_ptr<char[]> bytes_;
-  std::size_t capacity_ = 0;
-  mutable Section sections_[2];
-  mutable bool packed_ = false;
+  // Room for every value of each coordinate at its largest: the first from
+  // 0, the second from half-way. It is allocated zeroed but untouched, so
+  // only the bytes written take memory, and the bytes after each
+  // coordinate's values, never written, are the two zero bytes of every
+  // empty value that follows them.
+  std::unique_ptr<char[], FreeBytes> bytes_;
+  Section sections_[2];
 };
 
 template <typename MakePoint>

@@ -1,16 +1,20 @@
 // scenario-tool dump: one binary file decoded, as a listing or as JSON.
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <numeric>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "output/binary_readers.h"
+#include "output/record_layouts.h"
+#include "tables/replace_file.h"
 #include "tool/arguments.h"
 #include "tool/scenario_files.h"
 #include "tool/tool.h"
@@ -67,6 +71,18 @@ std::string Json(const std::vector<Field>& fields) {
   return json;
 }
 
+// Appends a field for every listed member of the record, in order.
+template <typename Record, typename Members>
+void AddFields(std::vector<Field>& fields, const Record& record, const Members& members) {
+  layout::ForEachMember(members, [&](const auto& member) {
+    fields.push_back({std::string(member.name), record.*(member.member)});
+  });
+}
+
+void EraseField(std::vector<Field>& fields, std::string_view name) {
+  std::erase_if(fields, [name](const Field& field) { return field.name == name; });
+}
+
 // ---- line plan
 
 // A coordinate for the listing: whole numbers as such, reals to the
@@ -106,24 +122,22 @@ std::string JsonValue(const PlanValue& value) {
   return "null";
 }
 
-void DumpLinePlan(const std::string& path, const TrackPlan& plan, long every, bool json,
-                  std::ostream& out) {
-  std::int64_t empty = 0, whole = 0, real = 0;
+// How many values of the plan carry each tag, in the order of kPlanTags.
+std::array<std::int64_t, kPlanTags.size()> CountTags(const TrackPlan& plan) {
+  std::array<std::int64_t, kPlanTags.size()> counts{};
   for (int coordinate = 0; coordinate <= 1; ++coordinate) {
     for (std::int32_t metre = 0; metre <= plan.last(); ++metre) {
-      switch (plan.at(metre, coordinate).tag) {
-        case PlanValue::Tag::kEmpty:
-          ++empty;
-          break;
-        case PlanValue::Tag::kInt16:
-          ++whole;
-          break;
-        case PlanValue::Tag::kReal:
-          ++real;
-          break;
-      }
+      const PlanValue::Tag tag = plan.at(metre, coordinate).tag;
+      ++counts[static_cast<std::size_t>(std::find(kPlanTags.begin(), kPlanTags.end(), tag) -
+                                        kPlanTags.begin())];
     }
   }
+  return counts;
+}
+
+void DumpLinePlan(const std::string& path, const TrackPlan& plan, long every, bool json,
+                  std::ostream& out) {
+  const std::array<std::int64_t, kPlanTags.size()> counts = CountTags(plan);
   // Metres 0, every, 2 * every, ... and the last metre.
   std::vector<std::int32_t> metres;
   for (std::int64_t metre = 0;; metre += every) {
@@ -132,12 +146,14 @@ void DumpLinePlan(const std::string& path, const TrackPlan& plan, long every, bo
   }
   if (metres.back() != plan.last()) metres.push_back(plan.last());
 
-  const std::int64_t values = empty + whole + real;
+  const std::int64_t values = std::accumulate(counts.begin(), counts.end(), std::int64_t{0});
   if (json) {
     out << "{\"content\": \"line plan\", \"last_metre\": " << plan.last()
-        << ", \"values\": " << values << ", \"tags\": {\"empty\": " << empty
-        << ", \"int16\": " << whole << ", \"real\": " << real << "}, \"every\": " << every
-        << ", \"points\": [";
+        << ", \"values\": " << values << ", \"tags\": {";
+    for (std::size_t i = 0; i < kPlanTags.size(); ++i) {
+      out << (i == 0 ? "\"" : ", \"") << PlanTagName(kPlanTags[i]) << "\": " << counts[i];
+    }
+    out << "}, \"every\": " << every << ", \"points\": [";
     for (std::size_t i = 0; i < metres.size(); ++i) {
       out << (i == 0 ? "\n" : ",\n") << "  {\"metre\": " << metres[i]
           << ", \"first\": " << JsonValue(plan.at(metres[i], 0))
@@ -146,8 +162,11 @@ void DumpLinePlan(const std::string& path, const TrackPlan& plan, long every, bo
     out << "]}\n";
     return;
   }
-  out << path << ": line plan, metres 0 to " << plan.last() << ", " << values << " values ("
-      << empty << " empty, " << whole << " int16, " << real << " real)\n";
+  out << path << ": line plan, metres 0 to " << plan.last() << ", " << values << " values (";
+  for (std::size_t i = 0; i < kPlanTags.size(); ++i) {
+    out << (i == 0 ? "" : ", ") << counts[i] << " " << PlanTagName(kPlanTags[i]);
+  }
+  out << ")\n";
   char line[128];
   std::snprintf(line, sizeof line, "%10s %16s %16s\n", "metre", "first", "second");
   out << line;
@@ -160,17 +179,18 @@ void DumpLinePlan(const std::string& path, const TrackPlan& plan, long every, bo
 
 // ---- train table
 
-// The members of an entry in declaration order; texts point into the entry.
-std::vector<Field> EntryFields(const TableEntry& e) {
-  return {{"kind", e.kind},   {"start", e.start},   {"end", e.end},     {"position", e.position},
-          {"byte1", e.byte1}, {"text", 0, &e.text}, {"int1", e.int1},   {"int2", e.int2},
-          {"int3", e.int3},   {"int4", e.int4},     {"int5", e.int5},   {"byte2", e.byte2},
-          {"byte3", e.byte3}, {"byte4", e.byte4},   {"byte5", e.byte5}, {"seconds", e.seconds}};
+// The members of an entry in the order of its record, the text among them;
+// the text points into the entry.
+std::vector<Field> EntryFields(const TableEntry& entry) {
+  std::vector<Field> fields;
+  AddFields(fields, entry, layout::kEntryHeadMembers);
+  fields.push_back({"text", 0, &entry.text});
+  AddFields(fields, entry, layout::kEntryTailMembers);
+  return fields;
 }
-constexpr std::size_t kTextField = 5;
 
 struct Role {
-  std::size_t field;  // index in EntryFields
+  std::string_view member;  // the member's name in EntryFields
   const char* name;
 };
 
@@ -180,21 +200,25 @@ std::vector<Role> RolesOf(int index) {
     case kProgressiveTreEntry:
     case kProgressiveDueEntry:
     case kProgressiveUnoEntry:
-      return {{1, "start"}, {2, "end"}, {3, "position"}};
+      return {{"start", "start"}, {"end", "end"}, {"position", "position"}};
     case kTrainValuesEntry:
-      return {{1, "braked mass"}, {2, "line length"}, {3, "carriages"}};
+      return {{"start", "braked mass"}, {"end", "line length"}, {"position", "carriages"}};
     case kScenarioEntry:
-      return {{1, "background one"}, {2, "background three"}, {3, "background two"},
-              {5, "name"},           {6, "marker"},           {15, "second code"}};
+      return {{"start", "background one"},
+              {"end", "background three"},
+              {"position", "background two"},
+              {"text", "name"},
+              {"int1", "marker"},
+              {"seconds", "second code"}};
     case kSignallingEntry:
-      return {{1, "cab signalling start"},
-              {2, "cab signalling end"},
-              {3, "cab signalling codes"},
-              {5, "train number"},
-              {6, "sand"},
-              {8, "clock hours"},
-              {9, "clock minutes"},
-              {10, "clock seconds"}};
+      return {{"start", "cab signalling start"},
+              {"end", "cab signalling end"},
+              {"position", "cab signalling codes"},
+              {"text", "train number"},
+              {"int1", "sand"},
+              {"int3", "clock hours"},
+              {"int4", "clock minutes"},
+              {"int5", "clock seconds"}};
     default:
       return {};
   }
@@ -205,10 +229,13 @@ void SplitReserved(int index, const std::vector<Field>& fields, std::vector<Fiel
                    std::vector<Field>& others) {
   std::vector<bool> taken(fields.size(), false);
   for (const Role& role : RolesOf(index)) {
-    Field field = fields[role.field];
+    const auto found = std::find_if(fields.begin(), fields.end(), [&role](const Field& field) {
+      return field.name == role.member;
+    });
+    Field field = *found;
     field.name = role.name;
     named.push_back(field);
-    taken[role.field] = true;
+    taken[static_cast<std::size_t>(found - fields.begin())] = true;
   }
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (!taken[i] && !fields[i].IsZero()) others.push_back(fields[i]);
@@ -228,7 +255,7 @@ std::string ListedEntry(int index, const TableEntry& entry) {
   std::string line = "entry " + std::to_string(index) + ": ";
   switch (use) {
     case EntryUse::kStation: {
-      fields.erase(fields.begin() + kTextField);
+      EraseField(fields, "text");
       line += "station " + JsonString(entry.text) + ": " + Listed(fields);
       if (entry.seconds > 0 && entry.seconds < 100 * 3600) {
         line += " (" + TimeOfDay(entry.seconds) + ")";
@@ -299,17 +326,12 @@ void DumpTrainTable(const std::string& path,
 
 // ---- route grid
 
-std::vector<Field> CellFields(const RouteCell& c) {
-  return {{"param1", c.param1},
-          {"param2", c.param2},
-          {"param3", c.param3},
-          {"param4", c.param4},
-          {"signal_time", c.signal_time},
-          {"approach_mark", c.approach_mark},
-          {"mountain_kind", c.mountain_kind},
-          {"speed_code", c.speed_code},
-          {"gradient_code", c.gradient_code},
-          {"adhesion", c.adhesion}};
+// Every member of a cell but its kind, which a listing shows first, by name.
+std::vector<Field> CellFields(const RouteCell& cell) {
+  std::vector<Field> fields;
+  AddFields(fields, cell, layout::kCellMembers);
+  EraseField(fields, "kind");
+  return fields;
 }
 
 void DumpRouteGrid(const std::string& path, const RouteGrid& grid, bool json, std::ostream& out) {

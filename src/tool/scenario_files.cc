@@ -1,56 +1,8 @@
 #include "tool/scenario_files.h"
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include "tables/file_failure.h"
+#include "output/record_layouts.h"
 
 namespace packager::tool {
-
-std::string ReadWholeFile(const std::string& path) {
-  std::error_code error;
-  const auto status = std::filesystem::status(path, error);
-  if (!std::filesystem::exists(status)) {
-    throw FileFailure(path, "read the file", "it does not exist");
-  }
-  if (std::filesystem::is_directory(status)) {
-    throw FileFailure(path, "read the file", "it is a folder");
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw FileFailure(path, "read the file", "it cannot be opened");
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  if (in.bad()) throw FileFailure(path, "read the file", "reading it failed");
-  return std::move(bytes).str();
-}
-
-std::string Utf8From1252(std::string_view bytes) {
-  // Bytes 0x80 to 0x9F; from 0xA0 the code page agrees with Unicode.
-  static const char16_t kHigh[32] = {
-      0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-      0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
-  std::string utf8;
-  utf8.reserve(bytes.size());
-  for (const char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x80) {
-      utf8 += c;
-      continue;
-    }
-    const char32_t code = byte < 0xA0 ? kHigh[byte - 0x80] : byte;
-    if (code < 0x800) {
-      utf8 += static_cast<char>(0xC0 | (code >> 6));
-      utf8 += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-      utf8 += static_cast<char>(0xE0 | (code >> 12));
-      utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      utf8 += static_cast<char>(0x80 | (code & 0x3F));
-    }
-  }
-  return utf8;
-}
 
 const char* CellKindName(int kind) {
   switch (kind) {
@@ -83,21 +35,26 @@ const char* CellKindName(int kind) {
   }
 }
 
-bool IsZeroCell(const RouteCell& cell) {
-  return cell.kind == 0 && cell.param1 == 0 && cell.param2 == 0 && cell.param3 == 0 &&
-         cell.param4 == 0 && cell.signal_time == 0 && cell.approach_mark == 0 &&
-         cell.mountain_kind == 0 && cell.speed_code == 0 && cell.gradient_code == 0 &&
-         cell.adhesion == 0;
+namespace {
+
+// Whether every listed member of the record is 0.
+template <typename Record, typename Members>
+bool MembersAreZero(const Record& record, const Members& members) {
+  bool zero = true;
+  layout::ForEachMember(members,
+                        [&](const auto& member) { zero = zero && record.*(member.member) == 0; });
+  return zero;
 }
+
+}  // namespace
+
+bool IsZeroCell(const RouteCell& cell) { return MembersAreZero(cell, layout::kCellMembers); }
 
 EntryUse UseOf(int index, const TableEntry& entry) {
   if (index == 0) return EntryUse::kUnused;
   if (index >= kProgressiveTreEntry) return EntryUse::kReserved;
-  const bool numbers = entry.kind != 0 || entry.start != 0 || entry.end != 0 ||
-                       entry.position != 0 || entry.byte1 != 0 || entry.int1 != 0 ||
-                       entry.int2 != 0 || entry.int3 != 0 || entry.int4 != 0 || entry.int5 != 0 ||
-                       entry.byte2 != 0 || entry.byte3 != 0 || entry.byte4 != 0 ||
-                       entry.byte5 != 0 || entry.seconds != 0;
+  const bool numbers = !MembersAreZero(entry, layout::kEntryHeadMembers) ||
+                       !MembersAreZero(entry, layout::kEntryTailMembers);
   if (numbers) return EntryUse::kStation;
   return entry.text.empty() ? EntryUse::kEmpty : EntryUse::kCaption;
 }

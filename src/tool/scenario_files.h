@@ -1,25 +1,18 @@
-// What dump and plan share: reading a binary file whole, and the names of
-// what its tables hold.
+// What dump and plan share: the names of what the tables of the binary
+// files hold. (The files are read with ReadWholeFile of tables/replace_file.h,
+// their texts shown with Utf8From1252 of tables/windows1252.h.)
 #pragma once
 
 #include <string>
-#include <string_view>
 
 #include "tables/scenario_tables.h"
+#include "tables/windows1252.h"
 
 namespace packager::tool {
 
-// The bytes of the file. Throws FileFailure when it is missing, a folder or
-// cannot be read.
-std::string ReadWholeFile(const std::string& path);
-
-// Windows-1252 bytes as UTF-8. The five bytes that code page leaves
-// undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) become the C1 controls of the
-// same number, as Latin-1 would read them.
-std::string Utf8From1252(std::string_view bytes);
-
 // The name of a route cell kind, "unknown" for a number with no meaning.
 const char* CellKindName(int kind);
+// Whether every member of the cell is 0.
 bool IsZeroCell(const RouteCell& cell);
 
 // What an entry of the train table is used for, judged by its index and

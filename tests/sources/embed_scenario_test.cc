@@ -18,13 +18,6 @@ namespace {
 using embedding::ConvertText;
 using Lines = std::vector<std::string>;
 
-std::string Convert(std::string_view utf8, bool expect_success = true) {
-  std::string bytes;
-  std::string problem;
-  EXPECT_EQ(embedding::ToWindows1252(utf8, bytes, problem), expect_success) << utf8;
-  return expect_success ? bytes : problem;
-}
-
 template <typename Action>
 std::string FailureOf(Action action) {
   try {
@@ -33,25 +26,6 @@ std::string FailureOf(Action action) {
     return failure.what();
   }
   return "no failure";
-}
-
-TEST(Windows1252, ConvertsEveryCharacterItDefines) {
-  EXPECT_EQ(Convert("€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ"),
-            "\x80\x82\x83\x84\x85\x86\x87\x88\x89\x8A\x8B\x8C\x8E"
-            "\x91\x92\x93\x94\x95\x96\x97\x98\x99\x9A\x9B\x9C\x9E\x9F");
-  EXPECT_EQ(Convert("\xC2\xA0°àèéìòùÿ n\t,~"), "\xA0\xB0\xE0\xE8\xE9\xEC\xF2\xF9\xFF n\t,~");
-}
-
-TEST(Windows1252, RejectsWhatItCannotHold) {
-  EXPECT_EQ(Convert("Łódź", false), "character U+0141 at column 1 has no Windows-1252 byte");
-  for (std::string_view s : {"a → b", "\xC2\x81", "\xF0\x9F\x9A\x82"}) {  // C1 control, 4 bytes
-    EXPECT_NE(Convert(s, false).find("has no Windows-1252 byte"), std::string::npos);
-  }
-  EXPECT_EQ(Convert("Citt\xEC", false), "invalid UTF-8 at column 5 (byte 0xEC)");
-  for (std::string_view s : {"\x80", "\xC3", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80",
-                             "\xF4\x90\x80\x80", "\xE2\x82"}) {
-    EXPECT_NE(Convert(s, false).find("invalid UTF-8"), std::string::npos);
-  }
 }
 
 TEST(ConvertText, SplitsAtLineFeeds) {

@@ -7,7 +7,9 @@
 #include <cstring>
 #include <filesystem>
 #include <set>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
@@ -53,6 +55,46 @@ TEST(ReplaceFileTest, WritesExactlyTheBytesOverAnyEarlierFile) {
   ReplaceFile(path, large);
   EXPECT_EQ(folder.Read("x.dat"), large);
   EXPECT_EQ(EntriesOf(folder.path()), Names{"x.dat"});
+  // Pieces, empty ones among them, land one after the other.
+  const std::string_view pieces[] = {"", large, "", binary, "z"};
+  ReplaceFile(path, pieces);
+  EXPECT_EQ(folder.Read("x.dat"), large + binary + "z");
+  ReplaceFile(path, std::span<const std::string_view>());
+  EXPECT_EQ(std::filesystem::file_size(path), 0u);
+}
+
+TEST(ReadWholeFileTest, ReadsEveryByteOrSaysWhyNot) {
+  TempFolder folder;
+  const std::string binary("\0\x01\r\n\xFF\x1A end\0", 11);
+  folder.Write("binary.dat", binary);
+  folder.Write("empty.dat", "");
+  std::filesystem::create_directory(folder.PathOf("folder.dat"));
+  struct Case {
+    const char* name;
+    ReadFault fault;
+    std::string bytes;
+  };
+  for (const Case& c :
+       {Case{"binary.dat", ReadFault::kNone, binary}, Case{"empty.dat", ReadFault::kNone, ""},
+        Case{"absent.dat", ReadFault::kMissing, ""}, Case{"folder.dat", ReadFault::kFolder, ""}}) {
+    std::string bytes = "earlier";
+    EXPECT_EQ(TryReadWholeFile(folder.PathOf(c.name), bytes), c.fault) << c.name;
+    EXPECT_EQ(bytes, c.bytes) << c.name;
+  }
+  EXPECT_EQ(ReadWholeFile(folder.PathOf("binary.dat")), binary);
+  const std::string absent = folder.PathOf("absent.dat");
+  try {
+    ReadWholeFile(absent);
+    ADD_FAILURE() << "a missing file was read";
+  } catch (const FileFailure& failure) {
+    EXPECT_EQ(failure.what(), absent + ": cannot read the file: it does not exist");
+  }
+  if (!RunningAsRoot()) {
+    ASSERT_EQ(::chmod(folder.PathOf("binary.dat").c_str(), 0), 0);
+    std::string bytes;
+    EXPECT_EQ(TryReadWholeFile(folder.PathOf("binary.dat"), bytes), ReadFault::kCannotOpen);
+    EXPECT_EQ(ReadFaultReason(ReadFault::kCannotOpen), std::string("it cannot be opened"));
+  }
 }
 
 TEST(ReplaceFileTest, ABareNameIsWrittenInTheWorkingFolder) {

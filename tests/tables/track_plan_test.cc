@@ -12,6 +12,8 @@
 namespace packager {
 namespace {
 
+using namespace std::string_view_literals;
+
 // Values of every size, in an order that does not repeat with the plan's
 // checkpoints, so that a read has to step over mixed sizes.
 PlanValue Mixed(int metre, int coordinate) {
@@ -41,11 +43,17 @@ std::string Reference(const std::vector<PlanValue> (&values)[2], int metres) {
   return out;
 }
 
+// The file as the plan's sections give it.
+std::string FileBytes(const TrackPlan& plan) {
+  const auto sections = plan.FileSections();
+  return std::string(sections[0]) + std::string(sections[1]);
+}
+
 TEST(TrackPlanTest, ReadsEveryMetreBackAndRefusesOutside) {
   TrackPlan plan;
   EXPECT_THROW(plan.at(0, 0), RunFailure);
   EXPECT_THROW(plan.Append(PlanValue{}, PlanValue{}), RunFailure);
-  EXPECT_EQ(plan.FileBytes(), "");
+  EXPECT_EQ(FileBytes(plan), "");
   EXPECT_THROW(plan.Create(-1), RunFailure);
 
   plan.Create(99);
@@ -82,7 +90,7 @@ TEST(TrackPlanTest, ReadsEveryMetreBackAndRefusesOutside) {
   EXPECT_EQ(plan.filled(), 0);
 }
 
-TEST(TrackPlanTest, FileBytesArePackedAndTheBuildingGoesOnAfterThem) {
+TEST(TrackPlanTest, EachSectionIsACoordinateWithTheEmptyValuesOfTheMetresAfterIt) {
   std::vector<PlanValue> values[2];
   TrackPlan plan;
   plan.Create(40);
@@ -91,8 +99,9 @@ TEST(TrackPlanTest, FileBytesArePackedAndTheBuildingGoesOnAfterThem) {
     values[1].push_back(Mixed(metre, 1));
     plan.Append(values[0].back(), values[1].back());
   }
-  ASSERT_EQ(plan.FileBytes(), Reference(values, 41));
-  EXPECT_EQ(plan.FileBytes(), Reference(values, 41));  // packing twice moves nothing
+  const auto sections = plan.FileSections();
+  ASSERT_EQ(std::string(sections[0]) + std::string(sections[1]), Reference(values, 41));
+  EXPECT_EQ(sections[1].substr(0, 2), "\x05\x00"sv);  // metre 0, second coordinate: a real
   EXPECT_EQ(plan.at(16, 1), values[1][16]);
 
   for (int metre = 17; metre <= 40; ++metre) {
@@ -100,12 +109,16 @@ TEST(TrackPlanTest, FileBytesArePackedAndTheBuildingGoesOnAfterThem) {
     values[1].push_back(Mixed(metre, 1));
     plan.Append(values[0].back(), values[1].back());
   }
-  EXPECT_EQ(plan.FileBytes(), Reference(values, 41));
+  EXPECT_EQ(FileBytes(plan), Reference(values, 41));
   EXPECT_EQ(plan.at(40, 0), PlanValue::Real(-40));
 
-  // Re-creating forgets everything: every value is empty again.
+  // Re-creating forgets everything: every value is empty again, also where
+  // values stood before.
   plan.Create(2);
-  EXPECT_EQ(plan.FileBytes(), std::string(12, '\0'));
+  EXPECT_EQ(FileBytes(plan), std::string(12, '\0'));
+  plan.Append(PlanValue{}, PlanValue::Int16(-1));
+  EXPECT_EQ(FileBytes(plan),
+            std::string(6, '\0') + std::string("\x02\x00\xFF\xFF", 4) + std::string(4, '\0'));
 }
 
 }  // namespace

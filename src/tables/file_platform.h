@@ -1,0 +1,33 @@
+// What the file module (replace_file.h) needs from the system it runs on:
+// one source file per platform, file_posix.cc or file_windows.cc, chosen by
+// the build. Internal to the tables library.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace packager::file_platform {
+
+// The steps a FileFailure names.
+inline constexpr char kWriteStep[] = "write the file";
+inline constexpr char kReplaceStep[] = "replace the file";
+// Names of temporary files tried before giving up on finding a free one.
+inline constexpr int kNameAttempts = 100;
+
+// Where the file's name starts in path: after the last folder separator
+// of the platform, 0 for a bare name.
+std::size_t NameStart(const std::string& path);
+
+// The temporary file for path, beside it (defined once for all platforms):
+// "." + the file's name + ".tmp" + the process, a count of the calls and
+// the clock, so that no other writer in this or another process picks the
+// same name at the same time.
+std::string TemporaryPath(const std::string& path, std::uint64_t process);
+
+// ReplaceFile (see replace_file.h) with the system's own calls.
+void ReplaceWithPieces(const std::string& path, std::span<const std::string_view> pieces);
+
+}  // namespace packager::file_platform

@@ -1,0 +1,89 @@
+// Replacing a file on a POSIX system: open(O_EXCL), write, fsync, rename,
+// and an fsync of the folder for the new name.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "tables/file_failure.h"
+#include "tables/file_platform.h"
+
+namespace packager::file_platform {
+
+namespace {
+
+std::string SystemReason(int error) { return std::strerror(error); }
+
+// Writes all bytes and returns 0, or the system's error.
+int WriteAll(int file, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(file, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (written == 0) return EIO;
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return 0;
+}
+
+// Writes every piece and puts them on the device; the system's error otherwise.
+int WriteTemporary(int file, std::span<const std::string_view> pieces) {
+  for (const std::string_view piece : pieces) {
+    if (const int error = WriteAll(file, piece); error != 0) return error;
+  }
+  return ::fsync(file) == 0 ? 0 : errno;
+}
+
+// Puts the new name itself on the device; a folder that refuses to be synced
+// changes nothing for the file, which is in place already.
+void SyncFolder(const std::string& path) {
+  const std::size_t start = NameStart(path);
+  const std::string folder = start == 0 ? "." : path.substr(0, start);
+  const int handle = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (handle < 0) return;
+  ::fsync(handle);
+  ::close(handle);
+}
+
+// A new temporary file beside path, open for writing; its name goes to
+// temporary.
+int CreateTemporary(const std::string& path, std::string& temporary) {
+  int file = -1;
+  for (int attempt = 0; attempt < kNameAttempts && file < 0; ++attempt) {
+    temporary = TemporaryPath(path, static_cast<std::uint64_t>(::getpid()));
+    file = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (file < 0 && errno != EEXIST) throw FileFailure(path, kWriteStep, SystemReason(errno));
+  }
+  if (file < 0) throw FileFailure(path, kWriteStep, SystemReason(EEXIST));
+  return file;
+}
+
+}  // namespace
+
+std::size_t NameStart(const std::string& path) {
+  const std::size_t separator = path.rfind('/');
+  return separator == std::string::npos ? 0 : separator + 1;
+}
+
+void ReplaceWithPieces(const std::string& path, std::span<const std::string_view> pieces) {
+  std::string temporary;
+  const int file = CreateTemporary(path, temporary);
+  const int write_error = WriteTemporary(file, pieces);
+  const int close_error = ::close(file) == 0 ? 0 : errno;
+  if (write_error != 0 || close_error != 0) {
+    ::unlink(temporary.c_str());
+    throw FileFailure(path, kWriteStep, SystemReason(write_error != 0 ? write_error : close_error));
+  }
+  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    throw FileFailure(path, kReplaceStep, SystemReason(error));
+  }
+  SyncFolder(path);
+}
+
+}  // namespace packager::file_platform

@@ -1,0 +1,102 @@
+// Replacing a file on Windows: CreateFile(CREATE_NEW), WriteFile,
+// FlushFileBuffers, and MoveFileEx, which replaces a name that is taken.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// The system's headers name a function of their own ReplaceFile.
+#undef ReplaceFile
+
+#include "tables/file_failure.h"
+#include "tables/file_platform.h"
+
+namespace packager::file_platform {
+
+namespace {
+
+std::string SystemReason(DWORD error) {
+  char text[512] = {};
+  const DWORD size =
+      FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                     MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
+  std::string reason(text, size);
+  while (!reason.empty() && (reason.back() == '\r' || reason.back() == '\n' ||
+                             reason.back() == ' ' || reason.back() == '.')) {
+    reason.pop_back();
+  }
+  if (reason.empty()) reason = "system error " + std::to_string(error);
+  return reason;
+}
+
+// Writes all bytes, in pieces WriteFile can count; the system's error otherwise.
+DWORD WriteAll(HANDLE file, std::string_view bytes) {
+  constexpr std::size_t kChunk = 1u << 30;
+  while (!bytes.empty()) {
+    const DWORD size = static_cast<DWORD>(bytes.size() < kChunk ? bytes.size() : kChunk);
+    DWORD written = 0;
+    if (!WriteFile(file, bytes.data(), size, &written, nullptr)) return GetLastError();
+    if (written == 0) return ERROR_WRITE_FAULT;
+    bytes.remove_prefix(written);
+  }
+  return ERROR_SUCCESS;
+}
+
+// Writes every piece and puts them on the device; the system's error otherwise.
+DWORD WriteTemporary(HANDLE file, std::span<const std::string_view> pieces) {
+  for (const std::string_view piece : pieces) {
+    if (const DWORD error = WriteAll(file, piece); error != ERROR_SUCCESS) return error;
+  }
+  return FlushFileBuffers(file) ? ERROR_SUCCESS : GetLastError();
+}
+
+// A new temporary file beside path, open for writing; its name goes to
+// temporary.
+HANDLE CreateTemporary(const std::string& path, std::string& temporary) {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; attempt < kNameAttempts && file == INVALID_HANDLE_VALUE; ++attempt) {
+    temporary = TemporaryPath(path, GetCurrentProcessId());
+    file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      const DWORD error = GetLastError();
+      if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+        throw FileFailure(path, kWriteStep, SystemReason(error));
+      }
+    }
+  }
+  if (file == INVALID_HANDLE_VALUE) {
+    throw FileFailure(path, kWriteStep, SystemReason(ERROR_FILE_EXISTS));
+  }
+  return file;
+}
+
+}  // namespace
+
+std::size_t NameStart(const std::string& path) {
+  const std::size_t separator = path.find_last_of("\\/");
+  return separator == std::string::npos ? 0 : separator + 1;
+}
+
+void ReplaceWithPieces(const std::string& path, std::span<const std::string_view> pieces) {
+  std::string temporary;
+  HANDLE file = CreateTemporary(path, temporary);
+  const DWORD write_error = WriteTemporary(file, pieces);
+  const DWORD close_error = CloseHandle(file) ? ERROR_SUCCESS : GetLastError();
+  if (write_error != ERROR_SUCCESS || close_error != ERROR_SUCCESS) {
+    DeleteFileA(temporary.c_str());
+    throw FileFailure(path, kWriteStep,
+                      SystemReason(write_error != ERROR_SUCCESS ? write_error : close_error));
+  }
+  // rename() would refuse a name that is taken; this move replaces it.
+  if (!MoveFileExA(temporary.c_str(), path.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const DWORD error = GetLastError();
+    DeleteFileA(temporary.c_str());
+    throw FileFailure(path, kReplaceStep, SystemReason(error));
+  }
+}
+
+}  // namespace packager::file_platform
