@@ -1,7 +1,7 @@
-// The encoders of the three binary files, on the embedded scenario's
-// compiled tables and on the longest line's plan and grid. Bytes are those
-// of the encoded file; the result may be a string or a view of one, so only
-// its size and data are taken.
+// The encoders of the train table and route grid files, on the embedded
+// scenario's compiled tables and on the longest line's grid. The line plan
+// has no encoder to time: it is built in its file's encoding and written
+// from its two sections as they stand (the builder's benchmark covers it).
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -27,41 +27,6 @@ void EncodeEach(benchmark::State& state, Encode encode) {
   state.SetBytesProcessed(state.iterations() * size);
 }
 
-// The line plan is encoded as the compile stage does it, once after the
-// plan is built: the plan may keep its file bytes, so a second encoding of
-// the same plan could measure nothing. Each plan is rebuilt outside the
-// timing; the rebuild takes far longer than the encoding, so the counts of
-// iterations are fixed to keep the whole run short.
-void BM_EncodeLinePlanEmbedded(benchmark::State& state) {
-  const ScratchFolder folder;
-  ScenarioTables tables;
-  std::int64_t bytes = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    ReadEmbeddedLine(tables, folder);
-    state.ResumeTiming();
-    const auto encoded = EncodeLinePlan(tables.track_plan);
-    bytes += static_cast<std::int64_t>(encoded.size());
-    benchmark::DoNotOptimize(encoded.data());
-  }
-  state.SetBytesProcessed(bytes);
-}
-
-void BM_EncodeLinePlanLongest(benchmark::State& state) {
-  TrackPlan plan;
-  std::int64_t bytes = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    plan.Create(kLongestPlanLast);
-    if (!BuildLongestLinePlan(plan)) Fail("the builder refused a curve of the longest line");
-    state.ResumeTiming();
-    const auto encoded = EncodeLinePlan(plan);
-    bytes += static_cast<std::int64_t>(encoded.size());
-    benchmark::DoNotOptimize(encoded.data());
-  }
-  state.SetBytesProcessed(bytes);
-}
-
 void BM_EncodeTrainTableEmbedded(benchmark::State& state) {
   const auto& table = EmbeddedTables().scenario_table;
   EncodeEach(state, [&] { return EncodeTrainTable(table); });
@@ -77,8 +42,6 @@ void BM_EncodeRouteGridLongest(benchmark::State& state) {
   EncodeEach(state, [&] { return EncodeRouteGrid(grid); });
 }
 
-BENCHMARK(BM_EncodeLinePlanEmbedded)->Unit(benchmark::kMillisecond)->Iterations(200);
-BENCHMARK(BM_EncodeLinePlanLongest)->Unit(benchmark::kMillisecond)->Iterations(30);
 BENCHMARK(BM_EncodeTrainTableEmbedded)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_EncodeRouteGridEmbedded)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_EncodeRouteGridLongest)->Unit(benchmark::kMicrosecond);

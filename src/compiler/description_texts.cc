@@ -1,7 +1,5 @@
 #include "compiler/description_texts.h"
 
-#include <fstream>
-
 #include "tables/file_names.h"
 #include "tables/replace_file.h"
 #include "tables/run_failure.h"
@@ -14,15 +12,18 @@ bool FolderTexts::Exists(const std::string& name) const {
 
 std::string FolderTexts::Read(const std::string& name) const {
   const std::string path = JoinPath(directory_, name);
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw RunFailure("cannot open " + path + " for reading");
-  std::string content;
-  char chunk[1 << 16];
-  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-    content.append(chunk, static_cast<std::size_t>(in.gcount()));
+  std::string bytes;
+  switch (TryReadWholeFile(path, bytes)) {
+    case ReadFault::kNone:
+      return bytes;
+    case ReadFault::kMissing:
+    case ReadFault::kCannotOpen:
+      throw RunFailure("cannot open " + path + " for reading");
+    case ReadFault::kFolder:
+    case ReadFault::kCannotRead:
+      break;
   }
-  if (in.bad()) throw RunFailure("cannot read " + path);
-  return content;
+  throw RunFailure("cannot read " + path);
 }
 
 void FolderTexts::Delete(const std::string& name) { DeleteFileIfPresent(JoinPath(directory_, name)); }

@@ -1,7 +1,5 @@
 // scenario-tool compile: the packager's compile stage on texts in a folder.
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <random>
 #include <sstream>
@@ -42,11 +40,6 @@ void RequireFileNamesFit(const std::string& name, const std::string& train) {
   }
 }
 
-std::string ReadWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw FileFailure(path, "read the file", "cannot open it");
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // A private folder for --keep: the compile deletes the copies, not the texts.
 class ScratchFolder {
@@ -75,7 +68,7 @@ class ScratchFolder {
 void CopyIfPresent(const std::string& from_directory, const std::string& to_directory,
                    const std::string& name) {
   const std::string from = JoinPath(from_directory, name);
-  if (FileExists(from)) ReplaceFile(JoinPath(to_directory, name), ReadWhole(from));
+  if (FileExists(from)) ReplaceFile(JoinPath(to_directory, name), ReadWholeFile(from));
 }
 
 // error_position is the tables' member as it stands: a fault that names no
@@ -142,7 +135,7 @@ int CompileCommand(const std::vector<std::string>& args, std::ostream& out, std:
   }
   if (scratch) {
     for (const std::string& name : files) {
-      ReplaceFile(JoinPath(directory, name), ReadWhole(JoinPath(compile_directory, name)));
+      ReplaceFile(JoinPath(directory, name), ReadWholeFile(JoinPath(compile_directory, name)));
     }
   }
 

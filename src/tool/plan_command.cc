@@ -21,6 +21,7 @@
 #include "tables/file_names.h"
 #include "tables/replace_file.h"
 #include "tool/arguments.h"
+#include "tables/windows1252.h"
 #include "tool/scenario_files.h"
 #include "tool/tool.h"
 

@@ -1,12 +1,10 @@
 // What dump and plan share: the names of what the tables of the binary
-// files hold. (The files are read with ReadWholeFile of tables/replace_file.h,
-// their texts shown with Utf8From1252 of tables/windows1252.h.)
+// files hold.
 #pragma once
 
 #include <string>
 
 #include "tables/scenario_tables.h"
-#include "tables/windows1252.h"
 
 namespace packager::tool {
 

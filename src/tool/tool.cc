@@ -5,6 +5,7 @@
 #include <new>
 
 #include "tables/file_failure.h"
+#include "tables/windows1252.h"
 #include "tool/arguments.h"
 #include "tool/scenario_files.h"
 
