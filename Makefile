@@ -5,53 +5,88 @@ BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 JOBS ?= 2
 
-.PHONY: all configure build run test clean windows windows-test windows-screenshot bench
+# The scenario the packager embeds: the repository's unless another folder is
+# named, e.g. `make run SCENARIO_DIR=path/to/My_Line_1234`. Every
+# configuration passes it, so a folder named once does not stay in the build's
+# cache for the next run. The tests use the repository's scenario whatever
+# this names. A -DSCENARIO_DIR in CMAKE_FLAGS, which comes last, wins.
+SCENARIO_DIR ?= $(CURDIR)/scenarios/Vardessa_Lontrino_5608
+
+# $(call cmake_configure,DIR,BUILD_TYPE,FLAGS)
+cmake_configure = cmake -S . -B $(1) -DCMAKE_BUILD_TYPE=$(2) \
+  -DSCENARIO_DIR=$(abspath $(SCENARIO_DIR)) $(3) $(CMAKE_FLAGS)
+
+.PHONY: all configure build run check test configure-tests reference-packager clean windows \
+  windows-test windows-screenshot bench
 
 all: build
 
+# The programs alone need no GoogleTest: the tests are left out of the
+# configuration until `make check` or `make test` turns them on in the same
+# BUILD_DIR, which then builds only what is missing.
 configure:
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	$(call cmake_configure,$(BUILD_DIR),RelWithDebInfo,-DBUILD_TESTING=OFF)
 
 build: configure
-	cmake --build $(BUILD_DIR) --parallel $(JOBS)
+	cmake --build $(BUILD_DIR) --parallel $(JOBS) --target packager scenario-tool
 
 run: build
 	$(BUILD_DIR)/bin/packager
 
-# Every test, then every test again on a build with AddressSanitizer and
+configure-tests:
+	$(call cmake_configure,$(BUILD_DIR),RelWithDebInfo,-DBUILD_TESTING=ON)
+
+# `make check` builds and runs every test in BUILD_DIR; `make test` does so,
+# then runs every test again on a build with AddressSanitizer and
 # UndefinedBehaviorSanitizer, in a directory of its own.
 SANITIZE_DIR ?= $(BUILD_DIR)-sanitize
 
-test: build
+check: configure-tests
+	cmake --build $(BUILD_DIR) --parallel $(JOBS)
 	ctest --test-dir $(BUILD_DIR) --output-on-failure --parallel $(JOBS)
-	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPACKAGER_SANITIZE=ON $(CMAKE_FLAGS)
+
+test: check
+	$(call cmake_configure,$(SANITIZE_DIR),RelWithDebInfo,-DPACKAGER_SANITIZE=ON -DBUILD_TESTING=ON)
 	cmake --build $(SANITIZE_DIR) --parallel $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(SANITIZE_DIR) --output-on-failure --parallel $(JOBS)
 
+# The Linux packager of the tests' own scenario, whose files the Wine tests
+# compare with the Windows build's: BUILD_DIR/tests/reference_packager.
+reference-packager: configure-tests
+	cmake --build $(BUILD_DIR) --parallel $(JOBS) --target reference_packager
+
 # Windows: 32-bit (i686, the target of the packager's users) and 64-bit
 # (x86_64, the one this machine's Wine can run), both cross-built with
 # MinGW-w64 as static GUI programs. The scenario generator of the native
-# build embeds the scenario for both.
+# build embeds the scenario for both. Each has its folder,
+# WINDOWS_BUILD_DIR-i686 and WINDOWS_BUILD_DIR-x86_64.
 WINDOWS_ARCHS = i686 x86_64
+WINDOWS_BUILD_DIR ?= build-windows
 
 windows: build
 	for arch in $(WINDOWS_ARCHS); do \
-	  cmake -S . -B build-windows-$$arch -DCMAKE_BUILD_TYPE=Release \
+	  $(call cmake_configure,$(WINDOWS_BUILD_DIR)-$$arch,Release,\
 	    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-$$arch.cmake \
-	    -DEMBED_SCENARIO_TOOL=$(abspath $(BUILD_DIR))/tools/embed_scenario $(CMAKE_FLAGS) && \
-	  cmake --build build-windows-$$arch --parallel $(JOBS) || exit 1; \
+	    -DEMBED_SCENARIO_TOOL=$(abspath $(BUILD_DIR))/tools/embed_scenario) && \
+	  cmake --build $(WINDOWS_BUILD_DIR)-$$arch --parallel $(JOBS) || exit 1; \
 	done
 
+# The native build is configured for the tests after the Windows builds, not
+# beside them: `make -j` must not configure BUILD_DIR twice at once.
 windows-test: windows
-	bash tests/windows/check_win32.sh build-windows-i686/bin/packager.exe
-	bash tests/windows/wine_test.sh build-windows-x86_64/bin $(BUILD_DIR)/bin
+	$(MAKE) --no-print-directory reference-packager
+	bash tests/windows/check_win32.sh $(WINDOWS_BUILD_DIR)-i686/bin/packager.exe
+	bash tests/windows/wine_test.sh $(WINDOWS_BUILD_DIR)-x86_64/bin \
+	  $(BUILD_DIR)/tests/reference_packager
 
 windows-screenshot: windows
-	bash tests/windows/wine_test.sh build-windows-x86_64/bin $(BUILD_DIR)/bin docs/wait_window.png
+	$(MAKE) --no-print-directory reference-packager
+	bash tests/windows/wine_test.sh $(WINDOWS_BUILD_DIR)-x86_64/bin \
+	  $(BUILD_DIR)/tests/reference_packager docs/wait_window.png
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) build-windows-i686 build-windows-x86_64 $(BENCH_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(WINDOWS_ARCHS:%=$(WINDOWS_BUILD_DIR)-%) $(BENCH_DIR)
 
 # Benchmarks on a Release build of their own (no tests): the micro-benchmarks
 # of bench/micro, then bench/whole_run.py, which times whole compiles of the
@@ -63,7 +98,7 @@ BENCH_MIN_TIME ?= 0.2
 BENCH_FLAGS ?=
 
 bench:
-	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DPACKAGER_BENCH=ON -DBUILD_TESTING=OFF $(CMAKE_FLAGS)
+	$(call cmake_configure,$(BENCH_DIR),Release,-DPACKAGER_BENCH=ON -DBUILD_TESTING=OFF)
 	cmake --build $(BENCH_DIR) --parallel $(JOBS) --target packager_bench run_child scenario-tool packager
 	$(BENCH_DIR)/bench/micro/packager_bench --benchmark_min_time=$(BENCH_MIN_TIME)
 	python3 bench/whole_run.py --build-dir $(BENCH_DIR) $(BENCH_FLAGS)

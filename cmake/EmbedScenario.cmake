@@ -32,3 +32,37 @@ function(add_embedded_scenario target folder)
   add_library(${target} OBJECT "${generated}")
   target_link_libraries(${target} PUBLIC sources)
 endfunction()
+
+# The scenario the tests are written for, whatever scenario the build embeds.
+set(REFERENCE_SCENARIO_DIR "${PROJECT_SOURCE_DIR}/scenarios/Vardessa_Lontrino_5608")
+
+# add_reference_scenario()
+#
+# Defines reference_scenario, the object library of the reference scenario.
+# It defines TheEmbeddedScenario() too, so a program links it in place of
+# embedded_scenario. A build that embeds the reference scenario shares
+# embedded_scenario's objects rather than compiling the same tables twice.
+function(add_reference_scenario)
+  file(REAL_PATH "${SCENARIO_DIR}" embedded)
+  file(REAL_PATH "${REFERENCE_SCENARIO_DIR}" reference)
+  if(embedded STREQUAL reference)
+    add_library(reference_scenario ALIAS embedded_scenario)
+  else()
+    add_embedded_scenario(reference_scenario "${reference}")
+  endif()
+endfunction()
+
+# add_scenario_packager(TARGET SCENARIO_LIBRARY)
+#
+# A packager that carries the scenario of SCENARIO_LIBRARY (an object library
+# of add_embedded_scenario) instead of the build's: the users' main and the
+# users' link options. All such packagers share one compiled main.
+function(add_scenario_packager target scenario_library)
+  if(NOT TARGET packager_main)
+    add_library(packager_main OBJECT "${PROJECT_SOURCE_DIR}/src/app/main.cc")
+    target_link_libraries(packager_main PUBLIC app)
+  endif()
+  add_executable(${target} WIN32)
+  target_link_libraries(${target} PRIVATE packager_main ${scenario_library})
+  packager_program(${target})
+endfunction()

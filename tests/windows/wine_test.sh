@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Runs the 64-bit Windows build of the packager under Wine, on a virtual X
-# display, and compares what it leaves with the Linux build's run.
-# usage: wine_test.sh WINDOWS_BIN LINUX_BIN [SCREENSHOT.png]
-#   WINDOWS_BIN holds packager.exe, packager_errore.exe, show_wait_window.exe
-#   and probe_windows.exe; LINUX_BIN holds the Linux packager. With a third
-#   argument the wait window is also saved as a PNG picture.
+# display, and compares what it leaves with the Linux build's run. Both run
+# the packager of the tests' reference scenario, whatever scenario the builds
+# embed.
+# usage: wine_test.sh WINDOWS_BIN LINUX_PACKAGER [SCREENSHOT.png]
+#   WINDOWS_BIN holds reference_packager.exe, packager_errore.exe,
+#   show_wait_window.exe and probe_windows.exe; LINUX_PACKAGER is the Linux
+#   build's reference_packager. With a third argument the wait window is also
+#   saved as a PNG picture.
 set -euo pipefail
 windows_bin=$(cd "$1" && pwd)
-linux_bin=$(cd "$2" && pwd)
+linux_packager=$(realpath "$2")
 screenshot=${3:+$(realpath -m "$3")}
 work=$(mktemp -d)
 xvfb_pid=""
@@ -40,9 +43,9 @@ wineserver -w
 # 1. The run: the five lasting files are the Linux build's, byte for byte,
 #    and neither description text is left.
 mkdir "$work/linux" "$work/windows"
-cp "$linux_bin/packager" "$work/linux/"
+cp "$linux_packager" "$work/linux/packager"
 (cd "$work/linux" && ./packager) || fail "the Linux packager failed"
-cp "$windows_bin/packager.exe" "$work/windows/"
+cp "$windows_bin/reference_packager.exe" "$work/windows/packager.exe"
 status=0
 (cd "$work/windows" && wine packager.exe) || status=$?
 [ "$status" -eq 0 ] || fail "packager.exe ended with status $status"
@@ -104,7 +107,8 @@ pass "the wait window has the client area and the label of its layout"
 #    the file and the system's reason; the line also reaches stderr, and OK
 #    ends the program with status 3.
 mkdir -p "$work/failure/Vardessa_Lontrino_5608.sim"
-cp "$windows_bin/packager.exe" "$windows_bin/probe_windows.exe" "$work/failure/"
+cp "$windows_bin/reference_packager.exe" "$work/failure/packager.exe"
+cp "$windows_bin/probe_windows.exe" "$work/failure/"
 cd "$work/failure"
 sim_path=$(winepath -w "$work/failure/Vardessa_Lontrino_5608.sim" | tr -d '\r')
 wine packager.exe 2>stderr.txt &
