@@ -34,8 +34,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   try {
+    const packager::ScenarioFolder scenario = packager::ReadScenarioFolder(argv[1]);
     namespace embedding = packager::embedding;
-    const embedding::ScenarioFolder scenario = embedding::ReadScenarioFolder(argv[1]);
     embedding::WriteIfChanged(argv[2], embedding::RenderSource(scenario, function_name));
   } catch (const std::exception& failure) {
     std::cerr << failure.what() << '\n';

@@ -1,52 +1,14 @@
 #include "scenario_embedding.h"
 
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "sources/embedded_scenario.h"
-#include "tables/file_names.h"
 #include "tables/replace_file.h"
-#include "tables/windows1252.h"
 
 namespace packager::embedding {
 
 namespace {
-
-namespace fs = std::filesystem;
-
-[[noreturn]] void Fail(const std::string& path, int line, const std::string& message) {
-  throw EmbedFailure(path + ":" + std::to_string(line) + ": " + message);
-}
-
-[[noreturn]] void Fail(const std::string& path, const std::string& message) {
-  throw EmbedFailure(path + ": " + message);
-}
-
-std::string_view Trim(std::string_view s) {
-  const std::size_t first = s.find_first_not_of(" \t\r");
-  if (first == std::string_view::npos) return {};
-  return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
-}
-
-bool IsNameCharacter(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
-         c == '-' || c == '.';
-}
-
-FolderText ReadText(const fs::path& folder, const std::string& file_name) {
-  const fs::path path = folder / file_name;
-  const std::string shown = path.generic_string();
-  FolderText text;
-  std::error_code error;
-  if (!fs::exists(path, error)) Fail(shown, "missing; the scenario folder must hold this text");
-  std::string contents;
-  if (TryReadWholeFile(path.string(), contents) != ReadFault::kNone) {
-    Fail(shown, "cannot read the file");
-  }
-  text.lines = ConvertText(shown, contents);
-  return text;
-}
 
 // One byte as it may stand in a string literal. Octal escapes always take
 // three digits, so no digit that follows can be read as part of them.
@@ -92,100 +54,6 @@ std::string Member(const char* array_name) { return std::string("{") + array_nam
 
 }  // namespace
 
-ScenarioIdentity ParseScenarioFile(const std::string& path, std::string_view contents) {
-  ScenarioIdentity identity;
-  bool have_name = false;
-  bool have_train = false;
-  int number = 0;
-  for (std::size_t start = 0; start < contents.size(); ++number) {
-    std::size_t end = contents.find('\n', start);
-    if (end == std::string_view::npos) end = contents.size();
-    const std::string_view line = Trim(contents.substr(start, end - start));
-    start = end + 1;
-    if (line.empty() || line.front() == '#') continue;
-    const std::size_t equals = line.find('=');
-    if (equals == std::string_view::npos) Fail(path, number + 1, "expected 'key = value'");
-    const std::string key(Trim(line.substr(0, equals)));
-    const std::string value(Trim(line.substr(equals + 1)));
-    bool* seen = nullptr;
-    std::string* target = nullptr;
-    if (key == "name") {
-      seen = &have_name;
-      target = &identity.name;
-    } else if (key == "train") {
-      seen = &have_train;
-      target = &identity.train;
-    } else {
-      Fail(path, number + 1, "unknown key '" + key + "'; expected 'name' or 'train'");
-    }
-    if (*seen) Fail(path, number + 1, "'" + key + "' is given twice");
-    if (value.empty()) Fail(path, number + 1, "'" + key + "' has no value");
-    for (const char c : value) {
-      if (!IsNameCharacter(c)) {
-        Fail(path, number + 1,
-             "'" + key + "' may hold only ASCII letters, digits, '_', '-' and '.'");
-      }
-    }
-    *seen = true;
-    *target = value;
-  }
-  if (!have_name) Fail(path, "missing 'name = ...'");
-  if (!have_train) Fail(path, "missing 'train = ...'");
-  return identity;
-}
-
-std::vector<std::string> ConvertText(const std::string& path, std::string_view contents) {
-  std::vector<std::string> lines;
-  std::string bytes;
-  std::string problem;
-  int number = 0;
-  for (std::size_t start = 0; start < contents.size();) {
-    std::size_t end = contents.find('\n', start);
-    if (end == std::string_view::npos) end = contents.size();
-    const std::string_view line = contents.substr(start, end - start);
-    start = end + 1;
-    ++number;
-    if (number > kEmbeddedTextCapacity) {
-      Fail(path, number,
-           "more than " + std::to_string(kEmbeddedTextCapacity) + " lines; a text holds at most " +
-               std::to_string(kEmbeddedTextCapacity));
-    }
-    if (number == 1 && line.starts_with("\xEF\xBB\xBF")) {
-      Fail(path, number, "byte-order mark; save the file as UTF-8 without one");
-    }
-    if (line.find('\r') != std::string_view::npos) {
-      Fail(path, number, "carriage return; the texts must use LF line ends");
-    }
-    if (!Utf8To1252(line, bytes, problem)) Fail(path, number, problem);
-    if (bytes == kEndOfTextMarker) {
-      Fail(path, number,
-           "the line is the end marker \"" + std::string(kEndOfTextMarker) +
-               "\", which would cut the text short");
-    }
-    lines.push_back(bytes);
-  }
-  return lines;
-}
-
-ScenarioFolder ReadScenarioFolder(const std::string& folder) {
-  const fs::path root(folder);
-  const fs::path identity_path = root / "scenario.txt";
-  std::string contents;
-  if (TryReadWholeFile(identity_path.string(), contents) != ReadFault::kNone) {
-    Fail(identity_path.generic_string(), "cannot read the file; it names the scenario");
-  }
-  ScenarioFolder scenario;
-  scenario.identity = ParseScenarioFile(identity_path.generic_string(), contents);
-  const std::string& name = scenario.identity.name;
-  const std::string& train = scenario.identity.train;
-  scenario.line_description = ReadText(root, LineDescriptionName(name));
-  scenario.train_description = ReadText(root, TrainDescriptionName(name, train));
-  scenario.notes = ReadText(root, NotesName(name, train));
-  scenario.slowdown_order = ReadText(root, SlowdownOrderName(name, train));
-  scenario.timetable_sheet = ReadText(root, TimetableSheetName(name, train));
-  return scenario;
-}
-
 std::string RenderSource(const ScenarioFolder& scenario, const std::string& function_name) {
   std::ostringstream out;
   out << "// Generated by embed_scenario from the scenario folder; edits are lost on the next\n"
@@ -224,7 +92,7 @@ bool WriteIfChanged(const std::string& path, const std::string& contents) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << contents;
   out.close();
-  if (!out) Fail(path, "cannot write the file");
+  if (!out) throw ScenarioFolderError(path + ": cannot write the file");
   return true;
 }
 

@@ -1,62 +1,12 @@
-// Turning a scenario folder into the C++ source that the program carries.
-//
-// The folder holds scenario.txt, which names the scenario and its train:
-//
-//   # '#' starts a comment line; blank lines are ignored.
-//   name = Vardessa_Lontrino
-//   train = 5608
-//
-// Both keys are required, each once; a value is one or more ASCII letters,
-// digits, '_', '-' or '.', since it becomes part of every file name. Beside it
-// stand the texts, named as the program writes them: <name>_linea.txt (the
-// line description), <name>_<train>-.txt (the train description) and
-// <name>_<train>_note.txt, _rallentamenti.txt and _scheda_treno.txt (the crew
-// documents). Every one of them is required: a run writes all five.
-//
-// The texts are UTF-8 with LF line ends. Every line is converted to
-// Windows-1252 (Utf8To1252 of tables/windows1252.h); anything that cannot be
-// carried faithfully fails the build with "path:line: message".
+// Turning a scenario folder (see sources/scenario_folder.h) into the C++
+// source that the program carries.
 #pragma once
 
-#include <stdexcept>
 #include <string>
-#include <string_view>
-#include <vector>
+
+#include "sources/scenario_folder.h"
 
 namespace packager::embedding {
-
-// A fault in the scenario folder. The message names the file, and the line
-// where there is one: "path:line: message".
-class EmbedFailure : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-struct ScenarioIdentity {
-  std::string name;
-  std::string train;
-};
-
-struct FolderText {
-  std::vector<std::string> lines;  // Windows-1252 bytes, without the end marker
-};
-
-struct ScenarioFolder {
-  ScenarioIdentity identity;
-  FolderText line_description;
-  FolderText train_description;
-  FolderText notes;
-  FolderText slowdown_order;
-  FolderText timetable_sheet;
-};
-
-// Reads scenario.txt; `path` is used in messages only.
-ScenarioIdentity ParseScenarioFile(const std::string& path, std::string_view contents);
-
-// Splits a text file into converted lines; `path` is used in messages only.
-std::vector<std::string> ConvertText(const std::string& path, std::string_view contents);
-
-ScenarioFolder ReadScenarioFolder(const std::string& folder);
 
 // The C++ source defining `const EmbeddedScenario& <function_name>()` in
 // namespace packager.

@@ -26,7 +26,9 @@ std::string FolderTexts::Read(const std::string& name) const {
   throw RunFailure("cannot read " + path);
 }
 
-void FolderTexts::Delete(const std::string& name) { DeleteFileIfPresent(JoinPath(directory_, name)); }
+void FolderTexts::Delete(const std::string& name) {
+  if (after_ == AfterReading::kDelete) DeleteFileIfPresent(JoinPath(directory_, name));
+}
 
 std::string MemoryTexts::Read(const std::string& name) const {
   const auto found = texts_.find(name);

@@ -18,16 +18,22 @@ class DescriptionTexts {
   virtual void Delete(const std::string& name) = 0;
 };
 
+// What becomes of a text of a folder once it is read: deleted, as in a run,
+// or kept, as an author's tool keeps the author's files.
+enum class AfterReading { kDelete, kKeep };
+
 // The texts of a folder on disk, named as the program writes them.
 class FolderTexts : public DescriptionTexts {
  public:
-  explicit FolderTexts(std::string directory) : directory_(std::move(directory)) {}
+  explicit FolderTexts(std::string directory, AfterReading after = AfterReading::kDelete)
+      : directory_(std::move(directory)), after_(after) {}
   bool Exists(const std::string& name) const override;
   std::string Read(const std::string& name) const override;
   void Delete(const std::string& name) override;
 
  private:
   std::string directory_;
+  AfterReading after_;
 };
 
 // Texts held in memory, by name.

@@ -7,7 +7,8 @@ namespace packager::tool {
 Arguments::Arguments(const std::vector<std::string>& args, const std::set<std::string>& flags,
                      const std::set<std::string>& valued) {
   for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
+    // "-o" is the short spelling of "--output", as compilers have it.
+    const std::string arg = args[i] == "-o" ? std::string("--output") : args[i];
     if (arg.size() < 2 || arg.rfind("--", 0) != 0) {
       if (!arg.empty() && arg[0] == '-' && arg != "-") {
         throw UsageError("unknown option '" + arg + "'");

@@ -1,5 +1,6 @@
 // The command line of one scenario-tool command: positional arguments,
-// flags and options with a value ("--name NAME" or "--name=NAME").
+// flags and options with a value ("--name NAME" or "--name=NAME"); "-o" is
+// the short spelling of "--output".
 #pragma once
 
 #include <map>

@@ -1,7 +1,7 @@
-// scenario-tool compile: the packager's compile stage on texts in a folder.
+// scenario-tool compile: the packager's compile stage on the texts of a
+// folder, which it leaves as they are unless asked to delete them.
 #include <filesystem>
-#include <optional>
-#include <random>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -9,6 +9,7 @@
 #include "compiler/compile_stage.h"
 #include "compiler/description_texts.h"
 #include "output/binary_files.h"
+#include "sources/scenario_folder.h"
 #include "tables/error_codes.h"
 #include "tables/file_failure.h"
 #include "tables/file_names.h"
@@ -40,37 +41,6 @@ void RequireFileNamesFit(const std::string& name, const std::string& train) {
   }
 }
 
-
-// A private folder for --keep: the compile deletes the copies, not the texts.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::random_device random;
-    path_ = fs::temp_directory_path() /
-            ("scenario-tool-" + std::to_string(random()) + std::to_string(random()));
-    std::error_code error;
-    if (!fs::create_directories(path_, error)) {
-      throw FileFailure(path_.string(), "create a working folder", error.message());
-    }
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  std::string path() const { return path_.string(); }
-
- private:
-  fs::path path_;
-};
-
-void CopyIfPresent(const std::string& from_directory, const std::string& to_directory,
-                   const std::string& name) {
-  const std::string from = JoinPath(from_directory, name);
-  if (FileExists(from)) ReplaceFile(JoinPath(to_directory, name), ReadWholeFile(from));
-}
-
 // error_position is the tables' member as it stands: a fault that names no
 // position leaves the one before it there.
 void PrintJson(std::ostream& out, const ScenarioTables& tables, const CompileOutcome& outcome,
@@ -96,61 +66,105 @@ void PrintJson(std::ostream& out, const ScenarioTables& tables, const CompileOut
   out << "}\n";
 }
 
-}  // namespace
+// Where the texts come from and the files go: a folder of hand-over texts
+// (NAME_linea.txt and NAME_NUMBER-.txt, Windows-1252) or a scenario folder
+// (scenario.txt and the five UTF-8 texts, converted as the build does).
+struct CompileInput {
+  std::unique_ptr<DescriptionTexts> texts;
+  std::string text_folder;    // where the author's texts are, for messages
+  std::string output_folder;  // where the binary files go
+};
 
-int CompileCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const Arguments arguments(args, {"--no-plan", "--keep", "--json"}, {"--name", "--train"});
-  arguments.ExpectPositional(1, "the folder DIR");
-  const std::string directory = arguments.positional()[0];
-  ScenarioTables tables;
+bool IsScenarioFolder(const Arguments& arguments, const std::string& directory) {
+  return !arguments.value("--name") && !arguments.value("--train") &&
+         FileExists(JoinPath(directory, "scenario.txt"));
+}
+
+CompileInput HandOverTexts(const Arguments& arguments, const std::string& directory,
+                           ScenarioTables& tables) {
   tables.scenario_name = arguments.Required("--name");
   tables.train_number = arguments.Required("--train");
   RequireFileNamePart("--name", tables.scenario_name);
   RequireFileNamePart("--train", tables.train_number);
   RequireFileNamesFit(tables.scenario_name, tables.train_number);
+  const AfterReading after =
+      arguments.flag("--delete-texts") ? AfterReading::kDelete : AfterReading::kKeep;
+  return {std::make_unique<FolderTexts>(directory, after), directory,
+          arguments.value("--output").value_or(directory)};
+}
+
+// Throws ScenarioFolderError for a folder the build would refuse.
+CompileInput ScenarioTexts(const Arguments& arguments, const std::string& directory,
+                           ScenarioTables& tables) {
+  if (arguments.flag("--delete-texts")) {
+    throw UsageError("a scenario folder is never changed: '--delete-texts' is for hand-over texts");
+  }
+  const ScenarioFolder folder = ReadScenarioFolder(directory);
+  tables.scenario_name = folder.identity.name;
+  tables.train_number = folder.identity.train;
+  auto texts = std::make_unique<MemoryTexts>();
+  texts->Put(LineDescriptionName(tables.scenario_name), FileBytes(folder.line_description));
+  texts->Put(TrainDescriptionName(tables.scenario_name, tables.train_number),
+             FileBytes(folder.train_description));
+  return {std::move(texts), directory, arguments.value("--output").value_or(".")};
+}
+
+void RequireFolder(const std::string& directory, const char* action) {
   std::error_code error;
   if (!fs::is_directory(directory, error)) {
-    throw FileFailure(directory, "read the folder", error ? error.message() : "it is not a folder");
+    throw FileFailure(directory, action, error ? error.message() : "it is not a folder");
   }
+}
 
-  std::optional<ScratchFolder> scratch;
-  std::string compile_directory = directory;
-  const std::string line_name = LineDescriptionName(tables.scenario_name);
-  const std::string train_name = TrainDescriptionName(tables.scenario_name, tables.train_number);
-  if (arguments.flag("--keep")) {
-    scratch.emplace();
-    compile_directory = scratch->path();
-    CopyIfPresent(directory, compile_directory, line_name);
-    CopyIfPresent(directory, compile_directory, train_name);
+void PrintErrore(std::ostream& err, std::int32_t code, const ScenarioTables& tables) {
+  const char* meaning = ErrorMeaning(code);
+  const RouteCell& cell = tables.route_cells.at(1);
+  err << " Errore n. " << code << "\n"
+      << "error " << code << ": " << (meaning != nullptr ? meaning : "") << " (cell 1 holds kind "
+      << static_cast<int>(cell.kind) << ", param1 " << cell.param1 << ", param2 " << cell.param2
+      << "); no binary file was written\n";
+}
+
+}  // namespace
+
+int CompileCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const Arguments arguments(args, {"--no-plan", "--keep", "--delete-texts", "--json"},
+                            {"--name", "--train", "--output"});
+  arguments.ExpectPositional(1, "the folder DIR");
+  const std::string directory = arguments.positional()[0];
+  RequireFolder(directory, "read the folder");
+  ScenarioTables tables;
+  CompileInput input;
+  if (IsScenarioFolder(arguments, directory)) {
+    try {
+      input = ScenarioTexts(arguments, directory, tables);
+    } catch (const ScenarioFolderError& error) {
+      err << error.what() << "\n";
+      return kToolRecordedFault;
+    }
+  } else {
+    input = HandOverTexts(arguments, directory, tables);
   }
+  RequireFolder(input.output_folder, "write into the folder");
 
-  FolderTexts texts(compile_directory);
   const CompileOutcome outcome =
-      CompileScenario(tables, texts, arguments.flag("--no-plan") ? 0 : 1);
-  const int errore_code = outcome.reserved_slot_fault;
+      CompileScenario(tables, *input.texts, arguments.flag("--no-plan") ? 0 : 1);
   std::vector<std::string> files;
   if (outcome.writes_files) {
-    WriteBinaryFiles(tables, compile_directory);
+    WriteBinaryFiles(tables, input.output_folder);
     files = BinaryFileNames(tables);
   }
-  if (scratch) {
-    for (const std::string& name : files) {
-      ReplaceFile(JoinPath(directory, name), ReadWholeFile(JoinPath(compile_directory, name)));
-    }
-  }
-
-  if (errore_code != 0) {
-    const char* meaning = ErrorMeaning(errore_code);
-    const RouteCell& cell = tables.route_cells.at(1);
-    err << " Errore n. " << errore_code << "\n"
-        << "error " << errore_code << ": " << (meaning != nullptr ? meaning : "")
-        << " (cell 1 holds kind " << static_cast<int>(cell.kind) << ", param1 " << cell.param1
-        << ", param2 " << cell.param2 << "); no binary file was written\n";
+  if (outcome.reserved_slot_fault != 0) {
+    PrintErrore(err, outcome.reserved_slot_fault, tables);
   } else if (outcome.fault.code != 0) {
-    err << FaultReport(outcome.fault) << "\n";
+    RecordedFault fault = outcome.fault;
+    // The author's own file, as the author named its folder.
+    if (!fault.source.file.empty())
+      fault.source.file = JoinPath(input.text_folder, fault.source.file);
+    err << FaultReport(fault) << "\n";
   }
   if (arguments.flag("--json")) PrintJson(out, tables, outcome, files);
-  if (errore_code != 0) return kToolErrorBox;
+  if (outcome.reserved_slot_fault != 0) return kToolErrorBox;
   return outcome.fault.code != 0 ? kToolRecordedFault : kToolClean;
 }
 

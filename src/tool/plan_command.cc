@@ -501,11 +501,7 @@ std::string Svg(const Picture& picture, const Layers& layers, const std::string&
 }  // namespace
 
 int PlanCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  std::vector<std::string> spelled = args;
-  for (std::string& arg : spelled) {
-    if (arg == "-o") arg = "--output";
-  }
-  const Arguments arguments(spelled, {}, {"--name", "--train", "--output"});
+  const Arguments arguments(args, {}, {"--name", "--train", "--output"});
   arguments.ExpectPositional(1, "the folder DIR");
   const std::string directory = arguments.positional()[0];
   const std::string name = arguments.Required("--name");

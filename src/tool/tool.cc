@@ -13,6 +13,9 @@ namespace packager::tool {
 
 namespace {
 
+// Every help text ends with where the file formats and error codes are told.
+constexpr char kGuideLine[] = "The author's guide: docs/authoring.md\n";
+
 struct Command {
   const char* name;
   const char* usage;
@@ -21,13 +24,20 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"compile", "compile DIR --name NAME --train NUMBER [--no-plan] [--keep] [--json]",
-     "reads DIR/NAME_linea.txt and DIR/NAME_NUMBER-.txt as the packager does and writes the\n"
-     "    binary files into DIR. The texts are deleted as in a run, unless --keep.\n"
+    {"compile",
+     "compile DIR --name NAME --train NUMBER [-o OUT] [--no-plan] [--delete-texts] [--json]\n"
+     "       scenario-tool compile SCENARIO_DIR [-o OUT] [--no-plan] [--json]",
+     "reads DIR/NAME_linea.txt and DIR/NAME_NUMBER-.txt (Windows-1252, as a packager hands\n"
+     "    them over) as the packager does and writes the binary files into DIR, or OUT.\n"
+     "    The texts are left as they are; --delete-texts deletes them as a run does.\n"
+     "    SCENARIO_DIR is a scenario folder (scenario.txt and the five UTF-8 texts): its\n"
+     "    texts are converted as the build does, never changed, and the binary files go\n"
+     "    into OUT (default: the current folder). Messages name the author's files.\n"
      "    --no-plan builds no line plan and writes no line plan file; --json prints the\n"
      "    outcome as one JSON object on stdout.\n"
-     "    Exit status: 0 clean, 1 a fault recorded in the texts, 2 error 1250 or 1251,\n"
-     "    3 a file that cannot be read or written, 64 a usage error, 70 any other failure.",
+     "    Exit status: 0 clean, 1 a fault recorded in the texts (or a scenario folder the\n"
+     "    build would refuse), 2 error 1250 or 1251, 3 a file that cannot be read or\n"
+     "    written, 64 a usage error, 70 any other failure.",
      CompileCommand},
     {"dump", "dump FILE [--json] [--every M]",
      "decodes a binary file: NAME_linea.dat (the line plan; points every M metres,\n"
@@ -48,7 +58,7 @@ void PrintUsage(std::ostream& stream) {
   for (const Command& command : kCommands) {
     stream << "  scenario-tool " << command.usage << "\n    " << command.summary << "\n";
   }
-  stream << "\nscenario-tool COMMAND --help shows the help of one command.\n";
+  stream << "\nscenario-tool COMMAND --help shows the help of one command.\n" << kGuideLine;
 }
 
 bool AsksForHelp(const std::vector<std::string>& args) {
@@ -73,7 +83,8 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (args[0] != command.name) continue;
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (AsksForHelp(rest)) {
-      out << "usage: scenario-tool " << command.usage << "\n    " << command.summary << "\n";
+      out << "usage: scenario-tool " << command.usage << "\n    " << command.summary << "\n\n"
+          << kGuideLine;
       return kToolClean;
     }
     try {

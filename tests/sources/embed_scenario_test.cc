@@ -15,14 +15,14 @@ const EmbeddedScenario& FixtureScenario();
 
 namespace {
 
-using embedding::ConvertText;
+using packager::ConvertText;
 using Lines = std::vector<std::string>;
 
 template <typename Action>
 std::string FailureOf(Action action) {
   try {
     action();
-  } catch (const embedding::EmbedFailure& failure) {
+  } catch (const ScenarioFolderError& failure) {
     return failure.what();
   }
   return "no failure";
@@ -52,10 +52,10 @@ TEST(ConvertText, FailuresNameFileAndLine) {
 }
 
 TEST(ScenarioFile, ReadsNameAndTrain) {
-  const auto id = embedding::ParseScenarioFile("s", "# c\n\n  name =  L_A.1\ntrain=56-b \n");
+  const auto id = ParseScenarioFile("s", "# c\n\n  name =  L_A.1\ntrain=56-b \n");
   EXPECT_EQ(id.name + "|" + id.train, "L_A.1|56-b");
   const auto fault = [](const std::string& contents) {
-    return FailureOf([&] { embedding::ParseScenarioFile("s.txt", contents); });
+    return FailureOf([&] { ParseScenarioFile("s.txt", contents); });
   };
   EXPECT_EQ(fault("name = A\n"), "s.txt: missing 'train = ...'");
   EXPECT_EQ(fault("name = A\n#\nlinea = B\n").rfind("s.txt:3: unknown key 'linea'", 0), 0u);
@@ -66,7 +66,7 @@ TEST(ScenarioFile, ReadsNameAndTrain) {
 TEST(ScenarioFolder, ReadsTheTextsNamedAfterTheScenario) {
   test_support::TempFolder folder;
   folder.Write("scenario.txt", "name = L\ntrain = 9\n");
-  EXPECT_EQ(FailureOf([&] { embedding::ReadScenarioFolder(folder.path()); }),
+  EXPECT_EQ(FailureOf([&] { ReadScenarioFolder(folder.path()); }),
             folder.path() + "/L_linea.txt: missing; the scenario folder must hold this text");
 
   folder.Write("L_linea.txt", "[generale]\n[fine]\n");
@@ -75,10 +75,10 @@ TEST(ScenarioFolder, ReadsTheTextsNamedAfterTheScenario) {
   folder.Write("L_9_rallentamenti.txt", "");
   // Every text of a run is required; the message names the first missing.
   EXPECT_EQ(
-      FailureOf([&] { embedding::ReadScenarioFolder(folder.path()); }),
+      FailureOf([&] { ReadScenarioFolder(folder.path()); }),
       folder.path() + "/L_9_scheda_treno.txt: missing; the scenario folder must hold this text");
   folder.Write("L_9_scheda_treno.txt", "n\xC2\xB0 1\n");
-  const auto scenario = embedding::ReadScenarioFolder(folder.path());
+  const auto scenario = ReadScenarioFolder(folder.path());
   EXPECT_EQ(scenario.line_description.lines, (Lines{"[generale]", "[fine]"}));
   EXPECT_EQ(scenario.train_description.lines, Lines{"[fine]"});
   EXPECT_EQ(scenario.notes.lines, Lines{"Citt\xE0"});
@@ -86,7 +86,7 @@ TEST(ScenarioFolder, ReadsTheTextsNamedAfterTheScenario) {
   EXPECT_EQ(scenario.timetable_sheet.lines, Lines{"n\xB0 1"});
 
   folder.Write("L_9_scheda_treno.txt", "ok\n\n\xE2\x86\x92\n");
-  EXPECT_EQ(FailureOf([&] { embedding::ReadScenarioFolder(folder.path()); }),
+  EXPECT_EQ(FailureOf([&] { ReadScenarioFolder(folder.path()); }),
             folder.path() +
                 "/L_9_scheda_treno.txt:3: character U+2192 at column 1 has no "
                 "Windows-1252 byte");

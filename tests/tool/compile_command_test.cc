@@ -2,6 +2,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -46,6 +49,16 @@ void WriteTexts(const TempFolder& folder, const std::string& line, const std::st
   folder.Write("Vardessa_Lontrino_5608-.txt", train);
 }
 
+// Every file of the folder with its bytes.
+std::map<std::string, std::string> FolderBytes(const std::string& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    files[entry.path().filename().string()] = {std::istreambuf_iterator<char>(in), {}};
+  }
+  return files;
+}
+
 const char kShortLine[] = "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\n";
 
 TEST(CompileCommandTest, WritesWhatThePackagerWrites) {
@@ -61,7 +74,7 @@ TEST(CompileCommandTest, WritesWhatThePackagerWrites) {
   tables.train_number = "5608";
   dati_linea(tables, texts.path(), TheEmbeddedScenario());
   dati_treno(tables, texts.path(), TheEmbeddedScenario());
-  const Outcome outcome = Compile(texts, {"--json"});
+  const Outcome outcome = Compile(texts, {"--json", "--delete-texts"});
   EXPECT_EQ(outcome.status, kToolClean) << outcome.err;
   EXPECT_EQ(outcome.err, "");
   EXPECT_EQ(outcome.out,
@@ -73,6 +86,15 @@ TEST(CompileCommandTest, WritesWhatThePackagerWrites) {
   }
   EXPECT_FALSE(texts.Exists("Vardessa_Lontrino_linea.txt"));
   EXPECT_FALSE(texts.Exists("Vardessa_Lontrino_5608-.txt"));
+
+  // The scenario folder itself: the same files, and the folder as it was.
+  TempFolder out;
+  const auto before = FolderBytes(SCENARIO_FOLDER);
+  EXPECT_EQ(Tool({"compile", SCENARIO_FOLDER, "-o", out.path()}).status, kToolClean);
+  EXPECT_EQ(FolderBytes(SCENARIO_FOLDER), before);
+  for (const char* name : kBinaryFiles) {
+    EXPECT_TRUE(out.Read(name) == run.Read(name)) << name << " differs from the packager's";
+  }
 }
 
 TEST(CompileCommandTest, KeepLeavesTheTextsAndNoPlanSkipsThePlanFile) {
@@ -96,9 +118,11 @@ TEST(CompileCommandTest, AFaultNamesTheLineOfTheRecordsKeyword) {
              "[generale]\r\n[fine]\r\n");
   const Outcome outcome = Compile(folder, {"--json"});
   EXPECT_EQ(outcome.status, kToolRecordedFault);
-  EXPECT_EQ(outcome.err,
-            "Vardessa_Lontrino_linea.txt:5: error 21 at 75 m: a speed board falls on a cell that "
-            "is already taken\n");
+  // The author's own file, as the author named its folder; the texts stay.
+  EXPECT_EQ(outcome.err, folder.PathOf("Vardessa_Lontrino_linea.txt") +
+                             ":5: error 21 at 75 m: a speed board falls on a cell that "
+                             "is already taken\n");
+  EXPECT_TRUE(folder.Exists("Vardessa_Lontrino_linea.txt"));
   EXPECT_NE(outcome.out.find("\"error_code\": 21, \"error_position\": 75, \"errore\": null"),
             std::string::npos);
   EXPECT_NE(outcome.out.find("\"line\": 5}"), std::string::npos);
@@ -113,7 +137,8 @@ TEST(CompileCommandTest, ATextTooLongForTheTableIsARecordedFault) {
                  std::string(70000, 'N') + "\r\n[fine]\r\n");
   const Outcome outcome = Compile(folder, {"--json"});
   EXPECT_EQ(outcome.status, kToolRecordedFault);
-  EXPECT_EQ(outcome.err.rfind("Vardessa_Lontrino_5608-.txt:2: error 25: ", 0), 0u) << outcome.err;
+  EXPECT_EQ(outcome.err.rfind(folder.PathOf("Vardessa_Lontrino_5608-.txt") + ":2:", 0), 0u)
+      << outcome.err;
   EXPECT_NE(outcome.err.find("70000 bytes"), std::string::npos) << outcome.err;
   EXPECT_NE(outcome.out.find("\"error_code\": 25"), std::string::npos);
   for (const char* name : kBinaryFiles) EXPECT_TRUE(folder.Exists(name)) << name;
@@ -165,6 +190,13 @@ TEST(CompileCommandTest, FileFailuresAndUsageErrors) {
   const Outcome help = Tool({"compile", "--help"});
   EXPECT_EQ(help.status, kToolClean);
   EXPECT_EQ(help.out.rfind("usage: scenario-tool compile DIR", 0), 0u);
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"compile", "--help"},
+                                               {"dump", "--help"},
+                                               {"plan", "-h"},
+                                               {"--help"}}) {
+    EXPECT_NE(Tool(args).out.find("The author's guide: docs/authoring.md\n"), std::string::npos)
+        << args.front();
+  }
 }
 
 }  // namespace
