@@ -213,11 +213,12 @@ class Bench:
         self.runner = Runner(find_tool(build_dir / "bench" / "run_child"), scratch)
 
     def compile(self, case: Case, folder: pathlib.Path) -> Child:
-        """One compile of fresh copies of the texts in folder, checked."""
+        """One compile of fresh copies of the texts in folder, checked: the
+        texts are deleted as a run of the packager deletes them."""
         for file_name, data in case.texts.items():
             (folder / file_name).write_bytes(data)
         child = self.runner.run([self.tool, "compile", str(folder), "--name", case.name,
-                                 "--train", case.train, "--json"])
+                                 "--train", case.train, "--delete-texts", "--json"])
         where = f"the compile of {case.label} in {folder}"
         if child.status != 0:
             raise BenchFault(f"{where} exited with {child.status}: {child.stderr.strip()}")
