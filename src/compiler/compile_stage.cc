@@ -15,13 +15,17 @@ CompileOutcome CompileScenario(ScenarioTables& tables, DescriptionTexts& texts,
   tables.error_source = {};
   tables.ClearScenarioTable();
 
-  memorizza_dati(tables, texts);
-
   CompileOutcome outcome;
+  memorizza_dati(tables, texts, [&] { outcome.reading_fault = RecordedFault::Of(tables); });
+  if (outcome.reading_fault.code == 0) outcome.reading_fault = RecordedFault::Of(tables);
+
   // A line description that stopped before sizing the grid leaves nothing
   // to complete, check or write.
   if (tables.route_cells.exists()) {
-    SignallingPostPass(tables);
+    SignallingPostPass(tables, [&](std::int32_t code, std::int32_t position,
+                                   const FaultSource& source) {
+      outcome.post_pass_faults.push_back({code, position, source});
+    });
     outcome.reserved_slot_fault = StampReservedSlots(tables);
     outcome.writes_files = outcome.reserved_slot_fault == 0;
   }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "compiler/description_texts.h"
 #include "tables/scenario_tables.h"
@@ -25,6 +26,13 @@ struct RecordedFault {
 struct CompileOutcome {
   // The binary files are written all the same after a recorded fault.
   RecordedFault fault;
+  // The fault that stopped the reading of the first text that recorded one,
+  // before the post-pass ran: a fault of the line description is not hidden
+  // by what the train description's reading recorded after it.
+  RecordedFault reading_fault;
+  // Every fault the post-pass recorded, in the order found; `fault` holds
+  // the last of them when no reading fault came after.
+  std::vector<RecordedFault> post_pass_faults;
   // 1250 or 1251 when a reserved slot of the tables was taken: no binary
   // file may be written. 0 otherwise.
   std::int32_t reserved_slot_fault = 0;

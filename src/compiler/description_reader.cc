@@ -42,23 +42,28 @@ std::optional<std::string> DescriptionReader::ReadKeyword(int drops, bool end_be
   return keyword;
 }
 
-void DescriptionReader::Record(std::int32_t code) {
-  tables_.RecordFault(code, {file_name_, place_.line, ""});
+FaultSource DescriptionReader::RecordSource() const {
+  const int last_line = stream_ && place_.line > 0 ? stream_->field_line() : place_.line;
+  return {file_name_, place_.line, "", 0, place_.line, last_line};
 }
+
+void DescriptionReader::Record(std::int32_t code) { tables_.RecordFault(code, RecordSource()); }
 
 void DescriptionReader::Record(std::int32_t code, std::int32_t position) {
-  tables_.RecordFault(code, position, {file_name_, place_.line, ""});
+  tables_.RecordFault(code, position, RecordSource());
 }
 
+// The fault is recorded before the text is closed: its source names the last
+// line the reading took a field from.
 DescriptionReader::Next DescriptionReader::Stop(std::int32_t code) {
-  CloseAndDelete();
   Record(code);
+  CloseAndDelete();
   return Next::kStop;
 }
 
 DescriptionReader::Next DescriptionReader::Stop(std::int32_t code, std::int32_t position) {
-  CloseAndDelete();
   Record(code, position);
+  CloseAndDelete();
   return Next::kStop;
 }
 

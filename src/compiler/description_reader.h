@@ -63,6 +63,8 @@ class DescriptionReader {
   Next Stop(std::int32_t code);
   Next Stop(std::int32_t code, std::int32_t position);
   void CloseAndDelete();
+  // Where a fault recorded now stands: the record's lines as far as read.
+  FaultSource RecordSource() const;
 
   // The grid test; a record beyond the grid records code 15 and ends the
   // reading as at the end of the text.

@@ -1,6 +1,7 @@
 #include "compiler/memorizza_dati.h"
 
 #include <exception>
+#include <functional>
 #include <new>
 
 #include "compiler/line_reader.h"
@@ -22,17 +23,20 @@ void RecordRunTimeFailure(ScenarioTables& tables, DescriptionTexts& texts, Fault
 
 }  // namespace
 
-void memorizza_dati(ScenarioTables& tables, DescriptionTexts& texts) {
+void memorizza_dati(ScenarioTables& tables, DescriptionTexts& texts,
+                    const std::function<void()>& after_line_description) {
   ReadingPlace place;
   try {
     const LineReadOutcome line = ReadLineDescription(tables, texts, place);
     if (!line.read_train) return;
+    if (after_line_description) after_line_description();
     ReadTrainDescription(tables, texts, line.board_slot, place);
   } catch (const FieldFailure& failure) {
     RecordRunTimeFailure(tables, texts, {place.file, failure.line(), failure.what(),
-                                         failure.column()});
+                                         failure.column(), place.line, failure.line()});
   } catch (const RunFailure& failure) {
-    RecordRunTimeFailure(tables, texts, {place.file, place.line, failure.what()});
+    RecordRunTimeFailure(tables, texts,
+                         {place.file, place.line, failure.what(), 0, place.line, place.line});
   } catch (const std::bad_alloc&) {
     RecordRunTimeFailure(tables, texts, {place.file, place.line, "out of memory"});
   } catch (const std::exception& failure) {

@@ -1,6 +1,7 @@
 // The reading stage: both description texts back into the scenario tables.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "compiler/description_texts.h"
@@ -14,6 +15,9 @@ namespace packager {
 // fit its field, a record reaching outside the tables) is caught here: both
 // texts are deleted if still present and code 25 is recorded, with the text,
 // line and column of the field that failed where there is one. Never throws.
-void memorizza_dati(ScenarioTables& tables, DescriptionTexts& texts);
+// after_line_description, when given, is called between the two readings,
+// when the train description is about to be read.
+void memorizza_dati(ScenarioTables& tables, DescriptionTexts& texts,
+                    const std::function<void()>& after_line_description = {});
 
 }  // namespace packager

@@ -22,7 +22,8 @@ constexpr std::int32_t kPlacesBeforeStart[] = {5, 11, 18};
 
 class PostPass {
  public:
-  explicit PostPass(ScenarioTables& tables) : tables_(tables), grid_(tables.route_cells) {}
+  PostPass(ScenarioTables& tables, const PostPassFaultSink& on_fault)
+      : tables_(tables), grid_(tables.route_cells), on_fault_(on_fault) {}
 
   void Run() {
     const std::int32_t last_walked = grid_.last_index() - 2;
@@ -52,8 +53,10 @@ class PostPass {
   }
 
   void Fault(std::int32_t code, std::int64_t cell) {
-    tables_.RecordFault(code, static_cast<std::int32_t>(cell * kCellLength),
-                        {"", 0, "cell " + std::to_string(cell)});
+    const auto position = static_cast<std::int32_t>(cell * kCellLength);
+    const FaultSource source{"", 0, "cell " + std::to_string(cell)};
+    tables_.RecordFault(code, position, source);
+    if (on_fault_) on_fault_(code, position, source);
   }
 
   // Rule A: every signal among the 20 cells before the warning at cell i gets
@@ -180,15 +183,16 @@ class PostPass {
 
   ScenarioTables& tables_;
   RouteGrid& grid_;
+  const PostPassFaultSink& on_fault_;
 };
 
 }  // namespace
 
 std::int32_t minimo(std::int32_t x, std::int32_t y) { return x > y ? y : x; }
 
-void SignallingPostPass(ScenarioTables& tables) {
+void SignallingPostPass(ScenarioTables& tables, const PostPassFaultSink& on_fault) {
   if (!tables.route_cells.exists()) return;
-  PostPass(tables).Run();
+  PostPass(tables, on_fault).Run();
 }
 
 }  // namespace packager

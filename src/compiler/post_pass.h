@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "tables/scenario_tables.h"
 
@@ -21,6 +22,11 @@ std::int32_t minimo(std::int32_t x, std::int32_t y);
 // in error_source and never stop the pass; the last one found stands. The
 // walk state is kept in scratch1, scratch2, scratch4 and scratch5. Without a
 // route grid the pass does nothing.
-void SignallingPostPass(ScenarioTables& tables);
+//
+// on_fault, when given, is handed every fault as it is recorded (code,
+// position in metres, source), the ones that a later one replaces too.
+using PostPassFaultSink =
+    std::function<void(std::int32_t code, std::int32_t position, const FaultSource& source)>;
+void SignallingPostPass(ScenarioTables& tables, const PostPassFaultSink& on_fault = {});
 
 }  // namespace packager

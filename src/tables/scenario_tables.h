@@ -114,6 +114,10 @@ struct FaultSource {
   int line = 0;        // text line of the record, 0 if none
   std::string detail;  // what exactly was wrong, empty if nothing to add
   int column = 0;      // column of the field that failed, 0 if none
+  // The lines of the record being read: its keyword's line and the last line
+  // the reading took a field from; 0 when no record was being read.
+  int record_line = 0;
+  int last_line = 0;
 };
 
 struct ScenarioTables {

@@ -1,6 +1,11 @@
 #include "tool/arguments.h"
 
 #include <charconv>
+#include <filesystem>
+
+#include "tables/file_failure.h"
+#include "tables/file_names.h"
+#include "tables/replace_file.h"
 
 namespace packager::tool {
 
@@ -64,6 +69,36 @@ long Arguments::Number(const std::string& name, long fallback, long minimum) con
                      std::to_string(minimum) + ", not '" + *text + "'");
   }
   return number;
+}
+
+void RequireFileNamePart(const std::string& option, const std::string& value) {
+  if (value.find_first_of("/\\") != std::string::npos) {
+    throw UsageError("option '" + option + "' is part of a file name and may hold no '/' or '\\'");
+  }
+}
+
+// The longest name the texts and files take, NAME_NUMBER_rallentamenti.txt
+// for a packager, must fit the 255 bytes that file systems allow.
+void RequireFileNamesFit(const std::string& name, const std::string& train) {
+  constexpr std::size_t kLongestFileName = 255;
+  const std::size_t longest = SlowdownOrderName(name, train).size();
+  if (longest > kLongestFileName) {
+    throw UsageError("options '--name' and '--train' make file names of " +
+                     std::to_string(longest) + " bytes; file names hold at most " +
+                     std::to_string(kLongestFileName));
+  }
+}
+
+bool IsScenarioFolder(const Arguments& arguments, const std::string& directory) {
+  return !arguments.value("--name") && !arguments.value("--train") &&
+         FileExists(JoinPath(directory, "scenario.txt"));
+}
+
+void RequireFolder(const std::string& directory, const char* action) {
+  std::error_code error;
+  if (!std::filesystem::is_directory(directory, error)) {
+    throw FileFailure(directory, action, error ? error.message() : "it is not a folder");
+  }
 }
 
 }  // namespace packager::tool

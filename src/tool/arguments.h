@@ -1,6 +1,7 @@
 // The command line of one scenario-tool command: positional arguments,
 // flags and options with a value ("--name NAME" or "--name=NAME"); "-o" is
-// the short spelling of "--output".
+// the short spelling of "--output". Also the checks that every command makes
+// of the names and folders it is given.
 #pragma once
 
 #include <map>
@@ -40,5 +41,17 @@ class Arguments {
   std::set<std::string> flags_;
   std::map<std::string, std::string> values_;
 };
+
+// A value that becomes part of a file name holds no '/' or '\\'.
+void RequireFileNamePart(const std::string& option, const std::string& value);
+// The names that '--name' and '--train' make fit the 255 bytes of a file name.
+void RequireFileNamesFit(const std::string& name, const std::string& train);
+
+// The folder names a scenario folder (it holds scenario.txt) and the command
+// line names no scenario of its own (no '--name' or '--train').
+bool IsScenarioFolder(const Arguments& arguments, const std::string& directory);
+// Throws FileFailure ("DIR: cannot ACTION: it is not a folder") unless the
+// path names a folder.
+void RequireFolder(const std::string& directory, const char* action);
 
 }  // namespace packager::tool

@@ -23,24 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void RequireFileNamePart(const std::string& option, const std::string& value) {
-  if (value.find_first_of("/\\") != std::string::npos) {
-    throw UsageError("option '" + option + "' is part of a file name and may hold no '/' or '\\'");
-  }
-}
-
-// The longest name the texts and files take, NAME_NUMBER_rallentamenti.txt
-// for a packager, must fit the 255 bytes that file systems allow.
-void RequireFileNamesFit(const std::string& name, const std::string& train) {
-  constexpr std::size_t kLongestFileName = 255;
-  const std::size_t longest = SlowdownOrderName(name, train).size();
-  if (longest > kLongestFileName) {
-    throw UsageError("options '--name' and '--train' make file names of " +
-                     std::to_string(longest) + " bytes; file names hold at most " +
-                     std::to_string(kLongestFileName));
-  }
-}
-
 // error_position is the tables' member as it stands: a fault that names no
 // position leaves the one before it there.
 void PrintJson(std::ostream& out, const ScenarioTables& tables, const CompileOutcome& outcome,
@@ -75,10 +57,6 @@ struct CompileInput {
   std::string output_folder;  // where the binary files go
 };
 
-bool IsScenarioFolder(const Arguments& arguments, const std::string& directory) {
-  return !arguments.value("--name") && !arguments.value("--train") &&
-         FileExists(JoinPath(directory, "scenario.txt"));
-}
 
 CompileInput HandOverTexts(const Arguments& arguments, const std::string& directory,
                            ScenarioTables& tables) {
@@ -109,12 +87,6 @@ CompileInput ScenarioTexts(const Arguments& arguments, const std::string& direct
   return {std::move(texts), directory, arguments.value("--output").value_or(".")};
 }
 
-void RequireFolder(const std::string& directory, const char* action) {
-  std::error_code error;
-  if (!fs::is_directory(directory, error)) {
-    throw FileFailure(directory, action, error ? error.message() : "it is not a folder");
-  }
-}
 
 void PrintErrore(std::ostream& err, std::int32_t code, const ScenarioTables& tables) {
   const char* meaning = ErrorMeaning(code);

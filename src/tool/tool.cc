@@ -39,6 +39,16 @@ const Command kCommands[] = {
      "    build would refuse), 2 error 1250 or 1251, 3 a file that cannot be read or\n"
      "    written, 64 a usage error, 70 any other failure.",
      CompileCommand},
+    {"check", "check SCENARIO_DIR\n       scenario-tool check DIR --name NAME --train NUMBER",
+     "reports every error the compile would record in the texts of SCENARIO_DIR (a\n"
+     "    scenario folder) or of DIR/NAME_linea.txt and DIR/NAME_NUMBER-.txt, in one run:\n"
+     "    after each error, the record at fault is set aside in memory and the texts are\n"
+     "    read again. Each error is printed as FILE:LINE:COLUMN: error: MESSAGE [ECODE]\n"
+     "    with the line quoted and a caret under the column; errors of the signalling\n"
+     "    walk name the cell and its metres. The folder is never changed and no binary\n"
+     "    file is written. Exit status: 0 no error, 1 an error, 3 a file that cannot be\n"
+     "    read, 64 usage.",
+     CheckCommand},
     {"dump", "dump FILE [--json] [--every M]",
      "decodes a binary file: NAME_linea.dat (the line plan; points every M metres,\n"
      "    default 1000), NAME_NUMBER.sim (the train table) or NAME_NUMBER.dat (the route\n"

@@ -1,8 +1,9 @@
 // scenario-tool: the author's companion of the packager. It compiles a
-// scenario's texts from a folder with the packager's own stages, decodes the
-// binary files and draws the line's plan.
+// scenario's texts from a folder with the packager's own stages, checks them
+// for every error at once, decodes the binary files and draws the line's plan.
 //
 //   scenario-tool compile DIR --name NAME --train NUMBER [--no-plan] [--keep] [--json]
+//   scenario-tool check DIR [--name NAME --train NUMBER]
 //   scenario-tool dump FILE [--json] [--every M]
 //   scenario-tool plan DIR --name NAME --train NUMBER -o FILE.svg
 #pragma once
@@ -28,6 +29,7 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 // The commands, each given the arguments after its name. They throw
 // UsageError for a command line they cannot run.
 int CompileCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int DumpCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int PlanCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
