@@ -8,7 +8,7 @@
 namespace packager {
 
 CompileOutcome CompileScenario(ScenarioTables& tables, DescriptionTexts& texts,
-                               std::int32_t with_plan) {
+                               std::int32_t with_plan, ReadingObserver* observer) {
   tables.with_plan = with_plan;
   tables.error_code = 0;
   tables.error_position_set = false;
@@ -16,7 +16,8 @@ CompileOutcome CompileScenario(ScenarioTables& tables, DescriptionTexts& texts,
   tables.ClearScenarioTable();
 
   CompileOutcome outcome;
-  memorizza_dati(tables, texts, [&] { outcome.reading_fault = RecordedFault::Of(tables); });
+  memorizza_dati(
+      tables, texts, [&] { outcome.reading_fault = RecordedFault::Of(tables); }, observer);
   if (outcome.reading_fault.code == 0) outcome.reading_fault = RecordedFault::Of(tables);
 
   // A line description that stopped before sizing the grid leaves nothing

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "compiler/description_texts.h"
+#include "compiler/reading_observer.h"
 #include "tables/scenario_tables.h"
 
 namespace packager {
@@ -45,9 +46,10 @@ struct CompileOutcome {
 // (deleting them), runs the signalling post-pass, checks the reserved slots
 // and stamps the markers and competition codes. The tables keep the fault as
 // well (error_code, error_position, error_source). scenario_name and
-// train_number must be set.
+// train_number must be set. observer, when given, is told of every record
+// read; the tables come out the same.
 CompileOutcome CompileScenario(ScenarioTables& tables, DescriptionTexts& texts,
-                               std::int32_t with_plan);
+                               std::int32_t with_plan, ReadingObserver* observer = nullptr);
 
 // The one line that reports a recorded fault, e.g.
 // "Vardessa_Lontrino_linea.txt:120: error 15 at 130901 m: a record lies ...".

@@ -20,10 +20,22 @@ bool PassesGridTest(const ScenarioTables& tables, std::int64_t position, std::in
 DescriptionReader::DescriptionReader(ScenarioTables& tables, DescriptionTexts& texts,
                                      std::string file_name, ReadingPlace& place)
     : tables_(tables), file_name_(std::move(file_name)), texts_(texts), place_(place) {
-  place_ = {file_name_, 0};
+  place_.file = file_name_;
+  place_.line = 0;
 }
 
-void DescriptionReader::Open() { stream_.emplace(texts_.Read(file_name_)); }
+void DescriptionReader::Open() {
+  stream_.emplace(texts_.Read(file_name_));
+  if (place_.observer == nullptr) return;
+  stream_->set_listener([this](int line, int column, std::string_view raw, bool number,
+                               std::int64_t value) {
+    if (observing_fields_) place_.observer->OnField({line, column, std::string(raw), number, value});
+  });
+}
+
+void DescriptionReader::NoteKind(const char* kind) const {
+  if (place_.observer != nullptr) place_.observer->OnRecordKind(kind);
+}
 
 std::string DescriptionReader::ReadToken() {
   tables_.token = stream_->ReadText();
@@ -32,6 +44,7 @@ std::string DescriptionReader::ReadToken() {
 
 std::optional<std::string> DescriptionReader::ReadKeyword(int drops, bool end_between_drops) {
   if (AtEnd()) return std::nullopt;
+  observing_fields_ = false;
   std::string keyword = ReadToken();
   if (AtEnd()) return std::nullopt;
   for (int drop = 0; drop < drops && Contains(keyword, "-"); ++drop) {
@@ -39,6 +52,10 @@ std::optional<std::string> DescriptionReader::ReadKeyword(int drops, bool end_be
     if (end_between_drops && AtEnd()) return std::nullopt;
   }
   place_.line = stream_->field_line();
+  if (place_.observer != nullptr) {
+    place_.observer->OnKeyword(file_name_, keyword, place_.line, stream_->field_column());
+    observing_fields_ = true;
+  }
   return keyword;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "compiler/description_texts.h"
+#include "compiler/reading_observer.h"
 #include "sources/field_stream.h"
 #include "tables/scenario_tables.h"
 
@@ -17,9 +18,11 @@ namespace packager {
 
 // Where the reading stands: the text and the line of the record being read,
 // for the message of a failure that the reading stage catches.
+// An observer, when one is given, is told of every record read.
 struct ReadingPlace {
   std::string file;  // name of the text being read, empty when none
   int line = 0;      // line of the record being handled
+  ReadingObserver* observer = nullptr;
 };
 
 // The cell of a board or signal at position p: p / 50 + 1, rounded half to even.
@@ -54,6 +57,9 @@ class DescriptionReader {
   // at a dropped field. Notes the keyword's line as the reading place.
   std::optional<std::string> ReadKeyword(int drops, bool end_between_drops);
 
+  // Tells the observer, if any, that the current keyword is read as `kind`.
+  void NoteKind(const char* kind) const;
+
   // A fault recorded after this names no line: it concerns the whole text.
   void ForgetRecordLine() { place_.line = 0; }
   // Records a fault of this text, at the line of the current record.
@@ -84,6 +90,9 @@ class DescriptionReader {
   DescriptionTexts& texts_;
   ReadingPlace& place_;
   std::optional<FieldStream> stream_;
+  // The observer hears of fields from the first keyword on, and never of
+  // the fields that make up a keyword.
+  bool observing_fields_ = false;
 };
 
 template <class ValueOf>

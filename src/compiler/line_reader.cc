@@ -114,11 +114,13 @@ LineReader::Next LineReader::ReadGeneralPart() {
 
 LineReader::Next LineReader::ReadGeneralRecord(const std::string& keyword) {
   if (ContainsAnyCase(keyword, "lunghezza") && ContainsAnyCase(keyword, "percorso")) {
+    NoteKind("lunghezza percorso");
     if (ReadLineLength() == Next::kStop) return Next::kStop;
   }
   ReadProgressives(keyword);
   ReadBackgrounds(keyword);
   if (Contains(keyword, "ripetizione") && Contains(keyword, "segnali")) {
+    NoteKind("ripetizione segnali");
     return ReadCabSignalling(keyword);
   }
   return Next::kGoOn;
@@ -140,10 +142,13 @@ void LineReader::ReadProgressives(const std::string& keyword) {
   const struct {
     const char* word;
     int entry;
-  } progressives[] = {
-      {"tre", kProgressiveTreEntry}, {"due", kProgressiveDueEntry}, {"uno", kProgressiveUnoEntry}};
+    const char* kind;
+  } progressives[] = {{"tre", kProgressiveTreEntry, "progressiva tre"},
+                      {"due", kProgressiveDueEntry, "progressiva due"},
+                      {"uno", kProgressiveUnoEntry, "progressiva uno"}};
   for (const auto& progressive : progressives) {
     if (Contains(keyword, "progressiva") && Contains(keyword, progressive.word)) {
+      NoteKind(progressive.kind);
       TableEntry& entry = tables_.scenario_table[progressive.entry];
       entry.start = ReadLong();
       entry.end = ReadLong();
@@ -154,9 +159,19 @@ void LineReader::ReadProgressives(const std::string& keyword) {
 
 void LineReader::ReadBackgrounds(const std::string& keyword) {
   TableEntry& backgrounds = tables_.scenario_table[kScenarioEntry];
-  if (Contains(keyword, "sfondo") && Contains(keyword, "uno")) backgrounds.start = ReadLong();
-  if (Contains(keyword, "sfondo") && Contains(keyword, "due")) backgrounds.position = ReadLong();
-  if (Contains(keyword, "sfondo") && Contains(keyword, "tre")) backgrounds.end = ReadLong();
+  const struct {
+    const char* word;
+    std::int32_t TableEntry::*member;
+    const char* kind;
+  } backgrounds_read[] = {{"uno", &TableEntry::start, "sfondo uno"},
+                          {"due", &TableEntry::position, "sfondo due"},
+                          {"tre", &TableEntry::end, "sfondo tre"}};
+  for (const auto& background : backgrounds_read) {
+    if (Contains(keyword, "sfondo") && Contains(keyword, background.word)) {
+      NoteKind(background.kind);
+      backgrounds.*background.member = ReadLong();
+    }
+  }
 }
 
 LineReader::Next LineReader::ReadCabSignalling(const std::string& keyword) {
@@ -188,15 +203,19 @@ LineReader::Next LineReader::ReadBody() {
 // A field may match several records; each that matches is read in turn.
 LineReader::Next LineReader::ReadBodyRecord(const std::string& keyword) {
   Next next = Next::kGoOn;
-  const auto handle = [&next](bool matches, auto&& read) {
-    if (next == Next::kGoOn && matches) next = read();
+  const auto handle = [&](const char* kind, bool matches, auto&& read) {
+    if (next != Next::kGoOn || !matches) return;
+    NoteKind(kind);
+    next = read();
   };
-  handle(ContainsAnyCase(keyword, "pendenza"), [&] { return ReadGradient(); });
-  handle(ContainsAnyCase(keyword, "curva") && tables_.with_plan != 0,
+  handle("pendenza", ContainsAnyCase(keyword, "pendenza"), [&] { return ReadGradient(); });
+  handle("curva", ContainsAnyCase(keyword, "curva") && tables_.with_plan != 0,
          [&] { return ReadCurve(keyword); });
-  handle(ContainsAnyCase(keyword, "montagna"), [&] { return ReadMountain(); });
-  handle(ContainsAnyCase(keyword, "indicatori_v"), [&] { return ReadSpeedBoard(); });
-  handle(ContainsAnyCase(keyword, "cartello") && ContainsAnyCase(keyword, "indicat"),
+  handle("montagna", ContainsAnyCase(keyword, "montagna"), [&] { return ReadMountain(); });
+  handle("indicatori_vmax", ContainsAnyCase(keyword, "indicatori_v"),
+         [&] { return ReadSpeedBoard(); });
+  handle("cartello indicatore",
+         ContainsAnyCase(keyword, "cartello") && ContainsAnyCase(keyword, "indicat"),
          [&] { return ReadIndicatorBoard(); });
   return next;
 }

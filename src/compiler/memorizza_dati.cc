@@ -24,8 +24,10 @@ void RecordRunTimeFailure(ScenarioTables& tables, DescriptionTexts& texts, Fault
 }  // namespace
 
 void memorizza_dati(ScenarioTables& tables, DescriptionTexts& texts,
-                    const std::function<void()>& after_line_description) {
+                    const std::function<void()>& after_line_description,
+                    ReadingObserver* observer) {
   ReadingPlace place;
+  place.observer = observer;
   try {
     const LineReadOutcome line = ReadLineDescription(tables, texts, place);
     if (!line.read_train) return;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "compiler/description_texts.h"
+#include "compiler/reading_observer.h"
 #include "tables/scenario_tables.h"
 
 namespace packager {
@@ -16,8 +17,10 @@ namespace packager {
 // texts are deleted if still present and code 25 is recorded, with the text,
 // line and column of the field that failed where there is one. Never throws.
 // after_line_description, when given, is called between the two readings,
-// when the train description is about to be read.
+// when the train description is about to be read. observer, when given, is
+// told of every record read.
 void memorizza_dati(ScenarioTables& tables, DescriptionTexts& texts,
-                    const std::function<void()>& after_line_description = {});
+                    const std::function<void()>& after_line_description = {},
+                    ReadingObserver* observer = nullptr);
 
 }  // namespace packager

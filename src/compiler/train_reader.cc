@@ -97,26 +97,34 @@ void TrainReader::Read() {
 TrainReader::Next TrainReader::ReadRecord(const std::string& keyword) {
   auto& table = tables_.scenario_table;
   const auto has = [&keyword](const char* word) { return ContainsAnyCase(keyword, word); };
-  if (has("frenata") && has("massa")) table[kTrainValuesEntry].start = ReadLong();
-  if (has("vetture")) table[kTrainValuesEntry].position = ReadLong();
-  Next next = Next::kGoOn;
-  const auto handle = [&next](bool matches, auto&& read) {
-    if (next == Next::kGoOn && matches) next = read();
+  const auto noted = [&](const char* kind, bool matches) {
+    if (matches) NoteKind(kind);
+    return matches;
   };
-  handle(has("velocit"), [&] { return ReadRunning(speed_, &RouteCell::speed_code, true); });
-  handle(has("aderenza"), [&] { return ReadRunning(adhesion_, &RouteCell::adhesion, false); });
+  if (noted("massa frenata", has("frenata") && has("massa"))) {
+    table[kTrainValuesEntry].start = ReadLong();
+  }
+  if (noted("vetture", has("vetture"))) table[kTrainValuesEntry].position = ReadLong();
+  Next next = Next::kGoOn;
+  const auto handle = [&](const char* kind, bool matches, auto&& read) {
+    if (next == Next::kGoOn && noted(kind, matches)) next = read();
+  };
+  handle("velocita", has("velocit"),
+         [&] { return ReadRunning(speed_, &RouteCell::speed_code, true); });
+  handle("aderenza", has("aderenza"),
+         [&] { return ReadRunning(adhesion_, &RouteCell::adhesion, false); });
   if (next != Next::kGoOn) return next;
-  if (has("orologio")) {
+  if (noted("orologio", has("orologio"))) {
     TableEntry& clock = table[kSignallingEntry];
     clock.int3 = ReadInteger();
     clock.int4 = ReadInteger();
     clock.int5 = ReadInteger();
   }
-  if (has("sabbia")) table[kSignallingEntry].int1 = ReadInteger();
-  handle(has("segnale"), [&] { return ReadSignal(); });
-  handle(has("rallentamento"), [&] { return ReadSlowdown(); });
-  handle(has("abbattimento"), [&] { return ReadAbbattimento(); });
-  handle(has("stazione"), [&] { return ReadStation(); });
+  if (noted("sabbia", has("sabbia"))) table[kSignallingEntry].int1 = ReadInteger();
+  handle("segnale", has("segnale"), [&] { return ReadSignal(); });
+  handle("rallentamento", has("rallentamento"), [&] { return ReadSlowdown(); });
+  handle("abbattimento", has("abbattimento"), [&] { return ReadAbbattimento(); });
+  handle("stazione", has("stazione"), [&] { return ReadStation(); });
   return next;
 }
 

@@ -117,6 +117,7 @@ std::string FieldStream::ReadText() {
       ConsumeLineEnd();
     }
   }
+  if (listener_) listener_(field_line_, field_column_, field, false, 0);
   return field;
 }
 
@@ -137,13 +138,15 @@ std::int64_t FieldStream::ReadNumber(std::int64_t low, std::int64_t high, const 
       ConsumeLineEnd();
     }
   }
-  if (text.empty()) return 0;
   std::int64_t value = 0;
-  if (!ParseWholeNumber(text, value)) Fail("\"" + Shown(text) + "\" is not a number");
+  if (!text.empty() && !ParseWholeNumber(text, value)) {
+    Fail("\"" + Shown(text) + "\" is not a number");
+  }
   if (value < low || value > high) {
     Fail(Shown(text) + " does not fit " + width_name + " (" + std::to_string(low) + " to " +
          std::to_string(high) + ")");
   }
+  if (listener_) listener_(field_line_, field_column_, text, true, value);
   return value;
 }
 

@@ -14,7 +14,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "tables/run_failure.h"
 
@@ -46,8 +48,15 @@ class FieldStream {
   std::int16_t ReadInteger();  // signed 16-bit
   std::uint8_t ReadByte();     // 0 to 255
 
-  // Text line (from 1) on which the last field read starts.
+  // Text line (from 1) on which the last field read starts, and its column.
   int field_line() const { return field_line_; }
+  int field_column() const { return field_column_; }
+
+  // Told of every field read: its line, column, bytes (blanks around them
+  // dropped), whether it was read as a number, and the number's value.
+  using FieldListener = std::function<void(int line, int column, std::string_view raw,
+                                           bool number, std::int64_t value)>;
+  void set_listener(FieldListener listener) { listener_ = std::move(listener); }
 
  private:
   // The number field as a whole number (decimals rounded half to even).
@@ -64,6 +73,7 @@ class FieldStream {
   int line_ = 1;
   int field_line_ = 0;
   int field_column_ = 0;
+  FieldListener listener_;
 };
 
 }  // namespace packager
