@@ -39,8 +39,9 @@ FolderText ReadText(const fs::path& folder, const std::string& file_name) {
   std::error_code error;
   if (!fs::exists(path, error)) Fail(shown, "missing; the scenario folder must hold this text");
   std::string contents;
-  if (TryReadWholeFile(path.string(), contents) != ReadFault::kNone) {
-    Fail(shown, "cannot read the file");
+  const ReadFault fault = TryReadWholeFile(path.string(), contents);
+  if (fault != ReadFault::kNone) {
+    throw ScenarioFileUnreadable(shown + ": cannot read the file: " + ReadFaultReason(fault));
   }
   text.lines = ConvertText(shown, contents);
   return text;
@@ -131,8 +132,12 @@ ScenarioFolder ReadScenarioFolder(const std::string& folder) {
   const fs::path root(folder);
   const fs::path identity_path = root / "scenario.txt";
   std::string contents;
-  if (TryReadWholeFile(identity_path.string(), contents) != ReadFault::kNone) {
-    Fail(identity_path.generic_string(), "cannot read the file; it names the scenario");
+  const ReadFault fault = TryReadWholeFile(identity_path.string(), contents);
+  if (fault == ReadFault::kMissing) {
+    Fail(identity_path.generic_string(), "missing; it names the scenario");
+  } else if (fault != ReadFault::kNone) {
+    throw ScenarioFileUnreadable(identity_path.generic_string() + ": cannot read the file: " +
+                                 ReadFaultReason(fault));
   }
   ScenarioFolder scenario;
   scenario.identity = ParseScenarioFile(identity_path.generic_string(), contents);

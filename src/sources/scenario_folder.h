@@ -33,6 +33,13 @@ class ScenarioFolderError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A file of the folder that exists but cannot be read (permissions, a
+// folder in its place, a read failure): the system's reason is in the message.
+class ScenarioFileUnreadable : public ScenarioFolderError {
+ public:
+  using ScenarioFolderError::ScenarioFolderError;
+};
+
 struct ScenarioIdentity {
   std::string name;
   std::string train;

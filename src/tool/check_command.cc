@@ -1,28 +1,35 @@
 // scenario-tool check: every error the compile would record in a scenario's
-// texts, in one run, printed as compilers print theirs. The texts are read
-// into memory and never written back; no binary file is written.
+// texts and every warning on what it accepts but an author rarely means, in
+// one run, printed as compilers print theirs (or as JSON or SARIF). The
+// texts are read into memory and never written back; no file is written.
 //
 // The compile stops reading a text at its first fault. To find the next one,
 // the check blanks the record of the fault just reported in its own copy of
 // the text (its bytes give way to nothing but the line ends, so that line
-// numbers stay) and compiles again, until no reading fault is left.
+// numbers stay) and compiles again, until no reading fault is left. The
+// warnings are found on the records of that last round.
 #include <algorithm>
 #include <climits>
-#include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "compiler/compile_stage.h"
 #include "compiler/description_texts.h"
+#include "compiler/reading_observer.h"
 #include "sources/scenario_folder.h"
 #include "tables/error_codes.h"
 #include "tables/file_failure.h"
 #include "tables/file_names.h"
 #include "tables/replace_file.h"
-#include "tables/windows1252.h"
 #include "tool/arguments.h"
+#include "tool/cell_holders.h"
+#include "tool/crew_document_check.h"
+#include "tool/diagnostics.h"
+#include "tool/text_warnings.h"
 #include "tool/tool.h"
 
 namespace packager::tool {
@@ -31,6 +38,7 @@ namespace {
 
 // More rounds than any text has records worth reporting one by one.
 constexpr int kRoundLimit = 1000;
+constexpr char kNoGeneralHeader[] = "no-general-header";
 
 // A description text as the author wrote it, and as the check holds it while
 // it blanks the records already reported.
@@ -46,12 +54,20 @@ struct CheckedScenario {
   std::string train;
   AuthorText line_text;
   AuthorText train_text;
+  CrewDocuments crew;
 };
 
-// One error to print, and the text it was found in (nullptr for none).
+// One error to report, and the text it was found in (nullptr for none).
 struct Report {
   const AuthorText* text;
   RecordedFault fault;
+  std::string note;  // what holds a taken cell
+};
+
+struct CheckOptions {
+  DiagnosticFormat format = DiagnosticFormat::kText;
+  bool warnings_are_errors = false;
+  std::set<std::string> silenced;
 };
 
 // A line of a text: where its bytes start and how many there are, without
@@ -72,13 +88,6 @@ std::vector<LineSpan> LinesOf(std::string_view bytes) {
   }
   if (begin < bytes.size()) lines.push_back({begin, bytes.size() - begin});
   return lines;
-}
-
-std::string_view LineOf(std::string_view bytes, int number) {
-  const std::vector<LineSpan> lines = LinesOf(bytes);
-  if (number < 1 || static_cast<std::size_t>(number) > lines.size()) return {};
-  const LineSpan span = lines[static_cast<std::size_t>(number) - 1];
-  return bytes.substr(span.begin, span.length);
 }
 
 // Blanks lines first to last of the text; false when nothing changed.
@@ -117,16 +126,26 @@ std::optional<std::string> ReadHandOverText(const std::string& path) {
   return bytes;
 }
 
+CrewDocument HandOverDocument(const std::string& directory, const std::string& name) {
+  const std::string path = JoinPath(directory, name);
+  return {path, ReadHandOverText(path)};
+}
+
 CheckedScenario HandOverScenario(const Arguments& arguments, const std::string& directory) {
-  CheckedScenario scenario{arguments.Required("--name"), arguments.Required("--train"), {}, {}};
+  CheckedScenario scenario{arguments.Required("--name"), arguments.Required("--train"), {}, {},
+                           {}};
   RequireFileNamePart("--name", scenario.name);
   RequireFileNamePart("--train", scenario.train);
   RequireFileNamesFit(scenario.name, scenario.train);
-  for (auto [text, name] : {std::pair{&scenario.line_text, LineDescriptionName(scenario.name)},
-                            {&scenario.train_text,
-                             TrainDescriptionName(scenario.name, scenario.train)}}) {
-    *text = TextOf(directory, name, ReadHandOverText(JoinPath(directory, name)));
+  const std::string& name = scenario.name;
+  const std::string& train = scenario.train;
+  for (auto [text, file] : {std::pair{&scenario.line_text, LineDescriptionName(name)},
+                            {&scenario.train_text, TrainDescriptionName(name, train)}}) {
+    *text = TextOf(directory, file, ReadHandOverText(JoinPath(directory, file)));
   }
+  scenario.crew = {HandOverDocument(directory, NotesName(name, train)),
+                   HandOverDocument(directory, SlowdownOrderName(name, train)),
+                   HandOverDocument(directory, TimetableSheetName(name, train))};
   return scenario;
 }
 
@@ -135,14 +154,22 @@ CheckedScenario FolderScenario(const std::string& directory) {
   const ScenarioFolder folder = ReadScenarioFolder(directory);
   const std::string& name = folder.identity.name;
   const std::string& train = folder.identity.train;
-  return {name, train,
+  const auto document = [&](const std::string& file, const FolderText& text) {
+    return CrewDocument{JoinPath(directory, file), FileBytes(text)};
+  };
+  return {name,
+          train,
           TextOf(directory, LineDescriptionName(name), FileBytes(folder.line_description)),
-          TextOf(directory, TrainDescriptionName(name, train), FileBytes(folder.train_description))};
+          TextOf(directory, TrainDescriptionName(name, train), FileBytes(folder.train_description)),
+          {document(NotesName(name, train), folder.notes),
+           document(SlowdownOrderName(name, train), folder.slowdown_order),
+           document(TimetableSheetName(name, train), folder.timetable_sheet)}};
 }
 
 struct Round {
   ScenarioTables tables;
   CompileOutcome outcome;
+  RecordCollector records;
 };
 
 void CompileRound(const CheckedScenario& scenario, Round& round) {
@@ -152,7 +179,7 @@ void CompileRound(const CheckedScenario& scenario, Round& round) {
   for (const AuthorText* text : {&scenario.line_text, &scenario.train_text}) {
     if (text->original) texts.Put(text->name, text->current);
   }
-  round.outcome = CompileScenario(round.tables, texts, 1);
+  round.outcome = CompileScenario(round.tables, texts, 1, &round.records);
 }
 
 AuthorText* TextNamed(CheckedScenario& scenario, const std::string& name) {
@@ -170,11 +197,17 @@ RecordedFault ReservedSlotFault(std::int32_t code, const ScenarioTables& tables)
                "; no binary file can be written"}};
 }
 
+struct Findings {
+  std::vector<Report> errors;
+  std::vector<ReadRecord> records;  // of the last round, for the warnings
+};
+
 // Reading faults one round each, in the order the texts are read; then the
 // post-pass faults of the last round and the first taken reserved slot: a
 // slot is taken by what the texts hold, whatever else the reading records.
-std::vector<Report> FindErrors(CheckedScenario& scenario) {
-  std::vector<Report> reports;
+Findings FindErrors(CheckedScenario& scenario) {
+  Findings findings;
+  std::vector<Report>& reports = findings.errors;
   std::optional<RecordedFault> reserved_slot;
   Round round;
   for (int count = 0; count < kRoundLimit; ++count) {
@@ -185,7 +218,7 @@ std::vector<Report> FindErrors(CheckedScenario& scenario) {
     const RecordedFault& fault = round.outcome.reading_fault;
     if (fault.code == 0) break;
     AuthorText* text = TextNamed(scenario, fault.source.file);
-    reports.push_back({text, fault});
+    reports.push_back({text, fault, TakenCellNote(round.records.records(), fault, round.tables)});
     if (text == nullptr || fault.source.line <= 0 || !BlankRecord(*text, fault.source)) break;
   }
   // A fault of the line description can come to light after those of the
@@ -198,13 +231,15 @@ std::vector<Report> FindErrors(CheckedScenario& scenario) {
     return key(a) < key(b);
   });
   for (const RecordedFault& fault : round.outcome.post_pass_faults) {
-    reports.push_back({&scenario.train_text, fault});
+    reports.push_back({&scenario.train_text, fault, ""});
   }
-  if (reserved_slot) reports.push_back({&scenario.train_text, *reserved_slot});
-  return reports;
+  if (reserved_slot) reports.push_back({&scenario.train_text, *reserved_slot, ""});
+  findings.records = round.records.records();
+  return findings;
 }
 
-std::string Message(const RecordedFault& fault) {
+std::string Message(const Report& report) {
+  const RecordedFault& fault = report.fault;
   const std::string& detail = fault.source.detail;
   std::string message;
   if (fault.code == kErrRunTimeFailure && !detail.empty()) {
@@ -215,62 +250,142 @@ std::string Message(const RecordedFault& fault) {
     if (!detail.empty()) message += " (" + detail + ")";
   }
   if (fault.position) message += " at " + std::to_string(*fault.position) + " m";
-  return message + " [E" + std::to_string(fault.code) + "]";
+  if (!report.note.empty()) message += ": " + report.note;
+  return message;
 }
 
-// The failing field's column, or the first non-blank one of the line.
-int ColumnOf(const FaultSource& source, std::string_view line) {
-  if (source.column > 0) return source.column;
-  const std::size_t first = line.find_first_not_of(" \t");
-  return first == std::string_view::npos ? 1 : static_cast<int>(first) + 1;
-}
-
-// "    5 | the line" and, under it, a caret under the column.
-void PrintQuote(std::ostream& err, int number, std::string_view line, int column) {
-  std::string caret;
-  for (std::size_t i = 0; i + 1 < static_cast<std::size_t>(column); ++i) {
-    caret += i < line.size() && line[i] == '\t' ? '\t' : ' ';
-  }
-  std::string margin = std::to_string(number);
-  if (margin.size() < 5) margin.insert(0, 5 - margin.size(), ' ');
-  err << margin << " | " << Utf8From1252(line) << "\n"
-      << std::string(margin.size(), ' ') << " | " << Utf8From1252(caret) << "^\n";
-}
-
-void PrintReport(std::ostream& err, const Report& report) {
+Diagnostic ErrorDiagnostic(const Report& report) {
   const FaultSource& source = report.fault.source;
-  std::string file = report.text != nullptr ? report.text->path : source.file;
-  if (file.empty()) file = "scenario-tool";  // as a compiler names itself
-  const std::string message = Message(report.fault);
-  if (source.line <= 0 || report.text == nullptr || !report.text->original) {
-    err << file << ": error: " << message << "\n";
-    return;
+  AuthorFile file{source.file, {}};
+  if (report.text != nullptr && report.text->original) {
+    file = {report.text->path, *report.text->original};
   }
-  const std::string_view line = LineOf(*report.text->original, source.line);
-  const int column = ColumnOf(source, line);
-  err << file << ':' << source.line << ':' << column << ": error: " << message << "\n";
-  PrintQuote(err, source.line, line, column);
+  const bool quoted = source.line > 0 && report.text != nullptr && report.text->original;
+  return DiagnosticAt(Severity::kError, "E" + std::to_string(report.fault.code), file,
+                      quoted ? source.line : 0, source.column, Message(report));
 }
 
-void PrintCounts(std::ostream& err, std::size_t errors) {
-  err << errors << (errors == 1 ? " error\n" : " errors\n");
+// The train text is searched for its header as the reader does: in any case.
+bool HasGeneralHeader(const std::string& bytes) {
+  std::string lower = bytes;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower.find("[generale]") != std::string::npos;
 }
 
-// "path:line: message" as "path:line: error: message".
-void PrintFolderError(std::ostream& err, const std::string& directory, const std::string& what) {
+std::vector<Diagnostic> Warnings(const CheckedScenario& scenario,
+                                 const std::vector<ReadRecord>& records) {
+  const AuthorText& train = scenario.train_text;
+  std::vector<Diagnostic> warnings;
+  if (train.original && !HasGeneralHeader(*train.original)) {
+    warnings.push_back(DiagnosticAt(
+        Severity::kWarning, kNoGeneralHeader, {train.path, *train.original}, 0, 0,
+        "the train description has no \"[generale]\" line: nothing of it is read, so the "
+        "train has no station, signal or slowdown, and speed 0 and adhesion 0 in every cell"));
+  }
+  AuthorFiles files;
+  for (const AuthorText* text : {&scenario.line_text, &train}) {
+    files[text->name] = {text->path, text->original ? std::string_view(*text->original) : ""};
+  }
+  for (Diagnostic& warning : TextWarnings(records, files, train.name)) {
+    warnings.push_back(std::move(warning));
+  }
+  std::vector<ReadRecord> train_records;
+  std::copy_if(records.begin(), records.end(), std::back_inserter(train_records),
+               [&](const ReadRecord& record) { return record.file == train.name; });
+  for (Diagnostic& warning : CheckCrewDocuments(scenario.crew, train_records, scenario.train)) {
+    warnings.push_back(std::move(warning));
+  }
+  return warnings;
+}
+
+// Diagnostics of one file stay together, in line order, errors first on a line.
+void SortByPlace(std::vector<Diagnostic>& diagnostics, const CheckedScenario& scenario) {
+  const auto file_rank = [&](const std::string& path) {
+    if (path == scenario.line_text.path) return 0;
+    if (path == scenario.train_text.path) return 1;
+    return 2;
+  };
+  std::stable_sort(diagnostics.begin(), diagnostics.end(),
+                   [&](const Diagnostic& a, const Diagnostic& b) {
+                     const auto key = [&](const Diagnostic& d) {
+                       return std::tuple{file_rank(d.path), d.path, d.line > 0 ? d.line : INT_MAX,
+                                         d.severity != Severity::kError, d.column};
+                     };
+                     return key(a) < key(b);
+                   });
+}
+
+std::vector<std::string> KnownWarnings() {
+  std::vector<std::string> names = TextWarningNames();
+  names.push_back(kNoGeneralHeader);
+  for (const std::string& name : CrewWarningNames()) names.push_back(name);
+  return names;
+}
+
+// Takes -Werror and -Wno-NAME out of args; the rest is the command line.
+CheckOptions TakeWarningOptions(std::vector<std::string>& args) {
+  CheckOptions options;
+  const std::vector<std::string> known = KnownWarnings();
+  std::vector<std::string> rest;
+  for (const std::string& arg : args) {
+    if (arg == "-Werror") {
+      options.warnings_are_errors = true;
+    } else if (arg.rfind("-Wno-", 0) == 0) {
+      const std::string name = arg.substr(5);
+      if (std::find(known.begin(), known.end(), name) == known.end()) {
+        throw UsageError("unknown warning '" + name + "' in '" + arg + "'");
+      }
+      options.silenced.insert(name);
+    } else {
+      rest.push_back(arg);
+    }
+  }
+  args = std::move(rest);
+  return options;
+}
+
+DiagnosticFormat FormatNamed(const std::optional<std::string>& name) {
+  if (!name || *name == "text") return DiagnosticFormat::kText;
+  if (*name == "json") return DiagnosticFormat::kJson;
+  if (*name == "sarif") return DiagnosticFormat::kSarif;
+  throw UsageError("unknown format '" + *name + "': give text, json or sarif");
+}
+
+// "path:line: message" as a diagnostic of that file and line.
+Diagnostic FolderDiagnostic(const std::string& directory, const std::string& what) {
+  Diagnostic diagnostic{Severity::kError, "", "", 0, 0, what, "", 0};
   const std::size_t colon = what.find(": ", what.rfind(directory, 0) == 0 ? directory.size() : 0);
-  if (colon == std::string::npos) {
-    err << "error: " << what << "\n";
-  } else {
-    err << what.substr(0, colon) << ": error: " << what.substr(colon + 2) << "\n";
+  if (colon == std::string::npos) return diagnostic;
+  std::string place = what.substr(0, colon);
+  diagnostic.message = what.substr(colon + 2);
+  const std::size_t line_colon = place.rfind(':');
+  if (line_colon != std::string::npos && line_colon + 1 < place.size() &&
+      place.find_first_not_of("0123456789", line_colon + 1) == std::string::npos) {
+    diagnostic.line = std::stoi(place.substr(line_colon + 1));
+    diagnostic.column = 1;
+    diagnostic.display_column = 1;
+    place.resize(line_colon);
   }
-  PrintCounts(err, 1);
+  diagnostic.path = place;
+  return diagnostic;
+}
+
+void Print(std::ostream& out, std::ostream& err, DiagnosticFormat format,
+           const std::vector<Diagnostic>& diagnostics) {
+  switch (format) {
+    case DiagnosticFormat::kText: PrintDiagnosticsText(err, diagnostics); break;
+    case DiagnosticFormat::kJson: PrintDiagnosticsJson(out, diagnostics); break;
+    case DiagnosticFormat::kSarif: PrintDiagnosticsSarif(out, diagnostics); break;
+  }
 }
 
 }  // namespace
 
-int CheckCommand(const std::vector<std::string>& args, std::ostream& /*out*/, std::ostream& err) {
-  const Arguments arguments(args, {}, {"--name", "--train"});
+int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  std::vector<std::string> rest = args;
+  CheckOptions options = TakeWarningOptions(rest);
+  const Arguments arguments(rest, {}, {"--name", "--train", "--format"});
+  options.format = FormatNamed(arguments.value("--format"));
   arguments.ExpectPositional(1, "the folder DIR");
   const std::string directory = arguments.positional()[0];
   RequireFolder(directory, "read the folder");
@@ -278,17 +393,30 @@ int CheckCommand(const std::vector<std::string>& args, std::ostream& /*out*/, st
   if (IsScenarioFolder(arguments, directory)) {
     try {
       scenario = FolderScenario(directory);
+    } catch (const ScenarioFileUnreadable& failure) {
+      err << "error: " << failure.what() << "\n";
+      return kToolFileFailure;
     } catch (const ScenarioFolderError& error) {
-      PrintFolderError(err, directory, error.what());
+      Print(out, err, options.format, {FolderDiagnostic(directory, error.what())});
       return kToolRecordedFault;
     }
   } else {
     scenario = HandOverScenario(arguments, directory);
   }
-  const std::vector<Report> reports = FindErrors(scenario);
-  for (const Report& report : reports) PrintReport(err, report);
-  PrintCounts(err, reports.size());
-  return reports.empty() ? kToolClean : kToolRecordedFault;
+  const Findings findings = FindErrors(scenario);
+  std::vector<Diagnostic> diagnostics;
+  for (const Report& report : findings.errors) diagnostics.push_back(ErrorDiagnostic(report));
+  for (Diagnostic& warning : Warnings(scenario, findings.records)) {
+    if (options.silenced.count(warning.rule) != 0) continue;
+    if (options.warnings_are_errors) {
+      warning.severity = Severity::kError;
+      warning.promoted = true;
+    }
+    diagnostics.push_back(std::move(warning));
+  }
+  SortByPlace(diagnostics, scenario);
+  Print(out, err, options.format, diagnostics);
+  return CountOf(diagnostics, Severity::kError) == 0 ? kToolClean : kToolRecordedFault;
 }
 
 }  // namespace packager::tool

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "compiler/compile_stage.h"
 #include "compiler/description_texts.h"
 #include "output/binary_files.h"
@@ -14,6 +16,7 @@
 #include "tables/file_failure.h"
 #include "tables/file_names.h"
 #include "tables/replace_file.h"
+#include "tables/windows1252.h"
 #include "tool/arguments.h"
 #include "tool/tool.h"
 
@@ -28,24 +31,16 @@ namespace fs = std::filesystem;
 void PrintJson(std::ostream& out, const ScenarioTables& tables, const CompileOutcome& outcome,
                const std::vector<std::string>& files) {
   const RecordedFault& fault = outcome.fault;
-  out << "{\"error_code\": " << fault.code << ", \"error_position\": " << tables.error_position
-      << ", \"errore\": ";
-  if (outcome.reserved_slot_fault != 0) {
-    out << outcome.reserved_slot_fault;
-  } else {
-    out << "null";
-  }
-  out << ", \"files\": [";
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    out << (i == 0 ? "" : ", ") << JsonString(files[i]);
-  }
-  out << "], \"line\": ";
-  if (fault.code != 0 && fault.source.line > 0) {
-    out << fault.source.line;
-  } else {
-    out << "null";
-  }
-  out << "}\n";
+  nlohmann::ordered_json json;
+  json["error_code"] = fault.code;
+  json["error_position"] = tables.error_position;
+  json["errore"] = nullptr;
+  if (outcome.reserved_slot_fault != 0) json["errore"] = outcome.reserved_slot_fault;
+  json["files"] = nlohmann::ordered_json::array();
+  for (const std::string& file : files) json["files"].push_back(Utf8From1252(file));
+  json["line"] = nullptr;
+  if (fault.code != 0 && fault.source.line > 0) json["line"] = fault.source.line;
+  out << JsonText(json) << "\n";
 }
 
 // Where the texts come from and the files go: a folder of hand-over texts

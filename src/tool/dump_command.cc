@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -10,11 +9,15 @@
 #include <numeric>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "output/binary_readers.h"
 #include "output/record_layouts.h"
 #include "tables/replace_file.h"
+#include "tables/windows1252.h"
 #include "tool/arguments.h"
 #include "tool/scenario_files.h"
 #include "tool/tool.h"
@@ -23,7 +26,12 @@ namespace packager::tool {
 
 namespace {
 
+using Json = nlohmann::ordered_json;
+
 enum class FileKind { kLinePlan, kTrainTable, kRouteGrid };
+
+// A text of the tables (Windows-1252) quoted as a JSON string, for listings.
+std::string Quoted(const std::string& bytes) { return JsonText(Json(Utf8From1252(bytes))); }
 
 // The kind of file, from the end of its name (letter case aside).
 FileKind KindFromName(const std::string& path) {
@@ -50,12 +58,12 @@ struct Field {
 
   bool IsZero() const { return text != nullptr ? text->empty() : number == 0; }
   std::string Listed() const {
-    return name + " " + (text != nullptr ? JsonString(*text) : std::to_string(number));
+    return name + " " + (text != nullptr ? Quoted(*text) : std::to_string(number));
   }
-  std::string Json() const {
+  void AddTo(Json& object) const {
     std::string key = name;
     std::replace(key.begin(), key.end(), ' ', '_');
-    return "\"" + key + "\": " + (text != nullptr ? JsonString(*text) : std::to_string(number));
+    object[key] = text != nullptr ? Json(Utf8From1252(*text)) : Json(number);
   }
 };
 
@@ -65,10 +73,9 @@ std::string Listed(const std::vector<Field>& fields) {
   return listed;
 }
 
-std::string Json(const std::vector<Field>& fields) {
-  std::string json;
-  for (const Field& field : fields) json += (json.empty() ? "" : ", ") + field.Json();
-  return json;
+// Adds the fields to the object as members, in order.
+void AddFields(Json& object, const std::vector<Field>& fields) {
+  for (const Field& field : fields) field.AddTo(object);
 }
 
 // Appends a field for every listed member of the record, in order.
@@ -104,22 +111,18 @@ std::string ListedValue(const PlanValue& value) {
   return "-";
 }
 
-// A coordinate in JSON: the shortest text that reads back as the same
-// number, null when empty, a string for what JSON has no number for.
-std::string JsonValue(const PlanValue& value) {
+// A coordinate in JSON: a number, null when empty, a string for what JSON
+// has no number for.
+Json JsonValue(const PlanValue& value) {
   switch (value.tag) {
     case PlanValue::Tag::kInt16:
-      return std::to_string(value.whole);
-    case PlanValue::Tag::kReal: {
-      if (!std::isfinite(value.real)) return "\"" + ListedValue(value) + "\"";
-      char text[64];
-      const auto result = std::to_chars(text, text + sizeof text, value.real);
-      return std::string(text, result.ptr);
-    }
+      return value.whole;
+    case PlanValue::Tag::kReal:
+      return std::isfinite(value.real) ? Json(value.real) : Json(ListedValue(value));
     case PlanValue::Tag::kEmpty:
       break;
   }
-  return "null";
+  return nullptr;
 }
 
 // How many values of the plan carry each tag, in the order of kPlanTags.
@@ -148,18 +151,21 @@ void DumpLinePlan(const std::string& path, const TrackPlan& plan, long every, bo
 
   const std::int64_t values = std::accumulate(counts.begin(), counts.end(), std::int64_t{0});
   if (json) {
-    out << "{\"content\": \"line plan\", \"last_metre\": " << plan.last()
-        << ", \"values\": " << values << ", \"tags\": {";
+    Json document = {{"content", "line plan"}, {"last_metre", plan.last()}, {"values", values}};
+    Json tags = Json::object();
     for (std::size_t i = 0; i < kPlanTags.size(); ++i) {
-      out << (i == 0 ? "\"" : ", \"") << PlanTagName(kPlanTags[i]) << "\": " << counts[i];
+      tags[std::string(PlanTagName(kPlanTags[i]))] = counts[i];
     }
-    out << "}, \"every\": " << every << ", \"points\": [";
-    for (std::size_t i = 0; i < metres.size(); ++i) {
-      out << (i == 0 ? "\n" : ",\n") << "  {\"metre\": " << metres[i]
-          << ", \"first\": " << JsonValue(plan.at(metres[i], 0))
-          << ", \"second\": " << JsonValue(plan.at(metres[i], 1)) << "}";
+    Json points = Json::array();
+    for (const std::int32_t metre : metres) {
+      points.push_back({{"metre", metre},
+                        {"first", JsonValue(plan.at(metre, 0))},
+                        {"second", JsonValue(plan.at(metre, 1))}});
     }
-    out << "]}\n";
+    document["tags"] = std::move(tags);
+    document["every"] = every;
+    document["points"] = std::move(points);
+    out << JsonText(document) << "\n";
     return;
   }
   out << path << ": line plan, metres 0 to " << plan.last() << ", " << values << " values (";
@@ -256,14 +262,14 @@ std::string ListedEntry(int index, const TableEntry& entry) {
   switch (use) {
     case EntryUse::kStation: {
       EraseField(fields, "text");
-      line += "station " + JsonString(entry.text) + ": " + Listed(fields);
+      line += "station " + Quoted(entry.text) + ": " + Listed(fields);
       if (entry.seconds > 0 && entry.seconds < 100 * 3600) {
         line += " (" + TimeOfDay(entry.seconds) + ")";
       }
       return line;
     }
     case EntryUse::kCaption:
-      return line + "caption " + JsonString(entry.text);
+      return line + "caption " + Quoted(entry.text);
     case EntryUse::kEmpty:
       return line + "empty";
     case EntryUse::kUnused: {
@@ -283,18 +289,20 @@ std::string ListedEntry(int index, const TableEntry& entry) {
   return line;
 }
 
-std::string JsonEntry(int index, const TableEntry& entry) {
+Json JsonEntry(int index, const TableEntry& entry) {
   const EntryUse use = UseOf(index, entry);
   const std::vector<Field> fields = EntryFields(entry);
-  std::string json = "{\"index\": " + std::to_string(index) + ", \"use\": \"" + UseName(use) +
-                     "\", " + Json(fields);
+  Json json = {{"index", index}, {"use", UseName(use)}};
+  AddFields(json, fields);
   if (use == EntryUse::kReserved) {
     std::vector<Field> named, others;
     SplitReserved(index, fields, named, others);
-    json += ", \"role\": \"" + std::string(ReservedRole(index)) + "\", \"values\": {" +
-            Json(named) + "}";
+    json["role"] = ReservedRole(index);
+    Json values = Json::object();
+    AddFields(values, named);
+    json["values"] = std::move(values);
   }
-  return json + "}";
+  return json;
 }
 
 void DumpTrainTable(const std::string& path,
@@ -307,13 +315,16 @@ void DumpTrainTable(const std::string& path,
     captions += use == EntryUse::kCaption;
   }
   if (json) {
-    out << "{\"content\": \"train table\", \"bytes\": " << size << ", \"stations\": " << stations
-        << ", \"captions\": " << captions << ", \"entries\": [";
+    Json document = {{"content", "train table"},
+                     {"bytes", size},
+                     {"stations", stations},
+                     {"captions", captions}};
+    Json entries = Json::array();
     for (int index = 0; index < kScenarioTableSize; ++index) {
-      out << (index == 0 ? "\n  " : ",\n  ")
-          << JsonEntry(index, table[static_cast<std::size_t>(index)]);
+      entries.push_back(JsonEntry(index, table[static_cast<std::size_t>(index)]));
     }
-    out << "]}\n";
+    document["entries"] = std::move(entries);
+    out << JsonText(document) << "\n";
     return;
   }
   out << path << ": train table, " << kScenarioTableSize << " entries in " << size << " bytes, "
@@ -334,6 +345,17 @@ std::vector<Field> CellFields(const RouteCell& cell) {
   return fields;
 }
 
+Json JsonCell(std::int64_t index, const RouteCell& cell) {
+  const std::int64_t from = index * kCellLength;
+  Json json = {{"index", index},
+               {"from", from},
+               {"to", from + kCellLength},
+               {"kind", int{cell.kind}},
+               {"kind_name", CellKindName(cell.kind)}};
+  AddFields(json, CellFields(cell));
+  return json;
+}
+
 void DumpRouteGrid(const std::string& path, const RouteGrid& grid, bool json, std::ostream& out) {
   std::vector<std::int64_t> listed;
   for (std::int64_t index = 0; index <= grid.last_index(); ++index) {
@@ -341,28 +363,22 @@ void DumpRouteGrid(const std::string& path, const RouteGrid& grid, bool json, st
   }
   const std::int64_t count = grid.last_index() + 1;
   if (json) {
-    out << "{\"content\": \"route grid\", \"cell_count\": " << count
-        << ", \"listed\": " << listed.size() << ", \"cells\": [";
-  } else {
-    out << path << ": route grid, " << count << " cells (metres 0 to " << count * kCellLength
-        << "), " << listed.size() << " not all zero\n";
+    Json document = {{"content", "route grid"}, {"cell_count", count}, {"listed", listed.size()}};
+    Json cells = Json::array();
+    for (const std::int64_t index : listed) cells.push_back(JsonCell(index, grid.at(index)));
+    document["cells"] = std::move(cells);
+    out << JsonText(document) << "\n";
+    return;
   }
-  for (std::size_t i = 0; i < listed.size(); ++i) {
-    const std::int64_t index = listed[i];
+  out << path << ": route grid, " << count << " cells (metres 0 to " << count * kCellLength
+      << "), " << listed.size() << " not all zero\n";
+  for (const std::int64_t index : listed) {
     const RouteCell& cell = grid.at(index);
     const std::int64_t from = index * kCellLength;
-    if (json) {
-      out << (i == 0 ? "\n  " : ",\n  ") << "{\"index\": " << index << ", \"from\": " << from
-          << ", \"to\": " << from + kCellLength << ", \"kind\": " << int{cell.kind}
-          << ", \"kind_name\": \"" << CellKindName(cell.kind) << "\", " << Json(CellFields(cell))
-          << "}";
-    } else {
-      out << "cell " << index << " (" << from << "-" << from + kCellLength
-          << " m): " << CellKindName(cell.kind) << " (kind " << int{cell.kind} << "), "
-          << Listed(CellFields(cell)) << "\n";
-    }
+    out << "cell " << index << " (" << from << "-" << from + kCellLength
+        << " m): " << CellKindName(cell.kind) << " (kind " << int{cell.kind} << "), "
+        << Listed(CellFields(cell)) << "\n";
   }
-  if (json) out << "]}\n";
 }
 
 }  // namespace

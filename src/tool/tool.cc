@@ -1,11 +1,13 @@
 #include "tool/tool.h"
 
-#include <cstdio>
+#include <charconv>
+#include <cmath>
 #include <exception>
 #include <new>
 
+#include <nlohmann/json.hpp>
+
 #include "tables/file_failure.h"
-#include "tables/windows1252.h"
 #include "tool/arguments.h"
 #include "tool/scenario_files.h"
 
@@ -39,15 +41,22 @@ const Command kCommands[] = {
      "    build would refuse), 2 error 1250 or 1251, 3 a file that cannot be read or\n"
      "    written, 64 a usage error, 70 any other failure.",
      CompileCommand},
-    {"check", "check SCENARIO_DIR\n       scenario-tool check DIR --name NAME --train NUMBER",
+    {"check",
+     "check SCENARIO_DIR [--format text|json|sarif] [-Werror] [-Wno-NAME ...]\n"
+     "       scenario-tool check DIR --name NAME --train NUMBER [options as above]",
      "reports every error the compile would record in the texts of SCENARIO_DIR (a\n"
      "    scenario folder) or of DIR/NAME_linea.txt and DIR/NAME_NUMBER-.txt, in one run:\n"
      "    after each error, the record at fault is set aside in memory and the texts are\n"
-     "    read again. Each error is printed as FILE:LINE:COLUMN: error: MESSAGE [ECODE]\n"
-     "    with the line quoted and a caret under the column; errors of the signalling\n"
-     "    walk name the cell and its metres. The folder is never changed and no binary\n"
-     "    file is written. Exit status: 0 no error, 1 an error, 3 a file that cannot be\n"
-     "    read, 64 usage.",
+     "    read again. Then warnings on what the compile accepts but an author rarely\n"
+     "    means (a misspelt keyword, records out of order, values that do not fit their\n"
+     "    field, crew documents that disagree with the train, ...), each with a name.\n"
+     "    Each is printed as FILE:LINE:COLUMN: error: MESSAGE [ECODE] or\n"
+     "    FILE:LINE:COLUMN: warning: MESSAGE [-WNAME] with the line quoted and a caret\n"
+     "    under the column, then the counts. --format json or sarif prints them on\n"
+     "    stdout instead (SARIF 2.1.0, for code review tools). -Werror makes warnings\n"
+     "    errors; -Wno-NAME silences warning NAME. The folder is never changed and no\n"
+     "    file is written. Exit status: 0 no error (warnings allowed), 1 an error,\n"
+     "    3 a file that cannot be read, 64 usage.",
      CheckCommand},
     {"dump", "dump FILE [--json] [--every M]",
      "decodes a binary file: NAME_linea.dat (the line plan; points every M metres,\n"
@@ -123,22 +132,55 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   return kToolUsage;
 }
 
-std::string JsonString(const std::string& bytes) {
-  std::string json = "\"";
-  for (const char c : Utf8From1252(bytes)) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte == '"' || byte == '\\') {
-      json += '\\';
-      json += c;
-    } else if (byte < 0x20) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-      json += escape;
-    } else {
-      json += c;
-    }
+namespace {
+
+void AppendJson(std::string& text, const nlohmann::ordered_json& value);
+
+void AppendObject(std::string& text, const nlohmann::ordered_json& object) {
+  text += '{';
+  for (auto member = object.begin(); member != object.end(); ++member) {
+    if (member != object.begin()) text += ", ";
+    AppendJson(text, member.key());
+    text += ": ";
+    AppendJson(text, member.value());
   }
-  return json + "\"";
+  text += '}';
+}
+
+void AppendArray(std::string& text, const nlohmann::ordered_json& array) {
+  text += '[';
+  for (std::size_t i = 0; i < array.size(); ++i) {
+    if (i > 0) text += ',';
+    if (array[i].is_object()) {
+      text += "\n  ";
+    } else if (i > 0) {
+      text += ' ';
+    }
+    AppendJson(text, array[i]);
+  }
+  text += ']';
+}
+
+void AppendJson(std::string& text, const nlohmann::ordered_json& value) {
+  if (value.is_object()) {
+    AppendObject(text, value);
+  } else if (value.is_array()) {
+    AppendArray(text, value);
+  } else if (value.is_number_float() && std::isfinite(value.get<double>())) {
+    char number[64];
+    const auto written = std::to_chars(number, number + sizeof number, value.get<double>());
+    text.append(number, written.ptr);
+  } else {
+    text += value.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+  }
+}
+
+}  // namespace
+
+std::string JsonText(const nlohmann::ordered_json& value) {
+  std::string text;
+  AppendJson(text, value);
+  return text;
 }
 
 }  // namespace packager::tool

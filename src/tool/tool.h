@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json_fwd.hpp>
+
 namespace packager::tool {
 
 inline constexpr int kToolClean = 0;
@@ -33,8 +35,12 @@ int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::o
 int DumpCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int PlanCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-// JSON text of a string: quoted, with control characters, quotes and
-// backslashes escaped; bytes from 0x80 are read as Windows-1252.
-std::string JsonString(const std::string& bytes);
+// A JSON value as the tool prints it: on one line, members and elements
+// parted by ", " and keys by ": ", except that each object in an array starts
+// a line of its own, indented by two spaces (a listing of records reads as a
+// table). Reals are the shortest text that reads back as the same number, so
+// a whole one has no ".0". Bytes of a string that are not UTF-8 become
+// U+FFFD: the value holds UTF-8 (convert Windows-1252 texts first).
+std::string JsonText(const nlohmann::ordered_json& value);
 
 }  // namespace packager::tool

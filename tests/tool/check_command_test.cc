@@ -40,15 +40,111 @@ Outcome CheckTexts(const std::string& line, const std::string& train) {
 }
 
 const char kLineHead[] = "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\n";
-const char kCleanTrain[] = "[generale]\r\n[fine]\r\n";
+const char kTrainHead[] = "[generale]\r\nvelocita, 0, 100\r\naderenza, 0, 100\r\n";
 
 // A slowdown start whose three cells before it hold signals: code 12.
 std::string CrowdedSlowdown(int start) {
   std::string records;
-  for (const int signal : {start - 250, start - 300, start - 350}) {
+  for (const int signal : {start - 350, start - 300, start - 250}) {
     records += "segnale, " + std::to_string(signal) + ", 1, 0, 0, 0, 0, 0, 0, 0, 0, 0\r\n";
   }
   return records + "rallentamento, " + std::to_string(start) + ", 50, 200, 0, 0, 0\r\n";
+}
+
+// Each diagnostic's place and name, "FILE:LINE:COLUMN NAME" with the
+// folder's path left out ("5608-.txt:2:1 no-start-value").
+std::vector<std::string> Findings(const std::string& err) {
+  std::vector<std::string> findings;
+  std::istringstream lines(err);
+  for (std::string line; std::getline(lines, line);) {
+    const std::size_t name = line.rfind(" [");
+    if (line.rfind("DIR/", 0) != 0 || name == std::string::npos) continue;
+    std::string place = line.substr(4, line.find(": ") - 4);
+    place = place.substr(place.find('_', place.find('_') + 1) + 1);
+    if (place.find(':') == std::string::npos) place += ":0:0";
+    std::string rule = line.substr(name + 2, line.size() - name - 3);
+    if (rule.rfind("-W", 0) == 0) rule = rule.substr(2);
+    findings.push_back(place + " " + rule);
+  }
+  return findings;
+}
+
+TEST(CheckCommandTest, WarnsOfWhatTheCompileAcceptsButAuthorsRarelyMean) {
+  const struct {
+    const char* what;
+    std::string line;
+    std::string train;
+    std::vector<std::string> findings;
+  } kCases[] = {
+      {"a misspelt keyword, its values not reported again",
+       std::string(kLineHead) + "pendeza, 0, 5\r\n", kTrainHead,
+       {"linea.txt:4:1 unknown-keyword"}},
+      {"a misspelt train keyword and a section header", kLineHead,
+       std::string(kTrainHead) + "[segnali]\r\nsegnalle, 1750, 2\r\n",
+       {"5608-.txt:5:1 unknown-keyword"}},
+      {"no [generale] in the train: nothing else is said of it", kLineHead,
+       "[general]\r\nvelocita, 0, 100\r\n", {"5608-.txt:0:0 no-general-header"}},
+      {"a station name with a comma leaves a field over", kLineHead,
+       std::string(kTrainHead) +
+           "stazione, 0, 7, 800, 1,0,0, 4,1,0, 2,1,1, 1, 12,5,0, BORGO, VESSARO\r\n[fine]\r\n",
+       {"5608-.txt:4:61 leftover-fields"}},
+      {"a record short of values reads the next line",
+       std::string(kLineHead) + "pendenza, 0\r\n  5\r\n", kTrainHead,
+       {"linea.txt:5:3 record-spans-lines"}},
+      {"records out of order; curves that overlap",
+       std::string(kLineHead) + "pendenza, 500, 2\r\npendenza, 200, 1\r\n" +
+           "curvas3, 100, 400\r\ncurvad3, 300, 100\r\n",
+       kTrainHead, {"linea.txt:5:11 out-of-order", "linea.txt:7:10 overlapping-curves"}},
+      {"curve keywords read otherwise than they look",
+       std::string(kLineHead) + "curva destra 2, 100, 100\r\ncurvad12, 300, 100\r\n" +
+           "Curvas 3, 500, 100\r\ncurvaS4, 700, 100\r\n",
+       kTrainHead,
+       {"linea.txt:4:1 curve-keyword", "linea.txt:5:1 curve-keyword",
+        "linea.txt:6:1 curve-keyword"}},
+      {"no speed at 0, no adhesion at all", kLineHead,
+       "[generale]\r\nvelocita, 100, 50\r\n",
+       {"5608-.txt:2:1 no-start-value", "5608-.txt:0:0 no-start-value"}},
+      {"positions off the raster that change cell; one that does not",
+       std::string(kLineHead) + "pendenza, 1020, 1\r\ncartello_indicatore, 1030, (F)\r\n",
+       std::string(kTrainHead) + "velocita, 1075, 50\r\n",
+       {"linea.txt:5:22 position-rounding", "5608-.txt:4:11 position-rounding"}},
+      {"fractions, empty texts and values beyond their fields",
+       std::string(kLineHead) + "pendenza, 0, 12.5\r\npendenza, 50, 200\r\n" +
+           "cartello_indicatore, 500,\r\nindicatori_vmax, 600, 100, 90, 80, 12, , , , 0\r\n",
+       std::string(kTrainHead) + "aderenza, 100, 300\r\nvelocita, 100, 92\r\n",
+       {"linea.txt:4:14 fraction", "linea.txt:5:15 narrow-field", "linea.txt:6:26 empty-text",
+        "linea.txt:7:36 narrow-field", "5608-.txt:4:16 narrow-field",
+        "5608-.txt:5:16 narrow-field"}},
+  };
+  for (const auto& test : kCases) {
+    const Outcome outcome = CheckTexts(test.line, test.train);
+    EXPECT_EQ(outcome.status, kToolClean) << test.what << "\n" << outcome.err;
+    EXPECT_EQ(Findings(outcome.err), test.findings) << test.what << "\n" << outcome.err;
+  }
+}
+
+TEST(CheckCommandTest, WarningsSilencedOrMadeErrors) {
+  TempFolder folder;
+  folder.Write("Vardessa_Lontrino_linea.txt", std::string(kLineHead) + "pendeza, 0, 5\r\n");
+  folder.Write("Vardessa_Lontrino_5608-.txt", "[generale]\r\n");
+  const std::vector<std::string> check = {"check", folder.path(), "--name", "Vardessa_Lontrino",
+                                          "--train", "5608"};
+  const auto with = [&](std::vector<std::string> options) {
+    std::vector<std::string> args = check;
+    args.insert(args.end(), options.begin(), options.end());
+    return Check(args, folder.path());
+  };
+  const Outcome silenced = with({"-Wno-unknown-keyword", "-Wno-no-start-value"});
+  EXPECT_EQ(silenced.status, kToolClean);
+  EXPECT_EQ(silenced.err, "0 errors\n");
+  const Outcome promoted = with({"-Werror", "-Wno-no-start-value"});
+  EXPECT_EQ(promoted.status, kToolRecordedFault);
+  EXPECT_NE(promoted.err.find("linea.txt:4:1: error: \"pendeza\" is no keyword of the line "
+                              "description"),
+            std::string::npos)
+      << promoted.err;
+  EXPECT_NE(promoted.err.find("[-Werror=unknown-keyword]\n"), std::string::npos);
+  EXPECT_NE(promoted.err.find("\n1 error\n"), std::string::npos);
 }
 
 TEST(CheckCommandTest, ReportsEveryErrorOfTheTexts) {
@@ -61,34 +157,35 @@ TEST(CheckCommandTest, ReportsEveryErrorOfTheTexts) {
       {"a field failure on a record's second line, then a taken cell in the same text",
        std::string(kLineHead) + "indicatori_vmax,  75,  100,  ,\r\n  ,  x,  ,  ,  ,  0\r\n" +
            "cartello_indicatore, 25, (F)\r\n\tindicatori_vmax,  75,  100,  ,  ,  0,  ,  ,  ,  0\r\n",
-       kCleanTrain,
+       kTrainHead,
        "DIR/Vardessa_Lontrino_linea.txt:5:6: error: the reading failed: \"x\" is not a number "
        "[E25]\n"
        "    5 |   ,  x,  ,  ,  ,  0\n"
        "      |      ^\n"
        "DIR/Vardessa_Lontrino_linea.txt:7:2: error: a speed board falls on a cell that is already "
-       "taken at 75 m [E21]\n"
+       "taken at 75 m: cell 2 (100 m) holds an indicator board, put there by line 6 of "
+       "Vardessa_Lontrino_linea.txt [E21]\n"
        "    7 | \tindicatori_vmax,  75,  100,  ,  ,  0,  ,  ,  ,  0\n"
        "      | \t^\n"
        "2 errors\n"},
       {"both faults of the signalling walk", kLineHead,
-       "[generale]\r\n" + CrowdedSlowdown(4950) + CrowdedSlowdown(6950),
+       std::string(kTrainHead) + CrowdedSlowdown(4950) + CrowdedSlowdown(6950),
        "DIR/Vardessa_Lontrino_5608-.txt: error: no free cell for an abbattimento point before a "
        "slowdown start (cell 100) at 5000 m [E12]\n"
        "DIR/Vardessa_Lontrino_5608-.txt: error: no free cell for an abbattimento point before a "
        "slowdown start (cell 140) at 7000 m [E12]\n"
        "2 errors\n"},
       {"a signal on cell 1: its approach cells and the reserved slot", kLineHead,
-       "[generale]\r\nsegnale, 0, 1, 4, 0, 0, 0, 0, 0, 0, 0, 0\r\n",
-       "DIR/Vardessa_Lontrino_5608-.txt:2:1: error: the reading failed: cell -1 lies outside the "
+       std::string(kTrainHead) + "segnale, 0, 1, 4, 0, 0, 0, 0, 0, 0, 0, 0\r\n",
+       "DIR/Vardessa_Lontrino_5608-.txt:4:1: error: the reading failed: cell -1 lies outside the "
        "route grid (0 to 160) [E25]\n"
-       "    2 | segnale, 0, 1, 4, 0, 0, 0, 0, 0, 0, 0, 0\n"
+       "    4 | segnale, 0, 1, 4, 0, 0, 0, 0, 0, 0, 0, 0\n"
        "      | ^\n"
        "DIR/Vardessa_Lontrino_5608-.txt: error: a reserved slot for the format markers is already "
        "in use (cell 1 holds kind 1, param1 40, param2 0; no binary file can be written) "
        "[E1250]\n"
        "2 errors\n"},
-      {"a fault that names no line ends the check", "[generale]\r\n[curve]\r\n", kCleanTrain,
+      {"a fault that names no line ends the check", "[generale]\r\n[curve]\r\n", kTrainHead,
        "DIR/Vardessa_Lontrino_linea.txt: error: the line description has no line length record "
        "[E26]\n"
        "1 error\n"},
@@ -110,9 +207,13 @@ std::map<std::string, std::string> FolderBytes(const TempFolder& folder) {
 }
 
 TEST(CheckCommandTest, TheScenarioFolderIsCleanAndABrokenCopyIsLeftAsItWas) {
-  const Outcome clean = Check({"check", SCENARIO_FOLDER}, SCENARIO_FOLDER);
-  EXPECT_EQ(clean.status, kToolClean);
-  EXPECT_EQ(clean.err, "0 errors\n");
+  const fs::path scenarios = fs::path(SCENARIO_FOLDER).parent_path().parent_path();
+  for (const fs::path& folder : {fs::path(SCENARIO_FOLDER),
+                                 scenarios / "tests" / "scenarios" / "Prova_Collina_4711"}) {
+    const Outcome clean = Check({"check", folder.string()}, folder.string());
+    EXPECT_EQ(clean.status, kToolClean) << folder;
+    EXPECT_EQ(clean.err, "0 errors\n") << folder;
+  }
 
   TempFolder copy;
   fs::copy(SCENARIO_FOLDER, copy.path());
@@ -132,8 +233,16 @@ TEST(CheckCommandTest, UnreadableTextsAndUsageErrors) {
                   folder.path())
                 .status,
             kToolFileFailure);
+  TempFolder scenario;
+  fs::copy(SCENARIO_FOLDER, scenario.path());
+  fs::remove(scenario.PathOf("Vardessa_Lontrino_5608_note.txt"));
+  fs::create_directory(scenario.PathOf("Vardessa_Lontrino_5608_note.txt"));
+  EXPECT_EQ(Check({"check", scenario.path()}, scenario.path()).status, kToolFileFailure);
   for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"check"}, {"check", folder.path(), "--name", "A"}}) {
+       {std::vector<std::string>{"check"},
+        {"check", folder.path(), "--name", "A"},
+        {"check", SCENARIO_FOLDER, "-Wno-unknown-keywords"},
+        {"check", SCENARIO_FOLDER, "--format", "xml"}}) {
     EXPECT_EQ(Check(args, folder.path()).status, kToolUsage) << args.back();
   }
 }

@@ -1,0 +1,458 @@
+#include "tool/text_warnings.h"
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+#include <sstream>
+
+#include "tables/numbers.h"
+#include "tables/windows1252.h"
+
+namespace packager::tool {
+
+namespace {
+
+constexpr std::int64_t kCell = 50;
+
+const std::vector<std::string> kLineKeywords = {
+    "lunghezza percorso", "progressiva chilometrica uno", "progressiva chilometrica due",
+    "progressiva chilometrica tre", "sfondo uno", "sfondo due", "sfondo tre",
+    "ripetizione segnali 4 codici", "pendenza", "curvas1", "curvad1", "montagna",
+    "indicatori_vmax", "cartello_indicatore"};
+const std::vector<std::string> kTrainKeywords = {
+    "numero vetture", "percentuale massa frenata", "velocita", "aderenza", "orologio", "sabbia",
+    "segnale", "rallentamento", "abbattimento", "stazione"};
+
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+
+std::string Trimmed(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return "";
+  return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+}
+
+std::size_t EditDistance(const std::string& a, const std::string& b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+// "velocita" with accents and case as written, for messages.
+// Built by appending: GCC 12 at -O3 takes "literal" + string for an
+// overlapping copy (-Wrestrict).
+std::string Quoted(std::string_view bytes) {
+  std::string quoted(1, '"');
+  quoted += Utf8From1252(bytes);
+  quoted += '"';
+  return quoted;
+}
+
+bool IsHeader(const std::string& keyword) {
+  return keyword.find('[') != std::string::npos && keyword.find(']') != std::string::npos;
+}
+
+const char* RecordName(const std::string& kind) {
+  static const std::map<std::string, const char*> kNames = {
+      {"pendenza", "gradient"},          {"curva", "curve"},
+      {"montagna", "mountain"},          {"indicatori_vmax", "speed board"},
+      {"cartello indicatore", "indicator board"}, {"velocita", "speed"},
+      {"aderenza", "adhesion"},          {"segnale", "signal"},
+      {"rallentamento", "slowdown"},     {"abbattimento", "abbattimento"},
+      {"stazione", "station"}};
+  const auto found = kNames.find(kind);
+  return found != kNames.end() ? found->second : kind.c_str();
+}
+
+// Where a record's position puts it: the cell p / 50 rounded half to even,
+// plus one for boards and signals.
+struct Placement {
+  const char* kind;
+  std::size_t field;
+  int offset;
+};
+
+constexpr Placement kPlacements[] = {
+    {"pendenza", 0, 0},        {"velocita", 0, 0},        {"aderenza", 0, 0},
+    {"abbattimento", 0, 0},    {"montagna", 0, 0},        {"segnale", 0, 1},
+    {"indicatori_vmax", 0, 1}, {"cartello indicatore", 0, 1}, {"rallentamento", 0, 1}};
+
+// Kinds whose records are expected in ascending order of position.
+bool IsOrdered(const std::string& kind) {
+  return kind == "curva" || std::any_of(std::begin(kPlacements), std::end(kPlacements),
+                                        [&](const Placement& p) { return kind == p.kind; });
+}
+
+class Checker {
+ public:
+  Checker(const AuthorFiles& files, const std::string& train_text)
+      : files_(files), train_text_(train_text) {}
+
+  std::vector<Diagnostic> Run(const std::vector<ReadRecord>& records);
+
+ private:
+  void Warn(const char* rule, const ReadRecord& record, int line, int column,
+            std::string message);
+  void Warn(const char* rule, const ReadRecord& record, const ReadField& field,
+            std::string message) {
+    Warn(rule, record, field.line, field.column, std::move(message));
+  }
+
+  void CheckLines(const std::vector<ReadRecord>& records);
+  void CheckKeyword(const ReadRecord& record);
+  void CheckFields(const ReadRecord& record);
+  void CheckRecord(const ReadRecord& record);
+  void CheckOrder(const ReadRecord& record, const std::string& kind);
+  void CheckPlacement(const ReadRecord& record, const std::string& kind);
+  void CheckCurve(const ReadRecord& record);
+  void CheckValues(const ReadRecord& record, const std::string& kind);
+  void CheckStartValues(const std::vector<ReadRecord>& records);
+
+  const AuthorFiles& files_;
+  const std::string& train_text_;
+  std::vector<Diagnostic> found_;
+  // The last record of each kind, by text, for the order and overlap checks.
+  std::map<std::pair<std::string, std::string>, const ReadRecord*> previous_;
+};
+
+void Checker::Warn(const char* rule, const ReadRecord& record, int line, int column,
+                   std::string message) {
+  const auto file = files_.find(record.file);
+  const AuthorFile shown = file != files_.end() ? file->second : AuthorFile{record.file, {}};
+  found_.push_back(
+      DiagnosticAt(Severity::kWarning, rule, shown, line, column, std::move(message)));
+}
+
+std::optional<std::int64_t> Number(const ReadRecord& record, std::size_t index) {
+  if (index >= record.fields.size() || !record.fields[index].number) return std::nullopt;
+  return record.fields[index].value;
+}
+
+std::vector<Diagnostic> Checker::Run(const std::vector<ReadRecord>& records) {
+  CheckLines(records);
+  for (const ReadRecord& record : records) {
+    CheckFields(record);
+    if (record.kinds.size() == 1) CheckRecord(record);
+  }
+  CheckStartValues(records);
+  return std::move(found_);
+}
+
+// ", the last as its text "BORGO"" when the record ends with a text field.
+std::string LastText(const ReadRecord& record) {
+  if (record.fields.empty() || record.fields.back().number) return "";
+  return ", the last as its text " + Quoted(record.fields.back().raw);
+}
+
+// The first keyword of a line is the author's; a later one on the same line
+// is a value its record did not read, itself read as a keyword.
+void Checker::CheckLines(const std::vector<ReadRecord>& records) {
+  const ReadRecord* owner = nullptr;  // the record whose line the reading is on
+  int owner_last_line = 0;
+  bool line_reported = false;
+  for (const ReadRecord& record : records) {
+    if (Trimmed(record.keyword).empty() && record.kinds.empty()) continue;
+    if (owner != nullptr && record.file == owner->file && record.line == owner_last_line) {
+      if (!line_reported && !owner->kinds.empty()) {
+        Warn("leftover-fields", record, record.line, record.column,
+             "the " + std::string(RecordName(owner->kinds.front())) + " record of line " +
+                 std::to_string(owner->line) + " reads " + std::to_string(owner->fields.size()) +
+                 " values" + LastText(*owner) + "; " + Quoted(record.keyword) +
+                 " and what follows on this line are left over and read as keywords");
+      }
+      line_reported = true;
+      continue;
+    }
+    owner = &record;
+    owner_last_line = record.fields.empty() ? record.line : record.fields.back().line;
+    line_reported = false;
+    CheckKeyword(record);
+  }
+}
+
+std::string Suggestion(const std::string& keyword, const std::vector<std::string>& known) {
+  const std::string lower = Lower(Trimmed(keyword));
+  std::string best;
+  std::size_t best_distance = std::max<std::size_t>(2, lower.size() / 4) + 1;
+  for (const std::string& candidate : known) {
+    const std::size_t distance = EditDistance(lower, candidate);
+    if (distance < best_distance) {
+      best = candidate;
+      best_distance = distance;
+    }
+  }
+  if (!best.empty()) return best;
+  // "numero carrozze": a keyword that shares a whole word with a known one.
+  std::istringstream words(lower);
+  for (std::string word; words >> word;) {
+    if (word.size() < 4) continue;
+    for (const std::string& candidate : known) {
+      if ((" " + candidate + " ").find(" " + word + " ") != std::string::npos) return candidate;
+    }
+  }
+  return "";
+}
+
+void Checker::CheckKeyword(const ReadRecord& record) {
+  const bool train = record.file == train_text_;
+  if (record.kinds.empty()) {
+    if (IsHeader(record.keyword)) return;
+    std::string message = Quoted(Trimmed(record.keyword)) + " is no keyword of the " +
+                          (train ? "train" : "line") +
+                          " description: the line is skipped, each of its values read as a "
+                          "keyword that matches nothing";
+    const std::string near = Suggestion(record.keyword, train ? kTrainKeywords : kLineKeywords);
+    const std::string other = Suggestion(record.keyword, train ? kLineKeywords : kTrainKeywords);
+    if (!near.empty()) {
+      message += "; did you mean \"" + near + "\"?";
+    } else if (!other.empty()) {
+      message += "; \"" + other + "\" is a record of the " + (train ? "line" : "train") +
+                 " description";
+    }
+    Warn("unknown-keyword", record, record.line, record.column, message);
+  } else if (IsHeader(record.keyword)) {
+    Warn("ambiguous-keyword", record, record.line, record.column,
+         "the section header " + Quoted(Trimmed(record.keyword)) + " is read as a " +
+             RecordName(record.kinds.front()) + " record, since it contains its keyword");
+  } else if (record.kinds.size() > 1) {
+    std::string kinds;
+    for (const std::string& kind : record.kinds) {
+      kinds += (kinds.empty() ? "" : " and a ") + std::string(RecordName(kind));
+    }
+    Warn("ambiguous-keyword", record, record.line, record.column,
+         Quoted(Trimmed(record.keyword)) + " is read as a " + kinds +
+             " record, one after the other, each reading its own values");
+  }
+}
+
+void Checker::CheckFields(const ReadRecord& record) {
+  for (const ReadField& field : record.fields) {
+    if (field.line != record.line && !record.kinds.empty()) {
+      Warn("record-spans-lines", record, field,
+           "the " + std::string(RecordName(record.kinds.front())) + " record of line " +
+               std::to_string(record.line) + " reads this field as its value " +
+               Quoted(field.raw) + ": line " + std::to_string(record.line) +
+               " has fewer values than the record needs");
+      break;
+    }
+  }
+  for (const ReadField& field : record.fields) {
+    if (field.number && field.raw.find('.') != std::string::npos) {
+      Warn("fraction", record, field,
+           Quoted(field.raw) + " is read as " + std::to_string(field.value) +
+               ": values are whole numbers, rounded half to even");
+    }
+  }
+}
+
+void Checker::CheckRecord(const ReadRecord& record) {
+  const std::string& kind = record.kinds.front();
+  CheckOrder(record, kind);
+  CheckPlacement(record, kind);
+  CheckValues(record, kind);
+  if (kind == "curva") CheckCurve(record);
+  previous_[{record.file, kind}] = &record;
+}
+
+void Checker::CheckOrder(const ReadRecord& record, const std::string& kind) {
+  if (kind == "stazione") return;  // the spacing rule refuses those already
+  const auto previous = previous_.find({record.file, kind});
+  if (previous == previous_.end()) return;
+  const auto here = Number(record, 0);
+  const auto before = Number(*previous->second, 0);
+  if (!here || !before || !IsOrdered(kind)) return;
+  if (*here < *before) {
+    Warn("out-of-order", record, record.fields[0],
+         "this " + std::string(RecordName(kind)) + " record at " + std::to_string(*here) +
+             " m comes after one at " + std::to_string(*before) + " m (line " +
+             std::to_string(previous->second->line) +
+             "): records of a kind are read in order of position");
+  } else if (kind == "curva") {
+    const auto length = Number(*previous->second, 1);
+    if (length && *here < *before + *length) {
+      Warn("overlapping-curves", record, record.fields[0],
+           "this curve starts at " + std::to_string(*here) + " m, before the curve of line " +
+               std::to_string(previous->second->line) + " ends at " +
+               std::to_string(*before + *length) +
+               " m: the metres they share are bent by this one only");
+    }
+  }
+}
+
+std::string Metres(std::int64_t value) { return std::to_string(value) + " m"; }
+
+// A position off the 50 m raster takes the cell of the nearest multiple of
+// 50, halves to even: from 25 m past a multiple on, often the next cell.
+void Checker::CheckPlacement(const ReadRecord& record, const std::string& kind) {
+  for (const Placement& placement : kPlacements) {
+    if (kind != placement.kind) continue;
+    std::vector<std::int64_t> positions;
+    if (const auto p = Number(record, placement.field)) positions.push_back(*p);
+    if (kind == "rallentamento" && positions.size() == 1) {
+      if (const auto length = Number(record, 2)) positions.push_back(positions[0] + *length);
+    }
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+      const std::int64_t p = positions[i];
+      if (p < 0 || p % kCell == 0) continue;
+      const std::int64_t rounded = DivRoundHalfEven(p, kCell);
+      if (rounded == p / kCell) continue;
+      const std::string what = i == 0 ? RecordName(kind) : "slowdown's end";
+      Warn("position-rounding", record, record.fields[i == 0 ? placement.field : 2],
+           Metres(p) + " is not a multiple of 50: the " + what + " takes cell " +
+               std::to_string(rounded + placement.offset) + ", as if written at " +
+               Metres(rounded * kCell) + ", not the cell of " + Metres(p / kCell * kCell) +
+               " where its metre lies; write the multiple of 50 you mean");
+    }
+  }
+}
+
+void Checker::CheckCurve(const ReadRecord& record) {
+  const std::string keyword = Lower(Trimmed(record.keyword));
+  const bool left = keyword.find('s') != std::string::npos;
+  const std::string side = left ? "left" : "right";
+  std::string digits;
+  for (char c : keyword) {
+    if (std::isdigit(static_cast<unsigned char>(c))) digits += c;
+  }
+  int curve_class = 0;
+  for (char digit = '1'; digit <= '6' && curve_class == 0; ++digit) {
+    if (digits.find(digit) != std::string::npos) curve_class = digit - '0';
+  }
+  const std::string read_as = "it is read as a " + side + "-hand curve of class " +
+                              std::to_string(curve_class);
+  std::string fault;
+  if (left && keyword.find('d') != std::string::npos) {
+    fault = "holds both an 's' and a 'd': any 's' makes a left-hand curve; ";
+  } else if (digits.size() > 1) {
+    fault = "holds more than one digit: the class is the first of 1 to 6 it contains; ";
+  } else if (keyword.size() != 7 || keyword.compare(0, 5, "curva") != 0 ||
+             (keyword[5] != 's' && keyword[5] != 'd') || digits.size() != 1) {
+    fault = "is not \"curvas\" or \"curvad\" and its class digit; ";
+  }
+  if (fault.empty() || curve_class == 0) return;
+  Warn("curve-keyword", record, record.line, record.column,
+       "the curve keyword " + Quoted(Trimmed(record.keyword)) + " " + fault + read_as +
+           "; write \"curva" + (left ? "s" : "d") + std::to_string(curve_class) + "\"");
+}
+
+// A value stored in fewer bits than it has keeps its low byte or digit.
+struct Range {
+  const char* kind;
+  std::size_t field;
+  std::int64_t low;
+  std::int64_t high;
+  const char* what;
+};
+
+constexpr Range kRanges[] = {
+    {"pendenza", 1, -100, 155, "a gradient is stored as one byte, gradient + 100"},
+    {"aderenza", 1, 0, 255, "the adhesion is stored as one byte"},
+    {"montagna", 2, 0, 255, "the mountain type is stored as one byte"},
+    {"segnale", 1, 0, 2, "the left signal's kind is 0, 1 or 2"},
+    {"segnale", 2, 0, 9, "a signal code is one digit of its member"},
+    {"segnale", 3, 0, 9, "a signal code is one digit of its member"},
+    {"segnale", 4, 0, 9, "a signal code is one digit of its member"},
+    {"segnale", 5, 0, 9, "the signal's rapp value is one digit of its member"},
+    {"segnale", 6, 0, 2, "the right signal's kind is 0, 1 or 2"},
+    {"segnale", 7, 0, 9, "a signal code is one digit of its member"},
+    {"segnale", 8, 0, 9, "a signal code is one digit of its member"},
+    {"segnale", 9, 0, 9, "a signal code is one digit of its member"},
+    {"indicatori_vmax", 4, 0, 9, "a stripe count is one digit of its member"},
+    {"indicatori_vmax", 8, 0, 9, "a stripe count is one digit of its member"},
+};
+
+void Checker::CheckValues(const ReadRecord& record, const std::string& kind) {
+  for (const Range& range : kRanges) {
+    if (kind != range.kind) continue;
+    const auto value = Number(record, range.field);
+    if (!value || (*value >= range.low && *value <= range.high)) continue;
+    Warn("narrow-field", record, record.fields[range.field],
+         std::to_string(*value) + " lies outside " + std::to_string(range.low) + " to " +
+             std::to_string(range.high) + ": " + range.what + ", so another value is stored");
+  }
+  if (kind == "segnale") {
+    const auto left = Number(record, 1);
+    const auto right = Number(record, 6);
+    if (left && right && (*left * 3 + *right) * 10 + 4 > 255) {
+      Warn("narrow-field", record, record.fields[1],
+           "the signal's approach marks, (left kind x 3 + right kind) x 10 + 1 to 4, pass 255 "
+           "and keep their low byte");
+    }
+  }
+  if (kind == "velocita") {
+    const auto speed = Number(record, 1);
+    if (speed && *speed % 5 != 0 && *speed > 0) {
+      Warn("narrow-field", record, record.fields[1],
+           "the speed is kept in steps of 5 km/h: " + std::to_string(*speed) + " km/h is stored as " +
+               std::to_string(DivRoundHalfEven(*speed, 5) * 5) + " km/h");
+    }
+  }
+  const bool named = kind == "stazione" || kind == "cartello indicatore";
+  if (named && !record.fields.empty() && !record.fields.back().number &&
+      Trimmed(record.fields.back().raw).empty()) {
+    Warn("empty-text", record, record.fields.back(),
+         std::string("the ") + (kind == "stazione" ? "station's name" : "board's text") +
+             " is empty: it is stored empty");
+  }
+}
+
+void Checker::CheckStartValues(const std::vector<ReadRecord>& records) {
+  const ReadRecord* first_train = nullptr;
+  for (const ReadRecord& record : records) {
+    if (record.file == train_text_) {
+      first_train = &record;
+      break;
+    }
+  }
+  if (first_train == nullptr) return;
+  for (const char* kind : {"velocita", "aderenza"}) {
+    const ReadRecord* first = nullptr;
+    bool at_zero = false;
+    for (const ReadRecord& record : records) {
+      if (record.file != train_text_ || record.kinds.size() != 1 || record.kinds[0] != kind) {
+        continue;
+      }
+      if (first == nullptr) first = &record;
+      if (Number(record, 0) == 0) at_zero = true;
+    }
+    const std::string name = RecordName(kind);
+    if (first == nullptr) {
+      Warn("no-start-value", *first_train, 0, 0,
+           "the train description has no " + name + " record: the " + name +
+               " is 0 in every cell; start with \"" + kind + ", 0, VALUE\"");
+    } else if (!at_zero) {
+      Warn("no-start-value", *first, first->line, first->column,
+           "no " + name + " record stands at 0: before the first one the " + name +
+               " is 0; start with \"" + kind + ", 0, VALUE\"");
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<Diagnostic> TextWarnings(const std::vector<ReadRecord>& records,
+                                     const AuthorFiles& files, const std::string& train_text) {
+  return Checker(files, train_text).Run(records);
+}
+
+const std::vector<std::string>& TextWarningNames() {
+  static const std::vector<std::string> kNames = {
+      "unknown-keyword",   "ambiguous-keyword", "leftover-fields",   "record-spans-lines",
+      "out-of-order",      "overlapping-curves", "curve-keyword",    "no-start-value",
+      "position-rounding", "fraction",          "empty-text",        "narrow-field"};
+  return kNames;
+}
+
+}  // namespace packager::tool
