@@ -31,6 +31,7 @@
 #include "tool/diagnostics.h"
 #include "tool/text_warnings.h"
 #include "tool/tool.h"
+#include "tool/warning_names.h"
 
 namespace packager::tool {
 
@@ -315,24 +316,16 @@ void SortByPlace(std::vector<Diagnostic>& diagnostics, const CheckedScenario& sc
                    });
 }
 
-std::vector<std::string> KnownWarnings() {
-  std::vector<std::string> names = TextWarningNames();
-  names.push_back(kNoGeneralHeader);
-  for (const std::string& name : CrewWarningNames()) names.push_back(name);
-  return names;
-}
-
 // Takes -Werror and -Wno-NAME out of args; the rest is the command line.
 CheckOptions TakeWarningOptions(std::vector<std::string>& args) {
   CheckOptions options;
-  const std::vector<std::string> known = KnownWarnings();
   std::vector<std::string> rest;
   for (const std::string& arg : args) {
     if (arg == "-Werror") {
       options.warnings_are_errors = true;
     } else if (arg.rfind("-Wno-", 0) == 0) {
       const std::string name = arg.substr(5);
-      if (std::find(known.begin(), known.end(), name) == known.end()) {
+      if (WarningSummary(name) == nullptr) {
         throw UsageError("unknown warning '" + name + "' in '" + arg + "'");
       }
       options.silenced.insert(name);

@@ -1053,10 +1053,4 @@ std::vector<Diagnostic> CheckCrewDocuments(const CrewDocuments& documents,
   return diagnostics;
 }
 
-const std::vector<std::string>& CrewWarningNames() {
-  static const std::vector<std::string> kNames = {"crew-slowdown-order", "crew-train-number",
-                                                  "crew-timetable", "crew-braked-mass"};
-  return kNames;
-}
-
 }  // namespace packager::tool

@@ -31,7 +31,4 @@ std::vector<Diagnostic> CheckCrewDocuments(const CrewDocuments& documents,
                                            const std::vector<ReadRecord>& train_records,
                                            const std::string& train_number);
 
-// Every warning name CheckCrewDocuments gives, for -Wno-NAME.
-const std::vector<std::string>& CrewWarningNames();
-
 }  // namespace packager::tool

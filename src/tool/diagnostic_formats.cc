@@ -14,6 +14,7 @@
 #include "tables/error_codes.h"
 #include "tool/diagnostics.h"
 #include "tool/tool.h"
+#include "tool/warning_names.h"
 
 namespace packager::tool {
 
@@ -85,6 +86,7 @@ std::string ArtifactUri(std::string path) {
 // What a rule checks: the meaning of an error code ("E16"), or else the
 // message of the rule's first diagnostic.
 std::string RuleDescription(const std::string& rule, const std::string& first_message) {
+  if (const char* summary = WarningSummary(rule)) return summary;
   if (rule.size() < 2 || rule[0] != 'E') return first_message;
   std::int32_t code = 0;
   const char* end = rule.data() + rule.size();

@@ -447,12 +447,4 @@ std::vector<Diagnostic> TextWarnings(const std::vector<ReadRecord>& records,
   return Checker(files, train_text).Run(records);
 }
 
-const std::vector<std::string>& TextWarningNames() {
-  static const std::vector<std::string> kNames = {
-      "unknown-keyword",   "ambiguous-keyword", "leftover-fields",   "record-spans-lines",
-      "out-of-order",      "overlapping-curves", "curve-keyword",    "no-start-value",
-      "position-rounding", "fraction",          "empty-text",        "narrow-field"};
-  return kNames;
-}
-
 }  // namespace packager::tool

@@ -1,0 +1,41 @@
+#include "tool/warning_names.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace packager::tool {
+
+namespace {
+
+constexpr WarningName kWarnings[] = {
+    {"unknown-keyword", "a keyword that matches no record and is no section header"},
+    {"ambiguous-keyword", "a keyword read as two records, or a section header read as one"},
+    {"leftover-fields", "a line with more values than its record reads"},
+    {"record-spans-lines", "a record short of values, which reads the next line's fields"},
+    {"out-of-order", "a record standing before the previous record of its kind"},
+    {"overlapping-curves", "a curve that starts before the previous one ends"},
+    {"curve-keyword", "a curve keyword that is not \"curvas\" or \"curvad\" and one digit"},
+    {"no-start-value", "no speed or adhesion record at 0"},
+    {"no-general-header", "a train description without \"[generale]\": nothing of it is read"},
+    {"position-rounding", "a position off the 50 m raster that lands in the next cell"},
+    {"fraction", "a number with decimals, rounded to a whole number"},
+    {"empty-text", "an empty station name or board text"},
+    {"narrow-field", "a value beyond what its field can hold"},
+    {"crew-slowdown-order", "the slowdown order disagrees with the slowdown records"},
+    {"crew-train-number", "a crew document names another train number"},
+    {"crew-timetable", "the timetable sheet disagrees with the station or speed records"},
+    {"crew-braked-mass", "a crew document gives another braked mass"},
+};
+
+}  // namespace
+
+const WarningName* WarningNamesBegin() { return std::begin(kWarnings); }
+const WarningName* WarningNamesEnd() { return std::end(kWarnings); }
+
+const char* WarningSummary(const std::string& name) {
+  const auto found = std::find_if(std::begin(kWarnings), std::end(kWarnings),
+                                  [&](const WarningName& w) { return name == w.name; });
+  return found != std::end(kWarnings) ? found->summary : nullptr;
+}
+
+}  // namespace packager::tool
