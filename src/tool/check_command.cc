@@ -363,6 +363,18 @@ Diagnostic FolderDiagnostic(const std::string& directory, const std::string& wha
   return diagnostic;
 }
 
+// Every error and every warning, in the order of their places.
+std::vector<Diagnostic> Diagnose(CheckedScenario& scenario) {
+  const Findings findings = FindErrors(scenario);
+  std::vector<Diagnostic> diagnostics;
+  for (const Report& report : findings.errors) diagnostics.push_back(ErrorDiagnostic(report));
+  for (Diagnostic& warning : Warnings(scenario, findings.records)) {
+    diagnostics.push_back(std::move(warning));
+  }
+  SortByPlace(diagnostics, scenario);
+  return diagnostics;
+}
+
 void Print(std::ostream& out, std::ostream& err, DiagnosticFormat format,
            const std::vector<Diagnostic>& diagnostics) {
   switch (format) {
@@ -396,20 +408,31 @@ int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::o
   } else {
     scenario = HandOverScenario(arguments, directory);
   }
-  const Findings findings = FindErrors(scenario);
   std::vector<Diagnostic> diagnostics;
-  for (const Report& report : findings.errors) diagnostics.push_back(ErrorDiagnostic(report));
-  for (Diagnostic& warning : Warnings(scenario, findings.records)) {
-    if (options.silenced.count(warning.rule) != 0) continue;
-    if (options.warnings_are_errors) {
-      warning.severity = Severity::kError;
-      warning.promoted = true;
+  for (Diagnostic& diagnostic : Diagnose(scenario)) {
+    if (diagnostic.severity == Severity::kWarning) {
+      if (options.silenced.count(diagnostic.rule) != 0) continue;
+      if (options.warnings_are_errors) {
+        diagnostic.severity = Severity::kError;
+        diagnostic.promoted = true;
+      }
     }
-    diagnostics.push_back(std::move(warning));
+    diagnostics.push_back(std::move(diagnostic));
   }
-  SortByPlace(diagnostics, scenario);
   Print(out, err, options.format, diagnostics);
   return CountOf(diagnostics, Severity::kError) == 0 ? kToolClean : kToolRecordedFault;
+}
+
+std::vector<Diagnostic> CheckScenarioFolder(const std::string& directory) {
+  CheckedScenario scenario;
+  try {
+    scenario = FolderScenario(directory);
+  } catch (const ScenarioFileUnreadable&) {
+    throw;
+  } catch (const ScenarioFolderError& error) {
+    return {FolderDiagnostic(directory, error.what())};
+  }
+  return Diagnose(scenario);
 }
 
 }  // namespace packager::tool

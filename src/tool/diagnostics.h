@@ -56,6 +56,11 @@ void PrintDiagnosticsJson(std::ostream& out, const std::vector<Diagnostic>& diag
 // diagnostic, with the rules it used and each location as a region.
 void PrintDiagnosticsSarif(std::ostream& out, const std::vector<Diagnostic>& diagnostics);
 
+// What `scenario-tool check SCENARIO_DIR` finds, every warning included, in
+// the order it prints them. A folder the build would refuse gives its one
+// error; throws ScenarioFileUnreadable for a file that cannot be read.
+std::vector<Diagnostic> CheckScenarioFolder(const std::string& directory);
+
 // Counts of one severity.
 std::size_t CountOf(const std::vector<Diagnostic>& diagnostics, Severity severity);
 
