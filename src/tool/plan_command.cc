@@ -21,6 +21,7 @@
 #include "tables/file_names.h"
 #include "tables/replace_file.h"
 #include "tool/arguments.h"
+#include "tool/plan_svg.h"
 #include "tables/windows1252.h"
 #include "tool/scenario_files.h"
 #include "tool/tool.h"
@@ -500,6 +501,33 @@ std::string Svg(const Picture& picture, const Layers& layers, const std::string&
 
 }  // namespace
 
+std::optional<PlanPicture> DrawPlan(const TrackPlan& plan,
+                                    const std::array<TableEntry, kScenarioTableSize>* table,
+                                    const RouteGrid* grid, const std::string& title) {
+  const Geometry geometry(plan);
+  if (!geometry.drawable()) return std::nullopt;
+  Layers layers;
+  if (table != nullptr) layers.table = *table;
+  if (grid != nullptr) layers.grid = *grid;
+  const Picture picture = Draw(geometry, layers);
+  std::string subtitle = "north up";
+  if (layers.table) {
+    const std::int32_t length = (*layers.table)[kTrainValuesEntry].end;
+    if (length > 0) {
+      char km[32];
+      std::snprintf(km, sizeof km, ", %.1f km line", length / 1000.0);
+      subtitle += km;
+    }
+    subtitle += ", " + Counted(picture.station_count, "station");
+  }
+  if (layers.grid) {
+    subtitle += ", " + Counted(picture.signal_count, "signal") + ", " +
+                Counted(picture.slowdown_count, "slowdown");
+  }
+  return PlanPicture{Svg(picture, layers, title, subtitle), picture.station_count,
+                     picture.signal_count, picture.slowdown_count, picture.off_plan};
+}
+
 int PlanCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const Arguments arguments(args, {}, {"--name", "--train", "--output"});
   arguments.ExpectPositional(1, "the folder DIR");
@@ -518,39 +546,23 @@ int PlanCommand(const std::vector<std::string>& args, std::ostream& out, std::os
   std::string current = plan_path;
   try {
     const TrackPlan plan = DecodeLinePlan(ReadWholeFile(plan_path));
-    const Geometry geometry(plan);
-    if (!geometry.drawable()) {
+    current = JoinPath(directory, TrainTableFileName(name, train));
+    const auto table = ReadOptional(current, DecodeTrainTable, "stations", err);
+    current = JoinPath(directory, RouteGridFileName(name, train));
+    const auto grid = ReadOptional(current, DecodeRouteGrid, "signals and slowdowns", err);
+    const std::optional<PlanPicture> picture =
+        DrawPlan(plan, table ? &*table : nullptr, grid ? &*grid : nullptr,
+                 name + " " + train + ": line plan");
+    if (!picture) {
       err << plan_path << ": the plan holds no point to draw\n";
       return kToolRecordedFault;
     }
-    Layers layers;
-    current = JoinPath(directory, TrainTableFileName(name, train));
-    layers.table = ReadOptional(current, DecodeTrainTable, "stations", err);
-    current = JoinPath(directory, RouteGridFileName(name, train));
-    layers.grid = ReadOptional(current, DecodeRouteGrid, "signals and slowdowns", err);
-
-    const Picture picture = Draw(geometry, layers);
-    std::string subtitle = "north up";
-    if (layers.table) {
-      const std::int32_t length = (*layers.table)[kTrainValuesEntry].end;
-      if (length > 0) {
-        char km[32];
-        std::snprintf(km, sizeof km, ", %.1f km line", length / 1000.0);
-        subtitle += km;
-      }
-      subtitle += ", " + Counted(picture.station_count, "station");
-    }
-    if (layers.grid) {
-      subtitle += ", " + Counted(picture.signal_count, "signal") + ", " +
-                  Counted(picture.slowdown_count, "slowdown");
-    }
-    const std::string svg = Svg(picture, layers, name + " " + train + ": line plan", subtitle);
-    ReplaceFile(output, svg);
-    out << output << ": " << Counted(picture.station_count, "station") << ", "
-        << Counted(picture.signal_count, "signal") << ", "
-        << Counted(picture.slowdown_count, "slowdown") << "\n";
-    if (picture.off_plan > 0) {
-      err << "scenario-tool plan: " << picture.off_plan
+    ReplaceFile(output, picture->svg);
+    out << output << ": " << Counted(picture->stations, "station") << ", "
+        << Counted(picture->signals, "signal") << ", " << Counted(picture->slowdowns, "slowdown")
+        << "\n";
+    if (picture->off_plan > 0) {
+      err << "scenario-tool plan: " << picture->off_plan
           << " marks lie on no point of the plan and are not drawn\n";
     }
   } catch (const DecodeError& error) {

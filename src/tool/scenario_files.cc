@@ -1,6 +1,10 @@
 #include "tool/scenario_files.h"
 
+#include <cstdio>
+
+#include "compiler/competition_codes.h"
 #include "output/record_layouts.h"
+#include "tables/numbers.h"
 
 namespace packager::tool {
 
@@ -92,6 +96,110 @@ const char* ReservedRole(int index) {
     default:
       return "";
   }
+}
+
+namespace {
+
+constexpr int kSpeedStep = 5;  // km/h of one speed_code
+constexpr int kLevelGradientCode = 100;
+constexpr std::int64_t kWarningDistance = 1200;  // metres from a warning to its slowdown
+constexpr int kApproachMarks = 4;
+constexpr int kStationMarkTens = 8;
+constexpr int kFirstKindWithoutGrid = 25;
+
+}  // namespace
+
+int SpeedKmh(const RouteCell& cell) { return cell.speed_code * kSpeedStep; }
+
+int GradientPerMille(const RouteCell& cell) { return cell.gradient_code - kLevelGradientCode; }
+
+std::int64_t BoardRecordPosition(std::int64_t cell) { return (cell - 1) * kCellLength; }
+
+std::int64_t RunningRecordPosition(std::int64_t cell) { return cell * kCellLength; }
+
+std::int64_t SlowdownStartOfWarning(std::int64_t cell) {
+  return BoardRecordPosition(cell) + kWarningDistance;
+}
+
+// Board 1 stands in the cell just before the warning's, board 4 three cells
+// further back.
+std::int64_t SlowdownStartOfOrientationBoard(std::int64_t cell, int number) {
+  return SlowdownStartOfWarning(cell + number);
+}
+
+SignalSides DecodeSignal(const RouteCell& cell) {
+  SignalSides sides;
+  const std::array<std::int16_t, 3> codes = {cell.param1, cell.param2, cell.param3};
+  for (std::size_t i = 0; i < codes.size(); ++i) {
+    sides.left_codes[i] = codes[i] / 10;
+    sides.right_codes[i] = codes[i] % 10;
+  }
+  sides.left_kind = SignalSidesCode(cell) / 3;
+  sides.right_kind = SignalSidesCode(cell) % 3;
+  sides.rapp = cell.param4 / 10;
+  return sides;
+}
+
+int SignalSidesCode(const RouteCell& cell) { return cell.param4 % 10; }
+
+SpeedBoardSides DecodeSpeedBoard(const RouteCell& cell) {
+  SpeedBoardSides sides;
+  const std::array<std::int16_t, 3> speeds = {cell.param1, cell.param2, cell.param3};
+  for (std::size_t i = 0; i < speeds.size(); ++i) {
+    sides.left_kmh[i] = speeds[i] / 100 * kSpeedStep;
+    sides.right_kmh[i] = speeds[i] % 100 * kSpeedStep;
+  }
+  sides.left_stripes = cell.param4 / 10;
+  sides.right_stripes = cell.param4 % 10;
+  return sides;
+}
+
+ApproachReading ReadApproachMark(const RouteGrid& grid, std::int64_t index) {
+  ApproachReading reading;
+  const int mark = grid.at(index).approach_mark;
+  if (mark % 10 < 1 || mark % 10 > kApproachMarks) return reading;
+  reading.number = mark % 10;
+  reading.sides = mark / 10;
+  reading.signal_cell = index + 2 * reading.number;
+  reading.may_be_station = reading.sides == kStationMarkTens;
+  reading.stop_cell = index + reading.number;
+  if (grid.contains(reading.signal_cell)) {
+    const RouteCell& cell = grid.at(reading.signal_cell);
+    if (cell.kind == kCellSignal && SignalSidesCode(cell) == reading.sides) {
+      reading.targets.push_back({kCellSignal, reading.signal_cell});
+    }
+  }
+  if (reading.may_be_station && grid.contains(reading.stop_cell) &&
+      grid.at(reading.stop_cell).kind == kCellStationStop) {
+    reading.targets.push_back({kCellStationStop, reading.stop_cell});
+  }
+  return reading;
+}
+
+std::optional<std::int64_t> StopCellOf(const TableEntry& station) {
+  if (station.kind >= kFirstKindWithoutGrid) return std::nullopt;
+  return DivRoundHalfEven(station.end, kCellLength) - 1;
+}
+
+std::optional<std::string> TimeOfDay(std::int64_t seconds) {
+  if (seconds < 0) return std::nullopt;
+  char text[32];
+  std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
+                static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+  return text;
+}
+
+// Stamps a blank copy of the tables that holds only the two names, as the
+// packager stamps its own: the values come from the one place that makes them.
+ReservedStamps StampsFor(const std::string& train_number, const std::string& scenario_name) {
+  ScenarioTables tables;
+  tables.route_cells.Create(1);
+  tables.scenario_table[kScenarioEntry].text = scenario_name;
+  tables.scenario_table[kSignallingEntry].text = train_number;
+  StampReservedSlots(tables);
+  const RouteCell& cell = tables.route_cells.at(1);
+  const TableEntry& entry = tables.scenario_table[kScenarioEntry];
+  return {cell.param1, cell.param2, entry.int1, entry.seconds};
 }
 
 }  // namespace packager::tool

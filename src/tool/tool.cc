@@ -58,11 +58,16 @@ const Command kCommands[] = {
      "    file is written. Exit status: 0 no error (warnings allowed), 1 an error,\n"
      "    3 a file that cannot be read, 64 usage.",
      CheckCommand},
-    {"dump", "dump FILE [--json] [--every M]",
+    {"dump", "dump FILE [--json] [--every M] [--objects]",
      "decodes a binary file: NAME_linea.dat (the line plan; points every M metres,\n"
      "    default 1000), NAME_NUMBER.sim (the train table) or NAME_NUMBER.dat (the route\n"
-     "    grid: every cell that is not all zero). Exit status: 0, 1 when the file does\n"
-     "    not decode (the byte offset is named), 3 when it cannot be read, 64 usage.",
+     "    grid: every cell that is not all zero, or with --objects every cell that holds\n"
+     "    an object). Raw members come with what they mean: km/h, per mille, the\n"
+     "    position of the record that put an object in its cell, signal sides, what an\n"
+     "    approach mark announces, stop cells, times of day, the reserved stamps. Names\n"
+     "    and board cells come from the other file of the train beside it, when there.\n"
+     "    --json prints one JSON object. Exit status: 0, 1 when the file does not\n"
+     "    decode (the byte offset is named), 3 when it cannot be read, 64 usage.",
      DumpCommand},
     {"plan", "plan DIR --name NAME --train NUMBER -o FILE.svg",
      "draws the line plan of DIR/NAME_linea.dat as an SVG picture, with kilometre ticks,\n"
@@ -70,6 +75,28 @@ const Command kCommands[] = {
      "    (either may be missing). Exit status: 0, 1 when a file does not decode, 3 when\n"
      "    a file cannot be read or written, 64 usage.",
      PlanCommand},
+    {"profile",
+     "profile DIR --name NAME --train NUMBER -o FILE.svg\n"
+     "       scenario-tool profile SCENARIO_DIR -o FILE.svg",
+     "draws the line along the distance as an SVG picture, as route-knowledge sheets\n"
+     "    are drawn: rows of 20 km, each with the stations, boards, signals, slowdowns\n"
+     "    and abbattimento points, a kilometre axis, the train's speed limit with the\n"
+     "    speed boards, the elevation from the gradients, the mountain stretches and the\n"
+     "    curves. It reads DIR/NAME_linea.dat (may be missing: then no curves),\n"
+     "    NAME_NUMBER.sim and NAME_NUMBER.dat, or compiles the scenario folder\n"
+     "    SCENARIO_DIR in memory. Exit status: 0, 1 when a file does not decode or the\n"
+     "    folder is refused or does not compile, 3 when a file cannot be read or\n"
+     "    written, 64 usage.",
+     ProfileCommand},
+    {"report", "report SCENARIO_DIR -o FILE.html",
+     "writes one self-contained HTML page on a scenario folder, to open after every\n"
+     "    change: the check's errors and warnings with their lines in context, the\n"
+     "    profile and the plan, the stations, signals, slowdowns and boards as\n"
+     "    compiled, and the sizes of the binary files with the competition codes. The\n"
+     "    page needs no network and no other file. Exit status: 0 no error, 1 an error\n"
+     "    in the scenario (the page is written all the same), 3 a file that cannot be\n"
+     "    read or written, 64 usage.",
+     ReportCommand},
 };
 
 void PrintUsage(std::ostream& stream) {

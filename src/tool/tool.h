@@ -4,8 +4,9 @@
 //
 //   scenario-tool compile DIR --name NAME --train NUMBER [--no-plan] [--keep] [--json]
 //   scenario-tool check DIR [--name NAME --train NUMBER]
-//   scenario-tool dump FILE [--json] [--every M]
+//   scenario-tool dump FILE [--json] [--objects] [--every M]
 //   scenario-tool plan DIR --name NAME --train NUMBER -o FILE.svg
+//   scenario-tool report SCENARIO_DIR -o FILE.html
 #pragma once
 
 #include <ostream>
@@ -34,6 +35,8 @@ int CompileCommand(const std::vector<std::string>& args, std::ostream& out, std:
 int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int DumpCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int PlanCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int ProfileCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int ReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // A JSON value as the tool prints it: on one line, members and elements
 // parted by ", " and keys by ": ", except that each object in an array starts
