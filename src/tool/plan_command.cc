@@ -20,9 +20,10 @@
 #include "output/binary_readers.h"
 #include "tables/file_names.h"
 #include "tables/replace_file.h"
-#include "tool/arguments.h"
-#include "tool/plan_svg.h"
 #include "tables/windows1252.h"
+#include "tool/arguments.h"
+#include "tool/markup.h"
+#include "tool/plan_svg.h"
 #include "tool/scenario_files.h"
 #include "tool/tool.h"
 
@@ -85,31 +86,6 @@ std::string Number(double value) {
 }
 
 std::string At(Point p) { return "x=\"" + Number(p.x) + "\" y=\"" + Number(p.y) + "\""; }
-
-// Text for an SVG element or attribute; control characters, which XML
-// cannot hold, become '?'.
-std::string Escaped(const std::string& utf8) {
-  std::string escaped;
-  for (const char c : utf8) {
-    switch (c) {
-      case '&':
-        escaped += "&amp;";
-        break;
-      case '<':
-        escaped += "&lt;";
-        break;
-      case '>':
-        escaped += "&gt;";
-        break;
-      case '"':
-        escaped += "&quot;";
-        break;
-      default:
-        escaped += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
-    }
-  }
-  return escaped;
-}
 
 // A rough width of a text, enough to keep labels apart.
 double TextWidth(const std::string& utf8, double size) {
@@ -222,7 +198,7 @@ class Labels {
     extent_.Add(box);
     const Point baseline{box.left, box.bottom - 0.14 * size};
     return "<text class=\"" + std::string(css_class) + "\" " + At(baseline) + " font-size=\"" +
-           Number(size) + "\" fill=\"" + colour + "\">" + Escaped(utf8) + "</text>\n";
+           Number(size) + "\" fill=\"" + colour + "\">" + XmlEscaped(utf8) + "</text>\n";
   }
 
   void Reserve(Point at, double radius) {
@@ -452,8 +428,8 @@ std::string Legend(const Picture& picture, const Layers& layers, double width, d
     const double x = kPad + static_cast<double>(i % columns) * column;
     const double y = top + 8 + static_cast<double>(i / columns) * 22;
     legend += "<g transform=\"translate(" + Number(x + 12) + "," + Number(y) + ")\">" +
-              items[i].symbol + "</g><text " + At({x + 30, y + 4}) + ">" + Escaped(items[i].words) +
-              "</text>\n";
+              items[i].symbol + "</g><text " + At({x + 30, y + 4}) + ">" +
+              XmlEscaped(items[i].words) + "</text>\n";
   }
   legend += "</g>\n";
   height = static_cast<double>((items.size() + columns - 1) / columns) * 22;
@@ -481,13 +457,14 @@ std::string Svg(const Picture& picture, const Layers& layers, const std::string&
       "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
       Number(width) + "\" height=\"" + Number(height) + "\" viewBox=\"0 0 " + Number(width) + " " +
       Number(height) + "\" font-family=\"DejaVu Sans, Helvetica, Arial, sans-serif\">\n";
-  svg += "<title>" + Escaped(title) + "</title>\n";
+  svg += "<title>" + XmlEscaped(title) + "</title>\n";
   svg += "<rect class=\"background\" x=\"0\" y=\"0\" width=\"" + Number(width) + "\" height=\"" +
          Number(height) + "\" fill=\"#ffffff\"/>\n";
   svg += "<text class=\"title\" " + At({kPad, 30}) +
-         " font-size=\"18\" font-weight=\"bold\" fill=\"#222222\">" + Escaped(title) + "</text>\n";
+         " font-size=\"18\" font-weight=\"bold\" fill=\"#222222\">" + XmlEscaped(title) +
+         "</text>\n";
   svg += "<text class=\"subtitle\" " + At({kPad, 50}) + " font-size=\"12\" fill=\"#555555\">" +
-         Escaped(subtitle) + "</text>\n";
+         XmlEscaped(subtitle) + "</text>\n";
   svg += legend;
   svg += "<g class=\"plan\" transform=\"translate(" + Number(dx) + "," + Number(dy) + ")\">\n";
   svg += "<g class=\"track-layer\">\n" + picture.track + "</g>\n";

@@ -14,6 +14,7 @@
 #include "tables/file_names.h"
 #include "tables/replace_file.h"
 #include "tool/arguments.h"
+#include "tool/markup.h"
 #include "tool/profile_svg.h"
 #include "tool/scenario_files.h"
 #include "tool/tool.h"
@@ -62,7 +63,7 @@ int ReportCompileFault(const CompileOutcome& outcome, const std::string& directo
 
 // Compiles a scenario folder in memory into tables; returns the exit status
 // of a folder that cannot be read, is refused or does not compile.
-int CompileFolder(const std::string& directory, ScenarioTables& tables, std::ostream& err) {
+int CompileFolderAt(const std::string& directory, ScenarioTables& tables, std::ostream& err) {
   ScenarioFolder folder;
   try {
     folder = ReadScenarioFolder(directory);
@@ -73,13 +74,7 @@ int CompileFolder(const std::string& directory, ScenarioTables& tables, std::ost
     err << error.what() << "\n";
     return kToolRecordedFault;
   }
-  tables.scenario_name = folder.identity.name;
-  tables.train_number = folder.identity.train;
-  MemoryTexts texts;
-  texts.Put(LineDescriptionName(tables.scenario_name), FileBytes(folder.line_description));
-  texts.Put(TrainDescriptionName(tables.scenario_name, tables.train_number),
-            FileBytes(folder.train_description));
-  const CompileOutcome outcome = CompileScenario(tables, texts, 1);
+  const CompileOutcome outcome = CompileFolder(folder, tables);
   if (outcome.fault.code != 0 || outcome.reserved_slot_fault != 0 || !outcome.writes_files) {
     return ReportCompileFault(outcome, directory, err);
   }
@@ -104,7 +99,7 @@ int ProfileCommand(const std::vector<std::string>& args, std::ostream& out, std:
 
   ScenarioTables tables;
   if (IsScenarioFolder(arguments, directory)) {
-    const int status = CompileFolder(directory, tables, err);
+    const int status = CompileFolderAt(directory, tables, err);
     if (status != kToolClean) return status;
   } else {
     tables.scenario_name = arguments.Required("--name");

@@ -23,6 +23,7 @@
 
 #include "compiler/track_plan_builder.h"
 #include "tables/windows1252.h"
+#include "tool/markup.h"
 #include "tool/scenario_files.h"
 
 namespace packager::tool {
@@ -88,31 +89,6 @@ std::string Number(double value) { return Fixed(value, 1); }
 
 std::string Km(std::int64_t metres) { return Fixed(static_cast<double>(metres) / 1000, 3); }
 
-// Text for an SVG element or attribute; control characters, which XML
-// cannot hold, become '?'.
-std::string Escaped(const std::string& utf8) {
-  std::string escaped;
-  for (const char c : utf8) {
-    switch (c) {
-      case '&':
-        escaped += "&amp;";
-        break;
-      case '<':
-        escaped += "&lt;";
-        break;
-      case '>':
-        escaped += "&gt;";
-        break;
-      case '"':
-        escaped += "&quot;";
-        break;
-      default:
-        escaped += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
-    }
-  }
-  return escaped;
-}
-
 // The width of a text in a sans-serif face, a little generous, so that
 // labels kept this far apart never touch: capitals and digits are wider
 // than small letters, and spaces, brackets and dots narrower.
@@ -137,7 +113,7 @@ double TextWidth(const std::string& utf8, double size, bool bold = false) {
 }
 
 std::string Data(const char* name, const std::string& value) {
-  return std::string(" data-") + name + "=\"" + Escaped(value) + "\"";
+  return std::string(" data-") + name + "=\"" + XmlEscaped(value) + "\"";
 }
 
 // A time of day as hours, minutes and seconds.
@@ -160,7 +136,7 @@ std::string PlainText(double x, double y, const std::string& utf8, double size, 
                       const char* anchor = "start", const char* css_class = "note") {
   return "<text class=\"" + std::string(css_class) + "\" x=\"" + Number(x) + "\" y=\"" + Number(y) +
          "\" font-size=\"" + Number(size) + "\" fill=\"" + colour + "\" text-anchor=\"" + anchor +
-         "\">" + Escaped(utf8) + "</text>\n";
+         "\">" + XmlEscaped(utf8) + "</text>\n";
 }
 
 std::string Line(double x1, double y1, double x2, double y2, const char* colour, double width,
@@ -236,11 +212,11 @@ std::string LabelText(const Label& label, double baseline) {
                      "<text class=\"" + std::string(label.css_class) + "\" x=\"" +
                      Number(label.left) + "\" y=\"" + Number(baseline) + "\" font-size=\"" +
                      Number(label.size) + "\" fill=\"" + label.colour + "\"" +
-                     (label.bold ? " font-weight=\"bold\"" : "") + ">" + Escaped(label.text);
+                     (label.bold ? " font-weight=\"bold\"" : "") + ">" + XmlEscaped(label.text);
   if (!label.suffix.empty()) {
     // A gap, not a space: renderers may drop a space at the edge of a tspan.
     text += "<tspan dx=\"" + Number(kSuffixGap) + "\" fill=\"#555555\" font-weight=\"normal\">" +
-            Escaped(label.suffix) + "</tspan>";
+            XmlEscaped(label.suffix) + "</tspan>";
   }
   return text + "</text>\n";
 }
@@ -342,7 +318,7 @@ std::string SymbolAt(Symbol symbol, double x, double y) {
 std::string Mark(const std::string& kind, std::int64_t metre, const std::string& data,
                  const std::string& title, const std::string& shapes) {
   return "<g class=\"mark " + kind + "\"" + Data("km", Km(metre)) + data + "><title>" +
-         Escaped(title) + "</title>" + shapes + "</g>\n";
+         XmlEscaped(title) + "</title>" + shapes + "</g>\n";
 }
 
 // ---------------------------------------------------------------------------
@@ -1115,7 +1091,7 @@ double DrawLegend(const Scene& scene, double top, std::string& svg) {
     const double y = top + 10 + static_cast<double>(i / columns) * 22;
     svg += "<g transform=\"translate(" + Number(x + 12) + "," + Number(y) + ")\">" +
            items[i].symbol + "</g><text x=\"" + Number(x + 30) + "\" y=\"" + Number(y + 4) + "\">" +
-           Escaped(items[i].words) + "</text>\n";
+           XmlEscaped(items[i].words) + "</text>\n";
   }
   svg += "</g>\n";
   return static_cast<double>((items.size() + columns - 1) / columns) * 22;
@@ -1161,11 +1137,11 @@ std::string ProfileSvg(const ScenarioTables& tables, const std::string& title) {
       "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
       Number(kWidth) + "\" height=\"" + Number(height) + "\" viewBox=\"0 0 " + Number(kWidth) +
       " " + Number(height) + "\" font-family=\"DejaVu Sans, Helvetica, Arial, sans-serif\">\n";
-  svg += "<title>" + Escaped(title) + "</title>\n";
+  svg += "<title>" + XmlEscaped(title) + "</title>\n";
   svg += Rect(0, 0, kWidth, height, Paint("#ffffff"), " class=\"background\"") + "\n";
   svg += "<text class=\"title\" x=\"" + Number(kPad) +
          "\" y=\"30\" font-size=\"18\" font-weight=\"bold\" fill=\"" + kInk + "\">" +
-         Escaped(title) + "</text>\n";
+         XmlEscaped(title) + "</text>\n";
   svg += PlainText(kPad, 50, Subtitle(scene), 12, "#555555", "start", "subtitle");
   svg += legend + rows + "</svg>\n";
   return svg;

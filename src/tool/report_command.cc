@@ -21,6 +21,7 @@
 #include "tables/windows1252.h"
 #include "tool/arguments.h"
 #include "tool/diagnostics.h"
+#include "tool/markup.h"
 #include "tool/plan_svg.h"
 #include "tool/profile_svg.h"
 #include "tool/scenario_files.h"
@@ -50,19 +51,7 @@ td.num { text-align: right; font-variant-numeric: tabular-nums; }
 .picture svg { display: block; }
 )css";
 
-std::string Html(std::string_view utf8) {
-  std::string escaped;
-  for (const char c : utf8) {
-    switch (c) {
-      case '&': escaped += "&amp;"; break;
-      case '<': escaped += "&lt;"; break;
-      case '>': escaped += "&gt;"; break;
-      case '"': escaped += "&quot;"; break;
-      default: escaped += c;
-    }
-  }
-  return escaped;
-}
+std::string Html(std::string_view utf8) { return XmlEscaped(std::string(utf8)); }
 
 std::string Text1252(const std::string& bytes) { return Html(Utf8From1252(bytes)); }
 
@@ -117,11 +106,11 @@ std::string DiagnosticsSection(const std::vector<Diagnostic>& diagnostics) {
   const std::size_t warnings = CountOf(diagnostics, Severity::kWarning);
   std::string html = "<h2>Check</h2>\n<div id=\"diagnostics\" data-errors=\"" +
                      std::to_string(errors) + "\" data-warnings=\"" + std::to_string(warnings) +
-                     "\">\n<p class=\"counts\"><span class=\"" +
-                     (errors > 0 ? "error" : "clean") + "\">" + std::to_string(errors) +
-                     (errors == 1 ? " error" : " errors") + "</span><span class=\"" +
-                     (warnings > 0 ? "warning" : "clean") + "\">" + std::to_string(warnings) +
-                     (warnings == 1 ? " warning" : " warnings") + "</span></p>\n";
+                     "\">\n<p class=\"counts\"><span class=\"" + (errors > 0 ? "error" : "clean") +
+                     "\">" + std::to_string(errors) + (errors == 1 ? " error" : " errors") +
+                     "</span><span class=\"" + (warnings > 0 ? "warning" : "clean") + "\">" +
+                     std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings") +
+                     "</span></p>\n";
   for (const Diagnostic& diagnostic : diagnostics) {
     const bool error = diagnostic.severity == Severity::kError;
     std::string where = diagnostic.path;
@@ -270,7 +259,7 @@ struct Compiled {
 };
 
 // The folder compiled in memory as the build embeds it; none when refused.
-std::optional<Compiled> CompileFolder(const std::string& directory) {
+std::optional<Compiled> CompileFolderAt(const std::string& directory) {
   ScenarioFolder folder;
   try {
     folder = ReadScenarioFolder(directory);
@@ -278,13 +267,7 @@ std::optional<Compiled> CompileFolder(const std::string& directory) {
     return std::nullopt;  // the diagnostics say why
   }
   std::optional<Compiled> compiled(std::in_place);
-  compiled->tables.scenario_name = folder.identity.name;
-  compiled->tables.train_number = folder.identity.train;
-  MemoryTexts texts;
-  texts.Put(LineDescriptionName(folder.identity.name), FileBytes(folder.line_description));
-  texts.Put(TrainDescriptionName(folder.identity.name, folder.identity.train),
-            FileBytes(folder.train_description));
-  compiled->outcome = CompileScenario(compiled->tables, texts, 1);
+  compiled->outcome = CompileFolder(folder, compiled->tables);
   return compiled;
 }
 
@@ -292,17 +275,18 @@ std::string Page(const std::string& directory, const std::vector<Diagnostic>& di
                  const std::optional<Compiled>& compiled) {
   std::string title = "Scenario report";
   if (compiled) title = compiled->tables.scenario_name + " " + compiled->tables.train_number;
-  std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-                     "<title>" + Html(title) + ": scenario report</title>\n<style>" + kStyle +
-                     "</style>\n</head>\n<body>\n<h1>" + Html(title) +
-                     "</h1>\n<p class=\"summary\">Scenario folder " + Html(directory) + "</p>\n";
+  std::string html =
+      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+      "<title>" +
+      Html(title) + ": scenario report</title>\n<style>" + kStyle +
+      "</style>\n</head>\n<body>\n<h1>" + Html(title) +
+      "</h1>\n<p class=\"summary\">Scenario folder " + Html(directory) + "</p>\n";
   html += DiagnosticsSection(diagnostics);
   if (compiled && compiled->tables.route_cells.exists()) {
     const ScenarioTables& tables = compiled->tables;
     html += "<h2>Profile</h2>\n" + Picture("profile", ProfileSvg(tables, title + ": profile"));
-    const std::optional<PlanPicture> plan =
-        DrawPlan(tables.track_plan, &tables.scenario_table, &tables.route_cells,
-                 title + ": line plan");
+    const std::optional<PlanPicture> plan = DrawPlan(tables.track_plan, &tables.scenario_table,
+                                                     &tables.route_cells, title + ": line plan");
     if (plan) html += "<h2>Plan</h2>\n" + Picture("plan", plan->svg);
     html += ObjectTables(tables) + FilesSection(tables, compiled->outcome);
   }
@@ -328,7 +312,7 @@ int ReportCommand(const std::vector<std::string>& args, std::ostream& out, std::
     err << "error: " << failure.what() << "\n";
     return kToolFileFailure;
   }
-  ReplaceFile(output, Page(directory, diagnostics, CompileFolder(directory)));
+  ReplaceFile(output, Page(directory, diagnostics, CompileFolderAt(directory)));
   const std::size_t errors = CountOf(diagnostics, Severity::kError);
   out << output << ": " << errors << (errors == 1 ? " error, " : " errors, ")
       << CountOf(diagnostics, Severity::kWarning) << " warnings\n";

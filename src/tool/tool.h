@@ -1,11 +1,13 @@
 // scenario-tool: the author's companion of the packager. It compiles a
 // scenario's texts from a folder with the packager's own stages, checks them
-// for every error at once, decodes the binary files and draws the line's plan.
+// for every error at once, decodes the binary files, draws the line's plan and
+// profile, and writes a report page on a scenario folder.
 //
 //   scenario-tool compile DIR --name NAME --train NUMBER [--no-plan] [--keep] [--json]
 //   scenario-tool check DIR [--name NAME --train NUMBER]
 //   scenario-tool dump FILE [--json] [--objects] [--every M]
 //   scenario-tool plan DIR --name NAME --train NUMBER -o FILE.svg
+//   scenario-tool profile DIR --name NAME --train NUMBER -o FILE.svg
 //   scenario-tool report SCENARIO_DIR -o FILE.html
 #pragma once
 

@@ -16,6 +16,7 @@
 #include "sources/scenario_folder.h"
 #include "support/temp_folder.h"
 #include "tables/file_names.h"
+#include "tool/markup.h"
 #include "tool/profile_svg.h"
 #include "tool/scenario_files.h"
 #include "tool/tool.h"
@@ -49,13 +50,7 @@ std::size_t Occurrences(const std::string& text, const std::string& part) {
 ScenarioTables EmbeddedTables() {
   const ScenarioFolder folder = ReadScenarioFolder(SCENARIO_FOLDER);
   ScenarioTables tables;
-  tables.scenario_name = folder.identity.name;
-  tables.train_number = folder.identity.train;
-  MemoryTexts texts;
-  texts.Put(LineDescriptionName(tables.scenario_name), FileBytes(folder.line_description));
-  texts.Put(TrainDescriptionName(tables.scenario_name, tables.train_number),
-            FileBytes(folder.train_description));
-  EXPECT_EQ(CompileScenario(tables, texts, 1).fault.code, 0);
+  EXPECT_EQ(CompileFolder(folder, tables).fault.code, 0);
   return tables;
 }
 
