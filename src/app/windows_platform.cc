@@ -8,6 +8,7 @@
 
 #include "app/platform.h"
 #include "tables/file_failure.h"
+#include "tables/replace_file.h"
 
 namespace packager {
 
@@ -29,25 +30,9 @@ constexpr char kLabelCaption[] = "Attendere";
 constexpr char kLabelFont[] = "MS Sans Serif";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
-std::string ModulePath() {
-  std::string path(MAX_PATH, '\0');
-  for (;;) {
-    const DWORD size = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (size == 0) {
-      throw FileFailure("the program", "find its own path",
-                        "GetModuleFileName failed with code " + std::to_string(GetLastError()));
-    }
-    if (size < path.size()) {
-      path.resize(size);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
-}
-
 // The application's title: the executable's name without its extension.
 std::string ApplicationTitle() {
-  const std::string path = ModulePath();
+  const std::string path = RunningProgramPath();
   std::string name = path.substr(path.find_last_of("\\/") + 1);
   const std::size_t dot = name.rfind('.');
   if (dot != std::string::npos && dot > 0) name.resize(dot);
@@ -74,7 +59,7 @@ int ScreenDpi() {
 class WindowsPlatform : public Platform {
  public:
   std::string ProgramDirectory() override {
-    const std::string path = ModulePath();
+    const std::string path = RunningProgramPath();
     return path.substr(0, path.find_last_of('\\'));
   }
 

@@ -19,6 +19,8 @@ void AppendU8(std::string& out, std::uint8_t value) { out.push_back(static_cast<
 void AppendU16(std::string& out, std::uint16_t value) { AppendEncoded<2>(out, value, EncodeU16); }
 void AppendI16(std::string& out, std::int16_t value) { AppendEncoded<2>(out, value, EncodeI16); }
 void AppendI32(std::string& out, std::int32_t value) { AppendEncoded<4>(out, value, EncodeI32); }
+void AppendU32(std::string& out, std::uint32_t value) { AppendEncoded<4>(out, value, EncodeU32); }
+void AppendU64(std::string& out, std::uint64_t value) { AppendEncoded<8>(out, value, EncodeU64); }
 void AppendF64(std::string& out, double value) { AppendEncoded<8>(out, value, EncodeF64); }
 
 void RequireTextFits(std::string_view text) {

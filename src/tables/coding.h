@@ -36,11 +36,11 @@ inline void EncodeU32(char* out, std::uint32_t value) {
 inline void EncodeI32(char* out, std::int32_t value) {
   EncodeU32(out, static_cast<std::uint32_t>(value));
 }
-inline void EncodeF64(char* out, double value) {
-  const auto bits = std::bit_cast<std::uint64_t>(value);
-  EncodeU32(out, static_cast<std::uint32_t>(bits));
-  EncodeU32(out + 4, static_cast<std::uint32_t>(bits >> 32));
+inline void EncodeU64(char* out, std::uint64_t value) {
+  EncodeU32(out, static_cast<std::uint32_t>(value));
+  EncodeU32(out + 4, static_cast<std::uint32_t>(value >> 32));
 }
+inline void EncodeF64(char* out, double value) { EncodeU64(out, std::bit_cast<std::uint64_t>(value)); }
 
 inline std::uint8_t DecodeU8(const char* in) { return static_cast<std::uint8_t>(in[0]); }
 inline std::uint16_t DecodeU16(const char* in) {
@@ -54,8 +54,11 @@ inline std::uint32_t DecodeU32(const char* in) {
          (static_cast<std::uint32_t>(DecodeU8(in + 3)) << 24);
 }
 inline std::int32_t DecodeI32(const char* in) { return static_cast<std::int32_t>(DecodeU32(in)); }
+inline std::uint64_t DecodeU64(const char* in) {
+  return DecodeU32(in) | (static_cast<std::uint64_t>(DecodeU32(in + 4)) << 32);
+}
 inline double DecodeF64(const char* in) {
-  const std::uint64_t bits = DecodeU32(in) | (static_cast<std::uint64_t>(DecodeU32(in + 4)) << 32);
+  const std::uint64_t bits = DecodeU64(in);
   return std::bit_cast<double>(bits);
 }
 
@@ -88,6 +91,8 @@ void AppendU8(std::string& out, std::uint8_t value);
 void AppendU16(std::string& out, std::uint16_t value);
 void AppendI16(std::string& out, std::int16_t value);
 void AppendI32(std::string& out, std::int32_t value);
+void AppendU32(std::string& out, std::uint32_t value);
+void AppendU64(std::string& out, std::uint64_t value);
 void AppendF64(std::string& out, double value);
 
 // The largest text a 16-bit count can describe.

@@ -9,6 +9,7 @@
 
 #include "tables/file_failure.h"
 #include "tables/file_platform.h"
+#include "tables/replace_file.h"
 
 namespace packager::file_platform {
 
@@ -87,3 +88,19 @@ void ReplaceWithPieces(const std::string& path, std::span<const std::string_view
 }
 
 }  // namespace packager::file_platform
+
+namespace packager {
+
+// The kernel's link to the executable names it however it was started.
+std::string RunningProgramPath() {
+  std::string target(4096, '\0');
+  const ssize_t size = ::readlink("/proc/self/exe", target.data(), target.size());
+  if (size <= 0 || static_cast<std::size_t>(size) >= target.size()) {
+    throw FileFailure("/proc/self/exe", "find the program's own file",
+                      size <= 0 ? std::strerror(errno) : "the path is too long");
+  }
+  target.resize(static_cast<std::size_t>(size));
+  return target;
+}
+
+}  // namespace packager

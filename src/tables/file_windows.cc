@@ -12,6 +12,7 @@
 
 #include "tables/file_failure.h"
 #include "tables/file_platform.h"
+#include "tables/replace_file.h"
 
 namespace packager::file_platform {
 
@@ -100,3 +101,23 @@ void ReplaceWithPieces(const std::string& path, std::span<const std::string_view
 }
 
 }  // namespace packager::file_platform
+
+namespace packager {
+
+std::string RunningProgramPath() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD size = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (size == 0) {
+      throw FileFailure("the program", "find its own file",
+                        "GetModuleFileName failed with code " + std::to_string(GetLastError()));
+    }
+    if (size < path.size()) {
+      path.resize(size);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+}  // namespace packager

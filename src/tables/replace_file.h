@@ -47,4 +47,9 @@ bool FileExists(const std::string& path);
 // Deletes the file if it exists; a missing file is not an error.
 void DeleteFileIfPresent(const std::string& path);
 
+// The path of the running program's own file, whatever the working folder
+// or the name it was started by. Throws FileFailure when the system does not
+// tell it.
+std::string RunningProgramPath();
+
 }  // namespace packager

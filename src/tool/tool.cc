@@ -97,6 +97,14 @@ const Command kCommands[] = {
      "    in the scenario (the page is written all the same), 3 a file that cannot be\n"
      "    read or written, 64 usage.",
      ReportCommand},
+    {"package", "package SCENARIO_DIR --target TARGET -o FILE",
+     "makes a packager of a scenario folder without any compiler: the scenario is\n"
+     "    checked as check does (an error refuses it), then carried inside a copy of the\n"
+     "    prebuilt packager for TARGET (windows-i686, windows-x86_64 or linux-x86_64)\n"
+     "    found beside scenario-tool. The result runs exactly as a packager built with\n"
+     "    that scenario. Exit status: 0 made, 1 the scenario has an error, 3 a file that\n"
+     "    cannot be read or written (the prebuilt packager missing among them), 64 usage.",
+     PackageCommand},
 };
 
 void PrintUsage(std::ostream& stream) {

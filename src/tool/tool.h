@@ -9,6 +9,7 @@
 //   scenario-tool plan DIR --name NAME --train NUMBER -o FILE.svg
 //   scenario-tool profile DIR --name NAME --train NUMBER -o FILE.svg
 //   scenario-tool report SCENARIO_DIR -o FILE.html
+//   scenario-tool package SCENARIO_DIR --target TARGET -o FILE
 #pragma once
 
 #include <ostream>
@@ -36,6 +37,7 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 int CompileCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int DumpCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int PackageCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int PlanCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int ProfileCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int ReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -1,0 +1,47 @@
+// The packager made without a compiler: the same run as a packager built
+// with its scenario, for the scenario that `scenario-tool package` put at the
+// end of this program's file. Nothing else is read, nothing is configured.
+// A file whose scenario is missing or damaged writes nothing and says so.
+#include <cstdio>
+#include <exception>
+#include <memory>
+
+#include "app/platform.h"
+#include "app/run.h"
+#include "sources/carried_scenario.h"
+#include "tables/file_failure.h"
+#include "tables/replace_file.h"
+#include "tables/scenario_tables.h"
+
+namespace {
+
+// The scenario of this program's file; shows why there is none and ends.
+std::unique_ptr<packager::CarriedScenario> ReadOwnScenario(packager::Platform& platform) {
+  std::string path = "the program";
+  try {
+    path = packager::RunningProgramPath();
+    return packager::DecodeCarriedScenario(packager::ReadWholeFile(path));
+  } catch (const packager::CarriedScenarioError& error) {
+    platform.ShowFailure("The packager carries no scenario it can install.",
+                         path + ": " + error.what() + "; nothing was written");
+  } catch (const packager::FileFailure& failure) {
+    platform.ShowFailure("The packager could not read its own file.",
+                         std::string(failure.what()) + "; nothing was written");
+  }
+  platform.EndProgram(packager::kExitFileFailure);
+  return nullptr;  // not reached: the program has ended
+}
+
+}  // namespace
+
+int main() {
+  try {
+    static packager::ScenarioTables tables;
+    const auto platform = packager::MakeNativePlatform();
+    const std::unique_ptr<packager::CarriedScenario> scenario = ReadOwnScenario(*platform);
+    packager::Form_Load(tables, *platform, scenario->embedded());
+  } catch (...) {
+    std::fputs("packager: the run could not start\n", stderr);
+    return packager::kExitFileFailure;
+  }
+}

@@ -1,0 +1,129 @@
+#include "sources/carried_scenario.h"
+
+#include "tables/coding.h"
+
+namespace packager {
+
+namespace {
+
+constexpr std::uint64_t kFnvOffset = 14695981039346656037ull;
+constexpr std::uint64_t kFnvPrime = 1099511628211ull;
+constexpr std::size_t kTexts = 5;
+
+void AppendString(std::string& out, std::string_view bytes) {
+  AppendU32(out, static_cast<std::uint32_t>(bytes.size()));
+  out += bytes;
+}
+
+// Reads the scenario's fields in order; every read is checked against the
+// bytes that are there.
+class ScenarioReader {
+ public:
+  explicit ScenarioReader(std::string_view bytes) : bytes_(bytes) {}
+
+  std::uint32_t Count() {
+    Need(4, "a count");
+    const std::uint32_t value = DecodeU32(bytes_.data() + at_);
+    at_ += 4;
+    return value;
+  }
+  std::string String() {
+    const std::uint32_t size = Count();
+    Need(size, "a text");
+    std::string text(bytes_.substr(at_, size));
+    at_ += size;
+    return text;
+  }
+  bool AtEnd() const { return at_ == bytes_.size(); }
+
+ private:
+  void Need(std::size_t size, const char* what) const {
+    if (bytes_.size() - at_ < size) {
+      throw CarriedScenarioError(std::string("the scenario ends inside ") + what);
+    }
+  }
+
+  std::string_view bytes_;
+  std::size_t at_ = 0;
+};
+
+}  // namespace
+
+std::uint64_t Fnv1a64(std::string_view bytes) {
+  std::uint64_t hash = kFnvOffset;
+  for (const char c : bytes) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= kFnvPrime;
+  }
+  return hash;
+}
+
+std::string EncodeCarriedScenario(const ScenarioFolder& folder) {
+  std::string scenario;
+  AppendString(scenario, folder.identity.name);
+  AppendString(scenario, folder.identity.train);
+  for (const FolderText* text : {&folder.line_description, &folder.train_description, &folder.notes,
+                                 &folder.slowdown_order, &folder.timetable_sheet}) {
+    AppendU32(scenario, static_cast<std::uint32_t>(text->lines.size()));
+    for (const std::string& line : text->lines) AppendString(scenario, line);
+  }
+  std::string trailer(kCarriedMarker);
+  AppendU32(trailer, kCarriedVersion);
+  AppendU32(trailer, 0);
+  AppendU64(trailer, scenario.size());
+  AppendU64(trailer, Fnv1a64(scenario));
+  return scenario + trailer;
+}
+
+std::unique_ptr<CarriedScenario> DecodeCarriedScenario(std::string_view file_bytes) {
+  if (file_bytes.size() < kCarriedTrailerSize ||
+      file_bytes.substr(file_bytes.size() - kCarriedTrailerSize, kCarriedMarker.size()) !=
+          kCarriedMarker) {
+    throw CarriedScenarioError(
+        "the file carries no scenario: it was not made by "
+        "scenario-tool package, or its end was cut off");
+  }
+  const char* trailer = file_bytes.data() + file_bytes.size() - kCarriedTrailerSize;
+  const std::uint32_t version = DecodeU32(trailer + 8);
+  if (version != kCarriedVersion) {
+    throw CarriedScenarioError("the scenario is of format version " + std::to_string(version) +
+                               ", this program reads version " + std::to_string(kCarriedVersion));
+  }
+  const std::uint64_t size = DecodeU64(trailer + 16);
+  if (size > file_bytes.size() - kCarriedTrailerSize) {
+    throw CarriedScenarioError("the scenario is cut short: the file is shorter than it says");
+  }
+  const std::string_view scenario =
+      file_bytes.substr(file_bytes.size() - kCarriedTrailerSize - size, size);
+  if (Fnv1a64(scenario) != DecodeU64(trailer + 24)) {
+    throw CarriedScenarioError(
+        "the scenario's checksum does not match: the file was changed after packaging");
+  }
+  auto carried = std::make_unique<CarriedScenario>();
+  ScenarioReader reader(scenario);
+  carried->name_ = reader.String();
+  carried->train_ = reader.String();
+  for (std::size_t text = 0; text < kTexts; ++text) {
+    const std::uint32_t count = reader.Count();
+    if (count > static_cast<std::uint32_t>(kEmbeddedTextCapacity)) {
+      throw CarriedScenarioError("a text of the scenario has more lines than a packager carries");
+    }
+    for (std::uint32_t line = 0; line < count; ++line) {
+      carried->lines_[text].push_back(reader.String());
+    }
+  }
+  if (!reader.AtEnd()) throw CarriedScenarioError("the scenario has bytes after its last text");
+  for (std::size_t text = 0; text < kTexts; ++text) {
+    for (const std::string& line : carried->lines_[text]) carried->views_[text].push_back(line);
+    carried->views_[text].push_back(kEndOfTextMarker);
+  }
+  EmbeddedScenario& view = carried->embedded_;
+  view.scenario_name = carried->name_;
+  view.train_number = carried->train_;
+  EmbeddedText* texts[kTexts] = {&view.line_description, &view.train_description, &view.notes,
+                                 &view.slowdown_order, &view.timetable_sheet};
+  for (std::size_t text = 0; text < kTexts; ++text) texts[text]->lines = carried->views_[text];
+  return carried;
+}
+
+}  // namespace packager
