@@ -4,6 +4,7 @@
 
 #include "sources/embedded_scenario.h"
 #include "tables/file_names.h"
+#include "tables/file_failure.h"
 #include "tables/replace_file.h"
 #include "tables/windows1252.h"
 
@@ -41,7 +42,7 @@ FolderText ReadText(const fs::path& folder, const std::string& file_name) {
   std::string contents;
   const ReadFault fault = TryReadWholeFile(path.string(), contents);
   if (fault != ReadFault::kNone) {
-    throw ScenarioFileUnreadable(shown + ": cannot read the file: " + ReadFaultReason(fault));
+    throw FileFailure(shown, "read the file", ReadFaultReason(fault));
   }
   text.lines = ConvertText(shown, contents);
   return text;
@@ -136,8 +137,7 @@ ScenarioFolder ReadScenarioFolder(const std::string& folder) {
   if (fault == ReadFault::kMissing) {
     Fail(identity_path.generic_string(), "missing; it names the scenario");
   } else if (fault != ReadFault::kNone) {
-    throw ScenarioFileUnreadable(identity_path.generic_string() + ": cannot read the file: " +
-                                 ReadFaultReason(fault));
+    throw FileFailure(identity_path.generic_string(), "read the file", ReadFaultReason(fault));
   }
   ScenarioFolder scenario;
   scenario.identity = ParseScenarioFile(identity_path.generic_string(), contents);

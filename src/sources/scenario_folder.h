@@ -33,13 +33,6 @@ class ScenarioFolderError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// A file of the folder that exists but cannot be read (permissions, a
-// folder in its place, a read failure): the system's reason is in the message.
-class ScenarioFileUnreadable : public ScenarioFolderError {
- public:
-  using ScenarioFolderError::ScenarioFolderError;
-};
-
 struct ScenarioIdentity {
   std::string name;
   std::string train;
@@ -64,6 +57,8 @@ ScenarioIdentity ParseScenarioFile(const std::string& path, std::string_view con
 // Splits a text file into converted lines; `path` is used in messages only.
 std::vector<std::string> ConvertText(const std::string& path, std::string_view contents);
 
+// Throws ScenarioFolderError for a folder the build refuses, FileFailure for
+// a file that exists but cannot be read (the system's reason in it).
 ScenarioFolder ReadScenarioFolder(const std::string& folder);
 
 // The bytes a run writes for the text: each line followed by CR LF.

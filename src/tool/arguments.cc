@@ -101,4 +101,11 @@ void RequireFolder(const std::string& directory, const char* action) {
   }
 }
 
+void RequireScenarioFolder(const Arguments& arguments, const std::string& directory) {
+  RequireFolder(directory, "read the folder");
+  if (!IsScenarioFolder(arguments, directory)) {
+    throw UsageError("'" + directory + "' is no scenario folder: it holds no scenario.txt");
+  }
+}
+
 }  // namespace packager::tool

@@ -53,5 +53,8 @@ bool IsScenarioFolder(const Arguments& arguments, const std::string& directory);
 // Throws FileFailure ("DIR: cannot ACTION: it is not a folder") unless the
 // path names a folder.
 void RequireFolder(const std::string& directory, const char* action);
+// A command that takes only a scenario folder: RequireFolder, then a
+// UsageError unless IsScenarioFolder.
+void RequireScenarioFolder(const Arguments& arguments, const std::string& directory);
 
 }  // namespace packager::tool

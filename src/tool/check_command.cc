@@ -398,9 +398,6 @@ int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::o
   if (IsScenarioFolder(arguments, directory)) {
     try {
       scenario = FolderScenario(directory);
-    } catch (const ScenarioFileUnreadable& failure) {
-      err << "error: " << failure.what() << "\n";
-      return kToolFileFailure;
     } catch (const ScenarioFolderError& error) {
       Print(out, err, options.format, {FolderDiagnostic(directory, error.what())});
       return kToolRecordedFault;
@@ -427,8 +424,6 @@ std::vector<Diagnostic> CheckScenarioFolder(const std::string& directory) {
   CheckedScenario scenario;
   try {
     scenario = FolderScenario(directory);
-  } catch (const ScenarioFileUnreadable&) {
-    throw;
   } catch (const ScenarioFolderError& error) {
     return {FolderDiagnostic(directory, error.what())};
   }

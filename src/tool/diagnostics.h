@@ -58,7 +58,7 @@ void PrintDiagnosticsSarif(std::ostream& out, const std::vector<Diagnostic>& dia
 
 // What `scenario-tool check SCENARIO_DIR` finds, every warning included, in
 // the order it prints them. A folder the build would refuse gives its one
-// error; throws ScenarioFileUnreadable for a file that cannot be read.
+// error; throws FileFailure for a file that cannot be read.
 std::vector<Diagnostic> CheckScenarioFolder(const std::string& directory);
 
 // Counts of one severity.

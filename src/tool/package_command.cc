@@ -85,18 +85,9 @@ int PackageCommand(const std::vector<std::string>& args, std::ostream& out, std:
   const Target& target = TargetNamed(arguments.value("--target"));
   const std::string output = arguments.value("--output").value_or("");
   if (output.empty()) throw UsageError("missing option '-o FILE'");
-  RequireFolder(directory, "read the folder");
-  if (!IsScenarioFolder(arguments, directory)) {
-    throw UsageError("'" + directory + "' is no scenario folder: it holds no scenario.txt");
-  }
+  RequireScenarioFolder(arguments, directory);
   const std::string program = PrebuiltProgram(target);
-  std::vector<Diagnostic> diagnostics;
-  try {
-    diagnostics = CheckScenarioFolder(directory);
-  } catch (const ScenarioFileUnreadable& failure) {
-    err << "error: " << failure.what() << "\n";
-    return kToolFileFailure;
-  }
+  const std::vector<Diagnostic> diagnostics = CheckScenarioFolder(directory);
   if (!diagnostics.empty()) PrintDiagnosticsText(err, diagnostics);
   if (CountOf(diagnostics, Severity::kError) > 0) {
     err << "scenario-tool package: the scenario has errors; no packager was made\n";

@@ -67,9 +67,6 @@ int CompileFolderAt(const std::string& directory, ScenarioTables& tables, std::o
   ScenarioFolder folder;
   try {
     folder = ReadScenarioFolder(directory);
-  } catch (const ScenarioFileUnreadable& failure) {
-    err << kCommand << ": " << failure.what() << "\n";
-    return kToolFileFailure;
   } catch (const ScenarioFolderError& error) {
     err << error.what() << "\n";
     return kToolRecordedFault;

@@ -295,23 +295,14 @@ std::string Page(const std::string& directory, const std::vector<Diagnostic>& di
 
 }  // namespace
 
-int ReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int ReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& /*err*/) {
   const Arguments arguments(args, {}, {"--output"});
   arguments.ExpectPositional(1, "the scenario folder SCENARIO_DIR");
   const std::string directory = arguments.positional()[0];
   const std::string output = arguments.value("--output").value_or("");
   if (output.empty()) throw UsageError("missing option '-o FILE.html'");
-  RequireFolder(directory, "read the folder");
-  if (!IsScenarioFolder(arguments, directory)) {
-    throw UsageError("'" + directory + "' is no scenario folder: it holds no scenario.txt");
-  }
-  std::vector<Diagnostic> diagnostics;
-  try {
-    diagnostics = CheckScenarioFolder(directory);
-  } catch (const ScenarioFileUnreadable& failure) {
-    err << "error: " << failure.what() << "\n";
-    return kToolFileFailure;
-  }
+  RequireScenarioFolder(arguments, directory);
+  const std::vector<Diagnostic> diagnostics = CheckScenarioFolder(directory);
   ReplaceFile(output, Page(directory, diagnostics, CompileFolderAt(directory)));
   const std::size_t errors = CountOf(diagnostics, Severity::kError);
   out << output << ": " << errors << (errors == 1 ? " error, " : " errors, ")

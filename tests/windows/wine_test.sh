@@ -13,32 +13,13 @@ windows_bin=$(cd "$1" && pwd)
 linux_packager=$(realpath "$2")
 screenshot=${3:+$(realpath -m "$3")}
 work=$(mktemp -d)
-xvfb_pid=""
+source "$(dirname "${BASH_SOURCE[0]}")/wine_session.sh"
 cleanup() {
-  wineserver -k >/dev/null 2>&1 || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  end_wine_session
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-pass() { echo "ok: $*"; }
-
-# A display of our own, on the first free number.
-for n in $(seq 90 99); do
-  [ -e "/tmp/.X$n-lock" ] && continue
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  export DISPLAY=":$n"
-  break
-done
-[ -n "$xvfb_pid" ] || fail "no free X display number"
-sleep 1
-
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-wineboot -i >/dev/null 2>&1
-# Wine draws the window frame itself, as Windows does: there is no window manager.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-wineserver -w
+start_wine_session "$work"
 
 # 1. The run: the five lasting files are the Linux build's, byte for byte,
 #    and neither description text is left.
