@@ -17,7 +17,7 @@ cmake_configure = cmake -S . -B $(1) -DCMAKE_BUILD_TYPE=$(2) \
   -DSCENARIO_DIR=$(abspath $(SCENARIO_DIR)) $(3) $(CMAKE_FLAGS)
 
 .PHONY: all configure build run check test configure-tests reference-packager clean windows \
-  windows-test windows-screenshot bench
+  windows-test windows-screenshot dist dist-test bench
 
 all: build
 
@@ -60,9 +60,13 @@ reference-packager: configure-tests
 # (x86_64, the one this machine's Wine can run), both cross-built with
 # MinGW-w64 as static GUI programs. The scenario generator of the native
 # build embeds the scenario for both. Each has its folder,
-# WINDOWS_BUILD_DIR-i686 and WINDOWS_BUILD_DIR-x86_64.
+# WINDOWS_BUILD_DIR-i686 and WINDOWS_BUILD_DIR-x86_64. Their prebuilt
+# packagers are also copied beside the native scenario-tool, in
+# BUILD_DIR/bin, so that it packages for Windows too.
 WINDOWS_ARCHS = i686 x86_64
 WINDOWS_BUILD_DIR ?= build-windows
+WINDOWS_PREBUILT = $(foreach arch,$(WINDOWS_ARCHS),\
+  $(WINDOWS_BUILD_DIR)-$(arch)/bin/packager-windows-$(arch).exe)
 
 windows: build
 	for arch in $(WINDOWS_ARCHS); do \
@@ -71,14 +75,44 @@ windows: build
 	    -DEMBED_SCENARIO_TOOL=$(abspath $(BUILD_DIR))/tools/embed_scenario) && \
 	  cmake --build $(WINDOWS_BUILD_DIR)-$$arch --parallel $(JOBS) || exit 1; \
 	done
+	cp $(WINDOWS_PREBUILT) $(BUILD_DIR)/bin/
+
+# The kit of a Windows author, who makes packagers without a compiler:
+# DIST_DIR/scenario-kit-windows.zip holds the 64-bit scenario-tool.exe with
+# the prebuilt packagers beside it, where `package` looks for them, the guide
+# and its pictures in docs/, the repository's scenario in example/ and
+# GETTING-STARTED.txt, given CR LF line ends for Notepad. The folder it is
+# made from, DIST_DIR/scenario-kit-windows, stays for a look.
+DIST_DIR ?= build-dist
+KIT_DIR = $(DIST_DIR)/scenario-kit-windows
+KIT_ZIP = $(KIT_DIR).zip
+
+dist: windows
+	rm -rf $(KIT_DIR) $(KIT_ZIP)
+	mkdir -p $(KIT_DIR)/docs/images $(KIT_DIR)/example
+	cp $(WINDOWS_BUILD_DIR)-x86_64/bin/scenario-tool.exe $(WINDOWS_PREBUILT) $(KIT_DIR)/
+	sed 's/\r*$$/\r/' dist/GETTING-STARTED.txt >$(KIT_DIR)/GETTING-STARTED.txt
+	cp docs/authoring.md $(KIT_DIR)/docs/
+	cp docs/images/*.png $(KIT_DIR)/docs/images/
+	cp -r scenarios/Vardessa_Lontrino_5608 $(KIT_DIR)/example/
+	cd $(KIT_DIR) && python3 -m zipfile -c ../$(notdir $(KIT_ZIP)) *
+	@echo "$(KIT_ZIP): the kit for Windows authors"
+
+# The kit under Wine, as an author uses it.
+dist-test: dist
+	bash tests/windows/kit_test.sh $(KIT_ZIP) $(BUILD_DIR)/bin
 
 # The native build is configured for the tests after the Windows builds, not
-# beside them: `make -j` must not configure BUILD_DIR twice at once.
-windows-test: windows
+# beside them: `make -j` must not configure BUILD_DIR twice at once. The
+# Windows packagers that the native scenario-tool makes are tested after the
+# builds' own, then the kit.
+windows-test: dist
 	$(MAKE) --no-print-directory reference-packager
 	bash tests/windows/check_win32.sh $(WINDOWS_BUILD_DIR)-i686/bin/packager.exe
 	bash tests/windows/wine_test.sh $(WINDOWS_BUILD_DIR)-x86_64/bin \
 	  $(BUILD_DIR)/tests/reference_packager
+	bash tests/windows/package_test.sh $(BUILD_DIR)/bin $(WINDOWS_BUILD_DIR)-x86_64/bin
+	bash tests/windows/kit_test.sh $(KIT_ZIP) $(BUILD_DIR)/bin
 
 windows-screenshot: windows
 	$(MAKE) --no-print-directory reference-packager
@@ -86,7 +120,8 @@ windows-screenshot: windows
 	  $(BUILD_DIR)/tests/reference_packager docs/wait_window.png
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(WINDOWS_ARCHS:%=$(WINDOWS_BUILD_DIR)-%) $(BENCH_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(WINDOWS_ARCHS:%=$(WINDOWS_BUILD_DIR)-%) $(BENCH_DIR) \
+	  $(DIST_DIR)
 
 # Benchmarks on a Release build of their own (no tests): the micro-benchmarks
 # of bench/micro, then bench/whole_run.py, which times whole compiles of the

@@ -24,13 +24,16 @@ namespace {
 struct Target {
   const char* name;
   const char* program;  // the prebuilt packager's file name
-  const char* build;    // what makes it
+  const char* build;    // where it comes from
 };
 
 constexpr Target kTargets[] = {
-    {"windows-i686", "packager-windows-i686.exe", "make windows"},
-    {"windows-x86_64", "packager-windows-x86_64.exe", "make windows"},
-    {"linux-x86_64", "packager-linux-x86_64", "the Linux build (make build)"},
+    {"windows-i686", "packager-windows-i686.exe",
+     "the Windows kit holds it beside scenario-tool.exe; in a build, make windows puts it there"},
+    {"windows-x86_64", "packager-windows-x86_64.exe",
+     "the Windows kit holds it beside scenario-tool.exe; in a build, make windows puts it there"},
+    {"linux-x86_64", "packager-linux-x86_64",
+     "the Linux build (make build) puts it beside scenario-tool"},
 };
 
 const Target& TargetNamed(const std::optional<std::string>& name) {
@@ -56,8 +59,7 @@ std::string PrebuiltProgram(const Target& target) {
   const ReadFault fault = TryReadWholeFile(path, bytes);
   if (fault == ReadFault::kMissing) {
     throw FileFailure(path, "package for " + std::string(target.name),
-                      "the prebuilt packager is missing; " + std::string(target.build) +
-                          " puts it beside scenario-tool");
+                      "the prebuilt packager is missing; " + std::string(target.build));
   }
   if (fault != ReadFault::kNone) throw FileFailure(path, "read the file", ReadFaultReason(fault));
   try {

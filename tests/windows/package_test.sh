@@ -65,6 +65,7 @@ pass "the 64-bit packager of the folder writes the Linux packager's six files"
 #    box with the error icon, one OK button and the program's name as its
 #    title names the file and the reason; OK ends the program with status 3
 #    and nothing written.
+# The middle byte of the scenario, between the program and the 32-byte trailer.
 flip_middle_byte() {
   local prebuilt_size total
   prebuilt_size=$(stat -c %s "$native_bin/packager-windows-x86_64.exe")

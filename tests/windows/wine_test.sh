@@ -21,7 +21,7 @@ cleanup() {
 trap cleanup EXIT
 start_wine_session "$work"
 
-# 1. The run: the five lasting files are the Linux build's, byte for byte,
+# 1. The run: the six lasting files are the Linux build's, byte for byte,
 #    and neither description text is left.
 mkdir "$work/linux" "$work/windows"
 cp "$linux_packager" "$work/linux/packager"
