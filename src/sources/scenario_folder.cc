@@ -100,7 +100,9 @@ std::vector<std::string> ConvertText(const std::string& path, std::string_view c
   for (std::size_t start = 0; start < contents.size();) {
     std::size_t end = contents.find('\n', start);
     if (end == std::string_view::npos) end = contents.size();
-    const std::string_view line = contents.substr(start, end - start);
+    std::string_view line = contents.substr(start, end - start);
+    // CR LF, as editors on Windows save, ends a line as LF does.
+    if (end < contents.size() && line.ends_with('\r')) line.remove_suffix(1);
     start = end + 1;
     ++number;
     if (number > kEmbeddedTextCapacity) {
@@ -116,7 +118,7 @@ std::vector<std::string> ConvertText(const std::string& path, std::string_view c
       Fail(path, number, "byte-order mark; save the file as UTF-8 without one");
     }
     if (line.find('\r') != std::string_view::npos) {
-      Fail(path, number, "carriage return; the texts must use LF line ends");
+      Fail(path, number, "carriage return inside the line; lines end with LF or CR LF");
     }
     if (!Utf8To1252(line, bytes, problem)) Fail(path, number, problem);
     if (bytes == kEndOfTextMarker) {

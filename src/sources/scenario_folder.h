@@ -14,7 +14,7 @@
 // <name>_<train>_note.txt, _rallentamenti.txt and _scheda_treno.txt (the crew
 // documents). Every one of them is required: a run writes all five.
 //
-// The texts are UTF-8 with LF line ends. Every line is converted to
+// The texts are UTF-8 with LF or CR LF line ends. Every line is converted to
 // Windows-1252 (Utf8To1252 of tables/windows1252.h); anything that cannot be
 // carried faithfully is refused with "path:line: message".
 #pragma once

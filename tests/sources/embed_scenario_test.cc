@@ -33,6 +33,7 @@ TEST(ConvertText, SplitsAtLineFeeds) {
   EXPECT_EQ(ConvertText("t", "\n"), Lines{""});
   EXPECT_EQ(ConvertText("t", "a\n\nb\n"), (Lines{"a", "", "b"}));
   EXPECT_EQ(ConvertText("t", "a\nb"), (Lines{"a", "b"}));
+  EXPECT_EQ(ConvertText("t", "a\r\n\r\nb\r\n"), (Lines{"a", "", "b"}));
 }
 
 TEST(ConvertText, FailuresNameFileAndLine) {
@@ -42,7 +43,8 @@ TEST(ConvertText, FailuresNameFileAndLine) {
   EXPECT_EQ(fault("ok\nkół\n"),
             "d/X_linea.txt:2: character U+0142 at column 3 has no Windows-1252 byte");
   EXPECT_EQ(fault("\n\n\xEC\n"), "d/X_linea.txt:3: invalid UTF-8 at column 1 (byte 0xEC)");
-  EXPECT_EQ(fault("a\r\nb\r\n").rfind("d/X_linea.txt:1: carriage return", 0), 0u);
+  EXPECT_EQ(fault("a\r\nb\rc\n").rfind("d/X_linea.txt:2: carriage return", 0), 0u);
+  EXPECT_EQ(fault("a\nb\r").rfind("d/X_linea.txt:2: carriage return", 0), 0u);
   EXPECT_EQ(fault("a\nriferimento fine del file\n").rfind("d/X_linea.txt:2: the line is", 0), 0u);
 
   std::string thousand;

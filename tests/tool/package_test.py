@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """scenario-tool package on Linux: the packager it makes writes the same files
 as the packager built with that scenario; the same folder gives the same
-file, whose head is the prebuilt program unchanged; a packager whose carried
+file, whose head is the prebuilt program unchanged, and texts saved with CR
+LF the same file as with LF; a packager whose carried
 scenario was changed or cut writes nothing and says so; a scenario with an
 error is refused; a missing prebuilt program is named with the build that
 makes it.
@@ -61,6 +62,15 @@ def main():
         assert package(tool, other, other_made).returncode == 0
         ran, written = run_in_own_folder(other_made, work / "other-run")
         assert ran.returncode == 0 and len(written) == 6, (ran.stderr, sorted(written))
+
+        # Texts saved with CR LF, as editors on Windows save them, carry the
+        # same lines: the same packager.
+        windows_saved = work / "crlf"
+        shutil.copytree(other, windows_saved)
+        for text in windows_saved.glob("*.txt"):
+            text.write_bytes(text.read_bytes().replace(b"\n", b"\r\n"))
+        assert package(tool, windows_saved, work / "crlf-made").returncode == 0
+        assert (work / "crlf-made").read_bytes() == other_made.read_bytes()
 
         damaged = {"a byte changed": bytearray(made.read_bytes()),
                    "the tail cut": bytearray(made.read_bytes()[:-10])}
