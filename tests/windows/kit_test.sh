@@ -10,17 +10,7 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 kit_zip=$(realpath "$1")
 native_bin=$(cd "$2" && pwd)
-work=$(mktemp -d)
 source "$here/wine_session.sh"
-cleanup() {
-  end_wine_session
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-files=(Prova_Collina_linea.dat Prova_Collina_4711.sim Prova_Collina_4711.dat
-       Prova_Collina_4711_note.txt Prova_Collina_4711_rallentamenti.txt
-       Prova_Collina_4711_scheda_treno.txt)
 
 # 1. What the kit holds: the programs side by side, the guide and every
 #    picture it shows, the example folder, and the getting-started text with
@@ -68,7 +58,7 @@ mv Prova.exe "$work/driver/"
 status=0
 (cd "$work/driver" && wine Prova.exe) || status=$?
 [ "$status" -eq 0 ] || fail "Prova.exe ended with status $status"
-for file in "${files[@]}"; do
+for file in "${prova_files[@]}"; do
   cmp "$work/linux/$file" "$work/driver/$file" || fail "$file differs from the Linux packager's"
 done
 pass "Prova.exe writes the Linux packager's six files"

@@ -14,17 +14,7 @@ native_bin=$(cd "$1" && pwd)
 windows_bin=$(cd "$2" && pwd)
 scenario="$here/../scenarios/Prova_Collina_4711"
 tool="$native_bin/scenario-tool"
-work=$(mktemp -d)
 source "$here/wine_session.sh"
-cleanup() {
-  end_wine_session
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-files=(Prova_Collina_linea.dat Prova_Collina_4711.sim Prova_Collina_4711.dat
-       Prova_Collina_4711_note.txt Prova_Collina_4711_rallentamenti.txt
-       Prova_Collina_4711_scheda_treno.txt)
 
 # package TARGET OUTPUT: the packager of the test scenario.
 package() {
@@ -53,7 +43,7 @@ package windows-x86_64 "$work/windows/Prova_Collina_4711.exe"
 status=0
 (cd "$work" && wine windows/Prova_Collina_4711.exe) || status=$?
 [ "$status" -eq 0 ] || fail "the 64-bit packager ended with status $status"
-for file in "${files[@]}"; do
+for file in "${prova_files[@]}"; do
   cmp "$work/linux/$file" "$work/windows/$file" || fail "$file differs from the Linux packager's"
 done
 for text in Prova_Collina_linea.txt Prova_Collina_4711-.txt; do

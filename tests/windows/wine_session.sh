@@ -1,14 +1,23 @@
 # Sourced by the tests that run Windows programs under Wine: a virtual X
 # display of their own and a fresh Wine prefix inside a scratch folder.
+#   work                      a scratch folder, removed when the script exits
 #   start_wine_session WORK   starts both, the prefix in WORK/prefix
-#   end_wine_session          ends them (call it from the script's EXIT trap)
+#   end_wine_session          ends them; the script's exit does it too
 #   fail MESSAGE / pass MESSAGE
+#   prova_files               the six files the packager of the test scenario
+#                             tests/scenarios/Prova_Collina_4711 writes
 # The probe of message boxes, probe_windows.exe, comes from the 64-bit build.
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 pass() { echo "ok: $*"; }
 
 wine_xvfb_pid=""
+work=$(mktemp -d)
+trap 'end_wine_session; rm -rf "$work"' EXIT
+
+prova_files=(Prova_Collina_linea.dat Prova_Collina_4711.sim Prova_Collina_4711.dat
+             Prova_Collina_4711_note.txt Prova_Collina_4711_rallentamenti.txt
+             Prova_Collina_4711_scheda_treno.txt)
 
 start_wine_session() {
   local work=$1 n

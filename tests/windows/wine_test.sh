@@ -12,13 +12,7 @@ set -euo pipefail
 windows_bin=$(cd "$1" && pwd)
 linux_packager=$(realpath "$2")
 screenshot=${3:+$(realpath -m "$3")}
-work=$(mktemp -d)
 source "$(dirname "${BASH_SOURCE[0]}")/wine_session.sh"
-cleanup() {
-  end_wine_session
-  rm -rf "$work"
-}
-trap cleanup EXIT
 start_wine_session "$work"
 
 # 1. The run: the six lasting files are the Linux build's, byte for byte,
