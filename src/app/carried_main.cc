@@ -15,7 +15,8 @@
 
 namespace {
 
-// The scenario of this program's file; shows why there is none and ends.
+// The scenario of this program's file; none, once the user has been shown
+// why, when it carries none it can use.
 std::unique_ptr<packager::CarriedScenario> ReadOwnScenario(packager::Platform& platform) {
   std::string path = "the program";
   try {
@@ -28,8 +29,7 @@ std::unique_ptr<packager::CarriedScenario> ReadOwnScenario(packager::Platform& p
     platform.ShowFailure("The packager could not read its own file.",
                          std::string(failure.what()) + "; nothing was written");
   }
-  platform.EndProgram(packager::kExitFileFailure);
-  return nullptr;  // not reached: the program has ended
+  return nullptr;
 }
 
 }  // namespace
@@ -39,6 +39,7 @@ int main() {
     static packager::ScenarioTables tables;
     const auto platform = packager::MakeNativePlatform();
     const std::unique_ptr<packager::CarriedScenario> scenario = ReadOwnScenario(*platform);
+    if (!scenario) platform->EndProgram(packager::kExitFileFailure);
     packager::Form_Load(tables, *platform, scenario->embedded());
   } catch (...) {
     std::fputs("packager: the run could not start\n", stderr);
