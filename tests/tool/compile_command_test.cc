@@ -16,6 +16,7 @@
 #include "sources/text_writer.h"
 #include "support/temp_folder.h"
 #include "tool/tool.h"
+#include "tool_run.h"
 
 namespace packager::tool {
 namespace {
@@ -24,18 +25,6 @@ using test_support::TempFolder;
 
 const char* const kBinaryFiles[] = {"Vardessa_Lontrino_linea.dat", "Vardessa_Lontrino_5608.sim",
                                     "Vardessa_Lontrino_5608.dat"};
-
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Outcome Tool(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int status = RunTool(args, out, err);
-  return {status, out.str(), err.str()};
-}
 
 Outcome Compile(const TempFolder& folder, std::vector<std::string> extra = {}) {
   std::vector<std::string> args = {"compile",           folder.path(), "--name",

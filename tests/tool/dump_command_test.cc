@@ -9,23 +9,16 @@
 #include "output/binary_readers.h"
 #include "support/temp_folder.h"
 #include "tool/tool.h"
+#include "tool_run.h"
 
 namespace packager::tool {
 namespace {
 
 using test_support::TempFolder;
 
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
 Outcome Dump(std::vector<std::string> args) {
   args.insert(args.begin(), "dump");
-  std::ostringstream out, err;
-  const int status = RunTool(args, out, err);
-  return {status, out.str(), err.str()};
+  return Tool(args);
 }
 
 // The line of the text that starts with `start`, or "" when there is none.

@@ -8,24 +8,17 @@
 #include "output/binary_files.h"
 #include "support/temp_folder.h"
 #include "tool/tool.h"
+#include "tool_run.h"
 
 namespace packager::tool {
 namespace {
 
 using test_support::TempFolder;
 
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
 Outcome Plan(const TempFolder& folder, std::vector<std::string> extra = {}) {
   std::vector<std::string> args = {"plan", folder.path(), "--name", "S", "--train", "1"};
   args.insert(args.end(), extra.begin(), extra.end());
-  std::ostringstream out, err;
-  const int status = RunTool(args, out, err);
-  return {status, out.str(), err.str()};
+  return Tool(args);
 }
 
 // What keeps the text from being one well-formed element: a tag closed out

@@ -20,23 +20,12 @@
 #include "tool/profile_svg.h"
 #include "tool/scenario_files.h"
 #include "tool/tool.h"
+#include "tool_run.h"
 
 namespace packager::tool {
 namespace {
 
 using test_support::TempFolder;
-
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Outcome Tool(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int status = RunTool(args, out, err);
-  return {status, out.str(), err.str()};
-}
 
 std::size_t Occurrences(const std::string& text, const std::string& part) {
   std::size_t count = 0;
