@@ -20,6 +20,8 @@ std::string FolderTexts::Read(const std::string& name) const {
     case ReadFault::kCannotOpen:
       throw RunFailure("cannot open " + path + " for reading");
     case ReadFault::kFolder:
+    case ReadFault::kNotRegular:
+    case ReadFault::kTooLarge:
     case ReadFault::kCannotRead:
       break;
   }

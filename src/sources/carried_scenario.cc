@@ -1,5 +1,7 @@
 #include "sources/carried_scenario.h"
 
+#include <utility>
+
 #include "tables/coding.h"
 
 namespace packager {
@@ -9,6 +11,9 @@ namespace {
 constexpr std::uint64_t kFnvOffset = 14695981039346656037ull;
 constexpr std::uint64_t kFnvPrime = 1099511628211ull;
 constexpr std::size_t kTexts = 5;
+constexpr const char* kTextNames[kTexts] = {"the line description", "the train description",
+                                            "the notes", "the slowdown order",
+                                            "the timetable sheet"};
 
 void AppendString(std::string& out, std::string_view bytes) {
   AppendU32(out, static_cast<std::uint32_t>(bytes.size()));
@@ -89,6 +94,9 @@ std::unique_ptr<CarriedScenario> DecodeCarriedScenario(std::string_view file_byt
     throw CarriedScenarioError("the scenario is of format version " + std::to_string(version) +
                                ", this program reads version " + std::to_string(kCarriedVersion));
   }
+  if (DecodeU32(trailer + 12) != 0) {
+    throw CarriedScenarioError("the trailer's reserved field is not zero");
+  }
   const std::uint64_t size = DecodeU64(trailer + 16);
   if (size > file_bytes.size() - kCarriedTrailerSize) {
     throw CarriedScenarioError("the scenario is cut short: the file is shorter than it says");
@@ -103,6 +111,13 @@ std::unique_ptr<CarriedScenario> DecodeCarriedScenario(std::string_view file_byt
   ScenarioReader reader(scenario);
   carried->name_ = reader.String();
   carried->train_ = reader.String();
+  // The name and the train become file names: the rules of a scenario folder
+  // hold, so that the run writes plain names in its own folder only.
+  for (const auto& [key, value] : {std::pair{"name", &carried->name_}, {"train", &carried->train_}}) {
+    if (const std::string problem = IdentityProblem(key, *value); !problem.empty()) {
+      throw CarriedScenarioError("the scenario's identity is refused: " + problem);
+    }
+  }
   for (std::size_t text = 0; text < kTexts; ++text) {
     const std::uint32_t count = reader.Count();
     if (count > static_cast<std::uint32_t>(kEmbeddedTextCapacity)) {
@@ -110,6 +125,10 @@ std::unique_ptr<CarriedScenario> DecodeCarriedScenario(std::string_view file_byt
     }
     for (std::uint32_t line = 0; line < count; ++line) {
       carried->lines_[text].push_back(reader.String());
+      if (const std::string problem = LineProblem(carried->lines_[text].back()); !problem.empty()) {
+        throw CarriedScenarioError(std::string(kTextNames[text]) + ", line " +
+                                   std::to_string(line + 1) + ": " + problem);
+      }
     }
   }
   if (!reader.AtEnd()) throw CarriedScenarioError("the scenario has bytes after its last text");

@@ -15,6 +15,14 @@
 //
 // All numbers little-endian. Any change of a byte of the scenario, a cut
 // tail or a trailer of another version is refused.
+//
+// The checksum finds damage, not edits: anyone can compute it again. So a
+// carried scenario obeys every rule of a scenario folder (the name and the
+// train as plain file names, no line end, NUL or end marker inside a line,
+// the reserved field zero), and the run joins only plain names to its own
+// folder whatever it carries. The checksum covers the scenario alone, not
+// the program before it: binding the two would stop no one who can edit
+// the file, and it would tie every packager to the exact bytes of one build.
 #pragma once
 
 #include <array>

@@ -50,6 +50,36 @@ FolderText ReadText(const fs::path& folder, const std::string& file_name) {
 
 }  // namespace
 
+std::string IdentityProblem(std::string_view key, std::string_view value) {
+  const std::string quoted = "'" + std::string(key) + "'";
+  if (value.empty()) return quoted + " has no value";
+  for (const char c : value) {
+    if (!IsNameCharacter(c)) {
+      return quoted + " may hold only ASCII letters, digits, '_', '-' and '.'";
+    }
+  }
+  if (value.front() == '.') return quoted + " may not start with '.'";
+  const std::size_t limit = key == "train" ? kMaxTrainLength : kMaxNameLength;
+  if (value.size() > limit) {
+    return quoted + " has " + std::to_string(value.size()) + " characters; at most " +
+           std::to_string(limit) + " make a file name";
+  }
+  return {};
+}
+
+std::string LineProblem(std::string_view line) {
+  if (line.find('\r') != std::string_view::npos) {
+    return "carriage return inside the line; lines end with LF or CR LF";
+  }
+  if (line.find('\n') != std::string_view::npos) return "line feed inside the line";
+  if (line.find('\0') != std::string_view::npos) return "NUL byte inside the line";
+  if (line == kEndOfTextMarker) {
+    return "the line is the end marker \"" + std::string(kEndOfTextMarker) +
+           "\", which would cut the text short";
+  }
+  return {};
+}
+
 ScenarioIdentity ParseScenarioFile(const std::string& path, std::string_view contents) {
   ScenarioIdentity identity;
   bool have_name = false;
@@ -77,12 +107,8 @@ ScenarioIdentity ParseScenarioFile(const std::string& path, std::string_view con
       Fail(path, number + 1, "unknown key '" + key + "'; expected 'name' or 'train'");
     }
     if (*seen) Fail(path, number + 1, "'" + key + "' is given twice");
-    if (value.empty()) Fail(path, number + 1, "'" + key + "' has no value");
-    for (const char c : value) {
-      if (!IsNameCharacter(c)) {
-        Fail(path, number + 1,
-             "'" + key + "' may hold only ASCII letters, digits, '_', '-' and '.'");
-      }
+    if (const std::string problem = IdentityProblem(key, value); !problem.empty()) {
+      Fail(path, number + 1, problem);
     }
     *seen = true;
     *target = value;
@@ -117,15 +143,8 @@ std::vector<std::string> ConvertText(const std::string& path, std::string_view c
     if (number == 1 && line.starts_with("\xEF\xBB\xBF")) {
       Fail(path, number, "byte-order mark; save the file as UTF-8 without one");
     }
-    if (line.find('\r') != std::string_view::npos) {
-      Fail(path, number, "carriage return inside the line; lines end with LF or CR LF");
-    }
     if (!Utf8To1252(line, bytes, problem)) Fail(path, number, problem);
-    if (bytes == kEndOfTextMarker) {
-      Fail(path, number,
-           "the line is the end marker \"" + std::string(kEndOfTextMarker) +
-               "\", which would cut the text short");
-    }
+    if (const std::string fault = LineProblem(bytes); !fault.empty()) Fail(path, number, fault);
     lines.push_back(bytes);
   }
   return lines;

@@ -8,7 +8,9 @@
 //   train = 5608
 //
 // Both keys are required, each once; a value is one or more ASCII letters,
-// digits, '_', '-' or '.', since it becomes part of every file name. Beside it
+// digits, '_', '-' or '.', not starting with '.', at most kMaxNameLength
+// (name) or kMaxTrainLength (train) characters, since it becomes part of
+// every file name: a plain name in the scenario's folder. Beside it
 // stand the texts, named as the program writes them: <name>_linea.txt (the
 // line description), <name>_<train>-.txt (the train description) and
 // <name>_<train>_note.txt, _rallentamenti.txt and _scheda_treno.txt (the crew
@@ -19,6 +21,7 @@
 // carried faithfully is refused with "path:line: message".
 #pragma once
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -50,6 +53,19 @@ struct ScenarioFolder {
   FolderText slowdown_order;
   FolderText timetable_sheet;
 };
+
+inline constexpr std::size_t kMaxNameLength = 64;
+inline constexpr std::size_t kMaxTrainLength = 16;
+
+// What is wrong with a value of scenario.txt's key "name" or "train" (see
+// above), e.g. "'train' has no value"; empty for a sound one. Every scenario
+// identity obeys it, whether it comes from a folder or from a packager.
+std::string IdentityProblem(std::string_view key, std::string_view value);
+
+// What is wrong with a line of a text, in Windows-1252 bytes, e.g. "NUL
+// byte inside the line"; empty for a sound one. No line holds a CR, a LF or
+// a NUL, and none is the end marker, which would cut its text short.
+std::string LineProblem(std::string_view line);
 
 // Reads scenario.txt; `path` is used in messages only.
 ScenarioIdentity ParseScenarioFile(const std::string& path, std::string_view contents);

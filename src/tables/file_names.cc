@@ -1,9 +1,26 @@
 #include "tables/file_names.h"
 
+#include "tables/file_failure.h"
+
 namespace packager {
 
+bool IsPlainFileName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F || c == '/' || c == '\\' || c == ':') return false;
+  }
+  return true;
+}
+
 std::string JoinPath(const std::string& directory, const std::string& file_name) {
-  return directory + kPathSeparator + file_name;
+  std::string path = directory + kPathSeparator + file_name;
+  if (!IsPlainFileName(file_name)) {
+    throw FileFailure(path, "use the file",
+                      "its name is not a plain file name in the folder; nothing is written "
+                      "outside it");
+  }
+  return path;
 }
 
 std::string LineDescriptionName(const std::string& scenario) { return scenario + "_linea.txt"; }

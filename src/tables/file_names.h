@@ -2,9 +2,11 @@
 //
 // A path is always the program's directory, one separator and the file name;
 // no stage looks for a separator already present at the end of the directory.
+// The name is a plain name in that directory, whatever made it.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace packager {
 
@@ -14,6 +16,11 @@ inline constexpr char kPathSeparator = '\\';
 inline constexpr char kPathSeparator = '/';
 #endif
 
+// A name that stays in its folder: not empty, "." or "..", and without a
+// separator ('/' or '\\'), a drive or stream colon, or a control character.
+bool IsPlainFileName(std::string_view name);
+
+// Throws FileFailure for a file_name that is not plain.
 std::string JoinPath(const std::string& directory, const std::string& file_name);
 
 // Description texts, read back and deleted by the run.

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "tables/replace_file.h"
+
 namespace packager::file_platform {
 
 // The steps a FileFailure names.
@@ -26,6 +28,9 @@ std::size_t NameStart(const std::string& path);
 // the clock, so that no other writer in this or another process picks the
 // same name at the same time.
 std::string TemporaryPath(const std::string& path, std::uint64_t process);
+
+// TryReadWholeFile (see replace_file.h) with the system's own calls.
+ReadFault ReadRegularFile(const std::string& path, std::string& bytes);
 
 // ReplaceFile (see replace_file.h) with the system's own calls.
 void ReplaceWithPieces(const std::string& path, std::span<const std::string_view> pieces);

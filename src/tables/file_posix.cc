@@ -1,6 +1,7 @@
 // Replacing a file on a POSIX system: open(O_EXCL), write, fsync, rename,
 // and an fsync of the folder for the new name.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -63,7 +64,63 @@ int CreateTemporary(const std::string& path, std::string& temporary) {
   return file;
 }
 
+// Reads an open regular file of the given size; a file that grows while it
+// is read is read up to the limit and then refused.
+ReadFault ReadOpenFile(int file, std::size_t size, std::string& bytes) {
+  bytes.reserve(size);
+  char chunk[1 << 16];
+  for (;;) {
+    const ssize_t got = ::read(file, chunk, sizeof chunk);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return ReadFault::kCannotRead;
+    }
+    if (got == 0) return ReadFault::kNone;
+    if (bytes.size() + static_cast<std::size_t>(got) > kMaxReadSize) return ReadFault::kTooLarge;
+    bytes.append(chunk, static_cast<std::size_t>(got));
+  }
+}
+
+// Gives the new file the permissions and owner of the file it replaces, so
+// that a replacement changes nothing but the bytes. A new name keeps the
+// defaults; an owner the process may not give stays the process's.
+void KeepPermissions(const std::string& path, int file) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
+  if (::fchown(file, info.st_uid, info.st_gid) != 0) {
+    // Not the owner's to give: the file stays the process's.
+  }
+  ::fchmod(file, info.st_mode & 07777);
+}
+
 }  // namespace
+
+ReadFault ReadRegularFile(const std::string& path, std::string& bytes) {
+  // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below.
+  const int file = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (file < 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return ReadFault::kMissing;
+    if (errno == EISDIR) return ReadFault::kFolder;
+    return ReadFault::kCannotOpen;
+  }
+  struct stat info {};
+  ReadFault fault = ReadFault::kNone;
+  if (::fstat(file, &info) != 0) {
+    fault = ReadFault::kCannotRead;
+  } else if (S_ISDIR(info.st_mode)) {
+    fault = ReadFault::kFolder;
+  } else if (!S_ISREG(info.st_mode)) {
+    fault = ReadFault::kNotRegular;
+  } else if (static_cast<std::uint64_t>(info.st_size) > kMaxReadSize) {
+    fault = ReadFault::kTooLarge;
+  } else {
+    // A regular file never blocks; the flag is dropped all the same.
+    ::fcntl(file, F_SETFL, ::fcntl(file, F_GETFL) & ~O_NONBLOCK);
+    fault = ReadOpenFile(file, static_cast<std::size_t>(info.st_size), bytes);
+  }
+  ::close(file);
+  return fault;
+}
 
 std::size_t NameStart(const std::string& path) {
   const std::size_t separator = path.rfind('/');
@@ -73,6 +130,7 @@ std::size_t NameStart(const std::string& path) {
 void ReplaceWithPieces(const std::string& path, std::span<const std::string_view> pieces) {
   std::string temporary;
   const int file = CreateTemporary(path, temporary);
+  KeepPermissions(path, file);
   const int write_error = WriteTemporary(file, pieces);
   const int close_error = ::close(file) == 0 ? 0 : errno;
   if (write_error != 0 || close_error != 0) {

@@ -74,7 +74,47 @@ HANDLE CreateTemporary(const std::string& path, std::string& temporary) {
   return file;
 }
 
+// Reads an open file up to the end, or refuses it past the limit.
+ReadFault ReadOpenFile(HANDLE file, std::string& bytes) {
+  char chunk[1 << 16];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(file, chunk, sizeof chunk, &got, nullptr)) return ReadFault::kCannotRead;
+    if (got == 0) return ReadFault::kNone;
+    if (bytes.size() + got > kMaxReadSize) return ReadFault::kTooLarge;
+    bytes.append(chunk, got);
+  }
+}
+
 }  // namespace
+
+ReadFault ReadRegularFile(const std::string& path, std::string& bytes) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return ReadFault::kMissing;
+    // Devices (CON, NUL, COM1, ...) and pipes may have no attributes at all.
+  } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    return ReadFault::kFolder;
+  }
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return ReadFault::kCannotOpen;
+  ReadFault fault = ReadFault::kNone;
+  LARGE_INTEGER size{};
+  if (GetFileType(file) != FILE_TYPE_DISK) {
+    fault = ReadFault::kNotRegular;
+  } else if (!GetFileSizeEx(file, &size)) {
+    fault = ReadFault::kCannotRead;
+  } else if (static_cast<std::uint64_t>(size.QuadPart) > kMaxReadSize) {
+    fault = ReadFault::kTooLarge;
+  } else {
+    bytes.reserve(static_cast<std::size_t>(size.QuadPart));
+    fault = ReadOpenFile(file, bytes);
+  }
+  CloseHandle(file);
+  return fault;
+}
 
 std::size_t NameStart(const std::string& path) {
   const std::size_t separator = path.find_last_of("\\/");

@@ -8,7 +8,6 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 #include "tables/file_failure.h"
 #include "tables/file_platform.h"
@@ -28,19 +27,6 @@ std::string TemporaryPath(const std::string& path, std::uint64_t process) {
 
 }  // namespace file_platform
 
-namespace {
-
-// Reads what the open stream holds, sized up front when the size is known.
-ReadFault ReadStream(std::ifstream& in, std::uintmax_t size, std::string& bytes) {
-  if (size != static_cast<std::uintmax_t>(-1)) bytes.reserve(static_cast<std::size_t>(size));
-  char chunk[1 << 16];
-  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-    bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
-  }
-  return in.bad() ? ReadFault::kCannotRead : ReadFault::kNone;
-}
-
-}  // namespace
 
 void ReplaceFile(const std::string& path, std::string_view bytes) {
   file_platform::ReplaceWithPieces(path, std::span<const std::string_view>(&bytes, 1));
@@ -50,15 +36,37 @@ void ReplaceFile(const std::string& path, std::span<const std::string_view> piec
   file_platform::ReplaceWithPieces(path, pieces);
 }
 
+std::string RegularFileTarget(const std::string& path) {
+  namespace fs = std::filesystem;
+  constexpr char kStep[] = "write the file";
+  std::error_code error;
+  const fs::file_status link = fs::symlink_status(path, error);
+  if (link.type() == fs::file_type::not_found) return path;
+  if (error) throw FileFailure(path, kStep, error.message());
+  std::string target = path;
+  fs::file_status status = link;
+  if (fs::is_symlink(link)) {
+    const fs::path resolved = fs::canonical(path, error);
+    if (error) {
+      throw FileFailure(path, kStep, "it is a symbolic link that leads to nothing; it is left as it is");
+    }
+    target = resolved.string();
+    status = fs::status(resolved, error);
+  }
+  if (fs::is_directory(status)) {
+    throw FileFailure(path, kStep, "it is a folder; name a file in it");
+  }
+  if (!fs::is_regular_file(status)) {
+    throw FileFailure(path, kStep,
+                      "it is not a regular file but a FIFO, a device or a socket; it is left as "
+                      "it is");
+  }
+  return target;
+}
+
 ReadFault TryReadWholeFile(const std::string& path, std::string& bytes) {
   bytes.clear();
-  std::error_code error;
-  const auto status = std::filesystem::status(path, error);
-  if (!std::filesystem::exists(status)) return ReadFault::kMissing;
-  if (std::filesystem::is_directory(status)) return ReadFault::kFolder;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return ReadFault::kCannotOpen;
-  return ReadStream(in, std::filesystem::file_size(path, error), bytes);
+  return file_platform::ReadRegularFile(path, bytes);
 }
 
 const char* ReadFaultReason(ReadFault fault) {
@@ -67,6 +75,15 @@ const char* ReadFaultReason(ReadFault fault) {
       return "it does not exist";
     case ReadFault::kFolder:
       return "it is a folder";
+    case ReadFault::kNotRegular:
+      return "it is not a regular file but a FIFO, a device or a socket, whose reading might "
+             "never end";
+    case ReadFault::kTooLarge: {
+      static const std::string reason = "it is larger than the " +
+                                        std::to_string(kMaxReadSize >> 20) +
+                                        " MiB a file read by this program may hold";
+      return reason.c_str();
+    }
     case ReadFault::kCannotOpen:
       return "it cannot be opened";
     case ReadFault::kCannotRead:

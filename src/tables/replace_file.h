@@ -6,13 +6,15 @@
 // as it was and no temporary file behind.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
 
 namespace packager {
 
-// Replaces the file at path by exactly these bytes. The temporary file is
+// Replaces the file at path by exactly these bytes; a file replaced keeps
+// its permissions (and, where the system lets, its owner). The temporary file is
 // "." + the file's name + ".tmp" + a suffix of the process, in the same
 // folder. Throws FileFailure naming path and the system's reason when a step
 // fails; the file at path is then untouched, and files written before stay.
@@ -21,21 +23,38 @@ void ReplaceFile(const std::string& path, std::string_view bytes);
 // as it stands: nothing joins them in memory first.
 void ReplaceFile(const std::string& path, std::span<const std::string_view> pieces);
 
+// The largest file any stage reads: far more than the longest line plan
+// (about 20 bytes a metre) or any text, and little enough to hold in memory.
+inline constexpr std::uint64_t kMaxReadSize = std::uint64_t{256} << 20;
+
+// The file an output named by a user is written to, as ReplaceFile: path
+// itself when nothing or a regular file has it, or the regular file a
+// symbolic link at path leads to (written through, the link stays). Throws
+// FileFailure, leaving everything as it is, when a folder, a FIFO, a device
+// or a socket has the name (replacing it would destroy it), or a link leads
+// to nothing or to such a thing.
+std::string RegularFileTarget(const std::string& path);
+
 // Why a file could not be read whole.
 enum class ReadFault {
   kNone,
   kMissing,     // nothing has the name
   kFolder,      // a folder has it
+  kNotRegular,  // a FIFO, a device or a socket has it: reading might never end
+  kTooLarge,    // it holds more than kMaxReadSize bytes
   kCannotOpen,  // it exists but does not open for reading
   kCannotRead,  // it opened, but reading it failed
 };
 
 // Puts the bytes of the file at path into bytes; kNone when they are all
-// there. On a fault, bytes holds whatever was read.
+// there. Only a regular file (a link followed) of at most kMaxReadSize
+// bytes is read: anything else is refused before a byte is read, and
+// opening it never waits. On a fault, bytes holds whatever was read.
 ReadFault TryReadWholeFile(const std::string& path, std::string& bytes);
 
 // The reason of a fault as a message names it: "it does not exist", "it is a
-// folder", "it cannot be opened" or "reading it failed"; "" for kNone.
+// folder", "it is not a regular file ...", "it is larger than ...", "it
+// cannot be opened" or "reading it failed"; "" for kNone.
 const char* ReadFaultReason(ReadFault fault);
 
 // The bytes of the file at path. Throws FileFailure, e.g. "PATH: cannot read

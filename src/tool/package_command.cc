@@ -15,46 +15,27 @@
 #include "tables/replace_file.h"
 #include "tool/arguments.h"
 #include "tool/diagnostics.h"
+#include "tool/output_file.h"
 #include "tool/tool.h"
 
 namespace packager::tool {
 
 namespace {
 
-struct Target {
-  const char* name;
-  const char* program;  // the prebuilt packager's file name
-  const char* build;    // where it comes from
-};
-
-constexpr Target kTargets[] = {
-    {"windows-i686", "packager-windows-i686.exe",
-     "the Windows kit holds it beside scenario-tool.exe; in a build, make windows puts it there"},
-    {"windows-x86_64", "packager-windows-x86_64.exe",
-     "the Windows kit holds it beside scenario-tool.exe; in a build, make windows puts it there"},
-    {"linux-x86_64", "packager-linux-x86_64",
-     "the Linux build (make build) puts it beside scenario-tool"},
-};
-
-const Target& TargetNamed(const std::optional<std::string>& name) {
+const PackagerTarget& TargetNamed(const std::optional<std::string>& name) {
   if (!name)
     throw UsageError("missing option '--target' (windows-i686, windows-x86_64 or linux-x86_64)");
-  for (const Target& target : kTargets) {
+  for (const PackagerTarget& target : kPackagerTargets) {
     if (*name == target.name) return target;
   }
   throw UsageError("unknown target '" + *name +
                    "': give windows-i686, windows-x86_64 or linux-x86_64");
 }
 
-std::string Folder(const std::string& path) {
-  const std::size_t separator = path.find_last_of("/\\");
-  return separator == std::string::npos ? std::string(".") : path.substr(0, separator);
-}
-
 // The prebuilt program, read whole; throws FileFailure naming what is
 // missing and which build makes it.
-std::string PrebuiltProgram(const Target& target) {
-  const std::string path = JoinPath(Folder(RunningProgramPath()), target.program);
+std::string PrebuiltProgram(const PackagerTarget& target) {
+  const std::string path = PrebuiltPackagerPath(target);
   std::string bytes;
   const ReadFault fault = TryReadWholeFile(path, bytes);
   if (fault == ReadFault::kMissing) {
@@ -71,11 +52,17 @@ std::string PrebuiltProgram(const Target& target) {
                     "it carries a scenario already; it is not the prebuilt packager");
 }
 
+// Lets whoever may read the program run it: the owner always, the group and
+// the others where they may read it, so that a replaced file's mode is kept.
 void MakeExecutable(const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code error;
-  fs::permissions(path, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
-                  fs::perm_options::add, error);
+  const fs::perms mode = fs::status(path, error).permissions();
+  if (error) return;
+  fs::perms add = fs::perms::owner_exec;
+  if ((mode & fs::perms::group_read) != fs::perms::none) add |= fs::perms::group_exec;
+  if ((mode & fs::perms::others_read) != fs::perms::none) add |= fs::perms::others_exec;
+  fs::permissions(path, add, fs::perm_options::add, error);
 }
 
 }  // namespace
@@ -84,7 +71,7 @@ int PackageCommand(const std::vector<std::string>& args, std::ostream& out, std:
   const Arguments arguments(args, {}, {"--target", "--output"});
   arguments.ExpectPositional(1, "the scenario folder SCENARIO_DIR");
   const std::string directory = arguments.positional()[0];
-  const Target& target = TargetNamed(arguments.value("--target"));
+  const PackagerTarget& target = TargetNamed(arguments.value("--target"));
   const std::string output = arguments.value("--output").value_or("");
   if (output.empty()) throw UsageError("missing option '-o FILE'");
   RequireScenarioFolder(arguments, directory);
@@ -98,7 +85,7 @@ int PackageCommand(const std::vector<std::string>& args, std::ostream& out, std:
   const ScenarioFolder folder = ReadScenarioFolder(directory);
   const std::string scenario = EncodeCarriedScenario(folder);
   const std::string_view pieces[] = {program, scenario};
-  ReplaceFile(output, pieces);
+  WriteOutputFile(output, pieces);
   if (std::string_view(target.name).rfind("linux", 0) == 0) MakeExecutable(output);
   out << output << ": the packager of " << folder.identity.name << " " << folder.identity.train
       << " for " << target.name << ", " << program.size() + scenario.size() << " bytes\n";

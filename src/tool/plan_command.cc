@@ -22,6 +22,7 @@
 #include "tables/replace_file.h"
 #include "tables/windows1252.h"
 #include "tool/arguments.h"
+#include "tool/output_file.h"
 #include "tool/markup.h"
 #include "tool/plan_svg.h"
 #include "tool/scenario_files.h"
@@ -534,7 +535,7 @@ int PlanCommand(const std::vector<std::string>& args, std::ostream& out, std::os
       err << plan_path << ": the plan holds no point to draw\n";
       return kToolRecordedFault;
     }
-    ReplaceFile(output, picture->svg);
+    WriteOutputFile(output, picture->svg);
     out << output << ": " << Counted(picture->stations, "station") << ", "
         << Counted(picture->signals, "signal") << ", " << Counted(picture->slowdowns, "slowdown")
         << "\n";

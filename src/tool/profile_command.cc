@@ -14,6 +14,7 @@
 #include "tables/file_names.h"
 #include "tables/replace_file.h"
 #include "tool/arguments.h"
+#include "tool/output_file.h"
 #include "tool/markup.h"
 #include "tool/profile_svg.h"
 #include "tool/scenario_files.h"
@@ -113,7 +114,7 @@ int ProfileCommand(const std::vector<std::string>& args, std::ostream& out, std:
   }
 
   const std::string title = tables.scenario_name + " " + tables.train_number + ": line profile";
-  ReplaceFile(output, ProfileSvg(tables, title));
+  WriteOutputFile(output, ProfileSvg(tables, title));
   int stations = 0;
   for (int index = kFirstStationEntry; index < kProgressiveTreEntry; ++index) {
     const TableEntry& entry = tables.scenario_table[static_cast<std::size_t>(index)];

@@ -22,6 +22,7 @@
 #include "tool/arguments.h"
 #include "tool/diagnostics.h"
 #include "tool/markup.h"
+#include "tool/output_file.h"
 #include "tool/plan_svg.h"
 #include "tool/profile_svg.h"
 #include "tool/scenario_files.h"
@@ -303,7 +304,7 @@ int ReportCommand(const std::vector<std::string>& args, std::ostream& out, std::
   if (output.empty()) throw UsageError("missing option '-o FILE.html'");
   RequireScenarioFolder(arguments, directory);
   const std::vector<Diagnostic> diagnostics = CheckScenarioFolder(directory);
-  ReplaceFile(output, Page(directory, diagnostics, CompileFolderAt(directory)));
+  WriteOutputFile(output, Page(directory, diagnostics, CompileFolderAt(directory)));
   const std::size_t errors = CountOf(diagnostics, Severity::kError);
   out << output << ": " << errors << (errors == 1 ? " error, " : " errors, ")
       << CountOf(diagnostics, Severity::kWarning) << " warnings\n";

@@ -94,5 +94,46 @@ TEST(CarriedScenarioTest, AMissingCutOrChangedScenarioIsRefused) {
   }
 }
 
+// An edit anyone can make: the checksum matches, the scenario does not obey
+// the rules of a scenario folder. Nothing of it may be used.
+TEST(CarriedScenarioTest, AnEditedScenarioThatBreaksAFolderRuleIsRefused) {
+  const struct {
+    const char* what;
+    std::function<void(ScenarioFolder&)> edit;
+    const char* reason;
+  } kCases[] = {
+      {"a name out of the folder", [](ScenarioFolder& f) { f.identity.name = "../../X"; },
+       "'name' may hold only"},
+      {"the name '.'", [](ScenarioFolder& f) { f.identity.name = "."; }, "may not start with '.'"},
+      {"a NUL in the name", [](ScenarioFolder& f) { f.identity.name = std::string("A\0B", 3); },
+       "'name' may hold only"},
+      {"no train number", [](ScenarioFolder& f) { f.identity.train = ""; }, "'train' has no value"},
+      {"a train number too long", [](ScenarioFolder& f) { f.identity.train = std::string(99, '1'); },
+       "at most 16"},
+      {"CR LF inside a line", [](ScenarioFolder& f) { f.notes.lines[0] = "a\r\nb"; },
+       "the notes, line 1: carriage return"},
+      {"a NUL inside a line",
+       [](ScenarioFolder& f) { f.train_description.lines[1] = std::string("x\0y", 3); },
+       "the train description, line 2: NUL byte"},
+      {"the end marker as a line",
+       [](ScenarioFolder& f) { f.line_description.lines[1] = std::string(kEndOfTextMarker); },
+       "the line description, line 2: the line is the end marker"},
+  };
+  for (const auto& test : kCases) {
+    ScenarioFolder folder = SmallFolder();
+    test.edit(folder);
+    try {
+      DecodeCarriedScenario(kProgram + EncodeCarriedScenario(folder));
+      ADD_FAILURE() << test.what << ": accepted";
+    } catch (const CarriedScenarioError& error) {
+      EXPECT_NE(std::string(error.what()).find(test.reason), std::string::npos)
+          << test.what << ": " << error.what();
+    }
+  }
+  std::string reserved = kProgram + EncodeCarriedScenario(SmallFolder());
+  reserved[reserved.size() - kCarriedTrailerSize + 12] = 1;
+  EXPECT_THROW(DecodeCarriedScenario(reserved), CarriedScenarioError);
+}
+
 }  // namespace
 }  // namespace packager

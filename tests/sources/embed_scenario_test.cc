@@ -46,6 +46,7 @@ TEST(ConvertText, FailuresNameFileAndLine) {
   EXPECT_EQ(fault("a\r\nb\rc\n").rfind("d/X_linea.txt:2: carriage return", 0), 0u);
   EXPECT_EQ(fault("a\nb\r").rfind("d/X_linea.txt:2: carriage return", 0), 0u);
   EXPECT_EQ(fault("a\nriferimento fine del file\n").rfind("d/X_linea.txt:2: the line is", 0), 0u);
+  EXPECT_EQ(fault(std::string("a\nb\0c\n", 6)), "d/X_linea.txt:2: NUL byte inside the line");
 
   std::string thousand;
   for (int i = 0; i < kEmbeddedTextCapacity; ++i) thousand += "r\n";
@@ -63,6 +64,12 @@ TEST(ScenarioFile, ReadsNameAndTrain) {
   EXPECT_EQ(fault("name = A\n#\nlinea = B\n").rfind("s.txt:3: unknown key 'linea'", 0), 0u);
   EXPECT_EQ(fault("name = A\nname = B\n"), "s.txt:2: 'name' is given twice");
   EXPECT_EQ(fault("train = 1\nname = a/b\n").rfind("s.txt:2: 'name' may hold only", 0), 0u);
+  // Every value is a plain part of a file name, of a length a file name holds.
+  EXPECT_EQ(fault("train = 1\nname = ..\n"), "s.txt:2: 'name' may not start with '.'");
+  EXPECT_EQ(fault("name = A\ntrain = " + std::string(17, '7') + "\n"),
+            "s.txt:2: 'train' has 17 characters; at most 16 make a file name");
+  EXPECT_EQ(ParseScenarioFile("s", "name = " + std::string(64, 'n') + "\ntrain = 1").name.size(),
+            64u);
 }
 
 TEST(ScenarioFolder, ReadsTheTextsNamedAfterTheScenario) {

@@ -97,6 +97,82 @@ TEST(ReadWholeFileTest, ReadsEveryByteOrSaysWhyNot) {
   }
 }
 
+TEST(ReadWholeFileTest, OnlyARegularFileOfASaneSizeIsRead) {
+  TempFolder folder;
+  ASSERT_EQ(::mkfifo(folder.PathOf("fifo").c_str(), 0600), 0);
+  // Sparse: the size is there at once, the bytes are never read.
+  folder.Write("huge.dat", "");
+  std::filesystem::resize_file(folder.PathOf("huge.dat"), kMaxReadSize + 1);
+  folder.Write("small.dat", "bytes");
+  std::filesystem::create_symlink("small.dat", folder.PathOf("link"));
+  const struct {
+    std::string path;
+    ReadFault fault;
+  } kCases[] = {
+      {folder.PathOf("fifo"), ReadFault::kNotRegular},  // no writer: it would wait for ever
+      {"/dev/zero", ReadFault::kNotRegular},            // it would never end
+      {folder.PathOf("huge.dat"), ReadFault::kTooLarge},
+      {folder.PathOf("link"), ReadFault::kNone},
+  };
+  for (const auto& test : kCases) {
+    std::string bytes;
+    EXPECT_EQ(TryReadWholeFile(test.path, bytes), test.fault) << test.path;
+    EXPECT_LE(bytes.size(), 5u) << test.path;
+  }
+  try {
+    ReadWholeFile(folder.PathOf("huge.dat"));
+    ADD_FAILURE() << "a huge file was read";
+  } catch (const FileFailure& failure) {
+    EXPECT_NE(std::string(failure.what()).find("larger than the 256 MiB"), std::string::npos)
+        << failure.what();
+  }
+}
+
+TEST(RegularFileTargetTest, AnOutputIsARegularFileOrIsRefusedAndKept) {
+  TempFolder folder;
+  ASSERT_EQ(::mkfifo(folder.PathOf("fifo").c_str(), 0600), 0);
+  std::filesystem::create_directory(folder.PathOf("folder"));
+  folder.Write("real.svg", "old");
+  std::filesystem::create_symlink("real.svg", folder.PathOf("link.svg"));
+  std::filesystem::create_symlink("absent.svg", folder.PathOf("dangling.svg"));
+  EXPECT_EQ(RegularFileTarget(folder.PathOf("new.svg")), folder.PathOf("new.svg"));
+  EXPECT_EQ(RegularFileTarget(folder.PathOf("real.svg")), folder.PathOf("real.svg"));
+  EXPECT_EQ(std::filesystem::path(RegularFileTarget(folder.PathOf("link.svg"))),
+            std::filesystem::canonical(folder.PathOf("real.svg")));
+  const struct {
+    std::string path;
+    const char* reason;
+  } kRefused[] = {
+      {folder.PathOf("fifo"), "a FIFO, a device or a socket"},
+      {"/dev/null", "a FIFO, a device or a socket"},
+      {folder.PathOf("folder"), "it is a folder"},
+      {folder.PathOf("dangling.svg"), "leads to nothing"},
+  };
+  for (const auto& test : kRefused) {
+    try {
+      RegularFileTarget(test.path);
+      ADD_FAILURE() << test.path << ": accepted";
+    } catch (const FileFailure& failure) {
+      EXPECT_NE(std::string(failure.what()).find(test.reason), std::string::npos) << failure.what();
+    }
+  }
+  EXPECT_TRUE(std::filesystem::is_fifo(folder.PathOf("fifo")));
+}
+
+TEST(ReplaceFileTest, AReplacedFileKeepsItsPermissions) {
+  TempFolder folder;
+  const std::string path = folder.PathOf("own.sh");
+  folder.Write("own.sh", "old");
+  for (const mode_t mode : {0700, 0640, 0444}) {
+    ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+    ReplaceFile(path, "new");
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, mode);
+  }
+  EXPECT_EQ(folder.Read("own.sh"), "new");
+}
+
 TEST(ReplaceFileTest, ABareNameIsWrittenInTheWorkingFolder) {
   TempFolder folder;
   const std::filesystem::path before = std::filesystem::current_path();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tables/file_failure.h"
 #include "tables/file_names.h"
 
 namespace packager {
@@ -48,6 +49,14 @@ TEST(FileNamesTest, NamesAndPaths) {
   EXPECT_EQ(RouteGridFileName("A", "1"), "A_1.dat");
   // The separator is appended even after a root directory.
   EXPECT_EQ(JoinPath(std::string(1, kPathSeparator), "f"), std::string(2, kPathSeparator) + "f");
+  // Whatever a name holds, a path stays in its folder.
+  const std::string kNotPlain[] = {"",    ".",   "..",   "../X_linea.txt",        "a/b",
+                                   "a\\b", "C:x", "a\nb", std::string("a\0b", 3)};
+  for (const std::string& name : kNotPlain) {
+    EXPECT_FALSE(IsPlainFileName(name)) << name;
+    EXPECT_THROW(JoinPath("dir", name), FileFailure) << name;
+  }
+  EXPECT_TRUE(IsPlainFileName("..._linea.txt"));
 }
 
 }  // namespace

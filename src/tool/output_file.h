@@ -1,0 +1,39 @@
+// Where the author's commands write the file that -o names (plan, profile,
+// report, package), and the prebuilt packagers that package copies.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace packager::tool {
+
+// A packager program as built, which package copies with a scenario at its
+// end; the builds leave it beside scenario-tool.
+struct PackagerTarget {
+  const char* name;     // as --target names it
+  const char* program;  // the prebuilt packager's file name
+  const char* build;    // where it comes from
+};
+
+inline constexpr PackagerTarget kPackagerTargets[] = {
+    {"windows-i686", "packager-windows-i686.exe",
+     "the Windows kit holds it beside scenario-tool.exe; in a build, make windows puts it there"},
+    {"windows-x86_64", "packager-windows-x86_64.exe",
+     "the Windows kit holds it beside scenario-tool.exe; in a build, make windows puts it there"},
+    {"linux-x86_64", "packager-linux-x86_64",
+     "the Linux build (make build) puts it beside scenario-tool"},
+};
+
+// The path of a target's prebuilt packager, beside the running tool.
+std::string PrebuiltPackagerPath(const PackagerTarget& target);
+
+// Replaces the output file with the pieces, one after the other, as
+// ReplaceFile does; a symbolic link is written through to its file. Throws
+// FileFailure, and nothing changes, for a path that is no regular file (see
+// RegularFileTarget) and for the running tool or a prebuilt packager,
+// however the path spells them: the tool would destroy itself.
+void WriteOutputFile(const std::string& path, std::span<const std::string_view> pieces);
+void WriteOutputFile(const std::string& path, std::string_view bytes);
+
+}  // namespace packager::tool

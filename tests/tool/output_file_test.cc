@@ -1,0 +1,71 @@
+#include "tool/output_file.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "support/temp_folder.h"
+#include "tables/file_failure.h"
+#include "tables/replace_file.h"
+#include "tool/tool_run.h"
+
+namespace packager::tool {
+namespace {
+
+namespace fs = std::filesystem;
+using test_support::TempFolder;
+
+// The running program (here the test) cannot be named as an output, however
+// the path spells it; nothing is written.
+TEST(OutputFileTest, TheRunningProgramIsNeverReplaced) {
+  TempFolder folder;
+  const fs::path self = RunningProgramPath();
+  const auto size = fs::file_size(self);
+  fs::create_symlink(self, folder.PathOf("self-link"));
+  const std::string spellings[] = {
+      self.string(), folder.PathOf("self-link"),
+      (self.parent_path() / ".." / self.parent_path().filename() / self.filename()).string()};
+  for (const std::string& path : spellings) {
+    try {
+      WriteOutputFile(path, "x");
+      ADD_FAILURE() << path << ": written";
+    } catch (const FileFailure& failure) {
+      EXPECT_NE(std::string(failure.what()).find("scenario-tool itself"), std::string::npos)
+          << failure.what();
+    }
+  }
+  EXPECT_EQ(fs::file_size(self), size);
+}
+
+// A text that never ends is refused at once, naming the file, instead of
+// making the command wait or fill the memory.
+TEST(OutputFileTest, ATextThatIsNoRegularFileIsAFileFailure) {
+  TempFolder folder;
+  folder.Write("scenario.txt", "name = L\ntrain = 9\n");
+  for (const char* text : {"L_9_note.txt", "L_9_rallentamenti.txt", "L_9_scheda_treno.txt"}) {
+    folder.Write(text, "\n");
+  }
+  folder.Write("L_linea.txt", "[generale]\nlunghezza percorso, 1000\n");
+  ASSERT_EQ(::mkfifo(folder.PathOf("L_9-.txt").c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo(folder.PathOf("L_9.sim").c_str(), 0600), 0);
+  for (const auto& [args, file] :
+       {std::pair{std::vector<std::string>{"check", folder.path()}, "L_9-.txt"},
+        std::pair{std::vector<std::string>{"dump", folder.PathOf("L_9.sim")}, "L_9.sim"}}) {
+    const Outcome outcome = Tool(args);
+    EXPECT_EQ(outcome.status, kToolFileFailure) << args[0];
+    EXPECT_NE(outcome.err.find(std::string(file) + ": cannot read the file: it is not a regular file"),
+              std::string::npos)
+        << args[0] << ": " << outcome.err;
+  }
+  fs::remove(folder.PathOf("L_9-.txt"));
+  fs::create_symlink("/dev/zero", folder.PathOf("L_9-.txt"));
+  EXPECT_EQ(Tool({"check", folder.path()}).status, kToolFileFailure);
+}
+
+}  // namespace
+}  // namespace packager::tool
