@@ -51,7 +51,8 @@ for text in Prova_Collina_linea.txt Prova_Collina_4711-.txt; do
 done
 pass "the 64-bit packager of the folder writes the Linux packager's six files"
 
-# 3. A packager whose scenario was changed, cut short or never appended: a
+# 3. A packager whose scenario was changed, cut short, never appended or
+#    edited to lead out of its folder: a
 #    box with the error icon, one OK button and the program's name as its
 #    title names the file and the reason; OK ends the program with status 3
 #    and nothing written.
@@ -69,10 +70,21 @@ open(path, "wb").write(data)
 EOF
 }
 cut_tail() { truncate -s -10 "$1"; }
+# An edit anyone can make: a name that leads out of the folder, with the
+# checksum computed again.
+name_outside() {
+  python3 - "$1" "$here/../tool" <<'EOF'
+import pathlib, sys
+sys.path.insert(0, sys.argv[2])
+from package_test import with_name
+path = pathlib.Path(sys.argv[1])
+path.write_bytes(with_name(path.read_bytes(), b"..\\Escaped"))
+EOF
+}
 carry_nothing() { cp "$native_bin/packager-windows-x86_64.exe" "$1"; }
 
 cp "$windows_bin/probe_windows.exe" "$work/"
-for damage in flip_middle_byte cut_tail carry_nothing; do
+for damage in flip_middle_byte cut_tail carry_nothing name_outside; do
   folder="$work/$damage"
   mkdir "$folder"
   cp "$work/windows/Prova_Collina_4711.exe" "$folder/Damaged.exe"
@@ -93,5 +105,6 @@ for damage in flip_middle_byte cut_tail carry_nothing; do
   grep -qF "$program_path: " "$work/stderr.txt" ||
     fail "$damage: stderr has no line for the failure: $(cat "$work/stderr.txt")"
   [ "$(ls)" = Damaged.exe ] || fail "$damage: the program wrote files: $(ls)"
+  ! ls "$work" | grep -q Escaped || fail "$damage: the program wrote outside its folder"
   pass "$damage: the failure box names the program and the reason; OK ends with 3, nothing written"
 done
