@@ -51,7 +51,11 @@ FolderText ReadText(const fs::path& folder, const std::string& file_name) {
 }  // namespace
 
 std::string IdentityProblem(std::string_view key, std::string_view value) {
-  const std::string quoted = "'" + std::string(key) + "'";
+  // Built up in one string: GCC 12 for 32-bit Windows warns wrongly of an
+  // overlapping copy in "literal" + std::string(...).
+  std::string quoted = "'";
+  quoted += key;
+  quoted += '\'';
   if (value.empty()) return quoted + " has no value";
   for (const char c : value) {
     if (!IsNameCharacter(c)) {
