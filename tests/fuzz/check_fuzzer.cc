@@ -59,8 +59,9 @@ const std::set<std::string_view> kAttributes = {
     "font-family",  "font-size",      "font-weight",     "text-anchor",
     "transform",    "opacity",        "fill-opacity",    "dominant-baseline"};
 
-// Strict UTF-8: no overlong form, no surrogate, nothing beyond U+10FFFF.
-bool IsUtf8(std::string_view text) {
+// Where strict UTF-8 (no overlong form, no surrogate, nothing beyond
+// U+10FFFF) ends in the text: its size when it is UTF-8 throughout.
+std::size_t Utf8Length(std::string_view text) {
   for (std::size_t i = 0; i < text.size();) {
     const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
     const unsigned char lead = byte(i);
@@ -82,15 +83,24 @@ bool IsUtf8(std::string_view text) {
       if (lead == 0xF0) low = 0x90;
       if (lead == 0xF4) high = 0x8F;
     } else {
-      return false;
+      return i;
     }
-    if (text.size() - i < length || byte(i + 1) < low || byte(i + 1) > high) return false;
+    if (text.size() - i < length || byte(i + 1) < low || byte(i + 1) > high) return i;
     for (std::size_t k = 2; k < length; ++k) {
-      if ((byte(i + k) & 0xC0) != 0x80) return false;
+      if ((byte(i + k) & 0xC0) != 0x80) return i;
     }
     i += length;
   }
-  return true;
+  return text.size();
+}
+
+// Stops unless the text is UTF-8, showing what comes before its first fault.
+void RequireUtf8(std::string_view text, const std::string& what) {
+  const std::size_t length = Utf8Length(text);
+  if (length == text.size()) return;
+  const std::size_t from = length > 60 ? length - 60 : 0;
+  Require(false, what + " is UTF-8, but not at byte " + std::to_string(length) + ", after: " +
+                     std::string(text.substr(from, length - from)));
 }
 
 bool IsNameChar(char c, bool first) {
@@ -150,7 +160,7 @@ std::size_t CheckTag(std::string_view page, std::size_t at) {
 }
 
 void CheckPage(std::string_view page) {
-  Require(IsUtf8(page), "the report page is UTF-8");
+  RequireUtf8(page, "the report page");
   constexpr std::string_view kStyle = "<style>";
   for (std::size_t at = 0; at < page.size();) {
     if (page[at] == '<') {
@@ -168,7 +178,7 @@ void CheckPage(std::string_view page) {
 }
 
 nlohmann::json Parsed(const std::string& text, const char* listing) {
-  Require(IsUtf8(text), std::string("the ") + listing + " listing is UTF-8");
+  RequireUtf8(text, std::string("the ") + listing + " listing");
   try {
     return nlohmann::json::parse(text);
   } catch (const nlohmann::json::exception& error) {

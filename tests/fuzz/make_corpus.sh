@@ -261,8 +261,8 @@ printf '%s\n' " | 01| $markup |     14     |    50    |   200   |    A-H     |" 
 printf '%s\n' "|  30 |  30 |  0.000 /|\\ $markup.....|         12.05 |   |  30  |  1  |" \
   >"$work/markup_sheet.txt"
 folder_seed markup_in_every_text "$work"/markup_{line,train,notes,slowdowns,sheet}.txt
-printf 'sfondo uno, \xe8\n' >"$work/not_utf8.txt"
-folder_seed folder_refused_not_utf8 "$work/not_utf8.txt" "$work/short_train.txt"
+printf 'sfondo uno, \xe2\x86\x92\n' >"$work/not_1252.txt"  # U+2192
+folder_seed folder_refused_not_1252 "$work/not_1252.txt" "$work/short_train.txt"
 for input in "$texts"/*; do
   case $(basename "$input") in embedded_*|error_103_plan_passes_limit) continue ;; esac
   iconv -f WINDOWS-1252 -t UTF-8 <"$input" >"$folders/$(basename "$input")"
