@@ -19,7 +19,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <set>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -28,6 +27,7 @@
 #include <nlohmann/json.hpp>
 
 #include "fuzz/fuzz_support.h"
+#include "fuzz/page_oracle.h"
 #include "tables/file_names.h"
 #include "tool/diagnostics.h"
 #include "tool/tool.h"
@@ -36,146 +36,13 @@ namespace {
 
 using packager::fuzz::PrivateFolder;
 using packager::fuzz::Require;
+using packager::fuzz::RequireUtf8;
 
 constexpr char kScenarioName[] = "Vardessa_Lontrino";
 constexpr char kTrainNumber[] = "5608";
 constexpr char kScenarioFile[] = "name = Vardessa_Lontrino\ntrain = 5608\n";
 constexpr char kFolder[] = "scenario";
 constexpr char kPage[] = "report.html";
-
-// The elements and attributes of the report page and its inline pictures.
-const std::set<std::string_view> kTags = {
-    "html", "head", "meta", "title", "style", "body",     "h1",      "h2",     "p",
-    "span", "div",  "b",    "pre",   "table", "tr",       "th",      "td",     "svg",
-    "g",    "rect", "line", "text",  "tspan", "polyline", "polygon", "circle", "path"};
-const std::set<std::string_view> kAttributes = {
-    "lang",         "charset",        "class",           "id",
-    "xmlns",        "version",        "width",           "height",
-    "viewBox",      "x",              "y",               "x1",
-    "y1",           "x2",             "y2",              "dx",
-    "dy",           "cx",             "cy",              "r",
-    "d",            "points",         "fill",            "stroke",
-    "stroke-width", "stroke-dasharray", "stroke-linecap", "stroke-linejoin",
-    "font-family",  "font-size",      "font-weight",     "text-anchor",
-    "transform",    "opacity",        "fill-opacity",    "dominant-baseline"};
-
-// Where strict UTF-8 (no overlong form, no surrogate, nothing beyond
-// U+10FFFF) ends in the text: its size when it is UTF-8 throughout.
-std::size_t Utf8Length(std::string_view text) {
-  for (std::size_t i = 0; i < text.size();) {
-    const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
-    const unsigned char lead = byte(i);
-    std::size_t length = 1;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;  // the range of the byte after the lead
-    if (lead < 0x80) {
-      ++i;
-      continue;
-    }
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3;
-      if (lead == 0xE0) low = 0xA0;
-      if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4;
-      if (lead == 0xF0) low = 0x90;
-      if (lead == 0xF4) high = 0x8F;
-    } else {
-      return i;
-    }
-    if (text.size() - i < length || byte(i + 1) < low || byte(i + 1) > high) return i;
-    for (std::size_t k = 2; k < length; ++k) {
-      if ((byte(i + k) & 0xC0) != 0x80) return i;
-    }
-    i += length;
-  }
-  return text.size();
-}
-
-// Stops unless the text is UTF-8, showing what comes before its first fault.
-void RequireUtf8(std::string_view text, const std::string& what) {
-  const std::size_t length = Utf8Length(text);
-  if (length == text.size()) return;
-  const std::size_t from = length > 60 ? length - 60 : 0;
-  Require(false, what + " is UTF-8, but not at byte " + std::to_string(length) + ", after: " +
-                     std::string(text.substr(from, length - from)));
-}
-
-bool IsNameChar(char c, bool first) {
-  const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-  return letter || (!first && ((c >= '0' && c <= '9') || c == '-' || c == ':'));
-}
-
-// The name at `at`, which is moved past it.
-std::string_view NameAt(std::string_view page, std::size_t& at) {
-  const std::size_t start = at;
-  while (at < page.size() && IsNameChar(page[at], at == start)) ++at;
-  return page.substr(start, at - start);
-}
-
-// Stops on a broken promise about the page at byte `at`, which it shows.
-void RequireOfPage(bool holds, std::string_view page, std::size_t at, const char* property) {
-  if (holds) return;
-  Require(false, std::string(property) + " (at byte " + std::to_string(at) + ": " +
-                     std::string(page.substr(at, 60)) + ")");
-}
-
-bool IsEntity(std::string_view page, std::size_t at) {
-  const std::string_view rest = page.substr(at, 6);
-  for (const std::string_view known : {"&amp;", "&lt;", "&gt;", "&quot;", "&#"}) {
-    if (rest.substr(0, known.size()) == known) return true;
-  }
-  return false;
-}
-
-// The tag that starts at page[at] == '<'; returns where it ends.
-std::size_t CheckTag(std::string_view page, std::size_t at) {
-  constexpr std::string_view kDoctype = "<!DOCTYPE html>";
-  if (page.substr(at, kDoctype.size()) == kDoctype) return at + kDoctype.size();
-  std::size_t i = at + 1;
-  const bool closing = i < page.size() && page[i] == '/';
-  if (closing) ++i;
-  RequireOfPage(kTags.count(NameAt(page, i)) != 0, page, at,
-                "every '<' of the page starts a tag of its own");
-  for (;;) {
-    while (i < page.size() && (page[i] == ' ' || page[i] == '\n')) ++i;
-    RequireOfPage(i < page.size(), page, at, "every tag of the page ends");
-    if (page[i] == '>') return i + 1;
-    if (!closing && page.substr(i, 2) == "/>") return i + 2;
-    RequireOfPage(!closing, page, at, "a closing tag holds no attribute");
-    const std::string_view attribute = NameAt(page, i);
-    RequireOfPage(kAttributes.count(attribute) != 0 || attribute.starts_with("data-"), page, at,
-                  "every attribute of the page is one of its own");
-    RequireOfPage(page.substr(i, 2) == "=\"", page, at, "every attribute value is quoted");
-    const std::size_t close = page.find('"', i + 2);
-    RequireOfPage(close != std::string_view::npos, page, at, "every attribute value ends");
-    for (std::size_t k = i + 2; k < close; ++k) {
-      RequireOfPage(page[k] != '<', page, k, "no '<' in an attribute value");
-      if (page[k] == '&') RequireOfPage(IsEntity(page, k), page, k, "every '&' starts an entity");
-    }
-    i = close + 1;
-  }
-}
-
-void CheckPage(std::string_view page) {
-  RequireUtf8(page, "the report page");
-  constexpr std::string_view kStyle = "<style>";
-  for (std::size_t at = 0; at < page.size();) {
-    if (page[at] == '<') {
-      const bool style = page.substr(at, kStyle.size()) == kStyle;
-      at = CheckTag(page, at);
-      if (style) {  // the style sheet holds no markup
-        at = page.find("</style>", at);
-        RequireOfPage(at != std::string_view::npos, page, 0, "the style sheet ends");
-      }
-      continue;
-    }
-    if (page[at] == '&') RequireOfPage(IsEntity(page, at), page, at, "every '&' starts an entity");
-    ++at;
-  }
-}
 
 nlohmann::json Parsed(const std::string& text, const char* listing) {
   RequireUtf8(text, std::string("the ") + listing + " listing");
@@ -191,7 +58,8 @@ void CheckListings(const std::vector<packager::tool::Diagnostic>& diagnostics) {
   using namespace packager::tool;
   std::ostringstream json;
   std::ostringstream sarif;
-  packager::fuzz::RequireNoThrow("the JSON listing", [&] { PrintDiagnosticsJson(json, diagnostics); });
+  packager::fuzz::RequireNoThrow("the JSON listing",
+                                 [&] { PrintDiagnosticsJson(json, diagnostics); });
   packager::fuzz::RequireNoThrow("the SARIF listing",
                                  [&] { PrintDiagnosticsSarif(sarif, diagnostics); });
   const nlohmann::json document = Parsed(json.str(), "JSON");
@@ -237,6 +105,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t errors = tool::CountOf(diagnostics, tool::Severity::kError);
   Require(page.find("data-errors=\"" + std::to_string(errors) + "\"") != std::string::npos,
           "the report counts the errors of the check");
-  CheckPage(page);
+  packager::fuzz::RequireOwnMarkupOnly(page);
   return 0;
 }

@@ -108,9 +108,12 @@ inline std::vector<std::string_view> SplitTexts(std::string_view input, std::siz
     std::size_t after = std::string_view::npos;  // where the next text starts
     if (rest.substr(0, kSeparator.size()) == kSeparator) {
       rest.remove_prefix(kSeparator.size());
-      if (rest.empty()) after = input.size();
-      else if (rest.substr(0, 2) == "\r\n") after = at + kSeparator.size() + 2;
-      else if (rest[0] == '\n') after = at + kSeparator.size() + 1;
+      if (rest.empty())
+        after = input.size();
+      else if (rest.substr(0, 2) == "\r\n")
+        after = at + kSeparator.size() + 2;
+      else if (rest[0] == '\n')
+        after = at + kSeparator.size() + 1;
     }
     if (after != std::string_view::npos) {
       texts.push_back(input.substr(0, at));
