@@ -150,7 +150,7 @@ FUZZ_SECONDS ?= 120
 FUZZ_CXX ?= clang++
 FUZZ_TIMEOUT ?= 10
 FUZZ_RSS_MB ?= 2048
-FUZZ_HARNESSES = compile_fuzzer decode_fuzzer line_fuzzer train_fuzzer
+FUZZ_HARNESSES = compile_fuzzer decode_fuzzer line_fuzzer train_fuzzer check_fuzzer carried_fuzzer
 # A line description may declare a line of 1000000 m, whose plan is ~20 MB:
 # the texts stay short enough for many runs a second.
 FUZZ_MAX_LEN_compile_fuzzer = 24576
@@ -159,6 +159,15 @@ FUZZ_MAX_LEN_decode_fuzzer = 65536
 # 65535 bytes that a text of the tables can hold.
 FUZZ_MAX_LEN_line_fuzzer = 262144
 FUZZ_MAX_LEN_train_fuzzer = 262144
+# The check compiles the texts, plan included, once for every error it
+# reports, then the report once more: a scenario folder of the repository
+# scenario's size (24 KB) and a little more.
+FUZZ_MAX_LEN_check_fuzzer = 32768
+FUZZ_MAX_LEN_carried_fuzzer = 65536
+# Each harness's dictionary, put together from these in FUZZ_DIR/dict/.
+FUZZ_DICTS = tests/fuzz/scenario.dict
+FUZZ_DICTS_check_fuzzer = tests/fuzz/scenario.dict tests/fuzz/check.dict
+FUZZ_DICTS_carried_fuzzer = tests/fuzz/carried.dict
 FUZZ_CXX_FLAGS = -g -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all \
   -fno-omit-frame-pointer -fsanitize-coverage-ignorelist=$(abspath tests/fuzz/coverage_ignore.txt)
 
@@ -176,9 +185,10 @@ fuzz-ci:
 	$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=20
 
 $(FUZZ_HARNESSES:%=fuzz-run-%): fuzz-run-%:
-	mkdir -p $(FUZZ_DIR)/corpus/$* $(FUZZ_DIR)/artifacts/$*
+	mkdir -p $(FUZZ_DIR)/corpus/$* $(FUZZ_DIR)/artifacts/$* $(FUZZ_DIR)/dict
+	cat $(or $(FUZZ_DICTS_$*),$(FUZZ_DICTS)) >$(FUZZ_DIR)/dict/$*.dict
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  $(FUZZ_DIR)/tests/fuzz/$* -max_total_time=$(FUZZ_SECONDS) -max_len=$(FUZZ_MAX_LEN_$*) \
-	  -timeout=$(FUZZ_TIMEOUT) -rss_limit_mb=$(FUZZ_RSS_MB) -dict=tests/fuzz/scenario.dict \
+	  -timeout=$(FUZZ_TIMEOUT) -rss_limit_mb=$(FUZZ_RSS_MB) -dict=$(FUZZ_DIR)/dict/$*.dict \
 	  -artifact_prefix=$(FUZZ_DIR)/artifacts/$*/ -print_final_stats=1 \
 	  $(FUZZ_DIR)/corpus/$* tests/fuzz/corpus/$* tests/fuzz/crashes/$*

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "compiler/compile_stage.h"
 #include "compiler/description_texts.h"
@@ -36,29 +37,7 @@ using packager::fuzz::RequireReadsBack;
 
 constexpr char kScenarioName[] = "Fuzz";
 constexpr char kTrainNumber[] = "1";
-constexpr std::string_view kSeparator = "@@@@";
 constexpr std::int32_t kLongestPlanReadBack = 12000;  // metres
-
-struct Texts {
-  std::string_view line;
-  std::string_view train;
-};
-
-Texts Split(std::string_view input) {
-  std::size_t at = 0;  // the start of a line
-  for (;;) {
-    std::string_view rest = input.substr(at);
-    if (rest.substr(0, kSeparator.size()) == kSeparator) {
-      rest.remove_prefix(kSeparator.size());
-      if (rest.empty()) return {input.substr(0, at), {}};
-      if (rest.substr(0, 2) == "\r\n") return {input.substr(0, at), rest.substr(2)};
-      if (rest[0] == '\n') return {input.substr(0, at), rest.substr(1)};
-    }
-    const std::size_t newline = input.find('\n', at);
-    if (newline == std::string_view::npos) return {input, {}};
-    at = newline + 1;
-  }
-}
 
 void CheckBinaryFiles(const PrivateFolder& folder, const packager::ScenarioTables& tables) {
   using namespace packager;
@@ -84,10 +63,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   folder.Clear();
 
   const std::string_view input(reinterpret_cast<const char*>(data), size);
-  const Texts texts = Split(input);
+  const std::vector<std::string_view> texts = packager::fuzz::SplitTexts(input, 2);
   const std::string line_name = LineDescriptionName(kScenarioName);
-  folder.Write(line_name, texts.line);
-  folder.Write(TrainDescriptionName(kScenarioName, kTrainNumber), texts.train);
+  folder.Write(line_name, texts[0]);
+  folder.Write(TrainDescriptionName(kScenarioName, kTrainNumber), texts[1]);
 
   ScenarioTables tables;
   tables.scenario_name = kScenarioName;

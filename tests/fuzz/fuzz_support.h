@@ -14,6 +14,7 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "compiler/compile_stage.h"
 #include "compiler/description_texts.h"
@@ -91,6 +92,43 @@ class PrivateFolder {
  private:
   std::filesystem::path path_;
 };
+
+// An input split into `count` texts at separator lines "@@@@": four '@' at
+// the start of the input or right after a LF, followed by CR LF, a lone LF or
+// the end of the input. The first text is the bytes before the first
+// separator line, the next the bytes after its line end up to the next one,
+// and so on; the last text takes the rest, separator lines and all. Texts
+// that the input's separators do not reach are empty.
+inline std::vector<std::string_view> SplitTexts(std::string_view input, std::size_t count) {
+  constexpr std::string_view kSeparator = "@@@@";
+  std::vector<std::string_view> texts;
+  std::size_t at = 0;  // the start of a line of the input
+  while (texts.size() + 1 < count) {
+    std::string_view rest = input.substr(at);
+    std::size_t after = std::string_view::npos;  // where the next text starts
+    if (rest.substr(0, kSeparator.size()) == kSeparator) {
+      rest.remove_prefix(kSeparator.size());
+      if (rest.empty())
+        after = input.size();
+      else if (rest.substr(0, 2) == "\r\n")
+        after = at + kSeparator.size() + 2;
+      else if (rest[0] == '\n')
+        after = at + kSeparator.size() + 1;
+    }
+    if (after != std::string_view::npos) {
+      texts.push_back(input.substr(0, at));
+      input.remove_prefix(after);
+      at = 0;
+      continue;
+    }
+    const std::size_t newline = input.find('\n', at);
+    if (newline == std::string_view::npos) break;
+    at = newline + 1;
+  }
+  texts.push_back(input);
+  texts.resize(count);
+  return texts;
+}
 
 // Stops the process, so that the fuzzer keeps the input, when a property
 // that holds for every input does not.

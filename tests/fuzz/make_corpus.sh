@@ -13,6 +13,11 @@
 # decode_fuzzer: the binary files that scenario-tool compiles from a small
 # scenario (the line plan cut down to a few hundred values), and a few files
 # that stop each decoder at a different place.
+# check_fuzzer: the repository scenario's five texts; its crew documents
+# beside a short line and train; texts that try to put markup into the
+# report page; and every compile_fuzzer seed but the longest lines, in UTF-8.
+# carried_fuzzer: the scenario that scenario-tool package carries for the
+# repository scenario (without its trailer), and the smallest scenario.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 tool=${1:?usage: make_corpus.sh SCENARIO-TOOL}
@@ -20,7 +25,9 @@ texts=tests/fuzz/corpus/compile_fuzzer
 files=tests/fuzz/corpus/decode_fuzzer
 lines=tests/fuzz/corpus/line_fuzzer
 trains=tests/fuzz/corpus/train_fuzzer
-mkdir -p "$texts" "$files" "$lines" "$trains"
+folders=tests/fuzz/corpus/check_fuzzer
+carried=tests/fuzz/corpus/carried_fuzzer
+mkdir -p "$texts" "$files" "$lines" "$trains" "$folders" "$carried"
 
 # Text on stdin, one line per line, as the program writes it.
 windows() { iconv -f UTF-8 -t WINDOWS-1252 | sed 's/$/\r/'; }
@@ -223,3 +230,49 @@ head -c 16 "$work/S_1.dat" >"$files/route_grid_cut_in_a_cell"
 head -c 40 "$work/S_1.sim" >"$files/train_table_cut_in_an_entry"
 printf '\x02\x00\x01\x00\x09\x00' >"$files/line_plan_unknown_tag"
 printf '\x05\x00\x00\x00\x00\x00\x00\x00\xf0\x7f\x00\x00' >"$files/line_plan_infinity"
+
+# The five texts of a scenario folder as one check_fuzzer input, each text
+# followed by the separator line but the last.
+folder_seed() {  # NAME LINE TRAIN NOTES SLOWDOWNS SHEET (files)
+  local name=$1
+  shift
+  for text in "$@"; do
+    cat "$text"
+    if [ -n "$(tail -c 1 "$text")" ]; then echo; fi
+    if [ "$text" != "${!#}" ]; then printf '@@@@\n'; fi
+  done >"$folders/$name"
+}
+rm -f "$folders"/*
+crew=("$scenario"/Vardessa_Lontrino_5608_{note,rallentamenti,scheda_treno}.txt)
+folder_seed repository_scenario "$scenario/Vardessa_Lontrino_linea.txt" \
+  "$scenario/Vardessa_Lontrino_5608-.txt" "${crew[@]}"
+long_line "$(station 0 7 800)" >"$work/short_line.txt"
+train "velocita,   0,    30\n$(station 0 7 800)\n$(station 13400 11 700 1)
+rallentamento,   14750,    50,  200, 1,  0,  0" >"$work/short_train.txt"
+folder_seed crew_documents_of_another_train "$work/short_line.txt" "$work/short_train.txt" \
+  "${crew[@]}"
+markup='<zq a="1">&amp;</zq>'
+long_line "cartello_indicatore,  5000,   ($markup)(Km 5+000)\n$markup, 5" >"$work/markup_line.txt"
+train "velocita,   0,    30\n$(station 0 7 800 0 "$markup")\n$markup, 1
+rallentamento,   14750,    50,  200, 1,  0,  0" >"$work/markup_train.txt"
+printf '%s\n' "Treno R 5608 $markup" >"$work/markup_notes.txt"
+printf '%s\n' " | 01| $markup |     14     |    50    |   200   |    A-H     |" \
+  >"$work/markup_slowdowns.txt"
+printf '%s\n' "|  30 |  30 |  0.000 /|\\ $markup.....|         12.05 |   |  30  |  1  |" \
+  >"$work/markup_sheet.txt"
+folder_seed markup_in_every_text "$work"/markup_{line,train,notes,slowdowns,sheet}.txt
+printf 'sfondo uno, \xe2\x86\x92\n' >"$work/not_1252.txt"  # U+2192
+folder_seed folder_refused_not_1252 "$work/not_1252.txt" "$work/short_train.txt"
+for input in "$texts"/*; do
+  case $(basename "$input") in embedded_*|error_103_plan_passes_limit) continue ;; esac
+  iconv -f WINDOWS-1252 -t UTF-8 <"$input" >"$folders/$(basename "$input")"
+done
+
+# The scenario that a packager carries: the bytes before the trailer, whose
+# third field (bytes 16 to 23 of the last 32) is their length.
+rm -f "$carried"/*
+"$tool" package "$scenario" --target linux-x86_64 -o "$work/packager" >/dev/null
+size=$(tail -c 16 "$work/packager" | head -c 8 | od -An -t u8 | tr -d ' ')
+tail -c $((size + 32)) "$work/packager" | head -c "$size" >"$carried/repository_scenario"
+# "S", train "1", five texts of no line.
+{ printf '\x01\x00\x00\x00S\x01\x00\x00\x001'; head -c 20 /dev/zero; } >"$carried/smallest_scenario"

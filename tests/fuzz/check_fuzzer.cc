@@ -1,0 +1,110 @@
+// Fuzz harness of what an author reads about a scenario folder: the check
+// (CheckScenarioFolder), its JSON and SARIF listings, and the report page of
+// scenario-tool report.
+//
+// The input is split at separator lines "@@@@" (as compile_fuzzer splits it)
+// into the five UTF-8 texts of a scenario folder: the line description, the
+// train description, the notes, the slowdown order and the timetable sheet;
+// the texts the input's separators do not reach are empty. The folder's
+// scenario.txt is fixed (the repository scenario's name and train, so that
+// its texts make a seed), and the folder lies under /dev/shm.
+//
+// Besides what the sanitizers catch, the harness stops on a broken promise:
+// the check throws, the JSON or the SARIF listing is not valid UTF-8, does
+// not parse or does not list every diagnostic, the report fails or counts
+// other errors than the check, the page is not valid UTF-8, or it holds
+// markup that the report does not write itself: every '<' starts a tag of the
+// page's own names (or its doctype), every attribute is one of the page's own
+// names with a quoted value, and every '&' starts an entity.
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "fuzz/fuzz_support.h"
+#include "fuzz/page_oracle.h"
+#include "tables/file_names.h"
+#include "tool/diagnostics.h"
+#include "tool/tool.h"
+
+namespace {
+
+using packager::fuzz::PrivateFolder;
+using packager::fuzz::Require;
+using packager::fuzz::RequireUtf8;
+
+constexpr char kScenarioName[] = "Vardessa_Lontrino";
+constexpr char kTrainNumber[] = "5608";
+constexpr char kScenarioFile[] = "name = Vardessa_Lontrino\ntrain = 5608\n";
+constexpr char kFolder[] = "scenario";
+constexpr char kPage[] = "report.html";
+
+nlohmann::json Parsed(const std::string& text, const char* listing) {
+  RequireUtf8(text, std::string("the ") + listing + " listing");
+  try {
+    return nlohmann::json::parse(text);
+  } catch (const nlohmann::json::exception& error) {
+    Require(false, std::string("the ") + listing + " listing parses: " + error.what());
+  }
+  return {};
+}
+
+void CheckListings(const std::vector<packager::tool::Diagnostic>& diagnostics) {
+  using namespace packager::tool;
+  std::ostringstream json;
+  std::ostringstream sarif;
+  packager::fuzz::RequireNoThrow("the JSON listing",
+                                 [&] { PrintDiagnosticsJson(json, diagnostics); });
+  packager::fuzz::RequireNoThrow("the SARIF listing",
+                                 [&] { PrintDiagnosticsSarif(sarif, diagnostics); });
+  const nlohmann::json document = Parsed(json.str(), "JSON");
+  Require(document.at("diagnostics").size() == diagnostics.size() &&
+              document.at("errors") == CountOf(diagnostics, Severity::kError),
+          "the JSON listing lists every diagnostic and counts the errors");
+  const nlohmann::json log = Parsed(sarif.str(), "SARIF");
+  Require(log.at("runs").at(0).at("results").size() == diagnostics.size(),
+          "the SARIF listing has a result for every diagnostic");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace packager;
+  static const PrivateFolder folder("check_fuzzer");
+  folder.Clear();
+  std::error_code error;
+  std::filesystem::create_directory(folder.PathOf(kFolder), error);
+  Require(!error, "the scenario folder is made");
+
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  const std::vector<std::string_view> texts = fuzz::SplitTexts(input, 5);
+  const std::string names[] = {
+      LineDescriptionName(kScenarioName), TrainDescriptionName(kScenarioName, kTrainNumber),
+      NotesName(kScenarioName, kTrainNumber), SlowdownOrderName(kScenarioName, kTrainNumber),
+      TimetableSheetName(kScenarioName, kTrainNumber)};
+  const std::string in_folder = std::string(kFolder) + "/";
+  folder.Write(in_folder + "scenario.txt", kScenarioFile);
+  for (std::size_t i = 0; i < texts.size(); ++i) folder.Write(in_folder + names[i], texts[i]);
+
+  const std::string directory = folder.PathOf(kFolder);
+  std::vector<tool::Diagnostic> diagnostics;
+  fuzz::RequireNoThrow("the check", [&] { diagnostics = tool::CheckScenarioFolder(directory); });
+  CheckListings(diagnostics);
+
+  std::ostringstream out;
+  std::ostringstream err;
+  const int status = tool::RunTool({"report", directory, "-o", folder.PathOf(kPage)}, out, err);
+  Require(status == tool::kToolClean || status == tool::kToolRecordedFault,
+          "the report is written: " + err.str());
+  const std::string page = folder.Read(kPage);
+  const std::size_t errors = tool::CountOf(diagnostics, tool::Severity::kError);
+  Require(page.find("data-errors=\"" + std::to_string(errors) + "\"") != std::string::npos,
+          "the report counts the errors of the check");
+  packager::fuzz::RequireOwnMarkupOnly(page);
+  return 0;
+}
