@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "tables/windows1252.h"
+
 namespace packager::tool {
 
 namespace {
@@ -73,6 +75,11 @@ std::string ShownText(std::string_view text, Controls controls) {
     at += length;
   }
   return shown;
+}
+
+std::string ShownFaultReport(RecordedFault fault) {
+  fault.source.detail = Utf8From1252(fault.source.detail);
+  return ShownText(FaultReport(fault), Controls::kEscaped);
 }
 
 }  // namespace packager::tool

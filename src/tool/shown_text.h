@@ -9,11 +9,17 @@
 #include <string>
 #include <string_view>
 
+#include "compiler/compile_stage.h"
+
 namespace packager::tool {
 
 enum class Controls { kKept, kEscaped };
 
 std::string ShownText(std::string_view text, Controls controls);
+
+// FaultReport's line for the author's terminal: the detail, which may quote
+// the text's Windows-1252 bytes, in UTF-8, and the line as ShownText shows it.
+std::string ShownFaultReport(RecordedFault fault);
 
 // The length in bytes of the UTF-8 character at the start of text, 0 when
 // text does not start with a valid one (nor with any byte at all).
