@@ -93,7 +93,8 @@ std::string ContextLine(std::string_view line, int column) {
     return at;
   };
   const std::size_t caret = static_cast<std::size_t>(std::max(column, 1)) - 1;
-  const std::size_t from = starts(caret > kWidth / 2 ? std::min(caret - kWidth / 2, line.size()) : 0);
+  const std::size_t from =
+      starts(caret > kWidth / 2 ? std::min(caret - kWidth / 2, line.size()) : 0);
   const std::size_t to = starts(std::min(from + kWidth, line.size()));
   return (from > 0 ? "..." : "") + Html(line.substr(from, to - from)) +
          (to < line.size() ? "..." : "");

@@ -145,7 +145,8 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     try {
       return command.run(rest, out, err);
     } catch (const UsageError& error) {
-      err << "scenario-tool " << command.name << ": " << ShownText(error.what(), Controls::kEscaped) << "\n"
+      err << "scenario-tool " << command.name << ": "
+          << ShownText(error.what(), Controls::kEscaped) << "\n"
           << "usage: scenario-tool " << command.usage << "\n";
       return kToolUsage;
     } catch (const FileFailure& failure) {

@@ -57,8 +57,8 @@ def warning_per_line(texts, scale):
 def crew_rows(texts, scale):
     """Sheet rows that name no station of the train and order rows that match no slowdown."""
     count = int(1000000 * scale) // 2
-    sheet = "".join(f"  | {30 + 5 * (i % 2)} |  30 |  {i % 14}.{i % 1000:03} /|\\ LUOGO {i}....|  8.15  8.16 |\n"
-                    for i in range(count))
+    sheet = "".join(f"  | {30 + 5 * (i % 2)} |  30 |  {i % 14}.{i % 1000:03} /|\\ LUOGO {i}....|"
+                    "  8.15  8.16 |\n" for i in range(count))
     order = "".join(f" | {i % 100:02}| A - B | {i % 14} | 40 | 200 | A-H |\n" for i in range(count))
     edit(texts, "_scheda_treno.txt", lambda t: t + sheet)
     edit(texts, "_rallentamenti.txt", lambda t: t + order)
