@@ -341,7 +341,7 @@ enum class Pairing { kInOrder, kMoved, kNear };
 // records are not sought over every entry: each is paired with the first
 // unpaired entry of its key among the next kLookahead entries, in order, and
 // no moved or miswritten entry is sought. Both stay linear in the rows.
-constexpr std::size_t kExactPairs = std::size_t{1} << 22;
+constexpr std::uint64_t kExactPairs = std::uint64_t{1} << 22;
 constexpr std::size_t kLookahead = 64;
 
 struct Alignment {
@@ -421,7 +421,7 @@ Alignment Align(std::size_t records, std::size_t entries, Same same, Near near) 
   Alignment alignment{std::vector<std::size_t>(records, kNone),
                       std::vector<Pairing>(records, Pairing::kInOrder),
                       std::vector<bool>(entries, false), std::vector<std::size_t>(records, kNone)};
-  if ((records + 1) * (entries + 1) > kExactPairs) {
+  if (std::uint64_t{records + 1} * (entries + 1) > kExactPairs) {
     PairAhead(alignment, records, entries, same);
   } else {
     PairInOrder(alignment, records, entries, same);
