@@ -14,7 +14,9 @@ commas, a million crew rows...); PEAK_MB bounds the peak memory (400 by
 default). The second form only writes the texts of one shape, e.g. to time
 them by hand, and prints the name and train number to check them under.
 """
+import collections
 import json
+import os
 import pathlib
 import re
 import resource
@@ -86,25 +88,25 @@ def limited():
 
 
 def check(tool, folder, name, train, peak_megabytes):
-    """Faults of one check of the folder."""
-    before = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
-    run = subprocess.run([tool, "check", str(folder), "--name", name, "--train", train,
-                          "--format", "json"], capture_output=True,
-                         preexec_fn=limited, timeout=3 * CPU_SECONDS, check=False)
-    peak = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
-    if run.returncode < 0:
-        return [f"killed by signal {-run.returncode} (limit: {CPU_SECONDS} s of processor time)"]
-    if run.returncode not in (0, 1):
-        return [f"status {run.returncode}: {run.stderr.decode(errors='replace')[-300:]}"]
+    """Faults of one check of the folder: its own time, memory and listing."""
+    with open(folder / "out.json", "w+b") as out:
+        child = subprocess.Popen([tool, "check", str(folder), "--name", name, "--train", train,
+                                  "--format", "json"], stdout=out, stderr=subprocess.DEVNULL,
+                                 preexec_fn=limited)
+        _, status, usage = os.wait4(child.pid, 0)
+        out.seek(0)
+        listed = out.read()
+    if os.WIFSIGNALED(status):
+        return [f"killed by signal {os.WTERMSIG(status)} (limit: {CPU_SECONDS} s of processor "
+                "time)"]
+    if os.WEXITSTATUS(status) not in (0, 1):
+        return [f"status {os.WEXITSTATUS(status)}"]
     faults = []
-    if peak > before and peak > peak_megabytes * 1024:
-        faults.append(f"peak memory {peak // 1024} MB, above {peak_megabytes} MB")
-    rules = {}
-    for diagnostic in json.loads(run.stdout)["diagnostics"]:
-        rules[diagnostic["rule"]] = rules.get(diagnostic["rule"], 0) + 1
-    faults += [f"{count} diagnostics of {rule} listed" for rule, count in rules.items()
-               if count > 100]
-    return faults
+    if usage.ru_maxrss > peak_megabytes * 1024:
+        faults.append(f"peak memory {usage.ru_maxrss // 1024} MB, above {peak_megabytes} MB")
+    rules = collections.Counter(d["rule"] for d in json.loads(listed)["diagnostics"])
+    return faults + [f"{count} diagnostics of {rule} listed" for rule, count in rules.items()
+                     if count > 100]
 
 
 def main(tool, scenario, scale="1", peak_megabytes="400"):
@@ -112,11 +114,8 @@ def main(tool, scenario, scale="1", peak_megabytes="400"):
     for shape in SHAPES:
         with tempfile.TemporaryDirectory() as temp:
             folder = pathlib.Path(temp, "texts")
-            identity = write(scenario, folder, shape, float(scale))
-            try:
-                faults = check(tool, folder, *identity, int(peak_megabytes))
-            except subprocess.TimeoutExpired:
-                faults = ["no end in sight"]
+            faults = check(tool, folder, *write(scenario, folder, shape, float(scale)),
+                           int(peak_megabytes))
         for fault in faults:
             print(f"{shape}: {fault}")
         failed = failed or bool(faults)
