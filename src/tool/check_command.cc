@@ -25,6 +25,7 @@
 #include "tables/file_failure.h"
 #include "tables/file_names.h"
 #include "tables/replace_file.h"
+#include "tables/windows1252.h"
 #include "tool/arguments.h"
 #include "tool/cell_holders.h"
 #include "tool/crew_document_check.h"
@@ -167,10 +168,39 @@ CheckedScenario FolderScenario(const std::string& directory) {
            document(TimetableSheetName(name, train), folder.timetable_sheet)}};
 }
 
+// The records as a RecordCollector collects them, but for blank keywords
+// read as no record (a run of commas), which no check looks at: each gives
+// way to the next keyword, so that a line of millions of commas does not
+// make millions of records.
+class CheckedRecords : public ReadingObserver {
+ public:
+  void OnKeyword(const std::string& file, const std::string& keyword, int line,
+                 int column) override {
+    if (!records_.empty() && IsBlankKeyword(records_.back())) records_.pop_back();
+    records_.push_back({file, keyword, line, column, {}, {}});
+  }
+  void OnRecordKind(const std::string& kind) override {
+    if (!records_.empty()) records_.back().kinds.push_back(kind);
+  }
+  void OnField(const ReadField& field) override {
+    if (!records_.empty()) records_.back().fields.push_back(field);
+  }
+  const std::vector<ReadRecord>& records() const { return records_; }
+  std::vector<ReadRecord> Take() { return std::move(records_); }
+
+ private:
+  static bool IsBlankKeyword(const ReadRecord& record) {
+    return record.kinds.empty() && record.fields.empty() &&
+           record.keyword.find_first_not_of(" \t") == std::string::npos;
+  }
+
+  std::vector<ReadRecord> records_;
+};
+
 struct Round {
   ScenarioTables tables;
   CompileOutcome outcome;
-  RecordCollector records;
+  CheckedRecords records;
 };
 
 void CompileRound(const CheckedScenario& scenario, Round& round) {
@@ -235,13 +265,14 @@ Findings FindErrors(CheckedScenario& scenario) {
     reports.push_back({&scenario.train_text, fault, ""});
   }
   if (reserved_slot) reports.push_back({&scenario.train_text, *reserved_slot, ""});
-  findings.records = round.records.records();
+  findings.records = round.records.Take();
   return findings;
 }
 
 std::string Message(const Report& report) {
   const RecordedFault& fault = report.fault;
-  const std::string& detail = fault.source.detail;
+  // A detail may quote the text's bytes, Windows-1252 as the text.
+  const std::string detail = Utf8From1252(fault.source.detail);
   std::string message;
   if (fault.code == kErrRunTimeFailure && !detail.empty()) {
     message = "the reading failed: " + detail;
@@ -255,15 +286,26 @@ std::string Message(const Report& report) {
   return message;
 }
 
-Diagnostic ErrorDiagnostic(const Report& report) {
-  const FaultSource& source = report.fault.source;
-  AuthorFile file{source.file, {}};
-  if (report.text != nullptr && report.text->original) {
-    file = {report.text->path, *report.text->original};
+// The author's texts, each with its index of lines, by the names the compile
+// reads them under.
+AuthorFiles FilesOf(const CheckedScenario& scenario) {
+  AuthorFiles files;
+  for (const AuthorText* text : {&scenario.line_text, &scenario.train_text}) {
+    files.try_emplace(text->name, text->path,
+                      text->original ? std::string_view(*text->original) : "");
   }
-  const bool quoted = source.line > 0 && report.text != nullptr && report.text->original;
-  return DiagnosticAt(Severity::kError, "E" + std::to_string(report.fault.code), file,
-                      quoted ? source.line : 0, source.column, Message(report));
+  return files;
+}
+
+Diagnostic ErrorDiagnostic(const Report& report, const AuthorFiles& files) {
+  const FaultSource& source = report.fault.source;
+  const std::string rule = "E" + std::to_string(report.fault.code);
+  if (report.text == nullptr || !report.text->original) {
+    return DiagnosticAt(Severity::kError, rule, AuthorFile{source.file, {}}, 0, source.column,
+                        Message(report));
+  }
+  return DiagnosticAt(Severity::kError, rule, files.at(report.text->name), source.line,
+                      source.column, Message(report));
 }
 
 // The train text is searched for its header as the reader does: in any case.
@@ -274,7 +316,8 @@ bool HasGeneralHeader(const std::string& bytes) {
 }
 
 std::vector<Diagnostic> Warnings(const CheckedScenario& scenario,
-                                 const std::vector<ReadRecord>& records) {
+                                 const std::vector<ReadRecord>& records,
+                                 const AuthorFiles& files) {
   const AuthorText& train = scenario.train_text;
   std::vector<Diagnostic> warnings;
   if (train.original && !HasGeneralHeader(*train.original)) {
@@ -282,10 +325,6 @@ std::vector<Diagnostic> Warnings(const CheckedScenario& scenario,
         Severity::kWarning, kNoGeneralHeader, {train.path, *train.original}, 0, 0,
         "the train description has no \"[generale]\" line: nothing of it is read, so the "
         "train has no station, signal or slowdown, and speed 0 and adhesion 0 in every cell"));
-  }
-  AuthorFiles files;
-  for (const AuthorText* text : {&scenario.line_text, &train}) {
-    files[text->name] = {text->path, text->original ? std::string_view(*text->original) : ""};
   }
   for (Diagnostic& warning : TextWarnings(records, files, train.name)) {
     warnings.push_back(std::move(warning));
@@ -309,8 +348,9 @@ void SortByPlace(std::vector<Diagnostic>& diagnostics, const CheckedScenario& sc
   std::stable_sort(diagnostics.begin(), diagnostics.end(),
                    [&](const Diagnostic& a, const Diagnostic& b) {
                      const auto key = [&](const Diagnostic& d) {
-                       return std::tuple{file_rank(d.path), d.path, d.line > 0 ? d.line : INT_MAX,
-                                         d.severity != Severity::kError, d.column};
+                       return std::tuple<int, const std::string&, int, bool, int>{
+                           file_rank(d.path), d.path, d.line > 0 ? d.line : INT_MAX,
+                           d.severity != Severity::kError, d.column};
                      };
                      return key(a) < key(b);
                    });
@@ -366,12 +406,16 @@ Diagnostic FolderDiagnostic(const std::string& directory, const std::string& wha
 // Every error and every warning, in the order of their places.
 std::vector<Diagnostic> Diagnose(CheckedScenario& scenario) {
   const Findings findings = FindErrors(scenario);
+  const AuthorFiles files = FilesOf(scenario);
   std::vector<Diagnostic> diagnostics;
-  for (const Report& report : findings.errors) diagnostics.push_back(ErrorDiagnostic(report));
-  for (Diagnostic& warning : Warnings(scenario, findings.records)) {
+  for (const Report& report : findings.errors) {
+    diagnostics.push_back(ErrorDiagnostic(report, files));
+  }
+  for (Diagnostic& warning : Warnings(scenario, findings.records, files)) {
     diagnostics.push_back(std::move(warning));
   }
   SortByPlace(diagnostics, scenario);
+  ListPerRule(diagnostics);
   return diagnostics;
 }
 

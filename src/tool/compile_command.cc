@@ -18,6 +18,7 @@
 #include "tables/replace_file.h"
 #include "tables/windows1252.h"
 #include "tool/arguments.h"
+#include "tool/shown_text.h"
 #include "tool/tool.h"
 
 namespace packager::tool {
@@ -106,7 +107,7 @@ int CompileCommand(const std::vector<std::string>& args, std::ostream& out, std:
     try {
       input = ScenarioTexts(arguments, directory, tables);
     } catch (const ScenarioFolderError& error) {
-      err << error.what() << "\n";
+      err << ShownText(error.what(), Controls::kEscaped) << "\n";
       return kToolRecordedFault;
     }
   } else {
@@ -128,7 +129,7 @@ int CompileCommand(const std::vector<std::string>& args, std::ostream& out, std:
     // The author's own file, as the author named its folder.
     if (!fault.source.file.empty())
       fault.source.file = JoinPath(input.text_folder, fault.source.file);
-    err << FaultReport(fault) << "\n";
+    err << ShownFaultReport(fault) << "\n";
   }
   if (arguments.flag("--json")) PrintJson(out, tables, outcome, files);
   if (outcome.reserved_slot_fault != 0) return kToolErrorBox;

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <map>
 #include <span>
 #include <string_view>
 #include <utility>
@@ -306,29 +307,29 @@ std::vector<Piece> CellsOf(std::string_view line) {
 
 class Findings {
  public:
-  explicit Findings(std::vector<Diagnostic>& out) : out_(out) {}
-
   void At(const char* rule, const Document& document, int line, int column, std::string message) {
-    Diagnostic finding{
-        Severity::kWarning, rule, *document.path, line, column, std::move(message), "", 0};
+    Diagnostic finding{Severity::kWarning, rule, *document.path, line, column, "", "", 0};
+    if (!out_.Lists(finding.rule)) {
+      out_.Add(std::move(finding));  // counted only
+      return;
+    }
+    finding.message = std::move(message);
     if (line > 0 && static_cast<std::size_t>(line) <= document.lines.size()) {
-      const std::string_view text = document.lines[line - 1];
-      finding.line_text = Utf8From1252(text);
-      // One byte of Windows-1252 is one character: the caret stands under
-      // as many characters as the column counts bytes.
-      finding.display_column = column;
+      Quote(finding, document.lines[line - 1], column);
     } else {
       finding.line = finding.column = 0;
     }
-    out_.push_back(std::move(finding));
+    out_.Add(std::move(finding));
   }
 
   void AboutWhole(const char* rule, const Document& document, std::string message) {
     At(rule, document, 0, 0, std::move(message));
   }
 
+  std::vector<Diagnostic> Take() { return out_.Take(); }
+
  private:
-  std::vector<Diagnostic>& out_;
+  DiagnosticList out_;
 };
 
 // ---------------------------------------------------------------------------
@@ -336,29 +337,44 @@ class Findings {
 
 enum class Pairing { kInOrder, kMoved, kNear };
 
+// Above this many record/entry pairs (a document of many thousand rows), the
+// records are not sought over every entry: each is paired with the first
+// unpaired entry of its key among the next kLookahead entries, in order, and
+// no moved or miswritten entry is sought. Both stay linear in the rows.
+constexpr std::uint64_t kExactPairs = std::uint64_t{1} << 22;
+constexpr std::size_t kLookahead = 64;
+
 struct Alignment {
   std::vector<std::size_t> entry_of;  // per record: its entry, or kNone
   std::vector<Pairing> pairing;       // per record, when it has an entry
   std::vector<bool> entry_used;
+  // Per record: the entry of the next record after it that has one, or kNone.
+  std::vector<std::size_t> next_entry;
 };
+
+void Pair(Alignment& alignment, std::size_t r, std::size_t e, Pairing how) {
+  alignment.entry_of[r] = e;
+  alignment.pairing[r] = how;
+  alignment.entry_used[e] = true;
+}
 
 // The longest run of record/entry pairs with the same key, in order.
 template <class Same>
 void PairInOrder(Alignment& alignment, std::size_t records, std::size_t entries, Same same) {
-  std::vector<std::vector<std::size_t>> longest(records + 1,
-                                                std::vector<std::size_t>(entries + 1, 0));
+  const std::size_t width = entries + 1;
+  std::vector<std::uint32_t> longest((records + 1) * width, 0);
+  const auto at = [&](std::size_t r, std::size_t e) -> std::uint32_t& {
+    return longest[r * width + e];
+  };
   for (std::size_t r = records; r-- > 0;) {
     for (std::size_t e = entries; e-- > 0;) {
-      longest[r][e] =
-          same(r, e) ? longest[r + 1][e + 1] + 1 : std::max(longest[r + 1][e], longest[r][e + 1]);
+      at(r, e) = same(r, e) ? at(r + 1, e + 1) + 1 : std::max(at(r + 1, e), at(r, e + 1));
     }
   }
   for (std::size_t r = 0, e = 0; r < records && e < entries;) {
     if (same(r, e)) {
-      alignment.entry_of[r] = e;
-      alignment.entry_used[e] = true;
-      ++r, ++e;
-    } else if (longest[r + 1][e] >= longest[r][e + 1]) {
+      Pair(alignment, r++, e++, Pairing::kInOrder);
+    } else if (at(r + 1, e) >= at(r, e + 1)) {
       ++r;
     } else {
       ++e;
@@ -366,23 +382,35 @@ void PairInOrder(Alignment& alignment, std::size_t records, std::size_t entries,
   }
 }
 
-// The entries between the in-order neighbours of record r.
-std::pair<std::size_t, std::size_t> GapOf(const Alignment& alignment, std::size_t r,
-                                          std::size_t entries) {
-  std::size_t from = 0, to = entries;
-  for (std::size_t before = r; before-- > 0;) {
-    if (alignment.entry_of[before] != kNone && alignment.pairing[before] == Pairing::kInOrder) {
-      from = alignment.entry_of[before] + 1;
-      break;
+template <class Same>
+void PairAhead(Alignment& alignment, std::size_t records, std::size_t entries, Same same) {
+  for (std::size_t r = 0, e = 0; r < records && e < entries; ++r) {
+    for (std::size_t ahead = e; ahead < std::min(entries, e + kLookahead); ++ahead) {
+      if (same(r, ahead)) {
+        Pair(alignment, r, ahead, Pairing::kInOrder);
+        e = ahead + 1;
+        break;
+      }
     }
   }
-  for (std::size_t after = r + 1; after < alignment.entry_of.size(); ++after) {
-    if (alignment.entry_of[after] != kNone && alignment.pairing[after] == Pairing::kInOrder) {
-      to = alignment.entry_of[after];
-      break;
-    }
+}
+
+// Per record, the entries between its in-order neighbours: [from, to).
+std::vector<std::pair<std::size_t, std::size_t>> GapsOf(const Alignment& alignment,
+                                                        std::size_t entries) {
+  const std::size_t records = alignment.entry_of.size();
+  const auto in_order = [&](std::size_t r) {
+    return alignment.entry_of[r] != kNone && alignment.pairing[r] == Pairing::kInOrder;
+  };
+  std::vector<std::pair<std::size_t, std::size_t>> gaps(records, {0, entries});
+  for (std::size_t r = 1; r < records; ++r) {
+    gaps[r].first = in_order(r - 1) ? alignment.entry_of[r - 1] + 1 : gaps[r - 1].first;
   }
-  return {from, std::max(from, to)};
+  for (std::size_t r = records; r-- > 1;) {
+    gaps[r - 1].second = in_order(r) ? alignment.entry_of[r] : gaps[r].second;
+  }
+  for (auto& [from, to] : gaps) to = std::max(from, to);
+  return gaps;
 }
 
 // Pairs records with entries: first those with the same key in order, then
@@ -392,25 +420,29 @@ template <class Same, class Near>
 Alignment Align(std::size_t records, std::size_t entries, Same same, Near near) {
   Alignment alignment{std::vector<std::size_t>(records, kNone),
                       std::vector<Pairing>(records, Pairing::kInOrder),
-                      std::vector<bool>(entries, false)};
-  PairInOrder(alignment, records, entries, same);
-  const auto pair_first = [&](std::size_t r, std::size_t from, std::size_t to, Pairing how,
-                              auto&& fits) {
-    for (std::size_t e = from; e < to && alignment.entry_of[r] == kNone; ++e) {
-      if (!alignment.entry_used[e] && fits(r, e)) {
-        alignment.entry_of[r] = e;
-        alignment.pairing[r] = how;
-        alignment.entry_used[e] = true;
+                      std::vector<bool>(entries, false), std::vector<std::size_t>(records, kNone)};
+  if (std::uint64_t{records + 1} * (entries + 1) > kExactPairs) {
+    PairAhead(alignment, records, entries, same);
+  } else {
+    PairInOrder(alignment, records, entries, same);
+    const auto pair_first = [&](std::size_t r, std::size_t from, std::size_t to, Pairing how,
+                                auto&& fits) {
+      for (std::size_t e = from; e < to && alignment.entry_of[r] == kNone; ++e) {
+        if (!alignment.entry_used[e] && fits(r, e)) Pair(alignment, r, e, how);
       }
+    };
+    for (std::size_t r = 0; r < records; ++r) {
+      if (alignment.entry_of[r] == kNone) pair_first(r, 0, entries, Pairing::kMoved, same);
     }
-  };
-  for (std::size_t r = 0; r < records; ++r) {
-    if (alignment.entry_of[r] == kNone) pair_first(r, 0, entries, Pairing::kMoved, same);
+    const auto gaps = GapsOf(alignment, entries);
+    for (std::size_t r = 0; r < records; ++r) {
+      if (alignment.entry_of[r] != kNone) continue;
+      pair_first(r, gaps[r].first, gaps[r].second, Pairing::kNear, near);
+    }
   }
-  for (std::size_t r = 0; r < records; ++r) {
-    if (alignment.entry_of[r] != kNone) continue;
-    const auto [from, to] = GapOf(alignment, r, entries);
-    pair_first(r, from, to, Pairing::kNear, near);
+  for (std::size_t r = records; r-- > 1;) {
+    alignment.next_entry[r - 1] =
+        alignment.entry_of[r] != kNone ? alignment.entry_of[r] : alignment.next_entry[r];
   }
   return alignment;
 }
@@ -418,10 +450,7 @@ Alignment Align(std::size_t records, std::size_t entries, Same same, Near near) 
 // The entry a record without one would stand before: that of the next
 // record that has one.
 std::size_t NextPairedEntry(const Alignment& alignment, std::size_t r) {
-  for (std::size_t after = r + 1; after < alignment.entry_of.size(); ++after) {
-    if (alignment.entry_of[after] != kNone) return alignment.entry_of[after];
-  }
-  return kNone;
+  return alignment.next_entry[r];
 }
 
 // ---------------------------------------------------------------------------
@@ -844,11 +873,12 @@ class TimetableSheetCheck {
 
   void CheckStations() {
     const auto& stations = train_.stations;
+    std::vector<std::string> station_keys, row_keys;
+    for (const Station& station : stations) station_keys.push_back(NameKey(station.name));
+    for (const SheetRow& row : rows_) row_keys.push_back(NameKey(row.name.text));
     const Alignment alignment = Align(
         stations.size(), rows_.size(),
-        [&](std::size_t r, std::size_t e) {
-          return NameKey(stations[r].name) == NameKey(rows_[e].name.text);
-        },
+        [&](std::size_t r, std::size_t e) { return station_keys[r] == row_keys[e]; },
         [&](std::size_t r, std::size_t e) { return stations[r].position == rows_[e].metres; });
     for (std::size_t r = 0; r < stations.size(); ++r) {
       const Station& station = stations[r];
@@ -984,9 +1014,12 @@ class TimetableSheetCheck {
     const std::string change = "the train's maximum speed changes to " +
                                std::to_string(speed.speed) + " km/h at km " +
                                KmText(speed.position) + " (" + speed.where + "); ";
-    for (const SheetRow& row : rows_) {
-      if (row.metres != speed.position) continue;
-      Warn(row, row.max_speed.column,
+    if (first_row_at_.empty()) {
+      for (std::size_t e = rows_.size(); e-- > 0;) first_row_at_[rows_[e].metres] = e;
+    }
+    const auto row = first_row_at_.find(speed.position);
+    if (row != first_row_at_.end()) {
+      Warn(rows_[row->second], rows_[row->second].max_speed.column,
            change + "the sheet's row at that kilometre leaves Vel. Max. blank");
       return;
     }
@@ -1016,6 +1049,7 @@ class TimetableSheetCheck {
   const Train& train_;
   Findings& findings_;
   std::vector<SheetRow> rows_;
+  std::map<std::int64_t, std::size_t> first_row_at_;  // by metres, once needed
 };
 
 // ---------------------------------------------------------------------------
@@ -1037,8 +1071,7 @@ void CheckNotes(const Document& document, const Train& train, Findings& findings
 std::vector<Diagnostic> CheckCrewDocuments(const CrewDocuments& documents,
                                            const std::vector<ReadRecord>& train_records,
                                            const std::string& train_number) {
-  std::vector<Diagnostic> diagnostics;
-  Findings findings(diagnostics);
+  Findings findings;
   const Train train = TrainOf(train_records, train_number);
   if (documents.notes.bytes) CheckNotes(DocumentOf(documents.notes), train, findings);
   // A missing document is refused by the build already: nothing to compare.
@@ -1050,7 +1083,7 @@ std::vector<Diagnostic> CheckCrewDocuments(const CrewDocuments& documents,
     const Document sheet = DocumentOf(documents.timetable_sheet);
     TimetableSheetCheck(sheet, train, findings).Run();
   }
-  return diagnostics;
+  return findings.Take();
 }
 
 }  // namespace packager::tool

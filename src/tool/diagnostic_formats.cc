@@ -13,6 +13,7 @@
 
 #include "tables/error_codes.h"
 #include "tool/diagnostics.h"
+#include "tool/shown_text.h"
 #include "tool/tool.h"
 #include "tool/warning_names.h"
 
@@ -28,18 +29,25 @@ const char* SeverityWord(Severity severity) {
   return severity == Severity::kError ? "error" : "warning";
 }
 
+// What the author wrote, as valid UTF-8 (JSON escapes the controls itself).
+std::string Shown(const std::string& text) { return ShownText(text, Controls::kKept); }
+
 // null stands for what a diagnostic lacks: a rule, a file, a line.
-Json TextOrNull(const std::string& text) { return text.empty() ? Json(nullptr) : Json(text); }
+Json TextOrNull(const std::string& text) {
+  return text.empty() ? Json(nullptr) : Json(Shown(text));
+}
 Json NumberOrNull(int number) { return number > 0 ? Json(number) : Json(nullptr); }
 
 // The column counts bytes, as FILE:LINE:COLUMN does in the text output.
 Json DiagnosticJson(const Diagnostic& diagnostic) {
-  return {{"severity", SeverityWord(diagnostic.severity)},
-          {"rule", TextOrNull(diagnostic.rule)},
-          {"file", TextOrNull(diagnostic.path)},
-          {"line", NumberOrNull(diagnostic.line)},
-          {"column", NumberOrNull(diagnostic.line > 0 ? diagnostic.column : 0)},
-          {"message", diagnostic.message}};
+  Json json = {{"severity", SeverityWord(diagnostic.severity)},
+               {"rule", TextOrNull(diagnostic.rule)},
+               {"file", TextOrNull(diagnostic.path)},
+               {"line", NumberOrNull(diagnostic.line)},
+               {"column", NumberOrNull(diagnostic.line > 0 ? diagnostic.column : 0)},
+               {"message", Shown(diagnostic.message)}};
+  if (diagnostic.more_like_this > 0) json["more_like_this"] = diagnostic.more_like_this;
+  return json;
 }
 
 bool IsUriUnreserved(char c) {
@@ -101,7 +109,10 @@ Json SarifLocation(const Diagnostic& diagnostic) {
   if (diagnostic.line > 0) {
     Json region = {{"startLine", diagnostic.line}};
     if (diagnostic.display_column > 0) region["startColumn"] = diagnostic.display_column;
-    if (!diagnostic.line_text.empty()) region["snippet"] = {{"text", diagnostic.line_text}};
+    // A snippet is the region's text: a window of a longer line is none.
+    if (!diagnostic.line_text.empty() && !diagnostic.line_cut) {
+      region["snippet"] = {{"text", Shown(diagnostic.line_text)}};
+    }
     physical["region"] = std::move(region);
   }
   return {{"physicalLocation", std::move(physical)}};
@@ -114,8 +125,11 @@ Json SarifResult(const Diagnostic& diagnostic, std::size_t rule_index) {
     result["ruleIndex"] = rule_index;
   }
   result["level"] = SeverityWord(diagnostic.severity);
-  result["message"] = {{"text", diagnostic.message}};
+  result["message"] = {{"text", Shown(diagnostic.message)}};
   if (!diagnostic.path.empty()) result["locations"] = Json::array({SarifLocation(diagnostic)});
+  if (diagnostic.more_like_this > 0) {
+    result["properties"] = {{"moreLikeThis", diagnostic.more_like_this}};
+  }
   return result;
 }
 
@@ -136,6 +150,7 @@ void PrintDiagnosticsSarif(std::ostream& out, const std::vector<Diagnostic>& dia
   std::vector<std::string> rule_ids;
   Json rules = Json::array();
   Json results = Json::array();
+  Json notes = Json::array();  // of the results counted, not listed
   for (const Diagnostic& diagnostic : diagnostics) {
     const auto found = std::find(rule_ids.begin(), rule_ids.end(), diagnostic.rule);
     const auto rule_index = static_cast<std::size_t>(found - rule_ids.begin());
@@ -143,14 +158,26 @@ void PrintDiagnosticsSarif(std::ostream& out, const std::vector<Diagnostic>& dia
       rule_ids.push_back(diagnostic.rule);
       rules.push_back(
           {{"id", diagnostic.rule},
-           {"shortDescription", {{"text", RuleDescription(diagnostic.rule, diagnostic.message)}}}});
+           {"shortDescription",
+            {{"text", RuleDescription(diagnostic.rule, Shown(diagnostic.message))}}}});
     }
     results.push_back(SarifResult(diagnostic, rule_index));
+    if (diagnostic.more_like_this > 0) {
+      notes.push_back({{"level", "note"},
+                       {"message",
+                        {{"text", "and " + CountText(diagnostic.more_like_this) +
+                                      " more like this, not listed"}}},
+                       {"associatedRule", {{"id", diagnostic.rule}, {"index", rule_index}}}});
+    }
   }
   const Json driver = {{"name", "scenario-tool"}, {"rules", std::move(rules)}};
-  const Json run = {{"tool", {{"driver", driver}}},
-                    {"columnKind", "unicodeCodePoints"},
-                    {"results", std::move(results)}};
+  Json run = {{"tool", {{"driver", driver}}},
+              {"columnKind", "unicodeCodePoints"},
+              {"results", std::move(results)}};
+  if (!notes.empty()) {
+    run["invocations"] = Json::array(
+        {{{"executionSuccessful", true}, {"toolExecutionNotifications", std::move(notes)}}});
+  }
   const Json log = {{"$schema", kSarifSchema}, {"version", "2.1.0"}, {"runs", Json::array({run})}};
   out << log.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
 }

@@ -1,12 +1,19 @@
 #include "tool/diagnostics.h"
 
 #include <algorithm>
+#include <set>
 
 #include "tables/windows1252.h"
+#include "tool/shown_text.h"
 
 namespace packager::tool {
 
 namespace {
+
+// A quoted line longer than this many characters is cut to a window of
+// about as many around the caret.
+constexpr std::size_t kQuotedWidth = 160;
+constexpr char kCut[] = "...";
 
 const char* SeverityWord(Severity severity) {
   return severity == Severity::kError ? "error" : "warning";
@@ -19,76 +26,163 @@ std::string RuleShown(const Diagnostic& diagnostic) {
   return " [" + diagnostic.rule + "]";
 }
 
+std::size_t CharactersIn(std::string_view utf8) {
+  return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
 // "    5 | the line" and, under it, a caret under the column; tabs before the
-// caret stay tabs, so that the caret lines up however tabs are shown.
+// caret stay tabs, so that the caret lines up however tabs are shown, and a
+// character shown escaped gets as many spaces as its escape has characters.
 void PrintQuote(std::ostream& out, const Diagnostic& diagnostic) {
   std::string margin = std::to_string(diagnostic.line);
   if (margin.size() < 5) margin.insert(0, 5 - margin.size(), ' ');
+  std::string shown;
   std::string caret;
-  const std::string& line = diagnostic.line_text;
-  std::size_t shown = 0;  // code points passed
-  for (std::size_t i = 0; i < line.size() && shown + 1 < std::size_t(diagnostic.display_column);
-       ++i) {
-    if ((static_cast<unsigned char>(line[i]) & 0xC0) == 0x80) continue;  // inside a character
-    caret += line[i] == '\t' ? '\t' : ' ';
-    ++shown;
+  const std::string_view line = diagnostic.line_text;
+  std::size_t passed = 0;  // characters of the line before the caret
+  for (std::size_t at = 0; at < line.size();) {
+    const std::size_t length = std::max<std::size_t>(1, Utf8CharacterLength(line.substr(at)));
+    const std::string character = ShownText(line.substr(at, length), Controls::kEscaped);
+    shown += character;
+    if (passed + 1 < std::size_t(diagnostic.display_column)) {
+      caret += line[at] == '\t' ? std::string("\t") : std::string(CharactersIn(character), ' ');
+      ++passed;
+    }
+    at += length;
   }
-  while (shown + 1 < std::size_t(diagnostic.display_column)) {
-    caret += ' ';
-    ++shown;
+  if (passed + 1 < std::size_t(diagnostic.display_column)) {
+    caret.append(std::size_t(diagnostic.display_column) - passed - 1, ' ');
   }
-  out << margin << " | " << line << "\n" << std::string(margin.size(), ' ') << " | " << caret
+  out << margin << " | " << shown << "\n" << std::string(margin.size(), ' ') << " | " << caret
       << "^\n";
 }
 
 std::string Counted(std::size_t count, const char* word) {
-  return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
+  return CountText(count) + " " + word + (count == 1 ? "" : "s");
 }
 
 }  // namespace
 
-std::string_view LineOf(std::string_view bytes, int number) {
-  std::size_t begin = 0;
-  for (int line = 1; begin <= bytes.size(); ++line) {
-    std::size_t end = begin;
-    while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') ++end;
-    if (line == number) return bytes.substr(begin, end - begin);
-    if (end == bytes.size()) break;
-    begin = end + (bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1);
+std::string CountText(std::size_t count) {
+  std::string digits = std::to_string(count);
+  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+  return digits;
+}
+
+LineIndex::LineIndex(std::string_view bytes) : bytes_(bytes), starts_{0} {
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] != '\r' && bytes[i] != '\n') continue;
+    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    if (i + 1 < bytes.size()) starts_.push_back(i + 1);
   }
-  return {};
+}
+
+std::string_view LineIndex::Line(int number) const {
+  if (number < 1 || static_cast<std::size_t>(number) > starts_.size()) return {};
+  const std::size_t begin = starts_[static_cast<std::size_t>(number) - 1];
+  std::size_t end = begin;
+  while (end < bytes_.size() && bytes_[end] != '\r' && bytes_[end] != '\n') ++end;
+  return bytes_.substr(begin, end - begin);
+}
+
+void Quote(Diagnostic& diagnostic, std::string_view line, int column) {
+  // Every Windows-1252 byte is one character: the column counts characters.
+  std::size_t from = 0;
+  std::size_t to = line.size();
+  if (line.size() > kQuotedWidth) {
+    const std::size_t caret = static_cast<std::size_t>(std::max(column, 1)) - 1;
+    from = caret > kQuotedWidth / 2 ? std::min(caret - kQuotedWidth / 2, line.size()) : 0;
+    to = std::min(from + kQuotedWidth, line.size());
+  }
+  diagnostic.line_cut = from > 0 || to < line.size();
+  diagnostic.line_text = from > 0 ? kCut : "";
+  diagnostic.line_text += Utf8From1252(line.substr(from, to - from));
+  if (to < line.size()) diagnostic.line_text += kCut;
+  diagnostic.display_column = column - static_cast<int>(from) + (from > 0 ? 3 : 0);
 }
 
 Diagnostic DiagnosticAt(Severity severity, std::string rule, const AuthorFile& file, int line,
                         int column, std::string message) {
   Diagnostic diagnostic{severity, std::move(rule), file.path, 0, 0, std::move(message), "", 0};
   if (line <= 0) return diagnostic;
-  const std::string_view text = LineOf(file.bytes, line);
+  const std::string_view text = file.lines.Line(line);
   if (column <= 0) {
     const std::size_t first = text.find_first_not_of(" \t");
     column = first == std::string_view::npos ? 1 : static_cast<int>(first) + 1;
   }
   diagnostic.line = line;
   diagnostic.column = column;
-  diagnostic.line_text = Utf8From1252(text);
-  // Every Windows-1252 byte is one character: the column counts characters.
-  diagnostic.display_column = column;
+  Quote(diagnostic, text, column);
   return diagnostic;
 }
 
+void ListPerRule(std::vector<Diagnostic>& diagnostics) {
+  std::map<std::string, std::size_t> listed;
+  std::map<std::string, std::size_t> more;
+  std::vector<Diagnostic> kept;
+  for (Diagnostic& diagnostic : diagnostics) {
+    more[diagnostic.rule] += diagnostic.more_like_this;
+    diagnostic.more_like_this = 0;
+    if (++listed[diagnostic.rule] > kListedPerRule) {
+      ++more[diagnostic.rule];
+    } else {
+      kept.push_back(std::move(diagnostic));
+    }
+  }
+  std::set<std::string> counted;
+  for (auto last = kept.rbegin(); last != kept.rend(); ++last) {
+    if (counted.insert(last->rule).second) last->more_like_this = more[last->rule];
+  }
+  diagnostics = std::move(kept);
+}
+
+bool DiagnosticList::Lists(const std::string& rule) const {
+  const auto added = added_.find(rule);
+  return added == added_.end() || added->second < kListedPerRule;
+}
+
+void DiagnosticList::Add(Diagnostic diagnostic) {
+  if (Lists(diagnostic.rule)) {
+    ++added_[diagnostic.rule];
+    listed_.push_back(std::move(diagnostic));
+  } else {
+    ++unlisted_[diagnostic.rule];
+  }
+}
+
+std::vector<Diagnostic> DiagnosticList::Take() {
+  for (auto last = listed_.rbegin(); last != listed_.rend(); ++last) {
+    last->more_like_this += std::exchange(unlisted_[last->rule], 0);
+  }
+  added_.clear();
+  unlisted_.clear();
+  return std::move(listed_);
+}
+
 std::size_t CountOf(const std::vector<Diagnostic>& diagnostics, Severity severity) {
-  return static_cast<std::size_t>(
-      std::count_if(diagnostics.begin(), diagnostics.end(),
-                    [&](const Diagnostic& d) { return d.severity == severity; }));
+  std::size_t count = 0;
+  for (const Diagnostic& diagnostic : diagnostics) {
+    if (diagnostic.severity == severity) count += 1 + diagnostic.more_like_this;
+  }
+  return count;
 }
 
 void PrintDiagnosticsText(std::ostream& out, const std::vector<Diagnostic>& diagnostics) {
   for (const Diagnostic& diagnostic : diagnostics) {
-    out << (diagnostic.path.empty() ? std::string("scenario-tool") : diagnostic.path);
+    const std::string path = diagnostic.path.empty()
+                                 ? std::string("scenario-tool")
+                                 : ShownText(diagnostic.path, Controls::kEscaped);
+    out << path;
     if (diagnostic.line > 0) out << ':' << diagnostic.line << ':' << diagnostic.column;
-    out << ": " << SeverityWord(diagnostic.severity) << ": " << diagnostic.message
-        << RuleShown(diagnostic) << "\n";
+    out << ": " << SeverityWord(diagnostic.severity) << ": "
+        << ShownText(diagnostic.message, Controls::kEscaped) << RuleShown(diagnostic) << "\n";
     if (diagnostic.line > 0) PrintQuote(out, diagnostic);
+    if (diagnostic.more_like_this > 0) {
+      out << path << ": note: and " << CountText(diagnostic.more_like_this)
+          << " more like this" << RuleShown(diagnostic) << "\n";
+    }
   }
   const std::size_t errors = CountOf(diagnostics, Severity::kError);
   const std::size_t warnings = CountOf(diagnostics, Severity::kWarning);

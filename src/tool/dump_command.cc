@@ -22,6 +22,7 @@
 #include "tables/windows1252.h"
 #include "tool/arguments.h"
 #include "tool/scenario_files.h"
+#include "tool/shown_text.h"
 #include "tool/tool.h"
 
 namespace packager::tool {
@@ -905,7 +906,7 @@ int DumpCommand(const std::vector<std::string>& args, std::ostream& out, std::os
         break;
     }
   } catch (const DecodeError& error) {
-    err << path << ": " << error.what() << "\n";
+    err << ShownText(path + ": " + error.what(), Controls::kEscaped) << "\n";
     return kToolRecordedFault;
   }
   return kToolClean;

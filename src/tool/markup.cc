@@ -2,12 +2,13 @@
 
 #include "compiler/description_texts.h"
 #include "tables/file_names.h"
+#include "tool/shown_text.h"
 
 namespace packager::tool {
 
 std::string XmlEscaped(const std::string& utf8) {
   std::string escaped;
-  for (const char c : utf8) {
+  for (const char c : ShownText(utf8, Controls::kEscaped)) {
     switch (c) {
       case '&':
         escaped += "&amp;";
@@ -22,7 +23,7 @@ std::string XmlEscaped(const std::string& utf8) {
         escaped += "&quot;";
         break;
       default:
-        escaped += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
+        escaped += c;
     }
   }
   return escaped;

@@ -10,8 +10,8 @@
 
 namespace packager::tool {
 
-// UTF-8 text for an element or an attribute value: &, <, > and " escaped;
-// control characters, which XML cannot hold, become '?'.
+// Text for an element or an attribute value: as ShownText shows it, control
+// characters (which XML cannot hold) escaped, then &, <, > and " escaped.
 std::string XmlEscaped(const std::string& utf8);
 
 // Compiles the folder's two descriptions in memory (plan included) into

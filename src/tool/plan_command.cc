@@ -26,6 +26,7 @@
 #include "tool/markup.h"
 #include "tool/plan_svg.h"
 #include "tool/scenario_files.h"
+#include "tool/shown_text.h"
 #include "tool/tool.h"
 
 namespace packager::tool {
@@ -544,7 +545,7 @@ int PlanCommand(const std::vector<std::string>& args, std::ostream& out, std::os
           << " marks lie on no point of the plan and are not drawn\n";
     }
   } catch (const DecodeError& error) {
-    err << current << ": " << error.what() << "\n";
+    err << ShownText(current + ": " + error.what(), Controls::kEscaped) << "\n";
     return kToolRecordedFault;
   }
   return kToolClean;

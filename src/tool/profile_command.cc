@@ -18,6 +18,7 @@
 #include "tool/markup.h"
 #include "tool/profile_svg.h"
 #include "tool/scenario_files.h"
+#include "tool/shown_text.h"
 #include "tool/tool.h"
 
 namespace packager::tool {
@@ -55,7 +56,7 @@ int ReportCompileFault(const CompileOutcome& outcome, const std::string& directo
     RecordedFault fault = outcome.fault;
     // The author's own file, as the author named its folder.
     if (!fault.source.file.empty()) fault.source.file = JoinPath(directory, fault.source.file);
-    err << FaultReport(fault) << "\n";
+    err << ShownFaultReport(fault) << "\n";
   }
   err << kCommand << ": the scenario does not compile; no picture is drawn "
       << "(scenario-tool check lists every error)\n";
@@ -69,7 +70,7 @@ int CompileFolderAt(const std::string& directory, ScenarioTables& tables, std::o
   try {
     folder = ReadScenarioFolder(directory);
   } catch (const ScenarioFolderError& error) {
-    err << error.what() << "\n";
+    err << ShownText(error.what(), Controls::kEscaped) << "\n";
     return kToolRecordedFault;
   }
   const CompileOutcome outcome = CompileFolder(folder, tables);
@@ -108,7 +109,7 @@ int ProfileCommand(const std::vector<std::string>& args, std::ostream& out, std:
     try {
       ReadBinaryFiles(directory, tables, current, err);
     } catch (const DecodeError& error) {
-      err << current << ": " << error.what() << "\n";
+      err << ShownText(current + ": " + error.what(), Controls::kEscaped) << "\n";
       return kToolRecordedFault;
     }
   }

@@ -3,7 +3,9 @@
 // plan and the profile, the stations, signals, slowdowns and boards as
 // compiled, and what the three binary files would hold. The page needs no
 // network and no other file: the pictures are inline SVG, the style inline.
+#include <algorithm>
 #include <array>
+#include <map>
 #include <cstdio>
 #include <optional>
 #include <sstream>
@@ -82,24 +84,62 @@ std::string Table(const char* id, const std::vector<const char*>& header,
   return html + "</table>\n";
 }
 
-// The lines around a diagnostic's line, the line itself marked.
-std::string Context(const Diagnostic& diagnostic) {
-  std::string bytes;
-  if (diagnostic.line <= 0 || TryReadWholeFile(diagnostic.path, bytes) != ReadFault::kNone) {
-    return "";
+// A line shown in context: of a long line, a window around the column, cut
+// where a UTF-8 character starts.
+std::string ContextLine(std::string_view line, int column) {
+  constexpr std::size_t kWidth = 240;
+  if (line.size() <= kWidth) return Html(line);
+  const auto starts = [&](std::size_t at) {
+    while (at < line.size() && (static_cast<unsigned char>(line[at]) & 0xC0) == 0x80) ++at;
+    return at;
+  };
+  const std::size_t caret = static_cast<std::size_t>(std::max(column, 1)) - 1;
+  const std::size_t from =
+      starts(caret > kWidth / 2 ? std::min(caret - kWidth / 2, line.size()) : 0);
+  const std::size_t to = starts(std::min(from + kWidth, line.size()));
+  return (from > 0 ? "..." : "") + Html(line.substr(from, to - from)) +
+         (to < line.size() ? "..." : "");
+}
+
+// The author's files as the report's context reads them, each once.
+class ContextFiles {
+ public:
+  const LineIndex* Lines(const std::string& path) {
+    auto found = files_.find(path);
+    if (found == files_.end()) {
+      auto& [bytes, lines] = files_[path];
+      if (TryReadWholeFile(path, bytes) == ReadFault::kNone) lines.emplace(bytes);
+      found = files_.find(path);
+    }
+    return found->second.second ? &*found->second.second : nullptr;
   }
+
+ private:
+  std::map<std::string, std::pair<std::string, std::optional<LineIndex>>> files_;
+};
+
+// The lines around a diagnostic's line, the line itself marked.
+std::string Context(const Diagnostic& diagnostic, ContextFiles& files) {
+  const LineIndex* lines = diagnostic.line > 0 ? files.Lines(diagnostic.path) : nullptr;
+  if (lines == nullptr) return "";
   std::string html = "<pre class=\"context\">";
   for (int line = diagnostic.line - kContextLines; line <= diagnostic.line + kContextLines;
        ++line) {
     if (line < 1) continue;
-    const std::string_view text = LineOf(bytes, line);
+    const std::string_view text = lines->Line(line);
     if (text.empty() && line > diagnostic.line) break;
     char margin[16];
     std::snprintf(margin, sizeof margin, "%5d | ", line);
-    const std::string shown = Html(margin) + Html(text);
+    const std::string shown = Html(margin) + ContextLine(text, diagnostic.column);
     html += line == diagnostic.line ? "<span class=\"at\">" + shown + "</span>\n" : shown + "\n";
   }
   return html + "</pre>\n";
+}
+
+std::string More(const Diagnostic& diagnostic) {
+  if (diagnostic.more_like_this == 0) return "";
+  return "<p class=\"more\">and " + CountText(diagnostic.more_like_this) +
+         " more like this</p>\n";
 }
 
 std::string DiagnosticsSection(const std::vector<Diagnostic>& diagnostics) {
@@ -112,6 +152,7 @@ std::string DiagnosticsSection(const std::vector<Diagnostic>& diagnostics) {
                      "</span><span class=\"" + (warnings > 0 ? "warning" : "clean") + "\">" +
                      std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings") +
                      "</span></p>\n";
+  ContextFiles files;
   for (const Diagnostic& diagnostic : diagnostics) {
     const bool error = diagnostic.severity == Severity::kError;
     std::string where = diagnostic.path;
@@ -122,7 +163,7 @@ std::string DiagnosticsSection(const std::vector<Diagnostic>& diagnostics) {
     html += std::string("<div class=\"diagnostic ") + (error ? "error" : "warning") +
             "\"><span class=\"where\">" + Html(where) + "</span>: <b>" +
             (error ? "error" : "warning") + "</b>: " + Html(diagnostic.message) + " [" +
-            Html(rule) + "]\n" + Context(diagnostic) + "</div>\n";
+            Html(rule) + "]\n" + Context(diagnostic, files) + More(diagnostic) + "</div>\n";
   }
   return html + "</div>\n";
 }

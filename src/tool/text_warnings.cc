@@ -122,17 +122,23 @@ class Checker {
 
   const AuthorFiles& files_;
   const std::string& train_text_;
-  std::vector<Diagnostic> found_;
+  DiagnosticList found_;
   // The last record of each kind, by text, for the order and overlap checks.
   std::map<std::pair<std::string, std::string>, const ReadRecord*> previous_;
 };
 
 void Checker::Warn(const char* rule, const ReadRecord& record, int line, int column,
                    std::string message) {
+  if (!found_.Lists(rule)) {
+    found_.Add({Severity::kWarning, rule, "", 0, 0, "", "", 0});  // counted only
+    return;
+  }
   const auto file = files_.find(record.file);
-  const AuthorFile shown = file != files_.end() ? file->second : AuthorFile{record.file, {}};
-  found_.push_back(
-      DiagnosticAt(Severity::kWarning, rule, shown, line, column, std::move(message)));
+  found_.Add(file != files_.end()
+                 ? DiagnosticAt(Severity::kWarning, rule, file->second, line, column,
+                                std::move(message))
+                 : DiagnosticAt(Severity::kWarning, rule, AuthorFile{record.file, {}}, line,
+                                column, std::move(message)));
 }
 
 std::optional<std::int64_t> Number(const ReadRecord& record, std::size_t index) {
@@ -147,7 +153,7 @@ std::vector<Diagnostic> Checker::Run(const std::vector<ReadRecord>& records) {
     if (record.kinds.size() == 1) CheckRecord(record);
   }
   CheckStartValues(records);
-  return std::move(found_);
+  return found_.Take();
 }
 
 // ", the last as its text "BORGO"" when the record ends with a text field.
@@ -187,6 +193,8 @@ std::string Suggestion(const std::string& keyword, const std::vector<std::string
   std::string best;
   std::size_t best_distance = std::max<std::size_t>(2, lower.size() / 4) + 1;
   for (const std::string& candidate : known) {
+    // The distance is at least the difference of the lengths.
+    if (lower.size() >= candidate.size() + best_distance) continue;
     const std::size_t distance = EditDistance(lower, candidate);
     if (distance < best_distance) {
       best = candidate;

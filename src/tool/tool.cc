@@ -10,6 +10,7 @@
 #include "tables/file_failure.h"
 #include "tool/arguments.h"
 #include "tool/scenario_files.h"
+#include "tool/shown_text.h"
 
 namespace packager::tool {
 
@@ -144,17 +145,19 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     try {
       return command.run(rest, out, err);
     } catch (const UsageError& error) {
-      err << "scenario-tool " << command.name << ": " << error.what() << "\n"
+      err << "scenario-tool " << command.name << ": "
+          << ShownText(error.what(), Controls::kEscaped) << "\n"
           << "usage: scenario-tool " << command.usage << "\n";
       return kToolUsage;
     } catch (const FileFailure& failure) {
-      err << "scenario-tool: " << failure.what() << "\n";
+      err << "scenario-tool: " << ShownText(failure.what(), Controls::kEscaped) << "\n";
       return kToolFileFailure;
     } catch (const std::bad_alloc&) {
       err << "scenario-tool " << command.name << ": out of memory; nothing more was done\n";
       return kToolFailure;
     } catch (const std::exception& failure) {
-      err << "scenario-tool " << command.name << ": unexpected failure: " << failure.what()
+      err << "scenario-tool " << command.name
+          << ": unexpected failure: " << ShownText(failure.what(), Controls::kEscaped)
           << "; nothing more was done\n";
       return kToolFailure;
     } catch (...) {

@@ -147,6 +147,9 @@ TEST(CheckCommandTest, WarningsSilencedOrMadeErrors) {
   EXPECT_NE(promoted.err.find("\n1 error\n"), std::string::npos);
 }
 
+// "5", e acute, the euro sign, the byte 0x81, then ESC ] 0;x BEL.
+const char kForeignField[] = "velocita, 5\xE9\x80\x81\x1B]0;x\x07, 100\r\n";
+
 TEST(CheckCommandTest, ReportsEveryErrorOfTheTexts) {
   const struct {
     const char* what;
@@ -185,6 +188,14 @@ TEST(CheckCommandTest, ReportsEveryErrorOfTheTexts) {
        "in use (cell 1 holds kind 1, param1 40, param2 0; no binary file can be written) "
        "[E1250]\n"
        "2 errors\n"},
+      {"a field of Windows-1252 letters and control bytes: the letters in UTF-8, the controls "
+       "escaped",
+       kLineHead, std::string(kTrainHead) + kForeignField,
+       "DIR/Vardessa_Lontrino_5608-.txt:4:11: error: the reading failed: "
+       "\"5\xC3\xA9\xE2\x82\xAC\\u0081\\x1B]0;x\\x07\" is not a number [E25]\n"
+       "    4 | velocita, 5\xC3\xA9\xE2\x82\xAC\\u0081\\x1B]0;x\\x07, 100\n"
+       "      |           ^\n"
+       "1 error\n"},
       {"a fault that names no line ends the check", "[generale]\r\n[curve]\r\n", kTrainHead,
        "DIR/Vardessa_Lontrino_linea.txt: error: the line description has no line length record "
        "[E26]\n"
@@ -194,6 +205,20 @@ TEST(CheckCommandTest, ReportsEveryErrorOfTheTexts) {
     const Outcome outcome = CheckTexts(test.line, test.train);
     EXPECT_EQ(outcome.status, kToolRecordedFault) << test.what;
     EXPECT_EQ(outcome.err, test.err) << test.what;
+  }
+}
+
+TEST(CheckCommandTest, JsonKeepsTheAuthorsCharacters) {
+  TempFolder folder;
+  folder.Write("Vardessa_Lontrino_linea.txt", kLineHead);
+  folder.Write("Vardessa_Lontrino_5608-.txt", std::string(kTrainHead) + kForeignField);
+  for (const char* format : {"json", "sarif"}) {
+    std::ostringstream out, err;
+    RunTool({"check", folder.path(), "--name", "Vardessa_Lontrino", "--train", "5608",
+             "--format", format},
+            out, err);
+    EXPECT_NE(out.str().find("5\xC3\xA9\xE2\x82\xAC\xC2\x81\\\\x1B]0;x\\\\x07"), std::string::npos)
+        << format << out.str();
   }
 }
 

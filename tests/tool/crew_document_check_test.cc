@@ -1,5 +1,6 @@
 #include "tool/crew_document_check.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -231,6 +232,26 @@ TEST(CrewDocumentCheckTest, AnUnrecognisedLayoutGivesOneWarning) {
   EXPECT_EQ(warnings[0].rfind("rallentamenti.txt:0: [crew-slowdown-order] no slowdown table", 0),
             0u);
   EXPECT_EQ(warnings[1].rfind("scheda_treno.txt:0: [crew-timetable] no timetable", 0), 0u);
+}
+
+// A sheet so long that its rows are paired in order within a look ahead: a
+// row missing among thousands is still found, and only it.
+TEST(CrewDocumentCheckTest, ALongSheetIsPairedInOrder) {
+  Scenario scenario = Load(kProva);
+  std::string records, rows;
+  for (int i = 0; i < 2100; ++i) {
+    const int metres = 7 * i + 1, speed = 40 + 5 * (i % 2);
+    records += "velocita, " + std::to_string(metres) + ", " + std::to_string(speed) + "\r\n";
+    char row[96];
+    std::snprintf(row, sizeof row, "  | %3d | %3d | %2d.%03d  |  P      |  8.17  |\r\n", speed,
+                  speed, metres / 1000, metres % 1000);
+    if (i != 1000) rows += row;
+  }
+  scenario.train.insert(scenario.train.find("[vel_limite]\r\n") + 14, records);
+  scenario.sheet.insert(scenario.sheet.find("  |  30 |  30 |  0.000"), rows);
+  const std::vector<std::string> warnings = Check(scenario);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("changes to 40 km/h at km 7.001"), std::string::npos) << warnings[0];
 }
 
 }  // namespace

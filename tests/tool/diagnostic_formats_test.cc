@@ -34,15 +34,15 @@ const ShapeCase kCases[] = {
            "artifactLocation": {"uri": "my%20line/Linea%20%C3%A8.txt"},
            "region": {"startLine": 52, "startColumn": 17,
                       "snippet": {"text": "stazione città, 3905o"}}}}]})"},
-    // A byte that is not UTF-8 becomes U+FFFD instead of failing the output.
+    // A byte that is not UTF-8 is shown as its escape instead of failing the output.
     {{Severity::kWarning, "unknown-keyword", "/tmp/a%b.txt", 3, 1, "unknown keyword 'x\xFF'",
       "x\xFF, 1", 1},
      R"({"severity": "warning", "rule": "unknown-keyword", "file": "/tmp/a%b.txt", "line": 3,
-         "column": 1, "message": "unknown keyword 'x�'"})",
+         "column": 1, "message": "unknown keyword 'x\\xFF'"})",
      R"({"ruleId": "unknown-keyword", "ruleIndex": 1, "level": "warning",
-         "message": {"text": "unknown keyword 'x�'"},
+         "message": {"text": "unknown keyword 'x\\xFF'"},
          "locations": [{"physicalLocation": {"artifactLocation": {"uri": "file:///tmp/a%25b.txt"},
-           "region": {"startLine": 3, "startColumn": 1, "snippet": {"text": "x�, 1"}}}}]})"},
+           "region": {"startLine": 3, "startColumn": 1, "snippet": {"text": "x\\xFF, 1"}}}}]})"},
     {{Severity::kError, "E102", "S/S_linea.txt", 0, 0, "no [generale] header", "", 0},
      R"({"severity": "error", "rule": "E102", "file": "S/S_linea.txt", "line": null,
          "column": null, "message": "no [generale] header"})",
@@ -86,6 +86,81 @@ TEST(DiagnosticFormatsTest, JsonAndSarifShapes) {
   for (std::size_t i = 0; i < std::size(kCases); ++i) {
     EXPECT_EQ(json["diagnostics"].at(i), Json::parse(kCases[i].json)) << "case " << i;
     EXPECT_EQ(run["results"].at(i), Json::parse(kCases[i].sarif)) << "case " << i;
+  }
+}
+
+// 250 warnings of one rule and 3 errors of another, as a check collects them.
+std::vector<Diagnostic> ManyOfOneRule() {
+  DiagnosticList list;
+  for (int line = 1; line <= 250; ++line) {
+    list.Add({Severity::kWarning, "fraction", "T.txt", line, 1, "m", "x", 1});
+    if (line <= 3) list.Add({Severity::kError, "E16", "T.txt", line, 1, "e", "x", 1});
+  }
+  return list.Take();
+}
+
+TEST(DiagnosticFormatsTest, AHundredOfARuleListedAndTheRestCounted) {
+  const std::vector<Diagnostic> diagnostics = ManyOfOneRule();
+  ASSERT_EQ(diagnostics.size(), kListedPerRule + 3);
+  EXPECT_EQ(diagnostics[kListedPerRule + 2].line, 100);
+  EXPECT_EQ(diagnostics[kListedPerRule + 2].more_like_this, 150u);
+  std::ostringstream text, json_text, sarif_text;
+  PrintDiagnosticsText(text, diagnostics);
+  EXPECT_NE(text.str().find("      | ^\nT.txt: note: and 150 more like this [-Wfraction]\n"
+                            "3 errors, 250 warnings\n"),
+            std::string::npos);
+  PrintDiagnosticsJson(json_text, diagnostics);
+  const Json json = Json::parse(json_text.str());
+  EXPECT_EQ(json["warnings"], 250);
+  EXPECT_EQ(json["diagnostics"].back()["more_like_this"], 150);
+  EXPECT_FALSE(json["diagnostics"].front().contains("more_like_this"));
+  PrintDiagnosticsSarif(sarif_text, diagnostics);
+  const Json run = Json::parse(sarif_text.str())["runs"][0];
+  EXPECT_EQ(run["results"].back()["properties"]["moreLikeThis"], 150);
+  const Json note = run["invocations"][0]["toolExecutionNotifications"][0];
+  EXPECT_EQ(note["message"]["text"], "and 150 more like this, not listed");
+  EXPECT_EQ(note["associatedRule"]["id"], "fraction");
+}
+
+// What the author wrote reaches a terminal as valid UTF-8 with its control
+// characters escaped, and the caret stays under its character.
+TEST(DiagnosticFormatsTest, TextEscapesWhatATerminalWouldActOn) {
+  const struct {
+    std::string line;  // Windows-1252
+    int column;
+    std::string quote;  // the two lines printed under the message
+  } kCases[] = {
+      {"a\x1B]0;x\x07, b", 10, "    1 | a\\x1B]0;x\\x07, b\n      |                ^\n"},
+      {"\t\x81\x7F\xE9 b", 6, "    1 | \t\\u0081\\x7F\xC3\xA9 b\n      | \t            ^\n"},
+  };
+  for (const auto& c : kCases) {
+    Diagnostic diagnostic{Severity::kWarning, "fraction", "T\x1B.txt", 1, c.column,
+                          "name \xFF\x1B[2J\xC2\x85", "", 0};
+    Quote(diagnostic, c.line, c.column);
+    std::ostringstream text;
+    PrintDiagnosticsText(text, {diagnostic});
+    EXPECT_EQ(text.str(), "T\\x1B.txt:1:" + std::to_string(c.column) +
+                              ": warning: name \\xFF\\x1B[2J\\u0085 [-Wfraction]\n" + c.quote +
+                              "0 errors, 1 warning\n")
+        << c.line;
+  }
+}
+
+// A long line is quoted as a window around the caret, each cut end "...".
+TEST(DiagnosticFormatsTest, ALongLineIsQuotedAroundTheCaret) {
+  std::string line(100000, 'x');
+  line.replace(70000, 3, "\xE9=1");
+  for (const int column : {1, 70001, 100000}) {
+    Diagnostic diagnostic;
+    Quote(diagnostic, line, column);
+    EXPECT_TRUE(diagnostic.line_cut);
+    EXPECT_LE(diagnostic.line_text.size(), 200u);
+    const std::string_view text = diagnostic.line_text;
+    const std::size_t caret = static_cast<std::size_t>(diagnostic.display_column) - 1;
+    EXPECT_EQ(text.substr(caret, 1), line.substr(static_cast<std::size_t>(column) - 1, 1) == "\xE9"
+                                         ? "\xC3"
+                                         : "x");
+    EXPECT_EQ(text.rfind("...", 0) == 0, column > 1) << column;
   }
 }
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "support/temp_folder.h"
+#include "tool/shown_text.h"
 #include "tool/tool.h"
 
 namespace packager::tool {
@@ -44,6 +45,19 @@ TEST(ReportCommandTest, StatusesAndThePageWritten) {
         {"report", SCENARIO_FOLDER, "--name", "A", "-o", page}}) {
     EXPECT_EQ(Report(args), kToolUsage) << args[1];
   }
+}
+
+// A key of scenario.txt that is not UTF-8 and holds control bytes reaches
+// the page, which declares UTF-8, as escapes.
+TEST(ReportCommandTest, ThePageIsUtf8WhateverTheFolderHolds) {
+  TempFolder folder, out;
+  fs::copy(SCENARIO_FOLDER, folder.path());
+  folder.Write("scenario.txt", folder.Read("scenario.txt") + "nom\xFF\x1B]0;x\x07 = 1\n");
+  EXPECT_EQ(Report({"report", folder.path(), "-o", out.PathOf("report.html")}),
+            kToolRecordedFault);
+  const std::string html = out.Read("report.html");
+  EXPECT_EQ(ShownText(html, Controls::kKept), html);
+  EXPECT_NE(html.find("nom\\xFF\\x1B]0;x\\x07 = 1"), std::string::npos);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """`scenario-tool check --format sarif` on a copy of a scenario with two faulty
-records: the log must be valid against the SARIF 2.1.0 schema and place each
-error on its record.
+records and 150 fractions: the log must be valid against the SARIF 2.1.0
+schema, place each error on its record and list 100 fractions, the other 50
+counted in a notification.
 
 usage: sarif_schema_test.py SCENARIO_TOOL SCHEMA SCENARIO_DIR
 """
@@ -67,6 +68,9 @@ def main(tool, schema_path, scenario):
         copy = pathlib.Path(temp, PARENT, name)
         shutil.copytree(scenario, copy)
         train_text = f"{name}-.txt"
+        text = (copy / train_text).read_text()
+        (copy / train_text).write_text(text.replace("[vel_limite]\n",
+                                                    "[vel_limite]\n" + "velocita, 0.5, 30\n" * 150))
         where = break_records(copy / train_text)
         command = [os.path.abspath(tool), "check", "--format", "sarif", f"{PARENT}/{name}"]
         run = subprocess.run(command, cwd=temp, capture_output=True, check=False)
@@ -77,6 +81,10 @@ def main(tool, schema_path, scenario):
     faults = [f"schema: {'/'.join(map(str, error.path))}: {error.message}"
               for error in validator.iter_errors(log)]
     faults += check_results(log["runs"][0], where, f"{URI_PARENT}/{name}/{train_text}")
+    fractions = [r for r in log["runs"][0]["results"] if r.get("ruleId") == "fraction"]
+    notes = log["runs"][0]["invocations"][0]["toolExecutionNotifications"]
+    if len(fractions) != 100 or notes[0]["message"]["text"] != "and 50 more like this, not listed":
+        faults.append(f"{len(fractions)} fractions listed, notes {notes}")
     for fault in faults:
         print(fault)
     return 1 if faults else 0
