@@ -10,12 +10,14 @@
 // its texts make a seed), and the folder lies under /dev/shm.
 //
 // Besides what the sanitizers catch, the harness stops on a broken promise:
-// the check throws, the JSON or the SARIF listing is not valid UTF-8, does
-// not parse or does not list every diagnostic, the report fails or counts
-// other errors than the check, the page is not valid UTF-8, or it holds
-// markup that the report does not write itself: every '<' starts a tag of the
-// page's own names (or its doctype), every attribute is one of the page's own
-// names with a quoted value, and every '&' starts an entity.
+// the check throws, the text listing is not valid UTF-8 or holds a control
+// character (C0 but LF and tab, DEL, C1), the JSON or the SARIF listing is
+// not valid UTF-8, does not parse or does not list every diagnostic, the
+// report fails or counts other errors than the check, the page is not valid
+// UTF-8, or it holds markup that the report does not write itself: every '<'
+// starts a tag of the page's own names (or its doctype), every attribute is
+// one of the page's own names with a quoted value, and every '&' starts an
+// entity.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -56,6 +58,21 @@ nlohmann::json Parsed(const std::string& text, const char* listing) {
 
 void CheckListings(const std::vector<packager::tool::Diagnostic>& diagnostics) {
   using namespace packager::tool;
+  // What reaches the author's terminal: UTF-8, and no control character but
+  // the line ends and tabs, whatever the texts hold.
+  std::ostringstream text;
+  packager::fuzz::RequireNoThrow("the text listing",
+                                 [&] { PrintDiagnosticsText(text, diagnostics); });
+  RequireUtf8(text.str(), "the text listing");
+  const std::string& shown = text.str();
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(shown[i]);
+    const bool c1 = byte == 0xC2 && i + 1 < shown.size() &&
+                    static_cast<unsigned char>(shown[i + 1]) >= 0x80 &&
+                    static_cast<unsigned char>(shown[i + 1]) <= 0x9F;
+    Require(byte == '\n' || byte == '\t' || (byte >= 0x20 && byte != 0x7F && !c1),
+            "the text listing holds no control character");
+  }
   std::ostringstream json;
   std::ostringstream sarif;
   packager::fuzz::RequireNoThrow("the JSON listing",
