@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace packager {
@@ -53,8 +54,9 @@ class RecordCollector : public ReadingObserver {
     if (!records_.empty()) records_.back().fields.push_back(field);
   }
   const std::vector<ReadRecord>& records() const { return records_; }
+  std::vector<ReadRecord> Take() { return std::move(records_); }
 
- private:
+ protected:
   std::vector<ReadRecord> records_;
 };
 

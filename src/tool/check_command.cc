@@ -172,29 +172,19 @@ CheckedScenario FolderScenario(const std::string& directory) {
 // read as no record (a run of commas), which no check looks at: each gives
 // way to the next keyword, so that a line of millions of commas does not
 // make millions of records.
-class CheckedRecords : public ReadingObserver {
+class CheckedRecords : public RecordCollector {
  public:
   void OnKeyword(const std::string& file, const std::string& keyword, int line,
                  int column) override {
     if (!records_.empty() && IsBlankKeyword(records_.back())) records_.pop_back();
-    records_.push_back({file, keyword, line, column, {}, {}});
+    RecordCollector::OnKeyword(file, keyword, line, column);
   }
-  void OnRecordKind(const std::string& kind) override {
-    if (!records_.empty()) records_.back().kinds.push_back(kind);
-  }
-  void OnField(const ReadField& field) override {
-    if (!records_.empty()) records_.back().fields.push_back(field);
-  }
-  const std::vector<ReadRecord>& records() const { return records_; }
-  std::vector<ReadRecord> Take() { return std::move(records_); }
 
  private:
   static bool IsBlankKeyword(const ReadRecord& record) {
     return record.kinds.empty() && record.fields.empty() &&
            record.keyword.find_first_not_of(" \t") == std::string::npos;
   }
-
-  std::vector<ReadRecord> records_;
 };
 
 struct Round {
