@@ -8,13 +8,8 @@
 
 namespace packager {
 
-std::int64_t BoardCell(std::int64_t position) {
-  return DivRoundHalfEven(position + kCellLength, kCellLength);
-}
-
 bool PassesGridTest(const ScenarioTables& tables, std::int64_t position, std::int64_t extra) {
-  return position + extra <=
-         static_cast<std::int64_t>(kCellLength) * tables.route_cells.last_index();
+  return grammar::PassesGridTest(tables.route_cells.last_index(), position, extra);
 }
 
 DescriptionReader::DescriptionReader(ScenarioTables& tables, DescriptionTexts& texts,
@@ -33,8 +28,8 @@ void DescriptionReader::Open() {
   });
 }
 
-void DescriptionReader::NoteKind(const char* kind) const {
-  if (place_.observer != nullptr) place_.observer->OnRecordKind(kind);
+void DescriptionReader::NoteKind(const grammar::RecordKind& kind) const {
+  if (place_.observer != nullptr) place_.observer->OnRecordKind(std::string(kind.name));
 }
 
 std::string DescriptionReader::ReadToken() {
@@ -47,7 +42,7 @@ std::optional<std::string> DescriptionReader::ReadKeyword(int drops, bool end_be
   observing_fields_ = false;
   std::string keyword = ReadToken();
   if (AtEnd()) return std::nullopt;
-  for (int drop = 0; drop < drops && Contains(keyword, "-"); ++drop) {
+  for (int drop = 0; drop < drops && Contains(keyword, grammar::kSeparatorMark); ++drop) {
     keyword = ReadToken();
     if (end_between_drops && AtEnd()) return std::nullopt;
   }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "compiler/description_texts.h"
+#include "compiler/grammar.h"
 #include "compiler/reading_observer.h"
 #include "sources/field_stream.h"
 #include "tables/scenario_tables.h"
@@ -25,11 +26,10 @@ struct ReadingPlace {
   ReadingObserver* observer = nullptr;
 };
 
-// The cell of a board or signal at position p: p / 50 + 1, rounded half to even.
-std::int64_t BoardCell(std::int64_t position);
+using grammar::BoardCell;
 
 // True when a record at position p fits the grid: (p + extra) / 50 does not
-// exceed the last cell (extra is 100 for records, 800 for stations).
+// exceed the last cell (grammar::kRecordGridExtra, kStationGridExtra).
 bool PassesGridTest(const ScenarioTables& tables, std::int64_t position, std::int64_t extra);
 
 class DescriptionReader {
@@ -58,7 +58,7 @@ class DescriptionReader {
   std::optional<std::string> ReadKeyword(int drops, bool end_between_drops);
 
   // Tells the observer, if any, that the current keyword is read as `kind`.
-  void NoteKind(const char* kind) const;
+  void NoteKind(const grammar::RecordKind& kind) const;
 
   // A fault recorded after this names no line: it concerns the whole text.
   void ForgetRecordLine() { place_.line = 0; }

@@ -1,5 +1,6 @@
 #include "compiler/placement.h"
 
+#include "compiler/grammar.h"
 #include "compiler/line_reader.h"
 #include "tables/error_codes.h"
 #include "tables/numbers.h"
@@ -8,10 +9,7 @@ namespace packager {
 
 namespace {
 
-constexpr std::int64_t kWarningDistance = 1200;  // metres before the slowdown start
-constexpr std::int64_t kNoWarningUpTo = 1500;    // slowdowns this early have no warning
-constexpr int kApproachMarks = 4;
-constexpr int kOrientationBoards = 4;
+namespace g = grammar;
 
 }  // namespace
 
@@ -24,18 +22,16 @@ void memo_segnale(ScenarioTables& tables, std::int32_t posizione, std::int32_t s
     tables.RecordFault(kErrSignalTaken);
     return;
   }
-  const std::int64_t sides = std::int64_t{sx} * 3 + dx;
+  const std::int64_t sides = g::SignalSides(sx, dx);
   cell.kind = kCellSignal;
   cell.param4 = LowInt16(std::int64_t{rapp} * 10 + sides);
   cell.param1 = LowInt16(std::int64_t{s1} * 10 + d1);
   cell.param2 = LowInt16(std::int64_t{s2} * 10 + d2);
   cell.param3 = LowInt16(std::int64_t{s3} * 10 + d3);
-  // A time of 1 to 100 is raised to the shortest one the simulator knows.
-  if (tempo >= 1 && tempo <= 100) tempo = 101;
-  cell.signal_time = sx == 2 ? LowByte(tempo) : 0;
-  for (tables.scratch6 = 1; tables.scratch6 <= kApproachMarks; ++tables.scratch6) {
-    const std::int64_t k = tables.scratch6;
-    tables.route_cells.at(q - 2 * k).approach_mark = LowByte(sides * 10 + k);
+  cell.signal_time = LowByte(g::SignalTime(sx, tempo));
+  for (tables.scratch6 = 1; tables.scratch6 <= g::kSignalApproachMarks; ++tables.scratch6) {
+    const int k = tables.scratch6;
+    tables.route_cells.at(g::SignalMarkCell(q, k)).approach_mark = LowByte(sides * 10 + k);
   }
 }
 
@@ -49,8 +45,8 @@ void memo_rallentamento(ScenarioTables& tables, std::int32_t x, std::int32_t v, 
     return;
   }
   RouteGrid& grid = tables.route_cells;
-  const bool warned = x > kNoWarningUpTo;
-  const std::int64_t warning = BoardCell(std::int64_t{x} - kWarningDistance);
+  const bool warned = g::SlowdownHasWarning(x);
+  const std::int64_t warning = g::SlowdownWarningCell(x);
   if (warned && !grid.at(warning).IsFree()) {
     tables.RecordFault(kErrWarningTaken);
     return;
@@ -83,15 +79,14 @@ void memo_rallentamento(ScenarioTables& tables, std::int32_t x, std::int32_t v, 
 
   if (f_ta == 0) return;
   // The boards stand in the cells just before the warning, counted away from it.
-  const std::int64_t first_board =
-      DivRoundHalfEven(std::int64_t{x} - kWarningDistance, kCellLength);
-  for (int i = 0; i < kOrientationBoards; ++i) {
+  const std::int64_t first_board = g::FirstOrientationBoardCell(x);
+  for (int i = 0; i < g::kOrientationBoards; ++i) {
     if (!grid.at(first_board - i).IsFree()) {
       tables.RecordFault(kErrOrientationTaken);
       return;
     }
   }
-  for (tables.scratch2 = 0; tables.scratch2 < kOrientationBoards; ++tables.scratch2) {
+  for (tables.scratch2 = 0; tables.scratch2 < g::kOrientationBoards; ++tables.scratch2) {
     RouteCell& board = grid.at(first_board - tables.scratch2);
     board.kind = kCellOrientationBoard;
     board.param1 = LowInt16(tables.scratch2 + 1);
