@@ -28,7 +28,47 @@ void DescriptionReader::Open() {
   });
 }
 
+Writer CurrentWriter(const ReadingPlace& place) {
+  return {place.file, place.line, std::string(place.kind)};
+}
+
+RouteCell& PutObject(RouteGrid& grid, std::int64_t index, std::uint8_t kind,
+                     const ReadingPlace* place) {
+  RouteCell& cell = grid.at(index);
+  if (place != nullptr && place->observer != nullptr) {
+    const Writer by = CurrentWriter(*place);
+    if (cell.kind != kCellEmpty) place->observer->OnObjectReplaced(index, cell.kind, by);
+    place->observer->OnCellWrite({by, CellPart::kObject, index, index, kind});
+  }
+  cell.kind = kind;
+  return cell;
+}
+
+void TellWrite(const ReadingPlace* place, const Writer& by, CellPart part, std::int64_t first,
+               std::int64_t last, std::int64_t value) {
+  if (place != nullptr && place->observer != nullptr) {
+    place->observer->OnCellWrite({by, part, first, last, value});
+  }
+}
+
+void TellMark(const ReadingPlace* place, std::int64_t cell, std::int64_t mark) {
+  if (place != nullptr && place->observer != nullptr) {
+    TellWrite(place, CurrentWriter(*place), CellPart::kApproachMark, cell, cell, mark);
+  }
+}
+
+void TellNothing(const ReadingPlace* place, const Writer& by, const std::string& why) {
+  if (place != nullptr && place->observer != nullptr) place->observer->OnLeftNothing(by, why);
+}
+
+void TellNothing(const ReadingPlace* place, const std::string& why) {
+  if (place != nullptr && place->observer != nullptr) {
+    TellNothing(place, CurrentWriter(*place), why);
+  }
+}
+
 void DescriptionReader::NoteKind(const grammar::RecordKind& kind) const {
+  place_.kind = kind.name;
   if (place_.observer != nullptr) place_.observer->OnRecordKind(std::string(kind.name));
 }
 

@@ -1,5 +1,6 @@
 #include "compiler/line_reader.h"
 
+#include <algorithm>
 #include <string>
 
 #include "compiler/progressive_ordina.h"
@@ -55,6 +56,7 @@ class LineReader : public DescriptionReader {
   int board_slot_ = kFirstCaptionEntry;
   std::int64_t gradient_cursor_ = 0;
   std::int32_t current_gradient_ = 0;
+  int gradient_line_ = 0;  // the line of the record of current_gradient_
 };
 
 LineReadOutcome LineReader::Read() {
@@ -212,9 +214,13 @@ LineReader::Next LineReader::ReadGradient() {
   if (!GridTest(position, g::kRecordGridExtra)) return Next::kEndOfText;
   const std::int64_t cell = g::CellOf(position);
   if (cell > 0) {
-    FillRunning(gradient_cursor_, cell, &RouteCell::gradient_code, [this] { return GradientByte(); });
+    FillRunning(gradient_cursor_, cell, &RouteCell::gradient_code, [this] { return GradientByte(); },
+                std::nullopt, CellPart::kGradientCode, g::kGradient, gradient_line_);
+  } else {
+    TellReplacedUnwritten(g::kGradient, gradient_line_);
   }
   current_gradient_ = gradient;
+  gradient_line_ = RecordLine();
   return Next::kGoOn;
 }
 
@@ -227,6 +233,13 @@ LineReader::Next LineReader::ReadCurve(const std::string& keyword) {
   if (curve_class == 0) return Stop(kErrCurveClass);
   double curvature = CurvatureOfClass(curve_class);
   if (g::CurveTurnsLeft(keyword)) curvature = -curvature;
+  if (Observed() != nullptr &&
+      std::max<std::int64_t>(builder_.next_point(), std::int64_t{start} + 1) >
+          std::int64_t{start} + length) {
+    TellNothing(Observed(),
+                "the curve bends no metre: it has no length, or it ends before the metre the "
+                "line plan has reached");
+  }
   if (!builder_.ExtendThroughCurve(start, length, curvature)) return Stop(kErrCurveClass);
   return Next::kGoOn;
 }
@@ -237,7 +250,7 @@ LineReader::Next LineReader::ReadMountain() {
   const std::int32_t tipo = ReadLong();
   RequireNotNegative(inizio, "a mountain stretch");
   if (!GridTest(inizio, g::kRecordGridExtra)) return Next::kEndOfText;
-  memo_montagna(tables_, inizio, fine, tipo);
+  memo_montagna(tables_, inizio, fine, tipo, Observed());
   return Next::kGoOn;
 }
 
@@ -246,7 +259,8 @@ LineReader::Next LineReader::ReadSpeedBoard() {
   for (std::int32_t& value : v) value = ReadLong();
   RequireNotNegative(v[0], "a speed board");
   if (!GridTest(v[0], g::kRecordGridExtra)) return Next::kEndOfText;
-  memo_indicatori_v_max(tables_, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
+  memo_indicatori_v_max(tables_, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8],
+                        Observed());
   if (tables_.error_code > 0) return Stop(tables_.error_code, v[0]);
   return Next::kGoOn;
 }
@@ -268,7 +282,7 @@ LineReader::Next LineReader::ReadIndicatorBoard() {
     throw RunFailure("the text of the indicator board at " + std::to_string(position) +
                      " m is longer than " + std::to_string(kMaxTextBytes) + " bytes");
   }
-  cell.kind = kCellIndicatorBoard;
+  PutObject(tables_.route_cells, BoardCell(position), kCellIndicatorBoard, Observed());
   cell.param1 = LowInt16(board_slot_);
   tables_.scenario_table[board_slot_].text = text;
   --board_slot_;
@@ -279,7 +293,8 @@ LineReader::Next LineReader::ReadIndicatorBoard() {
 void LineReader::EndOfText() {
   CloseAndDelete();
   FillRunning(gradient_cursor_, tables_.route_cells.last_index() - g::kRunningTailCells,
-              &RouteCell::gradient_code, [this] { return GradientByte(); });
+              &RouteCell::gradient_code, [this] { return GradientByte(); }, std::nullopt,
+              CellPart::kGradientCode, g::kGradient, gradient_line_);
   if (tables_.with_plan != 0) builder_.Finish();
 }
 
@@ -293,7 +308,7 @@ void LineReader::RequireNotNegative(std::int64_t position, const char* what) {
 }  // namespace
 
 void memo_montagna(ScenarioTables& tables, std::int32_t inizio, std::int32_t fine,
-                   std::int32_t tipo) {
+                   std::int32_t tipo, const ReadingPlace* place) {
   const bool marked = tipo > g::kMarkedMountainOffset;
   tables.scratch5 = marked ? 1 : 0;
   if (marked) tipo -= g::kMarkedMountainOffset;
@@ -317,13 +332,18 @@ void memo_montagna(ScenarioTables& tables, std::int32_t inizio, std::int32_t fin
     throw RunFailure("the mountain stretch from " + std::to_string(inizio) + " to " +
                      std::to_string(fine) + " m ends beyond the route grid");
   }
+  if (cells.empty()) {
+    TellNothing(place, "the stretch ends at or before its start: no cell gets its type");
+  } else if (place != nullptr) {
+    TellWrite(place, CurrentWriter(*place), CellPart::kMountainKind, first, last, LowByte(tipo));
+  }
   for (std::int64_t index = first; index <= last; ++index) {
     tables.scratch4 = static_cast<std::int32_t>(index);
     RouteCell& cell = tables.route_cells.at(index);
     cell.mountain_kind = LowByte(tipo);
     const std::int64_t count = index - first + 1;
     if (marked && count % g::kMountainMarkerEvery == 0 && cell.kind == kCellEmpty) {
-      cell.kind = kCellMountainMarker;
+      PutObject(tables.route_cells, index, kCellMountainMarker, place);
     }
   }
 }
@@ -331,7 +351,7 @@ void memo_montagna(ScenarioTables& tables, std::int32_t inizio, std::int32_t fin
 void memo_indicatori_v_max(ScenarioTables& tables, std::int32_t posizione, std::int32_t vas,
                            std::int32_t vbs, std::int32_t vcs, std::int32_t strisces,
                            std::int32_t vad, std::int32_t vbd, std::int32_t vcd,
-                           std::int32_t strisced) {
+                           std::int32_t strisced, const ReadingPlace* place) {
   RouteCell& cell = tables.route_cells.at(BoardCell(posizione));
   if (!cell.IsFree()) {
     tables.RecordFault(kErrSpeedBoardTaken);
@@ -345,7 +365,7 @@ void memo_indicatori_v_max(ScenarioTables& tables, std::int32_t posizione, std::
     }
     return static_cast<std::int16_t>(packed);
   };
-  cell.kind = kCellSpeedBoard;
+  PutObject(tables.route_cells, BoardCell(posizione), kCellSpeedBoard, place);
   cell.param1 = pack(vas, vad);
   cell.param2 = pack(vbs, vbd);
   cell.param3 = pack(vcs, vcd);

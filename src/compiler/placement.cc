@@ -1,5 +1,6 @@
 #include "compiler/placement.h"
 
+#include "compiler/description_reader.h"
 #include "compiler/grammar.h"
 #include "compiler/line_reader.h"
 #include "tables/error_codes.h"
@@ -15,7 +16,8 @@ namespace g = grammar;
 
 void memo_segnale(ScenarioTables& tables, std::int32_t posizione, std::int32_t sx, std::int32_t s1,
                   std::int32_t s2, std::int32_t s3, std::int32_t rapp, std::int32_t dx,
-                  std::int32_t d1, std::int32_t d2, std::int32_t d3, std::int32_t tempo) {
+                  std::int32_t d1, std::int32_t d2, std::int32_t d3, std::int32_t tempo,
+                  const ReadingPlace* place) {
   const std::int64_t q = BoardCell(posizione);
   RouteCell& cell = tables.route_cells.at(q);
   if (!cell.IsFree()) {
@@ -23,7 +25,7 @@ void memo_segnale(ScenarioTables& tables, std::int32_t posizione, std::int32_t s
     return;
   }
   const std::int64_t sides = g::SignalSides(sx, dx);
-  cell.kind = kCellSignal;
+  PutObject(tables.route_cells, q, kCellSignal, place);
   cell.param4 = LowInt16(std::int64_t{rapp} * 10 + sides);
   cell.param1 = LowInt16(std::int64_t{s1} * 10 + d1);
   cell.param2 = LowInt16(std::int64_t{s2} * 10 + d2);
@@ -31,12 +33,15 @@ void memo_segnale(ScenarioTables& tables, std::int32_t posizione, std::int32_t s
   cell.signal_time = LowByte(g::SignalTime(sx, tempo));
   for (tables.scratch6 = 1; tables.scratch6 <= g::kSignalApproachMarks; ++tables.scratch6) {
     const int k = tables.scratch6;
-    tables.route_cells.at(g::SignalMarkCell(q, k)).approach_mark = LowByte(sides * 10 + k);
+    const std::int64_t mark_cell = g::SignalMarkCell(q, k);
+    tables.route_cells.at(mark_cell).approach_mark = LowByte(sides * 10 + k);
+    TellMark(place, mark_cell, tables.route_cells.at(mark_cell).approach_mark);
   }
 }
 
 void memo_rallentamento(ScenarioTables& tables, std::int32_t x, std::int32_t v, std::int32_t l,
-                        std::int32_t f_tt, std::int32_t f_ta, std::int32_t d_v) {
+                        std::int32_t f_tt, std::int32_t f_ta, std::int32_t d_v,
+                        const ReadingPlace* place) {
   // The signalling walk needs an end cell after the start cell.
   const std::int64_t start = BoardCell(x);
   const std::int64_t end = BoardCell(std::int64_t{x} + l);
@@ -61,14 +66,14 @@ void memo_rallentamento(ScenarioTables& tables, std::int32_t x, std::int32_t v, 
     return;
   }
   RouteCell& end_cell = grid.at(end);
-  end_cell.kind = kCellSlowdownEnd;
+  PutObject(grid, end, kCellSlowdownEnd, place);
   if (d_v != 0) end_cell.param2 = LowInt16(d_v);
   RouteCell& start_cell = grid.at(start);
-  start_cell.kind = kCellSlowdownStart;
+  PutObject(grid, start, kCellSlowdownStart, place);
   if (d_v != 0) start_cell.param2 = LowInt16(d_v);
   if (warned) {
     RouteCell& warning_cell = grid.at(warning);
-    warning_cell.kind = kCellSlowdownWarning;
+    PutObject(grid, warning, kCellSlowdownWarning, place);
     if (d_v != 0) warning_cell.param2 = LowInt16(d_v);
     warning_cell.param1 = LowInt16(v);
   }
@@ -87,8 +92,8 @@ void memo_rallentamento(ScenarioTables& tables, std::int32_t x, std::int32_t v, 
     }
   }
   for (tables.scratch2 = 0; tables.scratch2 < g::kOrientationBoards; ++tables.scratch2) {
-    RouteCell& board = grid.at(first_board - tables.scratch2);
-    board.kind = kCellOrientationBoard;
+    RouteCell& board =
+        PutObject(grid, first_board - tables.scratch2, kCellOrientationBoard, place);
     board.param1 = LowInt16(tables.scratch2 + 1);
     if (d_v != 0) board.param2 = LowInt16(tables.scratch2 + 1);
   }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "compiler/description_reader.h"
 #include "compiler/grammar.h"
 #include "tables/error_codes.h"
 #include "tables/numbers.h"
@@ -20,8 +21,11 @@ constexpr std::int16_t kPointValue = grammar::kWalkPointValue;
 
 class PostPass {
  public:
-  PostPass(ScenarioTables& tables, const PostPassFaultSink& on_fault)
-      : tables_(tables), grid_(tables.route_cells), on_fault_(on_fault) {}
+  PostPass(ScenarioTables& tables, const PostPassFaultSink& on_fault, ReadingObserver* observer)
+      : tables_(tables), grid_(tables.route_cells), on_fault_(on_fault) {
+    walk_.observer = observer;
+    walk_.kind = "walk";
+  }
 
   void Run() {
     const std::int32_t last_walked = grid_.last_index() - grammar::kWalkTailCells;
@@ -40,8 +44,7 @@ class PostPass {
   RouteCell& Cell(std::int64_t index) { return grid_.at(index); }
 
   void Place(std::int64_t index) {
-    RouteCell& cell = Cell(index);
-    cell.kind = kCellAbbattimento;
+    RouteCell& cell = PutObject(grid_, index, kCellAbbattimento, &walk_);
     cell.param1 = kPointValue;
   }
 
@@ -182,15 +185,17 @@ class PostPass {
   ScenarioTables& tables_;
   RouteGrid& grid_;
   const PostPassFaultSink& on_fault_;
+  ReadingPlace walk_;  // the writer of the points, for the observer
 };
 
 }  // namespace
 
 std::int32_t minimo(std::int32_t x, std::int32_t y) { return x > y ? y : x; }
 
-void SignallingPostPass(ScenarioTables& tables, const PostPassFaultSink& on_fault) {
+void SignallingPostPass(ScenarioTables& tables, const PostPassFaultSink& on_fault,
+                        ReadingObserver* observer) {
   if (!tables.route_cells.exists()) return;
-  PostPass(tables, on_fault).Run();
+  PostPass(tables, on_fault, observer).Run();
 }
 
 }  // namespace packager

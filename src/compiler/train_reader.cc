@@ -34,6 +34,7 @@ std::int32_t FitStation(const TableEntry& station, std::int64_t value, const cha
 struct RunningValue {
   std::int64_t cursor = 0;
   std::int32_t previous = 0;
+  int line = 0;  // the line of the record of `previous`, 0 before the first
 };
 
 class TrainReader : public DescriptionReader {
@@ -49,6 +50,8 @@ class TrainReader : public DescriptionReader {
  private:
   Next ReadRecord(const std::string& keyword);
   Next ReadRunning(RunningValue& running, std::uint8_t RouteCell::*member, bool speed);
+  const g::RecordKind& KindOf(bool speed) const { return speed ? g::kSpeed : g::kAdhesion; }
+  static CellPart PartOf(bool speed) { return speed ? CellPart::kSpeedCode : CellPart::kAdhesion; }
   Next ReadSignal();
   Next ReadSlowdown();
   Next ReadAbbattimento();
@@ -128,9 +131,12 @@ TrainReader::Next TrainReader::ReadRunning(RunningValue& running, std::uint8_t R
   const std::int64_t cell = g::CellOf(position);
   if (cell > 0) {
     FillRunning(running.cursor, cell, member, [&] { return Stored(running.previous, speed); },
-                tables_.route_cells.last_index());
+                tables_.route_cells.last_index(), PartOf(speed), KindOf(speed), running.line);
+  } else {
+    TellReplacedUnwritten(KindOf(speed), running.line);
   }
   running.previous = value;
+  running.line = RecordLine();
   return Next::kGoOn;
 }
 
@@ -138,7 +144,8 @@ TrainReader::Next TrainReader::ReadSignal() {
   std::int32_t v[kSignalValues];
   for (std::int32_t& value : v) value = ReadLong();
   if (!GridTest(v[0], g::kRecordGridExtra)) return Next::kEndOfText;
-  memo_segnale(tables_, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
+  memo_segnale(tables_, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10],
+               Observed());
   return StopIfFault(v[0]);
 }
 
@@ -146,7 +153,7 @@ TrainReader::Next TrainReader::ReadSlowdown() {
   std::int32_t v[kSlowdownValues];
   for (std::int32_t& value : v) value = ReadLong();
   if (!GridTest(v[0], g::kRecordGridExtra)) return Next::kEndOfText;
-  memo_rallentamento(tables_, v[0], v[1], v[2], v[3], v[4], v[5]);
+  memo_rallentamento(tables_, v[0], v[1], v[2], v[3], v[4], v[5], Observed());
   return StopIfFault(v[0]);
 }
 
@@ -157,10 +164,10 @@ TrainReader::Next TrainReader::ReadAbbattimento() {
   RouteCell& cell = tables_.route_cells.at(g::CellOf(position));
   if (!cell.IsFree()) return Stop(kErrAbbattimentoTaken, position);
   if (value >= 1) {
-    cell.kind = kCellAbbattimento;
+    PutObject(tables_.route_cells, g::CellOf(position), kCellAbbattimento, Observed());
     cell.param1 = LowInt16(value);
   } else {
-    cell.kind = kCellPlainAbbattimento;
+    PutObject(tables_.route_cells, g::CellOf(position), kCellPlainAbbattimento, Observed());
   }
   return Next::kGoOn;
 }
@@ -240,15 +247,19 @@ TrainReader::Next TrainReader::PutStationOnGrid(const TableEntry& station) {
       if (cell > 1) {
         tables_.route_cells.at(cell).approach_mark =
             LowByte(g::kStationMarkBase + tables_.scratch5);
+        TellMark(Observed(), cell, tables_.route_cells.at(cell).approach_mark);
       }
     }
   }
   if (g::StationPlacesStop(kind)) {
     const std::int64_t stop_cell = g::StationStopCell(station.end);
     if (stop_cell <= 1) return Stop(kErrStationTooEarly);
-    RouteCell& stop = tables_.route_cells.at(stop_cell);
-    stop.kind = kCellStationStop;
+    RouteCell& stop = PutObject(tables_.route_cells, stop_cell, kCellStationStop, Observed());
     stop.param1 = LowInt16(station_index_);
+  } else {
+    TellNothing(Observed(), "a station of kind " + std::to_string(kind) + " (" +
+                                std::to_string(g::kFirstKindWithoutGrid) +
+                                " or more) places no stop point and no approach marks");
   }
   return Next::kGoOn;
 }
@@ -269,9 +280,11 @@ void TrainReader::EndOfReading() {
   CloseAndDelete();
   const std::int64_t tail = tables_.route_cells.last_index() - g::kRunningTailCells;
   FillRunning(speed_.cursor, tail, &RouteCell::speed_code,
-              [this] { return Stored(speed_.previous, true); });
+              [this] { return Stored(speed_.previous, true); }, std::nullopt, PartOf(true),
+              KindOf(true), speed_.line);
   FillRunning(adhesion_.cursor, tail, &RouteCell::adhesion,
-              [this] { return Stored(adhesion_.previous, false); });
+              [this] { return Stored(adhesion_.previous, false); }, std::nullopt, PartOf(false),
+              KindOf(false), adhesion_.line);
   for (tables_.scratch4 = kProgressiveTreEntry; tables_.scratch4 <= kProgressiveUnoEntry;
        ++tables_.scratch4) {
     const TableEntry& progressive =
