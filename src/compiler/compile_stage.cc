@@ -25,8 +25,9 @@ CompileOutcome CompileScenario(ScenarioTables& tables, DescriptionTexts& texts,
   if (tables.route_cells.exists()) {
     SignallingPostPass(tables, [&](std::int32_t code, std::int32_t position,
                                    const FaultSource& source) {
-      outcome.post_pass_faults.push_back({code, position, source});
-    });
+          outcome.post_pass_faults.push_back({code, position, source});
+        },
+        observer);
     outcome.reserved_slot_fault = StampReservedSlots(tables);
     outcome.writes_files = outcome.reserved_slot_fault == 0;
   }

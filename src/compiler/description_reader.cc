@@ -8,13 +8,8 @@
 
 namespace packager {
 
-std::int64_t BoardCell(std::int64_t position) {
-  return DivRoundHalfEven(position + kCellLength, kCellLength);
-}
-
 bool PassesGridTest(const ScenarioTables& tables, std::int64_t position, std::int64_t extra) {
-  return position + extra <=
-         static_cast<std::int64_t>(kCellLength) * tables.route_cells.last_index();
+  return grammar::PassesGridTest(tables.route_cells.last_index(), position, extra);
 }
 
 DescriptionReader::DescriptionReader(ScenarioTables& tables, DescriptionTexts& texts,
@@ -33,8 +28,48 @@ void DescriptionReader::Open() {
   });
 }
 
-void DescriptionReader::NoteKind(const char* kind) const {
-  if (place_.observer != nullptr) place_.observer->OnRecordKind(kind);
+Writer CurrentWriter(const ReadingPlace& place) {
+  return {place.file, place.line, std::string(place.kind)};
+}
+
+RouteCell& PutObject(RouteGrid& grid, std::int64_t index, std::uint8_t kind,
+                     const ReadingPlace* place) {
+  RouteCell& cell = grid.at(index);
+  if (place != nullptr && place->observer != nullptr) {
+    const Writer by = CurrentWriter(*place);
+    if (cell.kind != kCellEmpty) place->observer->OnObjectReplaced(index, cell.kind, by);
+    place->observer->OnCellWrite({by, CellPart::kObject, index, index, kind});
+  }
+  cell.kind = kind;
+  return cell;
+}
+
+void TellWrite(const ReadingPlace* place, const Writer& by, CellPart part, std::int64_t first,
+               std::int64_t last, std::int64_t value) {
+  if (place != nullptr && place->observer != nullptr) {
+    place->observer->OnCellWrite({by, part, first, last, value});
+  }
+}
+
+void TellMark(const ReadingPlace* place, std::int64_t cell, std::int64_t mark) {
+  if (place != nullptr && place->observer != nullptr) {
+    TellWrite(place, CurrentWriter(*place), CellPart::kApproachMark, cell, cell, mark);
+  }
+}
+
+void TellNothing(const ReadingPlace* place, const Writer& by, const std::string& why) {
+  if (place != nullptr && place->observer != nullptr) place->observer->OnLeftNothing(by, why);
+}
+
+void TellNothing(const ReadingPlace* place, const std::string& why) {
+  if (place != nullptr && place->observer != nullptr) {
+    TellNothing(place, CurrentWriter(*place), why);
+  }
+}
+
+void DescriptionReader::NoteKind(const grammar::RecordKind& kind) const {
+  place_.kind = kind.name;
+  if (place_.observer != nullptr) place_.observer->OnRecordKind(std::string(kind.name));
 }
 
 std::string DescriptionReader::ReadToken() {
@@ -47,7 +82,7 @@ std::optional<std::string> DescriptionReader::ReadKeyword(int drops, bool end_be
   observing_fields_ = false;
   std::string keyword = ReadToken();
   if (AtEnd()) return std::nullopt;
-  for (int drop = 0; drop < drops && Contains(keyword, "-"); ++drop) {
+  for (int drop = 0; drop < drops && Contains(keyword, grammar::kSeparatorMark); ++drop) {
     keyword = ReadToken();
     if (end_between_drops && AtEnd()) return std::nullopt;
   }

@@ -8,8 +8,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "compiler/description_texts.h"
+#include "compiler/grammar.h"
 #include "compiler/reading_observer.h"
 #include "sources/field_stream.h"
 #include "tables/scenario_tables.h"
@@ -23,13 +25,25 @@ struct ReadingPlace {
   std::string file;  // name of the text being read, empty when none
   int line = 0;      // line of the record being handled
   ReadingObserver* observer = nullptr;
+  std::string_view kind;  // the record kind being read, a name of the grammar model
 };
 
-// The cell of a board or signal at position p: p / 50 + 1, rounded half to even.
-std::int64_t BoardCell(std::int64_t position);
+// The events of the writes, told to the place's observer; without a place
+// or an observer they tell nothing. Objects go through PutObject, which
+// tells of an object written over, then of the write, then sets the kind.
+Writer CurrentWriter(const ReadingPlace& place);
+RouteCell& PutObject(RouteGrid& grid, std::int64_t index, std::uint8_t kind,
+                     const ReadingPlace* place);
+void TellWrite(const ReadingPlace* place, const Writer& by, CellPart part, std::int64_t first,
+               std::int64_t last, std::int64_t value);
+void TellMark(const ReadingPlace* place, std::int64_t cell, std::int64_t mark);
+void TellNothing(const ReadingPlace* place, const Writer& by, const std::string& why);
+void TellNothing(const ReadingPlace* place, const std::string& why);
+
+using grammar::BoardCell;
 
 // True when a record at position p fits the grid: (p + extra) / 50 does not
-// exceed the last cell (extra is 100 for records, 800 for stations).
+// exceed the last cell (grammar::kRecordGridExtra, kStationGridExtra).
 bool PassesGridTest(const ScenarioTables& tables, std::int64_t position, std::int64_t extra);
 
 class DescriptionReader {
@@ -58,7 +72,20 @@ class DescriptionReader {
   std::optional<std::string> ReadKeyword(int drops, bool end_between_drops);
 
   // Tells the observer, if any, that the current keyword is read as `kind`.
-  void NoteKind(const char* kind) const;
+  void NoteKind(const grammar::RecordKind& kind) const;
+  // The place, for the events of writes; nullptr when nobody listens.
+  const ReadingPlace* Observed() const { return place_.observer != nullptr ? &place_ : nullptr; }
+
+  // The line of the record being read.
+  int RecordLine() const { return place_.line; }
+  // Tells that the record of line `by_line` of `kind` left nothing: its
+  // running value was replaced before any cell got it.
+  void TellReplacedUnwritten(const grammar::RecordKind& kind, int by_line) const {
+    if (by_line > 0) {
+      TellNothing(Observed(), {file_name_, by_line, std::string(kind.name)},
+                  "its value is replaced by the next record's before any cell gets it");
+    }
+  }
 
   // A fault recorded after this names no line: it concerns the whole text.
   void ForgetRecordLine() { place_.line = 0; }
@@ -78,10 +105,13 @@ class DescriptionReader {
 
   // Writes the byte that value_of() gives into `member` of the cells from
   // the cursor on, at least one cell, while the cursor is below `until`; a
-  // cursor that reaches `limit` stops the fill before it writes there.
+  // cursor that reaches `limit` stops the fill before it writes there. The
+  // observer hears of the cells written as put there by the record of line
+  // `by_line` of `kind` (0: before the first such record).
   template <class ValueOf>
   void FillRunning(std::int64_t& cursor, std::int64_t until, std::uint8_t RouteCell::*member,
-                   ValueOf value_of, std::optional<std::int64_t> limit = std::nullopt);
+                   ValueOf value_of, std::optional<std::int64_t> limit, CellPart part,
+                   const grammar::RecordKind& kind, int by_line);
 
   ScenarioTables& tables_;
   const std::string file_name_;
@@ -98,12 +128,18 @@ class DescriptionReader {
 template <class ValueOf>
 void DescriptionReader::FillRunning(std::int64_t& cursor, std::int64_t until,
                                     std::uint8_t RouteCell::*member, ValueOf value_of,
-                                    std::optional<std::int64_t> limit) {
+                                    std::optional<std::int64_t> limit, CellPart part,
+                                    const grammar::RecordKind& kind, int by_line) {
+  const std::int64_t first = cursor;
   do {
-    if (limit && cursor >= *limit) return;
+    if (limit && cursor >= *limit) break;
     tables_.route_cells.at(cursor).*member = value_of();
     ++cursor;
   } while (cursor < until);
+  if (Observed() != nullptr && cursor > first) {
+    TellWrite(Observed(), {file_name_, by_line, std::string(kind.name)}, part, first, cursor - 1,
+              tables_.route_cells.at(first).*member);
+  }
 }
 
 }  // namespace packager

@@ -25,12 +25,12 @@ LineReadOutcome ReadLineDescription(ScenarioTables& tables, DescriptionTexts& te
 // Places a mountain stretch: its type on the cells from inizio / 50 to
 // fine / 50 - 1, and markers on every fourth cell of a marked stretch.
 void memo_montagna(ScenarioTables& tables, std::int32_t inizio, std::int32_t fine,
-                   std::int32_t tipo);
+                   std::int32_t tipo, const ReadingPlace* place = nullptr);
 
 // Places a speed board, or records code 21 when its cell is taken.
 void memo_indicatori_v_max(ScenarioTables& tables, std::int32_t posizione, std::int32_t vas,
                            std::int32_t vbs, std::int32_t vcs, std::int32_t strisces,
                            std::int32_t vad, std::int32_t vbd, std::int32_t vcd,
-                           std::int32_t strisced);
+                           std::int32_t strisced, const ReadingPlace* place = nullptr);
 
 }  // namespace packager

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "compiler/description_reader.h"
+#include "compiler/grammar.h"
 #include "tables/error_codes.h"
 #include "tables/numbers.h"
 
@@ -9,24 +11,24 @@ namespace packager {
 
 namespace {
 
-constexpr std::int16_t kPointValue = 180;
-constexpr std::int32_t kFastSlowdown = 110;   // km/h: from this speed on, no points inside
-constexpr std::int32_t kWarningReach = 20;    // cells before a warning searched for signals
-constexpr std::int32_t kFirstSignalCell = 3;  // a signal needs two cells before it
-constexpr std::int32_t kPointSpacing = 8;     // cells between points inside a slowdown
-constexpr std::int32_t kSignalReach = 12;     // cells after a slowdown end searched for a signal
-
-// Nearest cell of each of the three places before a slowdown start; each
-// place is that cell and the two before it, tried nearest first.
-constexpr std::int32_t kPlacesBeforeStart[] = {5, 11, 18};
+using grammar::kFastSlowdown;
+using grammar::kFirstSignalCell;
+using grammar::kPlacesBeforeStart;
+using grammar::kPointSpacing;
+using grammar::kSignalReach;
+using grammar::kWarningReach;
+constexpr std::int16_t kPointValue = grammar::kWalkPointValue;
 
 class PostPass {
  public:
-  PostPass(ScenarioTables& tables, const PostPassFaultSink& on_fault)
-      : tables_(tables), grid_(tables.route_cells), on_fault_(on_fault) {}
+  PostPass(ScenarioTables& tables, const PostPassFaultSink& on_fault, ReadingObserver* observer)
+      : tables_(tables), grid_(tables.route_cells), on_fault_(on_fault) {
+    walk_.observer = observer;
+    walk_.kind = "walk";
+  }
 
   void Run() {
-    const std::int32_t last_walked = grid_.last_index() - 2;
+    const std::int32_t last_walked = grid_.last_index() - grammar::kWalkTailCells;
     std::int32_t& i = tables_.scratch4;
     for (i = 1; i <= last_walked; ++i) {
       const std::uint8_t kind = Cell(i).kind;
@@ -42,8 +44,7 @@ class PostPass {
   RouteCell& Cell(std::int64_t index) { return grid_.at(index); }
 
   void Place(std::int64_t index) {
-    RouteCell& cell = Cell(index);
-    cell.kind = kCellAbbattimento;
+    RouteCell& cell = PutObject(grid_, index, kCellAbbattimento, &walk_);
     cell.param1 = kPointValue;
   }
 
@@ -184,15 +185,17 @@ class PostPass {
   ScenarioTables& tables_;
   RouteGrid& grid_;
   const PostPassFaultSink& on_fault_;
+  ReadingPlace walk_;  // the writer of the points, for the observer
 };
 
 }  // namespace
 
 std::int32_t minimo(std::int32_t x, std::int32_t y) { return x > y ? y : x; }
 
-void SignallingPostPass(ScenarioTables& tables, const PostPassFaultSink& on_fault) {
+void SignallingPostPass(ScenarioTables& tables, const PostPassFaultSink& on_fault,
+                        ReadingObserver* observer) {
   if (!tables.route_cells.exists()) return;
-  PostPass(tables, on_fault).Run();
+  PostPass(tables, on_fault, observer).Run();
 }
 
 }  // namespace packager

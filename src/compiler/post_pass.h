@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "compiler/reading_observer.h"
 #include "tables/scenario_tables.h"
 
 namespace packager {
@@ -27,6 +28,8 @@ std::int32_t minimo(std::int32_t x, std::int32_t y);
 // position in metres, source), the ones that a later one replaces too.
 using PostPassFaultSink =
     std::function<void(std::int32_t code, std::int32_t position, const FaultSource& source)>;
-void SignallingPostPass(ScenarioTables& tables, const PostPassFaultSink& on_fault = {});
+// observer, when given, hears of every point placed, written by "walk".
+void SignallingPostPass(ScenarioTables& tables, const PostPassFaultSink& on_fault = {},
+                        ReadingObserver* observer = nullptr);
 
 }  // namespace packager

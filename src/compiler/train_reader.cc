@@ -15,19 +15,10 @@ namespace packager {
 
 namespace {
 
-constexpr int kSeparatorDrops = 2;
-constexpr int kStationGridExtra = 800;  // a station reaches this far beyond its position
-constexpr int kRecordGridExtra = 100;
-constexpr std::int32_t kStationLengthStep = 100;
-constexpr std::int32_t kStationSpacing = 350;
-constexpr std::int32_t kShortStation = 600;
-constexpr std::int32_t kShortStationEnd = 150;  // how far kinds 5 and 6 reach past p
-constexpr std::int32_t kLengthenedEnd = 50;
-constexpr int kFirstKindWithoutGrid = 25;  // kinds from 25 put nothing on the grid
-constexpr std::uint8_t kStationMarkBase = 80;
-constexpr int kStationMarks = 4;
-constexpr int kSignalValues = 11;
-constexpr int kSlowdownValues = 6;
+namespace g = grammar;
+
+constexpr std::size_t kSignalValues = g::kSignal.fields.size();
+constexpr std::size_t kSlowdownValues = g::kSlowdown.fields.size();
 
 // A station's computed value, refused when it does not fit its 32-bit field.
 std::int32_t FitStation(const TableEntry& station, std::int64_t value, const char* what) {
@@ -43,6 +34,7 @@ std::int32_t FitStation(const TableEntry& station, std::int64_t value, const cha
 struct RunningValue {
   std::int64_t cursor = 0;
   std::int32_t previous = 0;
+  int line = 0;  // the line of the record of `previous`, 0 before the first
 };
 
 class TrainReader : public DescriptionReader {
@@ -58,6 +50,8 @@ class TrainReader : public DescriptionReader {
  private:
   Next ReadRecord(const std::string& keyword);
   Next ReadRunning(RunningValue& running, std::uint8_t RouteCell::*member, bool speed);
+  const g::RecordKind& KindOf(bool speed) const { return speed ? g::kSpeed : g::kAdhesion; }
+  static CellPart PartOf(bool speed) { return speed ? CellPart::kSpeedCode : CellPart::kAdhesion; }
   Next ReadSignal();
   Next ReadSlowdown();
   Next ReadAbbattimento();
@@ -82,9 +76,11 @@ class TrainReader : public DescriptionReader {
 void TrainReader::Read() {
   Open();
   bool found_header = false;
-  while (!found_header && !AtEnd()) found_header = ContainsAnyCase(ReadToken(), "[generale]");
+  while (!found_header && !AtEnd()) {
+    found_header = ContainsAnyCase(ReadToken(), g::kGeneralHeader);
+  }
   for (;;) {
-    const std::optional<std::string> keyword = ReadKeyword(kSeparatorDrops, true);
+    const std::optional<std::string> keyword = ReadKeyword(g::kTrainSeparatorDrops, true);
     if (!keyword) break;
     const Next next = ReadRecord(*keyword);
     if (next == Next::kStop) return;
@@ -96,35 +92,31 @@ void TrainReader::Read() {
 // A field may match several records; each that matches is read in turn.
 TrainReader::Next TrainReader::ReadRecord(const std::string& keyword) {
   auto& table = tables_.scenario_table;
-  const auto has = [&keyword](const char* word) { return ContainsAnyCase(keyword, word); };
-  const auto noted = [&](const char* kind, bool matches) {
+  const auto noted = [&](const g::RecordKind& kind) {
+    const bool matches = g::Matches(kind, keyword);
     if (matches) NoteKind(kind);
     return matches;
   };
-  if (noted("massa frenata", has("frenata") && has("massa"))) {
-    table[kTrainValuesEntry].start = ReadLong();
-  }
-  if (noted("vetture", has("vetture"))) table[kTrainValuesEntry].position = ReadLong();
+  if (noted(g::kBrakedMass)) table[kTrainValuesEntry].start = ReadLong();
+  if (noted(g::kCarriages)) table[kTrainValuesEntry].position = ReadLong();
   Next next = Next::kGoOn;
-  const auto handle = [&](const char* kind, bool matches, auto&& read) {
-    if (next == Next::kGoOn && noted(kind, matches)) next = read();
+  const auto handle = [&](const g::RecordKind& kind, auto&& read) {
+    if (next == Next::kGoOn && noted(kind)) next = read();
   };
-  handle("velocita", has("velocit"),
-         [&] { return ReadRunning(speed_, &RouteCell::speed_code, true); });
-  handle("aderenza", has("aderenza"),
-         [&] { return ReadRunning(adhesion_, &RouteCell::adhesion, false); });
+  handle(g::kSpeed, [&] { return ReadRunning(speed_, &RouteCell::speed_code, true); });
+  handle(g::kAdhesion, [&] { return ReadRunning(adhesion_, &RouteCell::adhesion, false); });
   if (next != Next::kGoOn) return next;
-  if (noted("orologio", has("orologio"))) {
+  if (noted(g::kClock)) {
     TableEntry& clock = table[kSignallingEntry];
     clock.int3 = ReadInteger();
     clock.int4 = ReadInteger();
     clock.int5 = ReadInteger();
   }
-  if (noted("sabbia", has("sabbia"))) table[kSignallingEntry].int1 = ReadInteger();
-  handle("segnale", has("segnale"), [&] { return ReadSignal(); });
-  handle("rallentamento", has("rallentamento"), [&] { return ReadSlowdown(); });
-  handle("abbattimento", has("abbattimento"), [&] { return ReadAbbattimento(); });
-  handle("stazione", has("stazione"), [&] { return ReadStation(); });
+  if (noted(g::kSand)) table[kSignallingEntry].int1 = ReadInteger();
+  handle(g::kSignal, [&] { return ReadSignal(); });
+  handle(g::kSlowdown, [&] { return ReadSlowdown(); });
+  handle(g::kAbbattimento, [&] { return ReadAbbattimento(); });
+  handle(g::kStation, [&] { return ReadStation(); });
   return next;
 }
 
@@ -135,43 +127,47 @@ TrainReader::Next TrainReader::ReadRunning(RunningValue& running, std::uint8_t R
                                            bool speed) {
   const std::int32_t position = ReadLong();
   const std::int32_t value = ReadLong();
-  if (!GridTest(position, kRecordGridExtra)) return Next::kEndOfText;
-  const std::int64_t cell = DivRoundHalfEven(position, kCellLength);
+  if (!GridTest(position, g::kRecordGridExtra)) return Next::kEndOfText;
+  const std::int64_t cell = g::CellOf(position);
   if (cell > 0) {
     FillRunning(running.cursor, cell, member, [&] { return Stored(running.previous, speed); },
-                tables_.route_cells.last_index());
+                tables_.route_cells.last_index(), PartOf(speed), KindOf(speed), running.line);
+  } else {
+    TellReplacedUnwritten(KindOf(speed), running.line);
   }
   running.previous = value;
+  running.line = RecordLine();
   return Next::kGoOn;
 }
 
 TrainReader::Next TrainReader::ReadSignal() {
   std::int32_t v[kSignalValues];
   for (std::int32_t& value : v) value = ReadLong();
-  if (!GridTest(v[0], kRecordGridExtra)) return Next::kEndOfText;
-  memo_segnale(tables_, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
+  if (!GridTest(v[0], g::kRecordGridExtra)) return Next::kEndOfText;
+  memo_segnale(tables_, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10],
+               Observed());
   return StopIfFault(v[0]);
 }
 
 TrainReader::Next TrainReader::ReadSlowdown() {
   std::int32_t v[kSlowdownValues];
   for (std::int32_t& value : v) value = ReadLong();
-  if (!GridTest(v[0], kRecordGridExtra)) return Next::kEndOfText;
-  memo_rallentamento(tables_, v[0], v[1], v[2], v[3], v[4], v[5]);
+  if (!GridTest(v[0], g::kRecordGridExtra)) return Next::kEndOfText;
+  memo_rallentamento(tables_, v[0], v[1], v[2], v[3], v[4], v[5], Observed());
   return StopIfFault(v[0]);
 }
 
 TrainReader::Next TrainReader::ReadAbbattimento() {
   const std::int32_t position = ReadLong();
   const std::int32_t value = ReadLong();
-  if (!GridTest(position, kRecordGridExtra)) return Next::kEndOfText;
-  RouteCell& cell = tables_.route_cells.at(DivRoundHalfEven(position, kCellLength));
+  if (!GridTest(position, g::kRecordGridExtra)) return Next::kEndOfText;
+  RouteCell& cell = tables_.route_cells.at(g::CellOf(position));
   if (!cell.IsFree()) return Stop(kErrAbbattimentoTaken, position);
   if (value >= 1) {
-    cell.kind = kCellAbbattimento;
+    PutObject(tables_.route_cells, g::CellOf(position), kCellAbbattimento, Observed());
     cell.param1 = LowInt16(value);
   } else {
-    cell.kind = kCellPlainAbbattimento;
+    PutObject(tables_.route_cells, g::CellOf(position), kCellPlainAbbattimento, Observed());
   }
   return Next::kGoOn;
 }
@@ -181,16 +177,16 @@ TrainReader::Next TrainReader::ReadStation() {
   if (station_index_ > board_slot_) return Stop(kErrTooManyStations);
   TableEntry& station = tables_.scenario_table.at(static_cast<std::size_t>(station_index_));
   station.position = ReadLong();
-  if (!GridTest(station.position, kStationGridExtra)) return Next::kEndOfText;
+  if (!GridTest(station.position, g::kStationGridExtra)) return Next::kEndOfText;
   if (station.position % kCellLength != 0) return Stop(kErrStationPosition, station.position);
   station.kind = ReadByte();
   const std::int32_t length = ReadLong();
-  if (length % kStationLengthStep != 0) return Stop(kErrStationLength, station.position);
+  if (length % g::kStationLengthStep != 0) return Stop(kErrStationLength, station.position);
   ReadStationColumns(station);
   SetStationExtent(station, length);
   if (PutStationOnGrid(station) == Next::kStop) return Next::kStop;
   if (station_index_ > kFirstStationEntry &&
-      static_cast<std::int64_t>(station.start) - kStationSpacing <
+      static_cast<std::int64_t>(station.start) - g::kStationSpacing <
           tables_.scenario_table[static_cast<std::size_t>(station_index_ - 1)].end) {
     return Stop(kErrStationSpacing, station.position);
   }
@@ -229,22 +225,12 @@ void TrainReader::ReadStationColumns(TableEntry& station) {
 
 // The station area around position p, from the kind and the length L.
 void TrainReader::SetStationExtent(TableEntry& station, std::int32_t length) {
-  const std::int64_t p = station.position;
-  const int kind = station.kind;
-  if (kind == 5 || kind == 6) {
-    station.end = FitStation(station, p + kShortStationEnd, "end");
-    station.start = FitStation(station, p - length, "start");
-    station.byte4 = 0;
-  } else if (kind == 7 || kind == 8) {
-    station.start = FitStation(station, p - length, "start");
-    station.end = FitStation(station, p + length, "end");
-    station.byte4 = 0;
-  } else {
-    station.start = FitStation(station, p - length / 2, "start");
-    station.end =
-        FitStation(station, p + length / 2 + (station.byte4 != 0 ? kLengthenedEnd : 0), "end");
-  }
-  if (length < kShortStation) station.byte5 = 0;
+  const g::StationExtent extent =
+      g::StationExtentOf(station.kind, station.position, length, station.byte4 != 0);
+  station.start = FitStation(station, extent.start, "start");
+  station.end = FitStation(station, extent.end, "end");
+  if (!g::StationKeepsColumn6(station.kind)) station.byte4 = 0;
+  if (length < g::kShortStation) station.byte5 = 0;
   if (station_index_ == kFirstStationEntry) {
     station.byte4 = 0;
     station.byte5 = 0;
@@ -255,27 +241,32 @@ void TrainReader::SetStationExtent(TableEntry& station, std::int32_t length) {
 // before the stop point carry the marks 81 to 84.
 TrainReader::Next TrainReader::PutStationOnGrid(const TableEntry& station) {
   const int kind = station.kind;
-  const std::int64_t end_cell = DivRoundHalfEven(station.end, kCellLength);
-  if (kind < kFirstKindWithoutGrid && kind != 5 && kind != 6) {
-    for (tables_.scratch5 = 1; tables_.scratch5 <= kStationMarks; ++tables_.scratch5) {
-      const std::int64_t cell = end_cell - tables_.scratch5 - 1;
+  if (g::StationPlacesMarks(kind)) {
+    for (tables_.scratch5 = 1; tables_.scratch5 <= g::kStationMarks; ++tables_.scratch5) {
+      const std::int64_t cell = g::StationMarkCell(station.end, tables_.scratch5);
       if (cell > 1) {
-        tables_.route_cells.at(cell).approach_mark = LowByte(kStationMarkBase + tables_.scratch5);
+        tables_.route_cells.at(cell).approach_mark =
+            LowByte(g::kStationMarkBase + tables_.scratch5);
+        TellMark(Observed(), cell, tables_.route_cells.at(cell).approach_mark);
       }
     }
   }
-  if (kind < kFirstKindWithoutGrid) {
-    if (end_cell - 1 <= 1) return Stop(kErrStationTooEarly);
-    RouteCell& stop = tables_.route_cells.at(end_cell - 1);
-    stop.kind = kCellStationStop;
+  if (g::StationPlacesStop(kind)) {
+    const std::int64_t stop_cell = g::StationStopCell(station.end);
+    if (stop_cell <= 1) return Stop(kErrStationTooEarly);
+    RouteCell& stop = PutObject(tables_.route_cells, stop_cell, kCellStationStop, Observed());
     stop.param1 = LowInt16(station_index_);
+  } else {
+    TellNothing(Observed(), "a station of kind " + std::to_string(kind) + " (" +
+                                std::to_string(g::kFirstKindWithoutGrid) +
+                                " or more) places no stop point and no approach marks");
   }
   return Next::kGoOn;
 }
 
 std::uint8_t TrainReader::Stored(std::int32_t value, bool speed) {
   if (!speed) return LowByte(value);
-  const std::int64_t code = DivRoundHalfEven(value, 5);
+  const std::int64_t code = g::SpeedCode(value);
   if (code < 0 || code > 255) {
     throw RunFailure("the speed " + std::to_string(value) +
                      " km/h does not fit the route grid (0 to 1275)");
@@ -287,11 +278,13 @@ std::uint8_t TrainReader::Stored(std::int32_t value, bool speed) {
 // the cell before last - 2, and checks the progressive records of the line.
 void TrainReader::EndOfReading() {
   CloseAndDelete();
-  const std::int64_t tail = tables_.route_cells.last_index() - 2;
+  const std::int64_t tail = tables_.route_cells.last_index() - g::kRunningTailCells;
   FillRunning(speed_.cursor, tail, &RouteCell::speed_code,
-              [this] { return Stored(speed_.previous, true); });
+              [this] { return Stored(speed_.previous, true); }, std::nullopt, PartOf(true),
+              KindOf(true), speed_.line);
   FillRunning(adhesion_.cursor, tail, &RouteCell::adhesion,
-              [this] { return Stored(adhesion_.previous, false); });
+              [this] { return Stored(adhesion_.previous, false); }, std::nullopt, PartOf(false),
+              KindOf(false), adhesion_.line);
   for (tables_.scratch4 = kProgressiveTreEntry; tables_.scratch4 <= kProgressiveUnoEntry;
        ++tables_.scratch4) {
     const TableEntry& progressive =
