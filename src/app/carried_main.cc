@@ -21,7 +21,7 @@ std::unique_ptr<packager::CarriedScenario> ReadOwnScenario(packager::Platform& p
   std::string path = "the program";
   try {
     path = packager::RunningProgramPath();
-    return packager::DecodeCarriedScenario(packager::ReadWholeFile(path));
+    return packager::ReadCarriedScenario(path);
   } catch (const packager::CarriedScenarioError& error) {
     platform.ShowFailure("The packager carries no scenario it can install.",
                          path + ": " + error.what() + "; nothing was written");

@@ -3,6 +3,8 @@
 #include <utility>
 
 #include "tables/coding.h"
+#include "tables/file_failure.h"
+#include "tables/replace_file.h"
 
 namespace packager {
 
@@ -78,6 +80,20 @@ std::string EncodeCarriedScenario(const ScenarioFolder& folder) {
   AppendU64(trailer, scenario.size());
   AppendU64(trailer, Fnv1a64(scenario));
   return scenario + trailer;
+}
+
+std::unique_ptr<CarriedScenario> ReadCarriedScenario(const std::string& path) {
+  std::string bytes;
+  ReadFault fault = TryReadFileEnd(path, kCarriedTrailerSize, bytes);
+  if (fault == ReadFault::kNone && bytes.size() == kCarriedTrailerSize &&
+      std::string_view(bytes).substr(0, kCarriedMarker.size()) == kCarriedMarker) {
+    // The scenario and its trailer; a size beyond the file reads the whole
+    // file, which the decoder then finds cut short.
+    const std::uint64_t size = DecodeU64(bytes.data() + 16);
+    if (size <= kMaxReadSize) fault = TryReadFileEnd(path, size + kCarriedTrailerSize, bytes);
+  }
+  if (fault != ReadFault::kNone) throw FileFailure(path, "read the file", ReadFaultReason(fault));
+  return DecodeCarriedScenario(bytes);
 }
 
 std::unique_ptr<CarriedScenario> DecodeCarriedScenario(std::string_view file_bytes) {

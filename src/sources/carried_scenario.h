@@ -78,6 +78,12 @@ class CarriedScenario {
 // read as a scenario.
 std::unique_ptr<CarriedScenario> DecodeCarriedScenario(std::string_view file_bytes);
 
+// The scenario at the end of the program file at path, read from the end:
+// the trailer, then the scenario it announces, never the program before it.
+// Throws CarriedScenarioError as DecodeCarriedScenario does, FileFailure for
+// a file that cannot be read.
+std::unique_ptr<CarriedScenario> ReadCarriedScenario(const std::string& path);
+
 // FNV-1a, 64-bit: the checksum of the carried scenario.
 std::uint64_t Fnv1a64(std::string_view bytes);
 

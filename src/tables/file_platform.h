@@ -29,8 +29,10 @@ std::size_t NameStart(const std::string& path);
 // same name at the same time.
 std::string TemporaryPath(const std::string& path, std::uint64_t process);
 
-// TryReadWholeFile (see replace_file.h) with the system's own calls.
-ReadFault ReadRegularFile(const std::string& path, std::string& bytes);
+// TryReadFileEnd (see replace_file.h) with the system's own calls; a count
+// of kWholeFile reads the whole file.
+inline constexpr std::uint64_t kWholeFile = ~std::uint64_t{0};
+ReadFault ReadRegularFile(const std::string& path, std::uint64_t count, std::string& bytes);
 
 // ReplaceFile (see replace_file.h) with the system's own calls.
 void ReplaceWithPieces(const std::string& path, std::span<const std::string_view> pieces);

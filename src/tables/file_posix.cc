@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -95,7 +96,7 @@ void KeepPermissions(const std::string& path, int file) {
 
 }  // namespace
 
-ReadFault ReadRegularFile(const std::string& path, std::string& bytes) {
+ReadFault ReadRegularFile(const std::string& path, std::uint64_t count, std::string& bytes) {
   // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below.
   const int file = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (file < 0) {
@@ -111,12 +112,15 @@ ReadFault ReadRegularFile(const std::string& path, std::string& bytes) {
     fault = ReadFault::kFolder;
   } else if (!S_ISREG(info.st_mode)) {
     fault = ReadFault::kNotRegular;
-  } else if (static_cast<std::uint64_t>(info.st_size) > kMaxReadSize) {
+  } else if (const auto size = static_cast<std::uint64_t>(info.st_size);
+             std::min(size, count) > kMaxReadSize) {
     fault = ReadFault::kTooLarge;
+  } else if (size > count && ::lseek(file, static_cast<off_t>(size - count), SEEK_SET) < 0) {
+    fault = ReadFault::kCannotRead;
   } else {
     // A regular file never blocks; the flag is dropped all the same.
     ::fcntl(file, F_SETFL, ::fcntl(file, F_GETFL) & ~O_NONBLOCK);
-    fault = ReadOpenFile(file, static_cast<std::size_t>(info.st_size), bytes);
+    fault = ReadOpenFile(file, static_cast<std::size_t>(std::min(size, count)), bytes);
   }
   ::close(file);
   return fault;

@@ -88,7 +88,7 @@ ReadFault ReadOpenFile(HANDLE file, std::string& bytes) {
 
 }  // namespace
 
-ReadFault ReadRegularFile(const std::string& path, std::string& bytes) {
+ReadFault ReadRegularFile(const std::string& path, std::uint64_t count, std::string& bytes) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = GetLastError();
@@ -106,11 +106,18 @@ ReadFault ReadRegularFile(const std::string& path, std::string& bytes) {
     fault = ReadFault::kNotRegular;
   } else if (!GetFileSizeEx(file, &size)) {
     fault = ReadFault::kCannotRead;
-  } else if (static_cast<std::uint64_t>(size.QuadPart) > kMaxReadSize) {
+  } else if (const auto whole = static_cast<std::uint64_t>(size.QuadPart);
+             (whole < count ? whole : count) > kMaxReadSize) {
     fault = ReadFault::kTooLarge;
   } else {
-    bytes.reserve(static_cast<std::size_t>(size.QuadPart));
-    fault = ReadOpenFile(file, bytes);
+    LARGE_INTEGER start{};
+    start.QuadPart = static_cast<LONGLONG>(whole > count ? whole - count : 0);
+    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) {
+      fault = ReadFault::kCannotRead;
+    } else {
+      bytes.reserve(static_cast<std::size_t>(whole - static_cast<std::uint64_t>(start.QuadPart)));
+      fault = ReadOpenFile(file, bytes);
+    }
   }
   CloseHandle(file);
   return fault;

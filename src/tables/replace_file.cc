@@ -66,7 +66,12 @@ std::string RegularFileTarget(const std::string& path) {
 
 ReadFault TryReadWholeFile(const std::string& path, std::string& bytes) {
   bytes.clear();
-  return file_platform::ReadRegularFile(path, bytes);
+  return file_platform::ReadRegularFile(path, file_platform::kWholeFile, bytes);
+}
+
+ReadFault TryReadFileEnd(const std::string& path, std::uint64_t count, std::string& bytes) {
+  bytes.clear();
+  return file_platform::ReadRegularFile(path, count, bytes);
 }
 
 const char* ReadFaultReason(ReadFault fault) {

@@ -52,6 +52,10 @@ enum class ReadFault {
 // opening it never waits. On a fault, bytes holds whatever was read.
 ReadFault TryReadWholeFile(const std::string& path, std::string& bytes);
 
+// The same for the last `count` bytes of the file only (all of them when it
+// is shorter): what is before them is neither read nor counted.
+ReadFault TryReadFileEnd(const std::string& path, std::uint64_t count, std::string& bytes);
+
 // The reason of a fault as a message names it: "it does not exist", "it is a
 // folder", "it is not a regular file ...", "it is larger than ...", "it
 // cannot be opened" or "reading it failed"; "" for kNone.

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include "support/temp_folder.h"
+#include "tables/file_failure.h"
+
 namespace packager {
 namespace {
 
@@ -92,6 +95,24 @@ TEST(CarriedScenarioTest, AMissingCutOrChangedScenarioIsRefused) {
           << test.what << ": " << error.what();
     }
   }
+}
+
+// The program reads its scenario from the end of its file: the same scenario
+// as the whole file gives; a trailer that claims more than the file holds is
+// a scenario cut short.
+TEST(CarriedScenarioTest, TheScenarioIsReadFromTheEndOfTheFile) {
+  test_support::TempFolder folder;
+  const std::string carried = EncodeCarriedScenario(SmallFolder());
+  folder.Write("packager", std::string(300000, 'P') + carried);
+  const auto read = ReadCarriedScenario(folder.PathOf("packager"));
+  EXPECT_EQ(read->embedded().scenario_name, "Ombrisa_Ferlina");
+  EXPECT_EQ(Lines(read->embedded().notes), Lines(DecodeCarriedScenario(carried)->embedded().notes));
+
+  std::string claims_more = kProgram + carried;
+  claims_more[claims_more.size() - kCarriedTrailerSize + 16 + 3] = 1;  // + 16 MiB
+  folder.Write("claims_more", claims_more);
+  EXPECT_THROW(ReadCarriedScenario(folder.PathOf("claims_more")), CarriedScenarioError);
+  EXPECT_THROW(ReadCarriedScenario(folder.PathOf("absent")), FileFailure);
 }
 
 // An edit anyone can make: the checksum matches, the scenario does not obey

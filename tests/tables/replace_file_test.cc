@@ -128,6 +128,34 @@ TEST(ReadWholeFileTest, OnlyARegularFileOfASaneSizeIsRead) {
   }
 }
 
+TEST(ReadWholeFileTest, TheEndOfAFileIsReadAlone) {
+  TempFolder folder;
+  folder.Write("f.dat", "0123456789");
+  // Sparse: only its end is read, however large the file.
+  folder.Write("huge.dat", "");
+  std::filesystem::resize_file(folder.PathOf("huge.dat"), kMaxReadSize * 2);
+  const struct {
+    const char* name;
+    std::uint64_t count;
+    ReadFault fault;
+    std::string bytes;
+  } kCases[] = {
+      {"f.dat", 3, ReadFault::kNone, "789"},
+      {"f.dat", 10, ReadFault::kNone, "0123456789"},
+      {"f.dat", 99, ReadFault::kNone, "0123456789"},
+      {"f.dat", 0, ReadFault::kNone, ""},
+      {"huge.dat", 4, ReadFault::kNone, std::string(4, '\0')},
+      {"huge.dat", kMaxReadSize + 1, ReadFault::kTooLarge, ""},
+      {"absent.dat", 4, ReadFault::kMissing, ""},
+  };
+  for (const auto& test : kCases) {
+    std::string bytes = "earlier";
+    EXPECT_EQ(TryReadFileEnd(folder.PathOf(test.name), test.count, bytes), test.fault)
+        << test.name << " " << test.count;
+    EXPECT_EQ(bytes, test.bytes) << test.name << " " << test.count;
+  }
+}
+
 TEST(RegularFileTargetTest, AnOutputIsARegularFileOrIsRefusedAndKept) {
   TempFolder folder;
   ASSERT_EQ(::mkfifo(folder.PathOf("fifo").c_str(), 0600), 0);
