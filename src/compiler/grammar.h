@@ -9,6 +9,7 @@
 // of keeping copies. Nothing here reads a text or touches the tables.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -129,6 +130,14 @@ struct RecordKind {
   std::span<const CellKind> objects;  // the objects it may put on the grid
   std::string_view effect;            // what it places or stores, for people
 };
+
+// The index of the field of that name among the record's fields; the
+// number of fields when it has none of that name.
+constexpr std::size_t FieldIndex(const RecordKind& kind, std::string_view name) {
+  std::size_t index = 0;
+  while (index < kind.fields.size() && kind.fields[index].name != name) ++index;
+  return index;
+}
 
 // True when a keyword field is read as this record (the part aside).
 bool Matches(const RecordKind& kind, std::string_view keyword);

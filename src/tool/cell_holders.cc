@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "compiler/description_reader.h"
+#include "compiler/grammar.h"
 #include "tables/error_codes.h"
 #include "tables/numbers.h"
 
@@ -10,51 +10,50 @@ namespace packager::tool {
 
 namespace {
 
-constexpr std::int64_t kWarningDistance = 1200;
-constexpr std::int64_t kWarningFrom = 1500;  // a slowdown past it has a warning
-constexpr int kOrientationBoards = 4;
-constexpr std::int64_t kStopPointKinds = 25;  // a station kind below it has a stop point
+using grammar::BoardCell;
+using grammar::CellOf;
 
 std::optional<std::int64_t> Field(const ReadRecord& record, std::size_t index) {
   if (index >= record.fields.size() || !record.fields[index].number) return std::nullopt;
   return record.fields[index].value;
 }
 
-std::int64_t CellOf(std::int64_t position) { return DivRoundHalfEven(position, kCellLength); }
-
-bool Is(const ReadRecord& record, const char* kind) {
-  return record.kinds.size() == 1 && record.kinds[0] == kind;
+bool Is(const ReadRecord& record, const grammar::RecordKind& kind) {
+  return record.kinds.size() == 1 && record.kinds[0] == kind.name;
 }
 
-std::optional<std::int64_t> StationStopCell(const ReadRecord& record, bool first_station) {
-  const auto position = Field(record, 0);
-  const auto kind = Field(record, 1);
-  const auto length = Field(record, 2);
-  const auto lengthened = Field(record, 5);
-  if (!position || !kind || !length || *kind >= kStopPointKinds) return std::nullopt;
-  std::int64_t end = *position + *length / 2;
-  if (*kind == 5 || *kind == 6) {
-    end = *position + 150;
-  } else if (*kind == 7 || *kind == 8) {
-    end = *position + *length;
-  } else if (!first_station && lengthened && *lengthened != 0) {
-    end += kCellLength;
+// The stop point's cell as the reader puts it; the first station's column 6
+// lengthens it too (the reader clears the column only after the extent).
+std::optional<std::int64_t> StationStopCell(const ReadRecord& record) {
+  using grammar::kStation;
+  const auto position = Field(record, grammar::FieldIndex(kStation, "position"));
+  const auto kind = Field(record, grammar::FieldIndex(kStation, "kind"));
+  const auto length = Field(record, grammar::FieldIndex(kStation, "length"));
+  const auto lengthened = Field(record, grammar::FieldIndex(kStation, "column 6"));
+  if (!position || !kind || !length || !grammar::StationPlacesStop(static_cast<int>(*kind))) {
+    return std::nullopt;
   }
-  return CellOf(end) - 1;
+  const grammar::StationExtent extent = grammar::StationExtentOf(
+      static_cast<int>(*kind), *position, *length, lengthened && *lengthened != 0);
+  return grammar::StationStopCell(extent.end);
 }
 
 std::vector<std::int64_t> SlowdownCells(const ReadRecord& record) {
+  using grammar::kSlowdown;
   const auto start = Field(record, 0);
-  const auto length = Field(record, 2);
-  const auto boards = Field(record, 4);
+  const auto length = Field(record, grammar::FieldIndex(kSlowdown, "l"));
+  const auto boards = Field(record, grammar::FieldIndex(kSlowdown, "f_ta"));
   if (!start || !length) return {};
   std::vector<std::int64_t> cells;
-  if (*start > kWarningFrom) cells.push_back(BoardCell(*start - kWarningDistance));
+  const bool warning = grammar::SlowdownHasWarning(*start);
+  if (warning) cells.push_back(grammar::SlowdownWarningCell(*start));
   cells.push_back(BoardCell(*start));
   cells.push_back(BoardCell(*start + *length));
-  if (*start > kWarningFrom && boards && *boards != 0) {
-    const std::int64_t first = CellOf(*start - kWarningDistance);
-    for (int board = 0; board < kOrientationBoards; ++board) cells.push_back(first - board);
+  if (warning && boards && *boards != 0) {
+    const std::int64_t first = grammar::FirstOrientationBoardCell(*start);
+    for (int board = 0; board < grammar::kOrientationBoards; ++board) {
+      cells.push_back(first - board);
+    }
   }
   return cells;
 }
@@ -86,15 +85,15 @@ std::optional<std::int64_t> WantedCell(const ReadRecord& record, std::int32_t co
     case kErrSpeedBoardTaken:
     case kErrSlowdownStartTaken: return BoardCell(*position);
     case kErrAbbattimentoTaken: return CellOf(*position);
-    case kErrWarningTaken: return BoardCell(*position - kWarningDistance);
+    case kErrWarningTaken: return grammar::SlowdownWarningCell(*position);
     case kErrSlowdownEndTaken: {
-      const auto length = Field(record, 2);
+      const auto length = Field(record, grammar::FieldIndex(grammar::kSlowdown, "l"));
       if (!length) return std::nullopt;
       return BoardCell(*position + *length);
     }
     case kErrOrientationTaken: {
-      const std::int64_t first = CellOf(*position - kWarningDistance);
-      for (int board = 0; board < kOrientationBoards; ++board) {
+      const std::int64_t first = grammar::FirstOrientationBoardCell(*position);
+      for (int board = 0; board < grammar::kOrientationBoards; ++board) {
         const std::int64_t cell = first - board;
         if (cell >= 0 && cell <= tables.route_cells.last_index() &&
             !tables.route_cells.at(cell).IsFree()) {
@@ -109,18 +108,18 @@ std::optional<std::int64_t> WantedCell(const ReadRecord& record, std::int32_t co
 
 }  // namespace
 
-std::vector<std::int64_t> ObjectCells(const ReadRecord& record, bool first_station) {
+std::vector<std::int64_t> ObjectCells(const ReadRecord& record) {
   if (record.kinds.size() != 1) return {};
   const auto position = Field(record, 0);
   if (!position) return {};
-  if (Is(record, "segnale") || Is(record, "indicatori_vmax") ||
-      Is(record, "cartello indicatore")) {
+  if (Is(record, grammar::kSignal) || Is(record, grammar::kSpeedBoard) ||
+      Is(record, grammar::kIndicatorBoard)) {
     return {BoardCell(*position)};
   }
-  if (Is(record, "abbattimento")) return {CellOf(*position)};
-  if (Is(record, "rallentamento")) return SlowdownCells(record);
-  if (Is(record, "stazione")) {
-    const auto cell = StationStopCell(record, first_station);
+  if (Is(record, grammar::kAbbattimento)) return {CellOf(*position)};
+  if (Is(record, grammar::kSlowdown)) return SlowdownCells(record);
+  if (Is(record, grammar::kStation)) {
+    const auto cell = StationStopCell(record);
     if (cell) return {*cell};
   }
   return {};
@@ -145,13 +144,10 @@ std::string TakenCellNote(const std::vector<ReadRecord>& records, const Recorded
                      ObjectName(tables.route_cells.at(*cell).kind);
   // The last object placed there before the refused record is the holder.
   std::optional<std::size_t> holder;
-  bool first_station = true;
   for (std::size_t i = 0; i < refused; ++i) {
-    const bool station = Is(records[i], "stazione");
-    for (const std::int64_t taken : ObjectCells(records[i], station && first_station)) {
+    for (const std::int64_t taken : ObjectCells(records[i])) {
       if (taken == *cell) holder = i;
     }
-    if (station) first_station = false;
   }
   if (holder) {
     note += ", put there by line " + std::to_string(records[*holder].line) + " of " +

@@ -14,8 +14,7 @@ namespace packager::tool {
 
 // The cells a record puts an object on, as the readers place them: boards
 // and signals, slowdown cells, abbattimento points and station stop points.
-// first_station: the record is the text's first station record.
-std::vector<std::int64_t> ObjectCells(const ReadRecord& record, bool first_station);
+std::vector<std::int64_t> ObjectCells(const ReadRecord& record);
 
 // For a fault of a taken cell (codes 6, 7 and 16 to 21): "cell 36 (1800 m)
 // holds a signal, put there by line 12 of FILE". Empty for other faults or

@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "compiler/grammar.h"
 #include "compiler/track_plan_builder.h"
 #include "tables/windows1252.h"
 #include "tool/markup.h"
@@ -52,9 +53,6 @@ constexpr double kSlowdownRow = 24;
 constexpr double kAbbattimentoRow = 35;
 constexpr double kNoteBaseline = 52;  // the speeds of lane 0, the highest
 constexpr double kNoteLane = 11;
-
-// A station kind below this places a stop point on the grid.
-constexpr int kFirstKindWithoutStop = 25;
 
 const char kInk[] = "#222222";
 const char kMuted[] = "#666666";
@@ -397,7 +395,7 @@ struct Row {
 // A stop of this train: a kind that places a stop point and a time of day in
 // the row (the author's guide gives 0, 0, 0 where the train passes).
 bool Stops(const TableEntry& entry) {
-  return entry.kind < kFirstKindWithoutStop && entry.seconds != 0;
+  return grammar::StationPlacesStop(entry.kind) && entry.seconds != 0;
 }
 
 std::vector<Station> StationsOf(const ScenarioTables& tables) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "compiler/competition_codes.h"
+#include "compiler/grammar.h"
 #include "output/record_layouts.h"
 #include "tables/numbers.h"
 
@@ -100,12 +101,10 @@ const char* ReservedRole(int index) {
 
 namespace {
 
-constexpr int kSpeedStep = 5;  // km/h of one speed_code
-constexpr int kLevelGradientCode = 100;
-constexpr std::int64_t kWarningDistance = 1200;  // metres from a warning to its slowdown
-constexpr int kApproachMarks = 4;
-constexpr int kStationMarkTens = 8;
-constexpr int kFirstKindWithoutGrid = 25;
+constexpr int kSpeedStep = static_cast<int>(grammar::kSpeedStep);  // km/h of one speed_code
+constexpr int kLevelGradientCode = static_cast<int>(grammar::kGradientOffset);
+constexpr int kApproachMarks = grammar::kSignalApproachMarks;
+constexpr int kStationMarkTens = grammar::kStationMarkBase / 10;
 
 }  // namespace
 
@@ -118,7 +117,7 @@ std::int64_t BoardRecordPosition(std::int64_t cell) { return (cell - 1) * kCellL
 std::int64_t RunningRecordPosition(std::int64_t cell) { return cell * kCellLength; }
 
 std::int64_t SlowdownStartOfWarning(std::int64_t cell) {
-  return BoardRecordPosition(cell) + kWarningDistance;
+  return BoardRecordPosition(cell) + grammar::kWarningDistance;
 }
 
 // Board 1 stands in the cell just before the warning's, board 4 three cells
@@ -177,8 +176,8 @@ ApproachReading ReadApproachMark(const RouteGrid& grid, std::int64_t index) {
 }
 
 std::optional<std::int64_t> StopCellOf(const TableEntry& station) {
-  if (station.kind >= kFirstKindWithoutGrid) return std::nullopt;
-  return DivRoundHalfEven(station.end, kCellLength) - 1;
+  if (!grammar::StationPlacesStop(station.kind)) return std::nullopt;
+  return grammar::StationStopCell(station.end);
 }
 
 std::optional<std::string> TimeOfDay(std::int64_t seconds) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <sstream>
 
+#include "compiler/grammar.h"
 #include "tables/numbers.h"
 #include "tables/windows1252.h"
 
@@ -12,16 +13,23 @@ namespace packager::tool {
 
 namespace {
 
-constexpr std::int64_t kCell = 50;
+constexpr std::int64_t kCell = kCellLength;
 
-const std::vector<std::string> kLineKeywords = {
-    "lunghezza percorso", "progressiva chilometrica uno", "progressiva chilometrica due",
-    "progressiva chilometrica tre", "sfondo uno", "sfondo due", "sfondo tre",
-    "ripetizione segnali 4 codici", "pendenza", "curvas1", "curvad1", "montagna",
-    "indicatori_vmax", "cartello_indicatore"};
-const std::vector<std::string> kTrainKeywords = {
-    "numero vetture", "percentuale massa frenata", "velocita", "aderenza", "orologio", "sabbia",
-    "segnale", "rallentamento", "abbattimento", "stazione"};
+// The keywords as texts spell them, for suggestions: every record of the
+// parts, and a right-hand curve beside the left-hand one the model spells.
+std::vector<std::string> KeywordsOf(std::initializer_list<grammar::Part> parts) {
+  std::vector<std::string> keywords;
+  for (const grammar::Part part : parts) {
+    for (const grammar::RecordKind* kind : grammar::RecordsOf(part)) {
+      keywords.emplace_back(kind->spelling);
+      if (kind == &grammar::kCurve) keywords.push_back(std::string(kind->word) + "d1");
+    }
+  }
+  return keywords;
+}
+const std::vector<std::string> kLineKeywords =
+    KeywordsOf({grammar::Part::kLineGeneral, grammar::Part::kLineBody});
+const std::vector<std::string> kTrainKeywords = KeywordsOf({grammar::Part::kTrain});
 
 std::string Lower(std::string_view text) {
   std::string lower(text);
@@ -76,23 +84,20 @@ const char* RecordName(const std::string& kind) {
   return found != kNames.end() ? found->second : kind.c_str();
 }
 
-// Where a record's position puts it: the cell p / 50 rounded half to even,
-// plus one for boards and signals.
-struct Placement {
-  const char* kind;
-  std::size_t field;
-  int offset;
-};
-
-constexpr Placement kPlacements[] = {
-    {"pendenza", 0, 0},        {"velocita", 0, 0},        {"aderenza", 0, 0},
-    {"abbattimento", 0, 0},    {"montagna", 0, 0},        {"segnale", 0, 1},
-    {"indicatori_vmax", 0, 1}, {"cartello indicatore", 0, 1}, {"rallentamento", 0, 1}};
+// The cell rule of a record's position: p / 50 or p / 50 + 1 (kNone for a
+// record whose position takes no cell of that kind).
+grammar::CellRule PositionRule(const std::string& kind) {
+  const grammar::RecordKind* record = grammar::FindRecord(kind);
+  if (record == nullptr) return grammar::CellRule::kNone;
+  const grammar::CellRule rule = record->cell_rule;
+  return rule == grammar::CellRule::kCell || rule == grammar::CellRule::kBoardCell
+             ? rule
+             : grammar::CellRule::kNone;
+}
 
 // Kinds whose records are expected in ascending order of position.
 bool IsOrdered(const std::string& kind) {
-  return kind == "curva" || std::any_of(std::begin(kPlacements), std::end(kPlacements),
-                                        [&](const Placement& p) { return kind == p.kind; });
+  return kind == grammar::kCurve.name || PositionRule(kind) != grammar::CellRule::kNone;
 }
 
 class Checker {
@@ -304,12 +309,16 @@ std::string Metres(std::int64_t value) { return std::to_string(value) + " m"; }
 // A position off the 50 m raster takes the cell of the nearest multiple of
 // 50, halves to even: from 25 m past a multiple on, often the next cell.
 void Checker::CheckPlacement(const ReadRecord& record, const std::string& kind) {
-  for (const Placement& placement : kPlacements) {
-    if (kind != placement.kind) continue;
+  const grammar::CellRule rule = PositionRule(kind);
+  if (rule != grammar::CellRule::kNone) {
+    const int offset = rule == grammar::CellRule::kBoardCell ? 1 : 0;
+    const std::size_t length_field = grammar::FieldIndex(grammar::kSlowdown, "l");
     std::vector<std::int64_t> positions;
-    if (const auto p = Number(record, placement.field)) positions.push_back(*p);
-    if (kind == "rallentamento" && positions.size() == 1) {
-      if (const auto length = Number(record, 2)) positions.push_back(positions[0] + *length);
+    if (const auto p = Number(record, 0)) positions.push_back(*p);
+    if (kind == grammar::kSlowdown.name && positions.size() == 1) {
+      if (const auto length = Number(record, length_field)) {
+        positions.push_back(positions[0] + *length);
+      }
     }
     for (std::size_t i = 0; i < positions.size(); ++i) {
       const std::int64_t p = positions[i];
@@ -317,9 +326,9 @@ void Checker::CheckPlacement(const ReadRecord& record, const std::string& kind) 
       const std::int64_t rounded = DivRoundHalfEven(p, kCell);
       if (rounded == p / kCell) continue;
       const std::string what = i == 0 ? RecordName(kind) : "slowdown's end";
-      Warn("position-rounding", record, record.fields[i == 0 ? placement.field : 2],
+      Warn("position-rounding", record, record.fields[i == 0 ? 0 : length_field],
            Metres(p) + " is not a multiple of 50: the " + what + " takes cell " +
-               std::to_string(rounded + placement.offset) + ", as if written at " +
+               std::to_string(rounded + offset) + ", as if written at " +
                Metres(rounded * kCell) + ", not the cell of " + Metres(p / kCell * kCell) +
                " where its metre lies; write the multiple of 50 you mean");
     }
@@ -328,16 +337,13 @@ void Checker::CheckPlacement(const ReadRecord& record, const std::string& kind) 
 
 void Checker::CheckCurve(const ReadRecord& record) {
   const std::string keyword = Lower(Trimmed(record.keyword));
-  const bool left = keyword.find('s') != std::string::npos;
+  const bool left = grammar::CurveTurnsLeft(keyword);
   const std::string side = left ? "left" : "right";
   std::string digits;
   for (char c : keyword) {
     if (std::isdigit(static_cast<unsigned char>(c))) digits += c;
   }
-  int curve_class = 0;
-  for (char digit = '1'; digit <= '6' && curve_class == 0; ++digit) {
-    if (digits.find(digit) != std::string::npos) curve_class = digit - '0';
-  }
+  const int curve_class = grammar::CurveClass(keyword);
   const std::string read_as = "it is read as a " + side + "-hand curve of class " +
                               std::to_string(curve_class);
   std::string fault;
