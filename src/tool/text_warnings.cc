@@ -72,16 +72,17 @@ bool IsHeader(const std::string& keyword) {
   return keyword.find('[') != std::string::npos && keyword.find(']') != std::string::npos;
 }
 
-const char* RecordName(const std::string& kind) {
-  static const std::map<std::string, const char*> kNames = {
-      {"pendenza", "gradient"},          {"curva", "curve"},
-      {"montagna", "mountain"},          {"indicatori_vmax", "speed board"},
-      {"cartello indicatore", "indicator board"}, {"velocita", "speed"},
-      {"aderenza", "adhesion"},          {"segnale", "signal"},
-      {"rallentamento", "slowdown"},     {"abbattimento", "abbattimento"},
-      {"stazione", "station"}};
+std::string RecordName(std::string_view kind) {
+  using namespace grammar;
+  static const std::map<std::string_view, const char*> kNames = {
+      {kGradient.name, "gradient"},          {kCurve.name, "curve"},
+      {kMountain.name, "mountain"},          {kSpeedBoard.name, "speed board"},
+      {kIndicatorBoard.name, "indicator board"}, {kSpeed.name, "speed"},
+      {kAdhesion.name, "adhesion"},          {kSignal.name, "signal"},
+      {kSlowdown.name, "slowdown"},          {kAbbattimento.name, "abbattimento"},
+      {kStation.name, "station"}};
   const auto found = kNames.find(kind);
-  return found != kNames.end() ? found->second : kind.c_str();
+  return found != kNames.end() ? std::string(found->second) : std::string(kind);
 }
 
 // The cell rule of a record's position: p / 50 or p / 50 + 1 (kNone for a
@@ -275,12 +276,12 @@ void Checker::CheckRecord(const ReadRecord& record) {
   CheckOrder(record, kind);
   CheckPlacement(record, kind);
   CheckValues(record, kind);
-  if (kind == "curva") CheckCurve(record);
+  if (kind == grammar::kCurve.name) CheckCurve(record);
   previous_[{record.file, kind}] = &record;
 }
 
 void Checker::CheckOrder(const ReadRecord& record, const std::string& kind) {
-  if (kind == "stazione") return;  // the spacing rule refuses those already
+  if (kind == grammar::kStation.name) return;  // the spacing rule refuses those already
   const auto previous = previous_.find({record.file, kind});
   if (previous == previous_.end()) return;
   const auto here = Number(record, 0);
@@ -292,7 +293,7 @@ void Checker::CheckOrder(const ReadRecord& record, const std::string& kind) {
              " m comes after one at " + std::to_string(*before) + " m (line " +
              std::to_string(previous->second->line) +
              "): records of a kind are read in order of position");
-  } else if (kind == "curva") {
+  } else if (kind == grammar::kCurve.name) {
     const auto length = Number(*previous->second, 1);
     if (length && *here < *before + *length) {
       Warn("overlapping-curves", record, record.fields[0],
@@ -361,63 +362,54 @@ void Checker::CheckCurve(const ReadRecord& record) {
            "; write \"curva" + (left ? "s" : "d") + std::to_string(curve_class) + "\"");
 }
 
-// A value stored in fewer bits than it has keeps its low byte or digit.
-struct Range {
-  const char* kind;
-  std::size_t field;
-  std::int64_t low;
-  std::int64_t high;
-  const char* what;
-};
-
-constexpr Range kRanges[] = {
-    {"pendenza", 1, -100, 155, "a gradient is stored as one byte, gradient + 100"},
-    {"aderenza", 1, 0, 255, "the adhesion is stored as one byte"},
-    {"montagna", 2, 0, 255, "the mountain type is stored as one byte"},
-    {"segnale", 1, 0, 2, "the left signal's kind is 0, 1 or 2"},
-    {"segnale", 2, 0, 9, "a signal code is one digit of its member"},
-    {"segnale", 3, 0, 9, "a signal code is one digit of its member"},
-    {"segnale", 4, 0, 9, "a signal code is one digit of its member"},
-    {"segnale", 5, 0, 9, "the signal's rapp value is one digit of its member"},
-    {"segnale", 6, 0, 2, "the right signal's kind is 0, 1 or 2"},
-    {"segnale", 7, 0, 9, "a signal code is one digit of its member"},
-    {"segnale", 8, 0, 9, "a signal code is one digit of its member"},
-    {"segnale", 9, 0, 9, "a signal code is one digit of its member"},
-    {"indicatori_vmax", 4, 0, 9, "a stripe count is one digit of its member"},
-    {"indicatori_vmax", 8, 0, 9, "a stripe count is one digit of its member"},
-};
+// A value stored in fewer bits than it has keeps its low byte, or spills
+// over from its digit of a packed member: every such field of the model.
+std::string NarrowReason(const grammar::Field& field) {
+  const std::string name(field.name);
+  return field.keep == grammar::Keep::kLowByte ? "the " + name + " is stored as one byte"
+                                               : "the " + name + " is one digit of its member";
+}
 
 void Checker::CheckValues(const ReadRecord& record, const std::string& kind) {
-  for (const Range& range : kRanges) {
-    if (kind != range.kind) continue;
-    const auto value = Number(record, range.field);
-    if (!value || (*value >= range.low && *value <= range.high)) continue;
-    Warn("narrow-field", record, record.fields[range.field],
-         std::to_string(*value) + " lies outside " + std::to_string(range.low) + " to " +
-             std::to_string(range.high) + ": " + range.what + ", so another value is stored");
+  const grammar::RecordKind* model = grammar::FindRecord(kind);
+  if (model == nullptr) return;
+  for (std::size_t index = 0; index < model->fields.size(); ++index) {
+    const grammar::Field& field = model->fields[index];
+    // A packed speed's range is the model's note of what authors write, not
+    // a width: only single digits and bytes are held to theirs.
+    const bool digit = field.keep == grammar::Keep::kDigit && field.high <= 9;
+    if (field.keep != grammar::Keep::kLowByte && !digit) continue;
+    const auto value = Number(record, index);
+    if (!value || (*value >= field.low && *value <= field.high)) continue;
+    Warn("narrow-field", record, record.fields[index],
+         std::to_string(*value) + " lies outside " + std::to_string(field.low) + " to " +
+             std::to_string(field.high) + ": " + NarrowReason(field) +
+             ", so another value is stored");
   }
-  if (kind == "segnale") {
-    const auto left = Number(record, 1);
-    const auto right = Number(record, 6);
-    if (left && right && (*left * 3 + *right) * 10 + 4 > 255) {
+  if (kind == grammar::kSignal.name) {
+    const auto left = Number(record, grammar::FieldIndex(grammar::kSignal, "sx"));
+    const auto right = Number(record, grammar::FieldIndex(grammar::kSignal, "dx"));
+    if (left && right &&
+        grammar::SignalSides(*left, *right) * 10 + grammar::kSignalApproachMarks > 255) {
       Warn("narrow-field", record, record.fields[1],
            "the signal's approach marks, (left kind x 3 + right kind) x 10 + 1 to 4, pass 255 "
            "and keep their low byte");
     }
   }
-  if (kind == "velocita") {
+  if (kind == grammar::kSpeed.name) {
     const auto speed = Number(record, 1);
-    if (speed && *speed % 5 != 0 && *speed > 0) {
+    if (speed && *speed % grammar::kSpeedStep != 0 && *speed > 0) {
       Warn("narrow-field", record, record.fields[1],
-           "the speed is kept in steps of 5 km/h: " + std::to_string(*speed) + " km/h is stored as " +
-               std::to_string(DivRoundHalfEven(*speed, 5) * 5) + " km/h");
+           "the speed is kept in steps of " + std::to_string(grammar::kSpeedStep) + " km/h: " +
+               std::to_string(*speed) + " km/h is stored as " +
+               std::to_string(grammar::SpeedCode(*speed) * grammar::kSpeedStep) + " km/h");
     }
   }
-  const bool named = kind == "stazione" || kind == "cartello indicatore";
+  const bool named = kind == grammar::kStation.name || kind == grammar::kIndicatorBoard.name;
   if (named && !record.fields.empty() && !record.fields.back().number &&
       Trimmed(record.fields.back().raw).empty()) {
     Warn("empty-text", record, record.fields.back(),
-         std::string("the ") + (kind == "stazione" ? "station's name" : "board's text") +
+         std::string("the ") + (kind == grammar::kStation.name ? "station's name" : "board's text") +
              " is empty: it is stored empty");
   }
 }
@@ -431,7 +423,8 @@ void Checker::CheckStartValues(const std::vector<ReadRecord>& records) {
     }
   }
   if (first_train == nullptr) return;
-  for (const char* kind : {"velocita", "aderenza"}) {
+  for (const std::string_view name_in_text : {grammar::kSpeed.name, grammar::kAdhesion.name}) {
+    const std::string kind(name_in_text);
     const ReadRecord* first = nullptr;
     bool at_zero = false;
     for (const ReadRecord& record : records) {
