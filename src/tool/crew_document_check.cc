@@ -9,6 +9,7 @@
 #include <string_view>
 #include <utility>
 
+#include "compiler/grammar.h"
 #include "tables/windows1252.h"
 
 namespace packager::tool {
@@ -60,14 +61,8 @@ struct Train {
 // How many value fields each record kind reads, in the order the reader
 // tests them: a keyword matching several kinds read their fields in turn.
 std::size_t FieldCountOf(std::string_view kind) {
-  static constexpr std::pair<std::string_view, std::size_t> kCounts[] = {
-      {"massa frenata", 1}, {"vetture", 1},  {"velocita", 2}, {"aderenza", 2},
-      {"orologio", 3},      {"sabbia", 1},   {"segnale", 11}, {"rallentamento", 6},
-      {"abbattimento", 2},  {"stazione", 17}};
-  for (const auto& [name, count] : kCounts) {
-    if (name == kind) return count;
-  }
-  return kNone;
+  const grammar::RecordKind* model = grammar::FindRecord(kind);
+  return model != nullptr ? model->fields.size() : kNone;
 }
 
 // The fields `kind` read in the record, or none when the record was not read
@@ -108,18 +103,18 @@ SlowdownRecord SlowdownOf(std::span<const ReadField> fields, std::string where) 
 Train TrainOf(const std::vector<ReadRecord>& records, const std::string& number) {
   Train train{number, {}, {}, {}, {}};
   for (const ReadRecord& record : records) {
-    if (const auto fields = FieldsOfKind(record, "stazione")) {
+    if (const auto fields = FieldsOfKind(record, grammar::kStation.name)) {
       train.stations.push_back(StationOf(*fields, WhereOf(record)));
     }
-    if (const auto fields = FieldsOfKind(record, "velocita")) {
+    if (const auto fields = FieldsOfKind(record, grammar::kSpeed.name)) {
       const bool changes = train.speeds.empty() || train.speeds.back().speed != (*fields)[1].value;
       train.speeds.push_back({(*fields)[0].value, (*fields)[1].value, changes, WhereOf(record)});
     }
-    if (const auto fields = FieldsOfKind(record, "rallentamento")) {
+    if (const auto fields = FieldsOfKind(record, grammar::kSlowdown.name)) {
       train.slowdowns.push_back(SlowdownOf(*fields, WhereOf(record)));
     }
     // A later braked-mass record replaces an earlier one, as in the tables.
-    if (const auto fields = FieldsOfKind(record, "massa frenata")) {
+    if (const auto fields = FieldsOfKind(record, grammar::kBrakedMass.name)) {
       train.braked_mass = BrakedMass{(*fields)[0].value, WhereOf(record)};
     }
   }
