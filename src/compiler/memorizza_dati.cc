@@ -21,18 +21,12 @@ void RecordRunTimeFailure(ScenarioTables& tables, DescriptionTexts& texts, Fault
   tables.RecordFault(kErrRunTimeFailure, std::move(source));
 }
 
-}  // namespace
-
-void memorizza_dati(ScenarioTables& tables, DescriptionTexts& texts,
-                    const std::function<void()>& after_line_description,
-                    ReadingObserver* observer) {
-  ReadingPlace place;
-  place.observer = observer;
+// Runs read, recording any run-time failure of it as code 25 at the place the
+// reading had reached.
+template <class Read>
+void Guarded(ScenarioTables& tables, DescriptionTexts& texts, ReadingPlace& place, Read&& read) {
   try {
-    const LineReadOutcome line = ReadLineDescription(tables, texts, place);
-    if (!line.read_train) return;
-    if (after_line_description) after_line_description();
-    ReadTrainDescription(tables, texts, line.board_slot, place);
+    read();
   } catch (const FieldFailure& failure) {
     RecordRunTimeFailure(tables, texts, {place.file, failure.line(), failure.what(),
                                          failure.column(), place.line, failure.line()});
@@ -45,6 +39,34 @@ void memorizza_dati(ScenarioTables& tables, DescriptionTexts& texts,
     // Any other failure of the reading is the text's too: the run goes on.
     RecordRunTimeFailure(tables, texts, {place.file, place.line, failure.what()});
   }
+}
+
+}  // namespace
+
+LineReadOutcome memorizza_linea(ScenarioTables& tables, DescriptionTexts& texts,
+                                ReadingObserver* observer) {
+  ReadingPlace place;
+  place.observer = observer;
+  LineReadOutcome line;
+  Guarded(tables, texts, place, [&] { line = ReadLineDescription(tables, texts, place); });
+  return line;
+}
+
+void memorizza_treno(ScenarioTables& tables, DescriptionTexts& texts, const LineReadOutcome& line,
+                     ReadingObserver* observer) {
+  if (!line.read_train) return;
+  ReadingPlace place;
+  place.observer = observer;
+  Guarded(tables, texts, place,
+          [&] { ReadTrainDescription(tables, texts, line.board_slot, place); });
+}
+
+void memorizza_dati(ScenarioTables& tables, DescriptionTexts& texts,
+                    const std::function<void()>& after_line_description,
+                    ReadingObserver* observer) {
+  const LineReadOutcome line = memorizza_linea(tables, texts, observer);
+  if (line.read_train && after_line_description) after_line_description();
+  memorizza_treno(tables, texts, line, observer);
 }
 
 }  // namespace packager
