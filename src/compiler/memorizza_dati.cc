@@ -21,12 +21,12 @@ void RecordRunTimeFailure(ScenarioTables& tables, DescriptionTexts& texts, Fault
   tables.RecordFault(kErrRunTimeFailure, std::move(source));
 }
 
-// Runs read, recording any run-time failure of it as code 25 at the place the
-// reading had reached.
-template <class Read>
-void Guarded(ScenarioTables& tables, DescriptionTexts& texts, ReadingPlace& place, Read&& read) {
+// Records the run-time failure being handled as code 25 at the place the
+// reading had reached; one the reading does not expect goes on up.
+void RecordCaughtFailure(ScenarioTables& tables, DescriptionTexts& texts,
+                         const ReadingPlace& place) {
   try {
-    read();
+    throw;
   } catch (const FieldFailure& failure) {
     RecordRunTimeFailure(tables, texts, {place.file, failure.line(), failure.what(),
                                          failure.column(), place.line, failure.line()});
@@ -47,9 +47,12 @@ LineReadOutcome memorizza_linea(ScenarioTables& tables, DescriptionTexts& texts,
                                 ReadingObserver* observer) {
   ReadingPlace place;
   place.observer = observer;
-  LineReadOutcome line;
-  Guarded(tables, texts, place, [&] { line = ReadLineDescription(tables, texts, place); });
-  return line;
+  try {
+    return ReadLineDescription(tables, texts, place);
+  } catch (...) {
+    RecordCaughtFailure(tables, texts, place);
+  }
+  return {};
 }
 
 void memorizza_treno(ScenarioTables& tables, DescriptionTexts& texts, const LineReadOutcome& line,
@@ -57,8 +60,11 @@ void memorizza_treno(ScenarioTables& tables, DescriptionTexts& texts, const Line
   if (!line.read_train) return;
   ReadingPlace place;
   place.observer = observer;
-  Guarded(tables, texts, place,
-          [&] { ReadTrainDescription(tables, texts, line.board_slot, place); });
+  try {
+    ReadTrainDescription(tables, texts, line.board_slot, place);
+  } catch (...) {
+    RecordCaughtFailure(tables, texts, place);
+  }
 }
 
 void memorizza_dati(ScenarioTables& tables, DescriptionTexts& texts,
