@@ -208,6 +208,107 @@ TEST(CheckCommandTest, ReportsEveryErrorOfTheTexts) {
   }
 }
 
+// Faults in both texts: two of the line description with a curve between
+// them, which is read only with the line plan, then a curve without a class;
+// in the train description a signal on the line's board (the note names the
+// line's record), a field that fails, a warning, a signal on a signal.
+const std::string kFaultyLine =
+    "[generale]\r\nlunghezza percorso, 5000\r\n[curve]\r\ncartello_indicatore, 2000, (F)\r\n"
+    "pendenza, 90000, 3\r\ncurvad2, 500, 100\r\ncurva, 700, 100\r\npendenza, 91000, 3\r\n"
+    "pendenza, 1000, 3\r\n";
+const std::string kFaultyTrain =
+    std::string(kTrainHead) + "segnale, 2000, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n" +
+    "segnale, 1x, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\nstazzione, 3000\r\n" +
+    "segnale, 2500, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\nsegnale, 2500, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n";
+
+// As every round compiled both texts again, before the line description
+// was read once for all the rounds of the train description.
+TEST(CheckCommandTest, RoundsFindWhatCompilingBothTextsEachRoundFound) {
+  EXPECT_EQ(CheckTexts(kFaultyLine, kFaultyTrain).err,
+            "DIR/Vardessa_Lontrino_linea.txt:5:1: error: a record lies beyond the end of the "
+            "route grid at 90000 m [E15]\n"
+            "    5 | pendenza, 90000, 3\n"
+            "      | ^\n"
+            "DIR/Vardessa_Lontrino_linea.txt:7:1: error: a curve keyword has no class digit 1 to "
+            "6, or the line plan passes 1000000 m [E103]\n"
+            "    7 | curva, 700, 100\n"
+            "      | ^\n"
+            "DIR/Vardessa_Lontrino_linea.txt:8:1: error: a record lies beyond the end of the "
+            "route grid at 91000 m [E15]\n"
+            "    8 | pendenza, 91000, 3\n"
+            "      | ^\n"
+            "DIR/Vardessa_Lontrino_5608-.txt:4:1: error: a signal falls on a cell that is already "
+            "taken at 2000 m: cell 41 (2050 m) holds an indicator board, put there by line 4 of "
+            "Vardessa_Lontrino_linea.txt [E16]\n"
+            "    4 | segnale, 2000, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\n"
+            "      | ^\n"
+            "DIR/Vardessa_Lontrino_5608-.txt:5:10: error: the reading failed: \"1x\" is not a "
+            "number [E25]\n"
+            "    5 | segnale, 1x, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\n"
+            "      |          ^\n"
+            "DIR/Vardessa_Lontrino_5608-.txt:6:1: warning: \"stazzione\" is no keyword of the "
+            "train description: the line is skipped, each of its values read as a keyword that "
+            "matches nothing; did you mean \"stazione\"? [-Wunknown-keyword]\n"
+            "    6 | stazzione, 3000\n"
+            "      | ^\n"
+            "DIR/Vardessa_Lontrino_5608-.txt:8:1: error: a signal falls on a cell that is already "
+            "taken at 2500 m: cell 51 (2550 m) holds a signal, put there by line 7 of "
+            "Vardessa_Lontrino_5608-.txt [E16]\n"
+            "    8 | segnale, 2500, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\n"
+            "      | ^\n"
+            "6 errors, 1 warning\n");
+}
+
+// The limit counts the reading faults; it is said only when a fault is left
+// unsaid, in every format.
+TEST(CheckCommandTest, TheErrorLimitIsSaidAndSettable) {
+  const struct {
+    std::vector<std::string> options;
+    int errors;
+    std::string end;
+  } kCases[] = {
+      {{"--error-limit=1"}, 1,
+       "scenario-tool: note: stopped after 1 error; --error-limit=N to see more\n1 error\n"},
+      {{"--error-limit", "3"}, 3,
+       "scenario-tool: note: stopped after 3 errors; --error-limit=N to see more\n3 errors\n"},
+      {{"--error-limit=6"}, 6, "6 errors, 1 warning\n"},
+      {{"--error-limit=0"}, 6, "6 errors, 1 warning\n"},
+      {{}, 6, "6 errors, 1 warning\n"},
+      {{"--error-limit=2", "--format", "json"}, 0,
+       "\"errors\": 2, \"warnings\": 0, \"stopped_after_errors\": 2}\n"},
+      {{"--error-limit=2", "--format", "sarif"}, 0,
+       "\"text\": \"stopped after 2 errors; --error-limit=N to see more\"\n"},
+  };
+  TempFolder folder;
+  folder.Write("Vardessa_Lontrino_linea.txt", kFaultyLine);
+  folder.Write("Vardessa_Lontrino_5608-.txt", kFaultyTrain);
+  for (const auto& test : kCases) {
+    std::vector<std::string> args = {"check", folder.path(), "--name", "Vardessa_Lontrino",
+                                     "--train", "5608"};
+    args.insert(args.end(), test.options.begin(), test.options.end());
+    std::ostringstream out, err;
+    EXPECT_EQ(RunTool(args, out, err), kToolRecordedFault);
+    const std::string shown = out.str() + err.str();
+    const std::string what = test.options.empty() ? "no option" : test.options[0];
+    EXPECT_NE(shown.find(test.end), std::string::npos) << what << "\n" << shown;
+    std::size_t errors = 0;
+    for (std::size_t at = 0; (at = shown.find(": error: ", at)) != std::string::npos; ++at) {
+      ++errors;
+    }
+    if (test.errors > 0) {
+      EXPECT_EQ(errors, static_cast<std::size_t>(test.errors)) << what;
+    }
+  }
+  for (const char* limit : {"--error-limit=-1", "--error-limit=many"}) {
+    std::ostringstream out, err;
+    EXPECT_EQ(RunTool({"check", folder.path(), "--name", "Vardessa_Lontrino", "--train", "5608",
+                       limit},
+                      out, err),
+              kToolUsage)
+        << limit;
+  }
+}
+
 TEST(CheckCommandTest, JsonKeepsTheAuthorsCharacters) {
   TempFolder folder;
   folder.Write("Vardessa_Lontrino_linea.txt", kLineHead);
