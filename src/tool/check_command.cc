@@ -14,7 +14,9 @@
 // changed since the last round: after a fault in the train description, the
 // next round reads the train description on from a copy of the tables (and
 // of the records) as the line description left them. Nothing after the line
-// description reads the plan, so the copy leaves it out.
+// description reads the plan, so the copy leaves it out. A round listens to
+// the records it reads only when they are looked at (a note on a taken cell,
+// the warnings): it is then compiled once more with the observer.
 #include <algorithm>
 #include <climits>
 #include <optional>
@@ -225,11 +227,17 @@ LineState ReadLine(const CheckedScenario& scenario) {
   return line;
 }
 
-void CompileRound(const CheckedScenario& scenario, const LineState& line, Round& round) {
+// A round, its records taken only when observed: listening to every record
+// costs as much as the reading itself, and only a note on a taken cell and
+// the warnings of the last round look at them.
+void CompileRound(const CheckedScenario& scenario, const LineState& line, Round& round,
+                  bool observed) {
+  round = Round{};
   static_cast<TablesWithoutPlan&>(round.tables) = line.tables;
-  round.records = line.records;
+  if (observed) round.records = line.records;
   MemoryTexts texts = TextsOf(scenario.train_text);
-  round.outcome = CompileTrainDescription(round.tables, texts, line.stage, &round.records);
+  round.outcome = CompileTrainDescription(round.tables, texts, line.stage,
+                                          observed ? &round.records : nullptr);
 }
 
 AuthorText* TextNamed(CheckedScenario& scenario, const std::string& name) {
@@ -263,27 +271,44 @@ Findings FindErrors(CheckedScenario& scenario, std::size_t error_limit) {
   std::optional<RecordedFault> reserved_slot;
   std::optional<LineState> line;
   Round round;
+  std::optional<Round> at_limit;  // the round of the last fault the limit lets be listed
   for (;;) {
     if (!line) line = ReadLine(scenario);
-    round = Round{};
-    CompileRound(scenario, *line, round);
-    const std::int32_t slot_code = round.outcome.reserved_slot_fault;
-    if (slot_code != 0 && !reserved_slot) reserved_slot = ReservedSlotFault(slot_code, round.tables);
-    const RecordedFault& fault = round.outcome.reading_fault;
-    if (fault.code == 0) break;
-    AuthorText* text = TextNamed(scenario, fault.source.file);
-    reports.push_back({text, fault, TakenCellNote(round.records.records(), fault, round.tables)});
-    if (text == nullptr || fault.source.line <= 0 || !BlankRecord(*text, fault.source)) break;
-    if (text == &scenario.line_text) line.reset();
-    if (reports.size() == error_limit) {
-      // One more round only to tell whether the limit left a fault unsaid;
-      // what is reported stays that of the round of the last fault listed.
-      if (!line) line = ReadLine(scenario);
-      Round next;
-      CompileRound(scenario, *line, next);
-      if (next.outcome.reading_fault.code != 0) findings.stopped_after = error_limit;
+    CompileRound(scenario, *line, round, false);
+    bool observed = false;
+    // The same round again, with the same outcome, and its records; before
+    // its text changes.
+    const auto observe = [&] {
+      if (!observed) CompileRound(scenario, *line, round, true);
+      observed = true;
+    };
+    const RecordedFault fault = round.outcome.reading_fault;
+    if (at_limit && fault.code != 0) {
+      // A fault left unsaid: what is reported stays that of the round of
+      // the last fault listed. Without one, this round is the last, as it
+      // would be without a limit.
+      findings.stopped_after = error_limit;
+      round = std::move(*at_limit);
       break;
     }
+    const std::int32_t slot_code = round.outcome.reserved_slot_fault;
+    if (slot_code != 0 && !reserved_slot) reserved_slot = ReservedSlotFault(slot_code, round.tables);
+    if (fault.code == 0) {
+      observe();
+      break;
+    }
+    AuthorText* text = TextNamed(scenario, fault.source.file);
+    if (IsTakenCellFault(fault.code)) observe();
+    reports.push_back({text, fault, TakenCellNote(round.records.records(), fault, round.tables)});
+    const bool limit_reached = reports.size() == error_limit;
+    if (text == nullptr || fault.source.line <= 0 || limit_reached) observe();
+    if (text == nullptr || fault.source.line <= 0) break;
+    if (!BlankRecord(*text, fault.source)) {
+      observe();
+      break;
+    }
+    if (text == &scenario.line_text) line.reset();
+    if (limit_reached) at_limit = std::move(round);
   }
   // A fault of the line description can come to light after those of the
   // train description; a fault that names no line ended the search.

@@ -299,6 +299,21 @@ TEST(CheckCommandTest, TheErrorLimitIsSaidAndSettable) {
       EXPECT_EQ(errors, static_cast<std::size_t>(test.errors)) << what;
     }
   }
+  // A limit that leaves nothing unsaid changes nothing: the warnings are
+  // those of the texts without the faulty records, not of the last fault's
+  // round (whose curve, refused, would also be out of order).
+  const std::string line = std::string(kLineHead) + "curvad2, 500, 100\r\ncurva, 100, 10\r\n";
+  TempFolder one;
+  one.Write("Vardessa_Lontrino_linea.txt", line);
+  one.Write("Vardessa_Lontrino_5608-.txt", kTrainHead);
+  const std::vector<std::string> args = {"check", one.path(), "--name", "Vardessa_Lontrino",
+                                         "--train", "5608"};
+  std::vector<std::string> limited = args;
+  limited.push_back("--error-limit=1");
+  const std::string unlimited = Check(args, one.path()).err;
+  EXPECT_EQ(unlimited.substr(unlimited.find("5 | curva")),
+            "5 | curva, 100, 10\n      | ^\n1 error\n");
+  EXPECT_EQ(Check(limited, one.path()).err, unlimited);
   for (const char* limit : {"--error-limit=-1", "--error-limit=many"}) {
     std::ostringstream out, err;
     EXPECT_EQ(RunTool({"check", folder.path(), "--name", "Vardessa_Lontrino", "--train", "5608",
