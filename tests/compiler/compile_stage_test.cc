@@ -1,8 +1,7 @@
 #include "compiler/compile_stage.h"
 
+#include <sstream>
 #include <string>
-#include <tuple>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -60,27 +59,23 @@ TEST(CompileScenarioTest, OutcomeOfEachEnding) {
   }
 }
 
-// What a compile leaves that a later stage or a file shows: every fault, the
+// What a compile leaves that a later stage or a file shows: the faults, the
 // route grid and the scenario table.
 std::string Fingerprint(const CompileOutcome& outcome, const ScenarioTables& tables) {
-  std::string print = std::to_string(outcome.fault.code) + " " +
-                      std::to_string(outcome.reading_fault.code) + " " +
-                      std::to_string(outcome.reading_fault.source.line) + " " +
-                      std::to_string(outcome.post_pass_faults.size()) + " " +
-                      std::to_string(outcome.reserved_slot_fault) + " " +
-                      std::to_string(outcome.writes_files) + " |";
+  std::ostringstream print;
+  print << outcome.fault.code << ' ' << outcome.reading_fault.code << ' '
+        << outcome.reading_fault.source.line << ' ' << outcome.post_pass_faults.size() << ' '
+        << outcome.reserved_slot_fault << ' ' << outcome.writes_files << " |";
   for (const RouteCell& c : tables.route_cells.cells()) {
-    for (const int member : {c.kind + 0, c.param1 + 0, c.param2 + 0, c.param3 + 0, c.param4 + 0,
-                             c.signal_time + 0, c.approach_mark + 0, c.mountain_kind + 0,
-                             c.speed_code + 0, c.gradient_code + 0, c.adhesion + 0}) {
-      print += " " + std::to_string(member);
-    }
+    print << ' ' << +c.kind << ',' << c.param1 << ',' << c.param2 << ',' << c.param3 << ','
+          << c.param4 << ',' << +c.signal_time << ',' << +c.approach_mark << ','
+          << +c.mountain_kind << ',' << +c.speed_code << ',' << +c.gradient_code << ','
+          << +c.adhesion;
   }
   for (const TableEntry& e : tables.scenario_table) {
-    print += " " + std::to_string(e.start) + "," + std::to_string(e.end) + "," +
-             std::to_string(e.position) + "," + std::to_string(e.kind) + "," + e.text;
+    print << ' ' << e.start << ',' << e.end << ',' << e.position << ',' << +e.kind << e.text;
   }
-  return print;
+  return print.str();
 }
 
 // The line description read once, and the train description read twice on
