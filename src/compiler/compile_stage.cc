@@ -9,15 +9,29 @@ namespace packager {
 
 CompileOutcome CompileScenario(ScenarioTables& tables, DescriptionTexts& texts,
                                std::int32_t with_plan, ReadingObserver* observer) {
+  const LineStage line = CompileLineDescription(tables, texts, with_plan, observer);
+  return CompileTrainDescription(tables, texts, line, observer);
+}
+
+LineStage CompileLineDescription(ScenarioTables& tables, DescriptionTexts& texts,
+                                 std::int32_t with_plan, ReadingObserver* observer) {
   tables.with_plan = with_plan;
   tables.error_code = 0;
   tables.error_position_set = false;
   tables.error_source = {};
   tables.ClearScenarioTable();
 
+  LineStage stage;
+  stage.line = memorizza_linea(tables, texts, observer);
+  stage.fault = RecordedFault::Of(tables);
+  return stage;
+}
+
+CompileOutcome CompileTrainDescription(ScenarioTables& tables, DescriptionTexts& texts,
+                                       const LineStage& line, ReadingObserver* observer) {
   CompileOutcome outcome;
-  memorizza_dati(
-      tables, texts, [&] { outcome.reading_fault = RecordedFault::Of(tables); }, observer);
+  outcome.reading_fault = line.fault;
+  memorizza_treno(tables, texts, line.line, observer);
   if (outcome.reading_fault.code == 0) outcome.reading_fault = RecordedFault::Of(tables);
 
   // A line description that stopped before sizing the grid leaves nothing

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "compiler/description_texts.h"
+#include "compiler/line_reader.h"
 #include "compiler/reading_observer.h"
 #include "tables/scenario_tables.h"
 
@@ -50,6 +51,29 @@ struct CompileOutcome {
 // read; the tables come out the same.
 CompileOutcome CompileScenario(ScenarioTables& tables, DescriptionTexts& texts,
                                std::int32_t with_plan, ReadingObserver* observer = nullptr);
+
+// CompileScenario in two steps: CompileLineDescription, then
+// CompileTrainDescription with what it returned. A caller that reads the
+// train description more than once (a new version of it, the same line
+// description) runs the first step once and the second on a copy of the
+// tables as the first left them (TablesWithoutPlan: no later stage reads the
+// line plan, and faults of the plan arise only in the first step).
+struct LineStage {
+  LineReadOutcome line;
+  RecordedFault fault;  // what the line description's reading recorded; code 0: none
+};
+
+// Clears the tables' fault and scenario table, then reads the line
+// description of texts (deleting it), building the line plan when with_plan
+// is not 0.
+LineStage CompileLineDescription(ScenarioTables& tables, DescriptionTexts& texts,
+                                 std::int32_t with_plan, ReadingObserver* observer = nullptr);
+
+// Reads the train description of texts (deleting it) when the line
+// description let it, then runs the post-pass and the rest of
+// CompileScenario on tables as CompileLineDescription left them.
+CompileOutcome CompileTrainDescription(ScenarioTables& tables, DescriptionTexts& texts,
+                                       const LineStage& line, ReadingObserver* observer = nullptr);
 
 // The one line that reports a recorded fault, e.g.
 // "Vardessa_Lontrino_linea.txt:120: error 15 at 130901 m: a record lies ...".

@@ -1,6 +1,6 @@
 // What the compiler library offers the run:
 //
-//   compile_stage.h       the compile stage as one call, and its outcome
+//   compile_stage.h       the compile stage in one call or two steps, and its outcome
 //   description_texts.h   where the texts come from: a folder, or memory
 //   memorizza_dati.h      the reading stage, both texts into the tables
 //   description_reader.h  what both readers share: fields, stops, grid test

@@ -21,18 +21,12 @@ void RecordRunTimeFailure(ScenarioTables& tables, DescriptionTexts& texts, Fault
   tables.RecordFault(kErrRunTimeFailure, std::move(source));
 }
 
-}  // namespace
-
-void memorizza_dati(ScenarioTables& tables, DescriptionTexts& texts,
-                    const std::function<void()>& after_line_description,
-                    ReadingObserver* observer) {
-  ReadingPlace place;
-  place.observer = observer;
+// Records the run-time failure being handled as code 25 at the place the
+// reading had reached; one the reading does not expect goes on up.
+void RecordCaughtFailure(ScenarioTables& tables, DescriptionTexts& texts,
+                         const ReadingPlace& place) {
   try {
-    const LineReadOutcome line = ReadLineDescription(tables, texts, place);
-    if (!line.read_train) return;
-    if (after_line_description) after_line_description();
-    ReadTrainDescription(tables, texts, line.board_slot, place);
+    throw;
   } catch (const FieldFailure& failure) {
     RecordRunTimeFailure(tables, texts, {place.file, failure.line(), failure.what(),
                                          failure.column(), place.line, failure.line()});
@@ -45,6 +39,40 @@ void memorizza_dati(ScenarioTables& tables, DescriptionTexts& texts,
     // Any other failure of the reading is the text's too: the run goes on.
     RecordRunTimeFailure(tables, texts, {place.file, place.line, failure.what()});
   }
+}
+
+}  // namespace
+
+LineReadOutcome memorizza_linea(ScenarioTables& tables, DescriptionTexts& texts,
+                                ReadingObserver* observer) {
+  ReadingPlace place;
+  place.observer = observer;
+  try {
+    return ReadLineDescription(tables, texts, place);
+  } catch (...) {
+    RecordCaughtFailure(tables, texts, place);
+  }
+  return {};
+}
+
+void memorizza_treno(ScenarioTables& tables, DescriptionTexts& texts, const LineReadOutcome& line,
+                     ReadingObserver* observer) {
+  if (!line.read_train) return;
+  ReadingPlace place;
+  place.observer = observer;
+  try {
+    ReadTrainDescription(tables, texts, line.board_slot, place);
+  } catch (...) {
+    RecordCaughtFailure(tables, texts, place);
+  }
+}
+
+void memorizza_dati(ScenarioTables& tables, DescriptionTexts& texts,
+                    const std::function<void()>& after_line_description,
+                    ReadingObserver* observer) {
+  const LineReadOutcome line = memorizza_linea(tables, texts, observer);
+  if (line.read_train && after_line_description) after_line_description();
+  memorizza_treno(tables, texts, line, observer);
 }
 
 }  // namespace packager

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "compiler/description_texts.h"
+#include "compiler/line_reader.h"
 #include "compiler/reading_observer.h"
 #include "tables/scenario_tables.h"
 
@@ -22,5 +23,16 @@ namespace packager {
 void memorizza_dati(ScenarioTables& tables, DescriptionTexts& texts,
                     const std::function<void()>& after_line_description = {},
                     ReadingObserver* observer = nullptr);
+
+// memorizza_dati in its two halves, for a caller that reads the train
+// description more than once against one reading of the line description,
+// each time on a copy of the tables as the line description left them. Each
+// half records its run-time failures as memorizza_dati does; the two in a row
+// do what memorizza_dati does. The train half reads nothing unless
+// line.read_train.
+LineReadOutcome memorizza_linea(ScenarioTables& tables, DescriptionTexts& texts,
+                                ReadingObserver* observer = nullptr);
+void memorizza_treno(ScenarioTables& tables, DescriptionTexts& texts, const LineReadOutcome& line,
+                     ReadingObserver* observer = nullptr);
 
 }  // namespace packager

@@ -120,8 +120,10 @@ struct FaultSource {
   int last_line = 0;
 };
 
-struct ScenarioTables {
-  TrackPlan track_plan;
+// Everything the tables hold but the line plan: what a copy of the tables
+// after the line description needs for the stages that follow it, none of
+// which reads the plan.
+struct TablesWithoutPlan {
   RouteGrid route_cells;
   std::array<TableEntry, kScenarioTableSize> scenario_table{};
   std::array<std::int32_t, kMountainSlots> mountain_start{};
@@ -162,6 +164,10 @@ struct ScenarioTables {
   // Diagnostics that go with error_code; never written to any file.
   bool error_position_set = false;
   FaultSource error_source;
+};
+
+struct ScenarioTables : TablesWithoutPlan {
+  TrackPlan track_plan;
 
   // Records a fault with where it was found; a later fault replaces an
   // earlier one. Without a position, error_position keeps its value.

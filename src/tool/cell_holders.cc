@@ -125,8 +125,23 @@ std::vector<std::int64_t> ObjectCells(const ReadRecord& record) {
   return {};
 }
 
+bool IsTakenCellFault(std::int32_t code) {
+  switch (code) {
+    case kErrIndicatorBoardTaken:
+    case kErrAbbattimentoTaken:
+    case kErrSignalTaken:
+    case kErrWarningTaken:
+    case kErrSlowdownStartTaken:
+    case kErrSlowdownEndTaken:
+    case kErrOrientationTaken:
+    case kErrSpeedBoardTaken: return true;
+    default: return false;
+  }
+}
+
 std::string TakenCellNote(const std::vector<ReadRecord>& records, const RecordedFault& fault,
                           const ScenarioTables& tables) {
+  if (!IsTakenCellFault(fault.code)) return "";
   const int record_line = fault.source.record_line > 0 ? fault.source.record_line
                                                        : fault.source.line;
   std::size_t refused = records.size();

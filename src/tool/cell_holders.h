@@ -23,4 +23,8 @@ std::vector<std::int64_t> ObjectCells(const ReadRecord& record);
 std::string TakenCellNote(const std::vector<ReadRecord>& records, const RecordedFault& fault,
                           const ScenarioTables& tables);
 
+// The faults TakenCellNote explains (codes 6, 7 and 16 to 21); for any other
+// it is empty, whatever the records.
+bool IsTakenCellFault(std::int32_t code);
+
 }  // namespace packager::tool

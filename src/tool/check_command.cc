@@ -6,8 +6,17 @@
 // The compile stops reading a text at its first fault. To find the next one,
 // the check blanks the record of the fault just reported in its own copy of
 // the text (its bytes give way to nothing but the line ends, so that line
-// numbers stay) and compiles again, until no reading fault is left. The
-// warnings are found on the records of that last round.
+// numbers stay) and compiles again, until no reading fault is left or the
+// error limit is reached. The warnings are found on the records of that last
+// round.
+//
+// A round reads the line description, with its line plan, only when its text
+// changed since the last round: after a fault in the train description, the
+// next round reads the train description on from a copy of the tables (and
+// of the records) as the line description left them. Nothing after the line
+// description reads the plan, so the copy leaves it out. A round listens to
+// the records it reads only when they are looked at (a note on a taken cell,
+// the warnings): it is then compiled once more with the observer.
 #include <algorithm>
 #include <climits>
 #include <optional>
@@ -38,8 +47,6 @@ namespace packager::tool {
 
 namespace {
 
-// More rounds than any text has records worth reporting one by one.
-constexpr int kRoundLimit = 1000;
 constexpr char kNoGeneralHeader[] = "no-general-header";
 
 // A description text as the author wrote it, and as the check holds it while
@@ -70,6 +77,7 @@ struct CheckOptions {
   DiagnosticFormat format = DiagnosticFormat::kText;
   bool warnings_are_errors = false;
   std::set<std::string> silenced;
+  std::size_t error_limit = kDefaultErrorLimit;  // 0: none
 };
 
 // A line of a text: where its bytes start and how many there are, without
@@ -187,20 +195,49 @@ class CheckedRecords : public RecordCollector {
   }
 };
 
+// The tables and the records as the line description's reading left them,
+// for every round while its text stays as it is.
+struct LineState {
+  LineStage stage;
+  TablesWithoutPlan tables;
+  CheckedRecords records;
+};
+
 struct Round {
   ScenarioTables tables;
   CompileOutcome outcome;
   CheckedRecords records;
 };
 
-void CompileRound(const CheckedScenario& scenario, Round& round) {
-  round.tables.scenario_name = scenario.name;
-  round.tables.train_number = scenario.train;
+MemoryTexts TextsOf(const AuthorText& text) {
   MemoryTexts texts;
-  for (const AuthorText* text : {&scenario.line_text, &scenario.train_text}) {
-    if (text->original) texts.Put(text->name, text->current);
-  }
-  round.outcome = CompileScenario(round.tables, texts, 1, &round.records);
+  if (text.original) texts.Put(text.name, text.current);
+  return texts;
+}
+
+LineState ReadLine(const CheckedScenario& scenario) {
+  ScenarioTables tables;
+  tables.scenario_name = scenario.name;
+  tables.train_number = scenario.train;
+  MemoryTexts texts = TextsOf(scenario.line_text);
+  LineState line;
+  // With the plan: a curve is read only then, and its faults come from it.
+  line.stage = CompileLineDescription(tables, texts, 1, &line.records);
+  line.tables = std::move(static_cast<TablesWithoutPlan&>(tables));
+  return line;
+}
+
+// A round, its records taken only when observed: listening to every record
+// costs as much as the reading itself, and only a note on a taken cell and
+// the warnings of the last round look at them.
+void CompileRound(const CheckedScenario& scenario, const LineState& line, Round& round,
+                  bool observed) {
+  round = Round{};
+  static_cast<TablesWithoutPlan&>(round.tables) = line.tables;
+  if (observed) round.records = line.records;
+  MemoryTexts texts = TextsOf(scenario.train_text);
+  round.outcome = CompileTrainDescription(round.tables, texts, line.stage,
+                                          observed ? &round.records : nullptr);
 }
 
 AuthorText* TextNamed(CheckedScenario& scenario, const std::string& name) {
@@ -221,26 +258,57 @@ RecordedFault ReservedSlotFault(std::int32_t code, const ScenarioTables& tables)
 struct Findings {
   std::vector<Report> errors;
   std::vector<ReadRecord> records;  // of the last round, for the warnings
+  std::size_t stopped_after = 0;    // the error limit, when reached with more to find
 };
 
-// Reading faults one round each, in the order the texts are read; then the
-// post-pass faults of the last round and the first taken reserved slot: a
-// slot is taken by what the texts hold, whatever else the reading records.
-Findings FindErrors(CheckedScenario& scenario) {
+// Reading faults one round each, in the order the texts are read, up to
+// error_limit of them (0: no limit); then the post-pass faults of the last
+// round and the first taken reserved slot: a slot is taken by what the texts
+// hold, whatever else the reading records.
+Findings FindErrors(CheckedScenario& scenario, std::size_t error_limit) {
   Findings findings;
   std::vector<Report>& reports = findings.errors;
   std::optional<RecordedFault> reserved_slot;
+  std::optional<LineState> line;
   Round round;
-  for (int count = 0; count < kRoundLimit; ++count) {
-    round = Round{};
-    CompileRound(scenario, round);
+  std::optional<Round> at_limit;  // the round of the last fault the limit lets be listed
+  for (;;) {
+    if (!line) line = ReadLine(scenario);
+    CompileRound(scenario, *line, round, false);
+    bool observed = false;
+    // The same round again, with the same outcome, and its records; before
+    // its text changes.
+    const auto observe = [&] {
+      if (!observed) CompileRound(scenario, *line, round, true);
+      observed = true;
+    };
+    const RecordedFault fault = round.outcome.reading_fault;
+    if (at_limit && fault.code != 0) {
+      // A fault left unsaid: what is reported stays that of the round of
+      // the last fault listed. Without one, this round is the last, as it
+      // would be without a limit.
+      findings.stopped_after = error_limit;
+      round = std::move(*at_limit);
+      break;
+    }
     const std::int32_t slot_code = round.outcome.reserved_slot_fault;
     if (slot_code != 0 && !reserved_slot) reserved_slot = ReservedSlotFault(slot_code, round.tables);
-    const RecordedFault& fault = round.outcome.reading_fault;
-    if (fault.code == 0) break;
+    if (fault.code == 0) {
+      observe();
+      break;
+    }
     AuthorText* text = TextNamed(scenario, fault.source.file);
+    if (IsTakenCellFault(fault.code)) observe();
     reports.push_back({text, fault, TakenCellNote(round.records.records(), fault, round.tables)});
-    if (text == nullptr || fault.source.line <= 0 || !BlankRecord(*text, fault.source)) break;
+    const bool limit_reached = reports.size() == error_limit;
+    if (text == nullptr || fault.source.line <= 0 || limit_reached) observe();
+    if (text == nullptr || fault.source.line <= 0) break;
+    if (!BlankRecord(*text, fault.source)) {
+      observe();
+      break;
+    }
+    if (text == &scenario.line_text) line.reset();
+    if (limit_reached) at_limit = std::move(round);
   }
   // A fault of the line description can come to light after those of the
   // train description; a fault that names no line ended the search.
@@ -394,8 +462,8 @@ Diagnostic FolderDiagnostic(const std::string& directory, const std::string& wha
 }
 
 // Every error and every warning, in the order of their places.
-std::vector<Diagnostic> Diagnose(CheckedScenario& scenario) {
-  const Findings findings = FindErrors(scenario);
+CheckResult Diagnose(CheckedScenario& scenario, std::size_t error_limit) {
+  const Findings findings = FindErrors(scenario, error_limit);
   const AuthorFiles files = FilesOf(scenario);
   std::vector<Diagnostic> diagnostics;
   for (const Report& report : findings.errors) {
@@ -406,15 +474,17 @@ std::vector<Diagnostic> Diagnose(CheckedScenario& scenario) {
   }
   SortByPlace(diagnostics, scenario);
   ListPerRule(diagnostics);
-  return diagnostics;
+  return {std::move(diagnostics), findings.stopped_after};
 }
 
 void Print(std::ostream& out, std::ostream& err, DiagnosticFormat format,
-           const std::vector<Diagnostic>& diagnostics) {
+           const CheckResult& result) {
+  const std::vector<Diagnostic>& diagnostics = result.diagnostics;
+  const std::size_t stopped_after = result.stopped_after;
   switch (format) {
-    case DiagnosticFormat::kText: PrintDiagnosticsText(err, diagnostics); break;
-    case DiagnosticFormat::kJson: PrintDiagnosticsJson(out, diagnostics); break;
-    case DiagnosticFormat::kSarif: PrintDiagnosticsSarif(out, diagnostics); break;
+    case DiagnosticFormat::kText: PrintDiagnosticsText(err, diagnostics, stopped_after); break;
+    case DiagnosticFormat::kJson: PrintDiagnosticsJson(out, diagnostics, stopped_after); break;
+    case DiagnosticFormat::kSarif: PrintDiagnosticsSarif(out, diagnostics, stopped_after); break;
   }
 }
 
@@ -423,8 +493,10 @@ void Print(std::ostream& out, std::ostream& err, DiagnosticFormat format,
 int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   std::vector<std::string> rest = args;
   CheckOptions options = TakeWarningOptions(rest);
-  const Arguments arguments(rest, {}, {"--name", "--train", "--format"});
+  const Arguments arguments(rest, {}, {"--name", "--train", "--format", "--error-limit"});
   options.format = FormatNamed(arguments.value("--format"));
+  options.error_limit = static_cast<std::size_t>(
+      arguments.Number("--error-limit", static_cast<long>(kDefaultErrorLimit), 0));
   arguments.ExpectPositional(1, "the folder DIR");
   const std::string directory = arguments.positional()[0];
   RequireFolder(directory, "read the folder");
@@ -433,14 +505,15 @@ int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     try {
       scenario = FolderScenario(directory);
     } catch (const ScenarioFolderError& error) {
-      Print(out, err, options.format, {FolderDiagnostic(directory, error.what())});
+      Print(out, err, options.format, {{FolderDiagnostic(directory, error.what())}});
       return kToolRecordedFault;
     }
   } else {
     scenario = HandOverScenario(arguments, directory);
   }
+  CheckResult result = Diagnose(scenario, options.error_limit);
   std::vector<Diagnostic> diagnostics;
-  for (Diagnostic& diagnostic : Diagnose(scenario)) {
+  for (Diagnostic& diagnostic : result.diagnostics) {
     if (diagnostic.severity == Severity::kWarning) {
       if (options.silenced.count(diagnostic.rule) != 0) continue;
       if (options.warnings_are_errors) {
@@ -450,18 +523,19 @@ int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     }
     diagnostics.push_back(std::move(diagnostic));
   }
-  Print(out, err, options.format, diagnostics);
-  return CountOf(diagnostics, Severity::kError) == 0 ? kToolClean : kToolRecordedFault;
+  result.diagnostics = std::move(diagnostics);
+  Print(out, err, options.format, result);
+  return CountOf(result.diagnostics, Severity::kError) == 0 ? kToolClean : kToolRecordedFault;
 }
 
-std::vector<Diagnostic> CheckScenarioFolder(const std::string& directory) {
+CheckResult CheckScenarioFolder(const std::string& directory, std::size_t error_limit) {
   CheckedScenario scenario;
   try {
     scenario = FolderScenario(directory);
   } catch (const ScenarioFolderError& error) {
-    return {FolderDiagnostic(directory, error.what())};
+    return {{FolderDiagnostic(directory, error.what())}};
   }
-  return Diagnose(scenario);
+  return Diagnose(scenario, error_limit);
 }
 
 }  // namespace packager::tool

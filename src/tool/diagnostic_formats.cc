@@ -135,18 +135,21 @@ Json SarifResult(const Diagnostic& diagnostic, std::size_t rule_index) {
 
 }  // namespace
 
-void PrintDiagnosticsJson(std::ostream& out, const std::vector<Diagnostic>& diagnostics) {
+void PrintDiagnosticsJson(std::ostream& out, const std::vector<Diagnostic>& diagnostics,
+                          std::size_t stopped_after) {
   Json listed = Json::array();
   for (const Diagnostic& diagnostic : diagnostics) listed.push_back(DiagnosticJson(diagnostic));
-  const Json document = {{"diagnostics", std::move(listed)},
-                         {"errors", CountOf(diagnostics, Severity::kError)},
-                         {"warnings", CountOf(diagnostics, Severity::kWarning)}};
+  Json document = {{"diagnostics", std::move(listed)},
+                   {"errors", CountOf(diagnostics, Severity::kError)},
+                   {"warnings", CountOf(diagnostics, Severity::kWarning)}};
+  if (stopped_after > 0) document["stopped_after_errors"] = stopped_after;
   out << JsonText(document) << "\n";
 }
 
 // The rules come in the order of their first use, so that the same
 // diagnostics always give the same text.
-void PrintDiagnosticsSarif(std::ostream& out, const std::vector<Diagnostic>& diagnostics) {
+void PrintDiagnosticsSarif(std::ostream& out, const std::vector<Diagnostic>& diagnostics,
+                           std::size_t stopped_after) {
   std::vector<std::string> rule_ids;
   Json rules = Json::array();
   Json results = Json::array();
@@ -169,6 +172,9 @@ void PrintDiagnosticsSarif(std::ostream& out, const std::vector<Diagnostic>& dia
                                       " more like this, not listed"}}},
                        {"associatedRule", {{"id", diagnostic.rule}, {"index", rule_index}}}});
     }
+  }
+  if (stopped_after > 0) {
+    notes.push_back({{"level", "note"}, {"message", {{"text", StoppedNote(stopped_after)}}}});
   }
   const Json driver = {{"name", "scenario-tool"}, {"rules", std::move(rules)}};
   Json run = {{"tool", {{"driver", driver}}},

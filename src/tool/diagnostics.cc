@@ -169,7 +169,12 @@ std::size_t CountOf(const std::vector<Diagnostic>& diagnostics, Severity severit
   return count;
 }
 
-void PrintDiagnosticsText(std::ostream& out, const std::vector<Diagnostic>& diagnostics) {
+std::string StoppedNote(std::size_t stopped_after) {
+  return "stopped after " + Counted(stopped_after, "error") + "; --error-limit=N to see more";
+}
+
+void PrintDiagnosticsText(std::ostream& out, const std::vector<Diagnostic>& diagnostics,
+                          std::size_t stopped_after) {
   for (const Diagnostic& diagnostic : diagnostics) {
     const std::string path = diagnostic.path.empty()
                                  ? std::string("scenario-tool")
@@ -184,6 +189,7 @@ void PrintDiagnosticsText(std::ostream& out, const std::vector<Diagnostic>& diag
           << " more like this" << RuleShown(diagnostic) << "\n";
     }
   }
+  if (stopped_after > 0) out << "scenario-tool: note: " << StoppedNote(stopped_after) << "\n";
   const std::size_t errors = CountOf(diagnostics, Severity::kError);
   const std::size_t warnings = CountOf(diagnostics, Severity::kWarning);
   out << Counted(errors, "error");

@@ -19,6 +19,14 @@ enum class Severity { kError, kWarning };
 // ("and 3,180 more like this").
 constexpr std::size_t kListedPerRule = 100;
 
+// At most this many reading errors are looked for unless --error-limit says
+// otherwise (0: no limit): each costs one more compile of the texts.
+constexpr std::size_t kDefaultErrorLimit = 1000;
+
+// The note said when the check stopped at its error limit with a fault left
+// unsaid: "stopped after 1,000 errors; --error-limit=N to see more".
+std::string StoppedNote(std::size_t stopped_after);
+
 struct Diagnostic {
   Severity severity = Severity::kError;
   // "E16" for a recorded code; a warning's name ("unknown-keyword"), shown as
@@ -98,26 +106,40 @@ enum class DiagnosticFormat { kText, kJson, kSarif };
 // Text: "FILE:LINE:COLUMN: error: MESSAGE [E16]", the line quoted with a caret
 // under the column; after the last listed diagnostic of a rule with more,
 // "FILE: note: and 3,180 more like this [E16]"; then a last line with the
-// counts ("2 errors, 1 warning"). What the author wrote is shown by
+// counts ("2 errors, 1 warning"), after "scenario-tool: note: " and the
+// StoppedNote when stopped_after is not 0. What the author wrote is shown by
 // ShownText, its control characters escaped.
-void PrintDiagnosticsText(std::ostream& out, const std::vector<Diagnostic>& diagnostics);
+void PrintDiagnosticsText(std::ostream& out, const std::vector<Diagnostic>& diagnostics,
+                          std::size_t stopped_after = 0);
 
 // JSON: {"diagnostics": [{"severity", "rule", "file", "line", "column",
 // "message"}...], "errors": N, "warnings": N}; the last listed diagnostic of
-// a rule with more has "more_like_this": N. The counts include those.
-void PrintDiagnosticsJson(std::ostream& out, const std::vector<Diagnostic>& diagnostics);
+// a rule with more has "more_like_this": N. The counts include those. A
+// check stopped at its error limit adds "stopped_after_errors": N.
+void PrintDiagnosticsJson(std::ostream& out, const std::vector<Diagnostic>& diagnostics,
+                          std::size_t stopped_after = 0);
 
 // SARIF 2.1.0: one run of the tool "scenario-tool", one result per
 // diagnostic, with the rules it used and each location as a region; the
 // last listed result of a rule with more has the property "moreLikeThis",
-// and the run's invocation a note "and N more like this" for that rule.
-void PrintDiagnosticsSarif(std::ostream& out, const std::vector<Diagnostic>& diagnostics);
+// and the run's invocation a note "and N more like this" for that rule. A
+// check stopped at its error limit adds the StoppedNote to those notes.
+void PrintDiagnosticsSarif(std::ostream& out, const std::vector<Diagnostic>& diagnostics,
+                           std::size_t stopped_after = 0);
 
-// What `scenario-tool check SCENARIO_DIR` finds, every warning included, in
-// the order it prints them, as ListPerRule leaves them. A folder the build
-// would refuse gives its one error; throws FileFailure for a file that
-// cannot be read.
-std::vector<Diagnostic> CheckScenarioFolder(const std::string& directory);
+// What a check found: its diagnostics in the order it prints them, as
+// ListPerRule leaves them, and the error limit when the check stopped at it
+// with a fault left unsaid (0 when it looked at every fault).
+struct CheckResult {
+  std::vector<Diagnostic> diagnostics;
+  std::size_t stopped_after = 0;
+};
+
+// What `scenario-tool check SCENARIO_DIR` finds, every warning included. A
+// folder the build would refuse gives its one error; throws FileFailure for
+// a file that cannot be read.
+CheckResult CheckScenarioFolder(const std::string& directory,
+                                std::size_t error_limit = kDefaultErrorLimit);
 
 // "3,180".
 std::string CountText(std::size_t count);

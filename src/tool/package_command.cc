@@ -76,7 +76,7 @@ int PackageCommand(const std::vector<std::string>& args, std::ostream& out, std:
   if (output.empty()) throw UsageError("missing option '-o FILE'");
   RequireScenarioFolder(arguments, directory);
   const std::string program = PrebuiltProgram(target);
-  const std::vector<Diagnostic> diagnostics = CheckScenarioFolder(directory);
+  const std::vector<Diagnostic> diagnostics = CheckScenarioFolder(directory).diagnostics;
   if (!diagnostics.empty()) PrintDiagnosticsText(err, diagnostics);
   if (CountOf(diagnostics, Severity::kError) > 0) {
     err << "scenario-tool package: the scenario has errors; no packager was made\n";

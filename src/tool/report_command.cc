@@ -344,7 +344,7 @@ int ReportCommand(const std::vector<std::string>& args, std::ostream& out, std::
   const std::string output = arguments.value("--output").value_or("");
   if (output.empty()) throw UsageError("missing option '-o FILE.html'");
   RequireScenarioFolder(arguments, directory);
-  const std::vector<Diagnostic> diagnostics = CheckScenarioFolder(directory);
+  const std::vector<Diagnostic> diagnostics = CheckScenarioFolder(directory).diagnostics;
   WriteOutputFile(output, Page(directory, diagnostics, CompileFolderAt(directory)));
   const std::size_t errors = CountOf(diagnostics, Severity::kError);
   out << output << ": " << errors << (errors == 1 ? " error, " : " errors, ")

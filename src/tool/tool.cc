@@ -43,7 +43,8 @@ const Command kCommands[] = {
      "    written, 64 a usage error, 70 any other failure.",
      CompileCommand},
     {"check",
-     "check SCENARIO_DIR [--format text|json|sarif] [-Werror] [-Wno-NAME ...]\n"
+     "check SCENARIO_DIR [--format text|json|sarif] [--error-limit=N] [-Werror]\n"
+     "       [-Wno-NAME ...]\n"
      "       scenario-tool check DIR --name NAME --train NUMBER [options as above]",
      "reports every error the compile would record in the texts of SCENARIO_DIR (a\n"
      "    scenario folder) or of DIR/NAME_linea.txt and DIR/NAME_NUMBER-.txt, in one run:\n"
@@ -54,10 +55,11 @@ const Command kCommands[] = {
      "    Each is printed as FILE:LINE:COLUMN: error: MESSAGE [ECODE] or\n"
      "    FILE:LINE:COLUMN: warning: MESSAGE [-WNAME] with the line quoted and a caret\n"
      "    under the column, then the counts. --format json or sarif prints them on\n"
-     "    stdout instead (SARIF 2.1.0, for code review tools). -Werror makes warnings\n"
-     "    errors; -Wno-NAME silences warning NAME. The folder is never changed and no\n"
-     "    file is written. Exit status: 0 no error (warnings allowed), 1 an error,\n"
-     "    3 a file that cannot be read, 64 usage.",
+     "    stdout instead (SARIF 2.1.0, for code review tools). The search stops after\n"
+     "    1000 errors and says so; --error-limit=N sets another limit, 0 none. -Werror\n"
+     "    makes warnings errors; -Wno-NAME silences warning NAME. The folder is never\n"
+     "    changed and no file is written. Exit status: 0 no error (warnings allowed),\n"
+     "    1 an error, 3 a file that cannot be read, 64 usage.",
      CheckCommand},
     {"dump", "dump FILE [--json] [--every M] [--objects]",
      "decodes a binary file: NAME_linea.dat (the line plan; points every M metres,\n"

@@ -1,5 +1,6 @@
 #include "compiler/compile_stage.h"
 
+#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -55,6 +56,78 @@ TEST(CompileScenarioTest, OutcomeOfEachEnding) {
     EXPECT_EQ(outcome.reserved_slot_fault, c.slot_fault) << c.what;
     EXPECT_EQ(outcome.writes_files, c.writes_files) << c.what;
     EXPECT_FALSE(texts.Exists("L_linea.txt")) << c.what;
+  }
+}
+
+// What a compile leaves that a later stage or a file shows: the faults, the
+// route grid and the scenario table.
+std::string Fingerprint(const CompileOutcome& outcome, const ScenarioTables& tables) {
+  std::ostringstream print;
+  print << outcome.fault.code << ' ' << outcome.reading_fault.code << ' '
+        << outcome.reading_fault.source.line << ' ' << outcome.post_pass_faults.size() << ' '
+        << outcome.reserved_slot_fault << ' ' << outcome.writes_files << " |";
+  for (const RouteCell& c : tables.route_cells.cells()) {
+    print << ' ' << +c.kind << ',' << c.param1 << ',' << c.param2 << ',' << c.param3 << ','
+          << c.param4 << ',' << +c.signal_time << ',' << +c.approach_mark << ','
+          << +c.mountain_kind << ',' << +c.speed_code << ',' << +c.gradient_code << ','
+          << +c.adhesion;
+  }
+  for (const TableEntry& e : tables.scenario_table) {
+    print << ' ' << e.start << ',' << e.end << ',' << e.position << ',' << +e.kind << e.text;
+  }
+  return print.str();
+}
+
+// The line description read once, and the train description read twice on
+// copies of the tables it left without the plan, is the one-call compile,
+// whichever text stops the reading and however.
+TEST(CompileScenarioTest, TheTrainStepOnACopyIsTheWholeCompile) {
+  const std::string line = "[generale]\r\nlunghezza percorso, 3000\r\n[curve]\r\n"
+                           "cartello_indicatore, 1000, (F)\r\ncurvad2, 200, 300\r\n";
+  const std::string train = "[generale]\r\nvelocita, 0, 30\r\naderenza, 0, 100\r\n"
+                            "stazione, 500, 7, 400, 1, 0, 0, 4,1,0, 2,1,1, 1, 12, 5, 0, A\r\n";
+  const struct {
+    const char* what;
+    std::string line, train;
+  } cases[] = {
+      {"clean", line, train + "segnale, 2000, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n"},
+      {"a train record on a cell the line took", line,
+       train + "segnale, 1000, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n"},
+      {"a field of the train that fails", line, train + "segnale, 1x, 1\r\n"},
+      {"a line record beyond the grid, the train read all the same",
+       line + "pendenza, 90000, 3\r\n", train},
+      {"a curve without a class, read only with the plan", line + "curva, 900, 10\r\n", train},
+      {"a field of the line that fails", line + "pendenza, 1y, 3\r\n", train},
+      {"a post-pass fault and a reserved slot", line,
+       train + "rallentamento, -50, 0, 60, 0, 0, 7\r\n"},
+      {"no line description", "", train},
+  };
+  const auto compile = [](ScenarioTables& tables, const std::string& line,
+                          const std::string& train, auto&& run) {
+    MemoryTexts texts;
+    if (!line.empty()) texts.Put("L_linea.txt", line);
+    texts.Put("L_1-.txt", train);
+    tables.scenario_name = "L";
+    tables.train_number = "1";
+    return run(texts);
+  };
+  for (const auto& c : cases) {
+    ScenarioTables whole;
+    const CompileOutcome outcome = compile(whole, c.line, c.train, [&](MemoryTexts& texts) {
+      return CompileScenario(whole, texts, 1);
+    });
+    ScenarioTables after_line;
+    const LineStage stage = compile(after_line, c.line, "", [&](MemoryTexts& texts) {
+      return CompileLineDescription(after_line, texts, 1);
+    });
+    for (int round = 0; round < 2; ++round) {
+      ScenarioTables copy;
+      static_cast<TablesWithoutPlan&>(copy) = after_line;
+      const CompileOutcome split = compile(copy, "", c.train, [&](MemoryTexts& texts) {
+        return CompileTrainDescription(copy, texts, stage);
+      });
+      EXPECT_EQ(Fingerprint(split, copy), Fingerprint(outcome, whole)) << c.what;
+    }
   }
 }
 

@@ -110,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const std::string directory = folder.PathOf(kFolder);
   std::vector<tool::Diagnostic> diagnostics;
-  fuzz::RequireNoThrow("the check", [&] { diagnostics = tool::CheckScenarioFolder(directory); });
+  fuzz::RequireNoThrow("the check", [&] { diagnostics = tool::CheckScenarioFolder(directory).diagnostics; });
   CheckListings(diagnostics);
 
   std::ostringstream out;

@@ -20,23 +20,27 @@ struct Outcome {
   std::string err;
 };
 
-// The check's diagnostics, with the folder's path shown as DIR.
+// The check's diagnostics (JSON or SARIF, or the text), with the folder's
+// path shown as DIR.
 Outcome Check(const std::vector<std::string>& args, const std::string& folder) {
   std::ostringstream out, err;
   const int status = RunTool(args, out, err);
-  std::string shown = err.str();
+  std::string shown = out.str() + err.str();
   for (std::size_t at; (at = shown.find(folder)) != std::string::npos;) {
     shown.replace(at, folder.size(), "DIR");
   }
   return {status, shown};
 }
 
-Outcome CheckTexts(const std::string& line, const std::string& train) {
+Outcome CheckTexts(const std::string& line, const std::string& train,
+                   const std::vector<std::string>& options = {}) {
   TempFolder folder;
   folder.Write("Vardessa_Lontrino_linea.txt", line);
   folder.Write("Vardessa_Lontrino_5608-.txt", train);
-  return Check({"check", folder.path(), "--name", "Vardessa_Lontrino", "--train", "5608"},
-               folder.path());
+  std::vector<std::string> args = {"check", folder.path(), "--name", "Vardessa_Lontrino",
+                                   "--train", "5608"};
+  args.insert(args.end(), options.begin(), options.end());
+  return Check(args, folder.path());
 }
 
 const char kLineHead[] = "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\n";
@@ -208,6 +212,69 @@ TEST(CheckCommandTest, ReportsEveryErrorOfTheTexts) {
   }
 }
 
+// Faults in both texts: two of the line description with a curve between
+// them, which is read only with the line plan, then a curve without a class;
+// in the train description a signal on the line's board (the note names the
+// line's record), a field that fails, a warning, a signal on a signal.
+const std::string kFaultyLine =
+    "[generale]\r\nlunghezza percorso, 5000\r\n[curve]\r\ncartello_indicatore, 2000, (F)\r\n"
+    "pendenza, 90000, 3\r\ncurvad2, 500, 100\r\ncurva, 700, 100\r\npendenza, 91000, 3\r\n"
+    "pendenza, 1000, 3\r\n";
+const std::string kFaultyTrain =
+    std::string(kTrainHead) + "segnale, 2000, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n" +
+    "segnale, 1x, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\nstazzione, 3000\r\n" +
+    "segnale, 2500, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\nsegnale, 2500, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n";
+
+// As every round compiled both texts again, before the line description
+// was read once for all the rounds of the train description.
+TEST(CheckCommandTest, RoundsFindWhatCompilingBothTextsEachRoundFound) {
+  const std::string err = CheckTexts(kFaultyLine, kFaultyTrain).err;
+  EXPECT_EQ(Findings(err), (std::vector<std::string>{
+                               "linea.txt:5:1 E15", "linea.txt:7:1 E103", "linea.txt:8:1 E15",
+                               "5608-.txt:4:1 E16", "5608-.txt:5:10 E25",
+                               "5608-.txt:6:1 unknown-keyword", "5608-.txt:8:1 E16"}));
+  for (const char* note : {"cell 41 (2050 m) holds an indicator board, put there by line 4 of "
+                           "Vardessa_Lontrino_linea.txt [E16]",
+                           "cell 51 (2550 m) holds a signal, put there by line 7 of "
+                           "Vardessa_Lontrino_5608-.txt [E16]",
+                           "\n6 errors, 1 warning\n"}) {
+    EXPECT_NE(err.find(note), std::string::npos) << note << "\n" << err;
+  }
+}
+
+// The limit counts the reading faults; it is said only when a fault is left
+// unsaid, in every format.
+TEST(CheckCommandTest, TheErrorLimitIsSaidAndSettable) {
+  const struct {
+    std::vector<std::string> options;
+    std::string end;
+  } kCases[] = {
+      {{"--error-limit=1"},
+       "scenario-tool: note: stopped after 1 error; --error-limit=N to see more\n1 error\n"},
+      {{"--error-limit", "3"},
+       "scenario-tool: note: stopped after 3 errors; --error-limit=N to see more\n3 errors\n"},
+      {{"--error-limit=6"}, "| ^\n6 errors, 1 warning\n"},
+      {{"--error-limit=0"}, "| ^\n6 errors, 1 warning\n"},
+      {{}, "| ^\n6 errors, 1 warning\n"},
+      {{"--error-limit=2", "--format", "json"},
+       "\"errors\": 2, \"warnings\": 0, \"stopped_after_errors\": 2}\n"},
+      {{"--error-limit=2", "--format", "sarif"},
+       "\"text\": \"stopped after 2 errors; --error-limit=N to see more\"\n"},
+  };
+  for (const auto& test : kCases) {
+    const Outcome outcome = CheckTexts(kFaultyLine, kFaultyTrain, test.options);
+    EXPECT_EQ(outcome.status, kToolRecordedFault);
+    EXPECT_NE(outcome.err.find(test.end), std::string::npos) << test.end << outcome.err;
+  }
+  // A limit that leaves nothing unsaid changes nothing: the warnings are
+  // those of the texts without the faulty records, not of the last fault's
+  // round (whose curve, refused, would also be out of order).
+  const std::string line = std::string(kLineHead) + "curvad2, 500, 100\r\ncurva, 100, 10\r\n";
+  const std::string unlimited = CheckTexts(line, kTrainHead).err;
+  EXPECT_TRUE(unlimited.ends_with("5 | curva, 100, 10\n      | ^\n1 error\n")) << unlimited;
+  EXPECT_EQ(CheckTexts(line, kTrainHead, {"--error-limit=1"}).err, unlimited);
+}
+
 TEST(CheckCommandTest, JsonKeepsTheAuthorsCharacters) {
   TempFolder folder;
   folder.Write("Vardessa_Lontrino_linea.txt", kLineHead);
@@ -267,7 +334,8 @@ TEST(CheckCommandTest, UnreadableTextsAndUsageErrors) {
        {std::vector<std::string>{"check"},
         {"check", folder.path(), "--name", "A"},
         {"check", SCENARIO_FOLDER, "-Wno-unknown-keywords"},
-        {"check", SCENARIO_FOLDER, "--format", "xml"}}) {
+        {"check", SCENARIO_FOLDER, "--format", "xml"},
+        {"check", SCENARIO_FOLDER, "--error-limit=-1"}}) {
     EXPECT_EQ(Check(args, folder.path()).status, kToolUsage) << args.back();
   }
 }
