@@ -5,7 +5,7 @@ BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 JOBS ?= 2
 
-# The scenario the packager embeds: the repository's unless another folder is
+# The scenario the packager carries: the repository's unless another folder is
 # named, e.g. `make run SCENARIO_DIR=path/to/My_Line_1234`. Every
 # configuration passes it, so a folder named once does not stay in the build's
 # cache for the next run. The tests use the repository's scenario whatever
@@ -58,8 +58,8 @@ reference-packager: configure-tests
 
 # Windows: 32-bit (i686, the target of the packager's users) and 64-bit
 # (x86_64, the one this machine's Wine can run), both cross-built with
-# MinGW-w64 as static GUI programs. The scenario generator of the native
-# build embeds the scenario for both. Each has its folder,
+# MinGW-w64 as static GUI programs. The native build's carry_scenario appends
+# the scenario to the prebuilt packager of both. Each has its folder,
 # WINDOWS_BUILD_DIR-i686 and WINDOWS_BUILD_DIR-x86_64. Their prebuilt
 # packagers are also copied beside the native scenario-tool, in
 # BUILD_DIR/bin, so that it packages for Windows too.
@@ -72,7 +72,7 @@ windows: build
 	for arch in $(WINDOWS_ARCHS); do \
 	  $(call cmake_configure,$(WINDOWS_BUILD_DIR)-$$arch,Release,\
 	    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-$$arch.cmake \
-	    -DEMBED_SCENARIO_TOOL=$(abspath $(BUILD_DIR))/tools/embed_scenario) && \
+	    -DCARRY_SCENARIO_TOOL=$(abspath $(BUILD_DIR))/src/app/carry_scenario) && \
 	  cmake --build $(WINDOWS_BUILD_DIR)-$$arch --parallel $(JOBS) || exit 1; \
 	done
 	cp $(WINDOWS_PREBUILT) $(BUILD_DIR)/bin/
@@ -125,7 +125,7 @@ clean:
 
 # Benchmarks on a Release build of their own (no tests): the micro-benchmarks
 # of bench/micro, then bench/whole_run.py, which times whole compiles of the
-# embedded scenario and of generated lines up to 1000 km against copying
+# packager's scenario and of generated lines up to 1000 km against copying
 # their files. BENCH_FLAGS goes to the script, e.g. BENCH_FLAGS="--runs 5"
 # or "--check" to fail on a missed goal.
 BENCH_DIR ?= build-bench

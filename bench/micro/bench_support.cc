@@ -5,6 +5,7 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -13,11 +14,19 @@
 #include "compiler/description_texts.h"
 #include "compiler/line_reader.h"
 #include "compiler/track_plan_builder.h"
+#include "sources/carried_scenario.h"
+#include "sources/scenario_folder.h"
 #include "tables/file_names.h"
 #include "tables/numbers.h"
 #include "tables/run_failure.h"
 
 namespace packager::bench {
+
+const EmbeddedScenario& TheEmbeddedScenario() {
+  static const std::unique_ptr<CarriedScenario> scenario =
+      CarriedScenarioOf(ReadScenarioFolder(PACKAGER_SCENARIO_DIR));
+  return scenario->embedded();
+}
 
 namespace {
 

@@ -22,6 +22,10 @@ inline constexpr std::int64_t kCurveEvery = 400;
 // the library's own way of skipping one would still end with status 0.
 [[noreturn]] void Fail(const std::string& what);
 
+// The scenario the build's packager carries, read from its folder
+// (SCENARIO_DIR) once and seen as the packager sees it.
+const EmbeddedScenario& TheEmbeddedScenario();
+
 // The bytes the text writer puts on disk: every line before the end
 // marker, each followed by CR LF.
 std::string TextBytes(const EmbeddedText& text);

@@ -1,18 +1,49 @@
-// The packager: no arguments, no input. Writes the embedded scenario beside
-// the executable, compiles it and writes the simulator's binary files.
+// The packager: no arguments, no input. Reads the scenario carried at the
+// end of its own file (put there by the build or by `scenario-tool
+// package`), writes its texts beside the executable, compiles them and
+// writes the simulator's binary files. Nothing else is read, nothing is
+// configured. A file whose scenario is missing or damaged writes nothing
+// and says so.
 #include <cstdio>
+#include <exception>
+#include <memory>
 
 #include "app/platform.h"
 #include "app/run.h"
-#include "sources/embedded_scenario.h"
+#include "sources/carried_scenario.h"
+#include "tables/file_failure.h"
+#include "tables/replace_file.h"
 #include "tables/scenario_tables.h"
+
+namespace {
+
+// The scenario of this program's file; none, once the user has been shown
+// why, when it carries none it can use.
+std::unique_ptr<packager::CarriedScenario> ReadOwnScenario(packager::Platform& platform) {
+  std::string path = "the program";
+  try {
+    path = packager::RunningProgramPath();
+    return packager::ReadCarriedScenario(path);
+  } catch (const packager::CarriedScenarioError& error) {
+    platform.ShowFailure("The packager carries no scenario it can install.",
+                         path + ": " + error.what() + "; nothing was written");
+  } catch (const packager::FileFailure& failure) {
+    platform.ShowFailure("The packager could not read its own file.",
+                         std::string(failure.what()) + "; nothing was written");
+  }
+  return nullptr;
+}
+
+}  // namespace
 
 int main() {
   try {
     // The tables are large; they live for the whole run, outside the stack.
     static packager::ScenarioTables tables;
     const auto platform = packager::MakeNativePlatform();
-    packager::Form_Load(tables, *platform, packager::TheEmbeddedScenario());
+    const std::unique_ptr<packager::CarriedScenario> scenario = ReadOwnScenario(*platform);
+    if (!scenario) platform->EndProgram(packager::kExitFileFailure);
+    packager::Form_Load(tables, *platform, scenario->embedded());
   } catch (...) {
     // The run reports its own failures through the platform; this is only
     // reached when the platform itself could not be made.

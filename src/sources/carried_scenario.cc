@@ -82,6 +82,10 @@ std::string EncodeCarriedScenario(const ScenarioFolder& folder) {
   return scenario + trailer;
 }
 
+std::unique_ptr<CarriedScenario> CarriedScenarioOf(const ScenarioFolder& folder) {
+  return DecodeCarriedScenario(EncodeCarriedScenario(folder));
+}
+
 std::unique_ptr<CarriedScenario> ReadCarriedScenario(const std::string& path) {
   std::string bytes;
   ReadFault fault = TryReadFileEnd(path, kCarriedTrailerSize, bytes);

@@ -78,6 +78,9 @@ class CarriedScenario {
 // read as a scenario.
 std::unique_ptr<CarriedScenario> DecodeCarriedScenario(std::string_view file_bytes);
 
+// The folder's scenario as a packager that carries it reads it back.
+std::unique_ptr<CarriedScenario> CarriedScenarioOf(const ScenarioFolder& folder);
+
 // The scenario at the end of the program file at path, read from the end:
 // the trailer, then the scenario it announces, never the program before it.
 // Throws CarriedScenarioError as DecodeCarriedScenario does, FileFailure for

@@ -1,6 +1,7 @@
-// The scenario this build carries, generated at build time from the scenario
-// folder. Every text is a list of Windows-1252 lines (no line ends) that ends
-// with the marker line; the marker is never written.
+// A scenario as a run sees it: its name, its train and its five texts, as
+// the packager reads them from the end of its own file (carried_scenario.h).
+// Every text is a list of Windows-1252 lines (no line ends) that ends with
+// the marker line; the marker is never written.
 #pragma once
 
 #include <span>
@@ -26,8 +27,5 @@ struct EmbeddedScenario {
   EmbeddedText slowdown_order;
   EmbeddedText timetable_sheet;
 };
-
-// The scenario compiled into this program.
-const EmbeddedScenario& TheEmbeddedScenario();
 
 }  // namespace packager

@@ -1,5 +1,5 @@
-// A scenario folder as authors write it, read and converted as the build
-// embeds it.
+// A scenario folder as authors write it, read and converted as a packager
+// carries it.
 //
 // The folder holds scenario.txt, which names the scenario and its train:
 //

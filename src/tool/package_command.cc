@@ -1,18 +1,16 @@
 // scenario-tool package: a packager for a scenario folder, made without a
 // compiler. The scenario is checked as `check` does (an error refuses it),
 // then carried at the end of a copy of the prebuilt packager program of the
-// target, which the builds leave beside scenario-tool. The program's own
-// bytes are copied as they are; the same folder always gives the same file.
-#include <filesystem>
+// target, which the builds leave beside scenario-tool, as the build makes
+// its own packagers (sources/carrying_packager.h). The program's own bytes
+// are copied as they are; the same folder always gives the same file.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "sources/carried_scenario.h"
+#include "sources/carrying_packager.h"
 #include "sources/scenario_folder.h"
-#include "tables/file_failure.h"
-#include "tables/file_names.h"
-#include "tables/replace_file.h"
 #include "tool/arguments.h"
 #include "tool/diagnostics.h"
 #include "tool/output_file.h"
@@ -32,39 +30,6 @@ const PackagerTarget& TargetNamed(const std::optional<std::string>& name) {
                    "': give windows-i686, windows-x86_64 or linux-x86_64");
 }
 
-// The prebuilt program, read whole; throws FileFailure naming what is
-// missing and which build makes it.
-std::string PrebuiltProgram(const PackagerTarget& target) {
-  const std::string path = PrebuiltPackagerPath(target);
-  std::string bytes;
-  const ReadFault fault = TryReadWholeFile(path, bytes);
-  if (fault == ReadFault::kMissing) {
-    throw FileFailure(path, "package for " + std::string(target.name),
-                      "the prebuilt packager is missing; " + std::string(target.build));
-  }
-  if (fault != ReadFault::kNone) throw FileFailure(path, "read the file", ReadFaultReason(fault));
-  try {
-    DecodeCarriedScenario(bytes);
-  } catch (const CarriedScenarioError&) {
-    return bytes;  // a program as built: it carries nothing yet
-  }
-  throw FileFailure(path, "package for " + std::string(target.name),
-                    "it carries a scenario already; it is not the prebuilt packager");
-}
-
-// Lets whoever may read the program run it: the owner always, the group and
-// the others where they may read it, so that a replaced file's mode is kept.
-void MakeExecutable(const std::string& path) {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  const fs::perms mode = fs::status(path, error).permissions();
-  if (error) return;
-  fs::perms add = fs::perms::owner_exec;
-  if ((mode & fs::perms::group_read) != fs::perms::none) add |= fs::perms::group_exec;
-  if ((mode & fs::perms::others_read) != fs::perms::none) add |= fs::perms::others_exec;
-  fs::permissions(path, add, fs::perm_options::add, error);
-}
-
 }  // namespace
 
 int PackageCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -75,7 +40,9 @@ int PackageCommand(const std::vector<std::string>& args, std::ostream& out, std:
   const std::string output = arguments.value("--output").value_or("");
   if (output.empty()) throw UsageError("missing option '-o FILE'");
   RequireScenarioFolder(arguments, directory);
-  const std::string program = PrebuiltProgram(target);
+  std::string use = "package for ";
+  use += target.name;
+  const std::string program = ReadPrebuiltPackager(PrebuiltPackagerPath(target), use, target.build);
   const std::vector<Diagnostic> diagnostics = CheckScenarioFolder(directory).diagnostics;
   if (!diagnostics.empty()) PrintDiagnosticsText(err, diagnostics);
   if (CountOf(diagnostics, Severity::kError) > 0) {
@@ -83,12 +50,11 @@ int PackageCommand(const std::vector<std::string>& args, std::ostream& out, std:
     return kToolRecordedFault;
   }
   const ScenarioFolder folder = ReadScenarioFolder(directory);
-  const std::string scenario = EncodeCarriedScenario(folder);
-  const std::string_view pieces[] = {program, scenario};
-  WriteOutputFile(output, pieces);
-  if (std::string_view(target.name).rfind("linux", 0) == 0) MakeExecutable(output);
+  const bool executable = std::string_view(target.name).rfind("linux", 0) == 0;
+  const std::uint64_t size =
+      WriteCarryingPackager(output, program, folder, executable, WriteOutputFile);
   out << output << ": the packager of " << folder.identity.name << " " << folder.identity.train
-      << " for " << target.name << ", " << program.size() + scenario.size() << " bytes\n";
+      << " for " << target.name << ", " << size << " bytes\n";
   return kToolClean;
 }
 

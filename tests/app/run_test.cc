@@ -18,7 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "compiler/compile_stage.h"
-#include "sources/embedded_scenario.h"
+#include "support/reference_scenario.h"
 
 #include "support/temp_folder.h"
 #include "tables/error_codes.h"
@@ -68,7 +68,7 @@ TEST(RunPackagerTest, ACleanRunWritesTheBinaryFilesAndNoText) {
   TempFolder folder;
   RecordingPlatform platform(folder.path());
   ScenarioTables tables;
-  EXPECT_EQ(RunPackager(tables, platform, TheEmbeddedScenario()), kExitClean);
+  EXPECT_EQ(RunPackager(tables, platform, test_support::ReferenceScenario()), kExitClean);
   EXPECT_EQ(platform.wait_windows, 1);
   EXPECT_TRUE(platform.reports.empty());
   EXPECT_TRUE(platform.prompts.empty());
@@ -104,7 +104,7 @@ TEST(RunPackagerTest, TheBinaryFilesKeepTheirBytes) {
   TempFolder folder;
   RecordingPlatform platform(folder.path());
   ScenarioTables tables;
-  ASSERT_EQ(RunPackager(tables, platform, TheEmbeddedScenario()), kExitClean);
+  ASSERT_EQ(RunPackager(tables, platform, test_support::ReferenceScenario()), kExitClean);
   EXPECT_EQ(Digest(folder.PathOf("Vardessa_Lontrino_linea.dat")), 0xf50d7e765f6d1924u);
   EXPECT_EQ(Digest(folder.PathOf("Vardessa_Lontrino_5608.dat")), 0x8d7868b47ffcb4c3u);
   EXPECT_EQ(Digest(folder.PathOf("Vardessa_Lontrino_5608.sim")), 0xa0e35c6e889acb5cu);
@@ -182,7 +182,7 @@ TEST(MemorizzaPercorsoTest, WithoutAGridNothingIsChecked) {
 TEST(RunPackagerTest, AnUnwritableDirectoryIsAFileFailure) {
   RecordingPlatform platform("/nonexistent-directory-of-the-packager-test");
   ScenarioTables tables;
-  EXPECT_EQ(RunPackager(tables, platform, TheEmbeddedScenario()), kExitFileFailure);
+  EXPECT_EQ(RunPackager(tables, platform, test_support::ReferenceScenario()), kExitFileFailure);
   EXPECT_TRUE(platform.reports.empty());
   ASSERT_EQ(platform.failures.size(), 1u);
   EXPECT_NE(platform.failures[0].first.find("could not write its files"), std::string::npos);
@@ -206,7 +206,7 @@ TEST(RunPackagerTest, AFailureThatStopsTheRunIsShownToTheUser) {
     RecordingPlatform platform("/nowhere");
     platform.directory_failure = thrown;
     ScenarioTables tables;
-    EXPECT_EQ(RunPackager(tables, platform, TheEmbeddedScenario()), kExitFileFailure);
+    EXPECT_EQ(RunPackager(tables, platform, test_support::ReferenceScenario()), kExitFileFailure);
     EXPECT_TRUE(platform.reports.empty());
     ASSERT_EQ(platform.failures.size(), 1u);
     EXPECT_FALSE(platform.failures[0].first.empty());

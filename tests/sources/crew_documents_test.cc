@@ -1,7 +1,7 @@
-// The crew documents of the embedded scenario, as the run leaves them on disk.
+// The crew documents of the reference scenario, as the run leaves them on disk.
 #include <gtest/gtest.h>
 
-#include "sources/embedded_scenario.h"
+#include "support/reference_scenario.h"
 
 #include <cstdio>
 #include <string>
@@ -37,9 +37,9 @@ class CrewDocumentsTest : public ::testing::Test {
   CrewDocumentsTest() {
     tables.scenario_name = "Vardessa_Lontrino";
     tables.train_number = "5608";
-    dati_note(tables, folder.path(), TheEmbeddedScenario());
-    dati_rallentamenti(tables, folder.path(), TheEmbeddedScenario());
-    dati_scheda(tables, folder.path(), TheEmbeddedScenario());
+    dati_note(tables, folder.path(), test_support::ReferenceScenario());
+    dati_rallentamenti(tables, folder.path(), test_support::ReferenceScenario());
+    dati_scheda(tables, folder.path(), test_support::ReferenceScenario());
     notes = LinesOf(folder.Read(NotesName("Vardessa_Lontrino", "5608")));
     order = LinesOf(folder.Read(SlowdownOrderName("Vardessa_Lontrino", "5608")));
     sheet = LinesOf(folder.Read(TimetableSheetName("Vardessa_Lontrino", "5608")));
@@ -183,7 +183,7 @@ TEST_F(CrewDocumentsTest, TimetableSheetLayoutAndBytes) {
 // speed record puts it, on a row of its own, and no other speed.
 TEST_F(CrewDocumentsTest, TimetableSheetSpeedsAreTheTrainsSpeedRecords) {
   std::vector<std::pair<std::string, std::string>> records;  // kilometre, km/h
-  for (const std::string_view line : TheEmbeddedScenario().train_description.lines) {
+  for (const std::string_view line : test_support::ReferenceScenario().train_description.lines) {
     if (!line.starts_with("velocita,")) continue;
     const std::string row(line);
     const std::size_t comma = row.find(',', 9);
@@ -210,7 +210,7 @@ TEST_F(CrewDocumentsTest, ASecondRunReplacesTheDocuments) {
   const std::string path = NotesName("Vardessa_Lontrino", "5608");
   const std::string first = folder.Read(path);
   folder.Write(path, first + first + "left over\r\n");
-  dati_note(tables, folder.path(), TheEmbeddedScenario());
+  dati_note(tables, folder.path(), test_support::ReferenceScenario());
   EXPECT_EQ(folder.Read(path), first);
 }
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "sources/embedded_scenario.h"
+#include "support/reference_scenario.h"
 
 #include <vector>
 
@@ -51,9 +51,9 @@ TEST_F(TextWriterTest, MarkerFirstGivesAnEmptyFile) {
 TEST_F(TextWriterTest, StagesNameTheirFilesAfterTheTablesIdentity) {
   tables_.scenario_name = "Altra";
   tables_.train_number = "12";
-  dati_linea(tables_, folder_.path(), TheEmbeddedScenario());
-  dati_treno(tables_, folder_.path(), TheEmbeddedScenario());
-  const EmbeddedScenario& scenario = TheEmbeddedScenario();
+  dati_linea(tables_, folder_.path(), test_support::ReferenceScenario());
+  dati_treno(tables_, folder_.path(), test_support::ReferenceScenario());
+  const EmbeddedScenario& scenario = test_support::ReferenceScenario();
   EXPECT_EQ(folder_.Read(LineDescriptionName("Altra")).rfind(scenario.line_description.lines[0]),
             0u);
   EXPECT_TRUE(folder_.Exists(TrainDescriptionName("Altra", "12")));

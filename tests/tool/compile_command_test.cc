@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "sources/embedded_scenario.h"
+#include "support/reference_scenario.h"
 
 #include "sources/text_writer.h"
 #include "support/temp_folder.h"
@@ -61,8 +61,8 @@ TEST(CompileCommandTest, WritesWhatThePackagerWrites) {
   ScenarioTables tables;
   tables.scenario_name = "Vardessa_Lontrino";
   tables.train_number = "5608";
-  dati_linea(tables, texts.path(), TheEmbeddedScenario());
-  dati_treno(tables, texts.path(), TheEmbeddedScenario());
+  dati_linea(tables, texts.path(), test_support::ReferenceScenario());
+  dati_treno(tables, texts.path(), test_support::ReferenceScenario());
   const Outcome outcome = Compile(texts, {"--json", "--delete-texts"});
   EXPECT_EQ(outcome.status, kToolClean) << outcome.err;
   EXPECT_EQ(outcome.err, "");

@@ -3,16 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "scenario_embedding.h"
-#include "sources/embedded_scenario.h"
+#include "sources/carried_scenario.h"
+#include "sources/scenario_folder.h"
 #include "support/temp_folder.h"
 
 namespace packager {
-
-// Generated at build time from embed_fixture/ by the tool that embeds the
-// program's own scenario.
-const EmbeddedScenario& FixtureScenario();
-
 namespace {
 
 using packager::ConvertText;
@@ -101,18 +96,14 @@ TEST(ScenarioFolder, ReadsTheTextsNamedAfterTheScenario) {
                 "Windows-1252 byte");
 }
 
-TEST(GeneratedSource, IsRewrittenOnlyWhenChanged) {
-  test_support::TempFolder folder;
-  const std::string path = folder.path() + "/out.cc";
-  EXPECT_TRUE(embedding::WriteIfChanged(path, "one"));
-  EXPECT_FALSE(embedding::WriteIfChanged(path, "one"));
-  EXPECT_TRUE(embedding::WriteIfChanged(path, "two"));
-}
-
-// The fixture needs every kind of escape: quotes, backslashes, a tab, high
-// bytes followed by digits and hex letters, and a line split over pieces.
-TEST(GeneratedSource, CompilesBackToTheConvertedBytes) {
-  const EmbeddedScenario& scenario = FixtureScenario();
+// The fixture's texts hold quotes, backslashes, a tab, characters of every
+// range of Windows-1252 next to digits and letters, and a long line: a
+// packager carries exactly the converted bytes, each text ended by the
+// marker.
+TEST(ScenarioFolder, APackagerCarriesTheConvertedBytes) {
+  const auto carried =
+      CarriedScenarioOf(ReadScenarioFolder(SOURCE_DIR "/conversion_fixture"));
+  const EmbeddedScenario& scenario = carried->embedded();
   EXPECT_EQ(std::string(scenario.scenario_name) + "_" + std::string(scenario.train_number),
             "Prova_7");
   std::string long_line;
