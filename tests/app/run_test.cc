@@ -19,7 +19,6 @@
 
 #include "compiler/compile_stage.h"
 #include "support/reference_scenario.h"
-
 #include "support/temp_folder.h"
 #include "tables/error_codes.h"
 #include "tables/file_failure.h"

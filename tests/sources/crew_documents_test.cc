@@ -1,14 +1,13 @@
 // The crew documents of the reference scenario, as the run leaves them on disk.
 #include <gtest/gtest.h>
 
-#include "support/reference_scenario.h"
-
 #include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "sources/text_writer.h"
+#include "support/reference_scenario.h"
 #include "support/temp_folder.h"
 #include "tables/file_names.h"
 

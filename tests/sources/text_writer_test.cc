@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "support/reference_scenario.h"
-
 #include <vector>
 
+#include "support/reference_scenario.h"
 #include "support/temp_folder.h"
 #include "tables/file_names.h"
 

@@ -11,9 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/reference_scenario.h"
-
 #include "sources/text_writer.h"
+#include "support/reference_scenario.h"
 #include "support/temp_folder.h"
 #include "tool/tool.h"
 #include "tool_run.h"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Linux scenario-tool makes Windows packagers of a scenario folder that no
-# build embeds, tests/scenarios/Prova_Collina_4711: the 32-bit one is checked
+# build's packager carries, tests/scenarios/Prova_Collina_4711: the 32-bit one is checked
 # as a build's packager is, the 64-bit one runs under Wine and writes the
 # files of the Linux packager of the same folder; a damaged one writes
 # nothing and says why in a box.

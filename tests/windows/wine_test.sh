@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs the 64-bit Windows build of the packager under Wine, on a virtual X
 # display, and compares what it leaves with the Linux build's run. Both run
-# the packager of the tests' reference scenario, whatever scenario the builds
-# embed.
+# the packager of the tests' reference scenario, whatever scenario the builds'
+# packagers carry.
 # usage: wine_test.sh WINDOWS_BIN LINUX_PACKAGER [SCREENSHOT.png]
 #   WINDOWS_BIN holds reference_packager.exe, packager_errore.exe,
 #   show_wait_window.exe and probe_windows.exe; LINUX_PACKAGER is the Linux
