@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""scenario-tool package on Linux: the packager it makes writes the same files
-as the packager built with that scenario; the same folder gives the same
-file, whose head is the prebuilt program unchanged, and texts saved with CR
+"""scenario-tool package on Linux: the packager it makes is, byte for byte,
+the one the build makes of that scenario, and writes the same files; the
+same folder gives the same file, whose head is the prebuilt program unchanged, and texts saved with CR
 LF the same file as with LF; a packager whose carried
 scenario was changed or cut writes nothing and says so; a scenario with an
 error is refused; a missing prebuilt program is named with the build that
@@ -117,6 +117,8 @@ def main():
         assert package(tool, scenario, again).returncode == 0
         assert made.read_bytes() == again.read_bytes(), "two packages of a folder differ"
         assert made.read_bytes().startswith(prebuilt.read_bytes()), "the program's bytes changed"
+        # The build makes its packagers the same way: the same file.
+        assert made.read_bytes() == reference.read_bytes(), "the build's packager differs"
 
         ran, written = run_in_own_folder(made, work / "packaged")
         assert ran.returncode == 0, ran.stderr
