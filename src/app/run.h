@@ -20,8 +20,9 @@ inline constexpr int kExitRecordedFault = 1;
 inline constexpr int kExitErrorBox = 2;
 inline constexpr int kExitFileFailure = 3;
 
-// The whole run of the scenario this build carries: writes the texts, compiles them, writes the
-// binary files and ends the program through the platform. Never returns.
+// The whole run of the scenario the packager carries: writes the texts,
+// compiles them, writes the binary files and ends the program through the
+// platform. Never returns.
 [[noreturn]] void Form_Load(ScenarioTables& tables, Platform& platform,
                             const EmbeddedScenario& scenario);
 
