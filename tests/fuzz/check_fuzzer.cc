@@ -31,7 +31,8 @@
 #include "fuzz/fuzz_support.h"
 #include "fuzz/page_oracle.h"
 #include "tables/file_names.h"
-#include "tool/diagnostics.h"
+#include "check/check.h"
+#include "tool/diagnostic_formats.h"
 #include "tool/tool.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "tool/crew_document_check.h"
+#include "check/crew_document_check.h"
 
 #include <cstdio>
 #include <filesystem>

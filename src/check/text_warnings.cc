@@ -1,4 +1,4 @@
-#include "tool/text_warnings.h"
+#include "check/text_warnings.h"
 
 #include <algorithm>
 #include <cctype>
@@ -110,11 +110,16 @@ class Checker {
 
  private:
   void Warn(const char* rule, const ReadRecord& record, int line, int column,
-            std::string message);
+            std::string message, std::optional<Fix> fix = std::nullopt);
   void Warn(const char* rule, const ReadRecord& record, const ReadField& field,
-            std::string message) {
-    Warn(rule, record, field.line, field.column, std::move(message));
+            std::string message, std::optional<Fix> fix = std::nullopt) {
+    Warn(rule, record, field.line, field.column, std::move(message), std::move(fix));
   }
+  // The fix that writes `text` in place of `written`, which stands at the
+  // line and column of the record's text; none unless it stands there.
+  std::optional<Fix> Replacing(const ReadRecord& record, int line, int column,
+                               std::string_view written, const std::string& text,
+                               std::string description) const;
 
   void CheckLines(const std::vector<ReadRecord>& records);
   void CheckKeyword(const ReadRecord& record);
@@ -133,18 +138,40 @@ class Checker {
   std::map<std::pair<std::string, std::string>, const ReadRecord*> previous_;
 };
 
+std::optional<Fix> Checker::Replacing(const ReadRecord& record, int line, int column,
+                                     std::string_view written, const std::string& text,
+                                     std::string description) const {
+  const auto file = files_.find(record.file);
+  if (file == files_.end() || column < 1 || written.empty()) return std::nullopt;
+  const std::string_view bytes = file->second.lines.Line(line);
+  const auto at = static_cast<std::size_t>(column - 1);
+  if (bytes.substr(at, written.size()) != written) return std::nullopt;
+  const int end = column + static_cast<int>(written.size());
+  return Fix{std::move(description),
+             {TextEdit{file->second.path, line, column, end, Utf8From1252(text)}}};
+}
+
 void Checker::Warn(const char* rule, const ReadRecord& record, int line, int column,
-                   std::string message) {
+                   std::string message, std::optional<Fix> fix) {
   if (!found_.Lists(rule)) {
     found_.Add({Severity::kWarning, rule, "", 0, 0, "", "", 0});  // counted only
     return;
   }
   const auto file = files_.find(record.file);
-  found_.Add(file != files_.end()
-                 ? DiagnosticAt(Severity::kWarning, rule, file->second, line, column,
-                                std::move(message))
-                 : DiagnosticAt(Severity::kWarning, rule, AuthorFile{record.file, {}}, line,
-                                column, std::move(message)));
+  Diagnostic diagnostic =
+      file != files_.end()
+          ? DiagnosticAt(Severity::kWarning, rule, file->second, line, column, std::move(message))
+          : DiagnosticAt(Severity::kWarning, rule, AuthorFile{record.file, {}}, line, column,
+                         std::move(message));
+  if (fix) {
+    const TextEdit& edit = fix->edits.front();
+    if (edit.line == diagnostic.line && edit.column == diagnostic.column) {
+      diagnostic.end_line = edit.line;
+      diagnostic.end_column = edit.end_column;
+    }
+    diagnostic.fixes.push_back(std::move(*fix));
+  }
+  found_.Add(std::move(diagnostic));
 }
 
 std::optional<std::int64_t> Number(const ReadRecord& record, std::size_t index) {
@@ -229,13 +256,26 @@ void Checker::CheckKeyword(const ReadRecord& record) {
                           "keyword that matches nothing";
     const std::string near = Suggestion(record.keyword, train ? kTrainKeywords : kLineKeywords);
     const std::string other = Suggestion(record.keyword, train ? kLineKeywords : kTrainKeywords);
+    std::optional<Fix> fix;
     if (!near.empty()) {
       message += "; did you mean \"" + near + "\"?";
+      const std::string written = Trimmed(record.keyword);
+      const auto file = files_.find(record.file);
+      if (file != files_.end()) {
+        // The keyword stands where the record starts, after any blanks.
+        const std::string_view line = file->second.lines.Line(record.line);
+        const std::size_t at = line.find(written, static_cast<std::size_t>(
+                                                      std::max(record.column, 1) - 1));
+        if (at != std::string_view::npos) {
+          fix = Replacing(record, record.line, static_cast<int>(at) + 1, written, near,
+                          "write \"" + near + "\"");
+        }
+      }
     } else if (!other.empty()) {
       message += "; \"" + other + "\" is a record of the " + (train ? "line" : "train") +
                  " description";
     }
-    Warn("unknown-keyword", record, record.line, record.column, message);
+    Warn("unknown-keyword", record, record.line, record.column, message, std::move(fix));
   } else if (IsHeader(record.keyword)) {
     Warn("ambiguous-keyword", record, record.line, record.column,
          "the section header " + Quoted(Trimmed(record.keyword)) + " is read as a " +
@@ -264,9 +304,12 @@ void Checker::CheckFields(const ReadRecord& record) {
   }
   for (const ReadField& field : record.fields) {
     if (field.number && field.raw.find('.') != std::string::npos) {
+      const std::string whole = std::to_string(field.value);
       Warn("fraction", record, field,
-           Quoted(field.raw) + " is read as " + std::to_string(field.value) +
-               ": values are whole numbers, rounded half to even");
+           Quoted(field.raw) + " is read as " + whole +
+               ": values are whole numbers, rounded half to even",
+           Replacing(record, field.line, field.column, field.raw, whole,
+                     "write " + whole + ", the value read"));
     }
   }
 }
@@ -327,11 +370,23 @@ void Checker::CheckPlacement(const ReadRecord& record, const std::string& kind) 
       const std::int64_t rounded = DivRoundHalfEven(p, kCell);
       if (rounded == p / kCell) continue;
       const std::string what = i == 0 ? RecordName(kind) : "slowdown's end";
-      Warn("position-rounding", record, record.fields[i == 0 ? 0 : length_field],
+      const ReadField& field = record.fields[i == 0 ? 0 : length_field];
+      // The value that says what the compile does: the rounded position, or
+      // the length that ends the slowdown there when its start lies on the
+      // raster.
+      std::optional<Fix> fix;
+      if (i == 0 || positions[0] % kCell == 0) {
+        const std::string value = std::to_string(i == 0 ? rounded * kCell
+                                                        : rounded * kCell - positions[0]);
+        fix = Replacing(record, field.line, field.column, field.raw, value,
+                        "write " + value + ", as the compile reads it");
+      }
+      Warn("position-rounding", record, field,
            Metres(p) + " is not a multiple of 50: the " + what + " takes cell " +
                std::to_string(rounded + offset) + ", as if written at " +
                Metres(rounded * kCell) + ", not the cell of " + Metres(p / kCell * kCell) +
-               " where its metre lies; write the multiple of 50 you mean");
+               " where its metre lies; write the multiple of 50 you mean",
+           std::move(fix));
     }
   }
 }
