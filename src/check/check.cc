@@ -394,7 +394,10 @@ std::vector<Diagnostic> Warnings(const CheckedScenario& scenario,
   std::vector<ReadRecord> train_records;
   std::copy_if(records.begin(), records.end(), std::back_inserter(train_records),
                [&](const ReadRecord& record) { return record.file == train.name; });
-  for (Diagnostic& warning : CheckCrewDocuments(scenario.crew, train_records, scenario.train)) {
+  const auto train_file = files.find(train.name);
+  for (Diagnostic& warning :
+       CheckCrewDocuments(scenario.crew, train_records, scenario.train,
+                          train_file != files.end() ? &train_file->second : nullptr)) {
     warnings.push_back(std::move(warning));
   }
   return warnings;
