@@ -109,11 +109,16 @@ class Checker {
   std::vector<Diagnostic> Run(const std::vector<ReadRecord>& records);
 
  private:
+  // other: a record the warning names, shown as a related place saying
+  // other_what.
   void Warn(const char* rule, const ReadRecord& record, int line, int column,
-            std::string message, std::optional<Fix> fix = std::nullopt);
+            std::string message, std::optional<Fix> fix = std::nullopt,
+            const ReadRecord* other = nullptr, const std::string& other_what = "");
   void Warn(const char* rule, const ReadRecord& record, const ReadField& field,
-            std::string message, std::optional<Fix> fix = std::nullopt) {
-    Warn(rule, record, field.line, field.column, std::move(message), std::move(fix));
+            std::string message, std::optional<Fix> fix = std::nullopt,
+            const ReadRecord* other = nullptr, const std::string& other_what = "") {
+    Warn(rule, record, field.line, field.column, std::move(message), std::move(fix), other,
+         other_what);
   }
   // The fix that writes `text` in place of `written`, which stands at the
   // line and column of the record's text; none unless it stands there.
@@ -152,7 +157,8 @@ std::optional<Fix> Checker::Replacing(const ReadRecord& record, int line, int co
 }
 
 void Checker::Warn(const char* rule, const ReadRecord& record, int line, int column,
-                   std::string message, std::optional<Fix> fix) {
+                   std::string message, std::optional<Fix> fix, const ReadRecord* other,
+                   const std::string& other_what) {
   if (!found_.Lists(rule)) {
     found_.Add({Severity::kWarning, rule, "", 0, 0, "", "", 0});  // counted only
     return;
@@ -170,6 +176,18 @@ void Checker::Warn(const char* rule, const ReadRecord& record, int line, int col
       diagnostic.end_column = edit.end_column;
     }
     diagnostic.fixes.push_back(std::move(*fix));
+  }
+  if (other != nullptr) {
+    const auto other_file = files_.find(other->file);
+    const Diagnostic quoted =
+        other_file != files_.end()
+            ? DiagnosticAt(Severity::kWarning, rule, other_file->second, other->line,
+                           other->column, other_what)
+            : DiagnosticAt(Severity::kWarning, rule, AuthorFile{other->file, {}}, other->line,
+                           other->column, other_what);
+    diagnostic.related.push_back({quoted.path, quoted.line, quoted.column, quoted.column,
+                                  quoted.message, quoted.line_text, quoted.display_column,
+                                  quoted.line_cut});
   }
   found_.Add(std::move(diagnostic));
 }
@@ -209,7 +227,8 @@ void Checker::CheckLines(const std::vector<ReadRecord>& records) {
              "the " + std::string(RecordName(owner->kinds.front())) + " record of line " +
                  std::to_string(owner->line) + " reads " + std::to_string(owner->fields.size()) +
                  " values" + LastText(*owner) + "; " + Quoted(record.keyword) +
-                 " and what follows on this line are left over and read as keywords");
+                 " and what follows on this line are left over and read as keywords",
+             std::nullopt, owner, "the record that reads this line");
       }
       line_reported = true;
       continue;
@@ -333,17 +352,19 @@ void Checker::CheckOrder(const ReadRecord& record, const std::string& kind) {
   if (*here < *before) {
     Warn("out-of-order", record, record.fields[0],
          "this " + std::string(RecordName(kind)) + " record at " + std::to_string(*here) +
-             " m comes after one at " + std::to_string(*before) + " m (line " +
-             std::to_string(previous->second->line) +
-             "): records of a kind are read in order of position");
+             " m comes after one at " + std::to_string(*before) +
+             " m: records of a kind are read in order of position",
+         std::nullopt, previous->second, "the " + std::string(RecordName(kind)) + " record at " +
+                                             std::to_string(*before) + " m");
   } else if (kind == grammar::kCurve.name) {
     const auto length = Number(*previous->second, 1);
     if (length && *here < *before + *length) {
       Warn("overlapping-curves", record, record.fields[0],
-           "this curve starts at " + std::to_string(*here) + " m, before the curve of line " +
-               std::to_string(previous->second->line) + " ends at " +
-               std::to_string(*before + *length) +
-               " m: the metres they share are bent by this one only");
+           "this curve starts at " + std::to_string(*here) + " m, before the curve before it " +
+               "ends at " + std::to_string(*before + *length) +
+               " m: the metres they share are bent by this one only",
+           std::nullopt, previous->second,
+           "the curve before it, from " + std::to_string(*before) + " m");
     }
   }
 }
