@@ -22,7 +22,7 @@
 
 namespace packager::bench {
 
-const EmbeddedScenario& TheEmbeddedScenario() {
+const EmbeddedScenario& PackagerScenario() {
   static const std::unique_ptr<CarriedScenario> scenario =
       CarriedScenarioOf(ReadScenarioFolder(PACKAGER_SCENARIO_DIR));
   return scenario->embedded();
@@ -34,7 +34,7 @@ namespace fs = std::filesystem;
 
 // The compile stage on the embedded texts, held in memory.
 ScenarioTables CompileEmbedded() {
-  const EmbeddedScenario& scenario = TheEmbeddedScenario();
+  const EmbeddedScenario& scenario = PackagerScenario();
   ScenarioTables tables;
   tables.scenario_name = std::string(scenario.scenario_name);
   tables.train_number = std::string(scenario.train_number);
@@ -78,7 +78,7 @@ ScratchFolder::~ScratchFolder() {
 }
 
 void ReadEmbeddedLine(ScenarioTables& tables, const ScratchFolder& folder) {
-  const EmbeddedScenario& scenario = TheEmbeddedScenario();
+  const EmbeddedScenario& scenario = PackagerScenario();
   tables.scenario_name = std::string(scenario.scenario_name);
   tables.train_number = std::string(scenario.train_number);
   tables.with_plan = 1;

@@ -24,7 +24,7 @@ inline constexpr std::int64_t kCurveEvery = 400;
 
 // The scenario the build's packager carries, read from its folder
 // (SCENARIO_DIR) once and seen as the packager sees it.
-const EmbeddedScenario& TheEmbeddedScenario();
+const EmbeddedScenario& PackagerScenario();
 
 // The bytes the text writer puts on disk: every line before the end
 // marker, each followed by CR LF.

@@ -19,7 +19,7 @@ constexpr int kLineText = 0;
 constexpr int kTrainText = 1;
 
 const EmbeddedText& TextOf(int which) {
-  const EmbeddedScenario& scenario = TheEmbeddedScenario();
+  const EmbeddedScenario& scenario = PackagerScenario();
   return which == kLineText ? scenario.line_description : scenario.train_description;
 }
 

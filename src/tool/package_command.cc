@@ -12,7 +12,9 @@
 #include "sources/carrying_packager.h"
 #include "sources/scenario_folder.h"
 #include "tool/arguments.h"
-#include "tool/diagnostics.h"
+#include "tool/diagnostic_formats.h"
+#include "check/check.h"
+#include "check/diagnostics.h"
 #include "tool/output_file.h"
 #include "tool/tool.h"
 

@@ -22,7 +22,8 @@
 #include "tables/replace_file.h"
 #include "tables/windows1252.h"
 #include "tool/arguments.h"
-#include "tool/diagnostics.h"
+#include "check/check.h"
+#include "check/diagnostics.h"
 #include "tool/markup.h"
 #include "tool/output_file.h"
 #include "tool/plan_svg.h"
@@ -300,16 +301,13 @@ struct Compiled {
   CompileOutcome outcome;
 };
 
-// The folder compiled in memory as the build embeds it; none when refused.
-std::optional<Compiled> CompileFolderAt(const std::string& directory) {
-  ScenarioFolder folder;
-  try {
-    folder = ReadScenarioFolder(directory);
-  } catch (const ScenarioFolderError&) {
-    return std::nullopt;  // the diagnostics say why
-  }
+// The folder as the check read it, compiled in memory as the build
+// compiles it; none when the build refuses the folder (the diagnostics say
+// why).
+std::optional<Compiled> CompileChecked(const std::optional<ScenarioFolder>& folder) {
+  if (!folder) return std::nullopt;
   std::optional<Compiled> compiled(std::in_place);
-  compiled->outcome = CompileFolder(folder, compiled->tables);
+  compiled->outcome = CompileFolder(*folder, compiled->tables);
   return compiled;
 }
 
@@ -344,8 +342,9 @@ int ReportCommand(const std::vector<std::string>& args, std::ostream& out, std::
   const std::string output = arguments.value("--output").value_or("");
   if (output.empty()) throw UsageError("missing option '-o FILE.html'");
   RequireScenarioFolder(arguments, directory);
-  const std::vector<Diagnostic> diagnostics = CheckScenarioFolder(directory).diagnostics;
-  WriteOutputFile(output, Page(directory, diagnostics, CompileFolderAt(directory)));
+  const CheckResult checked = CheckScenarioFolder(directory);
+  const std::vector<Diagnostic>& diagnostics = checked.diagnostics;
+  WriteOutputFile(output, Page(directory, diagnostics, CompileChecked(checked.folder)));
   const std::size_t errors = CountOf(diagnostics, Severity::kError);
   out << output << ": " << errors << (errors == 1 ? " error, " : " errors, ")
       << CountOf(diagnostics, Severity::kWarning) << " warnings\n";
