@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "check/check.h"
+#include "check/diagnostics.h"
 #include "sources/carrying_packager.h"
 #include "sources/scenario_folder.h"
 #include "tool/arguments.h"
 #include "tool/diagnostic_formats.h"
-#include "check/check.h"
-#include "check/diagnostics.h"
 #include "tool/output_file.h"
 #include "tool/tool.h"
 
