@@ -16,18 +16,21 @@
 
 #include <nlohmann/json.hpp>
 
+#include "explain/scenario_files.h"
+#include "explain/shown_text.h"
 #include "output/binary_readers.h"
 #include "output/record_layouts.h"
 #include "tables/replace_file.h"
 #include "tables/windows1252.h"
 #include "tool/arguments.h"
-#include "tool/scenario_files.h"
-#include "tool/shown_text.h"
+#include "tool/commands.h"
 #include "tool/tool.h"
 
 namespace packager::tool {
 
 namespace {
+
+using namespace explain;
 
 using Json = nlohmann::ordered_json;
 
@@ -877,7 +880,7 @@ void DumpRouteGrid(const std::string& path, const RouteGrid& grid, bool objects_
 }  // namespace
 
 int DumpCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const Arguments arguments(args, {"--json", "--objects"}, {"--every"});
+  const Arguments arguments = CommandArguments("dump", args);
   arguments.ExpectPositional(1, "the file FILE");
   const std::string& path = arguments.positional()[0];
   const FileKind kind = KindFromName(path);

@@ -1,4 +1,4 @@
-#include "tool/scenario_files.h"
+#include "explain/scenario_files.h"
 
 #include <cstdio>
 
@@ -7,7 +7,7 @@
 #include "output/record_layouts.h"
 #include "tables/numbers.h"
 
-namespace packager::tool {
+namespace packager::explain {
 
 const char* CellKindName(int kind) {
   switch (kind) {
@@ -201,4 +201,4 @@ ReservedStamps StampsFor(const std::string& train_number, const std::string& sce
   return {cell.param1, cell.param2, entry.int1, entry.seconds};
 }
 
-}  // namespace packager::tool
+}  // namespace packager::explain

@@ -10,7 +10,7 @@
 
 #include "tables/scenario_tables.h"
 
-namespace packager::tool {
+namespace packager::explain {
 
 // The name of a route cell kind, "unknown" for a number with no meaning.
 const char* CellKindName(int kind);
@@ -112,4 +112,4 @@ struct ReservedStamps {
 };
 ReservedStamps StampsFor(const std::string& train_number, const std::string& scenario_name);
 
-}  // namespace packager::tool
+}  // namespace packager::explain
