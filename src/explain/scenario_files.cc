@@ -99,6 +99,36 @@ const char* ReservedRole(int index) {
   }
 }
 
+std::vector<MemberRole> ReservedMemberRoles(int index) {
+  switch (index) {
+    case kProgressiveTreEntry:
+    case kProgressiveDueEntry:
+    case kProgressiveUnoEntry:
+      return {{"start", "start"}, {"end", "end"}, {"position", "position"}};
+    case kTrainValuesEntry:
+      return {
+          {"start", "braked mass", " %"}, {"end", "line length", " m"}, {"position", "carriages"}};
+    case kScenarioEntry:
+      return {{"start", "background one"},
+              {"end", "background three"},
+              {"position", "background two"},
+              {"text", "name"},
+              {"int1", "marker"},
+              {"seconds", "second code"}};
+    case kSignallingEntry:
+      return {{"start", "cab signalling start", " m"},
+              {"end", "cab signalling end", " m"},
+              {"position", "cab signalling codes"},
+              {"text", "train number"},
+              {"int1", "sand"},
+              {"int3", "clock hours"},
+              {"int4", "clock minutes"},
+              {"int5", "clock seconds"}};
+    default:
+      return {};
+  }
+}
+
 namespace {
 
 constexpr int kSpeedStep = static_cast<int>(grammar::kSpeedStep);  // km/h of one speed_code

@@ -32,10 +32,10 @@ std::string Counted(int count, const std::string& thing);
 // ---- palette
 
 inline constexpr char kPaper[] = "#ffffff";
-inline constexpr char kInk[] = "#222222";           // titles, the track
+inline constexpr char kInk[] = "#222222";  // titles, the track
 inline constexpr char kLegendInk[] = "#333333";
-inline constexpr char kSubtitleInk[] = "#555555";   // subtitles, notes beside labels
-inline constexpr char kMuted[] = "#666666";         // scales, kilometre ticks
+inline constexpr char kSubtitleInk[] = "#555555";  // subtitles, notes beside labels
+inline constexpr char kMuted[] = "#666666";        // scales, kilometre ticks
 inline constexpr char kGridColour[] = "#e6e6e6";
 inline constexpr char kLeaderColour[] = "#a0a0a0";
 inline constexpr char kStationColour[] = "#1f4e9c";

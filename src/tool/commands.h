@@ -15,8 +15,8 @@ namespace packager::tool {
 
 struct CommandLine {
   const char* name;
-  const char* usage;    // after "scenario-tool "; further forms on lines of their own
-  const char* summary;  // the help, indented by four spaces from its second line
+  const char* usage;             // after "scenario-tool "; further forms on lines of their own
+  const char* summary;           // the help, indented by four spaces from its second line
   std::set<std::string> flags;   // options without a value
   std::set<std::string> valued;  // options with one: "--name NAME" or "--name=NAME"
   // The starts of options that the command takes out of its line itself before

@@ -26,8 +26,7 @@ MemoryTexts DescriptionsOf(const ScenarioFolder& folder, ScenarioTables& tables)
   return texts;
 }
 
-CompileOutcome CompileFolder(const ScenarioFolder& folder, ScenarioTables& tables,
-                             bool with_plan) {
+CompileOutcome CompileFolder(const ScenarioFolder& folder, ScenarioTables& tables, bool with_plan) {
   MemoryTexts texts = DescriptionsOf(folder, tables);
   return CompileScenario(tables, texts, with_plan ? 1 : 0);
 }

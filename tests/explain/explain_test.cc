@@ -1,12 +1,16 @@
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
+#include <string_view>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "explain/scenario_files.h"
 #include "explain/shown_text.h"
+#include "output/record_layouts.h"
 #include "tables/scenario_tables.h"
 
 namespace packager::explain {
@@ -35,9 +39,15 @@ TEST(ShownTextTest, EscapesWhatIsNoUtf8AndControlsWhereAsked) {
 }
 
 TEST(ShownTextTest, Utf8CharacterLengths) {
-  for (const auto& [text, length] : std::vector<std::pair<std::string, std::size_t>>{
-           {"a", 1}, {"\xC3\xA8x", 2}, {"\xE2\x80\xB0", 3}, {"\xF0\x9F\x9A\x82", 4},
-           {"\xE8", 0}, {"\xC3", 0}, {"", 0}, {"\x80", 0}}) {
+  for (const auto& [text, length] :
+       std::vector<std::pair<std::string, std::size_t>>{{"a", 1},
+                                                        {"\xC3\xA8x", 2},
+                                                        {"\xE2\x80\xB0", 3},
+                                                        {"\xF0\x9F\x9A\x82", 4},
+                                                        {"\xE8", 0},
+                                                        {"\xC3", 0},
+                                                        {"", 0},
+                                                        {"\x80", 0}}) {
     EXPECT_EQ(Utf8CharacterLength(text), length) << text;
   }
 }
@@ -102,10 +112,44 @@ TEST(ScenarioFilesTest, EntryUsesByIndexAndContent) {
   EXPECT_STREQ(ReservedRole(1), "");
 }
 
+TEST(ScenarioFilesTest, RolesOfTheReservedEntriesNameMembersOfTheRecord) {
+  // Every member of an entry as the record layout names it, and its text.
+  std::set<std::string_view> members = {"text"};
+  std::apply([&members](const auto&... member) { (members.insert(member.name), ...); },
+             layout::kEntryHeadMembers);
+  std::apply([&members](const auto&... member) { (members.insert(member.name), ...); },
+             layout::kEntryTailMembers);
+  struct Case {
+    int index;
+    std::size_t roles;
+    const char* first_role;
+  };
+  for (const Case& c : std::vector<Case>{{kProgressiveTreEntry, 3, "start"},
+                                         {kProgressiveUnoEntry, 3, "start"},
+                                         {kTrainValuesEntry, 3, "braked mass"},
+                                         {kScenarioEntry, 6, "background one"},
+                                         {kSignallingEntry, 8, "cab signalling start"},
+                                         {1, 0, nullptr},
+                                         {0, 0, nullptr}}) {
+    const std::vector<MemberRole> roles = ReservedMemberRoles(c.index);
+    ASSERT_EQ(roles.size(), c.roles) << c.index;
+    if (c.roles > 0) EXPECT_STREQ(roles[0].name, c.first_role);
+    std::set<std::string_view> named;
+    for (const MemberRole& role : roles) {
+      EXPECT_EQ(members.count(role.member), 1u) << c.index << " " << role.member;
+      EXPECT_TRUE(named.insert(role.member).second) << "twice: " << role.member;
+    }
+  }
+  EXPECT_STREQ(ReservedMemberRoles(kTrainValuesEntry)[1].unit, " m");
+}
+
 TEST(ScenarioFilesTest, TimesOfDay) {
-  for (const auto& [seconds, shown] : std::vector<std::pair<std::int64_t, std::optional<std::string>>>{
-           {0, "00:00:00"}, {43920, "12:12:00"}, {86399, "23:59:59"}, {90061, "25:01:01"},
-           {-1, std::nullopt}}) {
+  for (const auto& [seconds, shown] :
+       std::vector<std::pair<std::int64_t, std::optional<std::string>>>{{0, "00:00:00"},
+                                                                        {43920, "12:12:00"},
+                                                                        {86399, "23:59:59"},
+                                                                        {90061, "25:01:01"},
+                                                                        {-1, std::nullopt}}) {
     EXPECT_EQ(TimeOfDay(seconds), shown) << seconds;
   }
 }

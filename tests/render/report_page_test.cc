@@ -19,8 +19,8 @@ tool::Diagnostic Noted(tool::Severity severity, const std::string& message) {
 }
 
 TEST(ReportPageTest, ARefusedFolderHasTheCheckAndNothingCompiled) {
-  const std::string page = ReportPage("a&b", {Noted(tool::Severity::kError, "no <train>")},
-                                      nullptr, nullptr);
+  const std::string page =
+      ReportPage("a&b", {Noted(tool::Severity::kError, "no <train>")}, nullptr, nullptr);
   EXPECT_EQ(page.rfind("<!DOCTYPE html>\n", 0), 0u);
   EXPECT_NE(page.find("<title>Scenario report: scenario report</title>"), std::string::npos);
   EXPECT_NE(page.find("Scenario folder a&amp;b</p>"), std::string::npos);
@@ -34,11 +34,11 @@ TEST(ReportPageTest, ARefusedFolderHasTheCheckAndNothingCompiled) {
 }
 
 TEST(ReportPageTest, CountsAndNamesRulesOfBothSeverities) {
-  const std::string page = ReportPage(
-      "S",
-      {Noted(tool::Severity::kWarning, "late"), Noted(tool::Severity::kWarning, "later"),
-       Noted(tool::Severity::kError, "bad")},
-      nullptr, nullptr);
+  const std::string page =
+      ReportPage("S",
+                 {Noted(tool::Severity::kWarning, "late"), Noted(tool::Severity::kWarning, "later"),
+                  Noted(tool::Severity::kError, "bad")},
+                 nullptr, nullptr);
   EXPECT_NE(page.find("<span class=\"error\">1 error</span><span class=\"warning\">2 warnings"),
             std::string::npos);
   EXPECT_NE(page.find("<b>warning</b>: late [-Wlate-record]"), std::string::npos);

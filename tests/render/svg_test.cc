@@ -99,7 +99,9 @@ TEST(SvgPartsTest, LegendColumnsFitTheWidth) {
 TEST(MarkupTest, XmlEscaped) {
   for (const auto& [text, escaped] : std::vector<std::pair<std::string, std::string>>{
            {"A&B <C> \"d\" 'e'", "A&amp;B &lt;C&gt; &quot;d&quot; 'e'"},
-           {"a\x1B" "b", "a\\x1Bb"},  // XML holds no ESC
+           {"a\x1B"
+            "b",
+            "a\\x1Bb"},  // XML holds no ESC
            {"caff\xE8", "caff\\xE8"},
            {"caff\xC3\xA8", "caff\xC3\xA8"}}) {
     EXPECT_EQ(XmlEscaped(text), escaped);
