@@ -11,7 +11,6 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <initializer_list>
 #include <limits>
 #include <optional>
@@ -433,9 +432,9 @@ std::optional<PlanPicture> DrawPlan(const TrackPlan& plan,
   if (layers.table) {
     const std::int32_t length = (*layers.table)[kTrainValuesEntry].end;
     if (length > 0) {
-      char km[32];
-      std::snprintf(km, sizeof km, ", %.1f km line", length / 1000.0);
-      subtitle += km;
+      subtitle += ", ";
+      subtitle += Fixed(length / 1000.0, 1);
+      subtitle += " km line";
     }
     subtitle += ", " + Counted(picture.station_count, "station");
   }

@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -68,11 +67,7 @@ std::string Data(const char* name, const std::string& value) {
 
 // A time of day as hours, minutes and seconds.
 std::string Clock(std::int32_t seconds) {
-  if (seconds < 0) return std::to_string(seconds) + " s";
-  char text[32];
-  std::snprintf(text, sizeof text, "%02ld:%02ld:%02ld", static_cast<long>(seconds / 3600),
-                static_cast<long>(seconds / 60 % 60), static_cast<long>(seconds % 60));
-  return text;
+  return TimeOfDay(seconds).value_or(std::to_string(seconds) + " s");
 }
 
 // A gradient or a speed with its sign: "+5", "-25", "0".

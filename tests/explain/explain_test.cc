@@ -133,7 +133,9 @@ TEST(ScenarioFilesTest, RolesOfTheReservedEntriesNameMembersOfTheRecord) {
                                          {0, 0, nullptr}}) {
     const std::vector<MemberRole> roles = ReservedMemberRoles(c.index);
     ASSERT_EQ(roles.size(), c.roles) << c.index;
-    if (c.roles > 0) EXPECT_STREQ(roles[0].name, c.first_role);
+    if (c.roles > 0) {
+      EXPECT_STREQ(roles[0].name, c.first_role);
+    }
     std::set<std::string_view> named;
     for (const MemberRole& role : roles) {
       EXPECT_EQ(members.count(role.member), 1u) << c.index << " " << role.member;
