@@ -9,12 +9,14 @@
 
 #include <cstdint>
 
+#include "compiler/grammar.h"
 #include "tables/scenario_tables.h"
 
 namespace packager {
 
-// The plan index past which a curve record stops the reading (code 103).
-inline constexpr std::int64_t kPlanIndexLimit = 1000000;
+// The plan index past which a curve record stops the reading (code 103):
+// the plan holds a point a metre, up to the longest line there can be.
+inline constexpr std::int64_t kPlanIndexLimit = grammar::kLineLengthLimit;
 
 class TrackPlanBuilder {
  public:

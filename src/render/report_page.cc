@@ -25,7 +25,7 @@
 #include "render/plan_svg.h"
 #include "render/profile_svg.h"
 #include "render/svg.h"
-#include "tool/diagnostics.h"
+#include "check/diagnostics.h"
 
 namespace packager::render {
 

@@ -8,7 +8,7 @@
 
 #include "compiler/compile_stage.h"
 #include "tables/scenario_tables.h"
-#include "tool/diagnostics.h"
+#include "check/diagnostics.h"
 
 namespace packager::render {
 

@@ -1,6 +1,7 @@
 #include "sources/scenario_folder.h"
 
 #include <filesystem>
+#include <utility>
 
 #include "sources/embedded_scenario.h"
 #include "tables/file_names.h"
@@ -33,19 +34,14 @@ bool IsNameCharacter(char c) {
          c == '-' || c == '.';
 }
 
-FolderText ReadText(const fs::path& folder, const std::string& file_name) {
-  const fs::path path = folder / file_name;
-  const std::string shown = path.generic_string();
-  FolderText text;
-  std::error_code error;
-  if (!fs::exists(path, error)) Fail(shown, "missing; the scenario folder must hold this text");
-  std::string contents;
-  const ReadFault fault = TryReadWholeFile(path.string(), contents);
-  if (fault != ReadFault::kNone) {
-    throw FileFailure(shown, "read the file", ReadFaultReason(fault));
-  }
-  text.lines = ConvertText(shown, contents);
-  return text;
+// "path:line: message" of the first problem, as ScenarioFolderError says it.
+[[noreturn]] void FailWith(const std::string& path, const FolderProblem& problem) {
+  if (problem.line > 0) Fail(path, problem.line, problem.message);
+  Fail(path, problem.message);
+}
+
+std::string Shown(const std::string& folder, const std::string& file) {
+  return (fs::path(folder) / file).generic_string();
 }
 
 }  // namespace
@@ -84,7 +80,8 @@ std::string LineProblem(std::string_view line) {
   return {};
 }
 
-ScenarioIdentity ParseScenarioFile(const std::string& path, std::string_view contents) {
+std::optional<ScenarioIdentity> ParseIdentity(std::string_view contents,
+                                              std::vector<FolderProblem>& problems) {
   ScenarioIdentity identity;
   bool have_name = false;
   bool have_train = false;
@@ -92,13 +89,27 @@ ScenarioIdentity ParseScenarioFile(const std::string& path, std::string_view con
   for (std::size_t start = 0; start < contents.size(); ++number) {
     std::size_t end = contents.find('\n', start);
     if (end == std::string_view::npos) end = contents.size();
-    const std::string_view line = Trim(contents.substr(start, end - start));
+    std::string_view raw = contents.substr(start, end - start);
     start = end + 1;
+    const auto problem = [&](std::string_view part, std::string message) {
+      const std::size_t at = part.empty() ? raw.find_first_not_of(" \t") : part.data() - raw.data();
+      problems.push_back({"", number + 1, at == std::string_view::npos ? 1 : int(at) + 1,
+                          std::move(message)});
+    };
+    if (number == 0 && raw.starts_with("\xEF\xBB\xBF")) {
+      problem(raw.substr(0, 0), "byte-order mark; save the file as UTF-8 without one");
+      raw.remove_prefix(3);
+    }
+    const std::string_view line = Trim(raw);
     if (line.empty() || line.front() == '#') continue;
     const std::size_t equals = line.find('=');
-    if (equals == std::string_view::npos) Fail(path, number + 1, "expected 'key = value'");
-    const std::string key(Trim(line.substr(0, equals)));
-    const std::string value(Trim(line.substr(equals + 1)));
+    if (equals == std::string_view::npos) {
+      problem(line, "expected 'key = value'");
+      continue;
+    }
+    const std::string_view key_text = Trim(line.substr(0, equals));
+    const std::string_view value_text = Trim(line.substr(equals + 1));
+    const std::string key(key_text);
     bool* seen = nullptr;
     std::string* target = nullptr;
     if (key == "name") {
@@ -108,24 +119,38 @@ ScenarioIdentity ParseScenarioFile(const std::string& path, std::string_view con
       seen = &have_train;
       target = &identity.train;
     } else {
-      Fail(path, number + 1, "unknown key '" + key + "'; expected 'name' or 'train'");
+      problem(line, "unknown key '" + key + "'; expected 'name' or 'train'");
+      continue;
     }
-    if (*seen) Fail(path, number + 1, "'" + key + "' is given twice");
-    if (const std::string problem = IdentityProblem(key, value); !problem.empty()) {
-      Fail(path, number + 1, problem);
+    if (*seen) {
+      problem(line, "'" + key + "' is given twice");
+      continue;
+    }
+    if (const std::string fault = IdentityProblem(key, value_text); !fault.empty()) {
+      problem(value_text.empty() ? line : value_text, fault);
+      continue;
     }
     *seen = true;
-    *target = value;
+    *target = std::string(value_text);
   }
-  if (!have_name) Fail(path, "missing 'name = ...'");
-  if (!have_train) Fail(path, "missing 'train = ...'");
+  if (!have_name) problems.push_back({"", 0, 0, "missing 'name = ...'"});
+  if (!have_train) problems.push_back({"", 0, 0, "missing 'train = ...'"});
+  if (!have_name || !have_train) return std::nullopt;
   return identity;
 }
 
-std::vector<std::string> ConvertText(const std::string& path, std::string_view contents) {
+ScenarioIdentity ParseScenarioFile(const std::string& path, std::string_view contents) {
+  std::vector<FolderProblem> problems;
+  std::optional<ScenarioIdentity> identity = ParseIdentity(contents, problems);
+  if (!problems.empty()) FailWith(path, problems.front());
+  return *identity;
+}
+
+std::vector<std::string> ConvertLines(std::string_view contents,
+                                      std::vector<FolderProblem>& problems) {
   std::vector<std::string> lines;
   std::string bytes;
-  std::string problem;
+  std::vector<ConversionProblem> conversion;
   int number = 0;
   for (std::size_t start = 0; start < contents.size();) {
     std::size_t end = contents.find('\n', start);
@@ -142,38 +167,109 @@ std::vector<std::string> ConvertText(const std::string& path, std::string_view c
       message += std::to_string(kEmbeddedTextCapacity);
       message += " lines; a text holds at most ";
       message += std::to_string(kEmbeddedTextCapacity);
-      Fail(path, number, message);
+      problems.push_back({"", number, 0, message});
+      break;
     }
     if (number == 1 && line.starts_with("\xEF\xBB\xBF")) {
-      Fail(path, number, "byte-order mark; save the file as UTF-8 without one");
+      problems.push_back({"", number, 1, "byte-order mark; save the file as UTF-8 without one"});
+      line.remove_prefix(3);
     }
-    if (!Utf8To1252(line, bytes, problem)) Fail(path, number, problem);
-    if (const std::string fault = LineProblem(bytes); !fault.empty()) Fail(path, number, fault);
+    conversion.clear();
+    Utf8To1252Substituting(line, bytes, conversion);
+    for (ConversionProblem& fault : conversion) {
+      problems.push_back({"", number, fault.column, std::move(fault.message)});
+    }
+    if (const std::string fault = LineProblem(bytes); !fault.empty()) {
+      std::size_t at = bytes.find_first_of(std::string_view("\r\n\0", 3));
+      problems.push_back({"", number, at == std::string::npos ? 1 : int(at) + 1, fault});
+      bytes.clear();
+    }
     lines.push_back(bytes);
   }
   return lines;
 }
 
-ScenarioFolder ReadScenarioFolder(const std::string& folder) {
-  const fs::path root(folder);
-  const fs::path identity_path = root / "scenario.txt";
-  std::string contents;
-  const ReadFault fault = TryReadWholeFile(identity_path.string(), contents);
-  if (fault == ReadFault::kMissing) {
-    Fail(identity_path.generic_string(), "missing; it names the scenario");
-  } else if (fault != ReadFault::kNone) {
-    throw FileFailure(identity_path.generic_string(), "read the file", ReadFaultReason(fault));
+std::vector<std::string> ConvertText(const std::string& path, std::string_view contents) {
+  std::vector<FolderProblem> problems;
+  std::vector<std::string> lines = ConvertLines(contents, problems);
+  if (!problems.empty()) FailWith(path, problems.front());
+  return lines;
+}
+
+FolderReading ReadFolderFiles(const FolderFiles& files) {
+  FolderReading reading;
+  const auto add = [&](const std::string& file, std::vector<FolderProblem>& found) {
+    for (FolderProblem& problem : found) {
+      problem.file = file;
+      reading.problems.push_back(std::move(problem));
+    }
+    found.clear();
+  };
+  std::vector<FolderProblem> found;
+  const auto identity_file = files.find(kScenarioFileName);
+  if (identity_file == files.end()) {
+    reading.problems.push_back(
+        {kScenarioFileName, 0, 0,
+         "missing; it names the scenario and its train: write the lines \"name = NAME\" and "
+         "\"train = NUMBER\" in it, as the texts' names NAME_linea.txt and NAME_NUMBER-.txt "
+         "say"});
+    return reading;
   }
-  ScenarioFolder scenario;
-  scenario.identity = ParseScenarioFile(identity_path.generic_string(), contents);
-  const std::string& name = scenario.identity.name;
-  const std::string& train = scenario.identity.train;
-  scenario.line_description = ReadText(root, LineDescriptionName(name));
-  scenario.train_description = ReadText(root, TrainDescriptionName(name, train));
-  scenario.notes = ReadText(root, NotesName(name, train));
-  scenario.slowdown_order = ReadText(root, SlowdownOrderName(name, train));
-  scenario.timetable_sheet = ReadText(root, TimetableSheetName(name, train));
-  return scenario;
+  reading.identity = ParseIdentity(identity_file->second, found);
+  add(kScenarioFileName, found);
+  if (!reading.identity) return reading;
+  ScenarioFolder& folder = reading.folder;
+  folder.identity = *reading.identity;
+  const std::string& name = folder.identity.name;
+  const std::string& train = folder.identity.train;
+  for (auto [text, file] : {std::pair{&folder.line_description, LineDescriptionName(name)},
+                            {&folder.train_description, TrainDescriptionName(name, train)},
+                            {&folder.notes, NotesName(name, train)},
+                            {&folder.slowdown_order, SlowdownOrderName(name, train)},
+                            {&folder.timetable_sheet, TimetableSheetName(name, train)}}) {
+    const auto contents = files.find(file);
+    if (contents == files.end()) {
+      reading.problems.push_back({file, 0, 0, "missing; the scenario folder must hold this text"});
+      continue;
+    }
+    text->lines = ConvertLines(contents->second, found);
+    add(file, found);
+  }
+  return reading;
+}
+
+FolderFiles LoadFolderFiles(const std::string& folder) {
+  FolderFiles files;
+  const auto load = [&](const std::string& file) {
+    const std::string shown = Shown(folder, file);
+    std::string contents;
+    const ReadFault fault = TryReadWholeFile((fs::path(folder) / file).string(), contents);
+    if (fault == ReadFault::kMissing) return false;
+    if (fault != ReadFault::kNone) throw FileFailure(shown, "read the file", ReadFaultReason(fault));
+    files.emplace(file, std::move(contents));
+    return true;
+  };
+  if (!load(kScenarioFileName)) return files;
+  std::vector<FolderProblem> ignored;
+  const std::optional<ScenarioIdentity> identity = ParseIdentity(files[kScenarioFileName], ignored);
+  if (!identity) return files;
+  const std::string& name = identity->name;
+  const std::string& train = identity->train;
+  for (const std::string& file :
+       {LineDescriptionName(name), TrainDescriptionName(name, train), NotesName(name, train),
+        SlowdownOrderName(name, train), TimetableSheetName(name, train)}) {
+    load(file);
+  }
+  return files;
+}
+
+ScenarioFolder ReadScenarioFolder(const std::string& folder) {
+  FolderReading reading = ReadFolderFiles(LoadFolderFiles(folder));
+  if (!reading.problems.empty()) {
+    const FolderProblem& first = reading.problems.front();
+    FailWith(Shown(folder, first.file), first);
+  }
+  return std::move(reading.folder);
 }
 
 std::string FileBytes(const FolderText& text) {

@@ -22,6 +22,8 @@
 #pragma once
 
 #include <cstddef>
+#include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -66,6 +68,46 @@ std::string IdentityProblem(std::string_view key, std::string_view value);
 // byte inside the line"; empty for a sound one. No line holds a CR, a LF or
 // a NUL, and none is the end marker, which would cut its text short.
 std::string LineProblem(std::string_view line);
+
+// A fault of a scenario folder where it stands: the file's name in the
+// folder, the line and column (characters, from 1; 0 for a whole file or a
+// whole line) and what is wrong, e.g. "'train' is given twice".
+struct FolderProblem {
+  std::string file;
+  int line = 0;
+  int column = 0;
+  std::string message;
+};
+
+// A scenario folder's files by name, as a folder on disk or an editor holds
+// them; a name that is absent is a missing file.
+using FolderFiles = std::map<std::string, std::string>;
+
+inline constexpr char kScenarioFileName[] = "scenario.txt";
+
+// A folder read as the build reads it, with every problem of every file: the
+// build takes it only when there is none. Each text is read whole whatever
+// it holds (a character the code page cannot hold becomes '?', a line that
+// cannot be carried becomes empty), so that its later lines are still read.
+struct FolderReading {
+  std::optional<ScenarioIdentity> identity;  // none when scenario.txt names no scenario
+  ScenarioFolder folder;
+  std::vector<FolderProblem> problems;  // scenario.txt's, then each text's in reading order
+};
+
+FolderReading ReadFolderFiles(const FolderFiles& files);
+
+// scenario.txt and, where it names them, the texts of the folder on disk
+// (those that exist). Throws FileFailure for a file that exists but cannot
+// be read.
+FolderFiles LoadFolderFiles(const std::string& folder);
+
+// What ParseScenarioFile and ConvertText read, each problem added to
+// problems (with file left empty) rather than thrown.
+std::optional<ScenarioIdentity> ParseIdentity(std::string_view contents,
+                                              std::vector<FolderProblem>& problems);
+std::vector<std::string> ConvertLines(std::string_view contents,
+                                      std::vector<FolderProblem>& problems);
 
 // Reads scenario.txt; `path` is used in messages only.
 ScenarioIdentity ParseScenarioFile(const std::string& path, std::string_view contents);

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <utility>
 
 namespace packager {
 
@@ -90,25 +91,38 @@ std::string Hex(unsigned value, int digits) {
 
 }  // namespace
 
-bool Utf8To1252(std::string_view utf8, std::string& bytes, std::string& problem) {
+void Utf8To1252Substituting(std::string_view utf8, std::string& bytes,
+                            std::vector<ConversionProblem>& problems) {
   bytes.clear();
   std::size_t pos = 0;
   for (int column = 1; pos < utf8.size(); ++column) {
     char32_t c = 0;
     if (!DecodeUtf8(utf8, pos, c)) {
-      problem = "invalid UTF-8 at column " + std::to_string(column) + " (byte 0x" +
-                Hex(static_cast<unsigned char>(utf8[pos]), 2) + ")";
-      return false;
+      problems.push_back({column, "invalid UTF-8 at column " + std::to_string(column) +
+                                      " (byte 0x" +
+                                      Hex(static_cast<unsigned char>(utf8[pos]), 2) + ")"});
+      bytes += '?';
+      ++pos;
+      continue;
     }
     const int byte = ByteFor(c);
     if (byte < 0) {
-      problem = "character U+" + Hex(static_cast<unsigned>(c), 4) + " at column " +
-                std::to_string(column) + " has no Windows-1252 byte";
-      return false;
+      problems.push_back({column, "character U+" + Hex(static_cast<unsigned>(c), 4) +
+                                      " at column " + std::to_string(column) +
+                                      " has no Windows-1252 byte"});
+      bytes += '?';
+      continue;
     }
     bytes += static_cast<char>(byte);
   }
-  return true;
+}
+
+bool Utf8To1252(std::string_view utf8, std::string& bytes, std::string& problem) {
+  std::vector<ConversionProblem> problems;
+  Utf8To1252Substituting(utf8, bytes, problems);
+  if (problems.empty()) return true;
+  problem = std::move(problems.front().message);
+  return false;
 }
 
 std::string Utf8From1252(std::string_view bytes) {

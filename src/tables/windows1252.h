@@ -9,6 +9,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace packager {
 
@@ -20,6 +21,20 @@ namespace packager {
 // column 1 has no Windows-1252 byte"; the C1 controls U+0080 to U+009F have
 // none). Columns count characters from 1.
 bool Utf8To1252(std::string_view utf8, std::string& bytes, std::string& problem);
+
+// A fault of a converted text: its column (characters from 1) and what it
+// is, in the words of Utf8To1252.
+struct ConversionProblem {
+  int column = 0;
+  std::string message;
+};
+
+// Converts the whole text whatever it holds: a byte that is not valid UTF-8
+// and a character the code page has no byte for each become '?', and each
+// adds its problem. What follows a fault is still converted, so that a
+// reader can go on and find the next one.
+void Utf8To1252Substituting(std::string_view utf8, std::string& bytes,
+                            std::vector<ConversionProblem>& problems);
 
 // Windows-1252 bytes as UTF-8. The five bytes that hold no character become
 // the C1 controls of the same number, as Latin-1 would read them.

@@ -7,15 +7,16 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <type_traits>
 #include <utility>
 
 #include <nlohmann/json.hpp>
 
 #include "tables/error_codes.h"
-#include "tool/diagnostics.h"
+#include "tool/diagnostic_formats.h"
 #include "tool/shown_text.h"
 #include "tool/tool.h"
-#include "tool/warning_names.h"
+#include "check/warning_names.h"
 
 namespace packager::tool {
 
@@ -28,6 +29,79 @@ constexpr char kSarifSchema[] = "https://json.schemastore.org/sarif-2.1.0.json";
 const char* SeverityWord(Severity severity) {
   return severity == Severity::kError ? "error" : "warning";
 }
+
+
+std::string RuleShown(const Diagnostic& diagnostic) {
+  if (diagnostic.rule.empty()) return "";
+  if (diagnostic.promoted) return " [-Werror=" + diagnostic.rule + "]";
+  if (diagnostic.severity == Severity::kWarning) return " [-W" + diagnostic.rule + "]";
+  return " [" + diagnostic.rule + "]";
+}
+
+std::size_t CharactersIn(std::string_view utf8) {
+  return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+std::string Counted(std::size_t count, const char* word) {
+  return CountText(count) + " " + word + (count == 1 ? "" : "s");
+}
+
+// "      | stazione": the text of a certain fix of the quoted line under the
+// column it starts at.
+void PrintFixes(std::ostream& out, const Diagnostic& diagnostic, std::size_t margin) {
+  for (const Fix& fix : diagnostic.fixes) {
+    if (fix.edits.size() != 1) continue;
+    const TextEdit& edit = fix.edits.front();
+    if (edit.path != diagnostic.path || edit.line != diagnostic.line ||
+        edit.column != diagnostic.column || diagnostic.line_cut) {
+      continue;
+    }
+    std::string pad;
+    const std::string_view line = diagnostic.line_text;
+    std::size_t passed = 0;
+    for (std::size_t at = 0; at < line.size() && passed + 1 < std::size_t(edit.column);) {
+      const std::size_t length = std::max<std::size_t>(1, Utf8CharacterLength(line.substr(at)));
+      const std::string character = ShownText(line.substr(at, length), Controls::kEscaped);
+      pad += line[at] == '\t' ? std::string("\t") : std::string(CharactersIn(character), ' ');
+      ++passed;
+      at += length;
+    }
+    out << std::string(margin, ' ') << " | " << pad
+        << ShownText(edit.new_text, Controls::kEscaped) << "\n";
+  }
+}
+
+// "    5 | the line" and, under it, a caret under the column; tabs before the
+// caret stay tabs, so that the caret lines up however tabs are shown, and a
+// character shown escaped gets as many spaces as its escape has characters.
+template <typename Place>
+void PrintQuote(std::ostream& out, const Place& diagnostic) {
+  std::string margin = std::to_string(diagnostic.line);
+  if (margin.size() < 5) margin.insert(0, 5 - margin.size(), ' ');
+  std::string shown;
+  std::string caret;
+  const std::string_view line = diagnostic.line_text;
+  std::size_t passed = 0;  // characters of the line before the caret
+  for (std::size_t at = 0; at < line.size();) {
+    const std::size_t length = std::max<std::size_t>(1, Utf8CharacterLength(line.substr(at)));
+    const std::string character = ShownText(line.substr(at, length), Controls::kEscaped);
+    shown += character;
+    if (passed + 1 < std::size_t(diagnostic.display_column)) {
+      caret += line[at] == '\t' ? std::string("\t") : std::string(CharactersIn(character), ' ');
+      ++passed;
+    }
+    at += length;
+  }
+  if (passed + 1 < std::size_t(diagnostic.display_column)) {
+    caret.append(std::size_t(diagnostic.display_column) - passed - 1, ' ');
+  }
+  out << margin << " | " << shown << "\n" << std::string(margin.size(), ' ') << " | " << caret
+      << "^\n";
+  if constexpr (std::is_same_v<Place, Diagnostic>) PrintFixes(out, diagnostic, margin.size());
+}
+
 
 // What the author wrote, as valid UTF-8 (JSON escapes the controls itself).
 std::string Shown(const std::string& text) { return ShownText(text, Controls::kKept); }
@@ -46,6 +120,31 @@ Json DiagnosticJson(const Diagnostic& diagnostic) {
                {"line", NumberOrNull(diagnostic.line)},
                {"column", NumberOrNull(diagnostic.line > 0 ? diagnostic.column : 0)},
                {"message", Shown(diagnostic.message)}};
+  if (!diagnostic.related.empty()) {
+    Json related = Json::array();
+    for (const RelatedPlace& place : diagnostic.related) {
+      related.push_back({{"file", TextOrNull(place.path)},
+                         {"line", NumberOrNull(place.line)},
+                         {"column", NumberOrNull(place.line > 0 ? place.column : 0)},
+                         {"message", Shown(place.message)}});
+    }
+    json["related"] = std::move(related);
+  }
+  if (!diagnostic.fixes.empty()) {
+    Json fixes = Json::array();
+    for (const Fix& fix : diagnostic.fixes) {
+      Json edits = Json::array();
+      for (const TextEdit& edit : fix.edits) {
+        edits.push_back({{"file", TextOrNull(edit.path)},
+                         {"line", edit.line},
+                         {"column", edit.column},
+                         {"end_column", edit.end_column},
+                         {"text", Shown(edit.new_text)}});
+      }
+      fixes.push_back({{"description", Shown(fix.description)}, {"edits", std::move(edits)}});
+    }
+    json["fixes"] = std::move(fixes);
+  }
   if (diagnostic.more_like_this > 0) json["more_like_this"] = diagnostic.more_like_this;
   return json;
 }
@@ -109,6 +208,10 @@ Json SarifLocation(const Diagnostic& diagnostic) {
   if (diagnostic.line > 0) {
     Json region = {{"startLine", diagnostic.line}};
     if (diagnostic.display_column > 0) region["startColumn"] = diagnostic.display_column;
+    if (diagnostic.display_column > 0 && diagnostic.end_line <= diagnostic.line &&
+        diagnostic.end_column > diagnostic.column) {
+      region["endColumn"] = diagnostic.display_column + diagnostic.end_column - diagnostic.column;
+    }
     // A snippet is the region's text: a window of a longer line is none.
     if (!diagnostic.line_text.empty() && !diagnostic.line_cut) {
       region["snippet"] = {{"text", Shown(diagnostic.line_text)}};
@@ -116,6 +219,35 @@ Json SarifLocation(const Diagnostic& diagnostic) {
     physical["region"] = std::move(region);
   }
   return {{"physicalLocation", std::move(physical)}};
+}
+
+// A related place, with its own region.
+Json SarifRelated(const RelatedPlace& place, std::size_t id) {
+  Json physical = {{"artifactLocation", {{"uri", ArtifactUri(place.path)}}}};
+  if (place.line > 0) {
+    Json region = {{"startLine", place.line}, {"startColumn", std::max(place.column, 1)}};
+    if (place.end_column > place.column) region["endColumn"] = place.end_column;
+    physical["region"] = std::move(region);
+  }
+  return {{"id", id},
+          {"physicalLocation", std::move(physical)},
+          {"message", {{"text", Shown(place.message)}}}};
+}
+
+// A fix as replacements of the regions it edits.
+Json SarifFix(const Fix& fix) {
+  Json changes = Json::array();
+  for (const TextEdit& edit : fix.edits) {
+    Json deleted = {{"startLine", edit.line}, {"startColumn", edit.column}};
+    if (edit.end_column > edit.column) deleted["endColumn"] = edit.end_column;
+    changes.push_back(
+        {{"artifactLocation", {{"uri", ArtifactUri(edit.path)}}},
+         {"replacements",
+          Json::array({{{"deletedRegion", std::move(deleted)},
+                        {"insertedContent", {{"text", Shown(edit.new_text)}}}}})}});
+  }
+  return {{"description", {{"text", Shown(fix.description)}}},
+          {"artifactChanges", std::move(changes)}};
 }
 
 Json SarifResult(const Diagnostic& diagnostic, std::size_t rule_index) {
@@ -127,6 +259,18 @@ Json SarifResult(const Diagnostic& diagnostic, std::size_t rule_index) {
   result["level"] = SeverityWord(diagnostic.severity);
   result["message"] = {{"text", Shown(diagnostic.message)}};
   if (!diagnostic.path.empty()) result["locations"] = Json::array({SarifLocation(diagnostic)});
+  if (!diagnostic.related.empty()) {
+    Json related = Json::array();
+    for (const RelatedPlace& place : diagnostic.related) {
+      related.push_back(SarifRelated(place, related.size()));
+    }
+    result["relatedLocations"] = std::move(related);
+  }
+  if (!diagnostic.fixes.empty()) {
+    Json fixes = Json::array();
+    for (const Fix& fix : diagnostic.fixes) fixes.push_back(SarifFix(fix));
+    result["fixes"] = std::move(fixes);
+  }
   if (diagnostic.more_like_this > 0) {
     result["properties"] = {{"moreLikeThis", diagnostic.more_like_this}};
   }
@@ -134,6 +278,36 @@ Json SarifResult(const Diagnostic& diagnostic, std::size_t rule_index) {
 }
 
 }  // namespace
+
+void PrintDiagnosticsText(std::ostream& out, const std::vector<Diagnostic>& diagnostics,
+                          std::size_t stopped_after) {
+  for (const Diagnostic& diagnostic : diagnostics) {
+    const std::string path = diagnostic.path.empty()
+                                 ? std::string("scenario-tool")
+                                 : ShownText(diagnostic.path, Controls::kEscaped);
+    out << path;
+    if (diagnostic.line > 0) out << ':' << diagnostic.line << ':' << diagnostic.column;
+    out << ": " << SeverityWord(diagnostic.severity) << ": "
+        << ShownText(diagnostic.message, Controls::kEscaped) << RuleShown(diagnostic) << "\n";
+    if (diagnostic.line > 0) PrintQuote(out, diagnostic);
+    for (const RelatedPlace& place : diagnostic.related) {
+      out << ShownText(place.path, Controls::kEscaped);
+      if (place.line > 0) out << ':' << place.line << ':' << place.column;
+      out << ": note: " << ShownText(place.message, Controls::kEscaped) << "\n";
+      if (place.line > 0) PrintQuote(out, place);
+    }
+    if (diagnostic.more_like_this > 0) {
+      out << path << ": note: and " << CountText(diagnostic.more_like_this)
+          << " more like this" << RuleShown(diagnostic) << "\n";
+    }
+  }
+  if (stopped_after > 0) out << "scenario-tool: note: " << StoppedNote(stopped_after) << "\n";
+  const std::size_t errors = CountOf(diagnostics, Severity::kError);
+  const std::size_t warnings = CountOf(diagnostics, Severity::kWarning);
+  out << Counted(errors, "error");
+  if (warnings > 0) out << ", " << Counted(warnings, "warning");
+  out << "\n";
+}
 
 void PrintDiagnosticsJson(std::ostream& out, const std::vector<Diagnostic>& diagnostics,
                           std::size_t stopped_after) {

@@ -14,7 +14,9 @@
 #include "tables/file_names.h"
 #include "tables/replace_file.h"
 #include "tool/arguments.h"
-#include "tool/diagnostics.h"
+#include "tool/diagnostic_formats.h"
+#include "check/check.h"
+#include "check/diagnostics.h"
 #include "tool/output_file.h"
 #include "tool/tool.h"
 

@@ -5,10 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "check/check.h"
+#include "check/diagnostics.h"
 #include "render/report_page.h"
 #include "tool/arguments.h"
 #include "tool/commands.h"
-#include "tool/diagnostics.h"
 #include "tool/output_file.h"
 #include "tool/scenario_input.h"
 #include "tool/tool.h"
@@ -22,13 +23,13 @@ int ReportCommand(const std::vector<std::string>& args, std::ostream& out, std::
   const std::string output = arguments.value("--output").value_or("");
   if (output.empty()) throw UsageError("missing option '-o FILE.html'");
   RequireScenarioFolder(arguments, directory);
-  const std::vector<Diagnostic> diagnostics = CheckScenarioFolder(directory).diagnostics;
-  // A folder the build refuses has no tables: the diagnostics say why.
+  const CheckResult checked = CheckScenarioFolder(directory);
+  const std::vector<Diagnostic>& diagnostics = checked.diagnostics;
+  // The folder as the check read it, compiled in memory as the build compiles
+  // it; a folder the build refuses has no tables (the diagnostics say why).
   ScenarioTables tables;
   std::optional<CompileOutcome> outcome;
-  if (const std::optional<ScenarioFolder> folder = ReadFolder(directory, nullptr)) {
-    outcome = CompileFolder(*folder, tables);
-  }
+  if (checked.folder) outcome = CompileFolder(*checked.folder, tables);
   WriteOutputFile(output, render::ReportPage(directory, diagnostics, outcome ? &tables : nullptr,
                                              outcome ? &*outcome : nullptr));
   const std::size_t errors = CountOf(diagnostics, Severity::kError);

@@ -1,5 +1,5 @@
-// ShownText lives in explain/shown_text.h; the checker's files still reach
-// it by this name, in this namespace, until they include that header.
+// ShownText lives in explain/shown_text.h; diagnostic_formats.cc still reaches
+// it by this name, in this namespace, until it includes that header.
 #pragma once
 
 #include "explain/shown_text.h"

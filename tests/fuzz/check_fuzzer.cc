@@ -10,7 +10,8 @@
 // its texts make a seed), and the folder lies under /dev/shm.
 //
 // Besides what the sanitizers catch, the harness stops on a broken promise:
-// the check throws, the text listing is not valid UTF-8 or holds a control
+// the check throws, the check of the same texts in memory finds other
+// diagnostics, the text listing is not valid UTF-8 or holds a control
 // character (C0 but LF and tab, DEL, C1), the JSON or the SARIF listing is
 // not valid UTF-8, does not parse or does not list every diagnostic, the
 // report fails or counts other errors than the check, the page is not valid
@@ -31,7 +32,8 @@
 #include "fuzz/fuzz_support.h"
 #include "fuzz/page_oracle.h"
 #include "tables/file_names.h"
-#include "tool/diagnostics.h"
+#include "check/check.h"
+#include "tool/diagnostic_formats.h"
 #include "tool/tool.h"
 
 namespace {
@@ -110,8 +112,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const std::string directory = folder.PathOf(kFolder);
   std::vector<tool::Diagnostic> diagnostics;
-  fuzz::RequireNoThrow("the check", [&] { diagnostics = tool::CheckScenarioFolder(directory).diagnostics; });
+  fuzz::RequireNoThrow("the check",
+                       [&] { diagnostics = tool::CheckScenarioFolder(directory).diagnostics; });
   CheckListings(diagnostics);
+  // The same texts held in memory, as an editor holds them, say the same.
+  tool::ScenarioSources sources{directory, false, "", "", {{"scenario.txt", kScenarioFile}}};
+  for (std::size_t i = 0; i < texts.size(); ++i) sources.files.emplace(names[i], texts[i]);
+  for (std::size_t i = texts.size(); i < std::size(names); ++i) sources.files.emplace(names[i], "");
+  const std::vector<tool::Diagnostic> in_memory = tool::CheckScenario(sources).diagnostics;
+  Require(in_memory.size() == diagnostics.size(), "a check in memory finds what one on disk does");
+  for (std::size_t i = 0; i < in_memory.size(); ++i) {
+    Require(in_memory[i].message == diagnostics[i].message &&
+                in_memory[i].line == diagnostics[i].line,
+            "a check in memory finds what one on disk does: " + in_memory[i].message);
+  }
 
   std::ostringstream out;
   std::ostringstream err;

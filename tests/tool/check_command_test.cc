@@ -55,78 +55,6 @@ std::string CrowdedSlowdown(int start) {
   return records + "rallentamento, " + std::to_string(start) + ", 50, 200, 0, 0, 0\r\n";
 }
 
-// Each diagnostic's place and name, "FILE:LINE:COLUMN NAME" with the
-// folder's path left out ("5608-.txt:2:1 no-start-value").
-std::vector<std::string> Findings(const std::string& err) {
-  std::vector<std::string> findings;
-  std::istringstream lines(err);
-  for (std::string line; std::getline(lines, line);) {
-    const std::size_t name = line.rfind(" [");
-    if (line.rfind("DIR/", 0) != 0 || name == std::string::npos) continue;
-    std::string place = line.substr(4, line.find(": ") - 4);
-    place = place.substr(place.find('_', place.find('_') + 1) + 1);
-    if (place.find(':') == std::string::npos) place += ":0:0";
-    std::string rule = line.substr(name + 2, line.size() - name - 3);
-    if (rule.rfind("-W", 0) == 0) rule = rule.substr(2);
-    findings.push_back(place + " " + rule);
-  }
-  return findings;
-}
-
-TEST(CheckCommandTest, WarnsOfWhatTheCompileAcceptsButAuthorsRarelyMean) {
-  const struct {
-    const char* what;
-    std::string line;
-    std::string train;
-    std::vector<std::string> findings;
-  } kCases[] = {
-      {"a misspelt keyword, its values not reported again",
-       std::string(kLineHead) + "pendeza, 0, 5\r\n", kTrainHead,
-       {"linea.txt:4:1 unknown-keyword"}},
-      {"a misspelt train keyword and a section header", kLineHead,
-       std::string(kTrainHead) + "[segnali]\r\nsegnalle, 1750, 2\r\n",
-       {"5608-.txt:5:1 unknown-keyword"}},
-      {"no [generale] in the train: nothing else is said of it", kLineHead,
-       "[general]\r\nvelocita, 0, 100\r\n", {"5608-.txt:0:0 no-general-header"}},
-      {"a station name with a comma leaves a field over", kLineHead,
-       std::string(kTrainHead) +
-           "stazione, 0, 7, 800, 1,0,0, 4,1,0, 2,1,1, 1, 12,5,0, BORGO, VESSARO\r\n[fine]\r\n",
-       {"5608-.txt:4:61 leftover-fields"}},
-      {"a record short of values reads the next line",
-       std::string(kLineHead) + "pendenza, 0\r\n  5\r\n", kTrainHead,
-       {"linea.txt:5:3 record-spans-lines"}},
-      {"records out of order; curves that overlap",
-       std::string(kLineHead) + "pendenza, 500, 2\r\npendenza, 200, 1\r\n" +
-           "curvas3, 100, 400\r\ncurvad3, 300, 100\r\n",
-       kTrainHead, {"linea.txt:5:11 out-of-order", "linea.txt:7:10 overlapping-curves"}},
-      {"curve keywords read otherwise than they look",
-       std::string(kLineHead) + "curva destra 2, 100, 100\r\ncurvad12, 300, 100\r\n" +
-           "Curvas 3, 500, 100\r\ncurvaS4, 700, 100\r\n",
-       kTrainHead,
-       {"linea.txt:4:1 curve-keyword", "linea.txt:5:1 curve-keyword",
-        "linea.txt:6:1 curve-keyword"}},
-      {"no speed at 0, no adhesion at all", kLineHead,
-       "[generale]\r\nvelocita, 100, 50\r\n",
-       {"5608-.txt:2:1 no-start-value", "5608-.txt:0:0 no-start-value"}},
-      {"positions off the raster that change cell; one that does not",
-       std::string(kLineHead) + "pendenza, 1020, 1\r\ncartello_indicatore, 1030, (F)\r\n",
-       std::string(kTrainHead) + "velocita, 1075, 50\r\n",
-       {"linea.txt:5:22 position-rounding", "5608-.txt:4:11 position-rounding"}},
-      {"fractions, empty texts and values beyond their fields",
-       std::string(kLineHead) + "pendenza, 0, 12.5\r\npendenza, 50, 200\r\n" +
-           "cartello_indicatore, 500,\r\nindicatori_vmax, 600, 100, 90, 80, 12, , , , 0\r\n",
-       std::string(kTrainHead) + "aderenza, 100, 300\r\nvelocita, 100, 92\r\n",
-       {"linea.txt:4:14 fraction", "linea.txt:5:15 narrow-field", "linea.txt:6:26 empty-text",
-        "linea.txt:7:36 narrow-field", "5608-.txt:4:16 narrow-field",
-        "5608-.txt:5:16 narrow-field"}},
-  };
-  for (const auto& test : kCases) {
-    const Outcome outcome = CheckTexts(test.line, test.train);
-    EXPECT_EQ(outcome.status, kToolClean) << test.what << "\n" << outcome.err;
-    EXPECT_EQ(Findings(outcome.err), test.findings) << test.what << "\n" << outcome.err;
-  }
-}
-
 TEST(CheckCommandTest, WarningsSilencedOrMadeErrors) {
   TempFolder folder;
   folder.Write("Vardessa_Lontrino_linea.txt", std::string(kLineHead) + "pendeza, 0, 5\r\n");
@@ -170,10 +98,13 @@ TEST(CheckCommandTest, ReportsEveryErrorOfTheTexts) {
        "    5 |   ,  x,  ,  ,  ,  0\n"
        "      |      ^\n"
        "DIR/Vardessa_Lontrino_linea.txt:7:2: error: a speed board falls on a cell that is already "
-       "taken at 75 m: cell 2 (100 m) holds an indicator board, put there by line 6 of "
-       "Vardessa_Lontrino_linea.txt [E21]\n"
+       "taken at 75 m: cell 2 (100 m) holds an indicator board [E21]\n"
        "    7 | \tindicatori_vmax,  75,  100,  ,  ,  0,  ,  ,  ,  0\n"
        "      | \t^\n"
+       "DIR/Vardessa_Lontrino_linea.txt:6:1: note: this record put an indicator board on the "
+       "cell\n"
+       "    6 | cartello_indicatore, 25, (F)\n"
+       "      | ^\n"
        "2 errors\n"},
       {"both faults of the signalling walk", kLineHead,
        std::string(kTrainHead) + CrowdedSlowdown(4950) + CrowdedSlowdown(6950),
@@ -224,23 +155,6 @@ const std::string kFaultyTrain =
     std::string(kTrainHead) + "segnale, 2000, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n" +
     "segnale, 1x, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\nstazzione, 3000\r\n" +
     "segnale, 2500, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\nsegnale, 2500, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n";
-
-// As every round compiled both texts again, before the line description
-// was read once for all the rounds of the train description.
-TEST(CheckCommandTest, RoundsFindWhatCompilingBothTextsEachRoundFound) {
-  const std::string err = CheckTexts(kFaultyLine, kFaultyTrain).err;
-  EXPECT_EQ(Findings(err), (std::vector<std::string>{
-                               "linea.txt:5:1 E15", "linea.txt:7:1 E103", "linea.txt:8:1 E15",
-                               "5608-.txt:4:1 E16", "5608-.txt:5:10 E25",
-                               "5608-.txt:6:1 unknown-keyword", "5608-.txt:8:1 E16"}));
-  for (const char* note : {"cell 41 (2050 m) holds an indicator board, put there by line 4 of "
-                           "Vardessa_Lontrino_linea.txt [E16]",
-                           "cell 51 (2550 m) holds a signal, put there by line 7 of "
-                           "Vardessa_Lontrino_5608-.txt [E16]",
-                           "\n6 errors, 1 warning\n"}) {
-    EXPECT_NE(err.find(note), std::string::npos) << note << "\n" << err;
-  }
-}
 
 // The limit counts the reading faults; it is said only when a fault is left
 // unsaid, in every format.

@@ -7,8 +7,8 @@
 #include <nlohmann/json.hpp>
 
 #include "tables/error_codes.h"
-#include "tool/diagnostics.h"
-#include "tool/warning_names.h"
+#include "tool/diagnostic_formats.h"
+#include "check/warning_names.h"
 
 namespace packager::tool {
 namespace {

@@ -1,4 +1,4 @@
-#include "tool/crew_document_check.h"
+#include "check/crew_document_check.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -21,19 +21,26 @@ constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 // ---------------------------------------------------------------------------
 // The train, as the compile read it.
 
+// Where a record of the train stands: its text and its keyword's place.
+struct RecordPlace {
+  std::string file;
+  int line = 0;
+  int column = 0;
+};
+
 struct Station {
   std::int64_t position = 0;
   std::string name;          // Windows-1252
   std::int64_t seconds = 0;  // time of day
   bool stops = false;        // a time is given: the train stops there
-  std::string where;         // "FILE:LINE" of the record
+  RecordPlace where;
 };
 
 struct SpeedRecord {
   std::int64_t position = 0;
   std::int64_t speed = 0;
   bool changes = true;  // differs from the speed before it
-  std::string where;
+  RecordPlace where;
 };
 
 struct SlowdownRecord {
@@ -42,12 +49,12 @@ struct SlowdownRecord {
   std::int64_t length = 0;
   bool whole_train = false;
   bool orientation_boards = false;
-  std::string where;
+  RecordPlace where;
 };
 
 struct BrakedMass {
   std::int64_t percent = 0;
-  std::string where;
+  RecordPlace where;
 };
 
 struct Train {
@@ -82,11 +89,11 @@ std::optional<std::span<const ReadField>> FieldsOfKind(const ReadRecord& record,
   return std::nullopt;
 }
 
-std::string WhereOf(const ReadRecord& record) {
-  return record.file + ":" + std::to_string(record.line);
+RecordPlace WhereOf(const ReadRecord& record) {
+  return {record.file, record.line, record.column};
 }
 
-Station StationOf(std::span<const ReadField> fields, std::string where) {
+Station StationOf(std::span<const ReadField> fields, RecordPlace where) {
   const std::int64_t hours = fields[13].value, minutes = fields[14].value,
                      seconds = fields[15].value;
   const bool stops = hours != 0 || minutes != 0 || seconds != 0;
@@ -95,7 +102,7 @@ Station StationOf(std::span<const ReadField> fields, std::string where) {
 }
 
 // f_tt (whole train) is the fourth value and f_ta (orientation boards) the fifth.
-SlowdownRecord SlowdownOf(std::span<const ReadField> fields, std::string where) {
+SlowdownRecord SlowdownOf(std::span<const ReadField> fields, RecordPlace where) {
   return {fields[0].value,      fields[1].value,      fields[2].value,
           fields[3].value != 0, fields[4].value != 0, std::move(where)};
 }
@@ -300,9 +307,19 @@ std::vector<Piece> CellsOf(std::string_view line) {
   return cells;
 }
 
+// A record of the train that a finding names: where it stands and what it is
+// ("the train's station record").
+struct NamedRecord {
+  const RecordPlace* place = nullptr;
+  std::string what;
+};
+
 class Findings {
  public:
-  void At(const char* rule, const Document& document, int line, int column, std::string message) {
+  explicit Findings(const AuthorFile* train_text) : train_text_(train_text) {}
+
+  void At(const char* rule, const Document& document, int line, int column, std::string message,
+          const NamedRecord& record = {}) {
     Diagnostic finding{Severity::kWarning, rule, *document.path, line, column, "", "", 0};
     if (!out_.Lists(finding.rule)) {
       out_.Add(std::move(finding));  // counted only
@@ -314,6 +331,7 @@ class Findings {
     } else {
       finding.line = finding.column = 0;
     }
+    if (record.place != nullptr) finding.related.push_back(Related(record));
     out_.Add(std::move(finding));
   }
 
@@ -324,6 +342,17 @@ class Findings {
   std::vector<Diagnostic> Take() { return out_.Take(); }
 
  private:
+  RelatedPlace Related(const NamedRecord& record) const {
+    const RecordPlace& place = *record.place;
+    const AuthorFile unquoted(place.file, {});
+    const AuthorFile& file = train_text_ != nullptr ? *train_text_ : unquoted;
+    const Diagnostic quoted =
+        DiagnosticAt(Severity::kWarning, "", file, place.line, place.column, record.what);
+    return {quoted.path,    quoted.line,      quoted.column,         quoted.column,
+            quoted.message, quoted.line_text, quoted.display_column, quoted.line_cut};
+  }
+
+  const AuthorFile* train_text_;
   DiagnosticList out_;
 };
 
@@ -563,9 +592,9 @@ void CheckBrakedMass(const Document& document, int line, const Percentage& state
                     "the train's braked mass is 0");
   } else if (train.braked_mass->percent != stated.value) {
     findings.At("crew-braked-mass", document, line, stated.column,
-                here + "the train's 'percentuale massa frenata' record (" +
-                    train.braked_mass->where + ") gives " +
-                    std::to_string(train.braked_mass->percent) + "%");
+                here + "the train's 'percentuale massa frenata' record gives " +
+                    std::to_string(train.braked_mass->percent) + "%",
+                {&train.braked_mass->where, "the train's 'percentuale massa frenata' record"});
   }
 }
 
@@ -654,14 +683,15 @@ class SlowdownOrderCheck {
   static constexpr const char* kRule = "crew-slowdown-order";
 
   std::string Record(std::size_t r) const {
-    return "the train's slowdown record " + std::to_string(r + 1) + " (" +
-           train_.slowdowns[r].where + ")";
+    return "the train's slowdown record " + std::to_string(r + 1);
   }
+  NamedRecord Named(std::size_t r) const { return {&train_.slowdowns[r].where, Record(r)}; }
   std::string Slowdown(const OrderRow& row) const {
     return "slowdown " + Utf8From1252(row.number.text);
   }
-  void Warn(const OrderRow& row, const Piece& cell, std::string message) {
-    findings_.At(kRule, document_, row.line, cell.column, std::move(message));
+  void Warn(const OrderRow& row, const Piece& cell, std::string message,
+            const NamedRecord& record = {}) {
+    findings_.At(kRule, document_, row.line, cell.column, std::move(message), record);
   }
 
   void CheckRows() {
@@ -701,7 +731,8 @@ class SlowdownOrderCheck {
     findings_.At(kRule, document_, line, line > 0 ? 2 : 0,
                  Record(r) + ", from " + std::to_string(slowdown.start) + " m at " +
                      std::to_string(slowdown.speed) + " km/h over " +
-                     std::to_string(slowdown.length) + " m, has no row in the order; " + Counts());
+                     std::to_string(slowdown.length) + " m, has no row in the order; " + Counts(),
+                 Named(r));
   }
 
   void CheckRow(const OrderRow& row, std::size_t r, Pairing pairing) {
@@ -709,12 +740,14 @@ class SlowdownOrderCheck {
     if (pairing == Pairing::kMoved) {
       Warn(row, row.number,
            Slowdown(row) + " (after km " + Utf8From1252(row.kilometre.text) + ") is " + Record(r) +
-               ": the order lists the slowdowns in another order than the train");
+               ": the order lists the slowdowns in another order than the train",
+           Named(r));
     } else if (pairing == Pairing::kNear) {
       Warn(row, row.kilometre,
            Slowdown(row) + " starts after km " + Quoted(row.kilometre.text) + " here; " +
                Record(r) + " starts at " + std::to_string(slowdown.start) + " m, after km " +
-               std::to_string(slowdown.start / 1000));
+               std::to_string(slowdown.start / 1000),
+           Named(r));
     }
     CheckNumber(row, row.speed, slowdown.speed, r, "speed", " km/h");
     CheckNumber(row, row.length, slowdown.length, r, "length", " m");
@@ -723,7 +756,8 @@ class SlowdownOrderCheck {
            Slowdown(row) + " has prescriptions " + Quoted(row.prescriptions.text) + " here; " +
                Record(r) + " calls for '" + PrescriptionsFor(slowdown) + "' (whole train " +
                (slowdown.whole_train ? "1" : "0") + ", orientation boards " +
-               (slowdown.orientation_boards ? "1" : "0") + ")");
+               (slowdown.orientation_boards ? "1" : "0") + ")",
+           Named(r));
     }
   }
 
@@ -733,7 +767,8 @@ class SlowdownOrderCheck {
     if (WholeNumber(cell.text) == expected) return;
     Warn(row, cell,
          Slowdown(row) + ": the " + quantity + " is " + Quoted(cell.text) + unit + " here; " +
-             Record(r) + " gives " + std::to_string(expected) + unit);
+             Record(r) + " gives " + std::to_string(expected) + unit,
+         Named(r));
   }
 
   void CheckTrainNumberSentence() {
@@ -854,16 +889,17 @@ class TimetableSheetCheck {
  private:
   static constexpr const char* kRule = "crew-timetable";
 
-  void Warn(const SheetRow& row, int column, std::string message) {
-    findings_.At(kRule, document_, row.line, column, std::move(message));
+  void Warn(const SheetRow& row, int column, std::string message,
+            const NamedRecord& record = {}) {
+    findings_.At(kRule, document_, row.line, column, std::move(message), record);
   }
 
   // Where a missing row belongs: before the row of `next`, or under the last.
-  void WarnMissing(std::size_t next, std::string message) {
+  void WarnMissing(std::size_t next, std::string message, const NamedRecord& record = {}) {
     const int line =
         next != kNone ? rows_[next].line
                       : std::min(rows_.back().line + 1, static_cast<int>(document_.lines.size()));
-    findings_.At(kRule, document_, line, 3, std::move(message));
+    findings_.At(kRule, document_, line, 3, std::move(message), record);
   }
 
   void CheckStations() {
@@ -878,10 +914,10 @@ class TimetableSheetCheck {
     for (std::size_t r = 0; r < stations.size(); ++r) {
       const Station& station = stations[r];
       if (alignment.entry_of[r] == kNone) {
-        WarnMissing(NextPairedEntry(alignment, r), "the train's station " + Quoted(station.name) +
-                                                       " at " + std::to_string(station.position) +
-                                                       " m (" + station.where +
-                                                       ") has no row on the sheet");
+        WarnMissing(NextPairedEntry(alignment, r),
+                    "the train's station " + Quoted(station.name) + " at " +
+                        std::to_string(station.position) + " m has no row on the sheet",
+                    {&station.where, "the train's station record"});
         continue;
       }
       const SheetRow& row = rows_[alignment.entry_of[r]];
@@ -903,14 +939,14 @@ class TimetableSheetCheck {
       const std::string after = r == 0 ? "first" : "after " + Quoted(train_.stations[r - 1].name);
       Warn(row, row.name.column,
            Quoted(row.name.text) +
-               " stands out of the train's order here; the train's station "
-               "records (" +
-               station.where + ") put it " + after);
+               " stands out of the train's order here; the train's station records put it " +
+               after,
+           {&station.where, "the train's station record"});
     } else if (pairing == Pairing::kNear) {
       Warn(row, row.name.column,
            "the sheet names the place at km " + KmText(row.metres) + " " + Quoted(row.name.text) +
-               "; the train's station there is " + Quoted(station.name) + " (" + station.where +
-               ")");
+               "; the train's station there is " + Quoted(station.name),
+           {&station.where, "the train's station record"});
     }
   }
 
@@ -918,8 +954,9 @@ class TimetableSheetCheck {
     if (row.metres == station.position) return;
     Warn(row, row.kilometre.column,
          "the sheet puts " + Quoted(station.name) + " at km " + Utf8From1252(row.kilometre.text) +
-             "; the train's station record (" + station.where + ") puts it at " +
-             std::to_string(station.position) + " m (km " + KmText(station.position) + ")");
+             "; the train's station record puts it at " + std::to_string(station.position) +
+             " m (km " + KmText(station.position) + ")",
+         {&station.where, "the train's station record"});
   }
 
   // The station record gives the departure time where the train stops (the
@@ -927,12 +964,14 @@ class TimetableSheetCheck {
   // a time less than a minute away agrees (12:26:30 may be 12.26 or 12.27).
   void CheckStationTime(const SheetRow& row, const Station& station, bool last) {
     const std::string name = Quoted(station.name);
-    const std::string record = "the train's station record (" + station.where + ")";
+    const std::string record = "the train's station record";
+    const NamedRecord named{&station.where, record};
     if (!station.stops) {
       if (row.ShowsStop()) {
         Warn(row, row.name.column,
              "the sheet shows a stop at " + name + "; " + record +
-                 " gives no time (0, 0, 0): the train passes there");
+                 " gives no time (0, 0, 0): the train passes there",
+             named);
       }
       return;
     }
@@ -940,16 +979,18 @@ class TimetableSheetCheck {
         (last ? ", arriving at " : ", departing at ") + ClockText(station.seconds);
     if (row.times.empty()) {
       Warn(row, row.name.column,
-           "the sheet gives no time at " + name + "; " + record + " stops there" + stop);
+           "the sheet gives no time at " + name + "; " + record + " stops there" + stop, named);
     } else if (!row.ShowsStop()) {
       Warn(row, row.times.back().column,
            "the sheet shows the train passing " + name + " at " +
-               Utf8From1252(row.times.back().text) + "; " + record + " stops there" + stop);
+               Utf8From1252(row.times.back().text) + "; " + record + " stops there" + stop,
+           named);
     } else if (std::abs(row.times.back().minutes * 60 - station.seconds) >= 60) {
       Warn(row, row.times.back().column,
            std::string("the sheet's ") + (last ? "arrival at " : "departure from ") + name +
                " is " + SheetClockText(row.times.back().minutes) + "; " + record + " gives " +
-               ClockText(station.seconds));
+               ClockText(station.seconds),
+           named);
     }
   }
 
@@ -990,35 +1031,39 @@ class TimetableSheetCheck {
   }
 
   void CheckSpeedRow(const SheetRow& row, const SpeedRecord& speed, Pairing pairing) {
-    const std::string record = "the train's speed record (" + speed.where + ")";
+    const std::string record = "the train's speed record";
+    const NamedRecord named{&speed.where, record};
     if (pairing == Pairing::kNear) {
       Warn(row, row.kilometre.column,
            "the sheet changes the maximum speed to " + std::to_string(speed.speed) +
                " km/h at km " + Utf8From1252(row.kilometre.text) + "; " + record +
                " changes it at " + std::to_string(speed.position) + " m (km " +
-               KmText(speed.position) + ")");
+               KmText(speed.position) + ")",
+           named);
     } else if (WholeNumber(row.max_speed.text) != speed.speed) {
       Warn(row, row.max_speed.column,
            "the sheet's maximum speed from km " + Utf8From1252(row.kilometre.text) + " is " +
                Utf8From1252(row.max_speed.text) + " km/h; " + record + " gives " +
-               std::to_string(speed.speed) + " km/h");
+               std::to_string(speed.speed) + " km/h",
+           named);
     }
   }
 
   void WarnSpeedMissing(const SpeedRecord& speed, std::size_t next_row) {
     const std::string change = "the train's maximum speed changes to " +
                                std::to_string(speed.speed) + " km/h at km " +
-                               KmText(speed.position) + " (" + speed.where + "); ";
+                               KmText(speed.position) + "; ";
+    const NamedRecord named{&speed.where, "the train's speed record"};
     if (first_row_at_.empty()) {
       for (std::size_t e = rows_.size(); e-- > 0;) first_row_at_[rows_[e].metres] = e;
     }
     const auto row = first_row_at_.find(speed.position);
     if (row != first_row_at_.end()) {
       Warn(rows_[row->second], rows_[row->second].max_speed.column,
-           change + "the sheet's row at that kilometre leaves Vel. Max. blank");
+           change + "the sheet's row at that kilometre leaves Vel. Max. blank", named);
       return;
     }
-    WarnMissing(next_row, change + "the sheet has no row at that kilometre");
+    WarnMissing(next_row, change + "the sheet has no row at that kilometre", named);
   }
 
   void CheckHeaderBoxes() {
@@ -1065,8 +1110,9 @@ void CheckNotes(const Document& document, const Train& train, Findings& findings
 
 std::vector<Diagnostic> CheckCrewDocuments(const CrewDocuments& documents,
                                            const std::vector<ReadRecord>& train_records,
-                                           const std::string& train_number) {
-  Findings findings;
+                                           const std::string& train_number,
+                                           const AuthorFile* train_text) {
+  Findings findings(train_text);
   const Train train = TrainOf(train_records, train_number);
   if (documents.notes.bytes) CheckNotes(DocumentOf(documents.notes), train, findings);
   // A missing document is refused by the build already: nothing to compare.

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "compiler/reading_observer.h"
-#include "tool/diagnostics.h"
+#include "check/diagnostics.h"
 
 namespace packager::tool {
 
@@ -26,9 +26,12 @@ struct CrewDocuments {
   CrewDocument timetable_sheet;  // NAME_NUMBER_scheda_treno.txt
 };
 
-// train_records: the train description's records as the compile read them.
+// train_records: the train description's records as the compile read them;
+// train_text: the train description as its author wrote it, in which a
+// finding's related record is quoted (its name alone without it).
 std::vector<Diagnostic> CheckCrewDocuments(const CrewDocuments& documents,
                                            const std::vector<ReadRecord>& train_records,
-                                           const std::string& train_number);
+                                           const std::string& train_number,
+                                           const AuthorFile* train_text = nullptr);
 
 }  // namespace packager::tool

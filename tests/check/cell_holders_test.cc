@@ -1,4 +1,4 @@
-#include "tool/cell_holders.h"
+#include "check/cell_holders.h"
 
 #include <set>
 #include <string>

@@ -1,4 +1,4 @@
-#include "tool/cell_holders.h"
+#include "check/cell_holders.h"
 
 #include <optional>
 
@@ -139,9 +139,9 @@ bool IsTakenCellFault(std::int32_t code) {
   }
 }
 
-std::string TakenCellNote(const std::vector<ReadRecord>& records, const RecordedFault& fault,
-                          const ScenarioTables& tables) {
-  if (!IsTakenCellFault(fault.code)) return "";
+TakenCell TakenCellOf(const std::vector<ReadRecord>& records, const RecordedFault& fault,
+                      const ScenarioTables& tables) {
+  if (!IsTakenCellFault(fault.code)) return {};
   const int record_line = fault.source.record_line > 0 ? fault.source.record_line
                                                        : fault.source.line;
   std::size_t refused = records.size();
@@ -151,12 +151,13 @@ std::string TakenCellNote(const std::vector<ReadRecord>& records, const Recorded
       break;
     }
   }
-  if (refused == records.size() || !tables.route_cells.exists()) return "";
+  if (refused == records.size() || !tables.route_cells.exists()) return {};
   const auto cell = WantedCell(records[refused], fault.code, tables);
-  if (!cell || *cell < 0 || *cell > tables.route_cells.last_index()) return "";
-  std::string note = "cell " + std::to_string(*cell) + " (" +
-                     std::to_string(*cell * kCellLength) + " m) holds " +
-                     ObjectName(tables.route_cells.at(*cell).kind);
+  if (!cell || *cell < 0 || *cell > tables.route_cells.last_index()) return {};
+  const std::string object = ObjectName(tables.route_cells.at(*cell).kind);
+  TakenCell taken;
+  taken.note = "cell " + std::to_string(*cell) + " (" +
+                     std::to_string(*cell * kCellLength) + " m) holds " + object;
   // The last object placed there before the refused record is the holder.
   std::optional<std::size_t> holder;
   for (std::size_t i = 0; i < refused; ++i) {
@@ -165,10 +166,10 @@ std::string TakenCellNote(const std::vector<ReadRecord>& records, const Recorded
     }
   }
   if (holder) {
-    note += ", put there by line " + std::to_string(records[*holder].line) + " of " +
-            records[*holder].file;
+    const ReadRecord& record = records[*holder];
+    taken.holder = CellHolder{record.file, record.line, record.column, object};
   }
-  return note;
+  return taken;
 }
 
 }  // namespace packager::tool

@@ -1,10 +1,9 @@
-#include "tool/diagnostics.h"
+#include "check/diagnostics.h"
 
 #include <algorithm>
 #include <set>
 
 #include "tables/windows1252.h"
-#include "tool/shown_text.h"
 
 namespace packager::tool {
 
@@ -14,50 +13,6 @@ namespace {
 // about as many around the caret.
 constexpr std::size_t kQuotedWidth = 160;
 constexpr char kCut[] = "...";
-
-const char* SeverityWord(Severity severity) {
-  return severity == Severity::kError ? "error" : "warning";
-}
-
-std::string RuleShown(const Diagnostic& diagnostic) {
-  if (diagnostic.rule.empty()) return "";
-  if (diagnostic.promoted) return " [-Werror=" + diagnostic.rule + "]";
-  if (diagnostic.severity == Severity::kWarning) return " [-W" + diagnostic.rule + "]";
-  return " [" + diagnostic.rule + "]";
-}
-
-std::size_t CharactersIn(std::string_view utf8) {
-  return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
-}
-
-// "    5 | the line" and, under it, a caret under the column; tabs before the
-// caret stay tabs, so that the caret lines up however tabs are shown, and a
-// character shown escaped gets as many spaces as its escape has characters.
-void PrintQuote(std::ostream& out, const Diagnostic& diagnostic) {
-  std::string margin = std::to_string(diagnostic.line);
-  if (margin.size() < 5) margin.insert(0, 5 - margin.size(), ' ');
-  std::string shown;
-  std::string caret;
-  const std::string_view line = diagnostic.line_text;
-  std::size_t passed = 0;  // characters of the line before the caret
-  for (std::size_t at = 0; at < line.size();) {
-    const std::size_t length = std::max<std::size_t>(1, Utf8CharacterLength(line.substr(at)));
-    const std::string character = ShownText(line.substr(at, length), Controls::kEscaped);
-    shown += character;
-    if (passed + 1 < std::size_t(diagnostic.display_column)) {
-      caret += line[at] == '\t' ? std::string("\t") : std::string(CharactersIn(character), ' ');
-      ++passed;
-    }
-    at += length;
-  }
-  if (passed + 1 < std::size_t(diagnostic.display_column)) {
-    caret.append(std::size_t(diagnostic.display_column) - passed - 1, ' ');
-  }
-  out << margin << " | " << shown << "\n" << std::string(margin.size(), ' ') << " | " << caret
-      << "^\n";
-}
 
 std::string Counted(std::size_t count, const char* word) {
   return CountText(count) + " " + word + (count == 1 ? "" : "s");
@@ -100,6 +55,37 @@ void Quote(Diagnostic& diagnostic, std::string_view line, int column) {
   diagnostic.line_text = from > 0 ? kCut : "";
   diagnostic.line_text += Utf8From1252(line.substr(from, to - from));
   if (to < line.size()) diagnostic.line_text += kCut;
+  diagnostic.display_column = column - static_cast<int>(from) + (from > 0 ? 3 : 0);
+}
+
+void QuoteUtf8(Diagnostic& diagnostic, std::string_view line, int column) {
+  // Where each character starts: a lead byte, or any byte that no lead
+  // byte before it accounts for.
+  std::vector<std::size_t> starts;
+  for (std::size_t at = 0; at < line.size();) {
+    starts.push_back(at);
+    const auto lead = static_cast<unsigned char>(line[at]);
+    std::size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    std::size_t next = at + 1;
+    while (next < line.size() && next < at + length &&
+           (static_cast<unsigned char>(line[next]) & 0xC0) == 0x80) {
+      ++next;
+    }
+    at = next;
+  }
+  const std::size_t count = starts.size();
+  starts.push_back(line.size());
+  std::size_t from = 0;
+  std::size_t to = count;
+  if (count > kQuotedWidth) {
+    const std::size_t caret = static_cast<std::size_t>(std::max(column, 1)) - 1;
+    from = caret > kQuotedWidth / 2 ? std::min(caret - kQuotedWidth / 2, count) : 0;
+    to = std::min(from + kQuotedWidth, count);
+  }
+  diagnostic.line_cut = from > 0 || to < count;
+  diagnostic.line_text = from > 0 ? kCut : "";
+  diagnostic.line_text += line.substr(starts[from], starts[to] - starts[from]);
+  if (to < count) diagnostic.line_text += kCut;
   diagnostic.display_column = column - static_cast<int>(from) + (from > 0 ? 3 : 0);
 }
 
@@ -171,30 +157,6 @@ std::size_t CountOf(const std::vector<Diagnostic>& diagnostics, Severity severit
 
 std::string StoppedNote(std::size_t stopped_after) {
   return "stopped after " + Counted(stopped_after, "error") + "; --error-limit=N to see more";
-}
-
-void PrintDiagnosticsText(std::ostream& out, const std::vector<Diagnostic>& diagnostics,
-                          std::size_t stopped_after) {
-  for (const Diagnostic& diagnostic : diagnostics) {
-    const std::string path = diagnostic.path.empty()
-                                 ? std::string("scenario-tool")
-                                 : ShownText(diagnostic.path, Controls::kEscaped);
-    out << path;
-    if (diagnostic.line > 0) out << ':' << diagnostic.line << ':' << diagnostic.column;
-    out << ": " << SeverityWord(diagnostic.severity) << ": "
-        << ShownText(diagnostic.message, Controls::kEscaped) << RuleShown(diagnostic) << "\n";
-    if (diagnostic.line > 0) PrintQuote(out, diagnostic);
-    if (diagnostic.more_like_this > 0) {
-      out << path << ": note: and " << CountText(diagnostic.more_like_this)
-          << " more like this" << RuleShown(diagnostic) << "\n";
-    }
-  }
-  if (stopped_after > 0) out << "scenario-tool: note: " << StoppedNote(stopped_after) << "\n";
-  const std::size_t errors = CountOf(diagnostics, Severity::kError);
-  const std::size_t warnings = CountOf(diagnostics, Severity::kWarning);
-  out << Counted(errors, "error");
-  if (warnings > 0) out << ", " << Counted(warnings, "warning");
-  out << "\n";
 }
 
 }  // namespace packager::tool

@@ -1,7 +1,8 @@
-#include "tool/crew_document_check.h"
+#include "check/crew_document_check.h"
 
 #include <cstdio>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -47,8 +48,12 @@ std::vector<std::string> Check(const Scenario& scenario) {
   for (const Diagnostic& warning : CheckCrewDocuments(documents, collector.records(), train)) {
     EXPECT_EQ(warning.severity, Severity::kWarning);
     const std::string file = warning.path.substr(name.size() + train.size() + 2);
-    shown.push_back(file + ":" + std::to_string(warning.line) + ": [" + warning.rule + "] " +
-                    warning.message);
+    std::string line = file + ":" + std::to_string(warning.line) + ": [" + warning.rule + "] " +
+                       warning.message;
+    for (const RelatedPlace& place : warning.related) {
+      line += " <- " + place.path + ":" + std::to_string(place.line);
+    }
+    shown.push_back(line);
   }
   return shown;
 }
@@ -192,7 +197,17 @@ TEST(CrewDocumentCheckTest, ReportsWhereADocumentDriftedFromTheTrain) {
     const std::vector<std::string> warnings = Check(scenario);
     ASSERT_EQ(warnings.size(), 1u) << c.to << "\n" << testing::PrintToString(warnings);
     EXPECT_EQ(warnings[0].rfind(c.where, 0), 0u) << warnings[0];
-    EXPECT_NE(warnings[0].find(c.saying), std::string::npos) << warnings[0];
+    // "(FILE:LINE)" in a saying is the train's record the warning names as
+    // its related place, not in its message.
+    std::string saying = c.saying;
+    std::smatch record;
+    if (std::regex_search(saying, record, std::regex(R"( ?\(([^()]+-\.txt:[0-9]+)\))"))) {
+      const std::string related = " <- " + record[1].str();
+      saying.erase(static_cast<std::size_t>(record.position(0)),
+                   static_cast<std::size_t>(record.length(0)));
+      EXPECT_TRUE(warnings[0].ends_with(related)) << warnings[0] << "\n" << related;
+    }
+    EXPECT_NE(warnings[0].find(saying), std::string::npos) << warnings[0];
   }
 }
 

@@ -1,4 +1,4 @@
-#include "tool/text_warnings.h"
+#include "check/text_warnings.h"
 
 #include <algorithm>
 #include <cctype>
@@ -109,12 +109,22 @@ class Checker {
   std::vector<Diagnostic> Run(const std::vector<ReadRecord>& records);
 
  private:
+  // other: a record the warning names, shown as a related place saying
+  // other_what.
   void Warn(const char* rule, const ReadRecord& record, int line, int column,
-            std::string message);
+            std::string message, std::optional<Fix> fix = std::nullopt,
+            const ReadRecord* other = nullptr, const std::string& other_what = "");
   void Warn(const char* rule, const ReadRecord& record, const ReadField& field,
-            std::string message) {
-    Warn(rule, record, field.line, field.column, std::move(message));
+            std::string message, std::optional<Fix> fix = std::nullopt,
+            const ReadRecord* other = nullptr, const std::string& other_what = "") {
+    Warn(rule, record, field.line, field.column, std::move(message), std::move(fix), other,
+         other_what);
   }
+  // The fix that writes `text` in place of `written`, which stands at the
+  // line and column of the record's text; none unless it stands there.
+  std::optional<Fix> Replacing(const ReadRecord& record, int line, int column,
+                               std::string_view written, const std::string& text,
+                               std::string description) const;
 
   void CheckLines(const std::vector<ReadRecord>& records);
   void CheckKeyword(const ReadRecord& record);
@@ -133,18 +143,53 @@ class Checker {
   std::map<std::pair<std::string, std::string>, const ReadRecord*> previous_;
 };
 
+std::optional<Fix> Checker::Replacing(const ReadRecord& record, int line, int column,
+                                     std::string_view written, const std::string& text,
+                                     std::string description) const {
+  const auto file = files_.find(record.file);
+  if (file == files_.end() || column < 1 || written.empty()) return std::nullopt;
+  const std::string_view bytes = file->second.lines.Line(line);
+  const auto at = static_cast<std::size_t>(column - 1);
+  if (bytes.substr(at, written.size()) != written) return std::nullopt;
+  const int end = column + static_cast<int>(written.size());
+  return Fix{std::move(description),
+             {TextEdit{file->second.path, line, column, end, Utf8From1252(text)}}};
+}
+
 void Checker::Warn(const char* rule, const ReadRecord& record, int line, int column,
-                   std::string message) {
+                   std::string message, std::optional<Fix> fix, const ReadRecord* other,
+                   const std::string& other_what) {
   if (!found_.Lists(rule)) {
     found_.Add({Severity::kWarning, rule, "", 0, 0, "", "", 0});  // counted only
     return;
   }
   const auto file = files_.find(record.file);
-  found_.Add(file != files_.end()
-                 ? DiagnosticAt(Severity::kWarning, rule, file->second, line, column,
-                                std::move(message))
-                 : DiagnosticAt(Severity::kWarning, rule, AuthorFile{record.file, {}}, line,
-                                column, std::move(message)));
+  Diagnostic diagnostic =
+      file != files_.end()
+          ? DiagnosticAt(Severity::kWarning, rule, file->second, line, column, std::move(message))
+          : DiagnosticAt(Severity::kWarning, rule, AuthorFile{record.file, {}}, line, column,
+                         std::move(message));
+  if (fix) {
+    const TextEdit& edit = fix->edits.front();
+    if (edit.line == diagnostic.line && edit.column == diagnostic.column) {
+      diagnostic.end_line = edit.line;
+      diagnostic.end_column = edit.end_column;
+    }
+    diagnostic.fixes.push_back(std::move(*fix));
+  }
+  if (other != nullptr) {
+    const auto other_file = files_.find(other->file);
+    const Diagnostic quoted =
+        other_file != files_.end()
+            ? DiagnosticAt(Severity::kWarning, rule, other_file->second, other->line,
+                           other->column, other_what)
+            : DiagnosticAt(Severity::kWarning, rule, AuthorFile{other->file, {}}, other->line,
+                           other->column, other_what);
+    diagnostic.related.push_back({quoted.path, quoted.line, quoted.column, quoted.column,
+                                  quoted.message, quoted.line_text, quoted.display_column,
+                                  quoted.line_cut});
+  }
+  found_.Add(std::move(diagnostic));
 }
 
 std::optional<std::int64_t> Number(const ReadRecord& record, std::size_t index) {
@@ -182,7 +227,8 @@ void Checker::CheckLines(const std::vector<ReadRecord>& records) {
              "the " + std::string(RecordName(owner->kinds.front())) + " record of line " +
                  std::to_string(owner->line) + " reads " + std::to_string(owner->fields.size()) +
                  " values" + LastText(*owner) + "; " + Quoted(record.keyword) +
-                 " and what follows on this line are left over and read as keywords");
+                 " and what follows on this line are left over and read as keywords",
+             std::nullopt, owner, "the record that reads this line");
       }
       line_reported = true;
       continue;
@@ -229,13 +275,26 @@ void Checker::CheckKeyword(const ReadRecord& record) {
                           "keyword that matches nothing";
     const std::string near = Suggestion(record.keyword, train ? kTrainKeywords : kLineKeywords);
     const std::string other = Suggestion(record.keyword, train ? kLineKeywords : kTrainKeywords);
+    std::optional<Fix> fix;
     if (!near.empty()) {
       message += "; did you mean \"" + near + "\"?";
+      const std::string written = Trimmed(record.keyword);
+      const auto file = files_.find(record.file);
+      if (file != files_.end()) {
+        // The keyword stands where the record starts, after any blanks.
+        const std::string_view line = file->second.lines.Line(record.line);
+        const std::size_t at = line.find(written, static_cast<std::size_t>(
+                                                      std::max(record.column, 1) - 1));
+        if (at != std::string_view::npos) {
+          fix = Replacing(record, record.line, static_cast<int>(at) + 1, written, near,
+                          "write \"" + near + "\"");
+        }
+      }
     } else if (!other.empty()) {
       message += "; \"" + other + "\" is a record of the " + (train ? "line" : "train") +
                  " description";
     }
-    Warn("unknown-keyword", record, record.line, record.column, message);
+    Warn("unknown-keyword", record, record.line, record.column, message, std::move(fix));
   } else if (IsHeader(record.keyword)) {
     Warn("ambiguous-keyword", record, record.line, record.column,
          "the section header " + Quoted(Trimmed(record.keyword)) + " is read as a " +
@@ -264,9 +323,12 @@ void Checker::CheckFields(const ReadRecord& record) {
   }
   for (const ReadField& field : record.fields) {
     if (field.number && field.raw.find('.') != std::string::npos) {
+      const std::string whole = std::to_string(field.value);
       Warn("fraction", record, field,
-           Quoted(field.raw) + " is read as " + std::to_string(field.value) +
-               ": values are whole numbers, rounded half to even");
+           Quoted(field.raw) + " is read as " + whole +
+               ": values are whole numbers, rounded half to even",
+           Replacing(record, field.line, field.column, field.raw, whole,
+                     "write " + whole + ", the value read"));
     }
   }
 }
@@ -290,17 +352,19 @@ void Checker::CheckOrder(const ReadRecord& record, const std::string& kind) {
   if (*here < *before) {
     Warn("out-of-order", record, record.fields[0],
          "this " + std::string(RecordName(kind)) + " record at " + std::to_string(*here) +
-             " m comes after one at " + std::to_string(*before) + " m (line " +
-             std::to_string(previous->second->line) +
-             "): records of a kind are read in order of position");
+             " m comes after one at " + std::to_string(*before) +
+             " m: records of a kind are read in order of position",
+         std::nullopt, previous->second, "the " + std::string(RecordName(kind)) + " record at " +
+                                             std::to_string(*before) + " m");
   } else if (kind == grammar::kCurve.name) {
     const auto length = Number(*previous->second, 1);
     if (length && *here < *before + *length) {
       Warn("overlapping-curves", record, record.fields[0],
-           "this curve starts at " + std::to_string(*here) + " m, before the curve of line " +
-               std::to_string(previous->second->line) + " ends at " +
-               std::to_string(*before + *length) +
-               " m: the metres they share are bent by this one only");
+           "this curve starts at " + std::to_string(*here) + " m, before the curve before it " +
+               "ends at " + std::to_string(*before + *length) +
+               " m: the metres they share are bent by this one only",
+           std::nullopt, previous->second,
+           "the curve before it, from " + std::to_string(*before) + " m");
     }
   }
 }
@@ -327,11 +391,23 @@ void Checker::CheckPlacement(const ReadRecord& record, const std::string& kind) 
       const std::int64_t rounded = DivRoundHalfEven(p, kCell);
       if (rounded == p / kCell) continue;
       const std::string what = i == 0 ? RecordName(kind) : "slowdown's end";
-      Warn("position-rounding", record, record.fields[i == 0 ? 0 : length_field],
+      const ReadField& field = record.fields[i == 0 ? 0 : length_field];
+      // The value that says what the compile does: the rounded position, or
+      // the length that ends the slowdown there when its start lies on the
+      // raster.
+      std::optional<Fix> fix;
+      if (i == 0 || positions[0] % kCell == 0) {
+        const std::string value = std::to_string(i == 0 ? rounded * kCell
+                                                        : rounded * kCell - positions[0]);
+        fix = Replacing(record, field.line, field.column, field.raw, value,
+                        "write " + value + ", as the compile reads it");
+      }
+      Warn("position-rounding", record, field,
            Metres(p) + " is not a multiple of 50: the " + what + " takes cell " +
                std::to_string(rounded + offset) + ", as if written at " +
                Metres(rounded * kCell) + ", not the cell of " + Metres(p / kCell * kCell) +
-               " where its metre lies; write the multiple of 50 you mean");
+               " where its metre lies; write the multiple of 50 you mean",
+           std::move(fix));
     }
   }
 }

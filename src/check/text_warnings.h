@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "compiler/reading_observer.h"
-#include "tool/diagnostics.h"
+#include "check/diagnostics.h"
 
 namespace packager::tool {
 

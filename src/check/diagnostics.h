@@ -1,10 +1,14 @@
-// What `scenario-tool check` finds, in one shape for every way of showing it:
-// as compilers print diagnostics, as JSON, or as SARIF for review tools.
+// What the checker finds, as data: a place (file, line and column range),
+// a severity, a rule, a message, related places and fixes. Printing it as
+// compilers print diagnostics, as JSON or as SARIF is the tool's.
+//
+// Lines count from 1; columns count characters from 1 (one Windows-1252
+// byte each, so one UTF-16 code unit each as well); a range's end column
+// is the first one past it.
 #pragma once
 
 #include <cstddef>
 #include <map>
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -27,6 +31,37 @@ constexpr std::size_t kDefaultErrorLimit = 1000;
 // unsaid: "stopped after 1,000 errors; --error-limit=N to see more".
 std::string StoppedNote(std::size_t stopped_after);
 
+// A place that a diagnostic names besides its own, with what it is there
+// ("the indicator board was put there by this record"), its line quoted
+// as a diagnostic's is.
+struct RelatedPlace {
+  std::string path;
+  int line = 0;
+  int column = 0;
+  int end_column = 0;
+  std::string message;  // UTF-8
+  std::string line_text;
+  int display_column = 0;
+  bool line_cut = false;
+};
+
+// A change of a text: the characters of [column, end_column) of line,
+// replaced by new_text (UTF-8).
+struct TextEdit {
+  std::string path;
+  int line = 0;
+  int column = 0;
+  int end_column = 0;
+  std::string new_text;
+};
+
+// A change that certainly makes the text say what its author meant, e.g.
+// the keyword spelt right.
+struct Fix {
+  std::string description;  // e.g. "write \"stazione\""
+  std::vector<TextEdit> edits;
+};
+
 struct Diagnostic {
   Severity severity = Severity::kError;
   // "E16" for a recorded code; a warning's name ("unknown-keyword"), shown as
@@ -46,12 +81,22 @@ struct Diagnostic {
   bool line_cut = false;
   // Diagnostics of the same rule that follow this one, counted, not listed.
   std::size_t more_like_this = 0;
+  // The end of the range that starts at line and column; the column alone
+  // when it equals it.
+  int end_line = 0;
+  int end_column = 0;
+  std::vector<RelatedPlace> related = {};
+  std::vector<Fix> fixes = {};
 };
 
 // Quotes a line (Windows-1252 bytes without its end) in a diagnostic whose
 // caret stands at byte `column` (from 1): sets line_text, display_column and
 // line_cut.
 void Quote(Diagnostic& diagnostic, std::string_view line, int column);
+
+// The same for a line of UTF-8 as the author wrote it (whose bytes may not
+// all be valid), its column counting characters.
+void QuoteUtf8(Diagnostic& diagnostic, std::string_view line, int column);
 
 // A text's lines, found through one index of where each starts. Lines end at
 // CR LF, a lone CR or a lone LF.
@@ -100,46 +145,6 @@ class DiagnosticList {
   std::map<std::string, std::size_t> added_;     // listed, by rule
   std::map<std::string, std::size_t> unlisted_;  // counted only, by rule
 };
-
-enum class DiagnosticFormat { kText, kJson, kSarif };
-
-// Text: "FILE:LINE:COLUMN: error: MESSAGE [E16]", the line quoted with a caret
-// under the column; after the last listed diagnostic of a rule with more,
-// "FILE: note: and 3,180 more like this [E16]"; then a last line with the
-// counts ("2 errors, 1 warning"), after "scenario-tool: note: " and the
-// StoppedNote when stopped_after is not 0. What the author wrote is shown by
-// ShownText, its control characters escaped.
-void PrintDiagnosticsText(std::ostream& out, const std::vector<Diagnostic>& diagnostics,
-                          std::size_t stopped_after = 0);
-
-// JSON: {"diagnostics": [{"severity", "rule", "file", "line", "column",
-// "message"}...], "errors": N, "warnings": N}; the last listed diagnostic of
-// a rule with more has "more_like_this": N. The counts include those. A
-// check stopped at its error limit adds "stopped_after_errors": N.
-void PrintDiagnosticsJson(std::ostream& out, const std::vector<Diagnostic>& diagnostics,
-                          std::size_t stopped_after = 0);
-
-// SARIF 2.1.0: one run of the tool "scenario-tool", one result per
-// diagnostic, with the rules it used and each location as a region; the
-// last listed result of a rule with more has the property "moreLikeThis",
-// and the run's invocation a note "and N more like this" for that rule. A
-// check stopped at its error limit adds the StoppedNote to those notes.
-void PrintDiagnosticsSarif(std::ostream& out, const std::vector<Diagnostic>& diagnostics,
-                           std::size_t stopped_after = 0);
-
-// What a check found: its diagnostics in the order it prints them, as
-// ListPerRule leaves them, and the error limit when the check stopped at it
-// with a fault left unsaid (0 when it looked at every fault).
-struct CheckResult {
-  std::vector<Diagnostic> diagnostics;
-  std::size_t stopped_after = 0;
-};
-
-// What `scenario-tool check SCENARIO_DIR` finds, every warning included. A
-// folder the build would refuse gives its one error; throws FileFailure for
-// a file that cannot be read.
-CheckResult CheckScenarioFolder(const std::string& directory,
-                                std::size_t error_limit = kDefaultErrorLimit);
 
 // "3,180".
 std::string CountText(std::size_t count);

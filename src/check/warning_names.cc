@@ -1,4 +1,4 @@
-#include "tool/warning_names.h"
+#include "check/warning_names.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,0 +1,495 @@
+#include "check/check.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "check/cell_holders.h"
+#include "check/crew_document_check.h"
+#include "check/diagnostics.h"
+#include "check/text_warnings.h"
+#include "compiler/compile_stage.h"
+#include "compiler/description_texts.h"
+#include "compiler/reading_observer.h"
+#include "sources/scenario_folder.h"
+#include "tables/error_codes.h"
+#include "tables/file_failure.h"
+#include "tables/file_names.h"
+#include "tables/replace_file.h"
+#include "tables/windows1252.h"
+
+namespace packager::tool {
+
+namespace {
+
+constexpr char kNoGeneralHeader[] = "no-general-header";
+
+// A description text as the author wrote it, and as the check holds it while
+// it blanks the records already reported.
+struct AuthorText {
+  std::string name;  // as the compile names it, e.g. NAME_linea.txt
+  std::string path;  // the author's file, as its folder was named
+  std::optional<std::string> original;  // Windows-1252 bytes; none when missing
+  std::string current;
+};
+
+struct CheckedScenario {
+  std::string name;
+  std::string train;
+  AuthorText line_text;
+  AuthorText train_text;
+  CrewDocuments crew;
+};
+
+// One error to report, and the text it was found in (nullptr for none).
+struct Report {
+  const AuthorText* text;
+  RecordedFault fault;
+  TakenCell taken;  // what holds a taken cell
+};
+
+// A line of a text: where its bytes start and how many there are, without
+// its end (CR LF, a lone CR or a lone LF, as the reader counts lines).
+struct LineSpan {
+  std::size_t begin;
+  std::size_t length;
+};
+
+std::vector<LineSpan> LinesOf(std::string_view bytes) {
+  std::vector<LineSpan> lines;
+  std::size_t begin = 0;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] != '\r' && bytes[i] != '\n') continue;
+    lines.push_back({begin, i - begin});
+    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    begin = i + 1;
+  }
+  if (begin < bytes.size()) lines.push_back({begin, bytes.size() - begin});
+  return lines;
+}
+
+// Blanks lines first to last of the text; false when nothing changed.
+bool BlankLines(std::string& bytes, int first, int last) {
+  std::string blanked = bytes;
+  const std::vector<LineSpan> lines = LinesOf(bytes);
+  for (std::size_t i = lines.size(); i-- > 0;) {
+    const int number = static_cast<int>(i) + 1;
+    if (number >= first && number <= last) blanked.erase(lines[i].begin, lines[i].length);
+  }
+  if (blanked == bytes) return false;
+  bytes = std::move(blanked);
+  return true;
+}
+
+// The record of a fault: from its keyword's line to the last line read.
+bool BlankRecord(AuthorText& text, const FaultSource& source) {
+  const int first = source.record_line > 0 ? source.record_line : source.line;
+  const int last = std::max(source.line, source.last_line);
+  return BlankLines(text.current, first, last);
+}
+
+// A file of the sources as its diagnostics name it.
+std::string PathOf(const ScenarioSources& sources, const std::string& file) {
+  return sources.folder.empty() ? file : JoinPath(sources.folder, file);
+}
+
+AuthorText TextOf(const ScenarioSources& sources, const std::string& name,
+                  std::optional<std::string> bytes) {
+  AuthorText text{name, PathOf(sources, name), std::move(bytes), ""};
+  text.current = text.original.value_or("");
+  return text;
+}
+
+std::optional<std::string> FileOf(const ScenarioSources& sources, const std::string& name) {
+  const auto found = sources.files.find(name);
+  if (found == sources.files.end()) return std::nullopt;
+  return found->second;
+}
+
+// The texts a packager hands over, as they are: a missing description is the
+// compile's to report, as it reports it.
+CheckedScenario HandOverScenario(const ScenarioSources& sources) {
+  const std::string& name = sources.name;
+  const std::string& train = sources.train;
+  CheckedScenario scenario{name, train, {}, {}, {}};
+  for (auto [text, file] : {std::pair{&scenario.line_text, LineDescriptionName(name)},
+                            {&scenario.train_text, TrainDescriptionName(name, train)}}) {
+    *text = TextOf(sources, file, FileOf(sources, file));
+  }
+  const auto document = [&](const std::string& file) {
+    return CrewDocument{PathOf(sources, file), FileOf(sources, file)};
+  };
+  scenario.crew = {document(NotesName(name, train)), document(SlowdownOrderName(name, train)),
+                   document(TimetableSheetName(name, train))};
+  return scenario;
+}
+
+// The texts of a folder as the build reads them, their problems left out.
+CheckedScenario FolderScenario(const ScenarioSources& sources, const ScenarioFolder& folder) {
+  const std::string& name = folder.identity.name;
+  const std::string& train = folder.identity.train;
+  const auto document = [&](const std::string& file, const FolderText& text) {
+    return CrewDocument{PathOf(sources, file), FileBytes(text)};
+  };
+  return {name,
+          train,
+          TextOf(sources, LineDescriptionName(name), FileBytes(folder.line_description)),
+          TextOf(sources, TrainDescriptionName(name, train), FileBytes(folder.train_description)),
+          {document(NotesName(name, train), folder.notes),
+           document(SlowdownOrderName(name, train), folder.slowdown_order),
+           document(TimetableSheetName(name, train), folder.timetable_sheet)}};
+}
+
+// A problem of the folder where it stands, its line quoted as the author
+// wrote it.
+Diagnostic FolderDiagnostic(const ScenarioSources& sources, const FolderProblem& problem) {
+  Diagnostic diagnostic;
+  diagnostic.severity = Severity::kError;
+  diagnostic.path = PathOf(sources, problem.file);
+  diagnostic.message = problem.message;
+  const auto contents = sources.files.find(problem.file);
+  if (problem.line <= 0 || contents == sources.files.end()) return diagnostic;
+  const LineIndex lines(contents->second);
+  const std::string_view line = lines.Line(problem.line);
+  diagnostic.line = problem.line;
+  diagnostic.column = std::max(problem.column, 1);
+  diagnostic.end_line = problem.line;
+  diagnostic.end_column = diagnostic.column + (problem.column > 0 ? 1 : 0);
+  QuoteUtf8(diagnostic, line.ends_with('\r') ? line.substr(0, line.size() - 1) : line,
+            diagnostic.column);
+  return diagnostic;
+}
+
+// The records as a RecordCollector collects them, but for blank keywords
+// read as no record (a run of commas), which no check looks at: each gives
+// way to the next keyword, so that a line of millions of commas does not
+// make millions of records.
+class CheckedRecords : public RecordCollector {
+ public:
+  void OnKeyword(const std::string& file, const std::string& keyword, int line,
+                 int column) override {
+    if (!records_.empty() && IsBlankKeyword(records_.back())) records_.pop_back();
+    RecordCollector::OnKeyword(file, keyword, line, column);
+  }
+
+ private:
+  static bool IsBlankKeyword(const ReadRecord& record) {
+    return record.kinds.empty() && record.fields.empty() &&
+           record.keyword.find_first_not_of(" \t") == std::string::npos;
+  }
+};
+
+// The tables and the records as the line description's reading left them,
+// for every round while its text stays as it is.
+struct LineState {
+  LineStage stage;
+  TablesWithoutPlan tables;
+  CheckedRecords records;
+};
+
+struct Round {
+  ScenarioTables tables;
+  CompileOutcome outcome;
+  CheckedRecords records;
+};
+
+MemoryTexts TextsOf(const AuthorText& text) {
+  MemoryTexts texts;
+  if (text.original) texts.Put(text.name, text.current);
+  return texts;
+}
+
+LineState ReadLine(const CheckedScenario& scenario) {
+  ScenarioTables tables;
+  tables.scenario_name = scenario.name;
+  tables.train_number = scenario.train;
+  MemoryTexts texts = TextsOf(scenario.line_text);
+  LineState line;
+  // With the plan: a curve is read only then, and its faults come from it.
+  line.stage = CompileLineDescription(tables, texts, 1, &line.records);
+  line.tables = std::move(static_cast<TablesWithoutPlan&>(tables));
+  return line;
+}
+
+// A round, its records taken only when observed: listening to every record
+// costs as much as the reading itself, and only a note on a taken cell and
+// the warnings of the last round look at them.
+void CompileRound(const CheckedScenario& scenario, const LineState& line, Round& round,
+                  bool observed) {
+  round = Round{};
+  static_cast<TablesWithoutPlan&>(round.tables) = line.tables;
+  if (observed) round.records = line.records;
+  MemoryTexts texts = TextsOf(scenario.train_text);
+  round.outcome = CompileTrainDescription(round.tables, texts, line.stage,
+                                          observed ? &round.records : nullptr);
+}
+
+AuthorText* TextNamed(CheckedScenario& scenario, const std::string& name) {
+  if (name == scenario.line_text.name) return &scenario.line_text;
+  if (name == scenario.train_text.name) return &scenario.train_text;
+  return nullptr;
+}
+
+RecordedFault ReservedSlotFault(std::int32_t code, const ScenarioTables& tables) {
+  const RouteCell& cell = tables.route_cells.at(1);
+  return {code, std::nullopt,
+          {"", 0,
+           "cell 1 holds kind " + std::to_string(cell.kind) + ", param1 " +
+               std::to_string(cell.param1) + ", param2 " + std::to_string(cell.param2) +
+               "; no binary file can be written"}};
+}
+
+struct Findings {
+  std::vector<Report> errors;
+  std::vector<ReadRecord> records;  // of the last round, for the warnings
+  std::size_t stopped_after = 0;    // the error limit, when reached with more to find
+};
+
+// Reading faults one round each, in the order the texts are read, up to
+// error_limit of them (0: no limit); then the post-pass faults of the last
+// round and the first taken reserved slot: a slot is taken by what the texts
+// hold, whatever else the reading records.
+Findings FindErrors(CheckedScenario& scenario, std::size_t error_limit) {
+  Findings findings;
+  std::vector<Report>& reports = findings.errors;
+  std::optional<RecordedFault> reserved_slot;
+  std::optional<LineState> line;
+  Round round;
+  std::optional<Round> at_limit;  // the round of the last fault the limit lets be listed
+  for (;;) {
+    if (!line) line = ReadLine(scenario);
+    CompileRound(scenario, *line, round, false);
+    bool observed = false;
+    // The same round again, with the same outcome, and its records; before
+    // its text changes.
+    const auto observe = [&] {
+      if (!observed) CompileRound(scenario, *line, round, true);
+      observed = true;
+    };
+    const RecordedFault fault = round.outcome.reading_fault;
+    if (at_limit && fault.code != 0) {
+      // A fault left unsaid: what is reported stays that of the round of
+      // the last fault listed. Without one, this round is the last, as it
+      // would be without a limit.
+      findings.stopped_after = error_limit;
+      round = std::move(*at_limit);
+      break;
+    }
+    const std::int32_t slot_code = round.outcome.reserved_slot_fault;
+    if (slot_code != 0 && !reserved_slot) reserved_slot = ReservedSlotFault(slot_code, round.tables);
+    if (fault.code == 0) {
+      observe();
+      break;
+    }
+    AuthorText* text = TextNamed(scenario, fault.source.file);
+    if (IsTakenCellFault(fault.code)) observe();
+    reports.push_back({text, fault, TakenCellOf(round.records.records(), fault, round.tables)});
+    const bool limit_reached = reports.size() == error_limit;
+    if (text == nullptr || fault.source.line <= 0 || limit_reached) observe();
+    if (text == nullptr || fault.source.line <= 0) break;
+    if (!BlankRecord(*text, fault.source)) {
+      observe();
+      break;
+    }
+    if (text == &scenario.line_text) line.reset();
+    if (limit_reached) at_limit = std::move(round);
+  }
+  // A fault of the line description can come to light after those of the
+  // train description; a fault that names no line ended the search.
+  std::stable_sort(reports.begin(), reports.end(), [&](const Report& a, const Report& b) {
+    const auto key = [&](const Report& r) {
+      const int line = r.fault.source.line;
+      return std::pair{r.text != &scenario.line_text, line > 0 ? line : INT_MAX};
+    };
+    return key(a) < key(b);
+  });
+  for (const RecordedFault& fault : round.outcome.post_pass_faults) {
+    reports.push_back({&scenario.train_text, fault, {}});
+  }
+  if (reserved_slot) reports.push_back({&scenario.train_text, *reserved_slot, {}});
+  findings.records = round.records.Take();
+  return findings;
+}
+
+std::string Message(const Report& report) {
+  const RecordedFault& fault = report.fault;
+  // A detail may quote the text's bytes, Windows-1252 as the text.
+  const std::string detail = Utf8From1252(fault.source.detail);
+  std::string message;
+  if (fault.code == kErrRunTimeFailure && !detail.empty()) {
+    message = "the reading failed: " + detail;
+  } else {
+    const char* meaning = ErrorMeaning(fault.code);
+    message = meaning != nullptr ? meaning : "unknown fault";
+    if (!detail.empty()) message += " (" + detail + ")";
+  }
+  if (fault.position) message += " at " + std::to_string(*fault.position) + " m";
+  if (!report.taken.note.empty()) message += ": " + report.taken.note;
+  return message;
+}
+
+// The author's texts, each with its index of lines, by the names the compile
+// reads them under.
+AuthorFiles FilesOf(const CheckedScenario& scenario) {
+  AuthorFiles files;
+  for (const AuthorText* text : {&scenario.line_text, &scenario.train_text}) {
+    files.try_emplace(text->name, text->path,
+                      text->original ? std::string_view(*text->original) : "");
+  }
+  return files;
+}
+
+// The record that took a cell, as a related place of the fault it caused.
+RelatedPlace RelatedAt(const AuthorFile& file, const CellHolder& holder) {
+  const Diagnostic quoted = DiagnosticAt(Severity::kError, "", file, holder.line, holder.column,
+                                         "this record put " + holder.object + " on the cell");
+  return {quoted.path,      quoted.line,           quoted.column,  quoted.column,
+          quoted.message,   quoted.line_text,      quoted.display_column, quoted.line_cut};
+}
+
+Diagnostic ErrorDiagnostic(const Report& report, const AuthorFiles& files) {
+  const FaultSource& source = report.fault.source;
+  const std::string rule = "E" + std::to_string(report.fault.code);
+  if (report.text == nullptr || !report.text->original) {
+    return DiagnosticAt(Severity::kError, rule, AuthorFile{source.file, {}}, 0, source.column,
+                        Message(report));
+  }
+  Diagnostic diagnostic = DiagnosticAt(Severity::kError, rule, files.at(report.text->name),
+                                       source.line, source.column, Message(report));
+  if (const auto& holder = report.taken.holder) {
+    const auto file = files.find(holder->file);
+    if (file != files.end()) diagnostic.related.push_back(RelatedAt(file->second, *holder));
+  }
+  return diagnostic;
+}
+
+// The train text is searched for its header as the reader does: in any case.
+bool HasGeneralHeader(const std::string& bytes) {
+  std::string lower = bytes;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower.find("[generale]") != std::string::npos;
+}
+
+std::vector<Diagnostic> Warnings(const CheckedScenario& scenario,
+                                 const std::vector<ReadRecord>& records,
+                                 const AuthorFiles& files) {
+  const AuthorText& train = scenario.train_text;
+  std::vector<Diagnostic> warnings;
+  if (train.original && !HasGeneralHeader(*train.original)) {
+    warnings.push_back(DiagnosticAt(
+        Severity::kWarning, kNoGeneralHeader, {train.path, *train.original}, 0, 0,
+        "the train description has no \"[generale]\" line: nothing of it is read, so the "
+        "train has no station, signal or slowdown, and speed 0 and adhesion 0 in every cell"));
+  }
+  for (Diagnostic& warning : TextWarnings(records, files, train.name)) {
+    warnings.push_back(std::move(warning));
+  }
+  std::vector<ReadRecord> train_records;
+  std::copy_if(records.begin(), records.end(), std::back_inserter(train_records),
+               [&](const ReadRecord& record) { return record.file == train.name; });
+  const auto train_file = files.find(train.name);
+  for (Diagnostic& warning :
+       CheckCrewDocuments(scenario.crew, train_records, scenario.train,
+                          train_file != files.end() ? &train_file->second : nullptr)) {
+    warnings.push_back(std::move(warning));
+  }
+  return warnings;
+}
+
+// Diagnostics of one file stay together, in line order, errors first on a line.
+void SortByPlace(std::vector<Diagnostic>& diagnostics, const CheckedScenario& scenario) {
+  const auto file_rank = [&](const std::string& path) {
+    if (path == scenario.line_text.path) return 0;
+    if (path == scenario.train_text.path) return 1;
+    return 2;
+  };
+  std::stable_sort(diagnostics.begin(), diagnostics.end(),
+                   [&](const Diagnostic& a, const Diagnostic& b) {
+                     const auto key = [&](const Diagnostic& d) {
+                       return std::tuple<int, const std::string&, int, bool, int>{
+                           file_rank(d.path), d.path, d.line > 0 ? d.line : INT_MAX,
+                           d.severity != Severity::kError, d.column};
+                     };
+                     return key(a) < key(b);
+                   });
+}
+
+// Every error and every warning, in the order of their places.
+CheckResult Diagnose(CheckedScenario& scenario, std::size_t error_limit,
+                     std::vector<Diagnostic> diagnostics = {}) {
+  const Findings findings = FindErrors(scenario, error_limit);
+  const AuthorFiles files = FilesOf(scenario);
+  for (const Report& report : findings.errors) {
+    diagnostics.push_back(ErrorDiagnostic(report, files));
+  }
+  for (Diagnostic& warning : Warnings(scenario, findings.records, files)) {
+    diagnostics.push_back(std::move(warning));
+  }
+  SortByPlace(diagnostics, scenario);
+  ListPerRule(diagnostics);
+  return {std::move(diagnostics), findings.stopped_after};
+}
+
+}  // namespace
+
+CheckResult CheckScenario(const ScenarioSources& sources, const CheckOptions& options) {
+  if (sources.packager_texts) {
+    CheckedScenario scenario = HandOverScenario(sources);
+    return Diagnose(scenario, options.error_limit);
+  }
+  FolderReading reading = ReadFolderFiles(sources.files);
+  std::vector<Diagnostic> problems;
+  for (const FolderProblem& problem : reading.problems) {
+    problems.push_back(FolderDiagnostic(sources, problem));
+  }
+  // Without its identity or a text the folder is not read on: the texts are
+  // read only as a whole scenario.
+  const bool missing = std::any_of(reading.problems.begin(), reading.problems.end(),
+                                   [](const FolderProblem& problem) {
+                                     return problem.line == 0 && problem.file != kScenarioFileName;
+                                   });
+  if (!reading.identity || missing) {
+    ListPerRule(problems);
+    return {std::move(problems), 0, std::nullopt};
+  }
+  CheckedScenario scenario = FolderScenario(sources, reading.folder);
+  CheckResult result = Diagnose(scenario, options.error_limit, std::move(problems));
+  if (reading.problems.empty()) result.folder = std::move(reading.folder);
+  return result;
+}
+
+ScenarioSources ReadScenarioSources(const std::string& directory) {
+  ScenarioSources sources;
+  sources.folder = directory;
+  sources.files = LoadFolderFiles(directory);
+  return sources;
+}
+
+CheckResult CheckScenarioFolder(const std::string& directory, std::size_t error_limit) {
+  return CheckScenario(ReadScenarioSources(directory), {error_limit});
+}
+
+ScenarioSources ReadPackagerTexts(const std::string& directory, const std::string& name,
+                                  const std::string& train) {
+  ScenarioSources sources{directory, true, name, train, {}};
+  for (const std::string& file :
+       {LineDescriptionName(name), TrainDescriptionName(name, train), NotesName(name, train),
+        SlowdownOrderName(name, train), TimetableSheetName(name, train)}) {
+    const std::string path = JoinPath(directory, file);
+    std::string bytes;
+    const ReadFault fault = TryReadWholeFile(path, bytes);
+    if (fault == ReadFault::kMissing) continue;
+    if (fault != ReadFault::kNone) throw FileFailure(path, "read the file", ReadFaultReason(fault));
+    sources.files.emplace(file, std::move(bytes));
+  }
+  return sources;
+}
+
+}  // namespace packager::tool

@@ -1,0 +1,247 @@
+// The checker on texts held in memory: what it finds, where, with which
+// related places and fixes.
+#include "check/check.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "check/diagnostics.h"
+
+namespace packager::tool {
+namespace {
+
+const char kLineHead[] = "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\n";
+const char kTrainHead[] = "[generale]\r\nvelocita, 0, 100\r\naderenza, 0, 100\r\n";
+
+// The texts a packager hands over, in memory; no folder named.
+CheckResult CheckTexts(const std::string& line, const std::string& train) {
+  ScenarioSources sources{"", true, "Vardessa_Lontrino", "5608", {}};
+  sources.files["Vardessa_Lontrino_linea.txt"] = line;
+  sources.files["Vardessa_Lontrino_5608-.txt"] = train;
+  return CheckScenario(sources);
+}
+
+// Each diagnostic's place and rule, "FILE:LINE:COLUMN RULE" with the
+// scenario's name left out ("5608-.txt:2:1 no-start-value"); a folder's
+// problems as "FILE:LINE:COLUMN error".
+std::vector<std::string> Findings(const CheckResult& result) {
+  std::vector<std::string> findings;
+  for (const Diagnostic& diagnostic : result.diagnostics) {
+    std::string file = diagnostic.path;
+    if (file.rfind("Vardessa_Lontrino_", 0) == 0) file = file.substr(18);
+    findings.push_back(file + ":" + std::to_string(diagnostic.line) + ":" +
+                       std::to_string(diagnostic.column) + " " +
+                       (diagnostic.rule.empty() ? "error" : diagnostic.rule));
+  }
+  return findings;
+}
+
+TEST(CheckTest, WarnsOfWhatTheCompileAcceptsButAuthorsRarelyMean) {
+  const struct {
+    const char* what;
+    std::string line;
+    std::string train;
+    std::vector<std::string> findings;
+  } kCases[] = {
+      {"a misspelt keyword, its values not reported again",
+       std::string(kLineHead) + "pendeza, 0, 5\r\n", kTrainHead,
+       {"linea.txt:4:1 unknown-keyword"}},
+      {"a misspelt train keyword and a section header", kLineHead,
+       std::string(kTrainHead) + "[segnali]\r\nsegnalle, 1750, 2\r\n",
+       {"5608-.txt:5:1 unknown-keyword"}},
+      {"no [generale] in the train: nothing else is said of it", kLineHead,
+       "[general]\r\nvelocita, 0, 100\r\n", {"5608-.txt:0:0 no-general-header"}},
+      {"a station name with a comma leaves a field over", kLineHead,
+       std::string(kTrainHead) +
+           "stazione, 0, 7, 800, 1,0,0, 4,1,0, 2,1,1, 1, 12,5,0, BORGO, VESSARO\r\n[fine]\r\n",
+       {"5608-.txt:4:61 leftover-fields"}},
+      {"a record short of values reads the next line",
+       std::string(kLineHead) + "pendenza, 0\r\n  5\r\n", kTrainHead,
+       {"linea.txt:5:3 record-spans-lines"}},
+      {"records out of order; curves that overlap",
+       std::string(kLineHead) + "pendenza, 500, 2\r\npendenza, 200, 1\r\n" +
+           "curvas3, 100, 400\r\ncurvad3, 300, 100\r\n",
+       kTrainHead, {"linea.txt:5:11 out-of-order", "linea.txt:7:10 overlapping-curves"}},
+      {"curve keywords read otherwise than they look",
+       std::string(kLineHead) + "curva destra 2, 100, 100\r\ncurvad12, 300, 100\r\n" +
+           "Curvas 3, 500, 100\r\ncurvaS4, 700, 100\r\n",
+       kTrainHead,
+       {"linea.txt:4:1 curve-keyword", "linea.txt:5:1 curve-keyword",
+        "linea.txt:6:1 curve-keyword"}},
+      {"no speed at 0, no adhesion at all", kLineHead,
+       "[generale]\r\nvelocita, 100, 50\r\n",
+       {"5608-.txt:2:1 no-start-value", "5608-.txt:0:0 no-start-value"}},
+      {"positions off the raster that change cell; one that does not",
+       std::string(kLineHead) + "pendenza, 1020, 1\r\ncartello_indicatore, 1030, (F)\r\n",
+       std::string(kTrainHead) + "velocita, 1075, 50\r\n",
+       {"linea.txt:5:22 position-rounding", "5608-.txt:4:11 position-rounding"}},
+      {"fractions, empty texts and values beyond their fields",
+       std::string(kLineHead) + "pendenza, 0, 12.5\r\npendenza, 50, 200\r\n" +
+           "cartello_indicatore, 500,\r\nindicatori_vmax, 600, 100, 90, 80, 12, , , , 0\r\n",
+       std::string(kTrainHead) + "aderenza, 100, 300\r\nvelocita, 100, 92\r\n",
+       {"linea.txt:4:14 fraction", "linea.txt:5:15 narrow-field", "linea.txt:6:26 empty-text",
+        "linea.txt:7:36 narrow-field", "5608-.txt:4:16 narrow-field",
+        "5608-.txt:5:16 narrow-field"}},
+  };
+  for (const auto& test : kCases) {
+    const CheckResult result = CheckTexts(test.line, test.train);
+    EXPECT_EQ(CountOf(result.diagnostics, Severity::kError), 0u) << test.what;
+    EXPECT_EQ(Findings(result), test.findings) << test.what;
+  }
+}
+
+// Faults in both texts: two of the line description with a curve between
+// them, which is read only with the line plan, then a curve without a class;
+// in the train description a signal on the line's board (the note names the
+// line's record), a field that fails, a warning, a signal on a signal.
+const std::string kFaultyLine =
+    "[generale]\r\nlunghezza percorso, 5000\r\n[curve]\r\ncartello_indicatore, 2000, (F)\r\n"
+    "pendenza, 90000, 3\r\ncurvad2, 500, 100\r\ncurva, 700, 100\r\npendenza, 91000, 3\r\n"
+    "pendenza, 1000, 3\r\n";
+const std::string kFaultyTrain =
+    std::string(kTrainHead) + "segnale, 2000, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n" +
+    "segnale, 1x, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\nstazzione, 3000\r\n" +
+    "segnale, 2500, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\nsegnale, 2500, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n";
+
+// As every round compiled both texts again, before the line description
+// was read once for all the rounds of the train description.
+TEST(CheckTest, RoundsFindWhatCompilingBothTextsEachRoundFound) {
+  const CheckResult result = CheckTexts(kFaultyLine, kFaultyTrain);
+  EXPECT_EQ(Findings(result), (std::vector<std::string>{
+                               "linea.txt:5:1 E15", "linea.txt:7:1 E103", "linea.txt:8:1 E15",
+                               "5608-.txt:4:1 E16", "5608-.txt:5:10 E25",
+                               "5608-.txt:6:1 unknown-keyword", "5608-.txt:8:1 E16"}));
+  // A taken cell names the record that took it as a related place.
+  std::vector<std::string> holders;
+  for (const Diagnostic& diagnostic : result.diagnostics) {
+    for (const RelatedPlace& place : diagnostic.related) {
+      holders.push_back(diagnostic.message.substr(diagnostic.message.rfind(": ") + 2) + " <- " +
+                        place.path + ":" + std::to_string(place.line) + ":" +
+                        std::to_string(place.column) + " " + place.message);
+    }
+  }
+  EXPECT_EQ(holders, (std::vector<std::string>{
+                         "cell 41 (2050 m) holds an indicator board <- "
+                         "Vardessa_Lontrino_linea.txt:4:1 this record put an indicator board on "
+                         "the cell",
+                         "cell 51 (2550 m) holds a signal <- Vardessa_Lontrino_5608-.txt:7:1 "
+                         "this record put a signal on the cell"}));
+}
+
+// A scenario folder in memory: scenario.txt and the five UTF-8 texts.
+FolderFiles Folder(const std::string& line, const std::string& train) {
+  return {{"scenario.txt", "name = L\ntrain = 1\n"},
+          {"L_linea.txt", line},
+          {"L_1-.txt", train},
+          {"L_1_note.txt", ""},
+          {"L_1_rallentamenti.txt", ""},
+          {"L_1_scheda_treno.txt", ""}};
+}
+
+std::vector<std::string> Errors(const CheckResult& result) {
+  std::vector<std::string> errors;
+  for (const Diagnostic& diagnostic : result.diagnostics) {
+    if (diagnostic.severity != Severity::kError) continue;
+    errors.push_back(diagnostic.path + ":" + std::to_string(diagnostic.line) + ":" +
+                     std::to_string(diagnostic.column) + " " +
+                     (diagnostic.rule.empty() ? diagnostic.message : diagnostic.rule));
+  }
+  return errors;
+}
+
+// Reading a folder says every problem of every file, at its line and
+// column, and goes on with the texts where it can: the build refuses such a
+// folder, so the result carries none.
+TEST(CheckTest, EveryProblemOfEveryFileOfTheFolder) {
+  const std::string signal = "segnale, 1750, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\n";
+  struct Case {
+    const char* what;
+    FolderFiles files;
+    std::vector<std::string> errors;
+  };
+  FolderFiles unholdable = Folder(kLineHead, std::string(kTrainHead) + signal + signal);
+  unholdable["L_1-.txt"].insert(0, "; \xC5\x81\xC3\xB3" "d\xC5\xBA \xE2\x9C\x93\n");
+  FolderFiles missing = Folder(kLineHead, kTrainHead);
+  missing.erase("L_1-.txt");
+  missing.erase("L_1_note.txt");
+  FolderFiles keys = Folder(kLineHead, kTrainHead);
+  keys["scenario.txt"] = "\xEF\xBB\xBFname = L\nname = M\ncolour = red\n  train = 1/2\n";
+  FolderFiles marker = Folder(kLineHead, std::string(kTrainHead) + "riferimento fine del file\n");
+  marker["L_1_note.txt"] = std::string("a\0b\n", 4) + "\xFF\n";
+  const Case kCases[] = {
+      {"three characters the code page cannot hold, then a signal on a signal",
+       unholdable,
+       {"L_1-.txt:1:3 character U+0141 at column 3 has no Windows-1252 byte",
+        "L_1-.txt:1:6 character U+017A at column 6 has no Windows-1252 byte",
+        "L_1-.txt:1:8 character U+2713 at column 8 has no Windows-1252 byte",
+        "L_1-.txt:6:1 E16"}},
+      {"every missing text named", missing,
+       {"L_1-.txt:0:0 missing; the scenario folder must hold this text",
+        "L_1_note.txt:0:0 missing; the scenario folder must hold this text"}},
+      {"every fault of scenario.txt", keys,
+       {"scenario.txt:1:1 byte-order mark; save the file as UTF-8 without one",
+        "scenario.txt:2:1 'name' is given twice",
+        "scenario.txt:3:1 unknown key 'colour'; expected 'name' or 'train'",
+        "scenario.txt:4:11 'train' may hold only ASCII letters, digits, '_', '-' and '.'",
+        "scenario.txt:0:0 missing 'train = ...'"}},
+      {"lines that cannot be carried", marker,
+       {"L_1-.txt:4:1 the line is the end marker \"riferimento fine del file\", which would "
+        "cut the text short",
+        "L_1_note.txt:1:2 NUL byte inside the line",
+        "L_1_note.txt:2:1 invalid UTF-8 at column 1 (byte 0xFF)"}},
+  };
+  for (const Case& test : kCases) {
+    const CheckResult result = CheckScenario({"", false, "", "", test.files});
+    EXPECT_EQ(Errors(result), test.errors) << test.what;
+    EXPECT_FALSE(result.folder) << test.what;
+  }
+  const CheckResult clean = CheckScenario({"", false, "", "", Folder(kLineHead, kTrainHead)});
+  EXPECT_EQ(Errors(clean), std::vector<std::string>{});
+  ASSERT_TRUE(clean.folder);
+  EXPECT_EQ(clean.folder->line_description.lines[1], "lunghezza percorso, 1000");
+  // The caret stands under the character at fault in the line as written.
+  const Diagnostic& first = CheckScenario({"d", false, "", "", unholdable}).diagnostics.front();
+  EXPECT_EQ(first.path, "d/L_1-.txt");
+  EXPECT_EQ(first.line_text, "; \xC5\x81\xC3\xB3" "d\xC5\xBA \xE2\x9C\x93");
+  EXPECT_EQ(first.display_column, 3);
+}
+
+// A fix is certain: applied, the text reads as before and says so plainly,
+// and its warning is gone.
+TEST(CheckTest, FixesMakeTheTextSayWhatTheCompileReads) {
+  const struct {
+    const char* what;
+    std::string line;
+    const char* rule;
+    std::string fixed;
+  } kCases[] = {
+      {"a misspelt keyword", std::string(kLineHead) + "  pendeza, 0, 5\r\n", "unknown-keyword",
+       std::string(kLineHead) + "  pendenza, 0, 5\r\n"},
+      {"a fraction", std::string(kLineHead) + "pendenza, 0, 12.5\r\n", "fraction",
+       std::string(kLineHead) + "pendenza, 0, 12\r\n"},
+      {"a position off the raster", std::string(kLineHead) + "pendenza, 1030, 1\r\n",
+       "position-rounding", std::string(kLineHead) + "pendenza, 1050, 1\r\n"},
+  };
+  for (const auto& test : kCases) {
+    const CheckResult result = CheckTexts(test.line, kTrainHead);
+    ASSERT_EQ(result.diagnostics.size(), 1u) << test.what;
+    const Diagnostic& warning = result.diagnostics.front();
+    EXPECT_EQ(warning.rule, test.rule);
+    ASSERT_EQ(warning.fixes.size(), 1u) << test.what;
+    ASSERT_EQ(warning.fixes[0].edits.size(), 1u) << test.what;
+    const TextEdit& edit = warning.fixes[0].edits[0];
+    EXPECT_EQ(edit.path, "Vardessa_Lontrino_linea.txt");
+    // The edit's line is the fourth: after the three of the head.
+    ASSERT_EQ(edit.line, 4) << test.what;
+    std::string fixed = test.line;
+    const std::size_t line_start = std::string(kLineHead).size();
+    fixed.replace(line_start + edit.column - 1, edit.end_column - edit.column, edit.new_text);
+    EXPECT_EQ(fixed, test.fixed) << test.what;
+    EXPECT_TRUE(CheckTexts(fixed, kTrainHead).diagnostics.empty()) << test.what;
+  }
+}
+
+}  // namespace
+}  // namespace packager::tool
