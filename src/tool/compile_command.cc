@@ -2,6 +2,7 @@
 // folder, which it leaves as they are unless asked to delete them.
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 
 #include "compiler/compile_stage.h"
 #include "compiler/description_texts.h"
+#include "explain/shown_text.h"
 #include "output/binary_files.h"
 #include "sources/scenario_folder.h"
 #include "tables/error_codes.h"
@@ -18,12 +20,15 @@
 #include "tables/replace_file.h"
 #include "tables/windows1252.h"
 #include "tool/arguments.h"
-#include "tool/shown_text.h"
+#include "tool/commands.h"
+#include "tool/scenario_input.h"
 #include "tool/tool.h"
 
 namespace packager::tool {
 
 namespace {
+
+using explain::ShownFaultReport;
 
 namespace fs = std::filesystem;
 
@@ -67,20 +72,10 @@ CompileInput HandOverTexts(const Arguments& arguments, const std::string& direct
           arguments.value("--output").value_or(directory)};
 }
 
-// Throws ScenarioFolderError for a folder the build would refuse.
 CompileInput ScenarioTexts(const Arguments& arguments, const std::string& directory,
-                           ScenarioTables& tables) {
-  if (arguments.flag("--delete-texts")) {
-    throw UsageError("a scenario folder is never changed: '--delete-texts' is for hand-over texts");
-  }
-  const ScenarioFolder folder = ReadScenarioFolder(directory);
-  tables.scenario_name = folder.identity.name;
-  tables.train_number = folder.identity.train;
-  auto texts = std::make_unique<MemoryTexts>();
-  texts->Put(LineDescriptionName(tables.scenario_name), FileBytes(folder.line_description));
-  texts->Put(TrainDescriptionName(tables.scenario_name, tables.train_number),
-             FileBytes(folder.train_description));
-  return {std::move(texts), directory, arguments.value("--output").value_or(".")};
+                           const ScenarioFolder& folder, ScenarioTables& tables) {
+  return {std::make_unique<MemoryTexts>(DescriptionsOf(folder, tables)), directory,
+          arguments.value("--output").value_or(".")};
 }
 
 
@@ -96,20 +91,20 @@ void PrintErrore(std::ostream& err, std::int32_t code, const ScenarioTables& tab
 }  // namespace
 
 int CompileCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const Arguments arguments(args, {"--no-plan", "--keep", "--delete-texts", "--json"},
-                            {"--name", "--train", "--output"});
+  const Arguments arguments = CommandArguments("compile", args);
   arguments.ExpectPositional(1, "the folder DIR");
   const std::string directory = arguments.positional()[0];
   RequireFolder(directory, "read the folder");
   ScenarioTables tables;
   CompileInput input;
   if (IsScenarioFolder(arguments, directory)) {
-    try {
-      input = ScenarioTexts(arguments, directory, tables);
-    } catch (const ScenarioFolderError& error) {
-      err << ShownText(error.what(), Controls::kEscaped) << "\n";
-      return kToolRecordedFault;
+    if (arguments.flag("--delete-texts")) {
+      throw UsageError(
+          "a scenario folder is never changed: '--delete-texts' is for hand-over texts");
     }
+    const std::optional<ScenarioFolder> folder = ReadFolder(directory, &err);
+    if (!folder) return kToolRecordedFault;
+    input = ScenarioTexts(arguments, directory, *folder, tables);
   } else {
     input = HandOverTexts(arguments, directory, tables);
   }

@@ -16,18 +16,21 @@
 
 #include <nlohmann/json.hpp>
 
+#include "explain/scenario_files.h"
+#include "explain/shown_text.h"
 #include "output/binary_readers.h"
 #include "output/record_layouts.h"
 #include "tables/replace_file.h"
 #include "tables/windows1252.h"
 #include "tool/arguments.h"
-#include "tool/scenario_files.h"
-#include "tool/shown_text.h"
+#include "tool/commands.h"
 #include "tool/tool.h"
 
 namespace packager::tool {
 
 namespace {
+
+using namespace explain;
 
 using Json = nlohmann::ordered_json;
 
@@ -281,48 +284,11 @@ std::vector<Field> EntryFields(const TableEntry& entry) {
   return fields;
 }
 
-struct Role {
-  std::string_view member;  // the member's name in EntryFields
-  const char* name;
-  const char* unit = "";  // after the number in a listing
-};
-
-// The members that a reserved entry gives a meaning, in the order of the record.
-std::vector<Role> RolesOf(int index) {
-  switch (index) {
-    case kProgressiveTreEntry:
-    case kProgressiveDueEntry:
-    case kProgressiveUnoEntry:
-      return {{"start", "start"}, {"end", "end"}, {"position", "position"}};
-    case kTrainValuesEntry:
-      return {
-          {"start", "braked mass", " %"}, {"end", "line length", " m"}, {"position", "carriages"}};
-    case kScenarioEntry:
-      return {{"start", "background one"},
-              {"end", "background three"},
-              {"position", "background two"},
-              {"text", "name"},
-              {"int1", "marker"},
-              {"seconds", "second code"}};
-    case kSignallingEntry:
-      return {{"start", "cab signalling start", " m"},
-              {"end", "cab signalling end", " m"},
-              {"position", "cab signalling codes"},
-              {"text", "train number"},
-              {"int1", "sand"},
-              {"int3", "clock hours"},
-              {"int4", "clock minutes"},
-              {"int5", "clock seconds"}};
-    default:
-      return {};
-  }
-}
-
 // The named members of a reserved entry, and the others that are not zero.
 void SplitReserved(int index, const std::vector<Field>& fields, std::vector<Field>& named,
                    std::vector<Field>& others) {
   std::vector<bool> taken(fields.size(), false);
-  for (const Role& role : RolesOf(index)) {
+  for (const MemberRole& role : ReservedMemberRoles(index)) {
     const auto found = std::find_if(fields.begin(), fields.end(), [&role](const Field& field) {
       return field.name == role.member;
     });
@@ -338,7 +304,7 @@ void SplitReserved(int index, const std::vector<Field>& fields, std::vector<Fiel
 
 // The named members with their units, as a listing shows them.
 std::string ListedRoles(int index, const std::vector<Field>& named) {
-  const std::vector<Role> roles = RolesOf(index);
+  const std::vector<MemberRole> roles = ReservedMemberRoles(index);
   std::string listed;
   for (std::size_t i = 0; i < named.size(); ++i) {
     listed += (i == 0 ? "" : ", ") + named[i].Listed() + (named[i].text ? "" : roles[i].unit);
@@ -877,7 +843,7 @@ void DumpRouteGrid(const std::string& path, const RouteGrid& grid, bool objects_
 }  // namespace
 
 int DumpCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const Arguments arguments(args, {"--json", "--objects"}, {"--every"});
+  const Arguments arguments = CommandArguments("dump", args);
   arguments.ExpectPositional(1, "the file FILE");
   const std::string& path = arguments.positional()[0];
   const FileKind kind = KindFromName(path);

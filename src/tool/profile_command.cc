@@ -1,29 +1,32 @@
 // scenario-tool profile: the line profile of a compiled scenario as a
-// standalone SVG picture (tool/profile_svg.h draws it). The tables come from
+// standalone SVG picture (render/profile_svg.h draws it). The tables come from
 // the three binary files of a folder, or from a scenario folder compiled in
 // memory as the build compiles it; nothing but the picture is written.
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "compiler/compile_stage.h"
-#include "compiler/description_texts.h"
+#include "explain/scenario_files.h"
+#include "explain/shown_text.h"
 #include "output/binary_readers.h"
+#include "render/profile_svg.h"
 #include "sources/scenario_folder.h"
 #include "tables/error_codes.h"
 #include "tables/file_names.h"
 #include "tables/replace_file.h"
 #include "tool/arguments.h"
+#include "tool/commands.h"
 #include "tool/output_file.h"
-#include "tool/markup.h"
-#include "tool/profile_svg.h"
-#include "tool/scenario_files.h"
-#include "tool/shown_text.h"
+#include "tool/scenario_input.h"
 #include "tool/tool.h"
 
 namespace packager::tool {
 
 namespace {
+
+using namespace explain;
 
 constexpr char kCommand[] = "scenario-tool profile";
 
@@ -66,14 +69,9 @@ int ReportCompileFault(const CompileOutcome& outcome, const std::string& directo
 // Compiles a scenario folder in memory into tables; returns the exit status
 // of a folder that cannot be read, is refused or does not compile.
 int CompileFolderAt(const std::string& directory, ScenarioTables& tables, std::ostream& err) {
-  ScenarioFolder folder;
-  try {
-    folder = ReadScenarioFolder(directory);
-  } catch (const ScenarioFolderError& error) {
-    err << ShownText(error.what(), Controls::kEscaped) << "\n";
-    return kToolRecordedFault;
-  }
-  const CompileOutcome outcome = CompileFolder(folder, tables);
+  const std::optional<ScenarioFolder> folder = ReadFolder(directory, &err);
+  if (!folder) return kToolRecordedFault;
+  const CompileOutcome outcome = CompileFolder(*folder, tables);
   if (outcome.fault.code != 0 || outcome.reserved_slot_fault != 0 || !outcome.writes_files) {
     return ReportCompileFault(outcome, directory, err);
   }
@@ -89,7 +87,7 @@ int CountCells(const ScenarioTables& tables, std::uint8_t kind) {
 }  // namespace
 
 int ProfileCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const Arguments arguments(args, {}, {"--name", "--train", "--output"});
+  const Arguments arguments = CommandArguments("profile", args);
   arguments.ExpectPositional(1, "the folder DIR");
   const std::string directory = arguments.positional()[0];
   const std::string output = arguments.value("--output").value_or("");
@@ -115,7 +113,7 @@ int ProfileCommand(const std::vector<std::string>& args, std::ostream& out, std:
   }
 
   const std::string title = tables.scenario_name + " " + tables.train_number + ": line profile";
-  WriteOutputFile(output, ProfileSvg(tables, title));
+  WriteOutputFile(output, render::ProfileSvg(tables, title));
   int stations = 0;
   for (int index = kFirstStationEntry; index < kProgressiveTreEntry; ++index) {
     const TableEntry& entry = tables.scenario_table[static_cast<std::size_t>(index)];

@@ -1,7 +1,6 @@
 #include <cmath>
 #include <filesystem>
 #include <regex>
-#include <set>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -16,15 +15,15 @@
 #include "sources/scenario_folder.h"
 #include "support/temp_folder.h"
 #include "tables/file_names.h"
-#include "tool/markup.h"
-#include "tool/profile_svg.h"
-#include "tool/scenario_files.h"
+#include "explain/scenario_files.h"
+#include "tool/scenario_input.h"
 #include "tool/tool.h"
 #include "tool_run.h"
 
 namespace packager::tool {
 namespace {
 
+using namespace explain;
 using test_support::TempFolder;
 
 std::size_t Occurrences(const std::string& text, const std::string& part) {
@@ -151,37 +150,6 @@ TEST(EmbeddedProfileTest, BinaryFilesDrawTheSamePictureAndTheCurvesOfThePlan) {
   const std::string plain = folder.Read("p.svg");
   EXPECT_EQ(Occurrences(plain, "class=\"curve "), 0u);
   EXPECT_EQ(Occurrences(plain, "class=\"mark signal\""), 44u);
-}
-
-TEST(ProfileSvgTest, CloseLabelsTakeLanesOfTheirOwn) {
-  ScenarioTables tables;
-  tables.route_cells.Create(100);
-  tables.scenario_table[kTrainValuesEntry].end = 4000;
-  // Two boards 50 m apart with long captions, and a station under them.
-  for (const auto& [cell, entry, caption] : std::vector<std::tuple<int, int, std::string>>{
-           {20, 80, "(Galleria)(Monte Lungo)(m 1240)"}, {21, 79, "(P.L.)(Km 1+052) A&B <C>"}}) {
-    tables.route_cells.at(cell).kind = kCellIndicatorBoard;
-    tables.route_cells.at(cell).param1 = static_cast<std::int16_t>(entry);
-    tables.scenario_table[static_cast<std::size_t>(entry)].text = caption;
-  }
-  tables.scenario_table[1] = {11, 750, 1350, 1000, 0,  "STAZIONE", 2, 1,
-                              3,  1,   1,    0,    30, 1,          1, 43920};
-  const std::string svg = ProfileSvg(tables, "T");
-  static const std::regex kLabel(
-      "<text class=\"(caption|station-name)\" x=\"[-0-9.]+\" "
-      "y=\"([-0-9.]+)\"[^>]*>([^<]*)");
-  std::set<std::string> heights;
-  for (auto match = std::sregex_iterator(svg.begin(), svg.end(), kLabel);
-       match != std::sregex_iterator(); ++match) {
-    heights.insert((*match)[2]);
-  }
-  EXPECT_EQ(heights.size(), 3u) << svg;
-  EXPECT_EQ(Occurrences(svg, ">(P.L.)(Km 1+052) A&amp;B &lt;C&gt;</text>"), 1u);
-  EXPECT_EQ(Occurrences(svg, "class=\"mark station stop\" data-km=\"1.000\""), 1u);
-  EXPECT_EQ(Occurrences(svg,
-                        "<tspan dx=\"4.0\" fill=\"#555555\" font-weight=\"normal\">"
-                        "12:12:00</tspan>"),
-            1u);
 }
 
 TEST(ProfileCommandTest, ExitStatuses) {

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "support/temp_folder.h"
-#include "tool/shown_text.h"
+#include "explain/shown_text.h"
 #include "tool/tool.h"
 
 namespace packager::tool {
@@ -56,7 +56,7 @@ TEST(ReportCommandTest, ThePageIsUtf8WhateverTheFolderHolds) {
   EXPECT_EQ(Report({"report", folder.path(), "-o", out.PathOf("report.html")}),
             kToolRecordedFault);
   const std::string html = out.Read("report.html");
-  EXPECT_EQ(ShownText(html, Controls::kKept), html);
+  EXPECT_EQ(explain::ShownText(html, explain::Controls::kKept), html);
   EXPECT_NE(html.find("nom\\xFF\\x1B]0;x\\x07 = 1"), std::string::npos);
 }
 

@@ -1,16 +1,18 @@
-// What dump and plan share: the names of what the tables of the binary
-// files hold, and what their packed members mean.
+// What the tables mean to people, as dump, plan, profile and the report page
+// say it: the names of what the tables of the binary files hold, and what
+// their packed members mean.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tables/scenario_tables.h"
 
-namespace packager::tool {
+namespace packager::explain {
 
 // The name of a route cell kind, "unknown" for a number with no meaning.
 const char* CellKindName(int kind);
@@ -25,6 +27,16 @@ EntryUse UseOf(int index, const TableEntry& entry);
 const char* UseName(EntryUse use);
 // The role of a reserved entry (81 to 86), e.g. "train values"; "" otherwise.
 const char* ReservedRole(int index);
+// What a member of a reserved entry means: the member as the record layout
+// names it, its role, and the unit a listing writes after its number.
+struct MemberRole {
+  std::string_view member;
+  const char* name;
+  const char* unit = "";
+};
+// The members that a reserved entry gives a meaning, in the order of its
+// record; none for any other entry.
+std::vector<MemberRole> ReservedMemberRoles(int index);
 
 // ---- what the packed members of a route cell mean
 
@@ -112,4 +124,4 @@ struct ReservedStamps {
 };
 ReservedStamps StampsFor(const std::string& train_number, const std::string& scenario_name);
 
-}  // namespace packager::tool
+}  // namespace packager::explain

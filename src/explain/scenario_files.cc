@@ -1,4 +1,4 @@
-#include "tool/scenario_files.h"
+#include "explain/scenario_files.h"
 
 #include <cstdio>
 
@@ -7,7 +7,7 @@
 #include "output/record_layouts.h"
 #include "tables/numbers.h"
 
-namespace packager::tool {
+namespace packager::explain {
 
 const char* CellKindName(int kind) {
   switch (kind) {
@@ -96,6 +96,36 @@ const char* ReservedRole(int index) {
       return "signalling";
     default:
       return "";
+  }
+}
+
+std::vector<MemberRole> ReservedMemberRoles(int index) {
+  switch (index) {
+    case kProgressiveTreEntry:
+    case kProgressiveDueEntry:
+    case kProgressiveUnoEntry:
+      return {{"start", "start"}, {"end", "end"}, {"position", "position"}};
+    case kTrainValuesEntry:
+      return {
+          {"start", "braked mass", " %"}, {"end", "line length", " m"}, {"position", "carriages"}};
+    case kScenarioEntry:
+      return {{"start", "background one"},
+              {"end", "background three"},
+              {"position", "background two"},
+              {"text", "name"},
+              {"int1", "marker"},
+              {"seconds", "second code"}};
+    case kSignallingEntry:
+      return {{"start", "cab signalling start", " m"},
+              {"end", "cab signalling end", " m"},
+              {"position", "cab signalling codes"},
+              {"text", "train number"},
+              {"int1", "sand"},
+              {"int3", "clock hours"},
+              {"int4", "clock minutes"},
+              {"int5", "clock seconds"}};
+    default:
+      return {};
   }
 }
 
@@ -201,4 +231,4 @@ ReservedStamps StampsFor(const std::string& train_number, const std::string& sce
   return {cell.param1, cell.param2, entry.int1, entry.seconds};
 }
 
-}  // namespace packager::tool
+}  // namespace packager::explain

@@ -6,10 +6,10 @@
 
 #include "tables/scenario_tables.h"
 
-namespace packager::tool {
+namespace packager::render {
 
 // A standalone SVG picture of the tables' route grid, train table and line
 // plan (an absent plan draws no curves). title heads the picture.
 std::string ProfileSvg(const ScenarioTables& tables, const std::string& title);
 
-}  // namespace packager::tool
+}  // namespace packager::render

@@ -8,7 +8,7 @@
 
 #include "tables/scenario_tables.h"
 
-namespace packager::tool {
+namespace packager::render {
 
 struct PlanPicture {
   std::string svg;
@@ -24,4 +24,4 @@ std::optional<PlanPicture> DrawPlan(const TrackPlan& plan,
                                     const std::array<TableEntry, kScenarioTableSize>* table,
                                     const RouteGrid* grid, const std::string& title);
 
-}  // namespace packager::tool
+}  // namespace packager::render

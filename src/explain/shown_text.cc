@@ -1,10 +1,10 @@
-#include "tool/shown_text.h"
+#include "explain/shown_text.h"
 
 #include <cstdint>
 
 #include "tables/windows1252.h"
 
-namespace packager::tool {
+namespace packager::explain {
 
 namespace {
 
@@ -82,4 +82,4 @@ std::string ShownFaultReport(RecordedFault fault) {
   return ShownText(FaultReport(fault), Controls::kEscaped);
 }
 
-}  // namespace packager::tool
+}  // namespace packager::explain

@@ -8,12 +8,11 @@
 // The route grid holds an object by cell, not by metre: every object of the
 // grid stands at the start of its 50 m cell (a signal written at 1750 m is in
 // cell 36 and stands at 1800 m). Stations stand at their train table position.
-#include "tool/profile_svg.h"
+#include "render/profile_svg.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -24,12 +23,15 @@
 #include "compiler/grammar.h"
 #include "compiler/track_plan_builder.h"
 #include "tables/windows1252.h"
-#include "tool/markup.h"
-#include "tool/scenario_files.h"
+#include "render/markup.h"
+#include "render/svg.h"
+#include "explain/scenario_files.h"
 
-namespace packager::tool {
+namespace packager::render {
 
 namespace {
+
+using namespace explain;
 
 // Across: a row of 20 km, the band names and scales in a gutter on its left,
 // and room on its right for the labels of objects near its end.
@@ -54,61 +56,10 @@ constexpr double kAbbattimentoRow = 35;
 constexpr double kNoteBaseline = 52;  // the speeds of lane 0, the highest
 constexpr double kNoteLane = 11;
 
-const char kInk[] = "#222222";
-const char kMuted[] = "#666666";
-const char kGridColour[] = "#e6e6e6";
-const char kLeaderColour[] = "#a0a0a0";
-const char kStationColour[] = "#1f4e9c";
-const char kStationAreaColour[] = "#c9d8f0";
-const char kSignalColour[] = "#c62828";
-const char kWarningColour[] = "#e0a000";
-const char kSlowdownColour[] = "#e65c00";
-const char kAbbattimentoColour[] = "#455a64";
-const char kSpeedColour[] = "#2e7d32";
-const char kElevationColour[] = "#6d4c41";
-const char kElevationFill[] = "#efe6e1";
-const char kRightCurveColour[] = "#00838f";
-const char kLeftCurveColour[] = "#8e24aa";
-const char kBeyondColour[] = "#f0f0f0";
 const char kPerMille[] = "\xE2\x80\xB0";  // UTF-8
 
 // ---------------------------------------------------------------------------
 // Text
-
-std::string Fixed(double value, int decimals) {
-  // No "-0": a value that rounds to zero is written as zero.
-  if (std::fabs(value) < 0.5 * std::pow(10.0, -decimals)) value = 0;
-  char text[48];
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  return text;
-}
-
-std::string Number(double value) { return Fixed(value, 1); }
-
-std::string Km(std::int64_t metres) { return Fixed(static_cast<double>(metres) / 1000, 3); }
-
-// The width of a text in a sans-serif face, a little generous, so that
-// labels kept this far apart never touch: capitals and digits are wider
-// than small letters, and spaces, brackets and dots narrower.
-double TextWidth(const std::string& utf8, double size, bool bold = false) {
-  double ems = 0;
-  for (const char c : utf8) {
-    const auto byte = static_cast<unsigned char>(c);
-    if ((byte & 0xC0) == 0x80) continue;  // inside a character
-    if (byte >= 0x80) {
-      ems += 0.7;
-    } else if (std::string_view("mwMW").find(c) != std::string_view::npos) {
-      ems += 0.95;
-    } else if (std::string_view(" .,:;'!|()[]iljtfrI-").find(c) != std::string_view::npos) {
-      ems += 0.36;
-    } else if (c >= 'A' && c <= 'Z') {
-      ems += 0.74;
-    } else {
-      ems += 0.64;
-    }
-  }
-  return ems * size * (bold ? 1.1 : 1.0);
-}
 
 std::string Data(const char* name, const std::string& value) {
   return std::string(" data-") + name + "=\"" + XmlEscaped(value) + "\"";
@@ -116,11 +67,7 @@ std::string Data(const char* name, const std::string& value) {
 
 // A time of day as hours, minutes and seconds.
 std::string Clock(std::int32_t seconds) {
-  if (seconds < 0) return std::to_string(seconds) + " s";
-  char text[32];
-  std::snprintf(text, sizeof text, "%02ld:%02ld:%02ld", static_cast<long>(seconds / 3600),
-                static_cast<long>(seconds / 60 % 60), static_cast<long>(seconds % 60));
-  return text;
+  return TimeOfDay(seconds).value_or(std::to_string(seconds) + " s");
 }
 
 // A gradient or a speed with its sign: "+5", "-25", "0".
@@ -1018,7 +965,7 @@ double DrawRow(const Scene& scene, const Row& row, double top, std::string& svg)
   if (scene.line_length > 0 && scene.line_length < row.to) {
     const double x = row.X(std::max(scene.line_length, row.from));
     under +=
-        Rect(x, top, row.X(row.to) - x, y - top, Paint(kBeyondColour), " class=\"beyond\"") + "\n";
+        Rect(x, top, row.X(row.to) - x, y - top, Paint(kBeyondAreaColour), " class=\"beyond\"") + "\n";
   }
   for (std::int64_t metre = (row.from + 999) / 1000 * 1000; metre <= row.to; metre += 1000) {
     under += Line(row.X(metre), top, row.X(metre), y, "#f2f2f2", 1, "km-line") + "\n";
@@ -1027,11 +974,6 @@ double DrawRow(const Scene& scene, const Row& row, double top, std::string& svg)
          under + bands + "</g>\n";
   return y - top;
 }
-
-struct LegendItem {
-  std::string symbol;  // drawn around (0, 0)
-  std::string words;
-};
 
 std::vector<LegendItem> LegendItems(const Scene& scene) {
   const auto symbol = [](Symbol s) { return SymbolAt(s, 0, 0); };
@@ -1069,30 +1011,15 @@ std::vector<LegendItem> LegendItems(const Scene& scene) {
   }
   if (scene.line_length > 0 && scene.line_length < scene.extent) {
     items.push_back(
-        {Rect(-10, -7, 20, 14, Paint(kBeyondColour, "#dddddd", 1)), "beyond the line's length"});
+        {Rect(-10, -7, 20, 14, Paint(kBeyondAreaColour, "#dddddd", 1)), "beyond the line's length"});
   }
   return items;
 }
 
 // The legend in columns as wide as its widest item; returns its height.
 double DrawLegend(const Scene& scene, double top, std::string& svg) {
-  const std::vector<LegendItem> items = LegendItems(scene);
-  double column = 0;
-  for (const LegendItem& item : items) {
-    column = std::max(column, 30 + TextWidth(item.words, 11) + 16);
-  }
-  const auto columns =
-      static_cast<std::size_t>(std::max(1.0, std::floor((kWidth - 2 * kPad) / column)));
-  svg += "<g class=\"legend\" font-size=\"11\" fill=\"#333333\">\n";
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    const double x = kPad + static_cast<double>(i % columns) * column;
-    const double y = top + 10 + static_cast<double>(i / columns) * 22;
-    svg += "<g transform=\"translate(" + Number(x + 12) + "," + Number(y) + ")\">" +
-           items[i].symbol + "</g><text x=\"" + Number(x + 30) + "\" y=\"" + Number(y + 4) + "\">" +
-           XmlEscaped(items[i].words) + "</text>\n";
-  }
-  svg += "</g>\n";
-  return static_cast<double>((items.size() + columns - 1) / columns) * 22;
+  return DrawLegend(LegendItems(scene), {.font_size = 11, .first_row = 10, .column_gap = 16},
+                    kWidth, kPad, top, svg);
 }
 
 int CountCells(const ScenarioTables& tables, std::uint8_t kind) {
@@ -1130,11 +1057,7 @@ std::string ProfileSvg(const ScenarioTables& tables, const std::string& title) {
     y += DrawRow(scene, row, y, rows) + kRowGap;
   }
   const double height = std::ceil(y - kRowGap + kPad);
-  std::string svg =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
-      Number(kWidth) + "\" height=\"" + Number(height) + "\" viewBox=\"0 0 " + Number(kWidth) +
-      " " + Number(height) + "\" font-family=\"DejaVu Sans, Helvetica, Arial, sans-serif\">\n";
+  std::string svg = SvgStart(kWidth, height);
   svg += "<title>" + XmlEscaped(title) + "</title>\n";
   svg += Rect(0, 0, kWidth, height, Paint("#ffffff"), " class=\"background\"") + "\n";
   svg += "<text class=\"title\" x=\"" + Number(kPad) +
@@ -1145,4 +1068,4 @@ std::string ProfileSvg(const ScenarioTables& tables, const std::string& title) {
   return svg;
 }
 
-}  // namespace packager::tool
+}  // namespace packager::render

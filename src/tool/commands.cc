@@ -1,0 +1,133 @@
+#include "tool/commands.h"
+
+#include <stdexcept>
+
+#include "tool/tool.h"
+
+namespace packager::tool {
+
+const std::vector<CommandLine>& Commands() {
+  static const std::vector<CommandLine> commands = {
+      {"compile",
+       "compile DIR --name NAME --train NUMBER [-o OUT] [--no-plan] [--delete-texts] [--json]\n"
+       "       scenario-tool compile SCENARIO_DIR [-o OUT] [--no-plan] [--json]",
+       "reads DIR/NAME_linea.txt and DIR/NAME_NUMBER-.txt (Windows-1252, as a packager hands\n"
+       "    them over) as the packager does and writes the binary files into DIR, or OUT.\n"
+       "    The texts are left as they are; --delete-texts deletes them as a run does.\n"
+       "    SCENARIO_DIR is a scenario folder (scenario.txt and the five UTF-8 texts): its\n"
+       "    texts are converted as the build does, never changed, and the binary files go\n"
+       "    into OUT (default: the current folder). Messages name the author's files.\n"
+       "    --no-plan builds no line plan and writes no line plan file; --json prints the\n"
+       "    outcome as one JSON object on stdout.\n"
+       "    Exit status: 0 clean, 1 a fault recorded in the texts (or a scenario folder the\n"
+       "    build would refuse), 2 error 1250 or 1251, 3 a file that cannot be read or\n"
+       "    written, 64 a usage error, 70 any other failure.",
+       {"--no-plan", "--keep", "--delete-texts", "--json"},
+       {"--name", "--train", "--output"},
+       {},
+       CompileCommand},
+      {"check",
+       "check SCENARIO_DIR [--format text|json|sarif] [--error-limit=N] [-Werror]\n"
+       "       [-Wno-NAME ...]\n"
+       "       scenario-tool check DIR --name NAME --train NUMBER [options as above]",
+       "reports every error the compile would record in the texts of SCENARIO_DIR (a\n"
+       "    scenario folder) or of DIR/NAME_linea.txt and DIR/NAME_NUMBER-.txt, in one run:\n"
+       "    after each error, the record at fault is set aside in memory and the texts are\n"
+       "    read again. Then warnings on what the compile accepts but an author rarely\n"
+       "    means (a misspelt keyword, records out of order, values that do not fit their\n"
+       "    field, crew documents that disagree with the train, ...), each with a name.\n"
+       "    Each is printed as FILE:LINE:COLUMN: error: MESSAGE [ECODE] or\n"
+       "    FILE:LINE:COLUMN: warning: MESSAGE [-WNAME] with the line quoted and a caret\n"
+       "    under the column, then the counts. --format json or sarif prints them on\n"
+       "    stdout instead (SARIF 2.1.0, for code review tools). The search stops after\n"
+       "    1000 errors and says so; --error-limit=N sets another limit, 0 none. -Werror\n"
+       "    makes warnings errors; -Wno-NAME silences warning NAME. The folder is never\n"
+       "    changed and no file is written. Exit status: 0 no error (warnings allowed),\n"
+       "    1 an error, 3 a file that cannot be read, 64 usage.",
+       {},
+       {"--name", "--train", "--format", "--error-limit"},
+       {"-Werror", "-Wno-"},
+       CheckCommand},
+      {"dump",
+       "dump FILE [--json] [--every M] [--objects]",
+       "decodes a binary file: NAME_linea.dat (the line plan; points every M metres,\n"
+       "    default 1000), NAME_NUMBER.sim (the train table) or NAME_NUMBER.dat (the route\n"
+       "    grid: every cell that is not all zero, or with --objects every cell that holds\n"
+       "    an object). Raw members come with what they mean: km/h, per mille, the\n"
+       "    position of the record that put an object in its cell, signal sides, what an\n"
+       "    approach mark announces, stop cells, times of day, the reserved stamps. Names\n"
+       "    and board cells come from the other file of the train beside it, when there.\n"
+       "    --json prints one JSON object. Exit status: 0, 1 when the file does not\n"
+       "    decode (the byte offset is named), 3 when it cannot be read, 64 usage.",
+       {"--json", "--objects"},
+       {"--every"},
+       {},
+       DumpCommand},
+      {"plan",
+       "plan DIR --name NAME --train NUMBER -o FILE.svg",
+       "draws the line plan of DIR/NAME_linea.dat as an SVG picture, with kilometre ticks,\n"
+       "    the stations of NAME_NUMBER.sim and the signals and slowdowns of NAME_NUMBER.dat\n"
+       "    (either may be missing). Exit status: 0, 1 when a file does not decode, 3 when\n"
+       "    a file cannot be read or written, 64 usage.",
+       {},
+       {"--name", "--train", "--output"},
+       {},
+       PlanCommand},
+      {"profile",
+       "profile DIR --name NAME --train NUMBER -o FILE.svg\n"
+       "       scenario-tool profile SCENARIO_DIR -o FILE.svg",
+       "draws the line along the distance as an SVG picture, as route-knowledge sheets\n"
+       "    are drawn: rows of 20 km, each with the stations, boards, signals, slowdowns\n"
+       "    and abbattimento points, a kilometre axis, the train's speed limit with the\n"
+       "    speed boards, the elevation from the gradients, the mountain stretches and the\n"
+       "    curves. It reads DIR/NAME_linea.dat (may be missing: then no curves),\n"
+       "    NAME_NUMBER.sim and NAME_NUMBER.dat, or compiles the scenario folder\n"
+       "    SCENARIO_DIR in memory. Exit status: 0, 1 when a file does not decode or the\n"
+       "    folder is refused or does not compile, 3 when a file cannot be read or\n"
+       "    written, 64 usage.",
+       {},
+       {"--name", "--train", "--output"},
+       {},
+       ProfileCommand},
+      {"report",
+       "report SCENARIO_DIR -o FILE.html",
+       "writes one self-contained HTML page on a scenario folder, to open after every\n"
+       "    change: the check's errors and warnings with their lines in context, the\n"
+       "    profile and the plan, the stations, signals, slowdowns and boards as\n"
+       "    compiled, and the sizes of the binary files with the competition codes. The\n"
+       "    page needs no network and no other file. Exit status: 0 no error, 1 an error\n"
+       "    in the scenario (the page is written all the same), 3 a file that cannot be\n"
+       "    read or written, 64 usage.",
+       {},
+       {"--output"},
+       {},
+       ReportCommand},
+      {"package",
+       "package SCENARIO_DIR --target TARGET -o FILE",
+       "makes a packager of a scenario folder without any compiler: the scenario is\n"
+       "    checked as check does (an error refuses it), then carried inside a copy of the\n"
+       "    prebuilt packager for TARGET (windows-i686, windows-x86_64 or linux-x86_64)\n"
+       "    found beside scenario-tool. The result runs exactly as a packager built with\n"
+       "    that scenario. Exit status: 0 made, 1 the scenario has an error, 3 a file that\n"
+       "    cannot be read or written (the prebuilt packager missing among them), 64 usage.",
+       {},
+       {"--target", "--output"},
+       {},
+       PackageCommand},
+  };
+  return commands;
+}
+
+const CommandLine& CommandNamed(std::string_view name) {
+  for (const CommandLine& command : Commands()) {
+    if (command.name == name) return command;
+  }
+  throw std::logic_error("no command '" + std::string(name) + "' in the table");
+}
+
+Arguments CommandArguments(std::string_view name, const std::vector<std::string>& args) {
+  const CommandLine& command = CommandNamed(name);
+  return Arguments(args, command.flags, command.valued);
+}
+
+}  // namespace packager::tool

@@ -1,0 +1,30 @@
+// How the commands take in a scenario folder (scenario.txt and the five UTF-8
+// texts): read as the build reads it, and its two descriptions compiled in
+// memory as the build compiles them.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "compiler/compile_stage.h"
+#include "compiler/description_texts.h"
+#include "sources/scenario_folder.h"
+#include "tables/scenario_tables.h"
+
+namespace packager::tool {
+
+// The folder as the build reads it; none for a folder the build refuses,
+// after a line on *err saying why (nothing said when err is null). Throws
+// FileFailure for a file that cannot be read.
+std::optional<ScenarioFolder> ReadFolder(const std::string& directory, std::ostream* err);
+
+// The folder's two descriptions as the compile stage reads them, in memory;
+// the tables get the folder's name and train number.
+MemoryTexts DescriptionsOf(const ScenarioFolder& folder, ScenarioTables& tables);
+
+// DescriptionsOf compiled into the tables, the line plan built when with_plan.
+CompileOutcome CompileFolder(const ScenarioFolder& folder, ScenarioTables& tables,
+                             bool with_plan = true);
+
+}  // namespace packager::tool
