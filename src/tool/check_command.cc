@@ -11,6 +11,7 @@
 #include "check/diagnostics.h"
 #include "check/warning_names.h"
 #include "tool/arguments.h"
+#include "tool/commands.h"
 #include "tool/diagnostic_formats.h"
 #include "tool/tool.h"
 
@@ -69,7 +70,7 @@ void Print(std::ostream& out, std::ostream& err, DiagnosticFormat format,
 int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   std::vector<std::string> rest = args;
   CommandOptions options = TakeWarningOptions(rest);
-  const Arguments arguments(rest, {}, {"--name", "--train", "--format", "--error-limit"});
+  const Arguments arguments = CommandArguments("check", rest);
   options.format = FormatNamed(arguments.value("--format"));
   options.error_limit = static_cast<std::size_t>(
       arguments.Number("--error-limit", static_cast<long>(kDefaultErrorLimit), 0));

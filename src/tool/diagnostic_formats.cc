@@ -14,7 +14,7 @@
 
 #include "tables/error_codes.h"
 #include "tool/diagnostic_formats.h"
-#include "tool/shown_text.h"
+#include "explain/shown_text.h"
 #include "tool/tool.h"
 #include "check/warning_names.h"
 
@@ -22,6 +22,9 @@ namespace packager::tool {
 
 namespace {
 
+using explain::Controls;
+using explain::ShownText;
+using explain::Utf8CharacterLength;
 using Json = nlohmann::ordered_json;
 
 constexpr char kSarifSchema[] = "https://json.schemastore.org/sarif-2.1.0.json";

@@ -14,6 +14,7 @@
 #include "sources/carrying_packager.h"
 #include "sources/scenario_folder.h"
 #include "tool/arguments.h"
+#include "tool/commands.h"
 #include "tool/diagnostic_formats.h"
 #include "tool/output_file.h"
 #include "tool/tool.h"
@@ -35,7 +36,7 @@ const PackagerTarget& TargetNamed(const std::optional<std::string>& name) {
 }  // namespace
 
 int PackageCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const Arguments arguments(args, {}, {"--target", "--output"});
+  const Arguments arguments = CommandArguments("package", args);
   arguments.ExpectPositional(1, "the scenario folder SCENARIO_DIR");
   const std::string directory = arguments.positional()[0];
   const PackagerTarget& target = TargetNamed(arguments.value("--target"));
@@ -45,13 +46,15 @@ int PackageCommand(const std::vector<std::string>& args, std::ostream& out, std:
   std::string use = "package for ";
   use += target.name;
   const std::string program = ReadPrebuiltPackager(PrebuiltPackagerPath(target), use, target.build);
-  const std::vector<Diagnostic> diagnostics = CheckScenarioFolder(directory).diagnostics;
+  // The folder is read once: the check's reading is what is carried.
+  CheckResult checked = CheckScenarioFolder(directory);
+  const std::vector<Diagnostic>& diagnostics = checked.diagnostics;
   if (!diagnostics.empty()) PrintDiagnosticsText(err, diagnostics);
-  if (CountOf(diagnostics, Severity::kError) > 0) {
+  if (CountOf(diagnostics, Severity::kError) > 0 || !checked.folder) {
     err << "scenario-tool package: the scenario has errors; no packager was made\n";
     return kToolRecordedFault;
   }
-  const ScenarioFolder folder = ReadScenarioFolder(directory);
+  const ScenarioFolder& folder = *checked.folder;
   const bool executable = std::string_view(target.name).rfind("linux", 0) == 0;
   const std::uint64_t size =
       WriteCarryingPackager(output, program, folder, executable, WriteOutputFile);
