@@ -14,6 +14,7 @@
 #include "check/cell_holders.h"
 #include "check/crew_document_check.h"
 #include "check/diagnostics.h"
+#include "check/lost_records.h"
 #include "check/text_warnings.h"
 #include "compiler/compile_stage.h"
 #include "compiler/description_texts.h"
@@ -167,11 +168,11 @@ Diagnostic FolderDiagnostic(const ScenarioSources& sources, const FolderProblem&
   return diagnostic;
 }
 
-// The records as a RecordCollector collects them, but for blank keywords
+// The records and what they did as a ReadingLog collects them, but for blank keywords
 // read as no record (a run of commas), which no check looks at: each gives
 // way to the next keyword, so that a line of millions of commas does not
 // make millions of records.
-class CheckedRecords : public RecordCollector {
+class CheckedRecords : public ReadingLog {
  public:
   void OnKeyword(const std::string& file, const std::string& keyword, int line,
                  int column) override {
@@ -248,7 +249,8 @@ RecordedFault ReservedSlotFault(std::int32_t code, const ScenarioTables& tables)
 
 struct Findings {
   std::vector<Report> errors;
-  std::vector<ReadRecord> records;  // of the last round, for the warnings
+  CheckedRecords log;  // of the last round, for the warnings
+  RouteGrid grid;      // as the last round left it
   std::size_t stopped_after = 0;    // the error limit, when reached with more to find
 };
 
@@ -314,7 +316,8 @@ Findings FindErrors(CheckedScenario& scenario, std::size_t error_limit) {
     reports.push_back({&scenario.train_text, fault, {}});
   }
   if (reserved_slot) reports.push_back({&scenario.train_text, *reserved_slot, {}});
-  findings.records = round.records.Take();
+  findings.log = std::move(round.records);
+  findings.grid = std::move(round.tables.route_cells);
   return findings;
 }
 
@@ -429,7 +432,10 @@ CheckResult Diagnose(CheckedScenario& scenario, std::size_t error_limit,
   for (const Report& report : findings.errors) {
     diagnostics.push_back(ErrorDiagnostic(report, files));
   }
-  for (Diagnostic& warning : Warnings(scenario, findings.records, files)) {
+  for (Diagnostic& warning : Warnings(scenario, findings.log.records(), files)) {
+    diagnostics.push_back(std::move(warning));
+  }
+  for (Diagnostic& warning : LostRecordWarnings(findings.log, findings.grid, files)) {
     diagnostics.push_back(std::move(warning));
   }
   SortByPlace(diagnostics, scenario);

@@ -21,6 +21,11 @@ constexpr WarningName kWarnings[] = {
     {"fraction", "a number with decimals, rounded to a whole number"},
     {"empty-text", "an empty station name or board text"},
     {"narrow-field", "a value beyond what its field can hold"},
+    {"no-effect", "a record read without a fault that leaves nothing: a stretch that ends at "
+                  "or before its start, a curve of no length, a stop at a station that places "
+                  "no stop point"},
+    {"overwritten", "an object a record placed, written over by a later record or by the "
+                    "packager's own abbattimento point"},
     {"crew-slowdown-order", "the slowdown order disagrees with the slowdown records"},
     {"crew-train-number", "a crew document names another train number"},
     {"crew-timetable", "the timetable sheet disagrees with the station or speed records"},

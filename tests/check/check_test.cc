@@ -62,7 +62,7 @@ TEST(CheckTest, WarnsOfWhatTheCompileAcceptsButAuthorsRarelyMean) {
        {"linea.txt:5:3 record-spans-lines"}},
       {"records out of order; curves that overlap",
        std::string(kLineHead) + "pendenza, 500, 2\r\npendenza, 200, 1\r\n" +
-           "curvas3, 100, 400\r\ncurvad3, 300, 100\r\n",
+           "curvas3, 100, 400\r\ncurvad3, 300, 300\r\n",
        kTrainHead, {"linea.txt:5:11 out-of-order", "linea.txt:7:10 overlapping-curves"}},
       {"curve keywords read otherwise than they look",
        std::string(kLineHead) + "curva destra 2, 100, 100\r\ncurvad12, 300, 100\r\n" +
@@ -240,6 +240,52 @@ TEST(CheckTest, FixesMakeTheTextSayWhatTheCompileReads) {
     fixed.replace(line_start + edit.column - 1, edit.end_column - edit.column, edit.new_text);
     EXPECT_EQ(fixed, test.fixed) << test.what;
     EXPECT_TRUE(CheckTexts(fixed, kTrainHead).diagnostics.empty()) << test.what;
+  }
+}
+
+// Whatever a record asked for and the tables do not hold is said at that
+// record, the record that wrote over it named; what is placed by design
+// over a mountain stretch's marks, or a pass at a station that places no
+// stop point, is not.
+TEST(CheckTest, NothingIsLostWithoutAWord) {
+  const std::string kStation = "stazione, 2000, 7, 300, 0,0,0, 1,1,0, 1,1,0, 0, 12,9,0, BORGO\r\n";
+  const std::string kStations = std::string(kTrainHead) + "[stazioni]\r\n";
+  const struct {
+    const char* what;
+    std::string line;
+    std::string train;
+    std::vector<std::string> findings;
+    std::vector<std::string> related;
+  } kCases[] = {
+      {"a mountain stretch that ends before it starts",
+       std::string(kLineHead) + "montagna, 800, 700, 12\r\n", kTrainHead,
+       {"linea.txt:4:1 no-effect"}, {}},
+      {"a curve of no length; one that the plan has passed already",
+       std::string(kLineHead) + "curvad2, 100, 0\r\ncurvas2, 200, 300\r\ncurvad3, 300, 100\r\n",
+       kTrainHead,
+       {"linea.txt:4:1 no-effect", "linea.txt:6:1 no-effect"}, {}},
+      {"a stop at a station of a kind that places no stop point; a pass there is sound",
+       kLineHead,
+       kStations + "stazione, 200, 27, 300, 0,0,0, 1,1,0, 1,1,0, 0, 12,5,0, BIVIO\r\n" +
+           "stazione, 900, 25, 200, 0,0,0, 1,1,0, 1,1,0, 0, 0,0,0, FERMATA\r\n",
+       {"5608-.txt:5:1 no-effect"}, {}},
+      {"an indicator board under a station's stop point",
+       std::string(kLineHead) + "cartello_indicatore, 2200, (F)\r\n", kStations + kStation,
+       {"linea.txt:4:1 overwritten"}, {"5608-.txt:5"}},
+      {"boards and signals over a mountain stretch's marks",
+       std::string(kLineHead) + "montagna, 100, 900, 12\r\ncartello_indicatore, 300, (F)\r\n",
+       std::string(kTrainHead) + "segnale, 500, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n", {}, {}},
+  };
+  for (const auto& test : kCases) {
+    const CheckResult result = CheckTexts(test.line, test.train);
+    EXPECT_EQ(Findings(result), test.findings) << test.what;
+    std::vector<std::string> related;
+    for (const Diagnostic& diagnostic : result.diagnostics) {
+      for (const RelatedPlace& place : diagnostic.related) {
+        related.push_back(place.path.substr(18) + ":" + std::to_string(place.line));
+      }
+    }
+    EXPECT_EQ(related, test.related) << test.what;
   }
 }
 
