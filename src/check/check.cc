@@ -16,6 +16,7 @@
 #include "check/diagnostics.h"
 #include "check/lost_records.h"
 #include "check/text_warnings.h"
+#include "check/train_checks.h"
 #include "compiler/compile_stage.h"
 #include "compiler/description_texts.h"
 #include "compiler/reading_observer.h"
@@ -433,6 +434,9 @@ CheckResult Diagnose(CheckedScenario& scenario, std::size_t error_limit,
     diagnostics.push_back(ErrorDiagnostic(report, files));
   }
   for (Diagnostic& warning : Warnings(scenario, findings.log.records(), files)) {
+    diagnostics.push_back(std::move(warning));
+  }
+  for (Diagnostic& warning : TrainWarnings(findings.log.records(), files)) {
     diagnostics.push_back(std::move(warning));
   }
   for (Diagnostic& warning : LostRecordWarnings(findings.log, findings.grid, files)) {

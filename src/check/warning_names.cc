@@ -26,6 +26,13 @@ constexpr WarningName kWarnings[] = {
                   "no stop point"},
     {"overwritten", "an object a record placed, written over by a later record or by the "
                     "packager's own abbattimento point"},
+    {"time-order", "a stop's time of day before the previous stop's"},
+    {"clock-after-departure", "the clock starts after the train's first departure"},
+    {"repeated-station", "a station name given again further along the line"},
+    {"slowdown-above-limit", "a slowdown no slower than the speed in force, which slows nothing"},
+    {"signal-spacing", "a signal closer to the one before than the train brakes from the speed "
+                       "in force (0.7 m/s\u00B2)"},
+    {"speed-board", "a speed board without a speed record of one of its speeds at its place"},
     {"crew-slowdown-order", "the slowdown order disagrees with the slowdown records"},
     {"crew-train-number", "a crew document names another train number"},
     {"crew-timetable", "the timetable sheet disagrees with the station or speed records"},

@@ -82,7 +82,7 @@ TEST(CheckTest, WarnsOfWhatTheCompileAcceptsButAuthorsRarelyMean) {
            "cartello_indicatore, 500,\r\nindicatori_vmax, 600, 100, 90, 80, 12, , , , 0\r\n",
        std::string(kTrainHead) + "aderenza, 100, 300\r\nvelocita, 100, 92\r\n",
        {"linea.txt:4:14 fraction", "linea.txt:5:15 narrow-field", "linea.txt:6:26 empty-text",
-        "linea.txt:7:36 narrow-field", "5608-.txt:4:16 narrow-field",
+        "linea.txt:7:1 speed-board", "linea.txt:7:36 narrow-field", "5608-.txt:4:16 narrow-field",
         "5608-.txt:5:16 narrow-field"}},
   };
   for (const auto& test : kCases) {
@@ -286,6 +286,55 @@ TEST(CheckTest, NothingIsLostWithoutAWord) {
       }
     }
     EXPECT_EQ(related, test.related) << test.what;
+  }
+}
+
+// The train against itself and the line's boards: each rule fires on the
+// slip it names, and on nothing a sound text says.
+TEST(CheckTest, TheTrainCheckedAgainstItself) {
+  const std::string kStations = std::string(kTrainHead) + "[stazioni]\r\n";
+  const auto station = [](int position, const char* time, const char* name) {
+    return "stazione, " + std::to_string(position) + ", 12, 300, 0,0,0, 1,1,0, 1,1,0, 0, " +
+           time + ", " + name + "\r\n";
+  };
+  const std::string kSignal = ", 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n";
+  const std::string kLong = "[generale]\r\nlunghezza percorso, 20000\r\n[curve]\r\n";
+  const struct {
+    const char* what;
+    std::string line;
+    std::string train;
+    std::vector<std::string> findings;
+  } kCases[] = {
+      {"times that go back; a pass between stops is sound", kLong,
+       kStations + station(1000, "12,10,0", "A") + station(3000, "0,0,0", "B") +
+           station(5000, "12,5,0", "C"),
+       {"5608-.txt:7:1 time-order"}},
+      {"the clock after the first departure", kLong,
+       "[generale]\r\nvelocita, 0, 100\r\naderenza, 0, 100\r\norologio, 12 30 0\r\n"
+       "[stazioni]\r\n" + station(1000, "12,10,0", "A"),
+       {"5608-.txt:4:1 clock-after-departure"}},
+      {"a name again further on; side by side it is sound", kLong,
+       kStations + station(1000, "0,0,0", "A") + station(2000, "0,0,0", "A") +
+           station(4000, "0,0,0", "B") + station(6000, "0,0,0", " a "),
+       {"5608-.txt:8:1 repeated-station"}},
+      {"a slowdown at the speed in force; one below it is sound", kLong,
+       std::string(kTrainHead) + "rallentamento, 5000, 100, 200, 0, 0, 0\r\n" +
+           "rallentamento, 9000, 60, 200, 0, 0, 0\r\n",
+       {"5608-.txt:4:1 slowdown-above-limit"}},
+      {"signals closer than the train brakes from 100 km/h (551 m)", kLong,
+       std::string(kTrainHead) + "segnale, 2000" + kSignal + "segnale, 2500" + kSignal +
+           "segnale, 3100" + kSignal,
+       {"5608-.txt:5:1 signal-spacing"}},
+      {"speed boards: one without its record, one the record disagrees with, one that "
+       "repeats the speed in force",
+       kLong + "indicatori_vmax, 3000, 60, 65, 70, 0, , , , 0\r\n" +
+           "indicatori_vmax, 5000, 80, 85, 90, 0, , , , 0\r\n" +
+           "indicatori_vmax, 7000, 80, 85, 100, 0, , , , 0\r\n",
+       std::string(kTrainHead) + "velocita, 5000, 95\r\n",
+       {"linea.txt:4:1 speed-board", "linea.txt:5:1 speed-board", "linea.txt:6:1 speed-board"}},
+  };
+  for (const auto& test : kCases) {
+    EXPECT_EQ(Findings(CheckTexts(test.line, test.train)), test.findings) << test.what;
   }
 }
 
