@@ -18,6 +18,7 @@
 #include "check/text_warnings.h"
 #include "check/train_checks.h"
 #include "compiler/compile_stage.h"
+#include "compiler/grammar.h"
 #include "compiler/description_texts.h"
 #include "compiler/reading_observer.h"
 #include "sources/scenario_folder.h"
@@ -248,8 +249,21 @@ RecordedFault ReservedSlotFault(std::int32_t code, const ScenarioTables& tables)
                "; no binary file can be written"}};
 }
 
+// Whether the record of a fault is the line length record.
+bool IsLineLengthRecord(const AuthorText& text, const FaultSource& source) {
+  const int first = source.record_line > 0 ? source.record_line : source.line;
+  const std::vector<LineSpan> lines = LinesOf(text.current);
+  if (first < 1 || static_cast<std::size_t>(first) > lines.size()) return false;
+  const LineSpan span = lines[static_cast<std::size_t>(first) - 1];
+  const std::string_view line = std::string_view(text.current).substr(span.begin, span.length);
+  return grammar::Matches(grammar::kLineLength, line.substr(0, line.find(',')));
+}
+
 struct Findings {
   std::vector<Report> errors;
+  // The search ended on a fault that leaves the texts unread past it: what
+  // the train's records would say is not looked at.
+  bool reading_ended = false;
   CheckedRecords log;  // of the last round, for the warnings
   RouteGrid grid;      // as the last round left it
   std::size_t stopped_after = 0;    // the error limit, when reached with more to find
@@ -266,6 +280,7 @@ Findings FindErrors(CheckedScenario& scenario, std::size_t error_limit) {
   std::optional<LineState> line;
   Round round;
   std::optional<Round> at_limit;  // the round of the last fault the limit lets be listed
+  bool length_set_aside = false;  // the line length record, blanked for a fault of its own
   for (;;) {
     if (!line) line = ReadLine(scenario);
     CompileRound(scenario, *line, round, false);
@@ -292,11 +307,23 @@ Findings FindErrors(CheckedScenario& scenario, std::size_t error_limit) {
       break;
     }
     AuthorText* text = TextNamed(scenario, fault.source.file);
+    if (fault.code == kErrNoLineLength && length_set_aside) {
+      // Not a fault of its own: the length record is the error already said.
+      observe();
+      findings.reading_ended = true;
+      break;
+    }
     if (IsTakenCellFault(fault.code)) observe();
     reports.push_back({text, fault, TakenCellOf(round.records.records(), fault, round.tables)});
     const bool limit_reached = reports.size() == error_limit;
     if (text == nullptr || fault.source.line <= 0 || limit_reached) observe();
-    if (text == nullptr || fault.source.line <= 0) break;
+    if (text == nullptr || fault.source.line <= 0) {
+      findings.reading_ended = true;
+      break;
+    }
+    if (text == &scenario.line_text && IsLineLengthRecord(*text, fault.source)) {
+      length_set_aside = true;
+    }
     if (!BlankRecord(*text, fault.source)) {
       observe();
       break;
@@ -381,12 +408,17 @@ bool HasGeneralHeader(const std::string& bytes) {
   return lower.find("[generale]") != std::string::npos;
 }
 
+// The warnings on what was read. When the train description was not read
+// to its end, what its records would say of the train and of the crew
+// documents is not looked at, and a note says so once: each would only
+// repeat that the train lacks what the text could not give.
 std::vector<Diagnostic> Warnings(const CheckedScenario& scenario,
-                                 const std::vector<ReadRecord>& records,
-                                 const AuthorFiles& files) {
+                                 const std::vector<ReadRecord>& records, const AuthorFiles& files,
+                                 bool reading_ended) {
   const AuthorText& train = scenario.train_text;
   std::vector<Diagnostic> warnings;
-  if (train.original && !HasGeneralHeader(*train.original)) {
+  const bool headless = train.original && !HasGeneralHeader(*train.original);
+  if (headless) {
     warnings.push_back(DiagnosticAt(
         Severity::kWarning, kNoGeneralHeader, {train.path, *train.original}, 0, 0,
         "the train description has no \"[generale]\" line: nothing of it is read, so the "
@@ -395,6 +427,18 @@ std::vector<Diagnostic> Warnings(const CheckedScenario& scenario,
   for (Diagnostic& warning : TextWarnings(records, files, train.name)) {
     warnings.push_back(std::move(warning));
   }
+  if (reading_ended || headless || !train.original) {
+    Diagnostic note;
+    note.severity = Severity::kNote;
+    note.path = train.path;
+    note.message =
+        "the train's own checks and the crew documents are not compared with the train: the "
+        "train description could not be read to its end; fix what is said above and check "
+        "again";
+    warnings.push_back(std::move(note));
+    return warnings;
+  }
+  for (Diagnostic& warning : TrainWarnings(records, files)) warnings.push_back(std::move(warning));
   std::vector<ReadRecord> train_records;
   std::copy_if(records.begin(), records.end(), std::back_inserter(train_records),
                [&](const ReadRecord& record) { return record.file == train.name; });
@@ -433,10 +477,8 @@ CheckResult Diagnose(CheckedScenario& scenario, std::size_t error_limit,
   for (const Report& report : findings.errors) {
     diagnostics.push_back(ErrorDiagnostic(report, files));
   }
-  for (Diagnostic& warning : Warnings(scenario, findings.log.records(), files)) {
-    diagnostics.push_back(std::move(warning));
-  }
-  for (Diagnostic& warning : TrainWarnings(findings.log.records(), files)) {
+  for (Diagnostic& warning :
+       Warnings(scenario, findings.log.records(), files, findings.reading_ended)) {
     diagnostics.push_back(std::move(warning));
   }
   for (Diagnostic& warning : LostRecordWarnings(findings.log, findings.grid, files)) {

@@ -33,7 +33,9 @@ std::vector<std::string> Findings(const CheckResult& result) {
     if (file.rfind("Vardessa_Lontrino_", 0) == 0) file = file.substr(18);
     findings.push_back(file + ":" + std::to_string(diagnostic.line) + ":" +
                        std::to_string(diagnostic.column) + " " +
-                       (diagnostic.rule.empty() ? "error" : diagnostic.rule));
+                       (diagnostic.severity == Severity::kNote ? "note"
+                        : diagnostic.rule.empty()               ? "error"
+                                                                : diagnostic.rule));
   }
   return findings;
 }
@@ -52,7 +54,8 @@ TEST(CheckTest, WarnsOfWhatTheCompileAcceptsButAuthorsRarelyMean) {
        std::string(kTrainHead) + "[segnali]\r\nsegnalle, 1750, 2\r\n",
        {"5608-.txt:5:1 unknown-keyword"}},
       {"no [generale] in the train: nothing else is said of it", kLineHead,
-       "[general]\r\nvelocita, 0, 100\r\n", {"5608-.txt:0:0 no-general-header"}},
+       "[general]\r\nvelocita, 0, 100\r\n",
+       {"5608-.txt:0:0 no-general-header", "5608-.txt:0:0 note"}},
       {"a station name with a comma leaves a field over", kLineHead,
        std::string(kTrainHead) +
            "stazione, 0, 7, 800, 1,0,0, 4,1,0, 2,1,1, 1, 12,5,0, BORGO, VESSARO\r\n[fine]\r\n",
@@ -335,6 +338,43 @@ TEST(CheckTest, TheTrainCheckedAgainstItself) {
   };
   for (const auto& test : kCases) {
     EXPECT_EQ(Findings(CheckTexts(test.line, test.train)), test.findings) << test.what;
+  }
+}
+
+// A record set aside for its fault leaves no second error behind it, and a
+// train text not read to its end is not compared with the crew documents:
+// each would only say that the train lacks what was not read. A note says
+// once what was not looked at.
+TEST(CheckTest, NoFalseFollowOns) {
+  const std::string kNotes = "Treno R 1, massa frenata 105%\n";
+  const struct {
+    const char* what;
+    std::string line;
+    std::string train;
+    std::vector<std::string> findings;
+  } kCases[] = {
+      {"the crew documents compared when the texts read to their end", kLineHead, kTrainHead,
+       {"L_1_note.txt:1:26 crew-braked-mass", "L_1_rallentamenti.txt:0:0 crew-slowdown-order",
+        "L_1_scheda_treno.txt:0:0 crew-timetable"}},
+      {"a length that is no number: no \"no line length record\" after it",
+       "[generale]\r\nlunghezza percorso, 12x5000\r\n[curve]\r\n", kTrainHead,
+       {"L_linea.txt:2:21 E25", "L_1-.txt:0:0 note"}},
+      {"no length at all is the error itself", "[generale]\r\n[curve]\r\n", kTrainHead,
+       {"L_linea.txt:0:0 E26", "L_1-.txt:0:0 note"}},
+      {"a train text without its header", kLineHead, "[general]\r\nvelocita, 0, 100\r\n",
+       {"L_1-.txt:0:0 no-general-header", "L_1-.txt:0:0 note"}},
+  };
+  for (const auto& test : kCases) {
+    FolderFiles files = Folder(test.line, test.train);
+    files["L_1_note.txt"] = kNotes;
+    const CheckResult result = CheckScenario({"", false, "", "", files});
+    std::vector<std::string> findings;
+    for (const Diagnostic& diagnostic : result.diagnostics) {
+      findings.push_back(diagnostic.path + ":" + std::to_string(diagnostic.line) + ":" +
+                         std::to_string(diagnostic.column) + " " +
+                         (diagnostic.severity == Severity::kNote ? "note" : diagnostic.rule));
+    }
+    EXPECT_EQ(findings, test.findings) << test.what;
   }
 }
 
