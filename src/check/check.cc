@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <climits>
 #include <iterator>
 #include <optional>
@@ -26,6 +27,7 @@
 #include "tables/file_failure.h"
 #include "tables/file_names.h"
 #include "tables/replace_file.h"
+#include "tables/scenario_tables.h"
 #include "tables/windows1252.h"
 
 namespace packager::tool {
@@ -55,7 +57,8 @@ struct CheckedScenario {
 struct Report {
   const AuthorText* text;
   RecordedFault fault;
-  TakenCell taken;  // what holds a taken cell
+  TakenCell taken;             // what holds a taken cell
+  std::int64_t grid_end = 0;   // metres, where the route grid ended at the fault
 };
 
 // A line of a text: where its bytes start and how many there are, without
@@ -314,7 +317,12 @@ Findings FindErrors(CheckedScenario& scenario, std::size_t error_limit) {
       break;
     }
     if (IsTakenCellFault(fault.code)) observe();
-    reports.push_back({text, fault, TakenCellOf(round.records.records(), fault, round.tables)});
+    const std::int64_t grid_end =
+        round.tables.route_cells.exists()
+            ? std::int64_t{kCellLength} * round.tables.route_cells.last_index()
+            : 0;
+    reports.push_back(
+        {text, fault, TakenCellOf(round.records.records(), fault, round.tables), grid_end});
     const bool limit_reached = reports.size() == error_limit;
     if (text == nullptr || fault.source.line <= 0 || limit_reached) observe();
     if (text == nullptr || fault.source.line <= 0) {
@@ -341,9 +349,9 @@ Findings FindErrors(CheckedScenario& scenario, std::size_t error_limit) {
     return key(a) < key(b);
   });
   for (const RecordedFault& fault : round.outcome.post_pass_faults) {
-    reports.push_back({&scenario.train_text, fault, {}});
+    reports.push_back({&scenario.train_text, fault, {}, 0});
   }
-  if (reserved_slot) reports.push_back({&scenario.train_text, *reserved_slot, {}});
+  if (reserved_slot) reports.push_back({&scenario.train_text, *reserved_slot, {}, 0});
   findings.log = std::move(round.records);
   findings.grid = std::move(round.tables.route_cells);
   return findings;
@@ -363,6 +371,12 @@ std::string Message(const Report& report) {
   }
   if (fault.position) message += " at " + std::to_string(*fault.position) + " m";
   if (!report.taken.note.empty()) message += ": " + report.taken.note;
+  if (fault.code == kErrBeyondGrid && report.grid_end > 0) {
+    message += ": the grid ends at " + std::to_string(report.grid_end) +
+               " m, a record may stand up to " +
+               std::to_string(report.grid_end - grammar::kRecordGridExtra) + " m (a station up to " +
+               std::to_string(report.grid_end - grammar::kStationGridExtra) + " m)";
+  }
   return message;
 }
 
@@ -433,8 +447,7 @@ std::vector<Diagnostic> Warnings(const CheckedScenario& scenario,
     note.path = train.path;
     note.message =
         "the train's own checks and the crew documents are not compared with the train: the "
-        "train description could not be read to its end; fix what is said above and check "
-        "again";
+        "train description could not be read whole; fix the errors above and check again";
     warnings.push_back(std::move(note));
     return warnings;
   }
@@ -469,16 +482,91 @@ void SortByPlace(std::vector<Diagnostic>& diagnostics, const CheckedScenario& sc
                    });
 }
 
+// Records beyond the grid because the line is short are said once, at the
+// line length record, when they are many or when the length reads as
+// kilometres: one error a record would only repeat it.
+constexpr std::size_t kShortLineRecords = 3;
+
+std::optional<Diagnostic> ShortLine(std::vector<Report>& reports, const CheckedScenario& scenario,
+                                    const AuthorFiles& files, std::int32_t last_cell) {
+  const AuthorText& line = scenario.line_text;
+  std::vector<const Report*> beyond;
+  std::int64_t farthest = 0;
+  for (const Report& report : reports) {
+    if (report.fault.code != kErrBeyondGrid || report.text == nullptr) continue;
+    beyond.push_back(&report);
+    farthest = std::max<std::int64_t>(farthest, report.fault.position.value_or(0));
+  }
+  if (beyond.empty() || !line.original) return std::nullopt;
+  // The length record as the author wrote it, and its value.
+  const std::string_view bytes = *line.original;
+  const std::vector<LineSpan> spans = LinesOf(bytes);
+  int record_line = 0;
+  std::optional<std::int64_t> length;
+  for (std::size_t i = 0; i < spans.size() && record_line == 0; ++i) {
+    const std::string_view text = bytes.substr(spans[i].begin, spans[i].length);
+    const std::size_t comma = text.find(',');
+    if (!grammar::Matches(grammar::kLineLength, text.substr(0, comma))) continue;
+    record_line = static_cast<int>(i) + 1;
+    if (comma == std::string_view::npos) break;
+    std::string_view value = text.substr(comma + 1);
+    value.remove_prefix(std::min(value.find_first_not_of(" \t"), value.size()));
+    std::int64_t number = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+    if (error == std::errc() && end != value.data()) length = number;
+  }
+  if (record_line == 0 || !length) return std::nullopt;
+  // Kilometres: the farthest record lies in the last half of the length
+  // read as kilometres.
+  const bool kilometres = *length > 0 && *length * 1000 <= grammar::kLineLengthLimit &&
+                          farthest <= *length * 1000 && 2 * farthest > *length * 1000;
+  if (beyond.size() < kShortLineRecords && !kilometres) return std::nullopt;
+  const std::int64_t grid_end = std::int64_t{kCellLength} * last_cell;
+  const Report& first = *beyond.front();
+  std::string message = "the line is " + std::to_string(*length) + " m long and its grid ends at " +
+                        std::to_string(grid_end) + " m (a record may stand up to " +
+                        std::to_string(grid_end - grammar::kRecordGridExtra) + " m): " +
+                        std::to_string(beyond.size()) +
+                        (beyond.size() == 1 ? " record lies" : " records lie") + " beyond it, from " +
+                        std::to_string(first.fault.position.value_or(0)) + " m to " +
+                        std::to_string(farthest) + " m";
+  message += kilometres ? "; lengths are in metres: did you mean " +
+                              std::to_string(*length * 1000) + "?"
+                        : "; give the line its whole length";
+  Diagnostic diagnostic = DiagnosticAt(Severity::kError, "E" + std::to_string(kErrBeyondGrid),
+                                       files.at(line.name), record_line, 0, message);
+  const AuthorFile& file = files.at(first.text->name);
+  const Diagnostic quoted = DiagnosticAt(Severity::kError, "", file, first.fault.source.line,
+                                         first.fault.source.column,
+                                         "the first record beyond the grid");
+  diagnostic.related.push_back({quoted.path, quoted.line, quoted.column, quoted.column,
+                                quoted.message, quoted.line_text, quoted.display_column,
+                                quoted.line_cut});
+  std::erase_if(reports, [&](const Report& report) {
+    return report.fault.code == kErrBeyondGrid && report.text != nullptr;
+  });
+  return diagnostic;
+}
+
 // Every error and every warning, in the order of their places.
 CheckResult Diagnose(CheckedScenario& scenario, std::size_t error_limit,
                      std::vector<Diagnostic> diagnostics = {}) {
-  const Findings findings = FindErrors(scenario, error_limit);
+  Findings findings = FindErrors(scenario, error_limit);
   const AuthorFiles files = FilesOf(scenario);
+  // Records of the train set aside for their faults leave it without what
+  // they said: compared with the crew documents, it would lack them.
+  const bool train_set_aside =
+      std::any_of(findings.errors.begin(), findings.errors.end(),
+                  [&](const Report& report) { return report.text == &scenario.train_text; });
+  const std::int32_t last_cell = findings.grid.exists() ? findings.grid.last_index() : 0;
+  if (auto short_line = ShortLine(findings.errors, scenario, files, last_cell)) {
+    diagnostics.push_back(std::move(*short_line));
+  }
   for (const Report& report : findings.errors) {
     diagnostics.push_back(ErrorDiagnostic(report, files));
   }
-  for (Diagnostic& warning :
-       Warnings(scenario, findings.log.records(), files, findings.reading_ended)) {
+  for (Diagnostic& warning : Warnings(scenario, findings.log.records(), files,
+                                      findings.reading_ended || train_set_aside)) {
     diagnostics.push_back(std::move(warning));
   }
   for (Diagnostic& warning : LostRecordWarnings(findings.log, findings.grid, files)) {

@@ -115,7 +115,8 @@ TEST(CheckTest, RoundsFindWhatCompilingBothTextsEachRoundFound) {
   EXPECT_EQ(Findings(result), (std::vector<std::string>{
                                "linea.txt:5:1 E15", "linea.txt:7:1 E103", "linea.txt:8:1 E15",
                                "5608-.txt:4:1 E16", "5608-.txt:5:10 E25",
-                               "5608-.txt:6:1 unknown-keyword", "5608-.txt:8:1 E16"}));
+                               "5608-.txt:6:1 unknown-keyword", "5608-.txt:8:1 E16",
+                               "5608-.txt:0:0 note"}));
   // A taken cell names the record that took it as a related place.
   std::vector<std::string> holders;
   for (const Diagnostic& diagnostic : result.diagnostics) {
@@ -375,6 +376,42 @@ TEST(CheckTest, NoFalseFollowOns) {
                          (diagnostic.severity == Severity::kNote ? "note" : diagnostic.rule));
     }
     EXPECT_EQ(findings, test.findings) << test.what;
+  }
+}
+
+// Records beyond the grid because the line is short are one error at the
+// length record; a record beyond it by a slip of its own is its own error,
+// with the grid's end said.
+TEST(CheckTest, RecordsBeyondAShortLineAreOneErrorAtTheLength) {
+  // A line's grid reaches some way past a short length: these lie beyond it.
+  const std::string kPast = "pendenza, 9000, 1\r\npendenza, 12000, 2\r\n";
+  const struct {
+    const char* what;
+    std::string line;
+    std::string train;
+    std::vector<std::string> findings;
+    const char* saying;  // in the first error's message
+  } kCases[] = {
+      {"a length in kilometres",
+       "[generale]\r\nlunghezza percorso, 20\r\n[curve]\r\n" + kPast,
+       std::string(kTrainHead) + "velocita, 19000, 50\r\n",
+       {"linea.txt:2:1 E15", "5608-.txt:0:0 note"},
+       "3 records lie beyond it, from 9000 m to 19000 m; lengths are in metres: did you mean "
+       "20000?"},
+      {"many records past a short line",
+       "[generale]\r\nlunghezza percorso, 1500\r\n[curve]\r\n" + kPast +
+           "pendenza, 14000, 1\r\n",
+       kTrainHead, {"linea.txt:2:1 E15"}, "3 records lie beyond it"},
+      {"one record beyond the grid by a slip",
+       std::string(kLineHead) + "pendenza, 90000, 1\r\n", kTrainHead, {"linea.txt:4:1 E15"},
+       "at 90000 m: the grid ends at"},
+  };
+  for (const auto& test : kCases) {
+    const CheckResult result = CheckTexts(test.line, test.train);
+    EXPECT_EQ(Findings(result), test.findings) << test.what;
+    ASSERT_FALSE(result.diagnostics.empty());
+    EXPECT_NE(result.diagnostics[0].message.find(test.saying), std::string::npos)
+        << result.diagnostics[0].message;
   }
 }
 

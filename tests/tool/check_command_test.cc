@@ -137,8 +137,8 @@ TEST(CheckCommandTest, ReportsEveryErrorOfTheTexts) {
        "DIR/Vardessa_Lontrino_linea.txt: error: the line description has no line length record "
        "[E26]\n"
        "DIR/Vardessa_Lontrino_5608-.txt: note: the train's own checks and the crew documents are "
-       "not compared with the train: the train description could not be read to its end; fix "
-       "what is said above and check again\n"
+       "not compared with the train: the train description could not be read whole; fix the "
+       "errors above and check again\n"
        "1 error, 0 warnings\n"},
   };
   for (const auto& test : kCases) {
