@@ -557,7 +557,9 @@ CheckResult Diagnose(CheckedScenario& scenario, std::size_t error_limit,
   // they said: compared with the crew documents, it would lack them.
   const bool train_set_aside =
       std::any_of(findings.errors.begin(), findings.errors.end(),
-                  [&](const Report& report) { return report.text == &scenario.train_text; });
+                  [&](const Report& report) {
+                    return report.text == &scenario.train_text && report.fault.source.line > 0;
+                  });
   const std::int32_t last_cell = findings.grid.exists() ? findings.grid.last_index() : 0;
   if (auto short_line = ShortLine(findings.errors, scenario, files, last_cell)) {
     diagnostics.push_back(std::move(*short_line));

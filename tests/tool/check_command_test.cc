@@ -122,6 +122,9 @@ TEST(CheckCommandTest, ReportsEveryErrorOfTheTexts) {
        "DIR/Vardessa_Lontrino_5608-.txt: error: a reserved slot for the format markers is already "
        "in use (cell 1 holds kind 1, param1 40, param2 0; no binary file can be written) "
        "[E1250]\n"
+       "DIR/Vardessa_Lontrino_5608-.txt: note: the train's own checks and the crew documents are "
+       "not compared with the train: the train description could not be read whole; fix the "
+       "errors above and check again\n"
        "2 errors, 0 warnings\n"},
       {"a field of Windows-1252 letters and control bytes: the letters in UTF-8, the controls "
        "escaped",
@@ -130,6 +133,9 @@ TEST(CheckCommandTest, ReportsEveryErrorOfTheTexts) {
        "\"5\xC3\xA9\xE2\x82\xAC\\u0081\\x1B]0;x\\x07\" is not a number [E25]\n"
        "    4 | velocita, 5\xC3\xA9\xE2\x82\xAC\\u0081\\x1B]0;x\\x07, 100\n"
        "      |           ^\n"
+       "DIR/Vardessa_Lontrino_5608-.txt: note: the train's own checks and the crew documents are "
+       "not compared with the train: the train description could not be read whole; fix the "
+       "errors above and check again\n"
        "1 error, 0 warnings\n"},
       {"a fault that names no line ends the check, and what the train would say is not looked "
        "at",
@@ -173,9 +179,9 @@ TEST(CheckCommandTest, TheErrorLimitIsSaidAndSettable) {
        "scenario-tool: note: stopped after 1 error; --error-limit=N to see more\n1 error, 0 warnings\n"},
       {{"--error-limit", "3"},
        "scenario-tool: note: stopped after 3 errors; --error-limit=N to see more\n3 errors, 0 warnings\n"},
-      {{"--error-limit=6"}, "| ^\n6 errors, 1 warning\n"},
-      {{"--error-limit=0"}, "| ^\n6 errors, 1 warning\n"},
-      {{}, "| ^\n6 errors, 1 warning\n"},
+      {{"--error-limit=6"}, "check again\n6 errors, 1 warning\n"},
+      {{"--error-limit=0"}, "check again\n6 errors, 1 warning\n"},
+      {{}, "check again\n6 errors, 1 warning\n"},
       {{"--error-limit=2", "--format", "json"},
        "\"errors\": 2, \"warnings\": 0, \"stopped_after_errors\": 2}\n"},
       {{"--error-limit=2", "--format", "sarif"},
