@@ -58,21 +58,6 @@ std::vector<std::int64_t> SlowdownCells(const ReadRecord& record) {
   return cells;
 }
 
-const char* ObjectName(std::uint8_t kind) {
-  switch (kind) {
-    case kCellSignal: return "a signal";
-    case kCellSlowdownEnd: return "a slowdown's end";
-    case kCellSlowdownStart: return "a slowdown's start";
-    case kCellSlowdownWarning: return "a slowdown warning";
-    case kCellOrientationBoard: return "an orientation board";
-    case kCellSpeedBoard: return "a speed board";
-    case kCellStationStop: return "a station's stop point";
-    case kCellAbbattimento:
-    case kCellPlainAbbattimento: return "an abbattimento point";
-    case kCellIndicatorBoard: return "an indicator board";
-    default: return "an object";
-  }
-}
 
 // The cell the refused record wanted, for the code it was refused with.
 std::optional<std::int64_t> WantedCell(const ReadRecord& record, std::int32_t code,
@@ -107,6 +92,22 @@ std::optional<std::int64_t> WantedCell(const ReadRecord& record, std::int32_t co
 }
 
 }  // namespace
+
+const char* ObjectName(std::uint8_t kind) {
+  switch (kind) {
+    case kCellSignal: return "a signal";
+    case kCellSlowdownEnd: return "a slowdown's end";
+    case kCellSlowdownStart: return "a slowdown's start";
+    case kCellSlowdownWarning: return "a slowdown warning";
+    case kCellOrientationBoard: return "an orientation board";
+    case kCellSpeedBoard: return "a speed board";
+    case kCellStationStop: return "a station's stop point";
+    case kCellAbbattimento:
+    case kCellPlainAbbattimento: return "an abbattimento point";
+    case kCellIndicatorBoard: return "an indicator board";
+    default: return "an object";
+  }
+}
 
 std::vector<std::int64_t> ObjectCells(const ReadRecord& record) {
   if (record.kinds.size() != 1) return {};

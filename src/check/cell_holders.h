@@ -38,6 +38,9 @@ struct TakenCell {
 TakenCell TakenCellOf(const std::vector<ReadRecord>& records, const RecordedFault& fault,
                       const ScenarioTables& tables);
 
+// "a signal", "an indicator board": what a cell of this kind holds.
+const char* ObjectName(std::uint8_t kind);
+
 // The faults TakenCellOf explains (codes 6, 7 and 16 to 21); for any other
 // it is empty, whatever the records.
 bool IsTakenCellFault(std::int32_t code);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <climits>
 #include <iterator>
 #include <optional>
@@ -14,8 +15,11 @@
 #include "check/cell_holders.h"
 #include "check/crew_document_check.h"
 #include "check/diagnostics.h"
+#include "check/lost_records.h"
 #include "check/text_warnings.h"
+#include "check/train_checks.h"
 #include "compiler/compile_stage.h"
+#include "compiler/grammar.h"
 #include "compiler/description_texts.h"
 #include "compiler/reading_observer.h"
 #include "sources/scenario_folder.h"
@@ -23,6 +27,7 @@
 #include "tables/file_failure.h"
 #include "tables/file_names.h"
 #include "tables/replace_file.h"
+#include "tables/scenario_tables.h"
 #include "tables/windows1252.h"
 
 namespace packager::tool {
@@ -52,7 +57,8 @@ struct CheckedScenario {
 struct Report {
   const AuthorText* text;
   RecordedFault fault;
-  TakenCell taken;  // what holds a taken cell
+  TakenCell taken;             // what holds a taken cell
+  std::int64_t grid_end = 0;   // metres, where the route grid ended at the fault
 };
 
 // A line of a text: where its bytes start and how many there are, without
@@ -167,11 +173,11 @@ Diagnostic FolderDiagnostic(const ScenarioSources& sources, const FolderProblem&
   return diagnostic;
 }
 
-// The records as a RecordCollector collects them, but for blank keywords
+// The records and what they did as a ReadingLog collects them, but for blank keywords
 // read as no record (a run of commas), which no check looks at: each gives
 // way to the next keyword, so that a line of millions of commas does not
 // make millions of records.
-class CheckedRecords : public RecordCollector {
+class CheckedRecords : public ReadingLog {
  public:
   void OnKeyword(const std::string& file, const std::string& keyword, int line,
                  int column) override {
@@ -246,9 +252,23 @@ RecordedFault ReservedSlotFault(std::int32_t code, const ScenarioTables& tables)
                "; no binary file can be written"}};
 }
 
+// Whether the record of a fault is the line length record.
+bool IsLineLengthRecord(const AuthorText& text, const FaultSource& source) {
+  const int first = source.record_line > 0 ? source.record_line : source.line;
+  const std::vector<LineSpan> lines = LinesOf(text.current);
+  if (first < 1 || static_cast<std::size_t>(first) > lines.size()) return false;
+  const LineSpan span = lines[static_cast<std::size_t>(first) - 1];
+  const std::string_view line = std::string_view(text.current).substr(span.begin, span.length);
+  return grammar::Matches(grammar::kLineLength, line.substr(0, line.find(',')));
+}
+
 struct Findings {
   std::vector<Report> errors;
-  std::vector<ReadRecord> records;  // of the last round, for the warnings
+  // The search ended on a fault that leaves the texts unread past it: what
+  // the train's records would say is not looked at.
+  bool reading_ended = false;
+  CheckedRecords log;  // of the last round, for the warnings
+  RouteGrid grid;      // as the last round left it
   std::size_t stopped_after = 0;    // the error limit, when reached with more to find
 };
 
@@ -263,6 +283,7 @@ Findings FindErrors(CheckedScenario& scenario, std::size_t error_limit) {
   std::optional<LineState> line;
   Round round;
   std::optional<Round> at_limit;  // the round of the last fault the limit lets be listed
+  bool length_set_aside = false;  // the line length record, blanked for a fault of its own
   for (;;) {
     if (!line) line = ReadLine(scenario);
     CompileRound(scenario, *line, round, false);
@@ -289,11 +310,28 @@ Findings FindErrors(CheckedScenario& scenario, std::size_t error_limit) {
       break;
     }
     AuthorText* text = TextNamed(scenario, fault.source.file);
+    if (fault.code == kErrNoLineLength && length_set_aside) {
+      // Not a fault of its own: the length record is the error already said.
+      observe();
+      findings.reading_ended = true;
+      break;
+    }
     if (IsTakenCellFault(fault.code)) observe();
-    reports.push_back({text, fault, TakenCellOf(round.records.records(), fault, round.tables)});
+    const std::int64_t grid_end =
+        round.tables.route_cells.exists()
+            ? std::int64_t{kCellLength} * round.tables.route_cells.last_index()
+            : 0;
+    reports.push_back(
+        {text, fault, TakenCellOf(round.records.records(), fault, round.tables), grid_end});
     const bool limit_reached = reports.size() == error_limit;
     if (text == nullptr || fault.source.line <= 0 || limit_reached) observe();
-    if (text == nullptr || fault.source.line <= 0) break;
+    if (text == nullptr || fault.source.line <= 0) {
+      findings.reading_ended = true;
+      break;
+    }
+    if (text == &scenario.line_text && IsLineLengthRecord(*text, fault.source)) {
+      length_set_aside = true;
+    }
     if (!BlankRecord(*text, fault.source)) {
       observe();
       break;
@@ -311,10 +349,11 @@ Findings FindErrors(CheckedScenario& scenario, std::size_t error_limit) {
     return key(a) < key(b);
   });
   for (const RecordedFault& fault : round.outcome.post_pass_faults) {
-    reports.push_back({&scenario.train_text, fault, {}});
+    reports.push_back({&scenario.train_text, fault, {}, 0});
   }
-  if (reserved_slot) reports.push_back({&scenario.train_text, *reserved_slot, {}});
-  findings.records = round.records.Take();
+  if (reserved_slot) reports.push_back({&scenario.train_text, *reserved_slot, {}, 0});
+  findings.log = std::move(round.records);
+  findings.grid = std::move(round.tables.route_cells);
   return findings;
 }
 
@@ -332,6 +371,12 @@ std::string Message(const Report& report) {
   }
   if (fault.position) message += " at " + std::to_string(*fault.position) + " m";
   if (!report.taken.note.empty()) message += ": " + report.taken.note;
+  if (fault.code == kErrBeyondGrid && report.grid_end > 0) {
+    message += ": the grid ends at " + std::to_string(report.grid_end) +
+               " m, a record may stand up to " +
+               std::to_string(report.grid_end - grammar::kRecordGridExtra) + " m (a station up to " +
+               std::to_string(report.grid_end - grammar::kStationGridExtra) + " m)";
+  }
   return message;
 }
 
@@ -377,12 +422,17 @@ bool HasGeneralHeader(const std::string& bytes) {
   return lower.find("[generale]") != std::string::npos;
 }
 
+// The warnings on what was read. When the train description was not read
+// to its end, what its records would say of the train and of the crew
+// documents is not looked at, and a note says so once: each would only
+// repeat that the train lacks what the text could not give.
 std::vector<Diagnostic> Warnings(const CheckedScenario& scenario,
-                                 const std::vector<ReadRecord>& records,
-                                 const AuthorFiles& files) {
+                                 const std::vector<ReadRecord>& records, const AuthorFiles& files,
+                                 bool reading_ended) {
   const AuthorText& train = scenario.train_text;
   std::vector<Diagnostic> warnings;
-  if (train.original && !HasGeneralHeader(*train.original)) {
+  const bool headless = train.original && !HasGeneralHeader(*train.original);
+  if (headless) {
     warnings.push_back(DiagnosticAt(
         Severity::kWarning, kNoGeneralHeader, {train.path, *train.original}, 0, 0,
         "the train description has no \"[generale]\" line: nothing of it is read, so the "
@@ -391,6 +441,17 @@ std::vector<Diagnostic> Warnings(const CheckedScenario& scenario,
   for (Diagnostic& warning : TextWarnings(records, files, train.name)) {
     warnings.push_back(std::move(warning));
   }
+  if (reading_ended || headless || !train.original) {
+    Diagnostic note;
+    note.severity = Severity::kNote;
+    note.path = train.path;
+    note.message =
+        "the train's own checks and the crew documents are not compared with the train: the "
+        "train description could not be read whole; fix the errors above and check again";
+    warnings.push_back(std::move(note));
+    return warnings;
+  }
+  for (Diagnostic& warning : TrainWarnings(records, files)) warnings.push_back(std::move(warning));
   std::vector<ReadRecord> train_records;
   std::copy_if(records.begin(), records.end(), std::back_inserter(train_records),
                [&](const ReadRecord& record) { return record.file == train.name; });
@@ -421,15 +482,96 @@ void SortByPlace(std::vector<Diagnostic>& diagnostics, const CheckedScenario& sc
                    });
 }
 
+// Records beyond the grid because the line is short are said once, at the
+// line length record, when they are many or when the length reads as
+// kilometres: one error a record would only repeat it.
+constexpr std::size_t kShortLineRecords = 3;
+
+std::optional<Diagnostic> ShortLine(std::vector<Report>& reports, const CheckedScenario& scenario,
+                                    const AuthorFiles& files, std::int32_t last_cell) {
+  const AuthorText& line = scenario.line_text;
+  std::vector<const Report*> beyond;
+  std::int64_t farthest = 0;
+  for (const Report& report : reports) {
+    if (report.fault.code != kErrBeyondGrid || report.text == nullptr) continue;
+    beyond.push_back(&report);
+    farthest = std::max<std::int64_t>(farthest, report.fault.position.value_or(0));
+  }
+  if (beyond.empty() || !line.original) return std::nullopt;
+  // The length record as the author wrote it, and its value.
+  const std::string_view bytes = *line.original;
+  const std::vector<LineSpan> spans = LinesOf(bytes);
+  int record_line = 0;
+  std::optional<std::int64_t> length;
+  for (std::size_t i = 0; i < spans.size() && record_line == 0; ++i) {
+    const std::string_view text = bytes.substr(spans[i].begin, spans[i].length);
+    const std::size_t comma = text.find(',');
+    if (!grammar::Matches(grammar::kLineLength, text.substr(0, comma))) continue;
+    record_line = static_cast<int>(i) + 1;
+    if (comma == std::string_view::npos) break;
+    std::string_view value = text.substr(comma + 1);
+    value.remove_prefix(std::min(value.find_first_not_of(" \t"), value.size()));
+    std::int64_t number = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+    if (error == std::errc() && end != value.data()) length = number;
+  }
+  if (record_line == 0 || !length) return std::nullopt;
+  // Kilometres: the farthest record lies in the last half of the length
+  // read as kilometres.
+  const bool kilometres = *length > 0 && *length * 1000 <= grammar::kLineLengthLimit &&
+                          farthest <= *length * 1000 && 2 * farthest > *length * 1000;
+  if (beyond.size() < kShortLineRecords && !kilometres) return std::nullopt;
+  const std::int64_t grid_end = std::int64_t{kCellLength} * last_cell;
+  const Report& first = *beyond.front();
+  std::string message = "the line is " + std::to_string(*length) + " m long and its grid ends at " +
+                        std::to_string(grid_end) + " m (a record may stand up to " +
+                        std::to_string(grid_end - grammar::kRecordGridExtra) + " m): " +
+                        std::to_string(beyond.size()) +
+                        (beyond.size() == 1 ? " record lies" : " records lie") + " beyond it, from " +
+                        std::to_string(first.fault.position.value_or(0)) + " m to " +
+                        std::to_string(farthest) + " m";
+  message += kilometres ? "; lengths are in metres: did you mean " +
+                              std::to_string(*length * 1000) + "?"
+                        : "; give the line its whole length";
+  Diagnostic diagnostic = DiagnosticAt(Severity::kError, "E" + std::to_string(kErrBeyondGrid),
+                                       files.at(line.name), record_line, 0, message);
+  const AuthorFile& file = files.at(first.text->name);
+  const Diagnostic quoted = DiagnosticAt(Severity::kError, "", file, first.fault.source.line,
+                                         first.fault.source.column,
+                                         "the first record beyond the grid");
+  diagnostic.related.push_back({quoted.path, quoted.line, quoted.column, quoted.column,
+                                quoted.message, quoted.line_text, quoted.display_column,
+                                quoted.line_cut});
+  std::erase_if(reports, [&](const Report& report) {
+    return report.fault.code == kErrBeyondGrid && report.text != nullptr;
+  });
+  return diagnostic;
+}
+
 // Every error and every warning, in the order of their places.
 CheckResult Diagnose(CheckedScenario& scenario, std::size_t error_limit,
                      std::vector<Diagnostic> diagnostics = {}) {
-  const Findings findings = FindErrors(scenario, error_limit);
+  Findings findings = FindErrors(scenario, error_limit);
   const AuthorFiles files = FilesOf(scenario);
+  // Records of the train set aside for their faults leave it without what
+  // they said: compared with the crew documents, it would lack them.
+  const bool train_set_aside =
+      std::any_of(findings.errors.begin(), findings.errors.end(),
+                  [&](const Report& report) {
+                    return report.text == &scenario.train_text && report.fault.source.line > 0;
+                  });
+  const std::int32_t last_cell = findings.grid.exists() ? findings.grid.last_index() : 0;
+  if (auto short_line = ShortLine(findings.errors, scenario, files, last_cell)) {
+    diagnostics.push_back(std::move(*short_line));
+  }
   for (const Report& report : findings.errors) {
     diagnostics.push_back(ErrorDiagnostic(report, files));
   }
-  for (Diagnostic& warning : Warnings(scenario, findings.records, files)) {
+  for (Diagnostic& warning : Warnings(scenario, findings.log.records(), files,
+                                      findings.reading_ended || train_set_aside)) {
+    diagnostics.push_back(std::move(warning));
+  }
+  for (Diagnostic& warning : LostRecordWarnings(findings.log, findings.grid, files)) {
     diagnostics.push_back(std::move(warning));
   }
   SortByPlace(diagnostics, scenario);

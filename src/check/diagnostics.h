@@ -16,7 +16,9 @@
 
 namespace packager::tool {
 
-enum class Severity { kError, kWarning };
+// A note says what the check did not look at, and why; it counts as
+// neither an error nor a warning.
+enum class Severity { kError, kWarning, kNote };
 
 // At most this many diagnostics of one rule are listed, the first in the
 // order of their places; the others are counted on the last one listed

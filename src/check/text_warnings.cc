@@ -72,18 +72,6 @@ bool IsHeader(const std::string& keyword) {
   return keyword.find('[') != std::string::npos && keyword.find(']') != std::string::npos;
 }
 
-std::string RecordName(std::string_view kind) {
-  using namespace grammar;
-  static const std::map<std::string_view, const char*> kNames = {
-      {kGradient.name, "gradient"},          {kCurve.name, "curve"},
-      {kMountain.name, "mountain"},          {kSpeedBoard.name, "speed board"},
-      {kIndicatorBoard.name, "indicator board"}, {kSpeed.name, "speed"},
-      {kAdhesion.name, "adhesion"},          {kSignal.name, "signal"},
-      {kSlowdown.name, "slowdown"},          {kAbbattimento.name, "abbattimento"},
-      {kStation.name, "station"}};
-  const auto found = kNames.find(kind);
-  return found != kNames.end() ? std::string(found->second) : std::string(kind);
-}
 
 // The cell rule of a record's position: p / 50 or p / 50 + 1 (kNone for a
 // record whose position takes no cell of that kind).
@@ -358,7 +346,10 @@ void Checker::CheckOrder(const ReadRecord& record, const std::string& kind) {
                                              std::to_string(*before) + " m");
   } else if (kind == grammar::kCurve.name) {
     const auto length = Number(*previous->second, 1);
-    if (length && *here < *before + *length) {
+    const auto own_length = Number(record, 1);
+    // A curve wholly inside the one before bends nothing: no-effect says so.
+    const bool inside = own_length && length && *here + *own_length <= *before + *length;
+    if (length && *here < *before + *length && !inside) {
       Warn("overlapping-curves", record, record.fields[0],
            "this curve starts at " + std::to_string(*here) + " m, before the curve before it " +
                "ends at " + std::to_string(*before + *length) +
@@ -524,6 +515,19 @@ void Checker::CheckStartValues(const std::vector<ReadRecord>& records) {
 }
 
 }  // namespace
+
+std::string RecordName(std::string_view kind) {
+  using namespace grammar;
+  static const std::map<std::string_view, const char*> kNames = {
+      {kGradient.name, "gradient"},          {kCurve.name, "curve"},
+      {kMountain.name, "mountain"},          {kSpeedBoard.name, "speed board"},
+      {kIndicatorBoard.name, "indicator board"}, {kSpeed.name, "speed"},
+      {kAdhesion.name, "adhesion"},          {kSignal.name, "signal"},
+      {kSlowdown.name, "slowdown"},          {kAbbattimento.name, "abbattimento"},
+      {kStation.name, "station"}};
+  const auto found = kNames.find(kind);
+  return found != kNames.end() ? std::string(found->second) : std::string(kind);
+}
 
 std::vector<Diagnostic> TextWarnings(const std::vector<ReadRecord>& records,
                                      const AuthorFiles& files, const std::string& train_text) {

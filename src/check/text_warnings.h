@@ -9,6 +9,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "compiler/reading_observer.h"
@@ -18,6 +19,10 @@ namespace packager::tool {
 
 // The author's texts by the names the compile reads them under.
 using AuthorFiles = std::map<std::string, AuthorFile>;
+
+// "signal", "indicator board": a record kind (grammar::RecordKind::name) as
+// the warnings name it.
+std::string RecordName(std::string_view kind);
 
 // records: both texts' records in reading order, as a RecordCollector holds
 // them. train_text: the name of the train description, whose speed and

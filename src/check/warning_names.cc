@@ -21,6 +21,18 @@ constexpr WarningName kWarnings[] = {
     {"fraction", "a number with decimals, rounded to a whole number"},
     {"empty-text", "an empty station name or board text"},
     {"narrow-field", "a value beyond what its field can hold"},
+    {"no-effect", "a record read without a fault that leaves nothing: a stretch that ends at "
+                  "or before its start, a curve of no length, a stop at a station that places "
+                  "no stop point"},
+    {"overwritten", "an object a record placed, written over by a later record or by the "
+                    "packager's own abbattimento point"},
+    {"time-order", "a stop's time of day before the previous stop's"},
+    {"clock-after-departure", "the clock starts after the train's first departure"},
+    {"repeated-station", "a station name given again further along the line"},
+    {"slowdown-above-limit", "a slowdown no slower than the speed in force, which slows nothing"},
+    {"signal-spacing", "a signal closer to the one before than the train brakes from the speed "
+                       "in force (0.7 m/s\u00B2)"},
+    {"speed-board", "a speed board without a speed record of one of its speeds at its place"},
     {"crew-slowdown-order", "the slowdown order disagrees with the slowdown records"},
     {"crew-train-number", "a crew document names another train number"},
     {"crew-timetable", "the timetable sheet disagrees with the station or speed records"},

@@ -30,7 +30,12 @@ using Json = nlohmann::ordered_json;
 constexpr char kSarifSchema[] = "https://json.schemastore.org/sarif-2.1.0.json";
 
 const char* SeverityWord(Severity severity) {
-  return severity == Severity::kError ? "error" : "warning";
+  switch (severity) {
+    case Severity::kError: return "error";
+    case Severity::kWarning: return "warning";
+    case Severity::kNote: return "note";
+  }
+  return "note";
 }
 
 
@@ -307,9 +312,7 @@ void PrintDiagnosticsText(std::ostream& out, const std::vector<Diagnostic>& diag
   if (stopped_after > 0) out << "scenario-tool: note: " << StoppedNote(stopped_after) << "\n";
   const std::size_t errors = CountOf(diagnostics, Severity::kError);
   const std::size_t warnings = CountOf(diagnostics, Severity::kWarning);
-  out << Counted(errors, "error");
-  if (warnings > 0) out << ", " << Counted(warnings, "warning");
-  out << "\n";
+  out << Counted(errors, "error") << ", " << Counted(warnings, "warning") << "\n";
 }
 
 void PrintDiagnosticsJson(std::ostream& out, const std::vector<Diagnostic>& diagnostics,

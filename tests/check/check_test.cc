@@ -33,7 +33,9 @@ std::vector<std::string> Findings(const CheckResult& result) {
     if (file.rfind("Vardessa_Lontrino_", 0) == 0) file = file.substr(18);
     findings.push_back(file + ":" + std::to_string(diagnostic.line) + ":" +
                        std::to_string(diagnostic.column) + " " +
-                       (diagnostic.rule.empty() ? "error" : diagnostic.rule));
+                       (diagnostic.severity == Severity::kNote ? "note"
+                        : diagnostic.rule.empty()               ? "error"
+                                                                : diagnostic.rule));
   }
   return findings;
 }
@@ -52,7 +54,8 @@ TEST(CheckTest, WarnsOfWhatTheCompileAcceptsButAuthorsRarelyMean) {
        std::string(kTrainHead) + "[segnali]\r\nsegnalle, 1750, 2\r\n",
        {"5608-.txt:5:1 unknown-keyword"}},
       {"no [generale] in the train: nothing else is said of it", kLineHead,
-       "[general]\r\nvelocita, 0, 100\r\n", {"5608-.txt:0:0 no-general-header"}},
+       "[general]\r\nvelocita, 0, 100\r\n",
+       {"5608-.txt:0:0 no-general-header", "5608-.txt:0:0 note"}},
       {"a station name with a comma leaves a field over", kLineHead,
        std::string(kTrainHead) +
            "stazione, 0, 7, 800, 1,0,0, 4,1,0, 2,1,1, 1, 12,5,0, BORGO, VESSARO\r\n[fine]\r\n",
@@ -62,7 +65,7 @@ TEST(CheckTest, WarnsOfWhatTheCompileAcceptsButAuthorsRarelyMean) {
        {"linea.txt:5:3 record-spans-lines"}},
       {"records out of order; curves that overlap",
        std::string(kLineHead) + "pendenza, 500, 2\r\npendenza, 200, 1\r\n" +
-           "curvas3, 100, 400\r\ncurvad3, 300, 100\r\n",
+           "curvas3, 100, 400\r\ncurvad3, 300, 300\r\n",
        kTrainHead, {"linea.txt:5:11 out-of-order", "linea.txt:7:10 overlapping-curves"}},
       {"curve keywords read otherwise than they look",
        std::string(kLineHead) + "curva destra 2, 100, 100\r\ncurvad12, 300, 100\r\n" +
@@ -82,7 +85,7 @@ TEST(CheckTest, WarnsOfWhatTheCompileAcceptsButAuthorsRarelyMean) {
            "cartello_indicatore, 500,\r\nindicatori_vmax, 600, 100, 90, 80, 12, , , , 0\r\n",
        std::string(kTrainHead) + "aderenza, 100, 300\r\nvelocita, 100, 92\r\n",
        {"linea.txt:4:14 fraction", "linea.txt:5:15 narrow-field", "linea.txt:6:26 empty-text",
-        "linea.txt:7:36 narrow-field", "5608-.txt:4:16 narrow-field",
+        "linea.txt:7:1 speed-board", "linea.txt:7:36 narrow-field", "5608-.txt:4:16 narrow-field",
         "5608-.txt:5:16 narrow-field"}},
   };
   for (const auto& test : kCases) {
@@ -112,7 +115,8 @@ TEST(CheckTest, RoundsFindWhatCompilingBothTextsEachRoundFound) {
   EXPECT_EQ(Findings(result), (std::vector<std::string>{
                                "linea.txt:5:1 E15", "linea.txt:7:1 E103", "linea.txt:8:1 E15",
                                "5608-.txt:4:1 E16", "5608-.txt:5:10 E25",
-                               "5608-.txt:6:1 unknown-keyword", "5608-.txt:8:1 E16"}));
+                               "5608-.txt:6:1 unknown-keyword", "5608-.txt:8:1 E16",
+                               "5608-.txt:0:0 note"}));
   // A taken cell names the record that took it as a related place.
   std::vector<std::string> holders;
   for (const Diagnostic& diagnostic : result.diagnostics) {
@@ -240,6 +244,174 @@ TEST(CheckTest, FixesMakeTheTextSayWhatTheCompileReads) {
     fixed.replace(line_start + edit.column - 1, edit.end_column - edit.column, edit.new_text);
     EXPECT_EQ(fixed, test.fixed) << test.what;
     EXPECT_TRUE(CheckTexts(fixed, kTrainHead).diagnostics.empty()) << test.what;
+  }
+}
+
+// Whatever a record asked for and the tables do not hold is said at that
+// record, the record that wrote over it named; what is placed by design
+// over a mountain stretch's marks, or a pass at a station that places no
+// stop point, is not.
+TEST(CheckTest, NothingIsLostWithoutAWord) {
+  const std::string kStation = "stazione, 2000, 7, 300, 0,0,0, 1,1,0, 1,1,0, 0, 12,9,0, BORGO\r\n";
+  const std::string kStations = std::string(kTrainHead) + "[stazioni]\r\n";
+  const struct {
+    const char* what;
+    std::string line;
+    std::string train;
+    std::vector<std::string> findings;
+    std::vector<std::string> related;
+  } kCases[] = {
+      {"a mountain stretch that ends before it starts",
+       std::string(kLineHead) + "montagna, 800, 700, 12\r\n", kTrainHead,
+       {"linea.txt:4:1 no-effect"}, {}},
+      {"a curve of no length; one that the plan has passed already",
+       std::string(kLineHead) + "curvad2, 100, 0\r\ncurvas2, 200, 300\r\ncurvad3, 300, 100\r\n",
+       kTrainHead,
+       {"linea.txt:4:1 no-effect", "linea.txt:6:1 no-effect"}, {}},
+      {"a stop at a station of a kind that places no stop point; a pass there is sound",
+       kLineHead,
+       kStations + "stazione, 200, 27, 300, 0,0,0, 1,1,0, 1,1,0, 0, 12,5,0, BIVIO\r\n" +
+           "stazione, 900, 25, 200, 0,0,0, 1,1,0, 1,1,0, 0, 0,0,0, FERMATA\r\n",
+       {"5608-.txt:5:1 no-effect"}, {}},
+      {"an indicator board under a station's stop point",
+       std::string(kLineHead) + "cartello_indicatore, 2200, (F)\r\n", kStations + kStation,
+       {"linea.txt:4:1 overwritten"}, {"5608-.txt:5"}},
+      {"boards and signals over a mountain stretch's marks",
+       std::string(kLineHead) + "montagna, 100, 900, 12\r\ncartello_indicatore, 300, (F)\r\n",
+       std::string(kTrainHead) + "segnale, 500, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n", {}, {}},
+  };
+  for (const auto& test : kCases) {
+    const CheckResult result = CheckTexts(test.line, test.train);
+    EXPECT_EQ(Findings(result), test.findings) << test.what;
+    std::vector<std::string> related;
+    for (const Diagnostic& diagnostic : result.diagnostics) {
+      for (const RelatedPlace& place : diagnostic.related) {
+        related.push_back(place.path.substr(18) + ":" + std::to_string(place.line));
+      }
+    }
+    EXPECT_EQ(related, test.related) << test.what;
+  }
+}
+
+// The train against itself and the line's boards: each rule fires on the
+// slip it names, and on nothing a sound text says.
+TEST(CheckTest, TheTrainCheckedAgainstItself) {
+  const std::string kStations = std::string(kTrainHead) + "[stazioni]\r\n";
+  const auto station = [](int position, const char* time, const char* name) {
+    return "stazione, " + std::to_string(position) + ", 12, 300, 0,0,0, 1,1,0, 1,1,0, 0, " +
+           time + ", " + name + "\r\n";
+  };
+  const std::string kSignal = ", 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n";
+  const std::string kLong = "[generale]\r\nlunghezza percorso, 20000\r\n[curve]\r\n";
+  const struct {
+    const char* what;
+    std::string line;
+    std::string train;
+    std::vector<std::string> findings;
+  } kCases[] = {
+      {"times that go back; a pass between stops is sound", kLong,
+       kStations + station(1000, "12,10,0", "A") + station(3000, "0,0,0", "B") +
+           station(5000, "12,5,0", "C"),
+       {"5608-.txt:7:1 time-order"}},
+      {"the clock after the first departure", kLong,
+       "[generale]\r\nvelocita, 0, 100\r\naderenza, 0, 100\r\norologio, 12 30 0\r\n"
+       "[stazioni]\r\n" + station(1000, "12,10,0", "A"),
+       {"5608-.txt:4:1 clock-after-departure"}},
+      {"a name again further on; side by side it is sound", kLong,
+       kStations + station(1000, "0,0,0", "A") + station(2000, "0,0,0", "A") +
+           station(4000, "0,0,0", "B") + station(6000, "0,0,0", " a "),
+       {"5608-.txt:8:1 repeated-station"}},
+      {"a slowdown at the speed in force; one below it is sound", kLong,
+       std::string(kTrainHead) + "rallentamento, 5000, 100, 200, 0, 0, 0\r\n" +
+           "rallentamento, 9000, 60, 200, 0, 0, 0\r\n",
+       {"5608-.txt:4:1 slowdown-above-limit"}},
+      {"signals closer than the train brakes from 100 km/h (551 m)", kLong,
+       std::string(kTrainHead) + "segnale, 2000" + kSignal + "segnale, 2500" + kSignal +
+           "segnale, 3100" + kSignal,
+       {"5608-.txt:5:1 signal-spacing"}},
+      {"speed boards: one without its record, one the record disagrees with, one that "
+       "repeats the speed in force",
+       kLong + "indicatori_vmax, 3000, 60, 65, 70, 0, , , , 0\r\n" +
+           "indicatori_vmax, 5000, 80, 85, 90, 0, , , , 0\r\n" +
+           "indicatori_vmax, 7000, 80, 85, 100, 0, , , , 0\r\n",
+       std::string(kTrainHead) + "velocita, 5000, 95\r\n",
+       {"linea.txt:4:1 speed-board", "linea.txt:5:1 speed-board", "linea.txt:6:1 speed-board"}},
+  };
+  for (const auto& test : kCases) {
+    EXPECT_EQ(Findings(CheckTexts(test.line, test.train)), test.findings) << test.what;
+  }
+}
+
+// A record set aside for its fault leaves no second error behind it, and a
+// train text not read to its end is not compared with the crew documents:
+// each would only say that the train lacks what was not read. A note says
+// once what was not looked at.
+TEST(CheckTest, NoFalseFollowOns) {
+  const std::string kNotes = "Treno R 1, massa frenata 105%\n";
+  const struct {
+    const char* what;
+    std::string line;
+    std::string train;
+    std::vector<std::string> findings;
+  } kCases[] = {
+      {"the crew documents compared when the texts read to their end", kLineHead, kTrainHead,
+       {"L_1_note.txt:1:26 crew-braked-mass", "L_1_rallentamenti.txt:0:0 crew-slowdown-order",
+        "L_1_scheda_treno.txt:0:0 crew-timetable"}},
+      {"a length that is no number: no \"no line length record\" after it",
+       "[generale]\r\nlunghezza percorso, 12x5000\r\n[curve]\r\n", kTrainHead,
+       {"L_linea.txt:2:21 E25", "L_1-.txt:0:0 note"}},
+      {"no length at all is the error itself", "[generale]\r\n[curve]\r\n", kTrainHead,
+       {"L_linea.txt:0:0 E26", "L_1-.txt:0:0 note"}},
+      {"a train text without its header", kLineHead, "[general]\r\nvelocita, 0, 100\r\n",
+       {"L_1-.txt:0:0 no-general-header", "L_1-.txt:0:0 note"}},
+  };
+  for (const auto& test : kCases) {
+    FolderFiles files = Folder(test.line, test.train);
+    files["L_1_note.txt"] = kNotes;
+    const CheckResult result = CheckScenario({"", false, "", "", files});
+    std::vector<std::string> findings;
+    for (const Diagnostic& diagnostic : result.diagnostics) {
+      findings.push_back(diagnostic.path + ":" + std::to_string(diagnostic.line) + ":" +
+                         std::to_string(diagnostic.column) + " " +
+                         (diagnostic.severity == Severity::kNote ? "note" : diagnostic.rule));
+    }
+    EXPECT_EQ(findings, test.findings) << test.what;
+  }
+}
+
+// Records beyond the grid because the line is short are one error at the
+// length record; a record beyond it by a slip of its own is its own error,
+// with the grid's end said.
+TEST(CheckTest, RecordsBeyondAShortLineAreOneErrorAtTheLength) {
+  // A line's grid reaches some way past a short length: these lie beyond it.
+  const std::string kPast = "pendenza, 9000, 1\r\npendenza, 12000, 2\r\n";
+  const struct {
+    const char* what;
+    std::string line;
+    std::string train;
+    std::vector<std::string> findings;
+    const char* saying;  // in the first error's message
+  } kCases[] = {
+      {"a length in kilometres",
+       "[generale]\r\nlunghezza percorso, 20\r\n[curve]\r\n" + kPast,
+       std::string(kTrainHead) + "velocita, 19000, 50\r\n",
+       {"linea.txt:2:1 E15", "5608-.txt:0:0 note"},
+       "3 records lie beyond it, from 9000 m to 19000 m; lengths are in metres: did you mean "
+       "20000?"},
+      {"many records past a short line",
+       "[generale]\r\nlunghezza percorso, 1500\r\n[curve]\r\n" + kPast +
+           "pendenza, 14000, 1\r\n",
+       kTrainHead, {"linea.txt:2:1 E15"}, "3 records lie beyond it"},
+      {"one record beyond the grid by a slip",
+       std::string(kLineHead) + "pendenza, 90000, 1\r\n", kTrainHead, {"linea.txt:4:1 E15"},
+       "at 90000 m: the grid ends at"},
+  };
+  for (const auto& test : kCases) {
+    const CheckResult result = CheckTexts(test.line, test.train);
+    EXPECT_EQ(Findings(result), test.findings) << test.what;
+    ASSERT_FALSE(result.diagnostics.empty());
+    EXPECT_NE(result.diagnostics[0].message.find(test.saying), std::string::npos)
+        << result.diagnostics[0].message;
   }
 }
 

@@ -1,0 +1,152 @@
+#include "check/lost_records.h"
+
+#include <map>
+#include <optional>
+#include <utility>
+
+#include "check/cell_holders.h"
+#include "compiler/grammar.h"
+
+namespace packager::tool {
+
+namespace {
+
+constexpr char kNoEffect[] = "no-effect";
+constexpr char kOverwritten[] = "overwritten";
+
+std::string CellText(std::int64_t cell) {
+  return "cell " + std::to_string(cell) + " (" + std::to_string(cell * kCellLength) + " m)";
+}
+
+std::string Clock(std::int64_t hours, std::int64_t minutes, std::int64_t seconds) {
+  const auto two = [](std::int64_t value) {
+    return (value < 10 ? "0" : "") + std::to_string(value);
+  };
+  return two(hours) + ":" + two(minutes) + ":" + two(seconds);
+}
+
+class LostRecords {
+ public:
+  LostRecords(const ReadingLog& log, const AuthorFiles& files) : log_(log), files_(files) {
+    for (const ReadRecord& record : log.records()) {
+      for (const std::string& kind : record.kinds) {
+        records_.try_emplace({record.file, record.line, kind}, &record);
+      }
+    }
+  }
+
+  void Run(const RouteGrid& grid) {
+    for (const EmptyRecord& empty : log_.empty_records()) LeftNothing(empty);
+    for (const Replacement& replacement : log_.replacements()) WrittenOver(replacement);
+    // What no told write replaced but the grid holds otherwise at the end.
+    for (const auto& [cell, write] : log_.standing_objects()) {
+      if (!grid.exists() || cell < 0 || cell > grid.last_index()) continue;
+      const std::uint8_t holds = grid.at(cell).kind;
+      if (holds == write.value || GivesWay(static_cast<std::uint8_t>(write.value))) continue;
+      Warn(kOverwritten, write.by,
+           "the " + Object(write.value) + " this record put in " + CellText(cell) +
+               " is not there at the end: the cell holds " + ObjectName(holds));
+    }
+  }
+
+  std::vector<Diagnostic> Take() { return std::move(found_); }
+
+ private:
+  const ReadRecord* RecordOf(const Writer& writer) const {
+    const auto found = records_.find({writer.file, writer.line, writer.record});
+    return found != records_.end() ? found->second : nullptr;
+  }
+
+  // "signal" for kind 1: the object without its article.
+  static std::string Object(std::int64_t kind) {
+    const std::string name = ObjectName(static_cast<std::uint8_t>(kind));
+    return name.substr(name.find(' ') + 1);
+  }
+
+  std::optional<std::int64_t> Field(const ReadRecord& record, const char* name) const {
+    const std::size_t index = grammar::FieldIndex(grammar::kStation, name);
+    if (index >= record.fields.size() || !record.fields[index].number) return std::nullopt;
+    return record.fields[index].value;
+  }
+
+  // A station of a kind that places nothing is a pass, which the table
+  // still holds: said only when the record gives a stop time.
+  void LeftNothing(const EmptyRecord& empty) {
+    const ReadRecord* record = RecordOf(empty.record);
+    if (record == nullptr) return;
+    if (empty.record.record == grammar::kStation.name) {
+      const std::int64_t hours = Field(*record, "hours").value_or(0);
+      const std::int64_t minutes = Field(*record, "minutes").value_or(0);
+      const std::int64_t seconds = Field(*record, "seconds").value_or(0);
+      if (hours == 0 && minutes == 0 && seconds == 0) return;
+      Warn(kNoEffect, empty.record,
+           "the train stops here at " + Clock(hours, minutes, seconds) + ", but " + empty.why +
+               ": give a kind below " + std::to_string(grammar::kFirstKindWithoutGrid) +
+               " for a stop, or the time 0, 0, 0 for a pass");
+      return;
+    }
+    Warn(kNoEffect, empty.record,
+         "this " + RecordName(empty.record.record) + " record leaves nothing: " + empty.why);
+  }
+
+  // A cell that holds only a mountain stretch's marker is free: the next
+  // object takes it by design, the stretch's type staying in its own member.
+  static bool GivesWay(std::uint8_t kind) {
+    RouteCell cell;
+    cell.kind = kind;
+    return cell.IsFree();
+  }
+
+  void WrittenOver(const Replacement& replacement) {
+    if (replacement.placed_by.line <= 0) return;  // no record of the author's to name
+    if (GivesWay(replacement.old_kind)) return;
+    const std::string what = "the " + Object(replacement.old_kind) + " this record put in " +
+                             CellText(replacement.cell) + " is written over by ";
+    const ReadRecord* other = RecordOf(replacement.replaced_by);
+    if (replacement.replaced_by.line <= 0 || other == nullptr) {
+      Warn(kOverwritten, replacement.placed_by,
+           what + "an abbattimento point the packager adds before a slowdown warning");
+      return;
+    }
+    Warn(kOverwritten, replacement.placed_by,
+         what + "the " + RecordName(replacement.replaced_by.record) + " record of line " +
+             std::to_string(other->line) + "; move one of them to another cell",
+         other, "this record writes over it");
+  }
+
+  void Warn(const char* rule, const Writer& writer, std::string message,
+            const ReadRecord* other = nullptr, const std::string& other_what = "") {
+    const ReadRecord* record = RecordOf(writer);
+    const auto file = files_.find(writer.file);
+    if (record == nullptr || file == files_.end()) return;
+    Diagnostic diagnostic = DiagnosticAt(Severity::kWarning, rule, file->second, record->line,
+                                         record->column, std::move(message));
+    if (other != nullptr) {
+      const auto other_file = files_.find(other->file);
+      if (other_file != files_.end()) {
+        const Diagnostic quoted = DiagnosticAt(Severity::kWarning, rule, other_file->second,
+                                               other->line, other->column, other_what);
+        diagnostic.related.push_back({quoted.path, quoted.line, quoted.column, quoted.column,
+                                      quoted.message, quoted.line_text, quoted.display_column,
+                                      quoted.line_cut});
+      }
+    }
+    found_.push_back(std::move(diagnostic));
+  }
+
+  const ReadingLog& log_;
+  const AuthorFiles& files_;
+  std::map<std::tuple<std::string, int, std::string>, const ReadRecord*> records_;
+  std::vector<Diagnostic> found_;
+};
+
+}  // namespace
+
+std::vector<Diagnostic> LostRecordWarnings(const ReadingLog& log, const RouteGrid& grid,
+                                           const AuthorFiles& files) {
+  LostRecords lost(log, files);
+  lost.Run(grid);
+  return lost.Take();
+}
+
+}  // namespace packager::tool

@@ -1,0 +1,31 @@
+// The train checked against itself and against the line's boards: what a
+// train description can say that reads without a fault but cannot be meant.
+//
+//   time-order            a stop's time before the previous stop's
+//   clock-after-departure the clock starts after the first departure
+//   repeated-station      a station name given again further on
+//   slowdown-above-limit  a slowdown no slower than the speed in force
+//   signal-spacing        a signal closer to the one before than the train
+//                         brakes from the speed in force (kSignalDeceleration)
+//   speed-board           a speed board without a speed record of one of its
+//                         speeds at its position
+#pragma once
+
+#include <vector>
+
+#include "check/diagnostics.h"
+#include "check/text_warnings.h"
+#include "compiler/reading_observer.h"
+
+namespace packager::tool {
+
+// The braking the signal spacing is measured with, in mm/s² (0.7 m/s², a
+// service braking): a signal stands at least v² / (2 × 0.7) metres after
+// the one before, v in m/s the speed in force there.
+inline constexpr int kSignalDeceleration = 700;
+
+// records: both texts' records in reading order.
+std::vector<Diagnostic> TrainWarnings(const std::vector<ReadRecord>& records,
+                                      const AuthorFiles& files);
+
+}  // namespace packager::tool
