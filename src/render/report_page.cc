@@ -48,6 +48,7 @@ h2 { font-size: 18px; margin-top: 28px; border-bottom: 1px solid #ccc; }
 .counts span { display: inline-block; margin-right: 16px; font-weight: bold; }
 .error { color: #b00020; } .warning { color: #a05a00; } .clean { color: #1b7a2c; }
 .diagnostic { margin: 12px 0; }
+.note { margin: 12px 0; font-style: italic; }
 .diagnostic .where { font-family: "DejaVu Sans Mono", monospace; }
 pre.context { background: #f6f6f6; padding: 6px 8px; margin: 4px 0; overflow-x: auto; }
 pre.context .at { background: #ffe9a8; display: inline-block; min-width: 100%; }
@@ -152,6 +153,11 @@ std::string DiagnosticsSection(const std::vector<Diagnostic>& diagnostics) {
                      "</span></p>\n";
   ContextFiles files;
   for (const Diagnostic& diagnostic : diagnostics) {
+    if (diagnostic.severity == Severity::kNote) {
+      // What the check did not look at: said, not counted.
+      html += "<p class=\"note\">" + Html(diagnostic.message) + "</p>\n";
+      continue;
+    }
     const bool error = diagnostic.severity == Severity::kError;
     std::string where = diagnostic.path;
     if (diagnostic.line > 0) {
