@@ -391,14 +391,6 @@ AuthorFiles FilesOf(const CheckedScenario& scenario) {
   return files;
 }
 
-// The record that took a cell, as a related place of the fault it caused.
-RelatedPlace RelatedAt(const AuthorFile& file, const CellHolder& holder) {
-  const Diagnostic quoted = DiagnosticAt(Severity::kError, "", file, holder.line, holder.column,
-                                         "this record put " + holder.object + " on the cell");
-  return {quoted.path,      quoted.line,           quoted.column,  quoted.column,
-          quoted.message,   quoted.line_text,      quoted.display_column, quoted.line_cut};
-}
-
 Diagnostic ErrorDiagnostic(const Report& report, const AuthorFiles& files) {
   const FaultSource& source = report.fault.source;
   const std::string rule = "E" + std::to_string(report.fault.code);
@@ -410,7 +402,11 @@ Diagnostic ErrorDiagnostic(const Report& report, const AuthorFiles& files) {
                                        source.line, source.column, Message(report));
   if (const auto& holder = report.taken.holder) {
     const auto file = files.find(holder->file);
-    if (file != files.end()) diagnostic.related.push_back(RelatedAt(file->second, *holder));
+    if (file != files.end()) {
+      diagnostic.related.push_back(RelatedAt(file->second, holder->line, holder->column,
+                                             "this record put " + holder->object +
+                                                 " on the cell"));
+    }
   }
   return diagnostic;
 }
@@ -535,13 +531,9 @@ std::optional<Diagnostic> ShortLine(std::vector<Report>& reports, const CheckedS
                         : "; give the line its whole length";
   Diagnostic diagnostic = DiagnosticAt(Severity::kError, "E" + std::to_string(kErrBeyondGrid),
                                        files.at(line.name), record_line, 0, message);
-  const AuthorFile& file = files.at(first.text->name);
-  const Diagnostic quoted = DiagnosticAt(Severity::kError, "", file, first.fault.source.line,
+  diagnostic.related.push_back(RelatedAt(files.at(first.text->name), first.fault.source.line,
                                          first.fault.source.column,
-                                         "the first record beyond the grid");
-  diagnostic.related.push_back({quoted.path, quoted.line, quoted.column, quoted.column,
-                                quoted.message, quoted.line_text, quoted.display_column,
-                                quoted.line_cut});
+                                         "the first record beyond the grid"));
   std::erase_if(reports, [&](const Report& report) {
     return report.fault.code == kErrBeyondGrid && report.text != nullptr;
   });

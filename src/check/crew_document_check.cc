@@ -346,10 +346,7 @@ class Findings {
     const RecordPlace& place = *record.place;
     const AuthorFile unquoted(place.file, {});
     const AuthorFile& file = train_text_ != nullptr ? *train_text_ : unquoted;
-    const Diagnostic quoted =
-        DiagnosticAt(Severity::kWarning, "", file, place.line, place.column, record.what);
-    return {quoted.path,    quoted.line,      quoted.column,         quoted.column,
-            quoted.message, quoted.line_text, quoted.display_column, quoted.line_cut};
+    return RelatedAt(file, place.line, place.column, record.what);
   }
 
   const AuthorFile* train_text_;

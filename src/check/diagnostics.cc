@@ -104,6 +104,31 @@ Diagnostic DiagnosticAt(Severity severity, std::string rule, const AuthorFile& f
   return diagnostic;
 }
 
+RelatedPlace RelatedAt(const AuthorFile& file, int line, int column, std::string message) {
+  const Diagnostic quoted =
+      DiagnosticAt(Severity::kNote, "", file, line, column, std::move(message));
+  return {quoted.path,    quoted.line,      quoted.column,         quoted.column,
+          quoted.message, quoted.line_text, quoted.display_column, quoted.line_cut};
+}
+
+std::optional<Diagnostic> WarningAtRecord(const AuthorFiles& files, const char* rule,
+                                          const ReadRecord& record, std::string message,
+                                          const ReadRecord* other,
+                                          const std::string& other_what) {
+  const auto file = files.find(record.file);
+  if (file == files.end()) return std::nullopt;
+  Diagnostic diagnostic = DiagnosticAt(Severity::kWarning, rule, file->second, record.line,
+                                       record.column, std::move(message));
+  if (other != nullptr) {
+    const auto other_file = files.find(other->file);
+    if (other_file != files.end()) {
+      diagnostic.related.push_back(
+          RelatedAt(other_file->second, other->line, other->column, other_what));
+    }
+  }
+  return diagnostic;
+}
+
 void ListPerRule(std::vector<Diagnostic>& diagnostics) {
   std::map<std::string, std::size_t> listed;
   std::map<std::string, std::size_t> more;

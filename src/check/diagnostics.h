@@ -9,10 +9,13 @@
 
 #include <cstddef>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "compiler/reading_observer.h"
 
 namespace packager::tool {
 
@@ -126,6 +129,19 @@ struct AuthorFile {
 // A finding at a line and byte column of a file (line 0: the whole file).
 Diagnostic DiagnosticAt(Severity severity, std::string rule, const AuthorFile& file, int line,
                         int column, std::string message);
+
+// A related place at a line and column of a file, its line quoted.
+RelatedPlace RelatedAt(const AuthorFile& file, int line, int column, std::string message);
+
+// The author's texts by the names the compile reads them under.
+using AuthorFiles = std::map<std::string, AuthorFile>;
+
+// A warning at a record's keyword, `other` (when given) as a related place
+// saying other_what; none when the record's text is not among files.
+std::optional<Diagnostic> WarningAtRecord(const AuthorFiles& files, const char* rule,
+                                          const ReadRecord& record, std::string message,
+                                          const ReadRecord* other = nullptr,
+                                          const std::string& other_what = "");
 
 // Keeps the first kListedPerRule diagnostics of each rule, in their order;
 // each other one is counted on the last kept one of its rule.

@@ -117,21 +117,11 @@ class LostRecords {
   void Warn(const char* rule, const Writer& writer, std::string message,
             const ReadRecord* other = nullptr, const std::string& other_what = "") {
     const ReadRecord* record = RecordOf(writer);
-    const auto file = files_.find(writer.file);
-    if (record == nullptr || file == files_.end()) return;
-    Diagnostic diagnostic = DiagnosticAt(Severity::kWarning, rule, file->second, record->line,
-                                         record->column, std::move(message));
-    if (other != nullptr) {
-      const auto other_file = files_.find(other->file);
-      if (other_file != files_.end()) {
-        const Diagnostic quoted = DiagnosticAt(Severity::kWarning, rule, other_file->second,
-                                               other->line, other->column, other_what);
-        diagnostic.related.push_back({quoted.path, quoted.line, quoted.column, quoted.column,
-                                      quoted.message, quoted.line_text, quoted.display_column,
-                                      quoted.line_cut});
-      }
+    if (record == nullptr) return;
+    if (auto warning = WarningAtRecord(files_, rule, *record, std::move(message), other,
+                                       other_what)) {
+      found_.push_back(std::move(*warning));
     }
-    found_.push_back(std::move(diagnostic));
   }
 
   const ReadingLog& log_;

@@ -167,15 +167,9 @@ void Checker::Warn(const char* rule, const ReadRecord& record, int line, int col
   }
   if (other != nullptr) {
     const auto other_file = files_.find(other->file);
-    const Diagnostic quoted =
-        other_file != files_.end()
-            ? DiagnosticAt(Severity::kWarning, rule, other_file->second, other->line,
-                           other->column, other_what)
-            : DiagnosticAt(Severity::kWarning, rule, AuthorFile{other->file, {}}, other->line,
-                           other->column, other_what);
-    diagnostic.related.push_back({quoted.path, quoted.line, quoted.column, quoted.column,
-                                  quoted.message, quoted.line_text, quoted.display_column,
-                                  quoted.line_cut});
+    const AuthorFile unquoted(other->file, {});
+    const AuthorFile& file = other_file != files_.end() ? other_file->second : unquoted;
+    diagnostic.related.push_back(RelatedAt(file, other->line, other->column, other_what));
   }
   found_.Add(std::move(diagnostic));
 }

@@ -17,9 +17,6 @@
 
 namespace packager::tool {
 
-// The author's texts by the names the compile reads them under.
-using AuthorFiles = std::map<std::string, AuthorFile>;
-
 // "signal", "indicator board": a record kind (grammar::RecordKind::name) as
 // the warnings name it.
 std::string RecordName(std::string_view kind);

@@ -223,21 +223,10 @@ class TrainChecker {
 
   void Warn(const char* rule, const ReadRecord& record, std::string message,
             const ReadRecord* other = nullptr, const std::string& other_what = "") {
-    const auto file = files_.find(record.file);
-    if (file == files_.end()) return;
-    Diagnostic diagnostic = DiagnosticAt(Severity::kWarning, rule, file->second, record.line,
-                                         record.column, std::move(message));
-    if (other != nullptr) {
-      const auto other_file = files_.find(other->file);
-      if (other_file != files_.end()) {
-        const Diagnostic quoted = DiagnosticAt(Severity::kWarning, rule, other_file->second,
-                                               other->line, other->column, other_what);
-        diagnostic.related.push_back({quoted.path, quoted.line, quoted.column, quoted.column,
-                                      quoted.message, quoted.line_text, quoted.display_column,
-                                      quoted.line_cut});
-      }
+    if (auto warning = WarningAtRecord(files_, rule, record, std::move(message), other,
+                                       other_what)) {
+      found_.push_back(std::move(*warning));
     }
-    found_.push_back(std::move(diagnostic));
   }
 
   const AuthorFiles& files_;

@@ -6,11 +6,18 @@
 
 #include <gtest/gtest.h>
 
+#include "support/check_texts.h"
+
 #include "support/temp_folder.h"
 #include "tool/tool.h"
 
 namespace packager::tool {
 namespace {
+
+using test_support::kFaultyLine;
+using test_support::kFaultyTrain;
+using test_support::kLineHead;
+using test_support::kTrainHead;
 
 namespace fs = std::filesystem;
 using test_support::TempFolder;
@@ -43,8 +50,6 @@ Outcome CheckTexts(const std::string& line, const std::string& train,
   return Check(args, folder.path());
 }
 
-const char kLineHead[] = "[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\n";
-const char kTrainHead[] = "[generale]\r\nvelocita, 0, 100\r\naderenza, 0, 100\r\n";
 
 // A slowdown start whose three cells before it hold signals: code 12.
 std::string CrowdedSlowdown(int start) {
@@ -155,18 +160,6 @@ TEST(CheckCommandTest, ReportsEveryErrorOfTheTexts) {
   }
 }
 
-// Faults in both texts: two of the line description with a curve between
-// them, which is read only with the line plan, then a curve without a class;
-// in the train description a signal on the line's board (the note names the
-// line's record), a field that fails, a warning, a signal on a signal.
-const std::string kFaultyLine =
-    "[generale]\r\nlunghezza percorso, 5000\r\n[curve]\r\ncartello_indicatore, 2000, (F)\r\n"
-    "pendenza, 90000, 3\r\ncurvad2, 500, 100\r\ncurva, 700, 100\r\npendenza, 91000, 3\r\n"
-    "pendenza, 1000, 3\r\n";
-const std::string kFaultyTrain =
-    std::string(kTrainHead) + "segnale, 2000, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n" +
-    "segnale, 1x, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\nstazzione, 3000\r\n" +
-    "segnale, 2500, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\nsegnale, 2500, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n";
 
 // The limit counts the reading faults; it is said only when a fault is left
 // unsaid, in every format.
