@@ -356,8 +356,9 @@ void Checker::CheckOrder(const ReadRecord& record, const std::string& kind) {
 
 std::string Metres(std::int64_t value) { return std::to_string(value) + " m"; }
 
-// A position off the 50 m raster takes the cell of the nearest multiple of
-// 50, halves to even: from 25 m past a multiple on, often the next cell.
+// A position off the 50 m raster takes its cell by the record's rule,
+// rounded half to even (p / 50, or p / 50 + 1 for boards, signals and
+// slowdowns): from 25 m past a multiple on, often the next cell.
 void Checker::CheckPlacement(const ReadRecord& record, const std::string& kind) {
   const grammar::CellRule rule = PositionRule(kind);
   if (rule != grammar::CellRule::kNone) {
@@ -372,25 +373,28 @@ void Checker::CheckPlacement(const ReadRecord& record, const std::string& kind) 
     }
     for (std::size_t i = 0; i < positions.size(); ++i) {
       const std::int64_t p = positions[i];
-      if (p < 0 || p % kCell == 0) continue;
-      const std::int64_t rounded = DivRoundHalfEven(p, kCell);
-      if (rounded == p / kCell) continue;
+      if (p < 0) continue;
+      // The cell the compile gives the position, beside the one its metre
+      // lies in.
+      const std::int64_t cell = grammar::CellBy(rule, p);
+      const std::int64_t lies = p / kCell + offset;
+      if (cell == lies) continue;
+      const std::int64_t as_if = (cell - offset) * kCell;
       const std::string what = i == 0 ? RecordName(kind) : "slowdown's end";
       const ReadField& field = record.fields[i == 0 ? 0 : length_field];
-      // The value that says what the compile does: the rounded position, or
-      // the length that ends the slowdown there when its start lies on the
-      // raster.
+      // The value that says what the compile does: the position of that
+      // cell, or the length that ends the slowdown there when its start lies
+      // on the raster.
       std::optional<Fix> fix;
       if (i == 0 || positions[0] % kCell == 0) {
-        const std::string value = std::to_string(i == 0 ? rounded * kCell
-                                                        : rounded * kCell - positions[0]);
+        const std::string value = std::to_string(i == 0 ? as_if : as_if - positions[0]);
         fix = Replacing(record, field.line, field.column, field.raw, value,
                         "write " + value + ", as the compile reads it");
       }
       Warn("position-rounding", record, field,
            Metres(p) + " is not a multiple of 50: the " + what + " takes cell " +
-               std::to_string(rounded + offset) + ", as if written at " +
-               Metres(rounded * kCell) + ", not the cell of " + Metres(p / kCell * kCell) +
+               std::to_string(cell) + ", as if written at " + Metres(as_if) +
+               ", not the cell of " + Metres(p / kCell * kCell) +
                " where its metre lies; write the multiple of 50 you mean",
            std::move(fix));
     }

@@ -85,6 +85,10 @@ TEST(CheckTest, WarnsOfWhatTheCompileAcceptsButAuthorsRarelyMean) {
        std::string(kLineHead) + "pendenza, 1020, 1\r\ncartello_indicatore, 1030, (F)\r\n",
        std::string(kTrainHead) + "velocita, 1075, 50\r\n",
        {"linea.txt:5:22 position-rounding", "5608-.txt:4:11 position-rounding"}},
+      {"a signal at 3425 m lands a cell late, one at 3475 m where its metre lies", kLineHead,
+       std::string(kTrainHead) + "segnale, 3425, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n" +
+           "segnale, 4475, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n",
+       {"5608-.txt:4:10 position-rounding"}},
       {"fractions, empty texts and values beyond their fields",
        std::string(kLineHead) + "pendenza, 0, 12.5\r\npendenza, 50, 200\r\n" +
            "cartello_indicatore, 500,\r\nindicatori_vmax, 600, 100, 90, 80, 12, , , , 0\r\n",
@@ -220,6 +224,8 @@ TEST(CheckTest, FixesMakeTheTextSayWhatTheCompileReads) {
        std::string(kLineHead) + "pendenza, 0, 12\r\n"},
       {"a position off the raster", std::string(kLineHead) + "pendenza, 1030, 1\r\n",
        "position-rounding", std::string(kLineHead) + "pendenza, 1050, 1\r\n"},
+      {"a board a cell late", std::string(kLineHead) + "cartello_indicatore, 1225, (F)\r\n",
+       "position-rounding", std::string(kLineHead) + "cartello_indicatore, 1250, (F)\r\n"},
   };
   for (const auto& test : kCases) {
     const CheckResult result = CheckTexts(test.line, kTrainHead);
