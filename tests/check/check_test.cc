@@ -203,7 +203,9 @@ TEST(CheckTest, EveryProblemOfEveryFileOfTheFolder) {
   ASSERT_TRUE(clean.folder);
   EXPECT_EQ(clean.folder->line_description.lines[1], "lunghezza percorso, 1000");
   // The caret stands under the character at fault in the line as written.
-  const Diagnostic& first = CheckScenario({"d", false, "", "", unholdable}).diagnostics.front();
+  const CheckResult in_folder = CheckScenario({"d", false, "", "", unholdable});
+  ASSERT_FALSE(in_folder.diagnostics.empty());
+  const Diagnostic& first = in_folder.diagnostics.front();
   EXPECT_EQ(first.path, "d/L_1-.txt");
   EXPECT_EQ(first.line_text, "; \xC5\x81\xC3\xB3" "d\xC5\xBA \xE2\x9C\x93");
   EXPECT_EQ(first.display_column, 3);
