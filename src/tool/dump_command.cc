@@ -16,6 +16,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "compiler/grammar.h"
 #include "explain/scenario_files.h"
 #include "explain/shown_text.h"
 #include "output/binary_readers.h"
@@ -387,7 +388,8 @@ std::string ListedStation(const TableEntry& entry) {
                      ", end " + Metres(entry.end);
   const std::optional<std::int64_t> stop = StopCellOf(entry);
   line += stop ? ", stop point in cell " + std::to_string(*stop) + " (" + CellSpan(*stop) + ")"
-               : ", no stop point (kind 25 or more)";
+               : ", no stop point (kind " + std::to_string(grammar::kFirstKindWithoutGrid) +
+                     " or more)";
   const std::optional<std::string> time = TimeOfDay(entry.seconds);
   line += (time ? ", time of day " + *time : ", time of day none") + " (seconds " +
           std::to_string(entry.seconds) + "); row columns 4 to 13:";
