@@ -102,6 +102,12 @@ TEST(CheckCommandTest, ReportsEveryErrorOfTheTexts) {
        "[E25]\n"
        "    5 |   ,  x,  ,  ,  ,  0\n"
        "      |      ^\n"
+       "DIR/Vardessa_Lontrino_linea.txt:6:22: warning: 25 m is not a multiple of 50: the "
+       "indicator board takes cell 2, as if written at 50 m, not the cell of 0 m where its metre "
+       "lies; write the multiple of 50 you mean [-Wposition-rounding]\n"
+       "    6 | cartello_indicatore, 25, (F)\n"
+       "      |                      ^\n"
+       "      |                      50\n"
        "DIR/Vardessa_Lontrino_linea.txt:7:2: error: a speed board falls on a cell that is already "
        "taken at 75 m: cell 2 (100 m) holds an indicator board [E21]\n"
        "    7 | \tindicatori_vmax,  75,  100,  ,  ,  0,  ,  ,  ,  0\n"
@@ -110,7 +116,7 @@ TEST(CheckCommandTest, ReportsEveryErrorOfTheTexts) {
        "cell\n"
        "    6 | cartello_indicatore, 25, (F)\n"
        "      | ^\n"
-       "2 errors, 0 warnings\n"},
+       "2 errors, 1 warning\n"},
       {"both faults of the signalling walk", kLineHead,
        std::string(kTrainHead) + CrowdedSlowdown(4950) + CrowdedSlowdown(6950),
        "DIR/Vardessa_Lontrino_5608-.txt: error: no free cell for an abbattimento point before a "
