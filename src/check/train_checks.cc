@@ -182,7 +182,10 @@ class TrainChecker {
   }
 
   void CheckBoards() {
-    for (const auto& [position, board] : boards_) {
+    for (const auto& entry : boards_) {
+      // Named apart: a lambda below uses the position.
+      const std::int64_t position = entry.first;
+      const ReadRecord* board = entry.second;
       std::vector<std::int64_t> shown;
       for (const char* field : {"vas", "vbs", "vcs", "vad", "vbd", "vcd"}) {
         const auto speed = Value(*board, g::kSpeedBoard, field);
