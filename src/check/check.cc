@@ -272,6 +272,37 @@ struct Findings {
   std::size_t stopped_after = 0;    // the error limit, when reached with more to find
 };
 
+// The progressive records of the line description whose first or second
+// value is not a multiple of 50: the packager finds them only once the
+// train is read, and names no record; each is reported at its own field.
+std::vector<Report> ProgressiveReports(const std::vector<ReadRecord>& records,
+                                       const AuthorText& line_text, const RecordedFault& fault) {
+  std::vector<Report> reports;
+  for (const ReadRecord& record : records) {
+    if (record.file != line_text.name) continue;
+    const bool progressive = std::any_of(
+        record.kinds.begin(), record.kinds.end(), [](const std::string& kind) {
+          return kind == grammar::kProgressiveUno.name || kind == grammar::kProgressiveDue.name ||
+                 kind == grammar::kProgressiveTre.name;
+        });
+    if (!progressive) continue;
+    for (std::size_t i = 0; i < std::min<std::size_t>(2, record.fields.size()); ++i) {
+      const ReadField& field = record.fields[i];
+      const std::int64_t value = static_cast<std::int32_t>(field.value);
+      if (value % kCellLength == 0) continue;
+      const std::int64_t below = value - ((value % kCellLength) + kCellLength) % kCellLength;
+      RecordedFault at = fault;
+      at.source = {line_text.name, field.line,
+                   std::string(i == 0 ? "first" : "second") + " value " + std::to_string(value) +
+                       "; write " + std::to_string(below) + " or " +
+                       std::to_string(below + kCellLength),
+                   field.column, record.line, field.line};
+      reports.push_back({&line_text, std::move(at), {}, 0});
+    }
+  }
+  return reports;
+}
+
 // Reading faults one round each, in the order the texts are read, up to
 // error_limit of them (0: no limit); then the post-pass faults of the last
 // round and the first taken reserved slot: a slot is taken by what the texts
@@ -310,6 +341,16 @@ Findings FindErrors(CheckedScenario& scenario, std::size_t error_limit) {
       break;
     }
     AuthorText* text = TextNamed(scenario, fault.source.file);
+    if (fault.code == kErrProgressiveNotMultiple) {
+      // Found at the end of the train's reading: the texts were read whole.
+      observe();
+      std::vector<Report> found =
+          ProgressiveReports(round.records.records(), scenario.line_text, fault);
+      if (!found.empty()) {
+        for (Report& report : found) reports.push_back(std::move(report));
+        break;
+      }
+    }
     if (fault.code == kErrNoLineLength && length_set_aside) {
       // Not a fault of its own: the length record is the error already said.
       observe();
@@ -578,18 +619,14 @@ CheckResult CheckScenario(const ScenarioSources& sources, const CheckOptions& op
     CheckedScenario scenario = HandOverScenario(sources);
     return Diagnose(scenario, options.error_limit);
   }
-  FolderReading reading = ReadFolderFiles(sources.files);
+  FolderReading reading = ReadFolderFiles(sources.files, sources.other_files);
   std::vector<Diagnostic> problems;
   for (const FolderProblem& problem : reading.problems) {
     problems.push_back(FolderDiagnostic(sources, problem));
   }
   // Without its identity or a text the folder is not read on: the texts are
   // read only as a whole scenario.
-  const bool missing = std::any_of(reading.problems.begin(), reading.problems.end(),
-                                   [](const FolderProblem& problem) {
-                                     return problem.line == 0 && problem.file != kScenarioFileName;
-                                   });
-  if (!reading.identity || missing) {
+  if (!reading.identity || reading.texts_missing) {
     ListPerRule(problems);
     return {std::move(problems), 0, std::nullopt};
   }
@@ -603,6 +640,7 @@ ScenarioSources ReadScenarioSources(const std::string& directory) {
   ScenarioSources sources;
   sources.folder = directory;
   sources.files = LoadFolderFiles(directory);
+  sources.other_files = ScenarioTextsIn(directory);
   return sources;
 }
 
@@ -612,7 +650,7 @@ CheckResult CheckScenarioFolder(const std::string& directory, std::size_t error_
 
 ScenarioSources ReadPackagerTexts(const std::string& directory, const std::string& name,
                                   const std::string& train) {
-  ScenarioSources sources{directory, true, name, train, {}};
+  ScenarioSources sources{directory, true, name, train, {}, {}};
   for (const std::string& file :
        {LineDescriptionName(name), TrainDescriptionName(name, train), NotesName(name, train),
         SlowdownOrderName(name, train), TimetableSheetName(name, train)}) {

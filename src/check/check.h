@@ -38,6 +38,9 @@ struct ScenarioSources {
   std::string name;
   std::string train;
   FolderFiles files;  // a name absent is a missing file
+  // Names of further texts in the folder, not read: where scenario.txt
+  // names texts the folder does not hold, they say which it does.
+  std::vector<std::string> other_files;
 };
 
 struct CheckOptions {

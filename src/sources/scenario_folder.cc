@@ -1,6 +1,8 @@
 #include "sources/scenario_folder.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "sources/embedded_scenario.h"
@@ -80,8 +82,17 @@ std::string LineProblem(std::string_view line) {
   return {};
 }
 
-std::optional<ScenarioIdentity> ParseIdentity(std::string_view contents,
-                                              std::vector<FolderProblem>& problems) {
+namespace {
+
+// Where scenario.txt gives each key's value: line and column from 1.
+struct IdentityPlaces {
+  FolderProblem name{kScenarioFileName, 0, 0, {}};
+  FolderProblem train{kScenarioFileName, 0, 0, {}};
+};
+
+std::optional<ScenarioIdentity> ReadIdentity(std::string_view contents,
+                                             std::vector<FolderProblem>& problems,
+                                             IdentityPlaces& places) {
   ScenarioIdentity identity;
   bool have_name = false;
   bool have_train = false;
@@ -112,12 +123,15 @@ std::optional<ScenarioIdentity> ParseIdentity(std::string_view contents,
     const std::string key(key_text);
     bool* seen = nullptr;
     std::string* target = nullptr;
+    FolderProblem* place = nullptr;
     if (key == "name") {
       seen = &have_name;
       target = &identity.name;
+      place = &places.name;
     } else if (key == "train") {
       seen = &have_train;
       target = &identity.train;
+      place = &places.train;
     } else {
       problem(line, "unknown key '" + key + "'; expected 'name' or 'train'");
       continue;
@@ -132,11 +146,115 @@ std::optional<ScenarioIdentity> ParseIdentity(std::string_view contents,
     }
     *seen = true;
     *target = std::string(value_text);
+    place->line = number + 1;
+    place->column = static_cast<int>(value_text.data() - raw.data()) + 1;
   }
   if (!have_name) problems.push_back({"", 0, 0, "missing 'name = ...'"});
   if (!have_train) problems.push_back({"", 0, 0, "missing 'train = ...'"});
   if (!have_name || !have_train) return std::nullopt;
   return identity;
+}
+
+// The scenario and train a text's file name gives, by the ending that
+// says which text it is: "NAME_linea.txt" gives the name alone. A train
+// text or crew document is taken only for the scenario `name`, as a name
+// and a number may both hold '_'.
+struct TextName {
+  std::string name;
+  std::string train;  // empty for a line description
+};
+
+std::optional<TextName> TextNameOf(std::string_view file, const std::string& name) {
+  static constexpr std::string_view kLineEnd = "_linea.txt";
+  if (file.ends_with(kLineEnd) && file.size() > kLineEnd.size()) {
+    return TextName{std::string(file.substr(0, file.size() - kLineEnd.size())), {}};
+  }
+  const std::string prefix = name + "_";
+  if (!file.starts_with(prefix)) return std::nullopt;
+  for (std::string_view end : {"-.txt", "_note.txt", "_rallentamenti.txt", "_scheda_treno.txt"}) {
+    if (file.ends_with(end) && file.size() > prefix.size() + end.size()) {
+      return TextName{name, std::string(file.substr(prefix.size(),
+                                                    file.size() - prefix.size() - end.size()))};
+    }
+  }
+  return std::nullopt;
+}
+
+std::string Listed(const std::vector<std::string>& files) {
+  std::string list;
+  for (const std::string& file : files) list += (list.empty() ? "" : ", ") + file;
+  return list;
+}
+
+// When the folder holds no text of the name (or train) scenario.txt gives
+// but texts of another, the fault is scenario.txt's: one problem at its
+// key, naming the texts there are, in place of a missing text for each of
+// the files the other name or number would give.
+void BlameIdentity(const FolderFiles& files, const std::vector<std::string>& others,
+                   const ScenarioIdentity& identity, const IdentityPlaces& places,
+                   std::vector<FolderProblem>& problems) {
+  std::vector<std::string> names = others;
+  for (const auto& [file, contents] : files) names.push_back(file);
+  std::sort(names.begin(), names.end());
+  names.erase(std::unique(names.begin(), names.end()), names.end());
+  const auto held = [&](const std::string& file) {
+    return std::binary_search(names.begin(), names.end(), file);
+  };
+  const auto blame = [&](bool train, const std::string& missing_text) {
+    std::vector<std::string> texts;
+    std::vector<std::string> values;
+    for (const std::string& file : names) {
+      const std::optional<TextName> text = TextNameOf(file, identity.name);
+      if (!text || (train ? text->train.empty() || !file.ends_with("-.txt")
+                          : !text->train.empty())) {
+        continue;
+      }
+      texts.push_back(file);
+      values.push_back(train ? text->train : text->name);
+    }
+    if (texts.empty()) return;
+    const std::string key = train ? "train" : "name";
+    const std::string& given = train ? identity.train : identity.name;
+    FolderProblem problem = train ? places.train : places.name;
+    problem.message = "'" + key + " = " + given + "' names " + missing_text +
+                      ", which the folder does not hold; it holds " + Listed(texts) +
+                      ": write '" + key + " = " + values.front() +
+                      "', or rename the texts to the " + key + " given";
+    // A missing text another value of the key would find is not missing.
+    std::erase_if(problems, [&](const FolderProblem& missing) {
+      const std::string& file = missing.file;
+      if (missing.line != 0 || file == kScenarioFileName) return false;
+      const std::string from = train ? identity.name + "_" + identity.train : identity.name;
+      if (!file.starts_with(from)) return false;
+      const std::string rest = file.substr(from.size());
+      return std::any_of(values.begin(), values.end(), [&](const std::string& value) {
+        return held((train ? identity.name + "_" + value : value) + rest);
+      });
+    });
+    // After scenario.txt's own problems, before the texts'.
+    const auto first_text = std::find_if(problems.begin(), problems.end(), [](const FolderProblem& p) {
+      return p.file != kScenarioFileName;
+    });
+    problems.insert(first_text, std::move(problem));
+  };
+  const auto is_missing = [&](const std::string& file) {
+    return std::any_of(problems.begin(), problems.end(), [&](const FolderProblem& problem) {
+      return problem.file == file && problem.line == 0;
+    });
+  };
+  if (is_missing(LineDescriptionName(identity.name))) {
+    blame(false, LineDescriptionName(identity.name));
+  } else if (is_missing(TrainDescriptionName(identity.name, identity.train))) {
+    blame(true, TrainDescriptionName(identity.name, identity.train));
+  }
+}
+
+}  // namespace
+
+std::optional<ScenarioIdentity> ParseIdentity(std::string_view contents,
+                                              std::vector<FolderProblem>& problems) {
+  IdentityPlaces places;
+  return ReadIdentity(contents, problems, places);
 }
 
 ScenarioIdentity ParseScenarioFile(const std::string& path, std::string_view contents) {
@@ -196,7 +314,7 @@ std::vector<std::string> ConvertText(const std::string& path, std::string_view c
   return lines;
 }
 
-FolderReading ReadFolderFiles(const FolderFiles& files) {
+FolderReading ReadFolderFiles(const FolderFiles& files, const std::vector<std::string>& others) {
   FolderReading reading;
   const auto add = [&](const std::string& file, std::vector<FolderProblem>& found) {
     for (FolderProblem& problem : found) {
@@ -215,7 +333,8 @@ FolderReading ReadFolderFiles(const FolderFiles& files) {
          "say"});
     return reading;
   }
-  reading.identity = ParseIdentity(identity_file->second, found);
+  IdentityPlaces places;
+  reading.identity = ReadIdentity(identity_file->second, found, places);
   add(kScenarioFileName, found);
   if (!reading.identity) return reading;
   ScenarioFolder& folder = reading.folder;
@@ -229,13 +348,26 @@ FolderReading ReadFolderFiles(const FolderFiles& files) {
                             {&folder.timetable_sheet, TimetableSheetName(name, train)}}) {
     const auto contents = files.find(file);
     if (contents == files.end()) {
+      reading.texts_missing = true;
       reading.problems.push_back({file, 0, 0, "missing; the scenario folder must hold this text"});
       continue;
     }
     text->lines = ConvertLines(contents->second, found);
     add(file, found);
   }
+  BlameIdentity(files, others, folder.identity, places, reading.problems);
   return reading;
+}
+
+std::vector<std::string> ScenarioTextsIn(const std::string& folder) {
+  std::vector<std::string> texts;
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const std::string file = it->path().filename().string();
+    if (file.ends_with(".txt") && file != kScenarioFileName) texts.push_back(file);
+  }
+  std::sort(texts.begin(), texts.end());
+  return texts;
 }
 
 FolderFiles LoadFolderFiles(const std::string& folder) {
@@ -264,7 +396,7 @@ FolderFiles LoadFolderFiles(const std::string& folder) {
 }
 
 ScenarioFolder ReadScenarioFolder(const std::string& folder) {
-  FolderReading reading = ReadFolderFiles(LoadFolderFiles(folder));
+  FolderReading reading = ReadFolderFiles(LoadFolderFiles(folder), ScenarioTextsIn(folder));
   if (!reading.problems.empty()) {
     const FolderProblem& first = reading.problems.front();
     FailWith(Shown(folder, first.file), first);

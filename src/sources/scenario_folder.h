@@ -93,9 +93,17 @@ struct FolderReading {
   std::optional<ScenarioIdentity> identity;  // none when scenario.txt names no scenario
   ScenarioFolder folder;
   std::vector<FolderProblem> problems;  // scenario.txt's, then each text's in reading order
+  bool texts_missing = false;           // a text scenario.txt names is not among the files
 };
 
-FolderReading ReadFolderFiles(const FolderFiles& files);
+// `others` names further files of the folder (not read): when scenario.txt
+// gives a name or train that no text bears but the folder holds texts of
+// another, the problem is one, at scenario.txt's key, naming them.
+FolderReading ReadFolderFiles(const FolderFiles& files, const std::vector<std::string>& others = {});
+
+// The names of the text files (".txt") in a folder on disk besides
+// scenario.txt, sorted; none where it cannot be listed.
+std::vector<std::string> ScenarioTextsIn(const std::string& folder);
 
 // scenario.txt and, where it names them, the texts of the folder on disk
 // (those that exist). Throws FileFailure for a file that exists but cannot

@@ -22,7 +22,7 @@ using test_support::kTrainHead;
 
 // The texts a packager hands over, in memory; no folder named.
 CheckResult CheckTexts(const std::string& line, const std::string& train) {
-  ScenarioSources sources{"", true, "Vardessa_Lontrino", "5608", {}};
+  ScenarioSources sources{"", true, "Vardessa_Lontrino", "5608", {}, {}};
   sources.files["Vardessa_Lontrino_linea.txt"] = line;
   sources.files["Vardessa_Lontrino_5608-.txt"] = train;
   return CheckScenario(sources);
@@ -169,6 +169,10 @@ TEST(CheckTest, EveryProblemOfEveryFileOfTheFolder) {
   missing.erase("L_1_note.txt");
   FolderFiles keys = Folder(kLineHead, kTrainHead);
   keys["scenario.txt"] = "\xEF\xBB\xBFname = L\nname = M\ncolour = red\n  train = 1/2\n";
+  FolderFiles other_train = Folder(kLineHead, kTrainHead);
+  other_train["scenario.txt"] = "name = L\ntrain = 2\n";
+  FolderFiles other_name = Folder(kLineHead, kTrainHead);
+  other_name["scenario.txt"] = "# the scenario\nname = M\ntrain = 1\n";
   FolderFiles marker = Folder(kLineHead, std::string(kTrainHead) + "riferimento fine del file\n");
   marker["L_1_note.txt"] = std::string("a\0b\n", 4) + "\xFF\n";
   const Case kCases[] = {
@@ -181,6 +185,12 @@ TEST(CheckTest, EveryProblemOfEveryFileOfTheFolder) {
       {"every missing text named", missing,
        {"L_1-.txt:0:0 missing; the scenario folder must hold this text",
         "L_1_note.txt:0:0 missing; the scenario folder must hold this text"}},
+      {"a train number no text bears: scenario.txt is at fault, once", other_train,
+       {"scenario.txt:2:9 'train = 2' names L_2-.txt, which the folder does not hold; it holds "
+        "L_1-.txt: write 'train = 1', or rename the texts to the train given"}},
+      {"a name no text bears", other_name,
+       {"scenario.txt:2:8 'name = M' names M_linea.txt, which the folder does not hold; it holds "
+        "L_linea.txt: write 'name = L', or rename the texts to the name given"}},
       {"every fault of scenario.txt", keys,
        {"scenario.txt:1:1 byte-order mark; save the file as UTF-8 without one",
         "scenario.txt:2:1 'name' is given twice",
@@ -194,16 +204,23 @@ TEST(CheckTest, EveryProblemOfEveryFileOfTheFolder) {
         "L_1_note.txt:2:1 invalid UTF-8 at column 1 (byte 0xFF)"}},
   };
   for (const Case& test : kCases) {
-    const CheckResult result = CheckScenario({"", false, "", "", test.files});
+    const CheckResult result = CheckScenario({"", false, "", "", test.files, {}});
     EXPECT_EQ(Errors(result), test.errors) << test.what;
     EXPECT_FALSE(result.folder) << test.what;
   }
-  const CheckResult clean = CheckScenario({"", false, "", "", Folder(kLineHead, kTrainHead)});
+  // Texts of the folder the check did not read count as the texts it holds.
+  FolderFiles on_disk = missing;
+  on_disk["scenario.txt"] = "name = L\ntrain = 2\n";
+  const CheckResult listed = CheckScenario({"", false, "", "", on_disk, {"L_1-.txt", "x.txt"}});
+  EXPECT_EQ(Errors(listed).size(), 2u);  // the train number, and the notes neither number has
+  ASSERT_FALSE(listed.diagnostics.empty());
+  EXPECT_NE(listed.diagnostics[0].message.find("it holds L_1-.txt:"), std::string::npos);
+  const CheckResult clean = CheckScenario({"", false, "", "", Folder(kLineHead, kTrainHead), {}});
   EXPECT_EQ(Errors(clean), std::vector<std::string>{});
   ASSERT_TRUE(clean.folder);
   EXPECT_EQ(clean.folder->line_description.lines[1], "lunghezza percorso, 1000");
   // The caret stands under the character at fault in the line as written.
-  const CheckResult in_folder = CheckScenario({"d", false, "", "", unholdable});
+  const CheckResult in_folder = CheckScenario({"d", false, "", "", unholdable, {}});
   ASSERT_FALSE(in_folder.diagnostics.empty());
   const Diagnostic& first = in_folder.diagnostics.front();
   EXPECT_EQ(first.path, "d/L_1-.txt");
@@ -365,11 +382,17 @@ TEST(CheckTest, NoFalseFollowOns) {
        {"L_linea.txt:0:0 E26", "L_1-.txt:0:0 note"}},
       {"a train text without its header", kLineHead, "[general]\r\nvelocita, 0, 100\r\n",
        {"L_1-.txt:0:0 no-general-header", "L_1-.txt:0:0 note"}},
+      {"progressive values off the raster: at their fields, the train read whole",
+       "[generale]\r\nlunghezza percorso, 1000\r\nprogressiva chilometrica due, 1234, 75, 0\r\n"
+       "progressiva chilometrica tre, 50, 0, 7\r\n[curve]\r\n",
+       kTrainHead,
+       {"L_linea.txt:3:31 E2", "L_linea.txt:3:37 E2", "L_1_note.txt:1:26 crew-braked-mass",
+        "L_1_rallentamenti.txt:0:0 crew-slowdown-order", "L_1_scheda_treno.txt:0:0 crew-timetable"}},
   };
   for (const auto& test : kCases) {
     FolderFiles files = Folder(test.line, test.train);
     files["L_1_note.txt"] = kNotes;
-    const CheckResult result = CheckScenario({"", false, "", "", files});
+    const CheckResult result = CheckScenario({"", false, "", "", files, {}});
     std::vector<std::string> findings;
     for (const Diagnostic& diagnostic : result.diagnostics) {
       findings.push_back(diagnostic.path + ":" + std::to_string(diagnostic.line) + ":" +

@@ -116,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                        [&] { diagnostics = tool::CheckScenarioFolder(directory).diagnostics; });
   CheckListings(diagnostics);
   // The same texts held in memory, as an editor holds them, say the same.
-  tool::ScenarioSources sources{directory, false, "", "", {{"scenario.txt", kScenarioFile}}};
+  tool::ScenarioSources sources{directory, false, "", "", {{"scenario.txt", kScenarioFile}}, {}};
   for (std::size_t i = 0; i < texts.size(); ++i) sources.files.emplace(names[i], texts[i]);
   for (std::size_t i = texts.size(); i < std::size(names); ++i) sources.files.emplace(names[i], "");
   const std::vector<tool::Diagnostic> in_memory = tool::CheckScenario(sources).diagnostics;
