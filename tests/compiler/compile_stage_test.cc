@@ -2,6 +2,8 @@
 
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -56,6 +58,46 @@ TEST(CompileScenarioTest, OutcomeOfEachEnding) {
     EXPECT_EQ(outcome.reserved_slot_fault, c.slot_fault) << c.what;
     EXPECT_EQ(outcome.writes_files, c.writes_files) << c.what;
     EXPECT_FALSE(texts.Exists("L_linea.txt")) << c.what;
+  }
+}
+
+// After a slowdown end the walk gives the first signal a point of its own in
+// one of the two cells before it: a point already there is neither reused
+// nor lowered. The slowdown ends in cell 205, the signal stands in cell 211.
+TEST(CompileScenarioTest, APointBeforeTheSignalAfterASlowdownEndIsNotReused) {
+  const struct {
+    std::string points;  // abbattimento records
+    std::vector<std::pair<std::int64_t, std::int16_t>> after;  // cells 206 to 210 with a point
+    std::int32_t code, position;
+  } cases[] = {
+      {"", {{210, 180}}, 0, 0},
+      {"abbattimento, 10500, 200\r\n", {{209, 180}, {210, 200}}, 0, 0},
+      {"abbattimento, 10500, 0\r\n", {{209, 180}, {210, 0}}, 0, 0},
+      {"abbattimento, 10500, 200\r\nabbattimento, 10450, 200\r\n",
+       {{209, 200}, {210, 200}},
+       kErrNoRoomInsideSlowdown,
+       205 * 50},
+  };
+  for (const auto& c : cases) {
+    MemoryTexts texts;
+    texts.Put("L_linea.txt", "[generale]\r\nlunghezza percorso, 20000\r\n[curve]\r\n[fine]\r\n");
+    texts.Put("L_1-.txt", "[generale]\r\nrallentamento, 10000, 50, 200, 1, 0, 0\r\n"
+                          "segnale, 10500, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n" +
+                              c.points);
+    ScenarioTables tables;
+    tables.scenario_name = "L";
+    tables.train_number = "1";
+    const CompileOutcome outcome = CompileScenario(tables, texts, 0);
+    std::vector<std::pair<std::int64_t, std::int16_t>> points;
+    for (std::int64_t i = 206; i <= 210; ++i) {
+      const RouteCell& cell = tables.route_cells.at(i);
+      if (cell.kind == kCellAbbattimento || cell.kind == kCellPlainAbbattimento) {
+        points.emplace_back(i, cell.param1);
+      }
+    }
+    EXPECT_EQ(points, c.after) << c.points;
+    EXPECT_EQ(outcome.fault.code, c.code) << c.points;
+    EXPECT_EQ(outcome.fault.position.value_or(0), c.position) << c.points;
   }
 }
 

@@ -250,6 +250,17 @@ TEST_F(LineReaderTest, GradientsFillTheCellsBeforeEachRecord) {
   EXPECT_EQ(Cell(160).gradient_code, 0);
 }
 
+// A gradient is stored as gradient + 100 in one byte: outside -100 to 155
+// only the low byte is kept, with no message.
+TEST_F(LineReaderTest, GradientsOutsideTheByteKeepTheirLowByte) {
+  for (const auto& [gradient, code] :
+       {std::pair{-100, 0}, std::pair{155, 255}, std::pair{200, 44}, std::pair{-101, 255}}) {
+    Read(LineText(1000, {"pendenza,  0,  " + std::to_string(gradient)}));
+    EXPECT_EQ(tables.error_code, 0) << gradient;
+    EXPECT_EQ(Cell(10).gradient_code, code) << gradient;
+  }
+}
+
 TEST_F(LineReaderTest, AGridFaultStillCompletesTheGradients) {
   Read(LineText(1000, {"pendenza,  0,  -25", "pendenza,  9000,  3"}));
   EXPECT_EQ(tables.error_code, kErrBeyondGrid);

@@ -145,6 +145,98 @@ TEST_F(TrainReaderTest, StationExtentsMarksAndStopPoints) {
   EXPECT_EQ(Cell(504).kind, kCellEmpty);
 }
 
+// Column 6 lengthens a station of a kind other than 5 to 8 by 50 m at its
+// end, the first station too, whose column 6 is then stored as 0.
+TEST_F(TrainReaderTest, Column6LengthensTheStationBeforeItIsCleared) {
+  const struct {
+    int entry, kind, column6;
+    std::int32_t end;
+    std::uint8_t byte4;
+    std::int64_t stop_cell;
+  } cases[] = {
+      {1, 11, 1, 450, 0, 8},       // the first station: lengthened, then cleared
+      {1, 11, 0, 400, 0, 7},
+      {2, 11, 1, 6400, 1, 127},    // a later one keeps it
+      {1, 7, 1, 800, 0, 15},       // kinds 5 to 8 ignore it
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> rows;
+    if (c.entry == 2) rows.push_back(Station(0, 7, 800));
+    rows.push_back(Station(c.entry == 2 ? 6000 : 0, c.kind, c.entry == 2 ? 700 : 800, c.column6));
+    Read(rows);
+    ASSERT_EQ(tables.error_code, 0) << c.entry << ' ' << c.kind << ' ' << c.column6;
+    EXPECT_EQ(Entry(c.entry).end, c.end) << c.entry << ' ' << c.kind << ' ' << c.column6;
+    EXPECT_EQ(Entry(c.entry).byte4, c.byte4) << c.entry << ' ' << c.kind << ' ' << c.column6;
+    EXPECT_EQ(Cell(c.stop_cell).kind, kCellStationStop) << c.entry << ' ' << c.kind;
+  }
+}
+
+// A record may span lines, but a comma at the end of a line is followed by
+// an empty field, which reads as 0.
+TEST_F(TrainReaderTest, ARecordSplitAfterATrailingCommaGainsA0) {
+  const struct {
+    std::vector<std::string> rows;
+    std::uint8_t speed_code;  // cell 21, from the record at 1050 m
+  } cases[] = {
+      {{"velocita, 0, 30", "velocita, 1050, 95"}, 19},
+      {{"velocita, 0, 30", "velocita, 1050", "95"}, 19},
+      {{"velocita, 0, 30", "velocita,", "1050, 95"}, 210},  // 1050 km/h from 0 m
+      {{"velocita, 0, 30", "velocita, 1050,", "95"}, 0},
+  };
+  for (const auto& c : cases) {
+    Read(c.rows);
+    EXPECT_EQ(tables.error_code, 0) << c.rows[1];
+    EXPECT_EQ(Cell(21).speed_code, c.speed_code) << c.rows[1];
+  }
+}
+
+// The codes the texts use and what each puts on the grid, as the guide's
+// table of kind codes gives them.
+TEST_F(TrainReaderTest, EachKindCodePutsItsObject) {
+  Read({"segnale, 5000, 2, 4, 1, 0, 0, 1, 3, 1, 0, 0", "segnale, 6000, 1, 4, 1, 0, 0, 0, 0, 0, 0, 0",
+        "rallentamento, 10000, 50, 200, 1, 1, 0", "abbattimento, 20000, 170",
+        "abbattimento, 20500, 0", "stazione, 0, 7, 800, 1, 0, 0, 4,1,0, 2,1,1, 1, 12, 5, 0, A",
+        Station(30000, 11, 600), Station(40000, 5, 300), Station(50000, 25, 200)},
+       {"indicatori_vmax, 1000, 85, 90, 95, 0, , , , 0", "cartello_indicatore, 2000, (F)",
+        "montagna, 3000, 3600, 11", "montagna, 60000, 60600, 2", "montagna, 70000, 70600, 300"});
+  ASSERT_EQ(tables.error_code, 0);
+  const struct {
+    const char* what;
+    std::int64_t cell;
+    std::uint8_t kind;
+    std::int16_t param1;
+    std::uint8_t mark, mountain;
+  } cases[] = {
+      {"speed board", 21, kCellSpeedBoard, 85 * 20 + 0, 0, 0},
+      {"indicator board", 41, kCellIndicatorBoard, 80, 0, 0},
+      {"mountain type 11: type 1, markers", 63, kCellMountainMarker, 0, 0, 1},
+      {"mountain type 2: no markers", 1203, kCellEmpty, 0, 0, 2},
+      {"mountain type 300: type 34, markers", 1403, kCellMountainMarker, 0, 0, 34},
+      {"signal kinds 2 and 1", 101, kCellSignal, 43, 0, 0},
+      {"its first approach mark", 99, kCellEmpty, 0, 71, 0},
+      {"signal kind 1, none on the right", 119, kCellEmpty, 0, 31, 0},
+      {"slowdown warning", 177, kCellSlowdownWarning, 50, 0, 0},
+      {"orientation board 1", 176, kCellOrientationBoard, 1, 0, 0},
+      {"orientation board 4", 173, kCellOrientationBoard, 4, 0, 0},
+      {"slowdown start", 201, kCellSlowdownStart, 50, 0, 0},
+      {"slowdown end", 205, kCellSlowdownEnd, 50, 0, 0},
+      {"abbattimento 170", 400, kCellAbbattimento, 170, 0, 0},
+      {"abbattimento 0", 410, kCellPlainAbbattimento, 0, 0, 0},
+      {"station kind 7: stop point", 15, kCellStationStop, 1, 0, 0},
+      {"station kind 11: stop point", 605, kCellStationStop, 2, 0, 0},
+      {"station kind 11: mark 81", 604, kCellEmpty, 0, 81, 0},
+      {"station kind 5: stop point", 802, kCellStationStop, 3, 0, 0},
+      {"station kind 5: no mark", 801, kCellEmpty, 0, 0, 0},
+      {"station kind 25: nothing", 1001, kCellEmpty, 0, 0, 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Cell(c.cell).kind, c.kind) << c.what;
+    EXPECT_EQ(Cell(c.cell).param1, c.param1) << c.what;
+    EXPECT_EQ(Cell(c.cell).approach_mark, c.mark) << c.what;
+    EXPECT_EQ(Cell(c.cell).mountain_kind, c.mountain) << c.what;
+  }
+}
+
 TEST_F(TrainReaderTest, StationFaultsStopTheReading) {
   const struct {
     std::vector<std::string> rows;
