@@ -272,6 +272,12 @@ struct Findings {
   std::size_t stopped_after = 0;    // the error limit, when reached with more to find
 };
 
+// The multiples of 50 either side of a value that is none: "1200 or 1250".
+std::string MultiplesAround(std::int64_t value) {
+  const std::int64_t below = value - ((value % kCellLength) + kCellLength) % kCellLength;
+  return std::to_string(below) + " or " + std::to_string(below + kCellLength);
+}
+
 // The progressive records of the line description whose first or second
 // value is not a multiple of 50: the packager finds them only once the
 // train is read, and names no record; each is reported at its own field.
@@ -290,12 +296,10 @@ std::vector<Report> ProgressiveReports(const std::vector<ReadRecord>& records,
       const ReadField& field = record.fields[i];
       const std::int64_t value = static_cast<std::int32_t>(field.value);
       if (value % kCellLength == 0) continue;
-      const std::int64_t below = value - ((value % kCellLength) + kCellLength) % kCellLength;
       RecordedFault at = fault;
       at.source = {line_text.name, field.line,
                    std::string(i == 0 ? "first" : "second") + " value " + std::to_string(value) +
-                       "; write " + std::to_string(below) + " or " +
-                       std::to_string(below + kCellLength),
+                       "; write " + MultiplesAround(value),
                    field.column, record.line, field.line};
       reports.push_back({&line_text, std::move(at), {}, 0});
     }
@@ -411,7 +415,12 @@ std::string Message(const Report& report) {
     if (!detail.empty()) message += " (" + detail + ")";
   }
   if (fault.position) message += " at " + std::to_string(*fault.position) + " m";
-  if (!report.taken.note.empty()) message += ": " + report.taken.note;
+  if (!report.taken.note.empty()) {
+    message += ": " + report.taken.note + "; move one of the two records to a free cell";
+  }
+  if (fault.code == kErrStationPosition && fault.position) {
+    message += "; write a multiple of 50: " + MultiplesAround(*fault.position);
+  }
   if (fault.code == kErrBeyondGrid && report.grid_end > 0) {
     message += ": the grid ends at " + std::to_string(report.grid_end) +
                " m, a record may stand up to " +
@@ -459,6 +468,47 @@ bool HasGeneralHeader(const std::string& bytes) {
   return lower.find("[generale]") != std::string::npos;
 }
 
+// A train text the reader skips whole: said at the header meant, the first
+// line in brackets that begins like "[generale]" (a slip of the spelling
+// or the language), with its fix; else at the first line.
+Diagnostic NoGeneralHeader(const AuthorText& train) {
+  const std::string& bytes = *train.original;
+  const std::vector<LineSpan> lines = LinesOf(bytes);
+  std::size_t meant = lines.size();
+  std::size_t first = 0;
+  std::size_t end = 0;
+  for (std::size_t i = 0; i < lines.size() && meant == lines.size(); ++i) {
+    const std::string_view line = std::string_view(bytes).substr(lines[i].begin, lines[i].length);
+    first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos || line[first] != '[') continue;
+    end = line.find(']', first);
+    std::string header(line.substr(first, end == std::string_view::npos ? line.size() - first
+                                                                        : end + 1 - first));
+    for (char& c : header) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (header.starts_with("[gen")) meant = i;
+  }
+  const std::string message =
+      "the train description has no \"[generale]\" line: nothing of it is read, so the "
+      "train has no station, signal or slowdown, and speed 0 and adhesion 0 in every cell";
+  if (meant == lines.size()) {
+    return DiagnosticAt(Severity::kWarning, kNoGeneralHeader, {train.path, bytes},
+                        lines.empty() ? 0 : 1, lines.empty() ? 0 : 1, message);
+  }
+  const int line = static_cast<int>(meant) + 1;
+  const int column = static_cast<int>(first) + 1;
+  const int end_column = end == std::string_view::npos
+                             ? static_cast<int>(lines[meant].length) + 1
+                             : static_cast<int>(end) + 2;
+  Diagnostic diagnostic =
+      DiagnosticAt(Severity::kWarning, kNoGeneralHeader, {train.path, bytes}, line, column,
+                   message + "; this header is read as no section: write \"[generale]\"");
+  diagnostic.end_line = line;
+  diagnostic.end_column = end_column;
+  diagnostic.fixes.push_back(
+      {"write \"[generale]\"", {{train.path, line, column, end_column, "[generale]"}}});
+  return diagnostic;
+}
+
 // The warnings on what was read. When the train description was not read
 // to its end, what its records would say of the train and of the crew
 // documents is not looked at, and a note says so once: each would only
@@ -469,12 +519,7 @@ std::vector<Diagnostic> Warnings(const CheckedScenario& scenario,
   const AuthorText& train = scenario.train_text;
   std::vector<Diagnostic> warnings;
   const bool headless = train.original && !HasGeneralHeader(*train.original);
-  if (headless) {
-    warnings.push_back(DiagnosticAt(
-        Severity::kWarning, kNoGeneralHeader, {train.path, *train.original}, 0, 0,
-        "the train description has no \"[generale]\" line: nothing of it is read, so the "
-        "train has no station, signal or slowdown, and speed 0 and adhesion 0 in every cell"));
-  }
+  if (headless) warnings.push_back(NoGeneralHeader(train));
   for (Diagnostic& warning : TextWarnings(records, files, train.name)) {
     warnings.push_back(std::move(warning));
   }
@@ -483,8 +528,12 @@ std::vector<Diagnostic> Warnings(const CheckedScenario& scenario,
     note.severity = Severity::kNote;
     note.path = train.path;
     note.message =
-        "the train's own checks and the crew documents are not compared with the train: the "
-        "train description could not be read whole; fix the errors above and check again";
+        headless ? "the train's own checks and the crew documents are not compared with the "
+                   "train: nothing of its description was read; give it its \"[generale]\" "
+                   "line and check again"
+                 : "the train's own checks and the crew documents are not compared with the "
+                   "train: the train description could not be read whole; fix the errors "
+                   "above and check again";
     warnings.push_back(std::move(note));
     return warnings;
   }

@@ -127,16 +127,20 @@ class TrainChecker {
     }
   }
 
-  // Two records of one station stand side by side (the platform and the
-  // station, as the repository's first station); further apart a name given
-  // again is a slip.
+  // A terminus may be given as two records side by side, the platform the
+  // train stands at and the station it leaves or enters through (as the
+  // repository's first station): the first two records or the last two.
+  // Anywhere else a name given again is a slip, the usual one a row copied
+  // and its name left.
   void CheckNames() {
     std::map<std::string, std::size_t> seen;
-    for (std::size_t i = 0; i < stations_.size(); ++i) {
+    const std::size_t count = stations_.size();
+    for (std::size_t i = 0; i < count; ++i) {
       const std::string name = Upper(stations_[i].name);
       if (name.empty()) continue;
       const auto [earlier, fresh] = seen.try_emplace(name, i);
-      if (!fresh && earlier->second + 1 != i) {
+      const bool terminus = earlier->second + 1 == i && (i == 1 || i + 1 == count);
+      if (!fresh && !terminus) {
         const Stop& first = stations_[earlier->second];
         Warn("repeated-station", *stations_[i].record,
              "the station name '" + stations_[i].name + "' is given already at " +

@@ -60,7 +60,9 @@ TEST(CheckTest, WarnsOfWhatTheCompileAcceptsButAuthorsRarelyMean) {
        {"5608-.txt:5:1 unknown-keyword"}},
       {"no [generale] in the train: nothing else is said of it", kLineHead,
        "[general]\r\nvelocita, 0, 100\r\n",
-       {"5608-.txt:0:0 no-general-header", "5608-.txt:0:0 note"}},
+       {"5608-.txt:1:1 no-general-header", "5608-.txt:0:0 note"}},
+      {"no header in brackets at all: said at the first line", kLineHead,
+       "velocita, 0, 100\r\n", {"5608-.txt:1:1 no-general-header", "5608-.txt:0:0 note"}},
       {"a station name with a comma leaves a field over", kLineHead,
        std::string(kTrainHead) +
            "stazione, 0, 7, 800, 1,0,0, 4,1,0, 2,1,1, 1, 12,5,0, BORGO, VESSARO\r\n[fine]\r\n",
@@ -124,10 +126,12 @@ TEST(CheckTest, RoundsFindWhatCompilingBothTextsEachRoundFound) {
     }
   }
   EXPECT_EQ(holders, (std::vector<std::string>{
-                         "cell 41 (2050 m) holds an indicator board <- "
+                         "cell 41 (2050 m) holds an indicator board; move one of the two "
+                         "records to a free cell <- "
                          "Vardessa_Lontrino_linea.txt:4:1 this record put an indicator board on "
                          "the cell",
-                         "cell 51 (2550 m) holds a signal <- Vardessa_Lontrino_5608-.txt:7:1 "
+                         "cell 51 (2550 m) holds a signal; move one of the two records to a "
+                         "free cell <- Vardessa_Lontrino_5608-.txt:7:1 "
                          "this record put a signal on the cell"}));
 }
 
@@ -263,6 +267,16 @@ TEST(CheckTest, FixesMakeTheTextSayWhatTheCompileReads) {
     EXPECT_EQ(fixed, test.fixed) << test.what;
     EXPECT_TRUE(CheckTexts(fixed, kTrainHead).diagnostics.empty()) << test.what;
   }
+  // The train's header spelt otherwise: the fix makes the whole train read.
+  std::string train = std::string(kTrainHead).replace(0, 10, "  [General]");
+  const CheckResult headless = CheckTexts(kLineHead, train);
+  ASSERT_FALSE(headless.diagnostics.empty());
+  ASSERT_EQ(headless.diagnostics[0].fixes.size(), 1u);
+  const TextEdit& edit = headless.diagnostics[0].fixes[0].edits[0];
+  ASSERT_EQ(edit.line, 1);
+  train.replace(edit.column - 1, edit.end_column - edit.column, edit.new_text);
+  EXPECT_EQ(train, "  " + std::string(kTrainHead));
+  EXPECT_TRUE(CheckTexts(kLineHead, train).diagnostics.empty());
 }
 
 // Whatever a record asked for and the tables do not hold is said at that
@@ -335,10 +349,14 @@ TEST(CheckTest, TheTrainCheckedAgainstItself) {
        "[generale]\r\nvelocita, 0, 100\r\naderenza, 0, 100\r\norologio, 12 30 0\r\n"
        "[stazioni]\r\n" + station(1000, "12,10,0", "A"),
        {"5608-.txt:4:1 clock-after-departure"}},
-      {"a name again further on; side by side it is sound", kLong,
+      {"a name again, side by side mid-line or further on; a terminus of two records is "
+       "sound at either end",
+       kLong,
        kStations + station(1000, "0,0,0", "A") + station(2000, "0,0,0", "A") +
-           station(4000, "0,0,0", "B") + station(6000, "0,0,0", " a "),
-       {"5608-.txt:8:1 repeated-station"}},
+           station(4000, "0,0,0", "B") + station(7500, "0,0,0", "B") +
+           station(9000, "0,0,0", "C") + station(10000, "0,0,0", " a ") +
+           station(12000, "0,0,0", "D") + station(13000, "0,0,0", "D"),
+       {"5608-.txt:8:1 repeated-station", "5608-.txt:10:1 repeated-station"}},
       {"a slowdown at the speed in force; one below it is sound", kLong,
        std::string(kTrainHead) + "rallentamento, 5000, 100, 200, 0, 0, 0\r\n" +
            "rallentamento, 9000, 60, 200, 0, 0, 0\r\n",
@@ -381,7 +399,7 @@ TEST(CheckTest, NoFalseFollowOns) {
       {"no length at all is the error itself", "[generale]\r\n[curve]\r\n", kTrainHead,
        {"L_linea.txt:0:0 E26", "L_1-.txt:0:0 note"}},
       {"a train text without its header", kLineHead, "[general]\r\nvelocita, 0, 100\r\n",
-       {"L_1-.txt:0:0 no-general-header", "L_1-.txt:0:0 note"}},
+       {"L_1-.txt:1:1 no-general-header", "L_1-.txt:0:0 note"}},
       {"progressive values off the raster: at their fields, the train read whole",
        "[generale]\r\nlunghezza percorso, 1000\r\nprogressiva chilometrica due, 1234, 75, 0\r\n"
        "progressiva chilometrica tre, 50, 0, 7\r\n[curve]\r\n",
