@@ -64,11 +64,13 @@ const std::vector<CommandLine>& Commands() {
        {},
        DumpCommand},
       {"plan",
-       "plan DIR --name NAME --train NUMBER -o FILE.svg",
+       "plan DIR --name NAME --train NUMBER -o FILE.svg\n"
+       "       scenario-tool plan SCENARIO_DIR -o FILE.svg",
        "draws the line plan of DIR/NAME_linea.dat as an SVG picture, with kilometre ticks,\n"
        "    the stations of NAME_NUMBER.sim and the signals and slowdowns of NAME_NUMBER.dat\n"
-       "    (either may be missing). Exit status: 0, 1 when a file does not decode, 3 when\n"
-       "    a file cannot be read or written, 64 usage.",
+       "    (either may be missing), or of a scenario folder compiled in memory as the build\n"
+       "    compiles it. Exit status: 0, 1 when a file does not decode or the scenario does\n"
+       "    not compile, 3 when a file cannot be read or written, 64 usage.",
        {},
        {"--name", "--train", "--output"},
        {},
