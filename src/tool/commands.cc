@@ -8,6 +8,20 @@ namespace packager::tool {
 
 const std::vector<CommandLine>& Commands() {
   static const std::vector<CommandLine> commands = {
+      {"new",
+       "new DIR --name NAME --train NUMBER",
+       "writes a new scenario folder DIR to start from: scenario.txt, a short line and\n"
+       "    its train that use every record of both texts, with notes for the author\n"
+       "    above their [generale], and the three crew documents in step with the train.\n"
+       "    It checks with no error and no warning; change it to your line. NAME and\n"
+       "    NUMBER follow the rules of scenario.txt. DIR is created when absent; a folder\n"
+       "    that holds anything, or a file of that name, is refused: nothing is\n"
+       "    overwritten. Exit status: 0 written, 3 a file that cannot be written, 64 usage\n"
+       "    (a bad NAME or NUMBER, DIR not new or empty among them).",
+       {},
+       {"--name", "--train"},
+       {},
+       NewCommand},
       {"compile",
        "compile DIR --name NAME --train NUMBER [-o OUT] [--no-plan] [--delete-texts] [--json]\n"
        "       scenario-tool compile SCENARIO_DIR [-o OUT] [--no-plan] [--json]",
