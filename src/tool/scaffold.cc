@@ -15,14 +15,16 @@ namespace {
 // train box of the timetable sheet). Only the preamble of a description text,
 // above its general header, may hold notes: below it every field is read.
 
-constexpr std::string_view kScenarioFile = R"(# The scenario of this folder: its name and its train number. Both become
+constexpr std::string_view kScenarioFile =
+    R"(# The scenario of this folder: its name and its train number. Both become
 # part of every file name: NAME_linea.txt (the line), NAME_NUMBER-.txt (the
 # train) and the three crew documents NAME_NUMBER_note.txt,
 # NAME_NUMBER_rallentamenti.txt and NAME_NUMBER_scheda_treno.txt. Renaming
 # the scenario means renaming those files too.
 #
-#   scenario-tool check .    every error and warning, in one run
-#   scenario-tool report . -o report.html    the same, with the profile and the plan
+#   scenario-tool check DIR     every error and warning, in one run
+#   scenario-tool report DIR -o report.html
+#                               the same, with the line's profile and plan
 #
 # Lines starting with '#' and blank lines are ignored.
 
@@ -30,24 +32,32 @@ name = {name}
 train = {train}
 )";
 
-constexpr std::string_view kLineDescription = R"(A new line: 6 km from Orsenna to Torre Albina. Everything above the general
+constexpr std::string_view kLineDescription =
+    R"(A new line: 6 km from Orsenna to Torre Albina. Everything above the general
 header below is ignored: it is the one place for notes. Below it there is
 no comment syntax: every field is read, and a note that held "curva" would
 start a curve. Fields end at a comma or a line end, numbers at a blank too.
 Positions are metres from the start of the line; the grid cells are 50 m.
 
 The general part, up to the first header after it:
-  lunghezza percorso, L                    the line's length in metres (required, first)
-  progressiva chilometrica uno, a, b, c    kilometre-post records (also due, tre); 0s: none
-  sfondo uno, v   (also due, tre)          the scenery, kept for the simulator
-  ripetizione segnali 4 codici, from, to   the cab signalling stretch; 0 0: none
+  lunghezza percorso, L        the line's length in metres (required, first)
+  progressiva chilometrica uno, a, b, c
+                               kilometre posts (also due, tre); all 0: none
+  sfondo uno, v                the scenery (also due, tre), for the simulator
+  ripetizione segnali 4 codici, from, to
+                               the cab signalling stretch; 0 0: none
 The body, in any order; the headers in brackets are for the eye only:
-  curvas3, start, length     a curve: s turns left, d right; the digit 1 to 6 is its class
-  pendenza, p, g             the gradient from p on, per mille (start with one at 0)
-  montagna, start, end, t    a mountain stretch (a tunnel); t above 10 adds markers
+  curvas3, start, length       a curve: s turns left, d right; the digit
+                               1 to 6 is its class, 6 the sharpest
+  pendenza, p, g               the gradient from p on, per mille; the
+                               first at 0
+  montagna, start, end, t      a mountain stretch (a tunnel); t above 10
+                               adds markers
   indicatori_vmax, p, vas, vbs, vcs, stripes, vad, vbd, vcd, stripes
-                             a speed board; speeds in steps of 5, an empty side as empty fields
-  cartello_indicatore, p, (caption)   an indicator board; no comma in the caption
+                               a speed board: three speeds (steps of 5)
+                               and stripes a side; empty fields: no side
+  cartello_indicatore, p, (caption)
+                               an indicator board; no comma in the caption
 The last field of the text is never read: end it with [fine].
 [generale]
 lunghezza percorso,    6000
@@ -80,27 +90,29 @@ cartello_indicatore,  5800,   (Torre Albina)
 [fine]
 )";
 
-constexpr std::string_view kTrainDescription = R"(The train on the new line. As in the line description, only this preamble
+constexpr std::string_view kTrainDescription =
+    R"(The train on the new line. As in the line description, only this preamble
 may hold notes; below the general header every field is read.
 
-  numero vetture, n               the vehicles
-  percentuale massa frenata, b    the braked mass in per cent
-  sabbia, s                       the sand
-  orologio, h m s                 the clock at the start, a little before departure
-  aderenza, p, a                  the adhesion from p on (100: dry rail)
-  velocita, p, v                  the speed limit from p on, km/h, in steps of 5;
-                                  one at each speed board with the board's C speed
+  numero vetture, n            the vehicles
+  percentuale massa frenata, b the braked mass in per cent
+  sabbia, s                    the sand
+  orologio, h m s              the clock at the start, before the departure
+  aderenza, p, a               the adhesion from p on (100: dry rail)
+  velocita, p, v               the speed limit from p on, km/h (steps of 5);
+                               one at each speed board, its C speed
   stazione, p, kind, L, c4 ... c13, h, m, s, NAME
-                                  a station, in running order; p a multiple of 50,
-                                  L of 100; the time where the train stops, else 0 0 0.
-                                  Kinds: 7 departure and arrival, 11 a stop,
-                                  21 a station passed, 25 a halt, 27 a junction
+                               a station, in running order: p a multiple
+                               of 50, L of 100; the time where the train
+                               stops, else 0 0 0. Kinds: 7 departure and
+                               arrival, 11 a stop, 21 a station passed,
+                               25 a halt, 27 a junction
   rallentamento, x, v, l, whole train 0/1, orientation boards 0/1, 0
-                                  a slowdown of l metres from x at v km/h
+                               a slowdown of l metres from x at v km/h
   segnale, p, sx, s1, s2, s3, rapp, dx, d1, d2, d3, time
-                                  a signal; p at least 350
-  abbattimento, p, value          an abbattimento point of your own
-                                  (the packager adds its own around signals)
+                               a signal, p at least 350 (kinds 1 and 2 a side)
+  abbattimento, p, value       an abbattimento point of your own (the
+                               packager adds its own around signals)
 Every station, speed change and slowdown is also in the crew documents:
 scenario-tool check compares them.
 [generale]

@@ -52,7 +52,7 @@ TEST(NewCommandTest, RefusesWhatWouldOverwriteOrMakeNoSoundName) {
             kToolUsage,
             "'--name': 'name' may hold only ASCII letters"},
            {{"new", fresh, "--name", ".S", "--train", "1"}, kToolUsage, "may not start with '.'"},
-           {{"new", fresh, "--name", "S", "--train="}, kToolUsage, "'train' has no value"},
+           {{"new", fresh, "--name", "S", "--train", "47 11"}, kToolUsage, "'train' may hold only"},
            {{"new", fresh, "--name", "S", "--train", "12345678901234567"},
             kToolUsage,
             "17 characters; at most 16"},

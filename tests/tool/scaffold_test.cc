@@ -41,9 +41,8 @@ TEST(ScaffoldTest, ChecksWithNoErrorAndNoWarning) {
     sources.files = ScaffoldFiles(identity);
     EXPECT_EQ(sources.files.size(), 6u);
     const CheckResult result = CheckScenario(sources);
-    EXPECT_TRUE(result.diagnostics.empty())
-        << identity.name << " " << identity.train << ":\n"
-        << Listed(result.diagnostics);
+    EXPECT_TRUE(result.diagnostics.empty()) << identity.name << " " << identity.train << ":\n"
+                                            << Listed(result.diagnostics);
     ASSERT_TRUE(result.folder);
     EXPECT_EQ(result.folder->identity.name, identity.name);
     EXPECT_EQ(result.folder->identity.train, identity.train);
