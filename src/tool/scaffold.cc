@@ -107,8 +107,9 @@ may hold notes; below the general header every field is read.
                                stops, else 0 0 0. Kinds: 7 departure and
                                arrival, 11 a stop, 21 a station passed,
                                25 a halt, 27 a junction
-  rallentamento, x, v, l, whole train 0/1, orientation boards 0/1, 0
-                               a slowdown of l metres from x at v km/h
+  rallentamento, x, v, l, whole train 0/1, orientation boards 0/1, d_v
+                               a slowdown of l metres from x at v km/h;
+                               d_v a number for the simulator, mostly 0
   segnale, p, sx, s1, s2, s3, rapp, dx, d1, d2, d3, time
                                a signal, p at least 350 (kinds 1 and 2 a side)
   abbattimento, p, value       an abbattimento point of your own (the
