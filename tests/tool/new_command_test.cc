@@ -14,26 +14,6 @@ namespace {
 
 using test_support::TempFolder;
 
-TEST(NewCommandTest, WritesAFolderThatChecksCleanAndCompiles) {
-  TempFolder folder;
-  std::filesystem::create_directory(folder.PathOf("empty"));
-  for (const std::string& dir : {folder.PathOf("a/b/Prova_9"), folder.PathOf("empty")}) {
-    const Outcome made = Tool({"new", dir, "--name", "Prova", "--train", "9"});
-    ASSERT_EQ(made.status, kToolClean) << made.err;
-    EXPECT_NE(made.out.find("scenario-tool check " + dir), std::string::npos) << made.out;
-    for (const char* file : {"scenario.txt", "Prova_linea.txt", "Prova_9-.txt", "Prova_9_note.txt",
-                             "Prova_9_rallentamenti.txt", "Prova_9_scheda_treno.txt"}) {
-      EXPECT_TRUE(std::filesystem::is_regular_file(dir + "/" + file)) << file;
-    }
-    const Outcome checked = Tool({"check", dir});
-    EXPECT_EQ(checked.status, kToolClean) << checked.err;
-    EXPECT_NE(checked.err.find("0 errors, 0 warnings"), std::string::npos) << checked.err;
-    const Outcome compiled = Tool({"compile", dir, "-o", folder.path()});
-    EXPECT_EQ(compiled.status, kToolClean) << compiled.err;
-    EXPECT_EQ(compiled.err, "");
-  }
-}
-
 TEST(NewCommandTest, RefusesWhatWouldOverwriteOrMakeNoSoundName) {
   TempFolder folder;
   folder.Write("taken.txt", "mine");

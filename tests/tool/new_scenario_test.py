@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""scenario-tool new as an author starts with it: the folder it writes
-checks with 0 errors and 0 warnings, compiles, draws its plan and profile,
+"""scenario-tool new as an author starts with it, into an empty or a missing
+folder: the folder it writes checks with 0 errors and 0 warnings, compiles, draws its plan and profile,
 and packages into a packager that runs with no fault and writes the three
 binary files beside the crew documents; a second new into the same folder
 is refused and changes nothing.
@@ -8,7 +8,6 @@ is refused and changes nothing.
 usage: new_scenario_test.py SCENARIO_TOOL
 """
 import pathlib
-import shutil
 import subprocess
 import sys
 import tempfile
@@ -28,7 +27,10 @@ def main():
     tool = pathlib.Path(sys.argv[1]).resolve()
     with tempfile.TemporaryDirectory() as work_dir:
         work = pathlib.Path(work_dir)
-        folder = work / "Monte_Nuovo_812"
+        # An empty folder is written into; a missing one is made, with its parents.
+        (work / "empty").mkdir()
+        expect(run([tool, "new", work / "empty", "--name", "E", "--train", "1"]), 0, "new, empty")
+        folder = work / "lines" / "Monte_Nuovo_812"
         expect(run([tool, "new", folder, "--name", "Monte_Nuovo", "--train", "812"]), 0, "new")
         written = sorted(p.name for p in folder.iterdir())
         before = {name: (folder / name).read_bytes() for name in written}
@@ -83,7 +85,6 @@ def main():
         after = {p.name: p.read_bytes() for p in folder.iterdir()}
         if after != before:
             sys.exit("new into the written folder changed it")
-        shutil.rmtree(out)
     print("ok")
 
 
