@@ -482,10 +482,29 @@ struct NumberMention {
   int column = 0;
 };
 
+// A train number may hold what a scenario's train may (letters, digits, '_',
+// '-' and '.'): "5608", "0042", "IC_88", "12-A".
+bool IsNumberCharacter(char c) {
+  return IsAsciiLetter(c) || IsDigit(c) || c == '_' || c == '-' || c == '.';
+}
+
 std::string_view TokenAt(std::string_view line, std::size_t at) {
   std::size_t end = at;
-  while (end < line.size() && (IsAsciiLetter(line[end]) || IsDigit(line[end]))) ++end;
+  while (end < line.size() && IsNumberCharacter(line[end])) ++end;
   return line.substr(at, end - at);
+}
+
+// The word names the train: it is its number, or its number followed by the
+// dots that end a sentence ("... del treno 5608.").
+bool NamesTrain(std::string_view word, std::string_view number) {
+  if (word.size() < number.size() || word.substr(0, number.size()) != number) return false;
+  return word.find_first_not_of('.', number.size()) == std::string_view::npos;
+}
+
+// The word as a mention shows it: without the dots that end a sentence.
+std::string_view WithoutSentenceEnd(std::string_view word) {
+  while (!word.empty() && word.back() == '.') word.remove_suffix(1);
+  return word;
 }
 
 std::size_t SkipBlanks(std::string_view line, std::size_t at) {
@@ -494,8 +513,9 @@ std::size_t SkipBlanks(std::string_view line, std::size_t at) {
 }
 
 // The number after the word "treno", past a category of up to three letters
-// ("R", "RV", "IC"); none when the word is not followed by one.
-std::optional<NumberMention> TrainNumberIn(std::string_view line) {
+// ("R", "RV", "IC"): the train's own number, or another with a digit; none
+// when the word is followed by neither.
+std::optional<NumberMention> TrainNumberIn(std::string_view line, std::string_view number) {
   std::string upper(line);
   std::transform(upper.begin(), upper.end(), upper.begin(), UpperOf);
   for (std::size_t at = upper.find("TRENO"); at != std::string::npos;
@@ -504,10 +524,13 @@ std::optional<NumberMention> TrainNumberIn(std::string_view line) {
     std::size_t token = SkipBlanks(line, at + 5);
     if (token == at + 5) continue;
     std::string_view word = TokenAt(line, token);
-    if (!word.empty() && word.size() <= 3 && std::all_of(word.begin(), word.end(), IsAsciiLetter)) {
+    if (!NamesTrain(word, number) && !word.empty() && word.size() <= 3 &&
+        std::all_of(word.begin(), word.end(), IsAsciiLetter)) {
       token = SkipBlanks(line, token + word.size());
       word = TokenAt(line, token);
     }
+    if (NamesTrain(word, number)) return NumberMention{number, static_cast<int>(token) + 1};
+    word = WithoutSentenceEnd(word);
     if (std::any_of(word.begin(), word.end(), IsDigit)) {
       return NumberMention{word, static_cast<int>(token) + 1};
     }
@@ -770,7 +793,7 @@ class SlowdownOrderCheck {
 
   void CheckTrainNumberSentence() {
     for (std::size_t index = 0; index < document_.lines.size(); ++index) {
-      if (const auto mention = TrainNumberIn(document_.lines[index])) {
+      if (const auto mention = TrainNumberIn(document_.lines[index], train_.number)) {
         CheckTrainNumber(document_, static_cast<int>(index) + 1, *mention,
                          "the order is addressed to", train_, findings_);
         return;
@@ -1068,10 +1091,12 @@ class TimetableSheetCheck {
       const std::string_view box = text.piece.text;
       const std::size_t digit = box.find_first_of("0123456789");
       if (digit == std::string_view::npos) continue;
-      std::size_t start = digit;  // the number with the letters joined to it
-      while (start > 0 && (IsAsciiLetter(box[start - 1]) || IsDigit(box[start - 1]))) --start;
+      std::size_t start = digit;  // the number with the characters joined to it
+      while (start > 0 && IsNumberCharacter(box[start - 1])) --start;
+      const std::string_view word = TokenAt(box, start);
       CheckTrainNumber(document_, text.line,
-                       {TokenAt(box, start), text.piece.column + static_cast<int>(start)},
+                       {NamesTrain(word, train_.number) ? train_.number : WithoutSentenceEnd(word),
+                        text.piece.column + static_cast<int>(start)},
                        "the sheet's Treno box names", train_, findings_);
       break;
     }
@@ -1095,7 +1120,7 @@ class TimetableSheetCheck {
 void CheckNotes(const Document& document, const Train& train, Findings& findings) {
   for (std::size_t index = 0; index < document.lines.size(); ++index) {
     if (NameKey(document.lines[index]).rfind("TRENO", 0) != 0) continue;
-    if (const auto mention = TrainNumberIn(document.lines[index])) {
+    if (const auto mention = TrainNumberIn(document.lines[index], train.number)) {
       CheckTrainNumber(document, static_cast<int>(index) + 1, *mention, "the notes name", train,
                        findings);
     }

@@ -8,6 +8,20 @@ namespace packager::tool {
 
 const std::vector<CommandLine>& Commands() {
   static const std::vector<CommandLine> commands = {
+      {"new",
+       "new DIR --name NAME --train NUMBER",
+       "writes a new scenario folder DIR to start from: scenario.txt, a short line and\n"
+       "    its train that use every record of both texts, with notes for the author\n"
+       "    above their [generale], and the three crew documents in step with the train.\n"
+       "    It checks with no error and no warning; change it to your line. NAME and\n"
+       "    NUMBER follow the rules of scenario.txt. DIR is created when absent; a folder\n"
+       "    that holds anything, or a file of that name, is refused: nothing is\n"
+       "    overwritten. Exit status: 0 written, 3 a file that cannot be written, 64 usage\n"
+       "    (a bad NAME or NUMBER, DIR not new or empty among them).",
+       {},
+       {"--name", "--train"},
+       {},
+       NewCommand},
       {"compile",
        "compile DIR --name NAME --train NUMBER [-o OUT] [--no-plan] [--delete-texts] [--json]\n"
        "       scenario-tool compile SCENARIO_DIR [-o OUT] [--no-plan] [--json]",
@@ -64,11 +78,13 @@ const std::vector<CommandLine>& Commands() {
        {},
        DumpCommand},
       {"plan",
-       "plan DIR --name NAME --train NUMBER -o FILE.svg",
+       "plan DIR --name NAME --train NUMBER -o FILE.svg\n"
+       "       scenario-tool plan SCENARIO_DIR -o FILE.svg",
        "draws the line plan of DIR/NAME_linea.dat as an SVG picture, with kilometre ticks,\n"
        "    the stations of NAME_NUMBER.sim and the signals and slowdowns of NAME_NUMBER.dat\n"
-       "    (either may be missing). Exit status: 0, 1 when a file does not decode, 3 when\n"
-       "    a file cannot be read or written, 64 usage.",
+       "    (either may be missing), or of a scenario folder compiled in memory as the build\n"
+       "    compiles it. Exit status: 0, 1 when a file does not decode or the scenario does\n"
+       "    not compile, 3 when a file cannot be read or written, 64 usage.",
        {},
        {"--name", "--train", "--output"},
        {},

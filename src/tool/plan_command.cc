@@ -1,5 +1,7 @@
 // scenario-tool plan: the line's plan view as a standalone SVG picture
-// (render/plan_svg.h draws it) of the binary files of a folder.
+// (render/plan_svg.h draws it) of the binary files of a folder, or of a
+// scenario folder compiled in memory as the build compiles it.
+#include <array>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -14,6 +16,7 @@
 #include "tool/arguments.h"
 #include "tool/commands.h"
 #include "tool/output_file.h"
+#include "tool/scenario_input.h"
 #include "tool/tool.h"
 
 namespace packager::tool {
@@ -38,21 +41,48 @@ auto ReadOptional(const std::string& path, Decode decode, const char* layer, std
   return decode(ReadWholeFile(path));
 }
 
+// The picture of tables, written to output, with its counts said.
+int WritePlan(const TrackPlan& plan, const std::array<TableEntry, kScenarioTableSize>* table,
+              const RouteGrid* grid, const std::string& title, const std::string& plan_path,
+              const std::string& output, std::ostream& out, std::ostream& err) {
+  const std::optional<PlanPicture> picture = DrawPlan(plan, table, grid, title);
+  if (!picture) {
+    err << plan_path << ": the plan holds no point to draw\n";
+    return kToolRecordedFault;
+  }
+  WriteOutputFile(output, picture->svg);
+  out << output << ": " << Counted(picture->stations, "station") << ", "
+      << Counted(picture->signals, "signal") << ", " << Counted(picture->slowdowns, "slowdown")
+      << "\n";
+  if (picture->off_plan > 0) {
+    err << "scenario-tool plan: " << picture->off_plan
+        << " marks lie on no point of the plan and are not drawn\n";
+  }
+  return kToolClean;
+}
+
 }  // namespace
 
 int PlanCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const Arguments arguments = CommandArguments("plan", args);
   arguments.ExpectPositional(1, "the folder DIR");
   const std::string directory = arguments.positional()[0];
-  const std::string name = arguments.Required("--name");
-  const std::string train = arguments.Required("--train");
   const std::string output = arguments.value("--output").value_or("");
   if (output.empty()) throw UsageError("missing option '-o FILE.svg'");
-  for (const std::string& part : {name, train}) {
-    if (part.find_first_of("/\\") != std::string::npos) {
-      throw UsageError("'" + part + "' is part of a file name and may hold no '/' or '\\'");
-    }
+  RequireFolder(directory, "read the folder");
+  if (IsScenarioFolder(arguments, directory)) {
+    // A scenario folder, compiled in memory as the build compiles it.
+    ScenarioTables tables;
+    const int status = CompileFolderFor("scenario-tool plan", directory, tables, err);
+    if (status != kToolClean) return status;
+    return WritePlan(tables.track_plan, &tables.scenario_table, &tables.route_cells,
+                     tables.scenario_name + " " + tables.train_number + ": line plan", directory,
+                     output, out, err);
   }
+  const std::string name = arguments.Required("--name");
+  const std::string train = arguments.Required("--train");
+  RequireFileNamePart("--name", name);
+  RequireFileNamePart("--train", train);
 
   const std::string plan_path = JoinPath(directory, LinePlanFileName(name));
   std::string current = plan_path;
@@ -62,26 +92,12 @@ int PlanCommand(const std::vector<std::string>& args, std::ostream& out, std::os
     const auto table = ReadOptional(current, DecodeTrainTable, "stations", err);
     current = JoinPath(directory, RouteGridFileName(name, train));
     const auto grid = ReadOptional(current, DecodeRouteGrid, "signals and slowdowns", err);
-    const std::optional<PlanPicture> picture =
-        DrawPlan(plan, table ? &*table : nullptr, grid ? &*grid : nullptr,
-                 name + " " + train + ": line plan");
-    if (!picture) {
-      err << plan_path << ": the plan holds no point to draw\n";
-      return kToolRecordedFault;
-    }
-    WriteOutputFile(output, picture->svg);
-    out << output << ": " << Counted(picture->stations, "station") << ", "
-        << Counted(picture->signals, "signal") << ", " << Counted(picture->slowdowns, "slowdown")
-        << "\n";
-    if (picture->off_plan > 0) {
-      err << "scenario-tool plan: " << picture->off_plan
-          << " marks lie on no point of the plan and are not drawn\n";
-    }
+    return WritePlan(plan, table ? &*table : nullptr, grid ? &*grid : nullptr,
+                     name + " " + train + ": line plan", plan_path, output, out, err);
   } catch (const DecodeError& error) {
     err << ShownText(current + ": " + error.what(), Controls::kEscaped) << "\n";
     return kToolRecordedFault;
   }
-  return kToolClean;
 }
 
 }  // namespace packager::tool

@@ -49,35 +49,6 @@ void ReadBinaryFiles(const std::string& directory, ScenarioTables& tables, std::
   tables.route_cells = DecodeRouteGrid(ReadWholeFile(current));
 }
 
-int ReportCompileFault(const CompileOutcome& outcome, const std::string& directory,
-                       std::ostream& err) {
-  if (outcome.reserved_slot_fault != 0) {
-    const char* meaning = ErrorMeaning(outcome.reserved_slot_fault);
-    err << "error " << outcome.reserved_slot_fault << ": " << (meaning != nullptr ? meaning : "")
-        << "\n";
-  } else if (outcome.fault.code != 0) {
-    RecordedFault fault = outcome.fault;
-    // The author's own file, as the author named its folder.
-    if (!fault.source.file.empty()) fault.source.file = JoinPath(directory, fault.source.file);
-    err << ShownFaultReport(fault) << "\n";
-  }
-  err << kCommand << ": the scenario does not compile; no picture is drawn "
-      << "(scenario-tool check lists every error)\n";
-  return kToolRecordedFault;
-}
-
-// Compiles a scenario folder in memory into tables; returns the exit status
-// of a folder that cannot be read, is refused or does not compile.
-int CompileFolderAt(const std::string& directory, ScenarioTables& tables, std::ostream& err) {
-  const std::optional<ScenarioFolder> folder = ReadFolder(directory, &err);
-  if (!folder) return kToolRecordedFault;
-  const CompileOutcome outcome = CompileFolder(*folder, tables);
-  if (outcome.fault.code != 0 || outcome.reserved_slot_fault != 0 || !outcome.writes_files) {
-    return ReportCompileFault(outcome, directory, err);
-  }
-  return kToolClean;
-}
-
 int CountCells(const ScenarioTables& tables, std::uint8_t kind) {
   int count = 0;
   for (const RouteCell& cell : tables.route_cells.cells()) count += cell.kind == kind;
@@ -96,7 +67,7 @@ int ProfileCommand(const std::vector<std::string>& args, std::ostream& out, std:
 
   ScenarioTables tables;
   if (IsScenarioFolder(arguments, directory)) {
-    const int status = CompileFolderAt(directory, tables, err);
+    const int status = CompileFolderFor(kCommand, directory, tables, err);
     if (status != kToolClean) return status;
   } else {
     tables.scenario_name = arguments.Required("--name");

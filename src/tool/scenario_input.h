@@ -27,4 +27,11 @@ MemoryTexts DescriptionsOf(const ScenarioFolder& folder, ScenarioTables& tables)
 CompileOutcome CompileFolder(const ScenarioFolder& folder, ScenarioTables& tables,
                              bool with_plan = true);
 
+// The folder compiled in memory into tables, plan included, for a command
+// that draws it: kToolClean, or the status of a folder the build refuses or
+// a scenario that does not compile, after lines on err that say why, the
+// last "COMMAND: the scenario does not compile; no picture is drawn".
+int CompileFolderFor(const char* command, const std::string& directory, ScenarioTables& tables,
+                     std::ostream& err);
+
 }  // namespace packager::tool

@@ -3,10 +3,11 @@
 // for every error at once, decodes the binary files, draws the line's plan and
 // profile, and writes a report page on a scenario folder.
 //
+//   scenario-tool new DIR --name NAME --train NUMBER
 //   scenario-tool compile DIR --name NAME --train NUMBER [--no-plan] [--keep] [--json]
 //   scenario-tool check DIR [--name NAME --train NUMBER]
 //   scenario-tool dump FILE [--json] [--objects] [--every M]
-//   scenario-tool plan DIR --name NAME --train NUMBER -o FILE.svg
+//   scenario-tool plan DIR [--name NAME --train NUMBER] -o FILE.svg
 //   scenario-tool profile DIR --name NAME --train NUMBER -o FILE.svg
 //   scenario-tool report SCENARIO_DIR -o FILE.html
 //   scenario-tool package SCENARIO_DIR --target TARGET -o FILE
@@ -34,6 +35,7 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
 // The commands, each given the arguments after its name. They throw
 // UsageError for a command line they cannot run.
+int NewCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int CompileCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int DumpCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

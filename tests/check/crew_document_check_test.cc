@@ -238,6 +238,36 @@ TEST(CrewDocumentCheckTest, ToleratesWhatSaysTheSame) {
   }
 }
 
+// A train number holds what scenario.txt allows ('_', '-', '.', letters
+// alone): the documents are read with the whole of it.
+TEST(CrewDocumentCheckTest, ReadsTrainNumbersWhole) {
+  const struct {
+    std::string train, written;
+    std::size_t warnings;
+  } kCases[] = {
+      {"IC_88", "IC_88", 0}, {"12-A", "12-A", 0}, {"A.5.", "A.5.", 0},
+      {"ABC", "ABC", 0},     {"12-A", "12-B", 3}, {"IC_88", "IC_89", 3},
+  };
+  const Scenario clean = Load(kVardessa);
+  for (const auto& c : kCases) {
+    Scenario scenario = clean;
+    scenario.identity.train = c.train;
+    for (std::string* text : {&scenario.notes, &scenario.order, &scenario.sheet}) {
+      for (std::size_t at = 0; (at = text->find("5608", at)) != std::string::npos;
+           at += c.written.size()) {
+        text->replace(at, 4, c.written);
+      }
+    }
+    const std::vector<std::string> warnings = Check(scenario);
+    ASSERT_EQ(warnings.size(), c.warnings) << c.written << testing::PrintToString(warnings);
+    for (const std::string& warning : warnings) {
+      EXPECT_NE(warning.find("train " + c.written + "; the scenario's train is " + c.train),
+                std::string::npos)
+          << warning;
+    }
+  }
+}
+
 TEST(CrewDocumentCheckTest, AnUnrecognisedLayoutGivesOneWarning) {
   Scenario scenario = Load(kVardessa);
   scenario.order = "Nessun rallentamento per il treno 5608.\r\n";

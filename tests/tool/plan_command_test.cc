@@ -1,12 +1,15 @@
+#include <filesystem>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "output/binary_files.h"
 #include "support/temp_folder.h"
+#include "tool/scaffold.h"
 #include "tool/tool.h"
 #include "tool_run.h"
 
@@ -176,6 +179,40 @@ TEST(PlanCommandTest, TableAndGridAreOptionalThePlanIsNot) {
   EXPECT_NE(missing.err.find("S_linea.dat: cannot read the file: it does not exist"),
             std::string::npos)
       << missing.err;
+}
+
+// A scenario folder is drawn as the binary files compiled from it are.
+TEST(PlanCommandTest, AScenarioFolderIsDrawnAsItsCompiledFiles) {
+  TempFolder folder;
+  const Outcome compiled = Tool({"compile", SCENARIO_FOLDER, "-o", folder.path()});
+  ASSERT_EQ(compiled.status, kToolClean) << compiled.err;
+  const Outcome from_files = Tool({"plan", folder.path(), "--name", "Vardessa_Lontrino", "--train",
+                                   "5608", "-o", folder.PathOf("files.svg")});
+  ASSERT_EQ(from_files.status, kToolClean) << from_files.err;
+  const Outcome from_folder = Tool({"plan", SCENARIO_FOLDER, "-o", folder.PathOf("folder.svg")});
+  ASSERT_EQ(from_folder.status, kToolClean) << from_folder.err;
+  EXPECT_EQ(from_folder.err, "");
+  EXPECT_EQ(folder.Read("folder.svg"), folder.Read("files.svg"));
+  EXPECT_NE(from_folder.out.find(": 23 stations, "), std::string::npos) << from_folder.out;
+}
+
+TEST(PlanCommandTest, AFolderRefusedOrNotCompilingDrawsNothing) {
+  TempFolder folder;
+  for (const auto& [name, bytes] : ScaffoldFiles({"S", "1"})) folder.Write(name, bytes);
+  std::string line = folder.Read("S_linea.txt");
+  line.replace(line.find("lunghezza percorso,    6000"), 27, "lunghezza percorso,    6x00");
+  folder.Write("S_linea.txt", line);
+  std::filesystem::create_directory(folder.PathOf("refused"));
+  folder.Write("refused/scenario.txt", "name = S\n");  // no train
+  for (const auto& [dir, message] : std::vector<std::pair<std::string, std::string>>{
+           {folder.path(), "S_linea.txt:"},
+           {folder.PathOf("refused"), "train"},
+       }) {
+    const Outcome outcome = Tool({"plan", dir, "-o", folder.PathOf("p.svg")});
+    EXPECT_EQ(outcome.status, kToolRecordedFault) << outcome.err;
+    EXPECT_NE(outcome.err.find(message), std::string::npos) << outcome.err;
+  }
+  EXPECT_FALSE(folder.Exists("p.svg"));
 }
 
 TEST(PlanCommandTest, UsageErrors) {

@@ -48,6 +48,16 @@ cmp Prova.exe "$work/Prova-linux-made.exe" ||
   fail "the kit's scenario-tool.exe packages otherwise than the Linux scenario-tool"
 pass "scenario-tool.exe checks both folders and packages the author's one"
 
+# A new folder, as GETTING-STARTED.txt starts one: the same files as the
+# Linux scenario-tool writes, and it checks.
+run_tool new my_folder --name My_Line --train 1234
+run_tool check my_folder
+"$native_bin/scenario-tool" new "$work/my-folder-linux" --name My_Line --train 1234 >/dev/null ||
+  fail "the Linux scenario-tool new failed"
+diff -r my_folder "$work/my-folder-linux" >/dev/null ||
+  fail "the kit's scenario-tool.exe writes another new folder than the Linux scenario-tool"
+pass "scenario-tool.exe writes a new folder that checks"
+
 # 3. The packager, handed to a driver, writes beside itself the files of the
 #    Linux packager of the same folder.
 mkdir "$work/driver" "$work/linux"
