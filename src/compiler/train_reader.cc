@@ -266,12 +266,11 @@ TrainReader::Next TrainReader::PutStationOnGrid(const TableEntry& station) {
 
 std::uint8_t TrainReader::Stored(std::int32_t value, bool speed) {
   if (!speed) return LowByte(value);
-  const std::int64_t code = g::SpeedCode(value);
-  if (code < 0 || code > 255) {
-    throw RunFailure("the speed " + std::to_string(value) +
-                     " km/h does not fit the route grid (0 to 1275)");
+  if (!g::SpeedFits(value)) {
+    throw RunFailure("the speed " + std::to_string(value) + " km/h does not fit the route grid (0 to " +
+                     std::to_string(g::kLargestSpeed) + ")");
   }
-  return static_cast<std::uint8_t>(code);
+  return static_cast<std::uint8_t>(g::SpeedCode(value));
 }
 
 // Closes and deletes the text, lets the last speed and adhesion hold up to
