@@ -106,9 +106,8 @@ std::optional<ExplainedFault> TextEndsInRecord(const std::vector<ReadRecord>& re
     ExplainedFault explained{record->line, record->column, record->line, LastLine(*record),
                              "the text ends inside this " + RecordName(kind) +
                                  " record: it lacks its " + Listed(missing) +
-                                 "; the packager stops with code 25 at line " +
-                                 std::to_string(fault.source.line) +
-                                 ", after the last; give the missing " +
+                                 "; the packager stops with code 25 at the text's end (line " +
+                                 std::to_string(fault.source.line) + "); give the missing " +
                                  (missing.size() == 1 ? "value" : "values") +
                                  " or delete the record"};
     return explained;
@@ -127,12 +126,11 @@ std::optional<ExplainedFault> SlowdownTooShort(const std::vector<ReadRecord>& re
   const std::int64_t start = g::BoardCell(*x);
   const std::int64_t end = g::BoardCell(*x + *l);
   return AtField(*record, length_field,
-                 "the slowdown's end takes cell " + std::to_string(end) + ", (x + l) / 50 + 1 = (" +
-                     std::to_string(*x) + " + " + std::to_string(*l) +
-                     ") / 50 + 1 rounded half to even, and its start cell " +
-                     std::to_string(start) + ", x / 50 + 1: the end's cell must come after the " +
-                     "start's (code 27); make l longer (with x and l multiples of 50, an l of " +
-                     "50 or more is enough)");
+                 "this slowdown's start takes cell " + std::to_string(start) +
+                     " (x / 50 + 1) and its end cell " + std::to_string(end) + " ((x + l) / 50 + 1 = " +
+                     std::to_string(*x + *l) + " / 50 + 1), each rounded half to even: the " +
+                     "end's cell must come after the start's (code 27); make l longer, or give " +
+                     "x and l as multiples of 50 and l at least 50");
 }
 
 const ReadRecord* RecordOf(const ReadingLog& log, const Writer& writer) {
@@ -149,11 +147,17 @@ const ReadRecord* HolderOf(const ReadingLog& log, std::int64_t cell) {
   return RecordOf(log, standing->second.by);
 }
 
-std::string Holds(const RouteGrid& grid, std::int64_t cell) {
+// "cell 3 (150 m) holds the packager's own abbattimento point".
+std::string Holds(const ReadingLog& log, const RouteGrid& grid, std::int64_t cell) {
   if (!grid.contains(cell)) return CellText(cell) + " lies before the grid";
   const RouteCell& held = grid.at(cell);
+  const auto standing = log.standing_objects().find(cell);
+  if (held.kind == kCellAbbattimento && standing != log.standing_objects().end() &&
+      standing->second.by.line == 0) {
+    return CellText(cell) + " holds the packager's own abbattimento point";
+  }
   if (held.kind == kCellPlainAbbattimento) {
-    return CellText(cell) + " holds an abbattimento point of value 0";
+    return CellText(cell) + " holds an abbattimento point of value 0 or less";
   }
   return CellText(cell) + " holds " + (held.IsFree() ? "nothing" : ObjectName(held.kind));
 }
@@ -185,10 +189,8 @@ std::optional<ExplainedFault> ExplainPointInCellOne(const ReadingLog& log, const
     if (served_cell - place - 2 == 1) nearest = place;
   }
   if (nearest == 0) return std::nullopt;
-  std::string starts;
-  for (const std::int32_t place : g::kPlacesBeforeStart) {
-    starts += (starts.empty() ? "" : ", ") + std::to_string(place + 3);
-  }
+  std::vector<std::string> starts;
+  for (const std::int32_t place : g::kPlacesBeforeStart) starts.push_back(std::to_string(place + 3));
   const std::int64_t first = served_cell - nearest;
   return AtField(
       *slowdown, 0,
@@ -196,9 +198,9 @@ std::optional<ExplainedFault> ExplainPointInCellOne(const ReadingLog& log, const
           " to " + std::to_string((nearest + 2) * kCellLength) +
           " m before this slowdown's start in " + CellText(served_cell) +
           " takes the first free cell of " + std::to_string(first) + ", " +
-          std::to_string(first - 1) + " and 1; " + Holds(grid, first) + " and " +
-          Holds(grid, first - 1) + ", so it lands in cell 1, which is reserved: error 1250, " +
-          "no binary file; move the start out of cells " + starts +
+          std::to_string(first - 1) + " and 1; " + Holds(log, grid, first) + " and " +
+          Holds(log, grid, first - 1) + ", so it lands in cell 1, which is reserved: error 1250, " +
+          "no binary file; move the start out of cells " + Listed(starts) +
           " (a start there searches cell 1) or keep cells 2 and 3 free");
 }
 
@@ -223,9 +225,11 @@ std::optional<ExplainedFault> ExplainSignalBeforeWarning(const ReadingLog& log,
       (warning ? std::to_string((*warning - cell) * kCellLength) + " m before the slowdown " +
                      "warning in " + CellText(*warning)
                : std::string("before a slowdown warning")) +
-      " (code 11): " + Holds(grid, cell - 1) + " and " + Holds(grid, cell - 2);
-  message += plain ? "; a point of value 0 or less is no point there: only one of value 1 or "
-                     "more is lowered to 180; give the abbattimento record a value of 1 or more"
+      " (code 11): " + Holds(log, grid, cell - 1) + " and " + Holds(log, grid, cell - 2);
+  message += plain ? "; a point of value 0 or less is neither taken over nor lowered: only one "
+                     "of value 1 or more is lowered to " +
+                         std::to_string(g::kWalkPointValue) +
+                         "; give the abbattimento record a value of 1 or more"
                    : "; free one of the two cells";
   return AtField(*signal, 0, std::move(message));
 }

@@ -512,6 +512,13 @@ void Checker::CheckBoardSpeeds(const ReadRecord& record) {
   static constexpr std::pair<std::string_view, std::string_view> kSides[] = {
       {"vas", "vad"}, {"vbs", "vbd"}, {"vcs", "vcd"}};
   const std::string step = std::to_string(grammar::kSpeedStep);
+  // "speed C (vcd), 97 km/h".
+  const auto speed_name = [&](std::string_view field) {
+    const auto value = Number(record, grammar::FieldIndex(kSpeedBoard, field));
+    return "speed " +
+           std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(field[1])))) +
+           " (" + std::string(field) + "), " + std::to_string(value.value_or(0)) + " km/h,";
+  };
   for (const auto& side : kSides) {
     const std::size_t left_index = grammar::FieldIndex(kSpeedBoard, side.first);
     const std::size_t right_index = grammar::FieldIndex(kSpeedBoard, side.second);
@@ -527,9 +534,8 @@ void Checker::CheckBoardSpeeds(const ReadRecord& record) {
     if (shown.left == *left) {
       const std::string value = std::to_string(shown.right);
       Warn("narrow-field", record, right_field,
-           "a board keeps its speeds in steps of " + step + " km/h: the right-hand " +
-               std::string(side.second) + " of " + std::to_string(*right) +
-               " km/h is stored as " + value + " km/h",
+           "a board keeps its speeds in steps of " + step + " km/h: the right side's " +
+               speed_name(side.second) + " is stored as " + value + " km/h",
            Replacing(record, right_field.line, right_field.column, right_field.raw, value,
                      "write " + value + ", the speed stored"));
       continue;
@@ -538,17 +544,17 @@ void Checker::CheckBoardSpeeds(const ReadRecord& record) {
                                "left and " + std::to_string(shown.right) + " km/h on the right";
     if (*left % grammar::kSpeedStep != 0) {
       Warn("narrow-field", record, left_field,
-           "a board keeps its speeds in steps of " + step + " km/h, packed as (left x 100 + " +
-               "right) / " + step + ": the left-hand " + std::string(side.first) + " of " +
-               std::to_string(*left) + " km/h spills into the right-hand one, and " + stored +
+           "a board keeps its speeds in steps of " + step + " km/h, each side's packed in " +
+               "one member as (left x 100 + right) / " + step + ": the left side's " +
+               speed_name(side.first) + " spills into the right side's, and " + stored +
                "; write a multiple of " + step);
     } else {
       const std::int64_t most = (grammar::kBoardSidePacking - 1) * grammar::kSpeedStep;
       Warn("narrow-field", record, right_field,
-           "a board packs its speeds as (left x 100 + right) / " + step +
-               ", the right one in the last two digits: the right-hand " +
-               std::string(side.second) + " of " + std::to_string(*right) +
-               " km/h is beyond the " + std::to_string(most) + " km/h they hold, and " + stored);
+           "a board packs each side's speeds in one member as (left x 100 + right) / " +
+               step + ", the right one in the last two digits: the right side's " +
+               speed_name(side.second) + " is beyond the " + std::to_string(most) +
+               " km/h they hold, and " + stored + "; write at most " + std::to_string(most));
     }
   }
 }
