@@ -3,6 +3,7 @@
 #include "check/cell_holders.h"
 #include "check/text_warnings.h"
 #include "compiler/grammar.h"
+#include "compiler/train_reader.h"
 #include "sources/field_stream.h"
 #include "tables/error_codes.h"
 
@@ -60,19 +61,20 @@ std::string Listed(const std::vector<std::string>& items) {
 std::optional<ExplainedFault> SpeedBeyondGrid(const std::vector<ReadRecord>& records,
                                               const RecordedFault& fault) {
   if (fault.source.column != 0) return std::nullopt;  // a field of its own failed
-  const int fault_line = fault.source.record_line > 0 ? fault.source.record_line
-                                                      : fault.source.line;
+  const int fault_line =
+      fault.source.record_line > 0 ? fault.source.record_line : fault.source.line;
   const std::size_t field = g::FieldIndex(g::kSpeed, "speed");
   for (const ReadRecord& record : records) {
     if (record.file != fault.source.file || record.line > fault_line) continue;
     if (!Is(record, g::kSpeed)) continue;
     const auto speed = Number(record, field);
     if (!speed || g::SpeedFits(*speed)) continue;
-    const std::string where =
-        record.line == fault_line
-            ? "at the end of the text"
-            : "at line " + std::to_string(fault.source.line) + ", where the next speed record " +
-                  "ends this one's run";
+    // The first speed that does not fit fails, unless another record failed first.
+    if (fault.source.detail != SpeedBeyondGridReason(*speed)) return std::nullopt;
+    const std::string where = record.line == fault_line
+                                  ? "at the end of the text"
+                                  : "at line " + std::to_string(fault.source.line) +
+                                        ", where the next speed record " + "ends this one's run";
     return AtField(record, field,
                    "the speed " + std::to_string(*speed) + " km/h cannot be stored: the route " +
                        "grid keeps speed / " + std::to_string(g::kSpeedStep) +
@@ -103,13 +105,12 @@ std::optional<ExplainedFault> TextEndsInRecord(const std::vector<ReadRecord>& re
     for (std::size_t i = read; i < model->fields.size(); ++i) {
       missing.emplace_back(model->fields[i].name);
     }
-    ExplainedFault explained{record->line, record->column, record->line, LastLine(*record),
-                             "the text ends inside this " + RecordName(kind) +
-                                 " record: it lacks its " + Listed(missing) +
-                                 "; the packager stops with code 25 at the text's end (line " +
-                                 std::to_string(fault.source.line) + "); give the missing " +
-                                 (missing.size() == 1 ? "value" : "values") +
-                                 " or delete the record"};
+    ExplainedFault explained{
+        record->line, record->column, record->line, LastLine(*record),
+        "the text ends inside this " + RecordName(kind) + " record: it lacks its " +
+            Listed(missing) + "; the packager stops with code 25 at the text's end (line " +
+            std::to_string(fault.source.line) + "); give the missing " +
+            (missing.size() == 1 ? "value" : "values") + " or delete the record"};
     return explained;
   }
   return std::nullopt;
@@ -127,8 +128,9 @@ std::optional<ExplainedFault> SlowdownTooShort(const std::vector<ReadRecord>& re
   const std::int64_t end = g::BoardCell(*x + *l);
   return AtField(*record, length_field,
                  "this slowdown's start takes cell " + std::to_string(start) +
-                     " (x / 50 + 1) and its end cell " + std::to_string(end) + " ((x + l) / 50 + 1 = " +
-                     std::to_string(*x + *l) + " / 50 + 1), each rounded half to even: the " +
+                     " (x / 50 + 1) and its end cell " + std::to_string(end) +
+                     " ((x + l) / 50 + 1 = " + std::to_string(*x + *l) +
+                     " / 50 + 1), each rounded half to even: the " +
                      "end's cell must come after the start's (code 27); make l longer, or give " +
                      "x and l as multiples of 50 and l at least 50");
 }
@@ -190,14 +192,14 @@ std::optional<ExplainedFault> ExplainPointInCellOne(const ReadingLog& log, const
   }
   if (nearest == 0) return std::nullopt;
   std::vector<std::string> starts;
-  for (const std::int32_t place : g::kPlacesBeforeStart) starts.push_back(std::to_string(place + 3));
+  for (const std::int32_t place : g::kPlacesBeforeStart)
+    starts.push_back(std::to_string(place + 3));
   const std::int64_t first = served_cell - nearest;
   return AtField(
       *slowdown, 0,
-      "the abbattimento point the packager adds " + std::to_string(nearest * kCellLength) +
-          " to " + std::to_string((nearest + 2) * kCellLength) +
-          " m before this slowdown's start in " + CellText(served_cell) +
-          " takes the first free cell of " + std::to_string(first) + ", " +
+      "the abbattimento point the packager adds " + std::to_string(nearest * kCellLength) + " to " +
+          std::to_string((nearest + 2) * kCellLength) + " m before this slowdown's start in " +
+          CellText(served_cell) + " takes the first free cell of " + std::to_string(first) + ", " +
           std::to_string(first - 1) + " and 1; " + Holds(log, grid, first) + " and " +
           Holds(log, grid, first - 1) + ", so it lands in cell 1, which is reserved: error 1250, " +
           "no binary file; move the start out of cells " + Listed(starts) +
@@ -217,8 +219,9 @@ std::optional<ExplainedFault> ExplainSignalBeforeWarning(const ReadingLog& log,
       warning = cell + k;
     }
   }
-  const bool plain = (grid.contains(cell - 1) && grid.at(cell - 1).kind == kCellPlainAbbattimento) ||
-                     (grid.contains(cell - 2) && grid.at(cell - 2).kind == kCellPlainAbbattimento);
+  const bool plain =
+      (grid.contains(cell - 1) && grid.at(cell - 1).kind == kCellPlainAbbattimento) ||
+      (grid.contains(cell - 2) && grid.at(cell - 2).kind == kCellPlainAbbattimento);
   std::string message =
       "the packager finds no room for an abbattimento point before this signal in " +
       CellText(cell) + ", " +

@@ -21,7 +21,7 @@ namespace packager::tool {
 
 // The record at fault and what to say there.
 struct ExplainedFault {
-  int line = 0;    // where the caret stands: the record's keyword or the field at fault
+  int line = 0;  // where the caret stands: the record's keyword or the field at fault
   int column = 0;
   int first_line = 0;  // the record's lines, set aside for the next round
   int last_line = 0;

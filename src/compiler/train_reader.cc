@@ -267,8 +267,7 @@ TrainReader::Next TrainReader::PutStationOnGrid(const TableEntry& station) {
 std::uint8_t TrainReader::Stored(std::int32_t value, bool speed) {
   if (!speed) return LowByte(value);
   if (!g::SpeedFits(value)) {
-    throw RunFailure("the speed " + std::to_string(value) + " km/h does not fit the route grid (0 to " +
-                     std::to_string(g::kLargestSpeed) + ")");
+    throw RunFailure(SpeedBeyondGridReason(value));
   }
   return static_cast<std::uint8_t>(g::SpeedCode(value));
 }
@@ -299,6 +298,11 @@ void TrainReader::EndOfReading() {
 }
 
 }  // namespace
+
+std::string SpeedBeyondGridReason(std::int64_t speed) {
+  return "the speed " + std::to_string(speed) + " km/h does not fit the route grid (0 to " +
+         std::to_string(g::kLargestSpeed) + ")";
+}
 
 void ReadTrainDescription(ScenarioTables& tables, DescriptionTexts& texts, int board_slot,
                           ReadingPlace& place) {

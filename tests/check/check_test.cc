@@ -464,7 +464,8 @@ TEST(CheckTest, ErrorsAreSaidAtTheRecordAtFault) {
        "at the end of the text"},
       {"a text that ends inside a record", kLong,
        std::string(kTrainHead) + "segnale, 2000, 1, 4, 1", {"5608-.txt:4:1 E25"},
-       "the text ends inside this signal record: it lacks its s3, rapp, dx, d1, d2, d3 and tempo; the packager stops with code 25 at the text's end (line 4)"},
+       "the text ends inside this signal record: it lacks its s3, rapp, dx, d1, d2, d3 and "
+       "tempo; the packager stops with code 25 at the text's end (line 4)"},
       {"a slowdown whose end takes its start's cell", kLong,
        std::string(kTrainHead) + "rallentamento, 1025, 60, 50, 0, 0, 0\r\n",
        {"5608-.txt:4:26 E27"},
@@ -490,8 +491,9 @@ TEST(CheckTest, ErrorsAreSaidAtTheRecordAtFault) {
     }
     EXPECT_EQ(errors, test.errors) << test.what;
     ASSERT_FALSE(result.diagnostics.empty()) << test.what;
-    const auto first = std::find_if(result.diagnostics.begin(), result.diagnostics.end(),
-                                    [](const Diagnostic& d) { return d.severity == Severity::kError; });
+    const auto first =
+        std::find_if(result.diagnostics.begin(), result.diagnostics.end(),
+                     [](const Diagnostic& d) { return d.severity == Severity::kError; });
     ASSERT_NE(first, result.diagnostics.end()) << test.what;
     EXPECT_NE(first->message.find(test.saying), std::string::npos) << first->message;
   }
