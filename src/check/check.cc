@@ -194,15 +194,15 @@ class CheckedRecords : public ReadingLog {
   void Watch(const ScenarioTables* tables) { tables_ = tables; }
   std::optional<std::int64_t> cell_one_served() const { return cell_one_served_; }
   void OnCellWrite(const CellWrite& write) override {
-    if (tables_ != nullptr && write.by.line == 0 && write.by.record == kWalkWriter &&
-        write.part == CellPart::kObject && write.first_cell == 1 && !cell_one_served_) {
+    // Only the walk writes objects with no line of a text.
+    if (tables_ != nullptr && write.by.line == 0 && write.part == CellPart::kObject &&
+        write.first_cell == 1 && !cell_one_served_) {
       cell_one_served_ = tables_->scratch4;
     }
     ReadingLog::OnCellWrite(write);
   }
 
  private:
-  static constexpr char kWalkWriter[] = "walk";
   const ScenarioTables* tables_ = nullptr;
   std::optional<std::int64_t> cell_one_served_;
 
@@ -354,10 +354,13 @@ Findings FindErrors(CheckedScenario& scenario, std::size_t error_limit) {
       findings.reading_ended = true;
       break;
     }
-    if (IsTakenCellFault(fault.code) || MayExplain(fault)) observe();
+    const bool explainable = MayExplain(fault);
+    if (IsTakenCellFault(fault.code) || explainable) observe();
     // The record at fault, when the compile names another place.
     std::string explanation;
-    if (const auto explained = ExplainReadingFault(round.records.records(), fault)) {
+    const auto explained = explainable ? ExplainReadingFault(round.records.records(), fault)
+                                       : std::nullopt;
+    if (explained) {
       fault.source.line = explained->line;
       fault.source.column = explained->column;
       fault.source.record_line = explained->first_line;

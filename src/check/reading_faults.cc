@@ -166,8 +166,12 @@ std::string Holds(const ReadingLog& log, const RouteGrid& grid, std::int64_t cel
 
 }  // namespace
 
+// A field that fails names its own column: only the text's end among those
+// is looked at, so that a text of many such faults is compiled once a fault.
 bool MayExplain(const RecordedFault& fault) {
-  return fault.code == kErrRunTimeFailure || fault.code == kErrSlowdownTooShort;
+  if (fault.code == kErrSlowdownTooShort) return true;
+  return fault.code == kErrRunTimeFailure &&
+         (fault.source.column == 0 || fault.source.detail == kTextEndsInRecord);
 }
 
 std::optional<ExplainedFault> ExplainReadingFault(const std::vector<ReadRecord>& records,

@@ -29,7 +29,7 @@ struct ExplainedFault {
 };
 
 // Whether ExplainReadingFault may explain the fault, given the records the
-// reading observed.
+// reading observed: the check observes the reading of such a fault only.
 bool MayExplain(const RecordedFault& fault);
 
 // A reading fault explained from the records the reading observed up to it;
