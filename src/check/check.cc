@@ -16,6 +16,7 @@
 #include "check/crew_document_check.h"
 #include "check/diagnostics.h"
 #include "check/lost_records.h"
+#include "check/reading_faults.h"
 #include "check/text_warnings.h"
 #include "check/train_checks.h"
 #include "compiler/compile_stage.h"
@@ -59,6 +60,7 @@ struct Report {
   RecordedFault fault;
   TakenCell taken;             // what holds a taken cell
   std::int64_t grid_end = 0;   // metres, where the route grid ended at the fault
+  std::string message = {};    // said instead of the code's meaning, when not empty
 };
 
 // A line of a text: where its bytes start and how many there are, without
@@ -185,7 +187,25 @@ class CheckedRecords : public ReadingLog {
     RecordCollector::OnKeyword(file, keyword, line, column);
   }
 
+  // While a round is compiled with these tables: the cell whose slowdown
+  // start or warning the walk after the reading served when it put a point
+  // in cell 1, read from the walk's own counter of the cell it stands on
+  // (tables.scratch4), which it never lets another stage write.
+  void Watch(const ScenarioTables* tables) { tables_ = tables; }
+  std::optional<std::int64_t> cell_one_served() const { return cell_one_served_; }
+  void OnCellWrite(const CellWrite& write) override {
+    // Only the walk writes objects with no line of a text.
+    if (tables_ != nullptr && write.by.line == 0 && write.part == CellPart::kObject &&
+        write.first_cell == 1 && !cell_one_served_) {
+      cell_one_served_ = tables_->scratch4;
+    }
+    ReadingLog::OnCellWrite(write);
+  }
+
  private:
+  const ScenarioTables* tables_ = nullptr;
+  std::optional<std::int64_t> cell_one_served_;
+
   static bool IsBlankKeyword(const ReadRecord& record) {
     return record.kinds.empty() && record.fields.empty() &&
            record.keyword.find_first_not_of(" \t") == std::string::npos;
@@ -233,8 +253,10 @@ void CompileRound(const CheckedScenario& scenario, const LineState& line, Round&
   static_cast<TablesWithoutPlan&>(round.tables) = line.tables;
   if (observed) round.records = line.records;
   MemoryTexts texts = TextsOf(scenario.train_text);
+  if (observed) round.records.Watch(&round.tables);
   round.outcome = CompileTrainDescription(round.tables, texts, line.stage,
                                           observed ? &round.records : nullptr);
+  round.records.Watch(nullptr);
 }
 
 AuthorText* TextNamed(CheckedScenario& scenario, const std::string& name) {
@@ -243,13 +265,26 @@ AuthorText* TextNamed(CheckedScenario& scenario, const std::string& name) {
   return nullptr;
 }
 
-RecordedFault ReservedSlotFault(std::int32_t code, const ScenarioTables& tables) {
-  const RouteCell& cell = tables.route_cells.at(1);
-  return {code, std::nullopt,
-          {"", 0,
-           "cell 1 holds kind " + std::to_string(cell.kind) + ", param1 " +
-               std::to_string(cell.param1) + ", param2 " + std::to_string(cell.param2) +
-               "; no binary file can be written"}};
+// The first taken reserved slot; at the slowdown whose abbattimento point
+// the walk put in cell 1, when it did.
+Report ReservedSlotFault(std::int32_t code, const Round& round, const AuthorText* train) {
+  const RouteCell& cell = round.tables.route_cells.at(1);
+  Report report{train,
+                {code, std::nullopt,
+                 {"", 0,
+                  "cell 1 holds kind " + std::to_string(cell.kind) + ", param1 " +
+                      std::to_string(cell.param1) + ", param2 " + std::to_string(cell.param2) +
+                      "; no binary file can be written"}},
+                {},
+                0};
+  const auto served = round.records.cell_one_served();
+  if (!served) return report;
+  const auto explained = ExplainPointInCellOne(round.records, round.tables.route_cells, *served);
+  if (!explained) return report;
+  report.fault.source = {train->name, explained->line, "", explained->column,
+                         explained->first_line, explained->last_line};
+  report.message = explained->message;
+  return report;
 }
 
 // Whether the record of a fault is the line length record.
@@ -314,7 +349,7 @@ std::vector<Report> ProgressiveReports(const std::vector<ReadRecord>& records,
 Findings FindErrors(CheckedScenario& scenario, std::size_t error_limit) {
   Findings findings;
   std::vector<Report>& reports = findings.errors;
-  std::optional<RecordedFault> reserved_slot;
+  std::optional<Report> reserved_slot;
   std::optional<LineState> line;
   Round round;
   std::optional<Round> at_limit;  // the round of the last fault the limit lets be listed
@@ -329,7 +364,7 @@ Findings FindErrors(CheckedScenario& scenario, std::size_t error_limit) {
       if (!observed) CompileRound(scenario, *line, round, true);
       observed = true;
     };
-    const RecordedFault fault = round.outcome.reading_fault;
+    RecordedFault fault = round.outcome.reading_fault;
     if (at_limit && fault.code != 0) {
       // A fault left unsaid: what is reported stays that of the round of
       // the last fault listed. Without one, this round is the last, as it
@@ -339,7 +374,10 @@ Findings FindErrors(CheckedScenario& scenario, std::size_t error_limit) {
       break;
     }
     const std::int32_t slot_code = round.outcome.reserved_slot_fault;
-    if (slot_code != 0 && !reserved_slot) reserved_slot = ReservedSlotFault(slot_code, round.tables);
+    if (slot_code != 0 && !reserved_slot) {
+      observe();
+      reserved_slot = ReservedSlotFault(slot_code, round, &scenario.train_text);
+    }
     if (fault.code == 0) {
       observe();
       break;
@@ -361,13 +399,25 @@ Findings FindErrors(CheckedScenario& scenario, std::size_t error_limit) {
       findings.reading_ended = true;
       break;
     }
-    if (IsTakenCellFault(fault.code)) observe();
+    const bool explainable = MayExplain(fault);
+    if (IsTakenCellFault(fault.code) || explainable) observe();
+    // The record at fault, when the compile names another place.
+    std::string explanation;
+    const auto explained = explainable ? ExplainReadingFault(round.records.records(), fault)
+                                       : std::nullopt;
+    if (explained) {
+      fault.source.line = explained->line;
+      fault.source.column = explained->column;
+      fault.source.record_line = explained->first_line;
+      fault.source.last_line = explained->last_line;
+      explanation = explained->message;
+    }
     const std::int64_t grid_end =
         round.tables.route_cells.exists()
             ? std::int64_t{kCellLength} * round.tables.route_cells.last_index()
             : 0;
-    reports.push_back(
-        {text, fault, TakenCellOf(round.records.records(), fault, round.tables), grid_end});
+    reports.push_back({text, fault, TakenCellOf(round.records.records(), fault, round.tables),
+                       grid_end, std::move(explanation)});
     const bool limit_reached = reports.size() == error_limit;
     if (text == nullptr || fault.source.line <= 0 || limit_reached) observe();
     if (text == nullptr || fault.source.line <= 0) {
@@ -394,15 +444,23 @@ Findings FindErrors(CheckedScenario& scenario, std::size_t error_limit) {
     return key(a) < key(b);
   });
   for (const RecordedFault& fault : round.outcome.post_pass_faults) {
-    reports.push_back({&scenario.train_text, fault, {}, 0});
+    Report report{&scenario.train_text, fault, {}, 0};
+    if (const auto explained =
+            ExplainSignalBeforeWarning(round.records, round.tables.route_cells, fault)) {
+      report.fault.source = {scenario.train_text.name, explained->line, "", explained->column,
+                             explained->first_line, explained->last_line};
+      report.message = explained->message;
+    }
+    reports.push_back(std::move(report));
   }
-  if (reserved_slot) reports.push_back({&scenario.train_text, *reserved_slot, {}, 0});
+  if (reserved_slot) reports.push_back(std::move(*reserved_slot));
   findings.log = std::move(round.records);
   findings.grid = std::move(round.tables.route_cells);
   return findings;
 }
 
 std::string Message(const Report& report) {
+  if (!report.message.empty()) return report.message;
   const RecordedFault& fault = report.fault;
   // A detail may quote the text's bytes, Windows-1252 as the text.
   const std::string detail = Utf8From1252(fault.source.detail);

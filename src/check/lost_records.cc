@@ -86,7 +86,27 @@ class LostRecords {
       return;
     }
     Warn(kNoEffect, empty.record,
-         "this " + RecordName(empty.record.record) + " record leaves nothing: " + empty.why);
+         "this " + RecordName(empty.record.record) + " record leaves nothing: " + empty.why,
+         NextOfKind(*record, empty.record.record), "the next " +
+                                                       RecordName(empty.record.record) +
+                                                       " record");
+  }
+
+  // The record of that kind read after this one in its text: for a running
+  // value replaced before any cell got it, the record that replaced it.
+  const ReadRecord* NextOfKind(const ReadRecord& record, const std::string& kind) const {
+    const grammar::RecordKind* model = grammar::FindRecord(kind);
+    if (model == nullptr || !grammar::IsRunningValue(*model)) return nullptr;
+    bool after = false;
+    for (const ReadRecord& other : log_.records()) {
+      if (&other == &record) {
+        after = true;
+      } else if (after && other.file == record.file && other.kinds.size() == 1 &&
+                 other.kinds.front() == kind) {
+        return &other;
+      }
+    }
+    return nullptr;
   }
 
   // A cell that holds only a mountain stretch's marker is free: the next

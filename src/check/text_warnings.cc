@@ -84,6 +84,15 @@ grammar::CellRule PositionRule(const std::string& kind) {
              : grammar::CellRule::kNone;
 }
 
+bool IsRunning(const std::string& kind) {
+  const grammar::RecordKind* record = grammar::FindRecord(kind);
+  return record != nullptr && grammar::IsRunningValue(*record);
+}
+
+std::string CellText(std::int64_t cell) {
+  return "cell " + std::to_string(cell) + " (" + std::to_string(cell * kCell) + " m)";
+}
+
 // Kinds whose records are expected in ascending order of position.
 bool IsOrdered(const std::string& kind) {
   return kind == grammar::kCurve.name || PositionRule(kind) != grammar::CellRule::kNone;
@@ -122,6 +131,7 @@ class Checker {
   void CheckPlacement(const ReadRecord& record, const std::string& kind);
   void CheckCurve(const ReadRecord& record);
   void CheckValues(const ReadRecord& record, const std::string& kind);
+  void CheckBoardSpeeds(const ReadRecord& record);
   void CheckStartValues(const std::vector<ReadRecord>& records);
 
   const AuthorFiles& files_;
@@ -338,6 +348,20 @@ void Checker::CheckOrder(const ReadRecord& record, const std::string& kind) {
              " m: records of a kind are read in order of position",
          std::nullopt, previous->second, "the " + std::string(RecordName(kind)) + " record at " +
                                              std::to_string(*before) + " m");
+  } else if (IsRunning(kind) && grammar::CellOf(*here) == grammar::CellOf(*before) &&
+             grammar::CellOf(*here) > 0) {
+    // The earlier value fills the cells up to this record's, at least one:
+    // its own cell, so this value starts a cell late.
+    const std::int64_t cell = grammar::CellOf(*here);
+    const std::string name = RecordName(kind);
+    Warn("overwritten", record, record.fields[0],
+         "this " + name + " record at " + std::to_string(*here) + " m takes " + CellText(cell) +
+             ", as does the one at " + std::to_string(*before) + " m: that one's " + name +
+             " holds in " + CellText(cell) + " alone, and this one's starts a cell late, in " +
+             CellText(cell + 1) + "; give each " + name +
+             " record a cell of its own, 50 m or more apart",
+         std::nullopt, previous->second,
+         "the " + name + " record at " + std::to_string(*before) + " m");
   } else if (kind == grammar::kCurve.name) {
     const auto length = Number(*previous->second, 1);
     const auto own_length = Number(record, 1);
@@ -470,12 +494,68 @@ void Checker::CheckValues(const ReadRecord& record, const std::string& kind) {
                std::to_string(grammar::SpeedCode(*speed) * grammar::kSpeedStep) + " km/h");
     }
   }
+  if (kind == grammar::kSpeedBoard.name) CheckBoardSpeeds(record);
   const bool named = kind == grammar::kStation.name || kind == grammar::kIndicatorBoard.name;
   if (named && !record.fields.empty() && !record.fields.back().number &&
       Trimmed(record.fields.back().raw).empty()) {
     Warn("empty-text", record, record.fields.back(),
          std::string("the ") + (kind == grammar::kStation.name ? "station's name" : "board's text") +
              " is empty: it is stored empty");
+  }
+}
+
+// A board keeps each side's speed in steps of 5 km/h, both packed in one
+// member (grammar::PackedBoardSpeed): a left speed off the step spills into
+// the right one, a right one above what two digits hold into the left.
+void Checker::CheckBoardSpeeds(const ReadRecord& record) {
+  using grammar::kSpeedBoard;
+  static constexpr std::pair<std::string_view, std::string_view> kSides[] = {
+      {"vas", "vad"}, {"vbs", "vbd"}, {"vcs", "vcd"}};
+  const std::string step = std::to_string(grammar::kSpeedStep);
+  // "speed C (vcd), 97 km/h".
+  const auto speed_name = [&](std::string_view field) {
+    const auto value = Number(record, grammar::FieldIndex(kSpeedBoard, field));
+    return "speed " +
+           std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(field[1])))) +
+           " (" + std::string(field) + "), " + std::to_string(value.value_or(0)) + " km/h,";
+  };
+  for (const auto& side : kSides) {
+    const std::size_t left_index = grammar::FieldIndex(kSpeedBoard, side.first);
+    const std::size_t right_index = grammar::FieldIndex(kSpeedBoard, side.second);
+    const auto left = Number(record, left_index);
+    const auto right = Number(record, right_index);
+    if (!left || !right) continue;
+    const std::int64_t packed = grammar::PackedBoardSpeed(*left, *right);
+    if (!FitsInt16(packed)) continue;  // refused: the compile says so
+    const grammar::BoardSpeeds shown = grammar::UnpackedBoardSpeed(packed);
+    if (shown.left == *left && shown.right == *right) continue;
+    const ReadField& left_field = record.fields[left_index];
+    const ReadField& right_field = record.fields[right_index];
+    if (shown.left == *left) {
+      const std::string value = std::to_string(shown.right);
+      Warn("narrow-field", record, right_field,
+           "a board keeps its speeds in steps of " + step + " km/h: the right side's " +
+               speed_name(side.second) + " is stored as " + value + " km/h",
+           Replacing(record, right_field.line, right_field.column, right_field.raw, value,
+                     "write " + value + ", the speed stored"));
+      continue;
+    }
+    const std::string stored = "the board shows " + std::to_string(shown.left) + " km/h on the " +
+                               "left and " + std::to_string(shown.right) + " km/h on the right";
+    if (*left % grammar::kSpeedStep != 0) {
+      Warn("narrow-field", record, left_field,
+           "a board keeps its speeds in steps of " + step + " km/h, each side's packed in " +
+               "one member as (left x 100 + right) / " + step + ": the left side's " +
+               speed_name(side.first) + " spills into the right side's, and " + stored +
+               "; write a multiple of " + step);
+    } else {
+      const std::int64_t most = (grammar::kBoardSidePacking - 1) * grammar::kSpeedStep;
+      Warn("narrow-field", record, right_field,
+           "a board packs each side's speeds in one member as (left x 100 + right) / " +
+               step + ", the right one in the last two digits: the right side's " +
+               speed_name(side.second) + " is beyond the " + std::to_string(most) +
+               " km/h they hold, and " + stored + "; write at most " + std::to_string(most));
+    }
   }
 }
 

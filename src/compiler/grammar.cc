@@ -68,6 +68,15 @@ std::uint8_t GradientCode(std::int64_t gradient) { return LowByte(gradient + kGr
 
 std::int64_t SpeedCode(std::int64_t speed) { return DivRoundHalfEven(speed, kSpeedStep); }
 
+bool SpeedFits(std::int64_t speed) {
+  const std::int64_t code = SpeedCode(speed);
+  return code >= 0 && code <= kLargestSpeedCode;
+}
+
+bool IsRunningValue(const RecordKind& kind) {
+  return &kind == &kGradient || &kind == &kSpeed || &kind == &kAdhesion;
+}
+
 int CurveClass(std::string_view keyword) {
   for (int digit = 1; digit <= kCurveClasses; ++digit) {
     if (keyword.find(static_cast<char>('0' + digit)) != std::string_view::npos) return digit;
@@ -83,7 +92,11 @@ CellSpan MountainCells(std::int64_t start, std::int64_t end) {
 }
 
 std::int64_t PackedBoardSpeed(std::int64_t left, std::int64_t right) {
-  return DivRoundHalfEven(right + 100 * left, kSpeedStep);
+  return DivRoundHalfEven(right + kBoardSidePacking * left, kSpeedStep);
+}
+
+BoardSpeeds UnpackedBoardSpeed(std::int64_t packed) {
+  return {packed / kBoardSidePacking * kSpeedStep, packed % kBoardSidePacking * kSpeedStep};
 }
 
 std::int64_t PackedStripes(std::int64_t left, std::int64_t right) { return left * 10 + right; }

@@ -474,11 +474,20 @@ int CabCodeCount(std::string_view keyword);
 // Gradient: one byte, gradient + 100.
 inline constexpr std::int64_t kGradientOffset = 100;
 std::uint8_t GradientCode(std::int64_t gradient);
-// Speed: speed / 5 rounded half to even; outside 0 to 255 the speed is refused.
+// Speed: speed / 5 rounded half to even, in one byte; a speed whose code
+// lies outside 0 to 255 is refused (code 25), so 1275 km/h is the largest
+// stored.
 inline constexpr std::int64_t kSpeedStep = 5;
+inline constexpr std::int64_t kLargestSpeedCode = 255;
+inline constexpr std::int64_t kLargestSpeed = kLargestSpeedCode * kSpeedStep;
 std::int64_t SpeedCode(std::int64_t speed);
+bool SpeedFits(std::int64_t speed);
 // Running values hold to the cell before last - 2: the last three cells keep 0.
 inline constexpr std::int32_t kRunningTailCells = 2;
+// Gradient, speed and adhesion are running values: each record's value holds
+// from its cell to the cell before the next record's, at least its own cell,
+// so that of two records in one cell the second's value starts a cell late.
+bool IsRunningValue(const RecordKind& kind);
 
 // Curve: the class is the first of the digits 1 to 6 the keyword contains
 // (0: none, code 103); a keyword with an "s" in any letter case turns left.
@@ -501,9 +510,18 @@ struct CellSpan {
 };
 CellSpan MountainCells(std::int64_t start, std::int64_t end);
 
-// Speed board: each side's speed packed as left * 20 + right / 5, rounded
-// half to even, refused beyond 16 bits; stripes as left * 10 + right.
+// Speed board: each side's speed packed as (left * 100 + right) / 5, rounded
+// half to even, refused beyond 16 bits; stripes as left * 10 + right. The
+// board shows the left speed from the packed value's hundreds and the right
+// from its last two digits, each in steps of 5 km/h: a left speed that is no
+// multiple of 5 spills into the right one, a right one above 495 into the left.
+inline constexpr std::int64_t kBoardSidePacking = 100;
 std::int64_t PackedBoardSpeed(std::int64_t left, std::int64_t right);
+struct BoardSpeeds {
+  std::int64_t left;
+  std::int64_t right;
+};
+BoardSpeeds UnpackedBoardSpeed(std::int64_t packed);
 std::int64_t PackedStripes(std::int64_t left, std::int64_t right);
 
 // Signal: param4 = rapp * 10 + sides, sides = sx * 3 + dx; paramN = sN * 10 + dN;

@@ -266,12 +266,10 @@ TrainReader::Next TrainReader::PutStationOnGrid(const TableEntry& station) {
 
 std::uint8_t TrainReader::Stored(std::int32_t value, bool speed) {
   if (!speed) return LowByte(value);
-  const std::int64_t code = g::SpeedCode(value);
-  if (code < 0 || code > 255) {
-    throw RunFailure("the speed " + std::to_string(value) +
-                     " km/h does not fit the route grid (0 to 1275)");
+  if (!g::SpeedFits(value)) {
+    throw RunFailure(SpeedBeyondGridReason(value));
   }
-  return static_cast<std::uint8_t>(code);
+  return static_cast<std::uint8_t>(g::SpeedCode(value));
 }
 
 // Closes and deletes the text, lets the last speed and adhesion hold up to
@@ -300,6 +298,11 @@ void TrainReader::EndOfReading() {
 }
 
 }  // namespace
+
+std::string SpeedBeyondGridReason(std::int64_t speed) {
+  return "the speed " + std::to_string(speed) + " km/h does not fit the route grid (0 to " +
+         std::to_string(g::kLargestSpeed) + ")";
+}
 
 void ReadTrainDescription(ScenarioTables& tables, DescriptionTexts& texts, int board_slot,
                           ReadingPlace& place) {

@@ -4,6 +4,9 @@
 // station stop points onto single cells.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "compiler/description_reader.h"
 #include "compiler/description_texts.h"
 #include "tables/scenario_tables.h"
@@ -16,5 +19,9 @@ namespace packager {
 // are left to the caller, which records them as code 25.
 void ReadTrainDescription(ScenarioTables& tables, DescriptionTexts& texts, int board_slot,
                           ReadingPlace& place);
+
+// The reason of the run-time failure of a speed the route grid cannot hold,
+// which the reading meets at the next speed record or at the text's end.
+std::string SpeedBeyondGridReason(std::int64_t speed);
 
 }  // namespace packager

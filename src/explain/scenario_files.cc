@@ -175,8 +175,9 @@ SpeedBoardSides DecodeSpeedBoard(const RouteCell& cell) {
   SpeedBoardSides sides;
   const std::array<std::int16_t, 3> speeds = {cell.param1, cell.param2, cell.param3};
   for (std::size_t i = 0; i < speeds.size(); ++i) {
-    sides.left_kmh[i] = speeds[i] / 100 * kSpeedStep;
-    sides.right_kmh[i] = speeds[i] % 100 * kSpeedStep;
+    const grammar::BoardSpeeds shown = grammar::UnpackedBoardSpeed(speeds[i]);
+    sides.left_kmh[i] = static_cast<int>(shown.left);
+    sides.right_kmh[i] = static_cast<int>(shown.right);
   }
   sides.left_stripes = cell.param4 / 10;
   sides.right_stripes = cell.param4 % 10;

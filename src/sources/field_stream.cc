@@ -98,7 +98,7 @@ void FieldStream::Fail(const std::string& reason) const {
 void FieldStream::StartField() {
   field_line_ = line_;
   field_column_ = static_cast<int>(position_ - line_start_) + 1;
-  if (at_end()) Fail("the text ends where another field was expected");
+  if (at_end()) Fail(kTextEndsInRecord);
   SkipBlanks();
   field_column_ = static_cast<int>(position_ - line_start_) + 1;
 }

@@ -36,6 +36,9 @@ class FieldFailure : public RunFailure {
   int column_;
 };
 
+// The reason of a FieldFailure when the text ends before the field.
+inline constexpr char kTextEndsInRecord[] = "the text ends where another field was expected";
+
 class FieldStream {
  public:
   // A stream over these Windows-1252 bytes.

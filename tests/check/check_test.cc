@@ -2,6 +2,7 @@
 // related places and fixes.
 #include "check/check.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,16 @@ TEST(CheckTest, WarnsOfWhatTheCompileAcceptsButAuthorsRarelyMean) {
        {"linea.txt:4:14 fraction", "linea.txt:5:15 narrow-field", "linea.txt:6:26 empty-text",
         "linea.txt:7:1 speed-board", "linea.txt:7:36 narrow-field", "5608-.txt:4:16 narrow-field",
         "5608-.txt:5:16 narrow-field"}},
+      {"board speeds off the 5 km/h step: a left one spills into the right, a right one above "
+       "495 into the left; multiples of 5 are sound",
+       std::string(kLineHead) + "indicatori_vmax, 500, 100, 92, 80, 0, 97, 90, 500, 0\r\n" +
+           "indicatori_vmax, 700, 100, 90, 80, 0, 95, 0, 5, 0\r\n",
+       kTrainHead, {"linea.txt:4:28 narrow-field", "linea.txt:4:39 narrow-field",
+                    "linea.txt:4:47 narrow-field"}},
+      {"two speeds in one cell; two gradients 50 m apart are sound",
+       std::string(kLineHead) + "pendenza, 0, 1\r\npendenza, 50, 2\r\n",
+       std::string(kTrainHead) + "velocita, 500, 60\r\nvelocita, 520, 80\r\n",
+       {"5608-.txt:5:11 overwritten"}},
   };
   for (const auto& test : kCases) {
     const CheckResult result = CheckTexts(test.line, test.train);
@@ -249,6 +260,9 @@ TEST(CheckTest, FixesMakeTheTextSayWhatTheCompileReads) {
        "position-rounding", std::string(kLineHead) + "pendenza, 1050, 1\r\n"},
       {"a board a cell late", std::string(kLineHead) + "cartello_indicatore, 1225, (F)\r\n",
        "position-rounding", std::string(kLineHead) + "cartello_indicatore, 1250, (F)\r\n"},
+      {"a board's right speed off the step",
+       std::string(kLineHead) + "indicatori_vmax, 500, 100, , , 0, 97, , , 0\r\n", "narrow-field",
+       std::string(kLineHead) + "indicatori_vmax, 500, 100, , , 0, 95, , , 0\r\n"},
   };
   for (const auto& test : kCases) {
     const CheckResult result = CheckTexts(test.line, kTrainHead);
@@ -308,6 +322,12 @@ TEST(CheckTest, NothingIsLostWithoutAWord) {
       {"an indicator board under a station's stop point",
        std::string(kLineHead) + "cartello_indicatore, 2200, (F)\r\n", kStations + kStation,
        {"linea.txt:4:1 overwritten"}, {"5608-.txt:5"}},
+      {"two adhesions in cell 0: the first is replaced before any cell gets it", kLineHead,
+       "[generale]\r\nvelocita, 0, 100\r\naderenza, 0, 100\r\naderenza, 20, 90\r\n",
+       {"5608-.txt:3:1 no-effect"}, {"5608-.txt:4"}},
+      {"two speeds in one cell later on", kLineHead,
+       std::string(kTrainHead) + "velocita, 500, 60\r\nvelocita, 500, 80\r\n",
+       {"5608-.txt:5:11 overwritten"}, {"5608-.txt:4"}},
       {"boards and signals over a mountain stretch's marks",
        std::string(kLineHead) + "montagna, 100, 900, 12\r\ncartello_indicatore, 300, (F)\r\n",
        std::string(kTrainHead) + "segnale, 500, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n", {}, {}},
@@ -454,6 +474,69 @@ TEST(CheckTest, RecordsBeyondAShortLineAreOneErrorAtTheLength) {
     ASSERT_FALSE(result.diagnostics.empty());
     EXPECT_NE(result.diagnostics[0].message.find(test.saying), std::string::npos)
         << result.diagnostics[0].message;
+  }
+}
+
+// An error whose compile names another place than the slip, or leaves the
+// author guessing, is said once, at the record at fault, with what the
+// packager does and what to write.
+TEST(CheckTest, ErrorsAreSaidAtTheRecordAtFault) {
+  const std::string kLong = "[generale]\r\nlunghezza percorso, 20000\r\n[curve]\r\n";
+  const std::string kSignal = ", 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n";
+  const auto slowdown = [](int x) {
+    return "rallentamento, " + std::to_string(x) + ", 60, 50, 0, 0, 0\r\n";
+  };
+  const struct {
+    const char* what;
+    std::string line;
+    std::string train;
+    std::vector<std::string> errors;
+    const char* saying;  // in the first error's message
+  } kCases[] = {
+      {"a speed the grid cannot hold fails at the next speed record", kLong,
+       std::string(kTrainHead) + "velocita, 500, 1300\r\nvelocita, 900, 80\r\n" +
+           "velocita, 1200, 90\r\n",
+       {"5608-.txt:4:16 E25"},
+       "the speed 1300 km/h cannot be stored: the route grid keeps speed / 5 in one byte, so the "
+       "largest speed it holds is 1275 km/h; the packager stores no speed and stops with code 25 "
+       "at line 5"},
+      {"the last speed record fails at the end of the text", kLong,
+       std::string(kTrainHead) + "velocita, 500, 1280\r\n[fine]\r\n", {"5608-.txt:4:16 E25"},
+       "at the end of the text"},
+      {"a text that ends inside a record", kLong,
+       std::string(kTrainHead) + "segnale, 2000, 1, 4, 1", {"5608-.txt:4:1 E25"},
+       "the text ends inside this signal record: it lacks its s3, rapp, dx, d1, d2, d3 and "
+       "tempo; the packager stops with code 25 at the text's end (line 4)"},
+      {"a slowdown whose end takes its start's cell", kLong,
+       std::string(kTrainHead) + "rallentamento, 1025, 60, 50, 0, 0, 0\r\n",
+       {"5608-.txt:4:26 E27"},
+       "this slowdown's start takes cell 22 (x / 50 + 1) and its end cell 22"},
+      {"starts in cells 8, 14 and 21: the third's point lands in cell 1", kLong,
+       std::string(kTrainHead) + slowdown(350) + slowdown(650) + slowdown(1000),
+       {"5608-.txt:6:16 E1250"},
+       "before this slowdown's start in cell 21 (1050 m) takes the first free cell of 3, 2 and "
+       "1; cell 3 (150 m) holds the packager's own abbattimento point and cell 2 (100 m) holds "
+       "the packager's own abbattimento point, so it lands in cell 1"},
+      {"a point of value 0 before a signal is not lowered: code 11", kLong,
+       std::string(kTrainHead) + "segnale, 1900" + kSignal + "segnale, 2000" + kSignal +
+           "abbattimento, 2000, 0\r\nrallentamento, 3300, 60, 200, 0, 0, 0\r\n",
+       {"5608-.txt:5:10 E11"},
+       "cell 40 (2000 m) holds an abbattimento point of value 0 or less and cell 39 (1950 m) "
+       "holds a signal; a point of value 0 or less is neither taken over nor lowered"},
+  };
+  for (const auto& test : kCases) {
+    const CheckResult result = CheckTexts(test.line, test.train);
+    std::vector<std::string> errors;
+    for (const std::string& finding : Findings(result)) {
+      if (finding.find(" E") != std::string::npos) errors.push_back(finding);
+    }
+    EXPECT_EQ(errors, test.errors) << test.what;
+    ASSERT_FALSE(result.diagnostics.empty()) << test.what;
+    const auto first =
+        std::find_if(result.diagnostics.begin(), result.diagnostics.end(),
+                     [](const Diagnostic& d) { return d.severity == Severity::kError; });
+    ASSERT_NE(first, result.diagnostics.end()) << test.what;
+    EXPECT_NE(first->message.find(test.saying), std::string::npos) << first->message;
   }
 }
 
