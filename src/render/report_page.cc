@@ -235,6 +235,9 @@ std::string CellTable(const ScenarioTables& tables, const char* id,
   return Table(id, header, rows);
 }
 
+// A record's position as the texts write it: "64750 m".
+std::string Metres(std::int64_t metres) { return std::to_string(metres) + " m"; }
+
 std::string Digits(const std::array<int, 3>& values) {
   return std::to_string(values[0]) + " " + std::to_string(values[1]) + " " +
          std::to_string(values[2]);
@@ -285,21 +288,22 @@ std::string SignalsTable(const ScenarioTables& tables, const Sources& sources) {
 }
 
 // What a point stands beside: inside a slowdown, before a signal, or before
-// a slowdown's start; "" when none of these is near.
+// a slowdown's start, each named by its record's position in metres as the
+// train description writes it; "" when none of these is near.
 std::string PointStands(const RouteGrid& grid, std::int64_t n) {
   for (std::int64_t i = n - 1; i >= 0; --i) {
     const std::uint8_t kind = grid.at(i).kind;
     if (kind == kCellSlowdownEnd) break;
     if (kind == kCellSlowdownStart) {
-      return "inside the slowdown from km " + Km(BoardRecordPosition(i));
+      return "inside the slowdown from " + Metres(BoardRecordPosition(i));
     }
   }
   for (std::int64_t i = n + 1; i <= n + 2 && grid.contains(i); ++i) {
-    if (grid.at(i).kind == kCellSignal) return "before the signal at km " + Km(BoardRecordPosition(i));
+    if (grid.at(i).kind == kCellSignal) return "before the signal at " + Metres(BoardRecordPosition(i));
   }
   for (std::int64_t i = n + 1; i <= n + grammar::kWarningReach && grid.contains(i); ++i) {
     if (grid.at(i).kind == kCellSlowdownStart) {
-      return "before the slowdown from km " + Km(BoardRecordPosition(i));
+      return "before the slowdown from " + Metres(BoardRecordPosition(i));
     }
   }
   return "";
@@ -316,7 +320,7 @@ std::string SlowdownsTable(const ScenarioTables& tables, const Sources& sources)
     switch (c.kind) {
       case kCellSlowdownWarning:
         value = std::to_string(c.param1) + " km/h";
-        stands = "the warning of the slowdown from km " + Km(SlowdownStartOfWarning(n));
+        stands = "the warning of the slowdown from " + Metres(SlowdownStartOfWarning(n));
         break;
       case kCellSlowdownStart:
       case kCellSlowdownEnd:
@@ -325,8 +329,8 @@ std::string SlowdownsTable(const ScenarioTables& tables, const Sources& sources)
         break;
       case kCellOrientationBoard:
         value = "board " + std::to_string(c.param1);
-        stands = "before the warning of the slowdown from km " +
-                 Km(SlowdownStartOfOrientationBoard(n, c.param1));
+        stands = "before the warning of the slowdown from " +
+                 Metres(SlowdownStartOfOrientationBoard(n, c.param1));
         break;
       case kCellAbbattimento:
       case kCellPlainAbbattimento:
@@ -342,7 +346,7 @@ std::string SlowdownsTable(const ScenarioTables& tables, const Sources& sources)
                    Cell(PlacedBy(sources.ObjectWriter(n))));
   }
   return Table("slowdowns",
-               {"cell", "km", "object", "value", "whole train", "stands", "placed by"},
+               {"cell", "stands at km", "object", "value", "whole train", "stands", "placed by"},
                rows);
 }
 

@@ -69,7 +69,8 @@ TEST(ReportPageTest, NoRouteGridNoPictures) {
 // from cell 10 on; adhesion 100 with a damp stretch of 85 at cells 12 to 15;
 // a mountain of type 2 at cells 30 to 33; a signal whose right side holds
 // nothing; a board with no left side; a slowdown with its warning, an
-// orientation board and the packager's point before the signal.
+// orientation board, the packager's points before and inside it and an
+// abbattimento record's point after it.
 struct SmallScenario {
   ScenarioTables tables;
   ReadingLog log;
@@ -111,12 +112,13 @@ struct SmallScenario {
     write("L.txt", 20, "indicatori_vmax", CellPart::kObject, 5, 5, kCellSpeedBoard);
     const std::initializer_list<std::tuple<int, std::uint8_t, std::int16_t, int>> objects = {
         {6, kCellOrientationBoard, 1, 40}, {7, kCellSlowdownWarning, 30, 40},
-        {29, kCellSlowdownStart, 30, 40},  {31, kCellSlowdownEnd, 30, 40},
-        {33, kCellAbbattimento, 180, 0}};
+        {27, kCellAbbattimento, 180, 0},   {29, kCellSlowdownStart, 30, 40},
+        {30, kCellAbbattimento, 180, 0},   {31, kCellSlowdownEnd, 30, 40},
+        {33, kCellPlainAbbattimento, 0, 44}};
     for (const auto& [n, kind, param1, line] : objects) {
       grid.at(n).kind = kind;
       grid.at(n).param1 = param1;
-      write(line > 0 ? "T-.txt" : "", line, line > 0 ? "rallentamento" : kPackagerWalk,
+      write(line > 0 ? "T-.txt" : "", line, line > 0 ? "train record" : kPackagerWalk,
             CellPart::kObject, n, n, kind);
     }
   }
@@ -158,12 +160,14 @@ TEST(ReportPageTest, TablesAlongTheLineAndOfTheSlowdownsNameTheirRecords) {
         "0.800|2.000|16|39|100|100|"}},
       {"mountains", {"1.500|1.700|30|33|2|2|L.txt:12"}},
       {"slowdowns",
-       {"6|0.300|orientation board|board 1||before the warning of the slowdown from km "
-        "1.500|T-.txt:40",
-        "7|0.350|slowdown warning|30 km/h||the warning of the slowdown from km 1.500|T-.txt:40",
+       {"6|0.300|orientation board|board 1||before the warning of the slowdown from 1500 m|"
+        "T-.txt:40",
+        "7|0.350|slowdown warning|30 km/h||the warning of the slowdown from 1500 m|T-.txt:40",
+        "27|1.350|abbattimento|180||before the slowdown from 1400 m|the packager",
         "29|1.450|slowdown start|30 km/h|no||T-.txt:40",
+        "30|1.500|abbattimento|180||inside the slowdown from 1400 m|the packager",
         "31|1.550|slowdown end|30 km/h|no||T-.txt:40",
-        "33|1.650|abbattimento|180|||the packager"}},
+        "33|1.650|plain abbattimento||||T-.txt:44"}},
       {"signals", {"8|0.350|2|4 1 0|(none)|(none)|0|0|T-.txt:30"}},
       {"boards", {"5|0.200|speed board|(none)|50 50 40 km/h (A B C), 1 stripe|L.txt:20"}},
   };
