@@ -1,7 +1,7 @@
 // The line profile: a compiled scenario drawn along the distance, as
 // route-knowledge sheets are drawn. The kilometres run left to right in rows
-// of 20 km, so that every label keeps a legible size whatever the line's
-// length. Each row stacks, top to bottom: the line's objects, the kilometre
+// of 20 km (or as many as asked), so that every label keeps a legible size
+// whatever the line's length. Each row stacks, top to bottom: the line's objects, the kilometre
 // axis, the train's speed limit, its adhesion, the elevation that the
 // gradients give, the mountain stretches and the curves of the line plan.
 //
@@ -35,15 +35,19 @@ namespace {
 
 using namespace explain;
 
-// Across: a row of 20 km, the band names and scales in a gutter on its left,
-// and room on its right for the labels of objects near its end.
-constexpr std::int64_t kRowMetres = 20000;
+// Across: a row of whole kilometres (20 by default), the band names and
+// scales in a gutter on its left, and room on its right for the labels of
+// objects near its end.
 constexpr double kPixelsPerKm = 70;
 constexpr double kPad = 24;
 constexpr double kGutter = 100;
 constexpr double kPlotLeft = kPad + kGutter;
-constexpr double kPlotRight = kPlotLeft + kPixelsPerKm * (kRowMetres / 1000);
-constexpr double kWidth = kPlotRight + 44 + kPad;
+constexpr double kRightRoom = 44;
+
+// The width of a picture in rows of row_metres.
+double WidthOf(std::int64_t row_metres) {
+  return kPlotLeft + kPixelsPerKm * static_cast<double>(row_metres) / 1000 + kRightRoom + kPad;
+}
 constexpr double kLabelGap = 6;   // pixels between two labels of one lane
 constexpr double kSuffixGap = 4;  // pixels between a label's text and its suffix
 constexpr double kRowGap = 30;
@@ -128,15 +132,17 @@ struct Label {
   }
 };
 
-// Gives each label a left edge centred on its mark (kept inside the picture)
-// and the lowest lane where it overlaps no label; returns the lanes used.
-int PlaceInLanes(std::vector<Label>& labels) {
+// Gives each label a left edge centred on its mark (kept inside a picture
+// `width` wide) and the lowest lane where it overlaps no label; returns the
+// lanes used.
+int PlaceInLanes(std::vector<Label>& labels, double width_of_picture) {
   std::stable_sort(labels.begin(), labels.end(),
                    [](const Label& a, const Label& b) { return a.anchor < b.anchor; });
   std::vector<std::vector<std::pair<double, double>>> lanes;
   for (Label& label : labels) {
     const double width = label.Width();
-    label.left = std::max(kPlotLeft - 4, std::min(label.anchor - width / 2, kWidth - kPad - width));
+    label.left = std::max(kPlotLeft - 4,
+                          std::min(label.anchor - width / 2, width_of_picture - kPad - width));
     const double right = label.left + width;
     const auto free = [&](const std::vector<std::pair<double, double>>& lane) {
       return std::none_of(lane.begin(), lane.end(), [&](const std::pair<double, double>& span) {
@@ -327,6 +333,8 @@ std::vector<Slowdown> SlowdownsOf(const RouteGrid& grid) {
 
 struct Scene {
   const ScenarioTables* tables = nullptr;
+  std::int64_t row_metres = 0;   // metres of line a row draws
+  double width = 0;              // of the picture
   std::int64_t extent = 0;       // metres drawn, from 0; a multiple of 50
   std::int64_t line_length = 0;  // from the train table; 0 when it gives none
   std::vector<Station> stations;
@@ -402,9 +410,11 @@ int GradientOf(const RouteCell& cell) { return GradientPerMille(cell); }
 int SpeedOf(const RouteCell& cell) { return SpeedKmh(cell); }
 int AdhesionOf(const RouteCell& cell) { return cell.adhesion; }
 
-Scene SceneOf(const ScenarioTables& tables) {
+Scene SceneOf(const ScenarioTables& tables, int row_km) {
   Scene scene;
   scene.tables = &tables;
+  scene.row_metres = std::int64_t{std::max(row_km, 1)} * 1000;
+  scene.width = WidthOf(scene.row_metres);
   scene.line_length = std::max<std::int64_t>(tables.scenario_table[kTrainValuesEntry].end, 0);
   scene.stations = StationsOf(tables);
   scene.extent = ExtentOf(tables, scene.stations);
@@ -630,8 +640,8 @@ Band ObjectsBand(const Scene& scene, const Row& row, double top) {
       AddGridObject(scene, *cell, index * kCellLength, row.X(index * kCellLength), layer);
     }
   }
-  const int name_lanes = PlaceInLanes(layer.names);
-  const int note_lanes = PlaceInLanes(layer.notes);
+  const int name_lanes = PlaceInLanes(layer.names, scene.width);
+  const int note_lanes = PlaceInLanes(layer.notes, scene.width);
   const double above = -kNameBaseline + kNameLane * std::max(0, name_lanes - 1) + 12;
   const double below =
       note_lanes > 0 ? kNoteBaseline + kNoteLane * (note_lanes - 1) + 5 : kAbbattimentoRow + 8;
@@ -740,7 +750,7 @@ Band SpeedBand(const Scene& scene, const Row& row, double top) {
                               labels);
     }
   }
-  const int lanes = PlaceInLanes(labels);
+  const int lanes = PlaceInLanes(labels, scene.width);
   band.svg += LabelsBelow(labels, bottom + 22, 11) + marks + "</g>\n";
   band.height = (bottom - top) + 12 + 11 * lanes + 2;
   return band;
@@ -920,7 +930,8 @@ Band CurvesBand(const Scene& scene, const Row& row, double top) {
     label.css_class = "curve-radius";
     (curve.side > 0 ? right : left).push_back(label);
   }
-  const int right_lanes = PlaceInLanes(right), left_lanes = PlaceInLanes(left);
+  const int right_lanes = PlaceInLanes(right, scene.width);
+  const int left_lanes = PlaceInLanes(left, scene.width);
   constexpr double kReach = 18;  // the tallest curve box
   const double centre = top + 4 + 10 * right_lanes + kReach;
   Band band;
@@ -1017,7 +1028,7 @@ std::vector<LegendItem> LegendItems(const Scene& scene) {
 // The legend in columns as wide as its widest item; returns its height.
 double DrawLegend(const Scene& scene, double top, std::string& svg) {
   return DrawLegend(LegendItems(scene), {.font_size = 11, .first_row = 10, .column_gap = 16},
-                    kWidth, kPad, top, svg);
+                    scene.width, kPad, top, svg);
 }
 
 int CountCells(const ScenarioTables& tables, std::uint8_t kind) {
@@ -1032,7 +1043,7 @@ std::string Subtitle(const Scene& scene) {
   if (scene.line_length > 0) subtitle += Fixed(scene.line_length / 1000.0, 1) + " km line; ";
   const bool whole_km = scene.extent % 1000 == 0;
   subtitle += "drawn to " + Fixed(scene.extent / 1000.0, whole_km ? 0 : 2) + " km in rows of " +
-              std::to_string(kRowMetres / 1000) + " km; " + std::to_string(scene.stations.size()) +
+              std::to_string(scene.row_metres / 1000) + " km; " + std::to_string(scene.stations.size()) +
               " stations, " + std::to_string(CountCells(tables, kCellSignal)) + " signals, " +
               std::to_string(CountCells(tables, kCellSlowdownStart)) +
               " slowdowns; elevation at the end " +
@@ -1044,20 +1055,20 @@ std::string Subtitle(const Scene& scene) {
 
 }  // namespace
 
-std::string ProfileSvg(const ScenarioTables& tables, const std::string& title) {
-  const Scene scene = SceneOf(tables);
+std::string ProfileSvg(const ScenarioTables& tables, const std::string& title, int row_km) {
+  const Scene scene = SceneOf(tables, row_km);
   std::string legend;
   const double legend_height = DrawLegend(scene, 62, legend);
   std::string rows;
   double y = 62 + legend_height + 18;
-  for (std::int64_t from = 0; from < scene.extent; from += kRowMetres) {
-    const Row row{from, std::min(from + kRowMetres, scene.extent)};
+  for (std::int64_t from = 0; from < scene.extent; from += scene.row_metres) {
+    const Row row{from, std::min(from + scene.row_metres, scene.extent)};
     y += DrawRow(scene, row, y, rows) + kRowGap;
   }
   const double height = std::ceil(y - kRowGap + kPad);
-  std::string svg = SvgStart(kWidth, height);
+  std::string svg = SvgStart(scene.width, height);
   svg += "<title>" + XmlEscaped(title) + "</title>\n";
-  svg += Rect(0, 0, kWidth, height, Paint("#ffffff"), " class=\"background\"") + "\n";
+  svg += Rect(0, 0, scene.width, height, Paint("#ffffff"), " class=\"background\"") + "\n";
   svg += "<text class=\"title\" x=\"" + Number(kPad) +
          "\" y=\"30\" font-size=\"18\" font-weight=\"bold\" fill=\"" + kInk + "\">" +
          XmlEscaped(title) + "</text>\n";

@@ -43,6 +43,9 @@ using tool::LineIndex;
 using tool::Severity;
 
 constexpr int kContextLines = 2;  // lines shown before and after a diagnostic's line
+// Rows of 15 km make a profile about 1240 pixels wide, which the page shows
+// at nearly its own size in a window 1280 pixels wide.
+constexpr int kPageProfileRowKm = 15;
 
 // The page fits a window 1280 pixels wide without scrolling across: long
 // lines wrap, wide tables wrap their cells, the pictures scale to the width.
@@ -490,7 +493,8 @@ std::string ReportPage(const std::string& directory, const std::vector<Diagnosti
       "</h1>\n<p class=\"summary\">Scenario folder " + Html(directory) + "</p>\n";
   html += DiagnosticsSection(diagnostics);
   if (tables != nullptr && outcome != nullptr && tables->route_cells.exists()) {
-    html += "<h2>Profile</h2>\n" + Picture("profile", ProfileSvg(*tables, title + ": profile"));
+    html += "<h2>Profile</h2>\n" +
+            Picture("profile", ProfileSvg(*tables, title + ": profile", kPageProfileRowKm));
     const std::optional<PlanPicture> plan = DrawPlan(tables->track_plan, &tables->scenario_table,
                                                      &tables->route_cells, title + ": line plan");
     if (plan) html += "<h2>Plan</h2>\n" + Picture("plan", plan->svg);

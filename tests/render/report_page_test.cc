@@ -193,6 +193,12 @@ TEST(ReportPageTest, NoPartOfThePageIsWiderThanAWindowOf1280Pixels) {
   }
   EXPECT_NE(page.find(".picture svg { display: block; width: 100%; height: auto; }"),
             std::string::npos);
+  // The profile is drawn about as wide as the page, so that it keeps its size.
+  static const std::regex kViewBox("id=\"profile\">\n<svg [^>]*viewBox=\"0 0 ([0-9.]+) ");
+  std::smatch view_box;
+  ASSERT_TRUE(std::regex_search(page, view_box, kViewBox));
+  EXPECT_LE(std::stod(view_box[1]), 1280);
+  EXPECT_GE(std::stod(view_box[1]), 1100);
 }
 
 }  // namespace
