@@ -11,6 +11,7 @@
 #include <array>
 #include <map>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -43,8 +44,8 @@ using tool::LineIndex;
 using tool::Severity;
 
 constexpr int kContextLines = 2;  // lines shown before and after a diagnostic's line
-// Rows of 15 km make a profile about 1240 pixels wide, which the page shows
-// at nearly its own size in a window 1280 pixels wide.
+// Rows of 15 km make a profile 1242 pixels wide, which the page shows at
+// nearly its own size in a window 1280 pixels wide.
 constexpr int kPageProfileRowKm = 15;
 
 // The page fits a window 1280 pixels wide without scrolling across: long
@@ -69,8 +70,8 @@ td.num { text-align: right; font-variant-numeric: tabular-nums; }
 td.none { color: #777; font-style: italic; }
 .runs { display: flex; flex-wrap: wrap; gap: 0 32px; align-items: flex-start; }
 .runs > div { max-width: 100%; }
-.picture { border: 1px solid #ddd; margin: 8px 0; max-width: 100%; }
-.picture svg { display: block; width: 100%; height: auto; }
+.picture { border: 1px solid #ddd; margin: 8px 0; max-width: 100%; width: fit-content; }
+.picture svg { display: block; max-width: 100%; height: auto; }
 )css";
 
 std::string Html(std::string_view utf8) { return XmlEscaped(std::string(utf8)); }
@@ -186,17 +187,43 @@ std::string DiagnosticsSection(const std::vector<Diagnostic>& diagnostics) {
   return html + "</div>\n";
 }
 
-// The opening <svg> tag without its width and height: the page's style
-// scales the picture to the page's width, its viewBox keeping its shape.
+// The widest a picture is shown: the page's width in a window 1280 pixels
+// wide, less its margins, the picture's frame and a scroll bar.
+constexpr double kPageWidth = 1200;
+
+// The value of an attribute of the opening tag, and where it stands.
+struct TagValue {
+  std::size_t from = std::string::npos, to = 0;  // the value's characters
+  double number = 0;
+};
+TagValue AttributeOf(const std::string& svg, std::string_view name) {
+  const std::size_t tag_end = svg.find('>');
+  const std::size_t at = svg.find(" " + std::string(name) + "=\"");
+  TagValue value;
+  if (at == std::string::npos || at > tag_end) return value;
+  value.from = at + name.size() + 3;
+  value.to = svg.find('"', value.from);
+  value.number = std::strtod(svg.c_str() + value.from, nullptr);
+  return value;
+}
+
+// The picture at its own size when that fits the page, else shrunk to the
+// page's width; the page's style scales it down further in a narrower
+// window, its viewBox keeping its shape.
 std::string ScalableSvg(std::string svg) {
-  for (const char* attribute : {" width=\"", " height=\""}) {
-    const std::size_t tag_end = svg.find('>');
-    const std::size_t at = svg.find(attribute);
-    if (at == std::string::npos || at > tag_end) continue;
-    const std::size_t close = svg.find('"', at + std::string_view(attribute).size());
-    if (close == std::string::npos || close > tag_end) continue;
-    svg.erase(at, close + 1 - at);
+  const TagValue width = AttributeOf(svg, "width");
+  const TagValue height = AttributeOf(svg, "height");
+  if (width.from == std::string::npos || height.from == std::string::npos ||
+      width.number <= kPageWidth) {
+    return svg;
   }
+  const double shrunk = height.number * kPageWidth / width.number;
+  // The later attribute first, so that the earlier one's place holds.
+  const bool width_first = width.from < height.from;
+  const TagValue& later = width_first ? height : width;
+  const TagValue& earlier = width_first ? width : height;
+  svg.replace(later.from, later.to - later.from, Number(width_first ? shrunk : kPageWidth));
+  svg.replace(earlier.from, earlier.to - earlier.from, Number(width_first ? kPageWidth : shrunk));
   return svg;
 }
 

@@ -191,14 +191,18 @@ TEST(ReportPageTest, NoPartOfThePageIsWiderThanAWindowOf1280Pixels) {
       EXPECT_LE(std::stod((*match)[1]), 1280) << match->str();
     }
   }
-  EXPECT_NE(page.find(".picture svg { display: block; width: 100%; height: auto; }"),
+  EXPECT_NE(page.find(".picture svg { display: block; max-width: 100%; height: auto; }"),
             std::string::npos);
-  // The profile is drawn about as wide as the page, so that it keeps its size.
-  static const std::regex kViewBox("id=\"profile\">\n<svg [^>]*viewBox=\"0 0 ([0-9.]+) ");
-  std::smatch view_box;
-  ASSERT_TRUE(std::regex_search(page, view_box, kViewBox));
-  EXPECT_LE(std::stod(view_box[1]), 1280);
-  EXPECT_GE(std::stod(view_box[1]), 1100);
+  // The profile is drawn about as wide as the page, so that it keeps its size,
+  // and shown with its own shape.
+  static const std::regex kSize(
+      "id=\"profile\">\n<svg [^>]*width=\"([0-9.]+)\" height=\"([0-9.]+)\" viewBox=\"0 0 "
+      "([0-9.]+) ([0-9.]+)\"");
+  std::smatch size;
+  ASSERT_TRUE(std::regex_search(page, size, kSize));
+  EXPECT_GE(std::stod(size[1]), 1100);
+  EXPECT_NEAR(std::stod(size[1]) / std::stod(size[2]), std::stod(size[3]) / std::stod(size[4]),
+              0.01);
 }
 
 }  // namespace
