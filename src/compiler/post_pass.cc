@@ -24,7 +24,7 @@ class PostPass {
   PostPass(ScenarioTables& tables, const PostPassFaultSink& on_fault, ReadingObserver* observer)
       : tables_(tables), grid_(tables.route_cells), on_fault_(on_fault) {
     walk_.observer = observer;
-    walk_.kind = "walk";
+    walk_.kind = kPackagerWalk;
   }
 
   void Run() {

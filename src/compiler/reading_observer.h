@@ -38,6 +38,7 @@ struct ReadRecord {
 // read as ("segnale", ...). The walk that adds abbattimento points after
 // reading writes as record "walk", with no text and line 0; the running
 // values before their first record are written by kind with line 0.
+inline constexpr char kPackagerWalk[] = "walk";  // the record name of the walk's writes
 struct Writer {
   std::string file;
   int line = 0;

@@ -184,6 +184,12 @@ SpeedBoardSides DecodeSpeedBoard(const RouteCell& cell) {
   return sides;
 }
 
+bool HasSignalSide(int kind) { return kind != 0; }
+
+bool HasBoardSide(const std::array<int, 3>& kmh, int stripes) {
+  return stripes != 0 || kmh != std::array<int, 3>{};
+}
+
 ApproachReading ReadApproachMark(const RouteGrid& grid, std::int64_t index) {
   ApproachReading reading;
   const int mark = grid.at(index).approach_mark;

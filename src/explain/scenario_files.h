@@ -85,6 +85,13 @@ struct SpeedBoardSides {
 };
 SpeedBoardSides DecodeSpeedBoard(const RouteCell& cell);
 
+// What a reader is shown for a side of a signal or a speed board that holds
+// nothing: a signal's side of kind 0, a board's side with no speed and no
+// stripe.
+inline constexpr char kNoSide[] = "none";
+bool HasSignalSide(int kind);
+bool HasBoardSide(const std::array<int, 3>& kmh, int stripes);
+
 // What an approach mark announces. A signal in cell q marks the cells q - 2,
 // q - 4, q - 6 and q - 8 with its sides code times 10 plus 1 to 4; a station
 // marks the four cells before its stop point s, s - 1 to s - 4, with 81 to

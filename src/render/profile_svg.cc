@@ -1,9 +1,9 @@
 // The line profile: a compiled scenario drawn along the distance, as
 // route-knowledge sheets are drawn. The kilometres run left to right in rows
-// of 20 km, so that every label keeps a legible size whatever the line's
-// length. Each row stacks, top to bottom: the line's objects, the kilometre
-// axis, the train's speed limit, the elevation that the gradients give, the
-// mountain stretches and the curves of the line plan.
+// of 20 km (or as many as asked), so that every label keeps a legible size
+// whatever the line's length. Each row stacks, top to bottom: the line's objects, the kilometre
+// axis, the train's speed limit, its adhesion, the elevation that the
+// gradients give, the mountain stretches and the curves of the line plan.
 //
 // The route grid holds an object by cell, not by metre: every object of the
 // grid stands at the start of its 50 m cell (a signal written at 1750 m is in
@@ -11,6 +11,7 @@
 #include "render/profile_svg.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
@@ -23,6 +24,7 @@
 #include "compiler/grammar.h"
 #include "compiler/track_plan_builder.h"
 #include "tables/windows1252.h"
+#include "render/line_runs.h"
 #include "render/markup.h"
 #include "render/svg.h"
 #include "explain/scenario_files.h"
@@ -33,15 +35,19 @@ namespace {
 
 using namespace explain;
 
-// Across: a row of 20 km, the band names and scales in a gutter on its left,
-// and room on its right for the labels of objects near its end.
-constexpr std::int64_t kRowMetres = 20000;
+// Across: a row of whole kilometres (20 by default), the band names and
+// scales in a gutter on its left, and room on its right for the labels of
+// objects near its end.
 constexpr double kPixelsPerKm = 70;
 constexpr double kPad = 24;
 constexpr double kGutter = 100;
 constexpr double kPlotLeft = kPad + kGutter;
-constexpr double kPlotRight = kPlotLeft + kPixelsPerKm * (kRowMetres / 1000);
-constexpr double kWidth = kPlotRight + 44 + kPad;
+constexpr double kRightRoom = 44;
+
+// The width of a picture in rows of row_metres.
+double WidthOf(std::int64_t row_metres) {
+  return kPlotLeft + kPixelsPerKm * static_cast<double>(row_metres) / 1000 + kRightRoom + kPad;
+}
 constexpr double kLabelGap = 6;   // pixels between two labels of one lane
 constexpr double kSuffixGap = 4;  // pixels between a label's text and its suffix
 constexpr double kRowGap = 30;
@@ -126,15 +132,17 @@ struct Label {
   }
 };
 
-// Gives each label a left edge centred on its mark (kept inside the picture)
-// and the lowest lane where it overlaps no label; returns the lanes used.
-int PlaceInLanes(std::vector<Label>& labels) {
+// Gives each label a left edge centred on its mark (kept inside a picture
+// `width` wide) and the lowest lane where it overlaps no label; returns the
+// lanes used.
+int PlaceInLanes(std::vector<Label>& labels, double width_of_picture) {
   std::stable_sort(labels.begin(), labels.end(),
                    [](const Label& a, const Label& b) { return a.anchor < b.anchor; });
   std::vector<std::vector<std::pair<double, double>>> lanes;
   for (Label& label : labels) {
     const double width = label.Width();
-    label.left = std::max(kPlotLeft - 4, std::min(label.anchor - width / 2, kWidth - kPad - width));
+    label.left = std::max(kPlotLeft - 4,
+                          std::min(label.anchor - width / 2, width_of_picture - kPad - width));
     const double right = label.left + width;
     const auto free = [&](const std::vector<std::pair<double, double>>& lane) {
       return std::none_of(lane.begin(), lane.end(), [&](const std::pair<double, double>& span) {
@@ -221,6 +229,33 @@ std::string Polygon(double x, double y, std::initializer_list<std::pair<double, 
   return "<polygon points=\"" + points + "\" " + paint + "/>";
 }
 
+// The head of a signal of a kind as stored: 1 a filled disc, 2 a ring,
+// any other a grey square; none for kind 0, a side with no signal.
+std::string SignalHead(int kind, double x, double y) {
+  switch (kind) {
+    case 0:
+      return "";
+    case 1:
+      return "<circle cx=\"" + Number(x) + "\" cy=\"" + Number(y) + "\" r=\"3.8\" " +
+             Paint(kSignalColour, "#ffffff", 0.8) + "/>";
+    case 2:
+      return "<circle cx=\"" + Number(x) + "\" cy=\"" + Number(y) + "\" r=\"3.1\" " +
+             Paint("#ffffff", kSignalColour, 1.6) + "/>";
+    default:
+      return Rect(x - 3.4, y - 3.4, 6.8, 6.8, Paint(kMuted, "#ffffff", 0.8));
+  }
+}
+
+// A signal in the signal row at y: its post from the line down to it, the left side's
+// head left of it and the right side's right of it, as speed boards read
+// "left | right".
+constexpr double kSignalHeadOffset = 4.4;
+std::string SignalAt(int left_kind, int right_kind, double x, double y) {
+  return Line(x, y - kSignalRow + 1.5, x, y + 4, kInk, 0.9, "signal-post") +
+         SignalHead(left_kind, x - kSignalHeadOffset, y) +
+         SignalHead(right_kind, x + kSignalHeadOffset, y);
+}
+
 std::string SymbolAt(Symbol symbol, double x, double y) {
   switch (symbol) {
     case Symbol::kStationStop:
@@ -233,8 +268,7 @@ std::string SymbolAt(Symbol symbol, double x, double y) {
       return Line(x, y, x, y + kBoardTop + 7, kInk, 1, "post") +
              Rect(x - 5, y + kBoardTop, 10, 7, Paint("#ffffff", kInk, 1));
     case Symbol::kSignal:
-      return "<circle cx=\"" + Number(x) + "\" cy=\"" + Number(y) + "\" r=\"3.6\" " +
-             Paint(kSignalColour, "#ffffff", 1) + "/>";
+      return SignalHead(1, x, y);
     case Symbol::kSlowdownWarning:
       return Polygon(x, y, {{0, -5.5}, {5.5, 0}, {0, 5.5}, {-5.5, 0}},
                      Paint(kWarningColour, "#ffffff", 1));
@@ -274,13 +308,6 @@ struct Station {
   bool stops;
 };
 
-struct Curve {
-  std::int64_t start;  // the metre before the first that turns
-  std::int64_t end;    // the last metre that turns
-  int curve_class;     // 1 to 6
-  int side;            // +1 right, -1 left
-};
-
 // A slowdown from its start cell to its end cell, at its speed.
 struct Slowdown {
   std::int64_t from, to;  // metres
@@ -306,11 +333,15 @@ std::vector<Slowdown> SlowdownsOf(const RouteGrid& grid) {
 
 struct Scene {
   const ScenarioTables* tables = nullptr;
+  std::int64_t row_metres = 0;   // metres of line a row draws
+  double width = 0;              // of the picture
   std::int64_t extent = 0;       // metres drawn, from 0; a multiple of 50
   std::int64_t line_length = 0;  // from the train table; 0 when it gives none
   std::vector<Station> stations;
   std::vector<std::int64_t> climb;  // sum of the gradients before each cell boundary
   int top_speed = 0;                // km/h at the top of the speed band
+  int top_adhesion = 0;             // the highest adhesion drawn
+  bool odd_signal = false;          // a signal side of a kind other than 0, 1 or 2
   std::vector<Curve> curves;
   bool has_plan = false;
   std::vector<Slowdown> slowdowns;
@@ -375,80 +406,15 @@ std::int64_t ExtentOf(const ScenarioTables& tables, const std::vector<Station>& 
   return extent;
 }
 
-int GradientOf(const RouteCell& cell) { return cell.gradient_code - 100; }
-int SpeedOf(const RouteCell& cell) { return cell.speed_code * 5; }
+int GradientOf(const RouteCell& cell) { return GradientPerMille(cell); }
+int SpeedOf(const RouteCell& cell) { return SpeedKmh(cell); }
+int AdhesionOf(const RouteCell& cell) { return cell.adhesion; }
 
-struct PlanXY {
-  double x = 0;  // across, to the right of the initial heading
-  double y = 0;  // along the initial heading
-};
-
-// Where the track plan runs at a metre; false for an empty or unusable value.
-bool PlanPoint(const TrackPlan& plan, std::int64_t metre, PlanXY& point) {
-  const PlanValue across = plan.at(metre, 0);
-  const PlanValue along = plan.at(metre, 1);
-  if (across.tag == PlanValue::Tag::kEmpty || along.tag == PlanValue::Tag::kEmpty) return false;
-  point = {across.AsReal(), along.AsReal()};
-  return std::isfinite(point.x) && std::isfinite(point.y);
-}
-
-// The class whose curvature is nearest a turn per metre, by ratio; 0 for a
-// turn below half the gentlest class (straight track).
-int ClassOfTurn(double turn) {
-  const double size = std::fabs(turn);
-  if (size < CurvatureOfClass(1) / 2) return 0;
-  int best = 1;
-  for (int curve_class = 2; curve_class <= 6; ++curve_class) {
-    if (std::fabs(std::log(size / CurvatureOfClass(curve_class))) <
-        std::fabs(std::log(size / CurvatureOfClass(best)))) {
-      best = curve_class;
-    }
-  }
-  return best;
-}
-
-// The turn from one metre's direction to the next, per metre, positive to
-// the right; 0 when either has no length.
-double TurnAt(const PlanXY& before, const PlanXY& last, const PlanXY& point) {
-  const double x1 = last.x - before.x, y1 = last.y - before.y;
-  const double x2 = point.x - last.x, y2 = point.y - last.y;
-  const double lengths = std::hypot(x1, y1) * std::hypot(x2, y2);
-  return lengths > 0 ? (y1 * x2 - x1 * y2) / lengths : 0;
-}
-
-// The curves of the plan, found where its direction turns: the plan holds
-// points, not the curve records, so a curve is a run of metres that turn
-// alike, and two records that meet with one class and side read as one.
-std::vector<Curve> CurvesOf(const TrackPlan& plan, std::int64_t through) {
-  std::vector<Curve> curves;
-  if (!plan.exists()) return curves;
-  PlanXY before, last, point;
-  int known = 0;  // usable points just before this metre, up to 2
-  std::optional<Curve> open;
-  const std::int64_t end = std::min<std::int64_t>(through, plan.last());
-  for (std::int64_t metre = 0; metre <= end; ++metre) {
-    const bool usable = PlanPoint(plan, metre, point);
-    const double turn = usable && known == 2 ? TurnAt(before, last, point) : 0;
-    const int curve_class = ClassOfTurn(turn);
-    const int side = turn > 0 ? 1 : -1;
-    if (open && curve_class != 0 && open->curve_class == curve_class && open->side == side) {
-      open->end = metre;
-    } else {
-      if (open) curves.push_back(*open);
-      open.reset();
-      if (curve_class != 0) open = Curve{metre - 1, metre, curve_class, side};
-    }
-    before = last;
-    last = point;
-    known = usable ? std::min(known + 1, 2) : 0;
-  }
-  if (open) curves.push_back(*open);
-  return curves;
-}
-
-Scene SceneOf(const ScenarioTables& tables) {
+Scene SceneOf(const ScenarioTables& tables, int row_km) {
   Scene scene;
   scene.tables = &tables;
+  scene.row_metres = std::int64_t{std::max(row_km, 1)} * 1000;
+  scene.width = WidthOf(scene.row_metres);
   scene.line_length = std::max<std::int64_t>(tables.scenario_table[kTrainValuesEntry].end, 0);
   scene.stations = StationsOf(tables);
   scene.extent = ExtentOf(tables, scene.stations);
@@ -461,6 +427,11 @@ Scene SceneOf(const ScenarioTables& tables) {
     const auto at = static_cast<std::size_t>(index);
     scene.climb[at + 1] = scene.climb[at] + (cell ? GradientOf(*cell) : 0);
     if (cell) fastest = std::max(fastest, SpeedOf(*cell));
+    if (cell) scene.top_adhesion = std::max(scene.top_adhesion, AdhesionOf(*cell));
+    if (cell && cell->kind == kCellSignal) {
+      const SignalSides sides = DecodeSignal(*cell);
+      scene.odd_signal = scene.odd_signal || sides.left_kind > 2 || sides.right_kind > 2;
+    }
   }
   scene.top_speed = std::max(20, (fastest + 19) / 20 * 20);
   scene.has_plan = tables.track_plan.exists();
@@ -608,17 +579,22 @@ void AddIndicatorBoard(const Scene& scene, const RouteCell& cell, std::int64_t m
   layer.names.push_back(label);
 }
 
+// A side of a signal for a reader: "kind 2", or "none".
+std::string SignalSideWords(int kind) {
+  return HasSignalSide(kind) ? "kind " + std::to_string(kind) : kNoSide;
+}
+
 void AddGridObject(const Scene& scene, const RouteCell& cell, std::int64_t metre, double x,
                    ObjectLayer& layer) {
   switch (cell.kind) {
     case kCellSignal: {
-      const int sides = cell.param4 % 10;  // left kind × 3 + right kind
-      layer.marks +=
-          Mark("signal", metre,
-               Data("left", std::to_string(sides / 3)) + Data("right", std::to_string(sides % 3)),
-               "signal, km " + Km(metre) + ", left kind " + std::to_string(sides / 3) +
-                   ", right kind " + std::to_string(sides % 3),
-               SymbolAt(Symbol::kSignal, x, kSignalRow));
+      const SignalSides sides = DecodeSignal(cell);
+      layer.marks += Mark("signal", metre,
+                          Data("left", std::to_string(sides.left_kind)) +
+                              Data("right", std::to_string(sides.right_kind)),
+                          "signal, km " + Km(metre) + ", left " + SignalSideWords(sides.left_kind) +
+                              ", right " + SignalSideWords(sides.right_kind),
+                          SignalAt(sides.left_kind, sides.right_kind, x, kSignalRow));
       break;
     }
     case kCellSlowdownWarning:
@@ -664,8 +640,8 @@ Band ObjectsBand(const Scene& scene, const Row& row, double top) {
       AddGridObject(scene, *cell, index * kCellLength, row.X(index * kCellLength), layer);
     }
   }
-  const int name_lanes = PlaceInLanes(layer.names);
-  const int note_lanes = PlaceInLanes(layer.notes);
+  const int name_lanes = PlaceInLanes(layer.names, scene.width);
+  const int note_lanes = PlaceInLanes(layer.notes, scene.width);
   const double above = -kNameBaseline + kNameLane * std::max(0, name_lanes - 1) + 12;
   const double below =
       note_lanes > 0 ? kNoteBaseline + kNoteLane * (note_lanes - 1) + 5 : kAbbattimentoRow + 8;
@@ -704,34 +680,32 @@ Band KmAxisBand(const Row& row, double top) {
 // ---------------------------------------------------------------------------
 // The speed band: the train's speed limit, and the speed boards
 
-std::string SpeedBoardWords(const RouteCell& cell, bool right) {
-  // Each side's speed is packed as left × 20 + right / 5. The author's guide
-  // asks for speeds in multiples of 5; with the left one so, right / 5 (at
-  // most 51) stays below 100 and the two come apart unambiguously.
-  std::string words;
-  for (const std::int16_t packed : {cell.param1, cell.param2, cell.param3}) {
-    const int left = 5 * (packed / 100);
-    const int speed = right ? (packed - 20 * left) * 5 : left;
-    words += (words.empty() ? "" : "/") + std::to_string(speed);
-  }
-  return words;
+// A side's A/B/C speeds, "125/135/140".
+std::string SpeedWords(const std::array<int, 3>& kmh) {
+  return std::to_string(kmh[0]) + "/" + std::to_string(kmh[1]) + "/" + std::to_string(kmh[2]);
 }
 
 std::string SpeedBoardMark(const RouteCell& cell, std::int64_t metre, double x, double y,
                            std::vector<Label>& labels) {
-  const std::string left = SpeedBoardWords(cell, false), right = SpeedBoardWords(cell, true);
-  const bool two_sided = right != "0/0/0";
+  const SpeedBoardSides board = DecodeSpeedBoard(cell);
+  const std::string left = SpeedWords(board.left_kmh), right = SpeedWords(board.right_kmh);
+  const bool has_left = HasBoardSide(board.left_kmh, board.left_stripes);
+  const bool has_right = HasBoardSide(board.right_kmh, board.right_stripes);
+  const auto side = [](bool present, const std::string& speeds, int stripes) {
+    return present ? speeds + " km/h, " + Counted(stripes, "stripe") : std::string(kNoSide);
+  };
   Label label;
   label.anchor = x;
   label.reach = y + 4;
-  label.text = left + (two_sided ? " | " + right : "");
+  label.text = (has_left ? left : kNoSide) + (has_right ? " | " + right : "");
   label.size = 9.5;
   label.colour = kSpeedColour;
   label.css_class = "speed-board-speeds";
   labels.push_back(label);
   return Mark("speed-board", metre, Data("left", left) + Data("right", right),
-              "speed board, km " + Km(metre) + ", speeds A/B/C left " + left + ", right " + right +
-                  ", stripes " + std::to_string(cell.param4),
+              "speed board, km " + Km(metre) + ", speeds A/B/C left " +
+                  side(has_left, left, board.left_stripes) + ", right " +
+                  side(has_right, right, board.right_stripes),
               SymbolAt(Symbol::kSpeedBoard, x, y));
 }
 
@@ -776,7 +750,7 @@ Band SpeedBand(const Scene& scene, const Row& row, double top) {
                               labels);
     }
   }
-  const int lanes = PlaceInLanes(labels);
+  const int lanes = PlaceInLanes(labels, scene.width);
   band.svg += LabelsBelow(labels, bottom + 22, 11) + marks + "</g>\n";
   band.height = (bottom - top) + 12 + 11 * lanes + 2;
   return band;
@@ -851,6 +825,34 @@ Band ElevationBand(const Scene& scene, const Row& row, double top) {
 }
 
 // ---------------------------------------------------------------------------
+// The adhesion band: the train's adhesion as stored, stretch by stretch; a
+// stretch below the line's highest value stands out.
+
+Band AdhesionBand(const Scene& scene, const Row& row, double top) {
+  Band band;
+  band.height = 24;
+  const double bar = top + 6;
+  band.svg = "<g class=\"adhesion-band\">\n" + BandName("adhesion", bar + 9);
+  for (const Stretch& stretch : StretchesOf(scene, row, AdhesionOf)) {
+    const double x1 = row.X(stretch.from), x2 = row.X(stretch.to);
+    const std::string value = std::to_string(stretch.value);
+    const bool lower = stretch.value < scene.top_adhesion;
+    band.svg +=
+        "<rect class=\"adhesion" + std::string(lower ? " lower" : "") + "\"" +
+        Data("from-km", Km(stretch.from)) + Data("to-km", Km(stretch.to)) + Data("value", value) +
+        " x=\"" + Number(x1) + "\" y=\"" + Number(bar) + "\" width=\"" + Number(x2 - x1) +
+        "\" height=\"12\" " + Paint(lower ? kLowAdhesionColour : kAdhesionColour, "#ffffff", 0.8) +
+        "><title>adhesion " + value + ", km " + Km(stretch.from) + " to " + Km(stretch.to) +
+        "</title></rect>\n";
+    if (x2 - x1 >= TextWidth(value, 9) + 4) {
+      band.svg += PlainText((x1 + x2) / 2, bar + 9.5, value, 9, kInk, "middle", "adhesion-value");
+    }
+  }
+  band.svg += "</g>\n";
+  return band;
+}
+
+// ---------------------------------------------------------------------------
 // The mountain band
 
 const char* MountainColour(int kind) {
@@ -908,7 +910,7 @@ Band CurvesBand(const Scene& scene, const Row& row, double top) {
     if (from >= to) continue;
     const double x1 = row.X(from), width = std::max(row.X(to) - x1, 1.0);
     const double height = CurveHeight(curve.curve_class);
-    const auto radius = static_cast<int>(std::lround(1 / CurvatureOfClass(curve.curve_class)));
+    const int radius = RadiusOfClass(curve.curve_class);
     const char* colour = curve.side > 0 ? kRightCurveColour : kLeftCurveColour;
     // Placed on a line at y = 0; the group below moves it into the band.
     boxes += "<rect class=\"curve " + std::string(curve.side > 0 ? "right" : "left") + "\"" +
@@ -928,7 +930,8 @@ Band CurvesBand(const Scene& scene, const Row& row, double top) {
     label.css_class = "curve-radius";
     (curve.side > 0 ? right : left).push_back(label);
   }
-  const int right_lanes = PlaceInLanes(right), left_lanes = PlaceInLanes(left);
+  const int right_lanes = PlaceInLanes(right, scene.width);
+  const int left_lanes = PlaceInLanes(left, scene.width);
   constexpr double kReach = 18;  // the tallest curve box
   const double centre = top + 4 + 10 * right_lanes + kReach;
   Band band;
@@ -955,6 +958,7 @@ double DrawRow(const Scene& scene, const Row& row, double top, std::string& svg)
   add(ObjectsBand(scene, row, y));
   add(KmAxisBand(row, y));
   add(SpeedBand(scene, row, y));
+  add(AdhesionBand(scene, row, y));
   add(ElevationBand(scene, row, y));
   add(MountainBand(scene, row, y));
   if (scene.has_plan) add(CurvesBand(scene, row, y));
@@ -987,7 +991,9 @@ std::vector<LegendItem> LegendItems(const Scene& scene) {
       {bar(kStationAreaColour, 6), "station area"},
       {symbol(Symbol::kStopPoint), "stop point"},
       {SymbolAt(Symbol::kIndicatorBoard, 0, 6), "indicator board, its caption above"},
-      {symbol(Symbol::kSignal), "signal"},
+      {SignalAt(1, 2, 0, 0), "signal: left side's head | right side's"},
+      {SignalHead(1, 0, 0), "signal of kind 1"},
+      {SignalHead(2, 0, 0), "signal of kind 2"},
       {symbol(Symbol::kSlowdownWarning), "slowdown warning, its speed below"},
       {symbol(Symbol::kSlowdownStart), "slowdown start, its speed below"},
       {symbol(Symbol::kSlowdownEnd), "slowdown end, its speed below"},
@@ -997,12 +1003,15 @@ std::vector<LegendItem> LegendItems(const Scene& scene) {
       {stroke(kSpeedColour), "speed limit of the train (km/h)"},
       {Line(-10, 0, 10, 0, kSlowdownColour, 2.4, "key"), "speed through a slowdown"},
       {symbol(Symbol::kSpeedBoard), "speed board: speeds A/B/C, left side | right"},
+      {bar(kAdhesionColour, 12), "adhesion as stored, stretch by stretch"},
+      {bar(kLowAdhesionColour, 12), "adhesion below the line's highest"},
       {stroke(kElevationColour), "elevation (m) from the gradients"},
       {Line(0, -7, 0, 7, "#bdbdbd", 1, "key"),
        std::string("gradients in per mille (") + kPerMille + ")"},
       {bar(MountainColour(1), 11), "mountain stretch and its type"},
       {symbol(Symbol::kMountainMarker), "mountain marker"},
   };
+  if (scene.odd_signal) items.push_back({SignalHead(3, 0, 0), "signal of another kind"});
   if (scene.has_plan) {
     items.push_back(
         {Rect(-10, -10, 20, 10, Paint(kRightCurveColour)), "curve to the right, its radius (m)"});
@@ -1019,7 +1028,7 @@ std::vector<LegendItem> LegendItems(const Scene& scene) {
 // The legend in columns as wide as its widest item; returns its height.
 double DrawLegend(const Scene& scene, double top, std::string& svg) {
   return DrawLegend(LegendItems(scene), {.font_size = 11, .first_row = 10, .column_gap = 16},
-                    kWidth, kPad, top, svg);
+                    scene.width, kPad, top, svg);
 }
 
 int CountCells(const ScenarioTables& tables, std::uint8_t kind) {
@@ -1034,7 +1043,7 @@ std::string Subtitle(const Scene& scene) {
   if (scene.line_length > 0) subtitle += Fixed(scene.line_length / 1000.0, 1) + " km line; ";
   const bool whole_km = scene.extent % 1000 == 0;
   subtitle += "drawn to " + Fixed(scene.extent / 1000.0, whole_km ? 0 : 2) + " km in rows of " +
-              std::to_string(kRowMetres / 1000) + " km; " + std::to_string(scene.stations.size()) +
+              std::to_string(scene.row_metres / 1000) + " km; " + std::to_string(scene.stations.size()) +
               " stations, " + std::to_string(CountCells(tables, kCellSignal)) + " signals, " +
               std::to_string(CountCells(tables, kCellSlowdownStart)) +
               " slowdowns; elevation at the end " +
@@ -1046,20 +1055,20 @@ std::string Subtitle(const Scene& scene) {
 
 }  // namespace
 
-std::string ProfileSvg(const ScenarioTables& tables, const std::string& title) {
-  const Scene scene = SceneOf(tables);
+std::string ProfileSvg(const ScenarioTables& tables, const std::string& title, int row_km) {
+  const Scene scene = SceneOf(tables, row_km);
   std::string legend;
   const double legend_height = DrawLegend(scene, 62, legend);
   std::string rows;
   double y = 62 + legend_height + 18;
-  for (std::int64_t from = 0; from < scene.extent; from += kRowMetres) {
-    const Row row{from, std::min(from + kRowMetres, scene.extent)};
+  for (std::int64_t from = 0; from < scene.extent; from += scene.row_metres) {
+    const Row row{from, std::min(from + scene.row_metres, scene.extent)};
     y += DrawRow(scene, row, y, rows) + kRowGap;
   }
   const double height = std::ceil(y - kRowGap + kPad);
-  std::string svg = SvgStart(kWidth, height);
+  std::string svg = SvgStart(scene.width, height);
   svg += "<title>" + XmlEscaped(title) + "</title>\n";
-  svg += Rect(0, 0, kWidth, height, Paint("#ffffff"), " class=\"background\"") + "\n";
+  svg += Rect(0, 0, scene.width, height, Paint("#ffffff"), " class=\"background\"") + "\n";
   svg += "<text class=\"title\" x=\"" + Number(kPad) +
          "\" y=\"30\" font-size=\"18\" font-weight=\"bold\" fill=\"" + kInk + "\">" +
          XmlEscaped(title) + "</text>\n";

@@ -9,7 +9,11 @@
 namespace packager::render {
 
 // A standalone SVG picture of the tables' route grid, train table and line
-// plan (an absent plan draws no curves). title heads the picture.
-std::string ProfileSvg(const ScenarioTables& tables, const std::string& title);
+// plan (an absent plan draws no curves). title heads the picture; each row
+// draws row_km kilometres at 70 pixels a kilometre (the report page asks for
+// rows that fit its width).
+inline constexpr int kProfileRowKm = 20;
+std::string ProfileSvg(const ScenarioTables& tables, const std::string& title,
+                       int row_km = kProfileRowKm);
 
 }  // namespace packager::render

@@ -1,7 +1,9 @@
 // The report page: one self-contained HTML page an author opens after every
 // change: the check's diagnostics with their lines in context, the plan and
-// the profile, the stations, signals, slowdowns and boards as compiled, and
-// what the three binary files would hold. The page needs no network and no
+// the profile, the stations, signals, slowdowns and boards as compiled, the
+// speeds, gradients, adhesion, mountain stretches and curves along the line
+// with the records that made them, and what the three binary files would
+// hold. The page needs no network and no
 // other file: the pictures are inline SVG, the style inline.
 #include "render/report_page.h"
 
@@ -9,6 +11,7 @@
 #include <array>
 #include <map>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -16,11 +19,13 @@
 #include <vector>
 
 #include "compiler/compile_stage.h"
+#include "compiler/grammar.h"
 #include "explain/scenario_files.h"
 #include "output/binary_files.h"
 #include "tables/file_names.h"
 #include "tables/replace_file.h"
 #include "tables/windows1252.h"
+#include "render/line_runs.h"
 #include "render/markup.h"
 #include "render/plan_svg.h"
 #include "render/profile_svg.h"
@@ -39,24 +44,34 @@ using tool::LineIndex;
 using tool::Severity;
 
 constexpr int kContextLines = 2;  // lines shown before and after a diagnostic's line
+// Rows of 15 km make a profile 1242 pixels wide, which the page shows at
+// nearly its own size in a window 1280 pixels wide.
+constexpr int kPageProfileRowKm = 15;
 
+// The page fits a window 1280 pixels wide without scrolling across: long
+// lines wrap, wide tables wrap their cells, the pictures scale to the width.
 constexpr char kStyle[] = R"css(
 body { font-family: "DejaVu Sans", Helvetica, Arial, sans-serif; margin: 24px; color: #222; }
-h1 { font-size: 22px; margin-bottom: 4px; }
+h1 { font-size: 22px; margin-bottom: 4px; overflow-wrap: anywhere; }
 h2 { font-size: 18px; margin-top: 28px; border-bottom: 1px solid #ccc; }
-.summary { color: #555; }
+h3 { font-size: 15px; margin: 16px 0 4px; }
+.summary { color: #555; overflow-wrap: anywhere; }
 .counts span { display: inline-block; margin-right: 16px; font-weight: bold; }
 .error { color: #b00020; } .warning { color: #a05a00; } .clean { color: #1b7a2c; }
-.diagnostic { margin: 12px 0; }
+.diagnostic { margin: 12px 0; overflow-wrap: anywhere; }
 .note { margin: 12px 0; font-style: italic; }
 .diagnostic .where { font-family: "DejaVu Sans Mono", monospace; }
-pre.context { background: #f6f6f6; padding: 6px 8px; margin: 4px 0; overflow-x: auto; }
+pre.context { background: #f6f6f6; padding: 6px 8px; margin: 4px 0; white-space: pre-wrap;
+  overflow-wrap: anywhere; }
 pre.context .at { background: #ffe9a8; display: inline-block; min-width: 100%; }
-table { border-collapse: collapse; margin: 8px 0; font-size: 13px; }
-th, td { border: 1px solid #ccc; padding: 2px 8px; text-align: left; }
+table { border-collapse: collapse; margin: 8px 0; font-size: 13px; max-width: 100%; }
+th, td { border: 1px solid #ccc; padding: 2px 8px; text-align: left; overflow-wrap: anywhere; }
 td.num { text-align: right; font-variant-numeric: tabular-nums; }
-.picture { overflow-x: auto; border: 1px solid #ddd; margin: 8px 0; }
-.picture svg { display: block; }
+td.none { color: #777; font-style: italic; }
+.runs { display: flex; flex-wrap: wrap; gap: 0 32px; align-items: flex-start; }
+.runs > div { max-width: 100%; }
+.picture { border: 1px solid #ddd; margin: 8px 0; max-width: 100%; width: fit-content; }
+.picture svg { display: block; max-width: 100%; height: auto; }
 )css";
 
 std::string Html(std::string_view utf8) { return XmlEscaped(std::string(utf8)); }
@@ -172,12 +187,52 @@ std::string DiagnosticsSection(const std::vector<Diagnostic>& diagnostics) {
   return html + "</div>\n";
 }
 
+// The widest a picture is shown: the page's width in a window 1280 pixels
+// wide, less its margins, the picture's frame and a scroll bar.
+constexpr double kPageWidth = 1200;
+
+// The value of an attribute of the opening tag, and where it stands.
+struct TagValue {
+  std::size_t from = std::string::npos, to = 0;  // the value's characters
+  double number = 0;
+};
+TagValue AttributeOf(const std::string& svg, std::string_view name) {
+  const std::size_t tag_end = svg.find('>');
+  const std::size_t at = svg.find(" " + std::string(name) + "=\"");
+  TagValue value;
+  if (at == std::string::npos || at > tag_end) return value;
+  value.from = at + name.size() + 3;
+  value.to = svg.find('"', value.from);
+  value.number = std::strtod(svg.c_str() + value.from, nullptr);
+  return value;
+}
+
+// The picture at its own size when that fits the page, else shrunk to the
+// page's width; the page's style scales it down further in a narrower
+// window, its viewBox keeping its shape.
+std::string ScalableSvg(std::string svg) {
+  const TagValue width = AttributeOf(svg, "width");
+  const TagValue height = AttributeOf(svg, "height");
+  if (width.from == std::string::npos || height.from == std::string::npos ||
+      width.number <= kPageWidth) {
+    return svg;
+  }
+  const double shrunk = height.number * kPageWidth / width.number;
+  // The later attribute first, so that the earlier one's place holds.
+  const bool width_first = width.from < height.from;
+  const TagValue& later = width_first ? height : width;
+  const TagValue& earlier = width_first ? width : height;
+  svg.replace(later.from, later.to - later.from, Number(width_first ? shrunk : kPageWidth));
+  svg.replace(earlier.from, earlier.to - earlier.from, Number(width_first ? kPageWidth : shrunk));
+  return svg;
+}
+
 // An inline SVG: the picture without its XML declaration.
 std::string Picture(const char* id, const std::string& svg) {
   const std::size_t start = svg.find("<svg");
   if (start == std::string::npos) return "";
-  return "<div class=\"picture\" id=\"" + std::string(id) + "\">\n" + svg.substr(start) +
-         "</div>\n";
+  return "<div class=\"picture\" id=\"" + std::string(id) + "\">\n" +
+         ScalableSvg(svg.substr(start)) + "</div>\n";
 }
 
 std::string StationRows(const ScenarioTables& tables, std::vector<std::string>& rows) {
@@ -193,7 +248,7 @@ std::string StationRows(const ScenarioTables& tables, std::vector<std::string>& 
 }
 
 // The cells of some kinds as table rows: the cell, where its record stood
-// (position_of), and what the cell holds (row).
+// (position_of), and what the cell holds (row, given the cell's index).
 template <typename PositionOf, typename Row>
 std::string CellTable(const ScenarioTables& tables, const char* id,
                       const std::vector<const char*>& header, std::initializer_list<int> kinds,
@@ -204,67 +259,218 @@ std::string CellTable(const ScenarioTables& tables, const char* id,
     const RouteCell& cell = grid.at(n);
     for (const int kind : kinds) {
       if (cell.kind != kind) continue;
-      rows.push_back(NumberCell(n) + Cell(Km(position_of(n, cell)), true) + row(cell));
+      rows.push_back(NumberCell(n) + Cell(Km(position_of(n, cell)), true) + row(n, cell));
     }
   }
   return Table(id, header, rows);
 }
+
+// A record's position as the texts write it: "64750 m".
+std::string Metres(std::int64_t metres) { return std::to_string(metres) + " m"; }
 
 std::string Digits(const std::array<int, 3>& values) {
   return std::to_string(values[0]) + " " + std::to_string(values[1]) + " " +
          std::to_string(values[2]);
 }
 
-std::string SignalsTable(const ScenarioTables& tables) {
+// A cell that says a side holds nothing.
+std::string NoSideCell() { return "<td class=\"none\">" + std::string(kNoSide) + "</td>"; }
+
+// Where the page's tables find who wrote a cell: the reading log when given.
+struct Sources {
+  const ReadingLog* log = nullptr;
+
+  // The record whose object stands in the cell; null when unknown.
+  const Writer* ObjectWriter(std::int64_t cell) const {
+    if (log == nullptr) return nullptr;
+    const auto found = log->standing_objects().find(cell);
+    return found == log->standing_objects().end() ? nullptr : &found->second.by;
+  }
+};
+
+// Who wrote a run or an object: its record as file:line, the packager for
+// its own points, or the kind's value before its first record.
+std::string PlacedBy(const Writer* by) {
+  if (by == nullptr) return "";
+  if (by->record == kPackagerWalk) return "the packager";
+  if (by->line <= 0) return "before the first record";
+  return Html(SourceOf(by));
+}
+
+std::string SignalsTable(const ScenarioTables& tables, const Sources& sources) {
   return CellTable(
       tables, "signals",
       {"cell", "record at km", "left kind", "left codes", "right kind", "right codes", "rapp",
-       "time"},
+       "time", "record"},
       {kCellSignal}, [](std::int64_t n, const RouteCell&) { return BoardRecordPosition(n); },
-      [](const RouteCell& c) {
+      [&](std::int64_t n, const RouteCell& c) {
         const SignalSides sides = DecodeSignal(c);
-        return NumberCell(sides.left_kind) + Cell(Digits(sides.left_codes)) +
-               NumberCell(sides.right_kind) + Cell(Digits(sides.right_codes)) +
-               NumberCell(sides.rapp) + NumberCell(c.signal_time);
+        const auto side = [](int kind, const std::array<int, 3>& codes) {
+          if (!HasSignalSide(kind) && codes == std::array<int, 3>{}) {
+            return NoSideCell() + NoSideCell();
+          }
+          return (HasSignalSide(kind) ? NumberCell(kind) : NoSideCell()) + Cell(Digits(codes));
+        };
+        return side(sides.left_kind, sides.left_codes) + side(sides.right_kind, sides.right_codes) +
+               NumberCell(sides.rapp) + NumberCell(c.signal_time) +
+               Cell(PlacedBy(sources.ObjectWriter(n)));
       });
 }
 
-std::string SlowdownsTable(const ScenarioTables& tables) {
-  return CellTable(
-      tables, "slowdowns", {"cell", "km", "object", "km/h", "whole train"},
-      {kCellSlowdownWarning, kCellSlowdownStart, kCellSlowdownEnd},
-      [](std::int64_t n, const RouteCell& c) {
-        return c.kind == kCellSlowdownWarning ? SlowdownStartOfWarning(n) : BoardRecordPosition(n);
-      },
-      [](const RouteCell& c) {
-        const char* whole = c.kind == kCellSlowdownWarning ? "" : c.param3 != 0 ? "yes" : "no";
-        return Cell(CellKindName(c.kind)) + NumberCell(c.param1) + Cell(whole);
-      });
+// What a point stands beside: inside a slowdown, before a signal, or before
+// a slowdown's start, each named by its record's position in metres as the
+// train description writes it; "" when none of these is near.
+std::string PointStands(const RouteGrid& grid, std::int64_t n) {
+  for (std::int64_t i = n - 1; i >= 0; --i) {
+    const std::uint8_t kind = grid.at(i).kind;
+    if (kind == kCellSlowdownEnd) break;
+    if (kind == kCellSlowdownStart) {
+      return "inside the slowdown from " + Metres(BoardRecordPosition(i));
+    }
+  }
+  for (std::int64_t i = n + 1; i <= n + 2 && grid.contains(i); ++i) {
+    if (grid.at(i).kind == kCellSignal) return "before the signal at " + Metres(BoardRecordPosition(i));
+  }
+  for (std::int64_t i = n + 1; i <= n + grammar::kWarningReach && grid.contains(i); ++i) {
+    if (grid.at(i).kind == kCellSlowdownStart) {
+      return "before the slowdown from " + Metres(BoardRecordPosition(i));
+    }
+  }
+  return "";
 }
 
-std::string BoardsTable(const ScenarioTables& tables) {
+// The slowdowns' cells with the orientation boards and every abbattimento
+// point, the packager's own among them.
+std::string SlowdownsTable(const ScenarioTables& tables, const Sources& sources) {
+  std::vector<std::string> rows;
+  const RouteGrid& grid = tables.route_cells;
+  for (std::int64_t n = 0; grid.exists() && n <= grid.last_index(); ++n) {
+    const RouteCell& c = grid.at(n);
+    std::string value, whole, stands;
+    switch (c.kind) {
+      case kCellSlowdownWarning:
+        value = std::to_string(c.param1) + " km/h";
+        stands = "the warning of the slowdown from " + Metres(SlowdownStartOfWarning(n));
+        break;
+      case kCellSlowdownStart:
+      case kCellSlowdownEnd:
+        value = std::to_string(c.param1) + " km/h";
+        whole = c.param3 != 0 ? "yes" : "no";
+        break;
+      case kCellOrientationBoard:
+        value = "board " + std::to_string(c.param1);
+        stands = "before the warning of the slowdown from " +
+                 Metres(SlowdownStartOfOrientationBoard(n, c.param1));
+        break;
+      case kCellAbbattimento:
+      case kCellPlainAbbattimento:
+        value = c.kind == kCellAbbattimento ? std::to_string(c.param1) : "";
+        stands = PointStands(grid, n);
+        break;
+      default:
+        continue;
+    }
+    // Like the profile, the table sets each object at the start of its cell.
+    rows.push_back(NumberCell(n) + Cell(Km(n * kCellLength), true) + Cell(CellKindName(c.kind)) +
+                   Cell(Html(value), true) + Cell(whole) + Cell(Html(stands)) +
+                   Cell(PlacedBy(sources.ObjectWriter(n))));
+  }
+  return Table("slowdowns",
+               {"cell", "stands at km", "object", "value", "whole train", "stands", "placed by"},
+               rows);
+}
+
+std::string BoardsTable(const ScenarioTables& tables, const Sources& sources) {
   return CellTable(
-      tables, "boards", {"cell", "record at km", "board", "shows"},
+      tables, "boards", {"cell", "record at km", "board", "left", "right", "record"},
       {kCellSpeedBoard, kCellIndicatorBoard},
       [](std::int64_t n, const RouteCell&) { return BoardRecordPosition(n); },
-      [&](const RouteCell& c) {
+      [&](std::int64_t n, const RouteCell& c) {
         std::string shows;
         if (c.kind == kCellSpeedBoard) {
           const SpeedBoardSides board = DecodeSpeedBoard(c);
-          shows = "left " + Digits(board.left_kmh) + ", right " + Digits(board.right_kmh) +
-                  " km/h (A B C)";
+          const auto side = [](const std::array<int, 3>& kmh, int stripes) {
+            if (!HasBoardSide(kmh, stripes)) return NoSideCell();
+            return Cell(Digits(kmh) + " km/h (A B C), " + std::to_string(stripes) +
+                        (stripes == 1 ? " stripe" : " stripes"));
+          };
+          shows = side(board.left_kmh, board.left_stripes) +
+                  side(board.right_kmh, board.right_stripes);
         } else if (c.param1 >= 0 && c.param1 < kScenarioTableSize) {
-          shows = Text1252(tables.scenario_table[static_cast<std::size_t>(c.param1)].text);
+          shows = "<td colspan=\"2\">" +
+                  Text1252(tables.scenario_table[static_cast<std::size_t>(c.param1)].text) +
+                  "</td>";
+        } else {
+          shows = "<td colspan=\"2\"></td>";
         }
-        return Cell(CellKindName(c.kind)) + Cell(shows);
+        return Cell(CellKindName(c.kind)) + shows + Cell(PlacedBy(sources.ObjectWriter(n)));
       });
 }
 
-std::string ObjectTables(const ScenarioTables& tables) {
+// ---- the running values and the curves, stretch by stretch
+
+// A run's first and last metre: from the start of its first cell to the end
+// of its last.
+std::string RunCells(const CellRun& run) {
+  return Cell(Km(run.first_cell * kCellLength), true) +
+         Cell(Km((run.last_cell + 1) * kCellLength), true) + NumberCell(run.first_cell) +
+         NumberCell(run.last_cell);
+}
+
+// One table of a running part: a row per run, the value as the cell holds it
+// and as it reads (meaning), and the record that wrote it.
+template <typename Meaning>
+std::string RunTable(const ScenarioTables& tables, const Sources& sources, const char* id,
+                     CellPart part, const char* stored, const char* reads, bool skip_zero,
+                     Meaning meaning) {
+  std::vector<std::string> rows;
+  for (const CellRun& run : RunsOf(tables.route_cells, part, sources.log)) {
+    if (skip_zero && run.stored == 0) continue;
+    rows.push_back(RunCells(run) + NumberCell(run.stored) + Cell(meaning(run.stored), true) +
+                   Cell(PlacedBy(run.by)));
+  }
+  return Table(id, {"from km", "to km", "first cell", "last cell", stored, reads, "record"}, rows);
+}
+
+std::string CurvesTable(const ScenarioTables& tables, const Sources& sources) {
+  std::vector<std::string> rows;
+  const std::int64_t through = tables.track_plan.exists() ? tables.track_plan.last() : 0;
+  for (const Curve& curve : CurvesOf(tables.track_plan, through)) {
+    const ReadRecord* record = CurveRecordOf(curve, sources.log);
+    const Writer by = record != nullptr ? Writer{record->file, record->line, ""} : Writer{};
+    rows.push_back(Cell(Km(curve.start), true) + Cell(Km(curve.end), true) +
+                   Cell(curve.side > 0 ? "right" : "left") + NumberCell(curve.curve_class) +
+                   NumberCell(RadiusOfClass(curve.curve_class)) +
+                   Cell(record != nullptr ? PlacedBy(&by) : ""));
+  }
+  return Table("curves", {"from km", "to km", "side", "class", "radius (m)", "record"}, rows);
+}
+
+std::string LineTables(const ScenarioTables& tables, const Sources& sources) {
+  const auto number = [](int value) { return std::to_string(value); };
+  std::string html = "<h2>Along the line</h2>\n<div class=\"runs\">\n";
+  const auto section = [&](const char* title, const std::string& table) {
+    html += "<div><h3>" + std::string(title) + "</h3>\n" + table + "</div>\n";
+  };
+  section("Speeds", RunTable(tables, sources, "speeds", CellPart::kSpeedCode, "speed_code",
+                             "km/h", false, [](int code) { return std::to_string(code * grammar::kSpeedStep); }));
+  section("Gradients",
+          RunTable(tables, sources, "gradients", CellPart::kGradientCode, "gradient_code",
+                   "per mille", false, [](int code) { return std::to_string(code - grammar::kGradientOffset); }));
+  section("Adhesion",
+          RunTable(tables, sources, "adhesion", CellPart::kAdhesion, "adhesion", "value", false, number));
+  section("Mountain stretches",
+          RunTable(tables, sources, "mountains", CellPart::kMountainKind, "mountain_kind", "type",
+                   true, number));
+  if (tables.track_plan.exists()) section("Curves", CurvesTable(tables, sources));
+  return html + "</div>\n";
+}
+
+std::string ObjectTables(const ScenarioTables& tables, const Sources& sources) {
   std::vector<std::string> station_rows;
   return "<h2>Stations</h2>\n" + StationRows(tables, station_rows) + "<h2>Signals</h2>\n" +
-         SignalsTable(tables) + "<h2>Slowdowns</h2>\n" + SlowdownsTable(tables) +
-         "<h2>Boards</h2>\n" + BoardsTable(tables);
+         SignalsTable(tables, sources) + "<h2>Slowdowns</h2>\n" + SlowdownsTable(tables, sources) +
+         "<h2>Boards</h2>\n" + BoardsTable(tables, sources) + LineTables(tables, sources);
 }
 
 std::string FilesSection(const ScenarioTables& tables, const CompileOutcome& outcome) {
@@ -302,7 +508,8 @@ std::string FilesSection(const ScenarioTables& tables, const CompileOutcome& out
 }  // namespace
 
 std::string ReportPage(const std::string& directory, const std::vector<Diagnostic>& diagnostics,
-                       const ScenarioTables* tables, const CompileOutcome* outcome) {
+                       const ScenarioTables* tables, const CompileOutcome* outcome,
+                       const ReadingLog* log) {
   std::string title = "Scenario report";
   if (tables != nullptr) title = tables->scenario_name + " " + tables->train_number;
   std::string html =
@@ -313,11 +520,12 @@ std::string ReportPage(const std::string& directory, const std::vector<Diagnosti
       "</h1>\n<p class=\"summary\">Scenario folder " + Html(directory) + "</p>\n";
   html += DiagnosticsSection(diagnostics);
   if (tables != nullptr && outcome != nullptr && tables->route_cells.exists()) {
-    html += "<h2>Profile</h2>\n" + Picture("profile", ProfileSvg(*tables, title + ": profile"));
+    html += "<h2>Profile</h2>\n" +
+            Picture("profile", ProfileSvg(*tables, title + ": profile", kPageProfileRowKm));
     const std::optional<PlanPicture> plan = DrawPlan(tables->track_plan, &tables->scenario_table,
                                                      &tables->route_cells, title + ": line plan");
     if (plan) html += "<h2>Plan</h2>\n" + Picture("plan", plan->svg);
-    html += ObjectTables(*tables) + FilesSection(*tables, *outcome);
+    html += ObjectTables(*tables, Sources{log}) + FilesSection(*tables, *outcome);
   }
   return html + "</body>\n</html>\n";
 }

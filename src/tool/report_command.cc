@@ -26,12 +26,14 @@ int ReportCommand(const std::vector<std::string>& args, std::ostream& out, std::
   const CheckResult checked = CheckScenarioFolder(directory);
   const std::vector<Diagnostic>& diagnostics = checked.diagnostics;
   // The folder as the check read it, compiled in memory as the build compiles
-  // it; a folder the build refuses has no tables (the diagnostics say why).
+  // it, with a log of what each record wrote; a folder the build refuses has
+  // no tables (the diagnostics say why).
   ScenarioTables tables;
+  ReadingLog log;
   std::optional<CompileOutcome> outcome;
-  if (checked.folder) outcome = CompileFolder(*checked.folder, tables);
+  if (checked.folder) outcome = CompileFolder(*checked.folder, tables, true, &log);
   WriteOutputFile(output, render::ReportPage(directory, diagnostics, outcome ? &tables : nullptr,
-                                             outcome ? &*outcome : nullptr));
+                                             outcome ? &*outcome : nullptr, &log));
   const std::size_t errors = CountOf(diagnostics, Severity::kError);
   out << output << ": " << errors << (errors == 1 ? " error, " : " errors, ")
       << CountOf(diagnostics, Severity::kWarning) << " warnings\n";

@@ -29,9 +29,10 @@ MemoryTexts DescriptionsOf(const ScenarioFolder& folder, ScenarioTables& tables)
   return texts;
 }
 
-CompileOutcome CompileFolder(const ScenarioFolder& folder, ScenarioTables& tables, bool with_plan) {
+CompileOutcome CompileFolder(const ScenarioFolder& folder, ScenarioTables& tables, bool with_plan,
+                             ReadingObserver* observer) {
   MemoryTexts texts = DescriptionsOf(folder, tables);
-  return CompileScenario(tables, texts, with_plan ? 1 : 0);
+  return CompileScenario(tables, texts, with_plan ? 1 : 0, observer);
 }
 
 namespace {

@@ -23,9 +23,10 @@ std::optional<ScenarioFolder> ReadFolder(const std::string& directory, std::ostr
 // the tables get the folder's name and train number.
 MemoryTexts DescriptionsOf(const ScenarioFolder& folder, ScenarioTables& tables);
 
-// DescriptionsOf compiled into the tables, the line plan built when with_plan.
+// DescriptionsOf compiled into the tables, the line plan built when with_plan;
+// observer, when given, hears of every record read.
 CompileOutcome CompileFolder(const ScenarioFolder& folder, ScenarioTables& tables,
-                             bool with_plan = true);
+                             bool with_plan = true, ReadingObserver* observer = nullptr);
 
 // The folder compiled in memory into tables, plan included, for a command
 // that draws it: kToolClean, or the status of a folder the build refuses or

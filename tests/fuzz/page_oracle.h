@@ -14,7 +14,7 @@ namespace packager::fuzz {
 
 // The elements and attributes of the report page and its inline pictures.
 inline const std::set<std::string_view> kPageTags = {
-    "html", "head", "meta", "title", "style", "body",     "h1",      "h2",     "p",
+    "html", "head", "meta", "title", "style", "body",     "h1",      "h2",     "h3",     "p",
     "span", "div",  "b",    "pre",   "table", "tr",       "th",      "td",     "svg",
     "g",    "rect", "line", "text",  "tspan", "polyline", "polygon", "circle", "path"};
 // clang-format off
@@ -23,7 +23,7 @@ inline const std::set<std::string_view> kPageAttributes = {
     "x1", "y1", "x2", "y2", "dx", "dy", "cx", "cy", "r", "d", "points", "fill", "stroke",
     "stroke-width", "stroke-dasharray", "stroke-linecap", "stroke-linejoin", "font-family",
     "font-size", "font-weight", "text-anchor", "transform", "opacity", "fill-opacity",
-    "dominant-baseline"};
+    "dominant-baseline", "colspan"};
 // clang-format on
 
 // Where strict UTF-8 (no overlong form, no surrogate, nothing beyond

@@ -52,5 +52,55 @@ TEST(ProfileSvgTest, CloseLabelsTakeLanesOfTheirOwn) {
             1u);
 }
 
+// Each signal's sides as stored: a head left of the post for the left side,
+// right of it for the right side, a disc for kind 1 and a ring for kind 2;
+// a side of kind 0 has no head and reads "none".
+TEST(ProfileSvgTest, SignalsShowTheKindOfEachSideAndAdhesionItsStretches) {
+  ScenarioTables tables;
+  tables.route_cells.Create(100);
+  tables.scenario_table[kTrainValuesEntry].end = 4000;
+  for (std::int64_t n = 0; n <= 100; ++n) {
+    tables.route_cells.at(n).adhesion = n >= 40 && n < 50 ? 85 : 100;
+  }
+  const struct {
+    int cell, sides;
+    const char* title;
+    const char* heads;  // the heads drawn, left to right: d disc, r ring
+    bool last_right;    // the last head stands right of the post
+  } kSignals[] = {
+      {10, 7, "signal, km 0.500, left kind 2, right kind 1", "rd", true},
+      {20, 3, "signal, km 1.000, left kind 1, right none", "d", false},
+      {30, 2, "signal, km 1.500, left none, right kind 2", "r", true},
+  };
+  for (const auto& signal : kSignals) {
+    tables.route_cells.at(signal.cell).kind = kCellSignal;
+    tables.route_cells.at(signal.cell).param4 = static_cast<std::int16_t>(signal.sides);
+  }
+  const std::string svg = ProfileSvg(tables, "T");
+  static const std::regex kHead(R"re(<circle cx="([-0-9.]+)" cy="[-0-9.]+" r="([0-9.]+)")re");
+  for (const auto& signal : kSignals) {
+    const std::size_t mark = svg.find(std::string("<title>") + signal.title + "</title>");
+    ASSERT_NE(mark, std::string::npos) << signal.title;
+    const std::string shapes = svg.substr(mark, svg.find("</g>", mark) - mark);
+    std::string heads;
+    double last_x = -1;
+    for (auto head = std::sregex_iterator(shapes.begin(), shapes.end(), kHead);
+         head != std::sregex_iterator(); ++head) {
+      EXPECT_GT(std::stod((*head)[1]), last_x) << signal.title;
+      last_x = std::stod((*head)[1]);
+      heads += (*head)[2] == "3.8" ? "d" : "r";
+    }
+    EXPECT_EQ(heads, signal.heads) << signal.title;
+    const double post = std::stod(shapes.substr(shapes.find("x1=\"") + 4));
+    EXPECT_EQ(last_x > post, signal.last_right) << signal.title;
+  }
+  for (const char* stretch :
+       {"class=\"adhesion\" data-from-km=\"0.000\" data-to-km=\"2.000\" data-value=\"100\"",
+        "class=\"adhesion lower\" data-from-km=\"2.000\" data-to-km=\"2.500\" data-value=\"85\"",
+        "class=\"adhesion\" data-from-km=\"2.500\" data-to-km=\"4.000\" data-value=\"100\""}) {
+    EXPECT_EQ(Occurrences(svg, stretch), 1u) << stretch;
+  }
+}
+
 }  // namespace
 }  // namespace packager::render

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The report page in a real browser: headless Chromium opens the report of a
 clean scenario and of a broken copy, shows no console message and no request
-for another file, and its DOM holds the expected tables and counts. A
+for another file, and its DOM holds the expected tables and counts, and the clean report fits a
+window 1280 pixels wide. A
 screenshot of the clean report is taken (copied to REPORT_SCREENSHOT when that
 is set). Skipped (77) when Chromium is not installed, unless
 PACKAGER_REQUIRE_BROWSER is set.
@@ -75,6 +76,20 @@ def open_report(browser, page, work):
     return dom
 
 
+def page_width(browser, page, work):
+    """The width the page takes in a window 1280 pixels wide, measured by a
+    copy of it that writes its scroll width into its title."""
+    measured = work / ("measured-" + page.name)
+    script = ("<script>document.title = 'width ' + "
+              "document.documentElement.scrollWidth;</script></body>")
+    measured.write_text(page.read_text(encoding="utf-8").replace("</body>", script),
+                        encoding="utf-8")
+    result = browse(browser, measured, work / "profile", ["--window-size=1280,2000", "--dump-dom"])
+    found = re.search(r"<title>width (\d+)</title>", result.stdout)
+    assert found, f"{page.name}: no width measured"
+    return int(found.group(1))
+
+
 def records(text, keyword):
     return sum(1 for line in text.splitlines() if line.lstrip().lower().startswith(keyword))
 
@@ -102,6 +117,8 @@ def main():
         assert dom.tables["signals"][0] == records(train, "segnale"), dom.tables["signals"]
         assert dom.tables["files"][0] == 3
         assert "profile" in dom.attributes and "plan" in dom.attributes
+        width = page_width(browser, clean, work)
+        assert width <= 1280, f"the page is {width} pixels wide in a window of 1280"
         shot = work / "report.png"
         browse(browser, clean, work / "profile", [f"--screenshot={shot}",
                                                    "--window-size=1280,1600"])
