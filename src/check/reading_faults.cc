@@ -116,6 +116,60 @@ std::optional<ExplainedFault> TextEndsInRecord(const std::vector<ReadRecord>& re
   return std::nullopt;
 }
 
+// The text quoted first in a reading fault's reason: "segnale" of
+// "\"segnale\" is not a number".
+std::string QuotedIn(const std::string& detail) {
+  if (detail.empty() || detail.front() != '"') return {};
+  const std::size_t end = detail.find('"', 1);
+  return end == std::string::npos ? std::string() : detail.substr(1, end - 1);
+}
+
+bool IsKeyword(std::string_view text) {
+  for (const g::Part part : {g::Part::kLineGeneral, g::Part::kLineBody, g::Part::kTrain}) {
+    for (const g::RecordKind* kind : g::RecordsOf(part)) {
+      if (g::Matches(*kind, text)) return true;
+    }
+  }
+  return false;
+}
+
+// A record short of values on its line reads on into the next and fails
+// on that line's keyword: the slip is the record's (a value left out, or a
+// note that holds a keyword and is read as a record), not the next line's.
+std::optional<ExplainedFault> RecordRanShort(const std::vector<ReadRecord>& records,
+                                             const RecordedFault& fault) {
+  if (fault.source.record_line <= 0 || fault.source.line <= fault.source.record_line) {
+    return std::nullopt;
+  }
+  const std::string taken = QuotedIn(fault.source.detail);
+  if (taken.empty() || !IsKeyword(taken)) return std::nullopt;
+  const ReadRecord* record = RecordAt(records, fault.source);
+  if (record == nullptr || record->kinds.empty()) return std::nullopt;
+  std::size_t needed = 0;
+  for (const std::string& kind : record->kinds) {
+    const g::RecordKind* model = g::FindRecord(kind);
+    if (model == nullptr) return std::nullopt;
+    needed += model->fields.size();
+  }
+  std::size_t on_line = 0;
+  for (const ReadField& field : record->fields) on_line += field.line == record->line ? 1 : 0;
+  const std::string kind = RecordName(record->kinds.front());
+  std::string message = "this " + kind + " record has " + std::to_string(on_line) + " of its " +
+                        std::to_string(needed) + " values on its line: it reads on into line " +
+                        std::to_string(fault.source.line) + " and takes \"" + taken +
+                        "\" there as a value, which fails (code 25)";
+  const std::size_t first = record->keyword.find_first_not_of(" \t");
+  const char lead = first == std::string::npos ? ' ' : record->keyword[first];
+  if (lead == '#' || lead == ';' || lead == '/' || lead == '*') {
+    message += "; the texts have no comments: a line holding a keyword is read as its record, "
+               "so word a note without one, or delete it";
+  } else {
+    message += "; give the record every value it needs (a value left out shifts the others)";
+  }
+  return ExplainedFault{record->line, record->column, record->line, LastLine(*record),
+                        std::move(message)};
+}
+
 std::optional<ExplainedFault> SlowdownTooShort(const std::vector<ReadRecord>& records,
                                                const RecordedFault& fault) {
   const ReadRecord* record = RecordAt(records, fault.source);
@@ -171,7 +225,8 @@ std::string Holds(const ReadingLog& log, const RouteGrid& grid, std::int64_t cel
 bool MayExplain(const RecordedFault& fault) {
   if (fault.code == kErrSlowdownTooShort) return true;
   return fault.code == kErrRunTimeFailure &&
-         (fault.source.column == 0 || fault.source.detail == kTextEndsInRecord);
+         (fault.source.column == 0 || fault.source.detail == kTextEndsInRecord ||
+          (fault.source.record_line > 0 && fault.source.line > fault.source.record_line));
 }
 
 std::optional<ExplainedFault> ExplainReadingFault(const std::vector<ReadRecord>& records,
@@ -179,6 +234,7 @@ std::optional<ExplainedFault> ExplainReadingFault(const std::vector<ReadRecord>&
   if (fault.code == kErrSlowdownTooShort) return SlowdownTooShort(records, fault);
   if (fault.code != kErrRunTimeFailure) return std::nullopt;
   if (auto ended = TextEndsInRecord(records, fault)) return ended;
+  if (auto short_record = RecordRanShort(records, fault)) return short_record;
   return SpeedBeyondGrid(records, fault);
 }
 

@@ -540,5 +540,33 @@ TEST(CheckTest, ErrorsAreSaidAtTheRecordAtFault) {
   }
 }
 
+// A record short of values on its line reads on into the next and fails on
+// that line's keyword: said at the short record, whose line alone is set
+// aside, so the next record is read. A value at fault on a record's second
+// line, written so on purpose, stays where it is.
+TEST(CheckTest, ARecordShortOfValuesIsSaidAtItsLine) {
+  const std::string kSignal = "segnale, 2000, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n";
+  const struct {
+    const char* what;
+    std::string line;
+    std::string train;
+    std::vector<std::string> findings;
+  } kCases[] = {
+      {"a signal one value short", kLineHead,
+       std::string(kTrainHead) + "segnale, 1500, 1, 4, 1, 0, 0, 1, 3, 1, 0\r\n" + kSignal,
+       {"5608-.txt:4:1 E25", "5608-.txt:0:0 note"}},
+      {"a note that holds a keyword", std::string(kLineHead) + "# curva dopo il ponte\r\n" +
+                                          "curvad3, 100, 200\r\n",
+       kTrainHead, {"linea.txt:4:1 E25"}},
+      {"a record over two lines, a value of the second at fault", kLineHead,
+       std::string(kTrainHead) + "segnale, 1500, 1, 4, 1, 0,\r\n 0, 1, x, 1, 0, 0\r\n",
+       {"5608-.txt:5:8 E25", "5608-.txt:0:0 note"}},
+  };
+  for (const auto& test : kCases) {
+    const CheckResult result = CheckTexts(test.line, test.train);
+    EXPECT_EQ(Findings(result), test.findings) << test.what;
+  }
+}
+
 }  // namespace
 }  // namespace packager::tool
