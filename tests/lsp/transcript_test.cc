@@ -122,7 +122,8 @@ TEST_P(Transcript, ServerAnswersAsExpected) {
   }
   const json patches = transcript.contains("patch") ? transcript["patch"] : json::object();
   for (auto patch = patches.begin(); patch != patches.end(); ++patch) {
-    std::ofstream(folder / patch.key(), std::ios::binary) << Patched(Read(folder / patch.key()), *patch);
+    const std::string patched = Patched(Read(folder / patch.key()), *patch);
+    std::ofstream(folder / patch.key(), std::ios::binary) << patched;
   }
   std::string input;
   for (const json& given : transcript.at("messages")) {
