@@ -173,7 +173,13 @@ std::string FieldMarkdown(const grammar::RecordKind& kind, std::size_t index,
   if (field.width == grammar::Width::kText) return text + "a text: \"" + std::string(raw) + "\"";
   const std::optional<std::int64_t> value = NumberOf(raw);
   if (!value) return text + "\"" + std::string(raw) + "\" is no number";
-  text += "value " + WithUnit(*value, field.unit) + ": " + StoredText(field, *value);
+  text += "value " + WithUnit(*value, field.unit) + ": ";
+  if (&kind == &grammar::kGradient && index == grammar::FieldIndex(kind, "gradient")) {
+    text += "stored as the code " + std::to_string(grammar::GradientCode(*value)) + " (gradient + " +
+            std::to_string(grammar::kGradientOffset) + ", one byte)";
+  } else {
+    text += StoredText(field, *value);
+  }
   if (index == 0 && *value >= 0 && (kind.cell_rule == grammar::CellRule::kCell ||
                                     kind.cell_rule == grammar::CellRule::kBoardCell)) {
     text += "\n\nkm " + std::to_string(*value / 1000) + "+" +
