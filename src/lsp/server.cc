@@ -1,5 +1,6 @@
 #include "lsp/server.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <stdexcept>
@@ -30,6 +31,8 @@ constexpr int kInsertSnippet = 2;
 constexpr int kMessageError = 1;
 
 constexpr char kSource[] = "scenario-tool";
+// Lines and characters of a position are below this (no text is near it).
+constexpr std::int64_t kLargestPosition = std::int64_t{1} << 30;
 
 int SeverityNumber(tool::Severity severity) {
   switch (severity) {
@@ -49,10 +52,13 @@ std::string PathParam(const json& params) {
 
 // A position's line (from 1) and UTF-16 offset.
 std::pair<int, int> PositionParam(const json& position) {
-  const int line = position.at("line").get<int>();
-  const int character = position.at("character").get<int>();
-  if (line < 0 || character < 0) throw InvalidParams("a position with a negative line or character");
-  return {line + 1, character};
+  const auto line = position.at("line").get<std::int64_t>();
+  const auto character = position.at("character").get<std::int64_t>();
+  if (line < 0 || character < 0 || line >= kLargestPosition || character >= kLargestPosition) {
+    throw InvalidParams("a position's line and character must be from 0 to " +
+                        std::to_string(kLargestPosition - 1));
+  }
+  return {static_cast<int>(line) + 1, static_cast<int>(character)};
 }
 
 json Position(int line, int character) {
