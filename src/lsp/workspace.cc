@@ -17,7 +17,6 @@ namespace packager::lsp {
 
 namespace {
 
-constexpr std::string_view kLineSuffix = "_linea.txt";
 constexpr std::string_view kTrainSuffix = "-.txt";
 
 bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
@@ -244,7 +243,6 @@ std::optional<ScenarioPlace> Workspace::PlaceOf(const std::string& path) const {
     // Of several, the one whose line description is there.
     if (!found || names.count(LineDescriptionName(place.name)) != 0) found = place;
   }
-  if (!found && file.ends_with(kLineSuffix)) return std::nullopt;
   return found;
 }
 
