@@ -36,9 +36,12 @@ constexpr std::int64_t kLargestPosition = std::int64_t{1} << 30;
 
 int SeverityNumber(tool::Severity severity) {
   switch (severity) {
-    case tool::Severity::kError: return kSeverityError;
-    case tool::Severity::kWarning: return kSeverityWarning;
-    case tool::Severity::kNote: return kSeverityInformation;
+    case tool::Severity::kError:
+      return kSeverityError;
+    case tool::Severity::kWarning:
+      return kSeverityWarning;
+    case tool::Severity::kNote:
+      return kSeverityInformation;
   }
   return kSeverityError;
 }
@@ -210,8 +213,7 @@ void Server::HandleNotification(const std::string& method, const json& params) {
     if (method == "textDocument/didOpen") {
       const json& document = params.at("textDocument");
       const std::string path = PathParam(params);
-      workspace_.Open(path, document.at("text").get<std::string>(),
-                      document.value("version", 0));
+      workspace_.Open(path, document.at("text").get<std::string>(), document.value("version", 0));
       Publish(path);
     } else if (method == "textDocument/didChange") {
       const std::string path = PathParam(params);
@@ -240,7 +242,9 @@ void Server::HandleNotification(const std::string& method, const json& params) {
 json Server::Initialize() const {
   return {{"capabilities",
            {{"textDocumentSync",
-             {{"openClose", true}, {"change", kTextDocumentSyncFull}, {"save", {{"includeText", false}}}}},
+             {{"openClose", true},
+              {"change", kTextDocumentSyncFull},
+              {"save", {{"includeText", false}}}}},
             {"hoverProvider", true},
             {"completionProvider", json::object()},
             {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}}}},
@@ -270,12 +274,11 @@ json Server::DiagnosticJson(const Diagnostic& diagnostic) const {
   if (!diagnostic.related.empty()) {
     json related = json::array();
     for (const tool::RelatedPlace& place : diagnostic.related) {
-      related.push_back(
-          {{"location",
-            {{"uri", UriOfPath(place.path)},
-             {"range", RangeJson(place.path, place.line, place.column, place.line,
-                                 place.end_column)}}},
-           {"message", place.message}});
+      related.push_back({{"location",
+                          {{"uri", UriOfPath(place.path)},
+                           {"range", RangeJson(place.path, place.line, place.column, place.line,
+                                               place.end_column)}}},
+                         {"message", place.message}});
     }
     result["relatedInformation"] = std::move(related);
   }

@@ -94,9 +94,12 @@ const grammar::RecordKind* KindOf(grammar::Part part, std::string_view keyword) 
 
 const char* PartName(grammar::Part part) {
   switch (part) {
-    case grammar::Part::kLineGeneral: return "the line description's [generale] part";
-    case grammar::Part::kLineBody: return "the line description's body";
-    case grammar::Part::kTrain: return "the train description";
+    case grammar::Part::kLineGeneral:
+      return "the line description's [generale] part";
+    case grammar::Part::kLineBody:
+      return "the line description's body";
+    case grammar::Part::kTrain:
+      return "the train description";
   }
   return "";
 }
@@ -132,13 +135,14 @@ std::string StoredText(const grammar::Field& field, std::int64_t value) {
   }
   if (field.step > 1 && field.unit == "km/h") {
     const std::int64_t stored = grammar::SpeedCode(value) * grammar::kSpeedStep;
-    if (field.keep == Keep::kRefused && !meant) return "refused: outside " +
-        std::to_string(field.low) + " to " + std::to_string(field.high);
+    if (field.keep == Keep::kRefused && !meant)
+      return "refused: outside " + std::to_string(field.low) + " to " + std::to_string(field.high);
     return "stored as " + WithUnit(stored, field.unit) + " (steps of " +
            std::to_string(field.step) + ", rounded half to even)";
   }
   switch (field.keep) {
-    case Keep::kWhole: return "stored as " + WithUnit(value, field.unit);
+    case Keep::kWhole:
+      return "stored as " + WithUnit(value, field.unit);
     case Keep::kLowByte:
       return "stored as the byte " + std::to_string(value & 0xFF) +
              (meant ? "" : " (only the low byte is kept)");
@@ -158,7 +162,8 @@ std::string StoredText(const grammar::Field& field, std::int64_t value) {
         return "refused: not a multiple of " + std::to_string(field.step);
       }
       return "stored as " + WithUnit(value, field.unit);
-    case Keep::kPlaces: return "not stored: it says where, or how far, the record reaches";
+    case Keep::kPlaces:
+      return "not stored: it says where, or how far, the record reaches";
   }
   return "";
 }
@@ -174,13 +179,14 @@ std::string FieldMarkdown(const grammar::RecordKind& kind, std::size_t index,
   if (!value) return text + "\"" + std::string(raw) + "\" is no number";
   text += "value " + WithUnit(*value, field.unit) + ": ";
   if (&kind == &grammar::kGradient && index == grammar::FieldIndex(kind, "gradient")) {
-    text += "stored as the code " + std::to_string(grammar::GradientCode(*value)) + " (gradient + " +
-            std::to_string(grammar::kGradientOffset) + ", one byte)";
+    text += "stored as the code " + std::to_string(grammar::GradientCode(*value)) +
+            " (gradient + " + std::to_string(grammar::kGradientOffset) + ", one byte)";
   } else {
     text += StoredText(field, *value);
   }
-  if (index == 0 && *value >= 0 && (kind.cell_rule == grammar::CellRule::kCell ||
-                                    kind.cell_rule == grammar::CellRule::kBoardCell)) {
+  if (index == 0 && *value >= 0 &&
+      (kind.cell_rule == grammar::CellRule::kCell ||
+       kind.cell_rule == grammar::CellRule::kBoardCell)) {
     text += "\n\nkm " + std::to_string(*value / 1000) + "+" +
             std::to_string(1000 + *value % 1000).substr(1) + ", cell " +
             std::to_string(grammar::CellBy(kind.cell_rule, *value));
@@ -300,12 +306,11 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
     const auto scenario = sources.files.find(kScenarioFileName);
     if (scenario != sources.files.end()) {
       if (const std::optional<ScenarioIdentity> identity = IdentityIn(scenario->second)) {
-        for (const std::string& name :
-             {LineDescriptionName(identity->name),
-              TrainDescriptionName(identity->name, identity->train),
-              NotesName(identity->name, identity->train),
-              SlowdownOrderName(identity->name, identity->train),
-              TimetableSheetName(identity->name, identity->train)}) {
+        for (const std::string& name : {LineDescriptionName(identity->name),
+                                        TrainDescriptionName(identity->name, identity->train),
+                                        NotesName(identity->name, identity->train),
+                                        SlowdownOrderName(identity->name, identity->train),
+                                        TimetableSheetName(identity->name, identity->train)}) {
           load(name);
         }
       }
@@ -393,10 +398,10 @@ std::optional<HoverText> Workspace::Hover(const std::string& path, int line, int
   for (std::size_t i = 0; i < fields.size(); ++i) {
     const LineField& field = fields[i];
     if (column < field.column || column > field.end_column || field.text.empty()) continue;
-    if (i == 0) return HoverText{KeywordMarkdown(*kind, *part), line, field.column, field.end_column};
+    if (i == 0)
+      return HoverText{KeywordMarkdown(*kind, *part), line, field.column, field.end_column};
     if (i - 1 >= kind->fields.size()) return std::nullopt;
-    return HoverText{FieldMarkdown(*kind, i - 1, field.text), line, field.column,
-                     field.end_column};
+    return HoverText{FieldMarkdown(*kind, i - 1, field.text), line, field.column, field.end_column};
   }
   return std::nullopt;
 }

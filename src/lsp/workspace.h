@@ -90,9 +90,9 @@ class Workspace {
   std::optional<grammar::Part> SectionAt(const std::string& path, int line) const;
 
   std::map<std::string, OpenDocument> documents_;
-  std::map<std::string, std::vector<Diagnostic>> diagnostics_;       // by file
-  std::map<std::string, std::set<std::string>> published_;           // files by folder
-  mutable std::map<std::string, FileText> disk_texts_;               // read since the last check
+  std::map<std::string, std::vector<Diagnostic>> diagnostics_;  // by file
+  std::map<std::string, std::set<std::string>> published_;      // files by folder
+  mutable std::map<std::string, FileText> disk_texts_;          // read since the last check
 };
 
 // The folder and the file's name of a path.

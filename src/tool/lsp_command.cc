@@ -16,8 +16,7 @@
 
 namespace packager::tool {
 
-int LspCommand(const std::vector<std::string>& args, std::ostream& /*out*/,
-               std::ostream& /*err*/) {
+int LspCommand(const std::vector<std::string>& args, std::ostream& /*out*/, std::ostream& /*err*/) {
   const Arguments arguments = CommandArguments("lsp", args);
   arguments.ExpectPositional(0, "nothing");
 #ifdef _WIN32

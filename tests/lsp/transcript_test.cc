@@ -36,7 +36,8 @@ namespace fs = std::filesystem;
 using nlohmann::json;
 
 std::string Replaced(std::string text, const std::string& from, const std::string& to) {
-  for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+  for (std::size_t at = text.find(from); at != std::string::npos;
+       at = text.find(from, at + to.size())) {
     text.replace(at, from.size(), to);
   }
   return text;
@@ -109,8 +110,9 @@ TEST_P(Transcript, ServerAnswersAsExpected) {
                           ("lsp_transcript_" + GetParam() + "_" + std::to_string(::getpid()));
   fs::remove_all(folder);
   fs::create_directories(folder);
-  const json transcript = json::parse(Replaced(Read(fs::path(TRANSCRIPT_DIR) / (GetParam() + ".json")),
-                                               "${dir}", UriOfPath(folder.string())));
+  const json transcript =
+      json::parse(Replaced(Read(fs::path(TRANSCRIPT_DIR) / (GetParam() + ".json")), "${dir}",
+                           UriOfPath(folder.string())));
   if (transcript.value("reference", false)) {
     for (const fs::directory_entry& entry : fs::directory_iterator(REFERENCE_SCENARIO_DIR)) {
       fs::copy_file(entry.path(), folder / entry.path().filename());

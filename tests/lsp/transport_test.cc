@@ -40,19 +40,26 @@ TEST_P(Framing, ReadsEachMessageAndGoesOnAfterABadOne) {
 using enum FrameStatus;
 INSTANTIATE_TEST_SUITE_P(
     Lsp, Framing,
-    testing::Values(
-        FramingCase{"two", "Content-Length: 2\r\n\r\n{}Content-Length: 3\r\n\r\n[1]",
-                    {kMessage, kMessage, kEnd}, {"{}", "[1]"}},
-        FramingCase{"lf_and_other_headers",
-                    "content-length:  2 \nContent-Type: x\n\n{}", {kMessage, kEnd}, {"{}"}},
-        FramingCase{"no_length", "Content-Type: x\r\n\r\nContent-Length: 1\r\n\r\n1",
-                    {kMalformed, kMessage, kEnd}, {"1"}},
-        FramingCase{"bad_length", "Content-Length: -4\r\n\r\nContent-Length: 1\r\n\r\n1",
-                    {kMalformed, kMessage, kEnd}, {"1"}},
-        FramingCase{"body_cut_short", "Content-Length: 10\r\n\r\n{}", {kEnd}, {}},
-        FramingCase{"header_cut_short", "Content-Len", {kEnd}, {}},
-        FramingCase{"empty", "", {kEnd}, {}},
-        FramingCase{"too_large", "Content-Length: 99999999999\r\n\r\n{}", {kEnd}, {}}),
+    testing::Values(FramingCase{"two",
+                                "Content-Length: 2\r\n\r\n{}Content-Length: 3\r\n\r\n[1]",
+                                {kMessage, kMessage, kEnd},
+                                {"{}", "[1]"}},
+                    FramingCase{"lf_and_other_headers",
+                                "content-length:  2 \nContent-Type: x\n\n{}",
+                                {kMessage, kEnd},
+                                {"{}"}},
+                    FramingCase{"no_length",
+                                "Content-Type: x\r\n\r\nContent-Length: 1\r\n\r\n1",
+                                {kMalformed, kMessage, kEnd},
+                                {"1"}},
+                    FramingCase{"bad_length",
+                                "Content-Length: -4\r\n\r\nContent-Length: 1\r\n\r\n1",
+                                {kMalformed, kMessage, kEnd},
+                                {"1"}},
+                    FramingCase{"body_cut_short", "Content-Length: 10\r\n\r\n{}", {kEnd}, {}},
+                    FramingCase{"header_cut_short", "Content-Len", {kEnd}, {}},
+                    FramingCase{"empty", "", {kEnd}, {}},
+                    FramingCase{"too_large", "Content-Length: 99999999999\r\n\r\n{}", {kEnd}, {}}),
     [](const testing::TestParamInfo<FramingCase>& info) { return info.param.name; });
 
 struct UriCase {
@@ -69,7 +76,8 @@ TEST_P(Uris, GoBothWays) {
 
 INSTANTIATE_TEST_SUITE_P(Lsp, Uris,
                          testing::Values(UriCase{"file:///a/b.txt", "/a/b.txt"},
-                                         UriCase{"file:///a%20b/%C3%A8%25.txt", "/a b/\xC3\xA8%.txt"}));
+                                         UriCase{"file:///a%20b/%C3%A8%25.txt",
+                                                 "/a b/\xC3\xA8%.txt"}));
 
 TEST(Uris, OtherSchemesHaveNoPath) {
   EXPECT_EQ(PathOfUri("untitled:Untitled-1"), std::nullopt);
