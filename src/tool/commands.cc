@@ -130,6 +130,18 @@ const std::vector<CommandLine>& Commands() {
        {"--target", "--output"},
        {},
        PackageCommand},
+      {"lsp",
+       "lsp",
+       "serves the Language Server Protocol on stdin and stdout, for editors: the\n"
+       "    check's diagnostics on every scenario folder (or folder of packager texts)\n"
+       "    an editor opens a text of, as its author types, with the checker's fixes as\n"
+       "    quick fixes, hover on keywords and fields, and completion of the keywords\n"
+       "    of the section. Exit status: 0 after shutdown and exit, 1 when the input\n"
+       "    ends or exit comes without shutdown, 64 usage.",
+       {},
+       {},
+       {},
+       LspCommand},
   };
   return commands;
 }

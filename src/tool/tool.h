@@ -11,6 +11,7 @@
 //   scenario-tool profile DIR --name NAME --train NUMBER -o FILE.svg
 //   scenario-tool report SCENARIO_DIR -o FILE.html
 //   scenario-tool package SCENARIO_DIR --target TARGET -o FILE
+//   scenario-tool lsp
 #pragma once
 
 #include <ostream>
@@ -43,6 +44,7 @@ int PackageCommand(const std::vector<std::string>& args, std::ostream& out, std:
 int PlanCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int ProfileCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int ReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int LspCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // A JSON value as the tool prints it: on one line, members and elements
 // parted by ", " and keys by ": ", except that each object in an array starts

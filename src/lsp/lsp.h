@@ -1,0 +1,19 @@
+// The language server of scenario-tool (`scenario-tool lsp`): what an
+// editor needs to check a scenario's texts as its author types.
+//
+//   transport.h   JSON-RPC messages over a byte stream, framed by a
+//                 Content-Length header: reading and writing, nothing else.
+//   workspace.h   what the server knows, free of any protocol: the open
+//                 documents, the scenario folder each belongs to, the
+//                 checker's diagnostics and fixes, hover texts and the
+//                 keywords of a section.
+//   server.h      the protocol: JSON-RPC requests and notifications turned
+//                 into calls of the workspace, and its answers into JSON.
+//
+// Positions inside the server count characters of a line from 1, as the
+// checker does; the protocol layer turns them into UTF-16 code units.
+#pragma once
+
+#include "lsp/server.h"
+#include "lsp/transport.h"
+#include "lsp/workspace.h"

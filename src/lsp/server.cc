@@ -1,0 +1,371 @@
+#include "lsp/server.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+#include <stdexcept>
+#include <utility>
+
+#include "check/diagnostics.h"
+#include "lsp/transport.h"
+
+namespace packager::lsp {
+
+namespace {
+
+using nlohmann::json;
+
+// Parameters that do not fit the method.
+class InvalidParams : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// LSP's numbers of kinds.
+constexpr int kSeverityError = 1;
+constexpr int kSeverityWarning = 2;
+constexpr int kSeverityInformation = 3;
+constexpr int kTextDocumentSyncFull = 1;
+constexpr int kCompletionKeyword = 14;
+constexpr int kInsertSnippet = 2;
+constexpr int kMessageError = 1;
+
+constexpr char kSource[] = "scenario-tool";
+// Lines and characters of a position are below this (no text is near it).
+constexpr std::int64_t kLargestPosition = std::int64_t{1} << 30;
+
+int SeverityNumber(tool::Severity severity) {
+  switch (severity) {
+    case tool::Severity::kError:
+      return kSeverityError;
+    case tool::Severity::kWarning:
+      return kSeverityWarning;
+    case tool::Severity::kNote:
+      return kSeverityInformation;
+  }
+  return kSeverityError;
+}
+
+std::string PathParam(const json& params) {
+  const std::string uri = params.at("textDocument").at("uri").get<std::string>();
+  const std::optional<std::string> path = PathOfUri(uri);
+  if (!path) throw InvalidParams("\"" + uri + "\" is no file URI");
+  return *path;
+}
+
+// A position's line (from 1) and UTF-16 offset.
+std::pair<int, int> PositionParam(const json& position) {
+  const auto line = position.at("line").get<std::int64_t>();
+  const auto character = position.at("character").get<std::int64_t>();
+  if (line < 0 || character < 0 || line >= kLargestPosition || character >= kLargestPosition) {
+    throw InvalidParams("a position's line and character must be from 0 to " +
+                        std::to_string(kLargestPosition - 1));
+  }
+  return {static_cast<int>(line) + 1, static_cast<int>(character)};
+}
+
+json Position(int line, int character) {
+  return {{"line", std::max(line - 1, 0)}, {"character", character}};
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+std::optional<std::string> PathOfUri(const std::string& uri) {
+  constexpr std::string_view kScheme = "file://";
+  if (!uri.starts_with(kScheme)) return std::nullopt;
+  const std::size_t slash = uri.find('/', kScheme.size());
+  if (slash == std::string::npos) return std::nullopt;
+  std::string path;
+  for (std::size_t i = slash; i < uri.size(); ++i) {
+    if (uri[i] == '%' && i + 2 < uri.size() && HexValue(uri[i + 1]) >= 0 &&
+        HexValue(uri[i + 2]) >= 0) {
+      path.push_back(static_cast<char>(HexValue(uri[i + 1]) * 16 + HexValue(uri[i + 2])));
+      i += 2;
+    } else {
+      path.push_back(uri[i]);
+    }
+  }
+#ifdef _WIN32
+  if (path.size() >= 3 && path[0] == '/' && path[2] == ':') path.erase(0, 1);
+#endif
+  return path;
+}
+
+std::string UriOfPath(const std::string& path) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string uri = path.starts_with('/') ? "file://" : "file:///";
+  for (const char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                       (byte >= '0' && byte <= '9') || c == '-' || c == '_' || c == '.' ||
+                       c == '~' || c == '/';
+    if (plain) {
+      uri.push_back(c);
+    } else if (c == '\\') {
+      uri.push_back('/');
+    } else {
+      uri += {'%', kHex[byte >> 4], kHex[byte & 15]};
+    }
+  }
+  return uri;
+}
+
+Server::Server(std::function<void(const json&)> send) : send_(std::move(send)) {}
+
+void Server::Respond(const json& id, json result) {
+  send_({{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}});
+}
+
+void Server::RespondError(const json& id, int code, const std::string& message) {
+  send_({{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}});
+}
+
+void Server::HandleMalformed(const std::string& problem) {
+  RespondError(nullptr, kParseError, problem);
+}
+
+void Server::Handle(const std::string& body) {
+  const json message = json::parse(body, nullptr, false);
+  if (message.is_discarded()) {
+    RespondError(nullptr, kParseError, "the message is no JSON");
+    return;
+  }
+  if (!message.is_object()) {
+    RespondError(nullptr, kInvalidRequest, "a message must be a JSON object");
+    return;
+  }
+  const auto method = message.find("method");
+  const auto id = message.find("id");
+  const bool sound_id = id != message.end() && (id->is_string() || id->is_number_integer());
+  if (method == message.end()) {
+    // A response to the server, which asks nothing: nothing to do.
+    if (sound_id && (message.contains("result") || message.contains("error"))) return;
+    RespondError(sound_id ? *id : json(nullptr), kInvalidRequest, "a message without a method");
+    return;
+  }
+  if (!method->is_string() || (id != message.end() && !sound_id)) {
+    RespondError(sound_id ? *id : json(nullptr), kInvalidRequest,
+                 "a method must be a string and an id a string or an integer");
+    return;
+  }
+  const auto params = message.find("params");
+  const json no_params = json::object();
+  const json& given = params == message.end() ? no_params : *params;
+  if (!given.is_object() && !given.is_array()) {
+    if (sound_id) RespondError(*id, kInvalidRequest, "params must be an object or an array");
+    return;
+  }
+  if (sound_id) {
+    HandleRequest(*id, method->get<std::string>(), given);
+  } else {
+    HandleNotification(method->get<std::string>(), given);
+  }
+}
+
+void Server::HandleRequest(const json& id, const std::string& method, const json& params) {
+  if (!initialized_ && method != "initialize") {
+    RespondError(id, kServerNotInitialized, "the server is not initialized: send initialize first");
+    return;
+  }
+  if (shut_down_) {
+    RespondError(id, kInvalidRequest, "the server is shut down: send exit");
+    return;
+  }
+  try {
+    if (method == "initialize") {
+      initialized_ = true;
+      Respond(id, Initialize());
+    } else if (method == "shutdown") {
+      shut_down_ = true;
+      Respond(id, nullptr);
+    } else if (method == "textDocument/hover") {
+      Respond(id, Hover(params));
+    } else if (method == "textDocument/completion") {
+      Respond(id, Completion(params));
+    } else if (method == "textDocument/codeAction") {
+      Respond(id, CodeActions(params));
+    } else {
+      RespondError(id, kMethodNotFound, "no method \"" + method + "\"");
+    }
+  } catch (const InvalidParams& error) {
+    RespondError(id, kInvalidParams, method + ": " + error.what());
+  } catch (const json::exception& error) {
+    RespondError(id, kInvalidParams, method + ": " + error.what());
+  } catch (const std::exception& error) {
+    RespondError(id, kInternalError, method + ": " + error.what());
+  }
+}
+
+void Server::HandleNotification(const std::string& method, const json& params) {
+  if (method == "exit") {
+    exited_ = true;
+    return;
+  }
+  if (!initialized_ || shut_down_) return;
+  try {
+    if (method == "textDocument/didOpen") {
+      const json& document = params.at("textDocument");
+      const std::string path = PathParam(params);
+      workspace_.Open(path, document.at("text").get<std::string>(), document.value("version", 0));
+      Publish(path);
+    } else if (method == "textDocument/didChange") {
+      const std::string path = PathParam(params);
+      const json& changes = params.at("contentChanges");
+      if (!changes.is_array() || changes.empty()) throw InvalidParams("no contentChanges");
+      const json& last = changes.back();
+      if (last.contains("range")) throw InvalidParams("the server takes whole texts only");
+      workspace_.Open(path, last.at("text").get<std::string>(),
+                      params.at("textDocument").value("version", 0));
+      Publish(path);
+    } else if (method == "textDocument/didSave") {
+      Publish(PathParam(params));
+    } else if (method == "textDocument/didClose") {
+      const std::string path = PathParam(params);
+      workspace_.Close(path);
+      Publish(path);
+    }
+    // initialized, $/cancelRequest and every other notification: nothing to do.
+  } catch (const std::exception& error) {
+    send_({{"jsonrpc", "2.0"},
+           {"method", "window/logMessage"},
+           {"params", {{"type", kMessageError}, {"message", method + ": " + error.what()}}}});
+  }
+}
+
+json Server::Initialize() const {
+  return {{"capabilities",
+           {{"textDocumentSync",
+             {{"openClose", true},
+              {"change", kTextDocumentSyncFull},
+              {"save", {{"includeText", false}}}}},
+            {"hoverProvider", true},
+            {"completionProvider", json::object()},
+            {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}}}},
+          {"serverInfo", {{"name", kSource}}}};
+}
+
+json Server::RangeJson(const std::string& path, int line, int column, int end_line,
+                       int end_column) const {
+  if (line <= 0) return {{"start", Position(1, 0)}, {"end", Position(1, 0)}};
+  if (end_line <= 0) end_line = line;
+  if (end_column <= 0) end_column = column + 1;
+  return {{"start", Position(line, workspace_.Utf16Offset(path, line, column))},
+          {"end", Position(end_line, workspace_.Utf16Offset(path, end_line, end_column))}};
+}
+
+json Server::DiagnosticJson(const Diagnostic& diagnostic) const {
+  std::string message = diagnostic.message;
+  if (diagnostic.more_like_this != 0) {
+    message += " (and " + tool::CountText(diagnostic.more_like_this) + " more like this)";
+  }
+  json result = {{"range", RangeJson(diagnostic.path, diagnostic.line, diagnostic.column,
+                                     diagnostic.end_line, diagnostic.end_column)},
+                 {"severity", SeverityNumber(diagnostic.severity)},
+                 {"source", kSource},
+                 {"message", message}};
+  if (!diagnostic.rule.empty()) result["code"] = diagnostic.rule;
+  if (!diagnostic.related.empty()) {
+    json related = json::array();
+    for (const tool::RelatedPlace& place : diagnostic.related) {
+      related.push_back({{"location",
+                          {{"uri", UriOfPath(place.path)},
+                           {"range", RangeJson(place.path, place.line, place.column, place.line,
+                                               place.end_column)}}},
+                         {"message", place.message}});
+    }
+    result["relatedInformation"] = std::move(related);
+  }
+  return result;
+}
+
+void Server::Publish(const std::string& path) {
+  for (const auto& [file, diagnostics] : workspace_.Check(path)) {
+    json list = json::array();
+    for (const Diagnostic& diagnostic : diagnostics) list.push_back(DiagnosticJson(diagnostic));
+    json params = {{"uri", UriOfPath(file)}, {"diagnostics", std::move(list)}};
+    if (const OpenDocument* document = workspace_.Find(file)) params["version"] = document->version;
+    send_({{"jsonrpc", "2.0"},
+           {"method", "textDocument/publishDiagnostics"},
+           {"params", std::move(params)}});
+  }
+}
+
+json Server::Hover(const json& params) const {
+  const std::string path = PathParam(params);
+  const auto [line, character] = PositionParam(params.at("position"));
+  const int column = workspace_.ColumnOf(path, line, character);
+  const std::optional<HoverText> hover = workspace_.Hover(path, line, column);
+  if (!hover) return nullptr;
+  return {{"contents", {{"kind", "markdown"}, {"value", hover->markdown}}},
+          {"range", RangeJson(path, hover->line, hover->column, hover->line, hover->end_column)}};
+}
+
+json Server::Completion(const json& params) const {
+  const std::string path = PathParam(params);
+  const int line = PositionParam(params.at("position")).first;
+  json items = json::array();
+  for (const grammar::RecordKind* kind : workspace_.KeywordsAt(path, line)) {
+    std::string snippet(kind->spelling);
+    std::string detail;
+    int number = 1;
+    for (const grammar::Field& field : kind->fields) {
+      snippet += ", ${" + std::to_string(number++) + ":" + std::string(field.name) + "}";
+      detail += (detail.empty() ? "" : ", ") + std::string(field.name);
+    }
+    items.push_back({{"label", kind->spelling},
+                     {"kind", kCompletionKeyword},
+                     {"detail", detail},
+                     {"documentation", kind->effect},
+                     {"insertText", snippet},
+                     {"insertTextFormat", kInsertSnippet}});
+  }
+  return {{"isIncomplete", false}, {"items", std::move(items)}};
+}
+
+json Server::CodeActions(const json& params) const {
+  const std::string path = PathParam(params);
+  const int first = PositionParam(params.at("range").at("start")).first;
+  const int last = PositionParam(params.at("range").at("end")).first;
+  json actions = json::array();
+  for (const Diagnostic& diagnostic : workspace_.DiagnosticsOn(path, first, last)) {
+    for (const tool::Fix& fix : diagnostic.fixes) {
+      json changes = json::object();
+      for (const tool::TextEdit& edit : fix.edits) {
+        changes[UriOfPath(edit.path)].push_back(
+            {{"range", RangeJson(edit.path, edit.line, edit.column, edit.line, edit.end_column)},
+             {"newText", edit.new_text}});
+      }
+      actions.push_back({{"title", fix.description},
+                         {"kind", "quickfix"},
+                         {"diagnostics", {DiagnosticJson(diagnostic)}},
+                         {"isPreferred", true},
+                         {"edit", {{"changes", std::move(changes)}}}});
+    }
+  }
+  return actions;
+}
+
+int Serve(std::istream& in, std::ostream& out) {
+  Server server([&out](const json& message) {
+    WriteFrame(out, message.dump(-1, ' ', false, json::error_handler_t::replace));
+  });
+  while (!server.exited()) {
+    const Frame frame = ReadFrame(in);
+    if (frame.status == FrameStatus::kEnd) break;
+    if (frame.status == FrameStatus::kMalformed) {
+      server.HandleMalformed(frame.problem);
+    } else {
+      server.Handle(frame.body);
+    }
+  }
+  return server.ExitStatus();
+}
+
+}  // namespace packager::lsp

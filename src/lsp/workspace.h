@@ -1,0 +1,102 @@
+// What the language server knows, free of the protocol: the documents an
+// editor holds open (their whole text, saved or not), the scenario folder
+// each belongs to, the checker's diagnostics on a folder (its open texts over
+// the files on disk), the fixes among them, what a keyword or a field means
+// (from the grammar model) and the keywords a section takes.
+//
+// Files are named by their paths; lines count from 1 and columns count
+// characters from 1, as the checker's diagnostics do.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "check/diagnostics.h"
+#include "compiler/grammar.h"
+
+namespace packager::lsp {
+
+using tool::Diagnostic;
+
+// The scenario a text belongs to: a scenario folder (it holds scenario.txt;
+// UTF-8 texts) or a folder of the texts a packager hands over (Windows-1252),
+// the scenario's name and train taken from the file names NAME_linea.txt and
+// NAME_NUMBER-.txt.
+struct ScenarioPlace {
+  std::string directory;
+  bool packager_texts = false;
+  std::string name;
+  std::string train;
+};
+
+struct OpenDocument {
+  std::string text;  // UTF-8, as the editor sends it
+  int version = 0;
+};
+
+// What the cursor rests on, said for people (Markdown), and the range of
+// the word or field it explains.
+struct HoverText {
+  std::string markdown;
+  int line = 0;
+  int column = 0;
+  int end_column = 0;
+};
+
+class Workspace {
+ public:
+  // Open and Change hold the text; Close forgets it (the file on disk counts
+  // again).
+  void Open(const std::string& path, std::string text, int version);
+  void Close(const std::string& path);
+  const OpenDocument* Find(const std::string& path) const;
+
+  // The scenario of the file at path; none for a file of no scenario.
+  std::optional<ScenarioPlace> PlaceOf(const std::string& path) const;
+
+  // Checks the scenario of path. The result has an entry for every file that
+  // is open in its folder, that has diagnostics now or had some at the last
+  // check (then empty): what an editor must be told. Diagnostics name files
+  // by their full paths. Empty for a file of no scenario.
+  std::map<std::string, std::vector<Diagnostic>> Check(const std::string& path);
+
+  // The diagnostics of the last check on a file whose range meets lines
+  // first to last.
+  std::vector<Diagnostic> DiagnosticsOn(const std::string& path, int first, int last) const;
+
+  // The keyword or the field at a place of a description text.
+  std::optional<HoverText> Hover(const std::string& path, int line, int column) const;
+
+  // The records whose keyword may start a record at this line of a
+  // description text, in the order the readers test them.
+  std::vector<const grammar::RecordKind*> KeywordsAt(const std::string& path, int line) const;
+
+  // A column (characters from 1) of a line of a file as UTF-16 code units
+  // from 0, and back.
+  int Utf16Offset(const std::string& path, int line, int column) const;
+  int ColumnOf(const std::string& path, int line, int utf16_offset) const;
+
+ private:
+  // The text of a file as the editor holds it, else as the disk does; how
+  // columns of it count.
+  struct FileText {
+    std::string text;
+    bool utf8 = true;
+  };
+  const FileText& TextOf(const std::string& path) const;
+  std::optional<grammar::Part> SectionAt(const std::string& path, int line) const;
+
+  std::map<std::string, OpenDocument> documents_;
+  std::map<std::string, std::vector<Diagnostic>> diagnostics_;  // by file
+  std::map<std::string, std::set<std::string>> published_;      // files by folder
+  mutable std::map<std::string, FileText> disk_texts_;          // read since the last check
+};
+
+// The folder and the file's name of a path.
+std::string DirectoryOf(const std::string& path);
+std::string FileNameOf(const std::string& path);
+
+}  // namespace packager::lsp
