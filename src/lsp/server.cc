@@ -29,6 +29,10 @@ constexpr int kTextDocumentSyncFull = 1;
 constexpr int kCompletionKeyword = 14;
 constexpr int kInsertSnippet = 2;
 constexpr int kMessageError = 1;
+constexpr int kSymbolNamespace = 3;
+constexpr int kSymbolClass = 5;
+constexpr int kSymbolEvent = 24;
+constexpr int kSymbolOperator = 25;
 
 constexpr char kSource[] = "scenario-tool";
 // Lines and characters of a position are below this (no text is near it).
@@ -178,6 +182,7 @@ void Server::HandleRequest(const json& id, const std::string& method, const json
     RespondError(id, kInvalidRequest, "the server is shut down: send exit");
     return;
   }
+  Flush();
   try {
     if (method == "initialize") {
       initialized_ = true;
@@ -191,6 +196,12 @@ void Server::HandleRequest(const json& id, const std::string& method, const json
       Respond(id, Completion(params));
     } else if (method == "textDocument/codeAction") {
       Respond(id, CodeActions(params));
+    } else if (method == "textDocument/documentSymbol") {
+      Respond(id, DocumentSymbols(params));
+    } else if (method == "textDocument/inlayHint") {
+      Respond(id, InlayHints(params));
+    } else if (method == "textDocument/definition") {
+      Respond(id, Definition(params));
     } else {
       RespondError(id, kMethodNotFound, "no method \"" + method + "\"");
     }
@@ -205,6 +216,7 @@ void Server::HandleRequest(const json& id, const std::string& method, const json
 
 void Server::HandleNotification(const std::string& method, const json& params) {
   if (method == "exit") {
+    Flush();
     exited_ = true;
     return;
   }
@@ -214,7 +226,7 @@ void Server::HandleNotification(const std::string& method, const json& params) {
       const json& document = params.at("textDocument");
       const std::string path = PathParam(params);
       workspace_.Open(path, document.at("text").get<std::string>(), document.value("version", 0));
-      Publish(path);
+      Schedule(path);
     } else if (method == "textDocument/didChange") {
       const std::string path = PathParam(params);
       const json& changes = params.at("contentChanges");
@@ -223,13 +235,13 @@ void Server::HandleNotification(const std::string& method, const json& params) {
       if (last.contains("range")) throw InvalidParams("the server takes whole texts only");
       workspace_.Open(path, last.at("text").get<std::string>(),
                       params.at("textDocument").value("version", 0));
-      Publish(path);
+      Schedule(path);
     } else if (method == "textDocument/didSave") {
-      Publish(PathParam(params));
+      Schedule(PathParam(params));
     } else if (method == "textDocument/didClose") {
       const std::string path = PathParam(params);
       workspace_.Close(path);
-      Publish(path);
+      Schedule(path);
     }
     // initialized, $/cancelRequest and every other notification: nothing to do.
   } catch (const std::exception& error) {
@@ -247,7 +259,10 @@ json Server::Initialize() const {
               {"save", {{"includeText", false}}}}},
             {"hoverProvider", true},
             {"completionProvider", json::object()},
-            {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}}}},
+            {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
+            {"documentSymbolProvider", true},
+            {"inlayHintProvider", true},
+            {"definitionProvider", true}}},
           {"serverInfo", {{"name", kSource}}}};
 }
 
@@ -283,6 +298,17 @@ json Server::DiagnosticJson(const Diagnostic& diagnostic) const {
     result["relatedInformation"] = std::move(related);
   }
   return result;
+}
+
+void Server::Schedule(const std::string& path) {
+  pending_[DirectoryOf(path)] = path;
+  last_change_ = std::chrono::steady_clock::now();
+}
+
+void Server::Flush() {
+  std::map<std::string, std::string> pending;
+  pending.swap(pending_);
+  for (const auto& [directory, path] : pending) Publish(path);
 }
 
 void Server::Publish(const std::string& path) {
@@ -352,11 +378,71 @@ json Server::CodeActions(const json& params) const {
   return actions;
 }
 
-int Serve(std::istream& in, std::ostream& out) {
+json Server::PlaceJson(const Place& place) const {
+  return RangeJson(place.path, place.line, place.column, place.end_line, place.end_column);
+}
+
+json Server::SymbolJson(const Symbol& symbol) const {
+  int kind = kSymbolNamespace;
+  switch (symbol.kind) {
+    case SymbolKind::kSection: kind = kSymbolNamespace; break;
+    case SymbolKind::kStation: kind = kSymbolClass; break;
+    case SymbolKind::kSignal: kind = kSymbolEvent; break;
+    case SymbolKind::kSlowdown: kind = kSymbolOperator; break;
+  }
+  json result = {{"name", symbol.name},
+                 {"kind", kind},
+                 {"range", PlaceJson(symbol.range)},
+                 {"selectionRange", PlaceJson(symbol.selection)}};
+  if (!symbol.detail.empty()) result["detail"] = symbol.detail;
+  json children = json::array();
+  for (const Symbol& child : symbol.children) children.push_back(SymbolJson(child));
+  if (!children.empty()) result["children"] = std::move(children);
+  return result;
+}
+
+json Server::DocumentSymbols(const json& params) const {
+  json symbols = json::array();
+  for (const Symbol& symbol : workspace_.Symbols(PathParam(params))) {
+    symbols.push_back(SymbolJson(symbol));
+  }
+  return symbols;
+}
+
+json Server::InlayHints(const json& params) const {
+  const std::string path = PathParam(params);
+  const int first = PositionParam(params.at("range").at("start")).first;
+  const int last = PositionParam(params.at("range").at("end")).first;
+  json hints = json::array();
+  for (const InlayHint& hint : workspace_.InlayHints(path, first, last)) {
+    hints.push_back({{"position", Position(hint.line, workspace_.Utf16Offset(path, hint.line,
+                                                                            hint.column))},
+                     {"label", hint.label},
+                     {"paddingLeft", true}});
+  }
+  return hints;
+}
+
+json Server::Definition(const json& params) const {
+  const std::string path = PathParam(params);
+  const auto [line, character] = PositionParam(params.at("position"));
+  const std::optional<Place> place =
+      workspace_.Definition(path, line, workspace_.ColumnOf(path, line, character));
+  if (!place) return nullptr;
+  return {{"uri", UriOfPath(place->path)}, {"range", PlaceJson(*place)}};
+}
+
+int Serve(std::istream& in, std::ostream& out, const InputWait& wait) {
   Server server([&out](const json& message) {
     WriteFrame(out, message.dump(-1, ' ', false, json::error_handler_t::replace));
   });
   while (!server.exited()) {
+    if (server.HasPending() && in.rdbuf()->in_avail() <= 0) {
+      // Nothing read waits: check once no change has come for kSettle.
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          server.last_change() + kSettle - std::chrono::steady_clock::now());
+      if (!wait || left.count() <= 0 || !wait(left)) server.Flush();
+    }
     const Frame frame = ReadFrame(in);
     if (frame.status == FrameStatus::kEnd) break;
     if (frame.status == FrameStatus::kMalformed) {
@@ -365,6 +451,7 @@ int Serve(std::istream& in, std::ostream& out) {
       server.Handle(frame.body);
     }
   }
+  server.Flush();
   return server.ExitStatus();
 }
 

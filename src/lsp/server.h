@@ -4,7 +4,13 @@
 // the text document notifications didOpen, didChange (full text), didSave
 // and didClose, each followed by the scenario folder's diagnostics
 // (textDocument/publishDiagnostics for each of its files an editor must
-// hear of); and the requests hover, completion and codeAction.
+// hear of); and the requests hover, completion, codeAction, documentSymbol,
+// inlayHint and definition.
+//
+// The diagnostics wait for the edits to settle: a burst of changes is
+// checked once, kSettle after the last of them or as soon as a request
+// comes (a request always answers on the latest text), and at the end of
+// the input.
 //
 // A message that is no JSON is answered with a parse error, one that is no
 // request with an invalid request error, an unknown request with method not
@@ -13,8 +19,10 @@
 // ends the server but exit or the end of its input.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <istream>
+#include <map>
 #include <ostream>
 #include <string>
 
@@ -32,6 +40,9 @@ inline constexpr int kInvalidParams = -32602;
 inline constexpr int kInternalError = -32603;
 inline constexpr int kServerNotInitialized = -32002;
 
+// How long the edits must rest before their folder is checked.
+inline constexpr std::chrono::milliseconds kSettle{200};
+
 class Server {
  public:
   // send receives every message the server writes, one JSON value each.
@@ -41,6 +52,12 @@ class Server {
   void Handle(const std::string& body);
   // A message that could not be framed: answered with a parse error.
   void HandleMalformed(const std::string& problem);
+
+  // Folders changed since their last check, and when the last change came.
+  bool HasPending() const { return !pending_.empty(); }
+  std::chrono::steady_clock::time_point last_change() const { return last_change_; }
+  // Checks every changed folder and publishes its diagnostics.
+  void Flush();
 
   // True once exit was received.
   bool exited() const { return exited_; }
@@ -54,11 +71,17 @@ class Server {
   void Respond(const nlohmann::json& id, nlohmann::json result);
   void RespondError(const nlohmann::json& id, int code, const std::string& message);
   void Publish(const std::string& path);
+  void Schedule(const std::string& path);
 
   nlohmann::json Initialize() const;
   nlohmann::json Hover(const nlohmann::json& params) const;
   nlohmann::json Completion(const nlohmann::json& params) const;
   nlohmann::json CodeActions(const nlohmann::json& params) const;
+  nlohmann::json DocumentSymbols(const nlohmann::json& params) const;
+  nlohmann::json InlayHints(const nlohmann::json& params) const;
+  nlohmann::json Definition(const nlohmann::json& params) const;
+  nlohmann::json SymbolJson(const Symbol& symbol) const;
+  nlohmann::json PlaceJson(const Place& place) const;
   nlohmann::json DiagnosticJson(const Diagnostic& diagnostic) const;
   nlohmann::json RangeJson(const std::string& path, int line, int column, int end_line,
                            int end_column) const;
@@ -68,11 +91,19 @@ class Server {
   bool initialized_ = false;
   bool shut_down_ = false;
   bool exited_ = false;
+  std::map<std::string, std::string> pending_;  // a changed file by its folder
+  std::chrono::steady_clock::time_point last_change_;
 };
 
+// Waits at most the time given for more input; false when the time ran out.
+using InputWait = std::function<bool(std::chrono::milliseconds)>;
+
 // Serves the messages of in until exit or the end of in, writing to out;
-// returns the status to end with.
-int Serve(std::istream& in, std::ostream& out);
+// returns the status to end with. Changed folders are checked when a request
+// comes, when in holds no further message and `wait` (none: no waiting)
+// sees none come before kSettle has passed since the last change, and at the
+// end.
+int Serve(std::istream& in, std::ostream& out, const InputWait& wait = {});
 
 // A file URI's path ("file:///a%20b/c.txt" -> "/a b/c.txt"; on Windows
 // "file:///C:/x" -> "C:/x"); none for another scheme. And back.

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "check/cell_holders.h"
 #include "check/check.h"
 #include "sources/scenario_folder.h"
 #include "tables/file_names.h"
@@ -21,75 +22,10 @@ constexpr std::string_view kTrainSuffix = "-.txt";
 
 bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
-std::string Lowered(std::string_view text) {
-  std::string lowered(text);
-  for (char& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lowered;
-}
-
 std::string_view Trimmed(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
   return text;
-}
-
-// A field of a line: its text (blanks around dropped) and its characters
-// [column, end_column), from 1.
-struct LineField {
-  std::string_view text;
-  int column = 0;
-  int end_column = 0;
-};
-
-// Characters from 1 of a byte offset of a UTF-8 line.
-int CharacterAt(std::string_view line, std::size_t offset) {
-  int column = 1;
-  for (std::size_t i = 0; i < offset && i < line.size(); ++i) {
-    if (!IsContinuation(static_cast<unsigned char>(line[i]))) ++column;
-  }
-  return column;
-}
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-// The fields of a record on one line as the field stream reads them: the
-// keyword and each text field run to a comma, a number field to a blank or a
-// comma (the blanks after it and one comma belong to its separation).
-std::vector<LineField> FieldsOf(std::string_view line, const grammar::RecordKind* kind) {
-  std::vector<LineField> fields;
-  std::size_t at = 0;
-  const auto skip_blanks = [&line](std::size_t from) {
-    while (from < line.size() && IsBlank(line[from])) ++from;
-    return from;
-  };
-  for (std::size_t index = 0; at <= line.size(); ++index) {
-    const bool text = index == 0 || kind == nullptr || index > kind->fields.size() ||
-                      kind->fields[index - 1].width == grammar::Width::kText;
-    const std::size_t begin = skip_blanks(at);
-    std::size_t end = begin;
-    while (end < line.size() && line[end] != ',' && (text || !IsBlank(line[end]))) ++end;
-    const std::string_view value = Trimmed(line.substr(begin, end - begin));
-    fields.push_back({value, CharacterAt(line, begin), CharacterAt(line, begin + value.size())});
-    at = skip_blanks(end);
-    if (at >= line.size()) break;
-    if (line[at] == ',') ++at;
-  }
-  return fields;
-}
-
-std::optional<std::int64_t> NumberOf(std::string_view text) {
-  std::int64_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
-}
-
-const grammar::RecordKind* KindOf(grammar::Part part, std::string_view keyword) {
-  if (Trimmed(keyword).empty()) return nullptr;
-  for (const grammar::RecordKind* kind : grammar::RecordsOf(part)) {
-    if (grammar::Matches(*kind, keyword)) return kind;
-  }
-  return nullptr;
 }
 
 const char* PartName(grammar::Part part) {
@@ -168,28 +104,22 @@ std::string StoredText(const grammar::Field& field, std::int64_t value) {
   return "";
 }
 
-std::string FieldMarkdown(const grammar::RecordKind& kind, std::size_t index,
-                          std::string_view raw) {
+std::string FieldMarkdown(const TextRecord& record, std::size_t index) {
+  const grammar::RecordKind& kind = *record.kind;
   const grammar::Field& field = kind.fields[index];
+  const std::string& raw = record.fields[index + 1].text;
   std::string text = "**" + std::string(field.name) + "**: field " + std::to_string(index + 1) +
                      " of **" + std::string(kind.spelling) + "**" +
                      (field.unit.empty() ? "" : ", in " + std::string(field.unit)) + "\n\n";
-  if (field.width == grammar::Width::kText) return text + "a text: \"" + std::string(raw) + "\"";
+  if (field.width == grammar::Width::kText) return text + "a text: \"" + raw + "\"";
   const std::optional<std::int64_t> value = NumberOf(raw);
-  if (!value) return text + "\"" + std::string(raw) + "\" is no number";
+  if (!value) return text + "\"" + raw + "\" is no number";
   text += "value " + WithUnit(*value, field.unit) + ": ";
   if (&kind == &grammar::kGradient && index == grammar::FieldIndex(kind, "gradient")) {
     text += "stored as the code " + std::to_string(grammar::GradientCode(*value)) +
             " (gradient + " + std::to_string(grammar::kGradientOffset) + ", one byte)";
   } else {
     text += StoredText(field, *value);
-  }
-  if (index == 0 && *value >= 0 &&
-      (kind.cell_rule == grammar::CellRule::kCell ||
-       kind.cell_rule == grammar::CellRule::kBoardCell)) {
-    text += "\n\nkm " + std::to_string(*value / 1000) + "+" +
-            std::to_string(1000 + *value % 1000).substr(1) + ", cell " +
-            std::to_string(grammar::CellBy(kind.cell_rule, *value));
   }
   return text;
 }
@@ -360,58 +290,273 @@ std::vector<Diagnostic> Workspace::DiagnosticsOn(const std::string& path, int fi
   return found;
 }
 
-std::optional<grammar::Part> Workspace::SectionAt(const std::string& path, int line) const {
+std::optional<Workspace::Identity> Workspace::IdentityOf(const std::string& path) const {
   const std::optional<ScenarioPlace> place = PlaceOf(path);
   if (!place) return std::nullopt;
-  std::string name = place->name;
-  std::string train = place->train;
-  if (!place->packager_texts) {
-    const FileText& scenario = TextOf(JoinPath(place->directory, kScenarioFileName));
-    const std::optional<ScenarioIdentity> identity = IdentityIn(scenario.text);
-    if (!identity) return std::nullopt;
-    name = identity->name;
-    train = identity->train;
-  }
+  if (place->packager_texts) return Identity{place->directory, place->name, place->train};
+  const FileText& scenario = TextOf(JoinPath(place->directory, kScenarioFileName));
+  const std::optional<ScenarioIdentity> identity = IdentityIn(scenario.text);
+  if (!identity) return std::nullopt;
+  return Identity{place->directory, identity->name, identity->train};
+}
+
+std::optional<std::vector<TextSection>> Workspace::RecordsOf(const std::string& path) const {
+  const std::optional<Identity> identity = IdentityOf(path);
+  if (!identity) return std::nullopt;
   const std::string file = FileNameOf(path);
-  if (file == TrainDescriptionName(name, train)) return grammar::Part::kTrain;
-  if (file != LineDescriptionName(name)) return std::nullopt;
-  // The last header above the line says the part.
-  const tool::LineIndex lines(TextOf(path).text);
-  for (int number = line - 1; number >= 1; --number) {
-    const std::string_view text = Trimmed(lines.Line(number));
-    if (!text.starts_with('[')) continue;
-    return Lowered(text).find(grammar::kGeneralHeader) != std::string::npos
-               ? grammar::Part::kLineGeneral
-               : grammar::Part::kLineBody;
+  const bool train = file == TrainDescriptionName(identity->name, identity->train);
+  if (!train && file != LineDescriptionName(identity->name)) return std::nullopt;
+  return ReadTextRecords(TextOf(path).text, train);
+}
+
+std::string Workspace::CellHolders(const std::string& path, const TextRecord& record,
+                                   std::int64_t cell) const {
+  const std::optional<Identity> identity = IdentityOf(path);
+  if (!identity) return "";
+  std::string holders;
+  for (const std::string& name : {LineDescriptionName(identity->name),
+                                  TrainDescriptionName(identity->name, identity->train)}) {
+    const std::string file = JoinPath(identity->directory, name);
+    const std::optional<std::vector<TextSection>> sections = RecordsOf(file);
+    if (!sections) continue;
+    for (const TextSection& section : *sections) {
+      for (const TextRecord& other : section.records) {
+        if (file == path && other.line == record.line) continue;
+        const std::vector<std::int64_t> cells = tool::ObjectCells(AsReadRecord(other, name));
+        if (std::find(cells.begin(), cells.end(), cell) == cells.end()) continue;
+        holders += "\n- **" + std::string(other.kind->spelling) + "**, " + name + ":" +
+                   std::to_string(other.line);
+      }
+    }
   }
-  return grammar::Part::kLineGeneral;
+  if (holders.empty()) return "nothing else is placed on cell " + std::to_string(cell);
+  return "also on cell " + std::to_string(cell) + ":" + holders;
 }
 
 std::optional<HoverText> Workspace::Hover(const std::string& path, int line, int column) const {
-  const std::optional<grammar::Part> part = SectionAt(path, line);
-  if (!part) return std::nullopt;
-  const tool::LineIndex lines(TextOf(path).text);
-  const std::string_view text = lines.Line(line);
-  const grammar::RecordKind* kind = KindOf(*part, FieldsOf(text, nullptr).front().text);
-  if (kind == nullptr) return std::nullopt;
-  const std::vector<LineField> fields = FieldsOf(text, kind);
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    const LineField& field = fields[i];
-    if (column < field.column || column > field.end_column || field.text.empty()) continue;
-    if (i == 0)
-      return HoverText{KeywordMarkdown(*kind, *part), line, field.column, field.end_column};
-    if (i - 1 >= kind->fields.size()) return std::nullopt;
-    return HoverText{FieldMarkdown(*kind, i - 1, field.text), line, field.column, field.end_column};
+  const std::optional<std::vector<TextSection>> sections = RecordsOf(path);
+  if (!sections) return std::nullopt;
+  for (const TextSection& section : *sections) {
+    for (const TextRecord& record : section.records) {
+      if (line < record.line || line > record.end_line) continue;
+      for (std::size_t i = 0; i < record.fields.size(); ++i) {
+        const TextField& field = record.fields[i];
+        if (field.line != line || column < field.column || column > field.end_column ||
+            field.text.empty()) {
+          continue;
+        }
+        if (i == 0) {
+          return HoverText{KeywordMarkdown(*record.kind, section.part), line, field.column,
+                           field.end_column};
+        }
+        if (i - 1 >= record.kind->fields.size()) return std::nullopt;
+        std::string markdown = FieldMarkdown(record, i - 1);
+        const std::optional<std::int64_t> position = PositionOf(record);
+        if (i == 1 && position && *position >= 0) {
+          const std::optional<std::int64_t> cell = CellOfRecord(record);
+          markdown += "\n\n" + PlaceText(*position, cell);
+          if (cell) markdown += "\n\n" + CellHolders(path, record, *cell);
+        }
+        return HoverText{std::move(markdown), line, field.column, field.end_column};
+      }
+      return std::nullopt;
+    }
   }
   return std::nullopt;
 }
 
 std::vector<const grammar::RecordKind*> Workspace::KeywordsAt(const std::string& path,
                                                               int line) const {
-  const std::optional<grammar::Part> part = SectionAt(path, line);
-  if (!part) return {};
-  const auto records = grammar::RecordsOf(*part);
+  const std::optional<std::vector<TextSection>> sections = RecordsOf(path);
+  if (!sections) return {};
+  grammar::Part part = sections->front().part;
+  for (const TextSection& section : *sections) {
+    if (section.line < line) part = section.part;
+  }
+  const auto records = grammar::RecordsOf(part);
   return {records.begin(), records.end()};
+}
+
+namespace {
+
+std::optional<SymbolKind> OutlinedKind(const grammar::RecordKind& kind) {
+  if (&kind == &grammar::kStation) return SymbolKind::kStation;
+  if (&kind == &grammar::kSignal) return SymbolKind::kSignal;
+  if (&kind == &grammar::kSlowdown) return SymbolKind::kSlowdown;
+  return std::nullopt;
+}
+
+std::string RecordDetail(const TextRecord& record) {
+  const std::optional<std::int64_t> position = PositionOf(record);
+  return position ? PlaceText(*position, CellOfRecord(record)) : "";
+}
+
+int LastColumn(const TextRecord& record) {
+  return record.fields.empty() ? 1 : record.fields.back().end_column;
+}
+
+}  // namespace
+
+std::vector<Symbol> Workspace::Symbols(const std::string& path) const {
+  std::vector<Symbol> symbols;
+  const std::optional<std::vector<TextSection>> sections = RecordsOf(path);
+  if (!sections) return symbols;
+  for (const TextSection& section : *sections) {
+    Symbol outline;
+    outline.name = section.header.empty() ? "(before any section)" : section.header;
+    const int header_end = static_cast<int>(section.header.size()) + 1;
+    outline.range = {path, section.line, 1, section.end_line + 1, 1};
+    outline.selection = {path, section.line, 1, section.line, header_end};
+    for (const TextRecord& record : section.records) {
+      const std::optional<SymbolKind> kind = OutlinedKind(*record.kind);
+      if (!kind) continue;
+      Symbol entry;
+      entry.kind = *kind;
+      entry.detail = RecordDetail(record);
+      const std::size_t name_index = grammar::FieldIndex(*record.kind, "name") + 1;
+      if (*kind == SymbolKind::kStation && name_index < record.fields.size()) {
+        entry.name = record.fields[name_index].text;
+      } else {
+        entry.name = std::string(record.kind->spelling);
+        const std::optional<std::int64_t> position = PositionOf(record);
+        if (position) entry.name += " " + PlaceText(*position, std::nullopt);
+      }
+      if (entry.name.empty()) entry.name = std::string(record.kind->spelling);
+      const TextField& keyword = record.fields.front();
+      entry.range = {path, record.line, keyword.column, record.end_line, LastColumn(record)};
+      entry.selection = {path, record.line, keyword.column, record.line, keyword.end_column};
+      outline.children.push_back(std::move(entry));
+    }
+    symbols.push_back(std::move(outline));
+  }
+  return symbols;
+}
+
+std::vector<InlayHint> Workspace::InlayHints(const std::string& path, int first,
+                                             int last) const {
+  std::vector<InlayHint> hints;
+  const std::optional<std::vector<TextSection>> sections = RecordsOf(path);
+  if (!sections) return hints;
+  for (const TextSection& section : *sections) {
+    for (const TextRecord& record : section.records) {
+      const std::optional<std::int64_t> position = PositionOf(record);
+      if (!position || *position < 0) continue;
+      const TextField& field = record.fields[1];
+      if (field.line < first || field.line > last) continue;
+      hints.push_back({field.line, field.end_column, PlaceText(*position, CellOfRecord(record))});
+    }
+  }
+  return hints;
+}
+
+namespace {
+
+std::string Upper(std::string_view text) {
+  std::string upper(text);
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return upper;
+}
+
+// The cells of a table row between its bars.
+std::vector<std::string_view> RowCells(std::string_view line) {
+  std::vector<std::string_view> cells;
+  for (std::size_t at = line.find('|'); at != std::string_view::npos;) {
+    const std::size_t next = line.find('|', at + 1);
+    if (next == std::string_view::npos) break;
+    cells.push_back(line.substr(at + 1, next - at - 1));
+    at = next;
+  }
+  return cells;
+}
+
+// A kilometre written "12.350" in a row: its metres.
+std::optional<std::int64_t> KilometreIn(std::string_view line) {
+  for (std::size_t dot = line.find('.'); dot != std::string_view::npos;
+       dot = line.find('.', dot + 1)) {
+    std::size_t begin = dot;
+    while (begin > 0 && std::isdigit(static_cast<unsigned char>(line[begin - 1]))) --begin;
+    if (begin == dot || dot + 4 > line.size()) continue;
+    const std::string_view decimals = line.substr(dot + 1, 3);
+    if (!NumberOf(decimals)) continue;
+    if (dot + 4 < line.size() && std::isdigit(static_cast<unsigned char>(line[dot + 4]))) continue;
+    const std::optional<std::int64_t> whole = NumberOf(line.substr(begin, dot - begin));
+    if (whole) return *whole * 1000 + *NumberOf(decimals);
+  }
+  return std::nullopt;
+}
+
+Place KeywordPlace(const std::string& path, const TextRecord& record) {
+  const TextField& keyword = record.fields.front();
+  return {path, record.line, keyword.column, record.line, keyword.end_column};
+}
+
+}  // namespace
+
+std::optional<Place> Workspace::Definition(const std::string& path, int line,
+                                           int column) const {
+  const std::optional<Identity> identity = IdentityOf(path);
+  if (!identity) return std::nullopt;
+  const std::string file = FileNameOf(path);
+  const bool sheet = file == TimetableSheetName(identity->name, identity->train);
+  const bool order = file == SlowdownOrderName(identity->name, identity->train);
+  if (!sheet && !order && file != NotesName(identity->name, identity->train)) return std::nullopt;
+  const std::string train =
+      JoinPath(identity->directory, TrainDescriptionName(identity->name, identity->train));
+  const std::optional<std::vector<TextSection>> sections = RecordsOf(train);
+  if (!sections) return std::nullopt;
+  std::vector<const TextRecord*> stations;
+  std::vector<const TextRecord*> slowdowns;
+  std::vector<const TextRecord*> speeds;
+  for (const TextSection& section : *sections) {
+    for (const TextRecord& record : section.records) {
+      if (record.kind == &grammar::kStation) stations.push_back(&record);
+      if (record.kind == &grammar::kSlowdown) slowdowns.push_back(&record);
+      if (record.kind == &grammar::kSpeed) speeds.push_back(&record);
+    }
+  }
+  const std::string row(tool::LineIndex(TextOf(path).text).Line(line));
+  if (order) {
+    // The order numbers its rows: row N is the train's Nth slowdown.
+    for (const std::string_view cell : RowCells(row)) {
+      const std::optional<std::int64_t> number = NumberOf(Trimmed(cell));
+      if (!number) continue;
+      if (*number < 1 || *number > static_cast<std::int64_t>(slowdowns.size())) break;
+      return KeywordPlace(train, *slowdowns[static_cast<std::size_t>(*number - 1)]);
+    }
+  }
+  if (sheet) {
+    // The sheet's rows stand at the kilometre of a station or a speed change.
+    if (const std::optional<std::int64_t> metres = KilometreIn(row)) {
+      for (const auto* records : {&stations, &speeds}) {
+        for (const TextRecord* record : *records) {
+          if (PositionOf(*record) == metres) return KeywordPlace(train, *record);
+        }
+      }
+    }
+  }
+  // A station named in the row: the one the cursor is on, else the longest name.
+  const std::string upper = Upper(row);
+  const std::size_t cursor = static_cast<std::size_t>(std::max(column - 1, 0));
+  const TextRecord* best = nullptr;
+  std::size_t best_length = 0;
+  bool best_covers = false;
+  for (const TextRecord* record : stations) {
+    const std::size_t name_index = grammar::FieldIndex(grammar::kStation, "name") + 1;
+    if (name_index >= record->fields.size()) continue;
+    const std::string name = Upper(record->fields[name_index].text);
+    if (name.empty()) continue;
+    for (std::size_t at = upper.find(name); at != std::string::npos;
+         at = upper.find(name, at + 1)) {
+      const bool covers = cursor >= at && cursor < at + name.size();
+      if ((covers && !best_covers) || (covers == best_covers && name.size() > best_length)) {
+        best = record;
+        best_length = name.size();
+        best_covers = covers;
+      }
+    }
+  }
+  if (best != nullptr) return KeywordPlace(train, *best);
+  return std::nullopt;
 }
 
 int Workspace::Utf16Offset(const std::string& path, int line, int column) const {

@@ -8,6 +8,7 @@
 // characters from 1, as the checker's diagnostics do.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <set>
@@ -16,6 +17,7 @@
 
 #include "check/diagnostics.h"
 #include "compiler/grammar.h"
+#include "lsp/text_records.h"
 
 namespace packager::lsp {
 
@@ -35,6 +37,34 @@ struct ScenarioPlace {
 struct OpenDocument {
   std::string text;  // UTF-8, as the editor sends it
   int version = 0;
+};
+
+// A range of a file: from line and column to end_line and end_column.
+struct Place {
+  std::string path;
+  int line = 0;
+  int column = 0;
+  int end_line = 0;
+  int end_column = 0;
+};
+
+// An entry of a description text's outline: a section, and in it the
+// records an author looks for (stations, signals and slowdowns).
+enum class SymbolKind { kSection, kStation, kSignal, kSlowdown };
+struct Symbol {
+  SymbolKind kind = SymbolKind::kSection;
+  std::string name;    // "[stazioni]", "MONTEGRISO", "segnale km 1+750"
+  std::string detail;  // where it lands: "km 28+700, cell 575"
+  Place range;         // all of its lines
+  Place selection;     // its header or keyword
+  std::vector<Symbol> children;
+};
+
+// A note shown after a field: where a position lands.
+struct InlayHint {
+  int line = 0;
+  int column = 0;  // the character it stands before
+  std::string label;
 };
 
 // What the cursor rests on, said for people (Markdown), and the range of
@@ -70,6 +100,16 @@ class Workspace {
   // The keyword or the field at a place of a description text.
   std::optional<HoverText> Hover(const std::string& path, int line, int column) const;
 
+  // The outline of a description text; empty for any other file.
+  std::vector<Symbol> Symbols(const std::string& path) const;
+
+  // Where each position field of lines first to last lands, after the field.
+  std::vector<InlayHint> InlayHints(const std::string& path, int first, int last) const;
+
+  // The train description's record that a row of a crew document (the
+  // timetable sheet, the notes, the slowdown order) describes.
+  std::optional<Place> Definition(const std::string& path, int line, int column) const;
+
   // The records whose keyword may start a record at this line of a
   // description text, in the order the readers test them.
   std::vector<const grammar::RecordKind*> KeywordsAt(const std::string& path, int line) const;
@@ -87,7 +127,18 @@ class Workspace {
     bool utf8 = true;
   };
   const FileText& TextOf(const std::string& path) const;
-  std::optional<grammar::Part> SectionAt(const std::string& path, int line) const;
+  // The scenario's name and train of a file of its folder.
+  struct Identity {
+    std::string directory;
+    std::string name;
+    std::string train;
+  };
+  std::optional<Identity> IdentityOf(const std::string& path) const;
+  // The sections of a description text; none for another file.
+  std::optional<std::vector<TextSection>> RecordsOf(const std::string& path) const;
+  // What other records of the scenario's descriptions put on a cell.
+  std::string CellHolders(const std::string& path, const TextRecord& record,
+                          std::int64_t cell) const;
 
   std::map<std::string, OpenDocument> documents_;
   std::map<std::string, std::vector<Diagnostic>> diagnostics_;  // by file

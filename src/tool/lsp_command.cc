@@ -4,12 +4,8 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
-
 #include "lsp/server.h"
+#include "lsp/stdio_platform.h"
 #include "tool/arguments.h"
 #include "tool/commands.h"
 #include "tool/tool.h"
@@ -19,12 +15,9 @@ namespace packager::tool {
 int LspCommand(const std::vector<std::string>& args, std::ostream& /*out*/, std::ostream& /*err*/) {
   const Arguments arguments = CommandArguments("lsp", args);
   arguments.ExpectPositional(0, "nothing");
-#ifdef _WIN32
-  _setmode(_fileno(stdin), _O_BINARY);
-  _setmode(_fileno(stdout), _O_BINARY);
-#endif
+  lsp::UseBinaryStdio();
   std::ios::sync_with_stdio(false);
-  return lsp::Serve(std::cin, std::cout);
+  return lsp::Serve(std::cin, std::cout, lsp::WaitForStdin);
 }
 
 }  // namespace packager::tool

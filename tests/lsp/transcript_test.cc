@@ -6,7 +6,9 @@
 //   "messages":  what the client sends, in order: a JSON value is sent as one
 //                message, {"raw": "..."} as bytes as they are; a member
 //                "text": {"of": NAME, "replace": [[from, to], ...]} is sent
-//                as the folder's file NAME so changed;
+//                as the folder's file NAME so changed; {"settle": true}
+//                lets the edits before it settle (the input holds no
+//                further message there, so the server checks them);
 //   "expect":    every message the server sends, in order; an expected
 //                object matches one holding at least its members (each
 //                matching), an array one of the same length, element by element;
@@ -103,6 +105,26 @@ std::vector<std::string> TranscriptNames() {
   return names;
 }
 
+// Input given in pieces: between two, nothing is waiting to be read, as when
+// an editor pauses.
+class PausingInput : public std::streambuf {
+ public:
+  explicit PausingInput(std::vector<std::string> pieces) : pieces_(std::move(pieces)) {}
+
+ protected:
+  int_type underflow() override {
+    if (next_ >= pieces_.size()) return traits_type::eof();
+    std::string& piece = pieces_[next_++];
+    setg(piece.data(), piece.data(), piece.data() + piece.size());
+    return piece.empty() ? underflow() : traits_type::to_int_type(piece.front());
+  }
+  std::streamsize showmanyc() override { return 0; }
+
+ private:
+  std::vector<std::string> pieces_;
+  std::size_t next_ = 0;
+};
+
 class Transcript : public testing::TestWithParam<std::string> {};
 
 TEST_P(Transcript, ServerAnswersAsExpected) {
@@ -127,17 +149,20 @@ TEST_P(Transcript, ServerAnswersAsExpected) {
     const std::string patched = Patched(Read(folder / patch.key()), *patch);
     std::ofstream(folder / patch.key(), std::ios::binary) << patched;
   }
-  std::string input;
+  std::vector<std::string> input(1);
   for (const json& given : transcript.at("messages")) {
     const json message = Filled(given, folder);
-    if (message.is_object() && message.contains("raw")) {
-      input += message["raw"].get<std::string>();
+    if (message.is_object() && message.contains("settle")) {
+      input.emplace_back();
+    } else if (message.is_object() && message.contains("raw")) {
+      input.back() += message["raw"].get<std::string>();
     } else {
       const std::string body = message.dump();
-      input += "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+      input.back() += "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
     }
   }
-  std::istringstream in(input);
+  PausingInput pausing(std::move(input));
+  std::istream in(&pausing);
   std::ostringstream out;
   const int status = Serve(in, out);
   std::istringstream written(out.str());
