@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "check/cell_holders.h"
@@ -124,6 +126,17 @@ std::string FieldMarkdown(const TextRecord& record, std::size_t index) {
   return text;
 }
 
+// Why a file that is there cannot be read, with the system's reason when it
+// gave one, and what to do.
+std::string UnreadableReason(ReadFault fault, int error) {
+  std::string reason = ReadFaultReason(fault);
+  if (fault != ReadFault::kCannotOpen && fault != ReadFault::kCannotRead) {
+    return reason + "; put the text itself in its place";
+  }
+  if (error != 0) reason += " (" + std::generic_category().message(error) + ")";
+  return reason + "; give the account the editor runs as the right to read it";
+}
+
 std::optional<ScenarioIdentity> IdentityIn(const std::string& text) {
   std::vector<FolderProblem> problems;
   return ParseIdentity(text, problems);
@@ -217,6 +230,8 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
     sources.other_files = ScenarioTextsIn(directory);
   }
   // A file open in the editor counts as it is there; the others as on disk.
+  // One that is there but cannot be read is said to be so, not missing.
+  std::map<std::string, std::string> unreadable;
   const auto load = [&](const std::string& name) {
     const std::string file = JoinPath(directory, name);
     if (const OpenDocument* document = Find(file)) {
@@ -229,7 +244,13 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
       return;
     }
     std::string bytes;
-    if (TryReadWholeFile(file, bytes) == ReadFault::kNone) sources.files[name] = std::move(bytes);
+    errno = 0;
+    const ReadFault fault = TryReadWholeFile(file, bytes);
+    if (fault == ReadFault::kNone) {
+      sources.files[name] = std::move(bytes);
+    } else if (fault != ReadFault::kMissing) {
+      unreadable[name] = UnreadableReason(fault, errno);
+    }
   };
   for (const std::string& name : names) load(name);
   if (!place->packager_texts) {
@@ -253,6 +274,17 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
     note.rule = "error-limit";
     note.message = tool::StoppedNote(checked.stopped_after);
     checked.diagnostics.push_back(note);
+  }
+  for (const auto& [name, reason] : unreadable) {
+    std::erase_if(checked.diagnostics, [&name](const Diagnostic& diagnostic) {
+      return diagnostic.path == name && diagnostic.line == 0 &&
+             diagnostic.message.find("missing") != std::string::npos;
+    });
+    Diagnostic diagnostic;
+    diagnostic.severity = tool::Severity::kError;
+    diagnostic.path = name;
+    diagnostic.message = "cannot be read: " + reason;
+    checked.diagnostics.insert(checked.diagnostics.begin(), std::move(diagnostic));
   }
   std::set<std::string>& published = published_[directory];
   for (const std::string& file : published) result[file];

@@ -1,6 +1,7 @@
 // Protocol transcripts: each file of transcripts/ is a JSON object
 //
 //   "files":     texts written into a fresh folder, by name (optional);
+//   "folders":   names given to folders made there (optional);
 //   "reference": true to copy the reference scenario's texts in first;
 //   "patch":     by file name, [from, to] pairs replaced in the folder's file;
 //   "messages":  what the client sends, in order: a JSON value is sent as one
@@ -143,6 +144,9 @@ TEST_P(Transcript, ServerAnswersAsExpected) {
   const json files = transcript.contains("files") ? transcript["files"] : json::object();
   for (auto file_text = files.begin(); file_text != files.end(); ++file_text) {
     std::ofstream(folder / file_text.key(), std::ios::binary) << file_text->get<std::string>();
+  }
+  for (const json& name : transcript.value("folders", json::array())) {
+    fs::create_directories(folder / name.get<std::string>());
   }
   const json patches = transcript.contains("patch") ? transcript["patch"] : json::object();
   for (auto patch = patches.begin(); patch != patches.end(); ++patch) {
