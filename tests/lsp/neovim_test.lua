@@ -1,0 +1,117 @@
+-- scenario-tool lsp in a real editor: headless Neovim, started by
+-- neovim_test.py on a copy of a scenario folder whose first signal's keyword
+-- is misspelt. Each step waits for what the editor shows; the first that
+-- fails ends Neovim with status 1 and says why on stderr.
+local tool = os.getenv("SCENARIO_TOOL")
+local folder = os.getenv("SCENARIO_COPY")
+local train = folder .. "/Vardessa_Lontrino_5608-.txt"
+local sheet = folder .. "/Vardessa_Lontrino_5608_scheda_treno.txt"
+local wait_ms = 15000
+
+local function check(condition, what)
+  if not condition then error(what, 0) end
+end
+
+local function diagnostics_of(path)
+  return vim.diagnostic.get(vim.uri_to_bufnr(vim.uri_from_fname(path)))
+end
+
+local function wait_for(what, predicate)
+  check(vim.wait(wait_ms, predicate, 20), "timed out waiting for " .. what)
+end
+
+local function has_code(list, code)
+  for _, diagnostic in ipairs(list) do
+    if diagnostic.code == code then return true end
+  end
+  return false
+end
+
+-- The answer of the server to one request on the buffer.
+local function request(buffer, method, params)
+  local answers, failure = vim.lsp.buf_request_sync(buffer, method, params, wait_ms)
+  check(answers ~= nil, method .. ": " .. tostring(failure))
+  for _, answer in pairs(answers) do
+    check(answer.error == nil, method .. ": " .. vim.inspect(answer.error))
+    return answer.result
+  end
+  error(method .. ": no answer", 0)
+end
+
+local function replace_in_line(buffer, line, from, to)
+  local text = vim.api.nvim_buf_get_lines(buffer, line, line + 1, true)[1]
+  local at = text:find(from, 1, true)
+  check(at ~= nil, "line " .. (line + 1) .. " holds no " .. from)
+  vim.api.nvim_buf_set_text(buffer, line, at - 1, line, at - 1 + #from, { to })
+end
+
+local function run()
+  local client = vim.lsp.start_client({ name = "scenario-tool", cmd = { tool, "lsp" },
+                                        root_dir = folder })
+  check(client ~= nil, "the server did not start")
+  vim.cmd("edit " .. vim.fn.fnameescape(train))
+  local buffer = vim.api.nvim_get_current_buf()
+  check(vim.lsp.buf_attach_client(buffer, client), "the buffer did not attach")
+  local document = { uri = vim.uri_from_bufnr(buffer) }
+
+  -- Diagnostics on open: the misspelt keyword of line 50.
+  wait_for("the misspelt keyword's warning", function()
+    return has_code(diagnostics_of(train), "unknown-keyword")
+  end)
+
+  -- Its quick fix, applied: the keyword is right and the warning goes.
+  local actions = request(buffer, "textDocument/codeAction", {
+    textDocument = document,
+    range = { start = { line = 49, character = 2 }, ["end"] = { line = 49, character = 2 } },
+    context = { diagnostics = {} } })
+  check(actions ~= nil and #actions == 1, "one quick fix expected: " .. vim.inspect(actions))
+  vim.lsp.util.apply_workspace_edit(actions[1].edit, "utf-16")
+  local fixed = vim.api.nvim_buf_get_lines(buffer, 49, 50, true)[1]
+  check(vim.startswith(fixed, "segnale,"), "the fix left line 50 as " .. fixed)
+  wait_for("the warning to go after the fix", function()
+    return #diagnostics_of(train) == 0
+  end)
+
+  -- An unsaved edit: a number that is none is an error, its undoing none.
+  replace_in_line(buffer, 50, "3800", "38oo")
+  wait_for("the error of the unsaved edit", function()
+    local list = diagnostics_of(train)
+    return #list > 0 and list[1].lnum == 50 and list[1].severity == vim.diagnostic.severity.ERROR
+  end)
+  replace_in_line(buffer, 50, "38oo", "3800")
+  wait_for("the error to go once the edit is undone", function()
+    return #diagnostics_of(train) == 0
+  end)
+
+  -- Hover on a signal's position names its cell.
+  local hover = request(buffer, "textDocument/hover", {
+    textDocument = document, position = { line = 49, character = 13 } })
+  check(hover ~= nil and hover.contents.value:find("cell 36", 1, true),
+        "hover: " .. vim.inspect(hover))
+
+  -- Completion at the start of a line of the train description.
+  local completion = request(buffer, "textDocument/completion", {
+    textDocument = document, position = { line = 49, character = 0 } })
+  local labels = {}
+  for _, item in ipairs(completion.items or completion) do labels[item.label] = true end
+  check(labels["segnale"] and labels["stazione"], "completion: " .. vim.inspect(labels))
+
+  -- A station renamed in the text: the timetable sheet, not open, warns.
+  replace_in_line(buffer, 23, "BORGO VESSARO", "BORGO VESSARA")
+  wait_for("the timetable sheet's warning", function()
+    local list = diagnostics_of(sheet)
+    return #list > 0 and list[1].lnum == 21
+  end)
+
+  vim.lsp.stop_client(client)
+  wait_for("the server to end", function() return vim.lsp.get_client_by_id(client) == nil end)
+end
+
+local ok, failure = pcall(run)
+if ok then
+  io.stdout:write("neovim: ok\n")
+  vim.cmd("qall!")
+else
+  io.stderr:write("neovim: " .. tostring(failure) .. "\n")
+  vim.cmd("cquit 1")
+end
