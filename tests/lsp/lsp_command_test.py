@@ -2,7 +2,9 @@
 """scenario-tool lsp as an editor starts it: messages on stdin, answers on
 stdout with their byte counts right (a diagnostic quoting a non-ASCII text
 included), status 0 after shutdown and exit, 1 when stdin just closes, and
-an end in time either way.
+an end in time either way. A burst of edits is checked once, and an edit
+followed by nothing is checked once it has settled, with no request to
+prompt it.
 
 usage: lsp_command_test.py SCENARIO_TOOL SCENARIO_DIR
 """
@@ -12,6 +14,8 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import threading
+import time
 
 
 def frame(message):
@@ -35,6 +39,66 @@ def serve(tool, messages):
     return done.returncode, frames(done.stdout)
 
 
+class Session:
+    """A server kept running, its messages collected as they come."""
+
+    def __init__(self, tool):
+        self.process = subprocess.Popen([tool, "lsp"], stdin=subprocess.PIPE,
+                                        stdout=subprocess.PIPE)
+        self.messages = []
+        self.lock = threading.Condition()
+        threading.Thread(target=self.read, daemon=True).start()
+
+    def read(self):
+        stream = self.process.stdout
+        while True:
+            header = stream.readline()
+            if not header:
+                return
+            length = int(header.split(b":")[1])
+            stream.readline()
+            message = json.loads(stream.read(length).decode())
+            with self.lock:
+                self.messages.append((time.monotonic(), message))
+                self.lock.notify_all()
+
+    def send(self, *messages):
+        self.process.stdin.write(b"".join(frame(m) for m in messages))
+        self.process.stdin.flush()
+
+    def wait_for(self, predicate, timeout=30):
+        with self.lock:
+            assert self.lock.wait_for(
+                lambda: any(predicate(m) for _, m in self.messages), timeout), self.messages
+            return next((t, m) for t, m in self.messages if predicate(m))
+
+
+def change(uri, version, text):
+    return {"jsonrpc": "2.0", "method": "textDocument/didChange", "params": {
+        "textDocument": {"uri": uri, "version": version}, "contentChanges": [{"text": text}]}}
+
+
+def settles(tool, uri, text):
+    session = Session(tool)
+    session.send({"jsonrpc": "2.0", "id": 1, "method": "initialize", "params": {}},
+                 {"jsonrpc": "2.0", "method": "textDocument/didOpen", "params": {"textDocument": {
+                     "uri": uri, "languageId": "plaintext", "version": 1, "text": text}}},
+                 *[change(uri, version, text) for version in range(2, 6)])
+    session.wait_for(lambda m: m.get("params", {}).get("version") == 5)
+    time.sleep(0.5)
+    published = [m["params"]["version"] for _, m in session.messages
+                 if m.get("method") == "textDocument/publishDiagnostics"
+                 and m["params"]["uri"] == uri]
+    assert published == [5], published
+    sent = time.monotonic()
+    session.send(change(uri, 6, text))
+    arrived, _ = session.wait_for(lambda m: m.get("params", {}).get("version") == 6)
+    assert arrived - sent >= 0.15, arrived - sent
+    session.send({"jsonrpc": "2.0", "id": 2, "method": "shutdown"},
+                 {"jsonrpc": "2.0", "method": "exit"})
+    assert session.process.wait(timeout=30) == 0
+
+
 def main():
     tool, scenario = sys.argv[1], pathlib.Path(sys.argv[2])
     with tempfile.TemporaryDirectory() as folder:
@@ -56,6 +120,7 @@ def main():
         assert '"segnlaé"' in diagnostics[0]["message"], diagnostics
         status, answers = serve(tool, start)
         assert status == 1 and len(answers) == 2, (status, answers)
+        settles(tool, uri, text)
     print("lsp command: ok")
 
 
