@@ -245,9 +245,7 @@ void Server::HandleNotification(const std::string& method, const json& params) {
     }
     // initialized, $/cancelRequest and every other notification: nothing to do.
   } catch (const std::exception& error) {
-    send_({{"jsonrpc", "2.0"},
-           {"method", "window/logMessage"},
-           {"params", {{"type", kMessageError}, {"message", method + ": " + error.what()}}}});
+    LogError(method + ": " + error.what());
   }
 }
 
@@ -308,7 +306,19 @@ void Server::Schedule(const std::string& path) {
 void Server::Flush() {
   std::map<std::string, std::string> pending;
   pending.swap(pending_);
-  for (const auto& [directory, path] : pending) Publish(path);
+  for (const auto& folder_path : pending) {
+    try {
+      Publish(folder_path.second);
+    } catch (const std::exception& error) {
+      LogError("checking " + folder_path.second + ": " + error.what());
+    }
+  }
+}
+
+void Server::LogError(const std::string& message) {
+  send_({{"jsonrpc", "2.0"},
+         {"method", "window/logMessage"},
+         {"params", {{"type", kMessageError}, {"message", message}}}});
 }
 
 void Server::Publish(const std::string& path) {

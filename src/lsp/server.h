@@ -72,6 +72,8 @@ class Server {
   void RespondError(const nlohmann::json& id, int code, const std::string& message);
   void Publish(const std::string& path);
   void Schedule(const std::string& path);
+  // Tells the client of a fault in a window/logMessage.
+  void LogError(const std::string& message);
 
   nlohmann::json Initialize() const;
   nlohmann::json Hover(const nlohmann::json& params) const;

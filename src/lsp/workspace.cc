@@ -275,7 +275,8 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
     note.message = tool::StoppedNote(checked.stopped_after);
     checked.diagnostics.push_back(note);
   }
-  for (const auto& [name, reason] : unreadable) {
+  for (const auto& unread : unreadable) {
+    const std::string& name = unread.first;
     std::erase_if(checked.diagnostics, [&name](const Diagnostic& diagnostic) {
       return diagnostic.path == name && diagnostic.line == 0 &&
              diagnostic.message.find("missing") != std::string::npos;
@@ -283,7 +284,7 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
     Diagnostic diagnostic;
     diagnostic.severity = tool::Severity::kError;
     diagnostic.path = name;
-    diagnostic.message = "cannot be read: " + reason;
+    diagnostic.message = "cannot be read: " + unread.second;
     checked.diagnostics.insert(checked.diagnostics.begin(), std::move(diagnostic));
   }
   std::set<std::string>& published = published_[directory];
