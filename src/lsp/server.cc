@@ -1,5 +1,6 @@
 #include "lsp/server.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
@@ -8,6 +9,7 @@
 
 #include "check/diagnostics.h"
 #include "lsp/transport.h"
+#include "tables/file_names.h"
 
 namespace packager::lsp {
 
@@ -99,12 +101,15 @@ std::optional<std::string> PathOfUri(const std::string& uri) {
 #ifdef _WIN32
   if (path.size() >= 3 && path[0] == '/' && path[2] == ':') path.erase(0, 1);
 #endif
+  // The folder's separator, as the paths joined to name its other files have
+  // it: one file has one path, whichever way it was reached.
+  std::replace(path.begin(), path.end(), '/', kPathSeparator);
   return path;
 }
 
 std::string UriOfPath(const std::string& path) {
   static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string uri = path.starts_with('/') ? "file://" : "file:///";
+  std::string uri = path.starts_with('/') || path.starts_with('\\') ? "file://" : "file:///";
   for (const char c : path) {
     const auto byte = static_cast<unsigned char>(c);
     const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||

@@ -108,7 +108,8 @@ using InputWait = std::function<bool(std::chrono::milliseconds)>;
 int Serve(std::istream& in, std::ostream& out, const InputWait& wait = {});
 
 // A file URI's path ("file:///a%20b/c.txt" -> "/a b/c.txt"; on Windows
-// "file:///C:/x" -> "C:/x"); none for another scheme. And back.
+// "file:///C:/x/y" -> "C:\\x\\y", with the separator of the paths the
+// server joins); none for another scheme. And back.
 std::optional<std::string> PathOfUri(const std::string& uri);
 std::string UriOfPath(const std::string& path);
 

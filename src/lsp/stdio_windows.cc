@@ -21,7 +21,8 @@ bool WaitForStdin(std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   for (;;) {
     DWORD available = 0;
-    if (!PeekNamedPipe(input, nullptr, 0, nullptr, &available, nullptr)) return true;  // ended
+    // A pipe that cannot be looked into (or has ended): check now.
+    if (!PeekNamedPipe(input, nullptr, 0, nullptr, &available, nullptr)) return false;
     if (available > 0) return true;
     if (std::chrono::steady_clock::now() >= deadline) return false;
     Sleep(10);
