@@ -164,7 +164,9 @@ Diagnostic FolderDiagnostic(const ScenarioSources& sources, const FolderProblem&
   diagnostic.message = problem.message;
   const auto contents = sources.files.find(problem.file);
   if (problem.line <= 0 || contents == sources.files.end()) return diagnostic;
-  const LineIndex lines(contents->second);
+  // As the author's editor shows it, whatever the text was saved as.
+  const std::string shown = TextAsShown(contents->second);
+  const LineIndex lines(shown);
   const std::string_view line = lines.Line(problem.line);
   diagnostic.line = problem.line;
   diagnostic.column = std::max(problem.column, 1);
@@ -741,6 +743,16 @@ CheckResult CheckScenario(const ScenarioSources& sources, const CheckOptions& op
   CheckResult result = Diagnose(scenario, options.error_limit, std::move(problems));
   if (reading.problems.empty()) result.folder = std::move(reading.folder);
   return result;
+}
+
+std::optional<ScenarioFolder> ReadFolderChecked(const ScenarioSources& sources,
+                                                std::vector<Diagnostic>& problems) {
+  FolderReading reading = ReadFolderFiles(sources.files, sources.other_files);
+  for (const FolderProblem& problem : reading.problems) {
+    problems.push_back(FolderDiagnostic(sources, problem));
+  }
+  if (!reading.problems.empty()) return std::nullopt;
+  return std::move(reading.folder);
 }
 
 ScenarioSources ReadScenarioSources(const std::string& directory) {
