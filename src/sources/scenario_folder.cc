@@ -198,9 +198,9 @@ std::optional<ScenarioIdentity> ReadIdentity(std::string_view contents,
   bool have_name = false;
   bool have_train = false;
   if (SavedEncodingOf(contents) == SavedEncoding::kUtf16) {
-    // Not a key can be read: the one problem says why.
+    // Said once; the keys are read on as the editor shows them.
     problems.push_back({"", 1, 1, SavedAsProblem(SavedEncoding::kUtf16)});
-    return std::nullopt;
+    return ReadIdentity(Utf16AsUtf8(contents), problems, places);
   }
   int number = 0;
   for (std::size_t start = 0; start < contents.size(); ++number) {
@@ -441,8 +441,9 @@ std::vector<std::string> ConvertLines(std::string_view contents,
   std::vector<std::string> lines;
   const SavedEncoding encoding = SavedEncodingOf(contents);
   if (encoding == SavedEncoding::kUtf16) {
+    // Said once; the text is read on as the editor shows it.
     problems.push_back({"", 1, 1, SavedAsProblem(encoding)});
-    return lines;
+    return ConvertLines(Utf16AsUtf8(contents), problems);
   }
   // An ANSI text is said once, at its first byte that is not UTF-8; its
   // lines are taken as they stand, so that the reading goes on over the

@@ -24,7 +24,8 @@ class Utf8Console {
   Utf8Console& operator=(const Utf8Console&) = delete;
 
  private:
-  unsigned previous_ = 0;  // the console's code page before; 0: nothing to give back
+  // The console's code page before; 0: nothing to give back (always, on POSIX).
+  [[maybe_unused]] unsigned previous_ = 0;
 };
 
 }  // namespace packager::tool

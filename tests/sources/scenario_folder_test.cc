@@ -72,8 +72,10 @@ TEST(ConvertText, NamesTheEncodingATextWasSavedIn) {
        {"1:1 saved as UTF-8 with a byte-order mark"}, "k\xC3\xB6\n"},
       {"Unicode", std::string("\xFF\xFE" "a\0\xE0\0\n\0", 8), SavedEncoding::kUtf16,
        {"1:1 saved as Unicode (UTF-16)"}, "a\xC3\xA0\n"},
-      {"Unicode big-endian", std::string("\xFE\xFF\0a\xD8\x3D\xDE\x82", 8), SavedEncoding::kUtf16,
-       {"1:1 saved as Unicode (UTF-16)"}, "a\xF0\x9F\x9A\x82"},
+      {"Unicode big-endian, read on as shown", std::string("\xFE\xFF\0a\xD8\x3D\xDE\x82", 8),
+       SavedEncoding::kUtf16,
+       {"1:1 saved as Unicode (UTF-16)", "1:2 character U+1F682 at column 2 has no"},
+       "a\xF0\x9F\x9A\x82"},
       {"Unicode without a mark", std::string("n\0a\0m\0e\0", 8), SavedEncoding::kUtf16,
        {"1:1 saved as Unicode (UTF-16)"}, "name"},
       {"a NUL in UTF-8 is no Unicode", std::string("a\0b\n", 4), SavedEncoding::kUtf8,
@@ -91,9 +93,16 @@ TEST(ConvertText, NamesTheEncodingATextWasSavedIn) {
       EXPECT_EQ(said.rfind(test.problems[i], 0), 0u) << test.what << ": " << said;
     }
   }
-  // scenario.txt in Unicode: one problem, not one for every key.
+  // Unicode texts are read on as their editor shows them, said once.
   std::vector<FolderProblem> problems;
-  EXPECT_FALSE(ParseIdentity(std::string("\xFF\xFEn\0=\0", 6), problems));
+  EXPECT_EQ(ConvertLines(std::string("\xFF\xFE" "a\0\xE0\0\n\0", 8), problems),
+            Lines{"a\xE0"});
+  constexpr char kIdentity[] = "\xFF\xFEn\0a\0m\0e\0=\0S\0\n\0t\0r\0a\0i\0n\0=\0" "1\0";
+  problems.clear();
+  const std::optional<ScenarioIdentity> read =
+      ParseIdentity(std::string(kIdentity, sizeof kIdentity - 1), problems);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->name + " " + read->train, "S 1");
   ASSERT_EQ(problems.size(), 1u);
   EXPECT_EQ(problems[0].message.rfind("saved as Unicode (UTF-16)", 0), 0u);
 }
