@@ -1,5 +1,7 @@
 // The Windows layer: the window with its one label, the message boxes, the
-// program's directory from the executable's own path.
+// program's directory from the executable's own path. Text reaches the
+// system through its wide calls, so that a folder or a program named in any
+// alphabet shows as it is named.
 #include <windows.h>
 
 #include <cstdio>
@@ -9,6 +11,7 @@
 #include "app/platform.h"
 #include "tables/file_failure.h"
 #include "tables/replace_file.h"
+#include "tables/windows_text.h"
 
 namespace packager {
 
@@ -25,8 +28,8 @@ constexpr int kLabelTop = 960;
 constexpr int kLabelWidth = 2652;
 constexpr int kLabelHeight = 792;
 constexpr int kLabelPoints = 24;
-constexpr char kWindowClass[] = "Form1";
-constexpr char kLabelCaption[] = "Attendere";
+constexpr wchar_t kWindowClass[] = L"Form1";
+constexpr wchar_t kLabelCaption[] = L"Attendere";
 constexpr char kLabelFont[] = "MS Sans Serif";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
@@ -65,14 +68,14 @@ class WindowsPlatform : public Platform {
 
   void ShowWaitWindow() override {
     BecomeDpiAware();
-    const HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA window_class{};
-    window_class.lpfnWndProc = DefWindowProcA;
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSW window_class{};
+    window_class.lpfnWndProc = DefWindowProcW;
     window_class.hInstance = instance;
     window_class.hCursor = LoadCursor(nullptr, IDC_WAIT);
     window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     window_class.lpszClassName = kWindowClass;
-    RegisterClassA(&window_class);
+    RegisterClassW(&window_class);
 
     const int dpi = ScreenDpi();
     auto pixels = [dpi](int twips) { return MulDiv(twips, dpi, kTwipsPerInch); };
@@ -87,18 +90,18 @@ class WindowsPlatform : public Platform {
     const int top = work.top + (work.bottom - work.top - height) / 2;
 
     title_ = ApplicationTitle();
-    window_ = CreateWindowExA(0, kWindowClass, title_.c_str(), kWindowStyle, left, top, width,
-                              height, nullptr, nullptr, instance, nullptr);
+    window_ = CreateWindowExW(0, kWindowClass, WideFromUtf8(title_).c_str(), kWindowStyle, left,
+                              top, width, height, nullptr, nullptr, instance, nullptr);
     if (window_ == nullptr) return;  // the run goes on without its window
-    const HWND label = CreateWindowExA(
-        0, "STATIC", kLabelCaption, WS_CHILD | WS_VISIBLE | SS_LEFT, pixels(kLabelLeft),
+    const HWND label = CreateWindowExW(
+        0, L"STATIC", kLabelCaption, WS_CHILD | WS_VISIBLE | SS_LEFT, pixels(kLabelLeft),
         pixels(kLabelTop), pixels(kLabelWidth), pixels(kLabelHeight), window_, nullptr, instance,
         nullptr);
     font_ = CreateFontA(-MulDiv(kLabelPoints, dpi, kPointsPerInch), 0, 0, 0, FW_BOLD, FALSE,
                         FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                         DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, kLabelFont);
     if (label != nullptr && font_ != nullptr) {
-      SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+      SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     }
     ShowWindow(window_, SW_SHOWNORMAL);
     // Painted once, now: the run handles no messages while it works.
@@ -108,7 +111,7 @@ class WindowsPlatform : public Platform {
 
   void ShowErrorBox(const std::string& prompt) override {
     if (title_.empty()) title_ = ApplicationTitle();
-    MessageBoxA(window_, prompt.c_str(), title_.c_str(), MB_OK);
+    MessageBoxW(window_, WideFromUtf8(prompt).c_str(), WideFromUtf8(title_).c_str(), MB_OK);
   }
 
   void Report(const std::string& line) override {
@@ -124,18 +127,25 @@ class WindowsPlatform : public Platform {
     std::fputs(line.c_str(), stderr);
     std::fputc('\n', stderr);
     std::fflush(stderr);
-    std::string text;
+    std::wstring text;
+    std::wstring title;
     try {
       if (title_.empty()) title_ = ApplicationTitle();
-      text = headline + "\n\n" + line;
+      std::string whole = headline + "\n\n" + line;
       // The line starts a sentence of its own in the box.
-      char& first = text[headline.size() + 2];
+      char& first = whole[headline.size() + 2];
       if (first >= 'a' && first <= 'z') first = static_cast<char>(first - 'a' + 'A');
+      text = WideFromUtf8(whole);
+      title = WideFromUtf8(title_);
     } catch (const std::exception&) {
       // No title or no memory: the box shows what it still can.
     }
-    MessageBoxA(window_, text.empty() ? line.c_str() : text.c_str(),
-                title_.empty() ? nullptr : title_.c_str(), MB_OK | MB_ICONERROR);
+    if (text.empty()) {
+      MessageBoxA(window_, line.c_str(), nullptr, MB_OK | MB_ICONERROR);
+    } else {
+      MessageBoxW(window_, text.c_str(), title.empty() ? nullptr : title.c_str(),
+                  MB_OK | MB_ICONERROR);
+    }
   }
 
   [[noreturn]] void EndProgram(int status) override {

@@ -5,6 +5,8 @@
 #include <charconv>
 #include <climits>
 #include <iterator>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -155,17 +157,44 @@ CheckedScenario FolderScenario(const ScenarioSources& sources, const ScenarioFol
            document(TimetableSheetName(name, train), folder.timetable_sheet)}};
 }
 
+// The texts of a folder as the author's editor shows them, whatever they
+// were saved as (TextAsShown), each made once however many problems it has.
+class ShownTexts {
+ public:
+  explicit ShownTexts(const ScenarioSources& sources) : sources_(sources) {}
+
+  // None for a file the folder does not hold.
+  const LineIndex* LinesOf(const std::string& file) {
+    auto found = texts_.find(file);
+    if (found == texts_.end()) {
+      const auto contents = sources_.files.find(file);
+      if (contents == sources_.files.end()) return nullptr;
+      found = texts_.emplace(file, std::make_unique<Shown>(TextAsShown(contents->second))).first;
+    }
+    return &found->second->lines;
+  }
+
+ private:
+  struct Shown {
+    explicit Shown(std::string shown) : text(std::move(shown)), lines(text) {}
+    std::string text;
+    LineIndex lines;  // views text
+  };
+  const ScenarioSources& sources_;
+  std::map<std::string, std::unique_ptr<Shown>> texts_;
+};
+
 // A problem of the folder where it stands, its line quoted as the author
-// wrote it.
-Diagnostic FolderDiagnostic(const ScenarioSources& sources, const FolderProblem& problem) {
+// sees it.
+Diagnostic FolderDiagnostic(const ScenarioSources& sources, ShownTexts& shown,
+                            const FolderProblem& problem) {
   Diagnostic diagnostic;
   diagnostic.severity = Severity::kError;
   diagnostic.path = PathOf(sources, problem.file);
   diagnostic.message = problem.message;
-  const auto contents = sources.files.find(problem.file);
-  if (problem.line <= 0 || contents == sources.files.end()) return diagnostic;
-  const LineIndex lines(contents->second);
-  const std::string_view line = lines.Line(problem.line);
+  const LineIndex* lines = problem.line > 0 ? shown.LinesOf(problem.file) : nullptr;
+  if (lines == nullptr) return diagnostic;
+  const std::string_view line = lines->Line(problem.line);
   diagnostic.line = problem.line;
   diagnostic.column = std::max(problem.column, 1);
   diagnostic.end_line = problem.line;
@@ -728,8 +757,9 @@ CheckResult CheckScenario(const ScenarioSources& sources, const CheckOptions& op
   }
   FolderReading reading = ReadFolderFiles(sources.files, sources.other_files);
   std::vector<Diagnostic> problems;
+  ShownTexts shown(sources);
   for (const FolderProblem& problem : reading.problems) {
-    problems.push_back(FolderDiagnostic(sources, problem));
+    problems.push_back(FolderDiagnostic(sources, shown, problem));
   }
   // Without its identity or a text the folder is not read on: the texts are
   // read only as a whole scenario.
@@ -741,6 +771,17 @@ CheckResult CheckScenario(const ScenarioSources& sources, const CheckOptions& op
   CheckResult result = Diagnose(scenario, options.error_limit, std::move(problems));
   if (reading.problems.empty()) result.folder = std::move(reading.folder);
   return result;
+}
+
+std::optional<ScenarioFolder> ReadFolderChecked(const ScenarioSources& sources,
+                                                std::vector<Diagnostic>& problems) {
+  FolderReading reading = ReadFolderFiles(sources.files, sources.other_files);
+  ShownTexts shown(sources);
+  for (const FolderProblem& problem : reading.problems) {
+    problems.push_back(FolderDiagnostic(sources, shown, problem));
+  }
+  if (!reading.problems.empty()) return std::nullopt;
+  return std::move(reading.folder);
 }
 
 ScenarioSources ReadScenarioSources(const std::string& directory) {

@@ -68,6 +68,14 @@ ScenarioSources ReadScenarioSources(const std::string& directory);
 ScenarioSources ReadPackagerTexts(const std::string& directory, const std::string& name,
                                   const std::string& train);
 
+// A scenario folder as the build reads it, or none when the build refuses
+// it: then every problem of the folder (scenario.txt, a missing text, a text
+// saved in another encoding, a line that cannot be carried) is added to
+// problems, each where it stands with its line quoted, as CheckScenario says
+// them. The texts are not compiled.
+std::optional<ScenarioFolder> ReadFolderChecked(const ScenarioSources& sources,
+                                                std::vector<Diagnostic>& problems);
+
 // CheckScenario on ReadScenarioSources(directory).
 CheckResult CheckScenarioFolder(const std::string& directory,
                                 std::size_t error_limit = kDefaultErrorLimit);

@@ -145,11 +145,11 @@ std::optional<ScenarioIdentity> IdentityIn(const std::string& text) {
 }  // namespace
 
 std::string DirectoryOf(const std::string& path) {
-  return std::filesystem::path(path).parent_path().string();
+  return PathText(NativePath(path).parent_path());
 }
 
 std::string FileNameOf(const std::string& path) {
-  return std::filesystem::path(path).filename().string();
+  return PathText(NativePath(path).filename());
 }
 
 void Workspace::Open(const std::string& path, std::string text, int version) {

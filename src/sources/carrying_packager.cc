@@ -4,6 +4,7 @@
 
 #include "sources/carried_scenario.h"
 #include "tables/file_failure.h"
+#include "tables/file_names.h"
 #include "tables/replace_file.h"
 
 namespace packager {
@@ -15,12 +16,12 @@ namespace {
 void MakeExecutable(const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code error;
-  const fs::perms mode = fs::status(path, error).permissions();
+  const fs::perms mode = fs::status(NativePath(path), error).permissions();
   if (error) return;
   fs::perms add = fs::perms::owner_exec;
   if ((mode & fs::perms::group_read) != fs::perms::none) add |= fs::perms::group_exec;
   if ((mode & fs::perms::others_read) != fs::perms::none) add |= fs::perms::others_exec;
-  fs::permissions(path, add, fs::perm_options::add, error);
+  fs::permissions(NativePath(path), add, fs::perm_options::add, error);
 }
 
 }  // namespace

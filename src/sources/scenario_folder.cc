@@ -42,11 +42,112 @@ bool IsNameCharacter(char c) {
   Fail(path, problem.message);
 }
 
+// A file of the folder as messages name it, with the system's separator
+// throughout: "Scenari\\Città\\scenario.txt" on Windows.
 std::string Shown(const std::string& folder, const std::string& file) {
-  return (fs::path(folder) / file).generic_string();
+  return PathText((NativePath(folder) / NativePath(file)).make_preferred());
+}
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// Where the advice of every encoding problem ends.
+constexpr char kSaveAsUtf8[] =
+    "save it as UTF-8 (in Notepad: File > Save as > Encoding: UTF-8)";
+
+std::string SavedAsProblem(SavedEncoding encoding) {
+  std::string saved;
+  switch (encoding) {
+    case SavedEncoding::kUtf8WithMark:
+      return std::string("saved as UTF-8 with a byte-order mark (BOM), which the texts may not "
+                         "start with: ") + kSaveAsUtf8 + ", without the mark";
+    case SavedEncoding::kUtf16: saved = "saved as Unicode (UTF-16)"; break;
+    case SavedEncoding::kWindows1252: saved = "saved as ANSI (Windows-1252)"; break;
+    case SavedEncoding::kUtf8: break;
+  }
+  return saved + "; the texts are UTF-8: " + kSaveAsUtf8;
+}
+
+bool IsUtf16(std::string_view contents) {
+  if (contents.starts_with("\xFF\xFE") || contents.starts_with("\xFE\xFF")) return true;
+  // Without a mark: its first characters, ASCII in any text, are each one
+  // byte and a NUL, on the same side.
+  const std::size_t length = std::min<std::size_t>(contents.size() & ~std::size_t{1}, 16);
+  if (length < 4) return false;
+  const auto nul_side = [&](std::size_t side) {
+    for (std::size_t at = 0; at < length; at += 2) {
+      if (contents[at + side] != '\0' || contents[at + 1 - side] == '\0') return false;
+    }
+    return true;
+  };
+  return nul_side(0) || nul_side(1);
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// A UTF-16 text in UTF-8, its mark left out; an unpaired surrogate or an
+// odd last byte becomes U+FFFD.
+std::string Utf16AsUtf8(std::string_view contents) {
+  constexpr char32_t kReplacement = 0xFFFD;
+  const bool big_endian = contents.starts_with("\xFE\xFF") ||
+                          (!contents.starts_with("\xFF\xFE") && contents.front() == '\0');
+  const auto unit = [&](std::size_t at) {
+    const auto first = static_cast<unsigned char>(contents[at]);
+    const auto second = static_cast<unsigned char>(contents[at + 1]);
+    return static_cast<char32_t>(big_endian ? first << 8 | second : second << 8 | first);
+  };
+  std::string utf8;
+  std::size_t at = contents.starts_with("\xFF\xFE") || contents.starts_with("\xFE\xFF") ? 2 : 0;
+  for (; at + 1 < contents.size(); at += 2) {
+    char32_t c = unit(at);
+    if (c >= 0xD800 && c <= 0xDBFF && at + 3 < contents.size() && unit(at + 2) >= 0xDC00 &&
+        unit(at + 2) <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (unit(at + 2) - 0xDC00);
+      at += 2;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = kReplacement;
+    }
+    AppendUtf8(utf8, c);
+  }
+  if (at < contents.size()) AppendUtf8(utf8, kReplacement);
+  return utf8;
 }
 
 }  // namespace
+
+SavedEncoding SavedEncodingOf(std::string_view contents) {
+  if (IsUtf16(contents)) return SavedEncoding::kUtf16;
+  if (contents.starts_with(kByteOrderMark)) return SavedEncoding::kUtf8WithMark;
+  if (FirstInvalidUtf8(contents) != std::string_view::npos && Is1252Text(contents)) {
+    return SavedEncoding::kWindows1252;
+  }
+  return SavedEncoding::kUtf8;
+}
+
+std::string TextAsShown(std::string_view contents) {
+  switch (SavedEncodingOf(contents)) {
+    case SavedEncoding::kUtf16: return Utf16AsUtf8(contents);
+    case SavedEncoding::kUtf8WithMark: return std::string(contents.substr(kByteOrderMark.size()));
+    case SavedEncoding::kWindows1252: return Utf8From1252(contents);
+    case SavedEncoding::kUtf8: break;
+  }
+  return std::string(contents);
+}
 
 std::string IdentityProblem(std::string_view key, std::string_view value) {
   // Built up in one string: GCC 12 for 32-bit Windows warns wrongly of an
@@ -96,6 +197,11 @@ std::optional<ScenarioIdentity> ReadIdentity(std::string_view contents,
   ScenarioIdentity identity;
   bool have_name = false;
   bool have_train = false;
+  if (SavedEncodingOf(contents) == SavedEncoding::kUtf16) {
+    // Said once; the keys are read on as the editor shows them.
+    problems.push_back({"", 1, 1, SavedAsProblem(SavedEncoding::kUtf16)});
+    return ReadIdentity(Utf16AsUtf8(contents), problems, places);
+  }
   int number = 0;
   for (std::size_t start = 0; start < contents.size(); ++number) {
     std::size_t end = contents.find('\n', start);
@@ -107,9 +213,9 @@ std::optional<ScenarioIdentity> ReadIdentity(std::string_view contents,
       problems.push_back({"", number + 1, at == std::string_view::npos ? 1 : int(at) + 1,
                           std::move(message)});
     };
-    if (number == 0 && raw.starts_with("\xEF\xBB\xBF")) {
-      problem(raw.substr(0, 0), "byte-order mark; save the file as UTF-8 without one");
-      raw.remove_prefix(3);
+    if (number == 0 && raw.starts_with(kByteOrderMark)) {
+      raw.remove_prefix(kByteOrderMark.size());
+      problems.push_back({"", 1, 1, SavedAsProblem(SavedEncoding::kUtf8WithMark)});
     }
     const std::string_view line = Trim(raw);
     if (line.empty() || line.front() == '#') continue;
@@ -249,6 +355,72 @@ void BlameIdentity(const FolderFiles& files, const std::vector<std::string>& oth
   }
 }
 
+// The name and train the texts of a folder without scenario.txt give, each
+// empty where none does: NAME from NAME_linea.txt, NUMBER from the texts of
+// that name's train (the number most of them bear), or both from the last
+// '_' of NAME_NUMBER-.txt.
+ScenarioIdentity GuessedIdentity(const std::vector<std::string>& names) {
+  ScenarioIdentity guess;
+  for (const std::string& file : names) {
+    const std::optional<TextName> text = TextNameOf(file, "");
+    if (text && text->train.empty()) {
+      guess.name = text->name;
+      break;
+    }
+  }
+  if (!guess.name.empty()) {
+    std::map<std::string, int> trains;
+    int most = 0;
+    for (const std::string& file : names) {
+      const std::optional<TextName> text = TextNameOf(file, guess.name);
+      if (!text || text->train.empty()) continue;
+      if (const int count = ++trains[text->train]; count > most) {
+        most = count;
+        guess.train = text->train;
+      }
+    }
+  }
+  for (const std::string& file : names) {
+    if (guess.name.empty() && file.ends_with("-.txt")) {
+      const std::string stem = file.substr(0, file.size() - 5);
+      const std::size_t cut = stem.rfind('_');
+      if (cut != std::string::npos && cut > 0 && cut + 1 < stem.size()) {
+        guess = {stem.substr(0, cut), stem.substr(cut + 1)};
+        break;
+      }
+    }
+  }
+  if (!IdentityProblem("name", guess.name).empty()) guess.name.clear();
+  if (!IdentityProblem("train", guess.train).empty()) guess.train.clear();
+  return guess;
+}
+
+// scenario.txt is missing: what to write in it, with the name and train the
+// texts present give; then every text those would need that is missing.
+void MissingScenarioFile(const std::vector<std::string>& names,
+                         std::vector<FolderProblem>& problems) {
+  const ScenarioIdentity guess = GuessedIdentity(names);
+  const std::string name = guess.name.empty() ? "NAME" : guess.name;
+  const std::string train = guess.train.empty() ? "NUMBER" : guess.train;
+  std::string message = "missing; it names the scenario and its train: write in it the lines \"name = ";
+  message += name + "\" and \"train = " + train + "\"";
+  if (guess.name.empty() || guess.train.empty()) {
+    message += ", as the texts' names " + LineDescriptionName(name) + " and " +
+               TrainDescriptionName(name, train) + " say";
+  } else {
+    message += ", as the texts of the folder say";
+  }
+  problems.push_back({kScenarioFileName, 0, 0, std::move(message)});
+  if (guess.name.empty() || guess.train.empty()) return;
+  for (const std::string& file :
+       {LineDescriptionName(name), TrainDescriptionName(name, train), NotesName(name, train),
+        SlowdownOrderName(name, train), TimetableSheetName(name, train)}) {
+    if (!std::binary_search(names.begin(), names.end(), file)) {
+      problems.push_back({file, 0, 0, "missing; the scenario folder must hold this text"});
+    }
+  }
+}
+
 }  // namespace
 
 std::optional<ScenarioIdentity> ParseIdentity(std::string_view contents,
@@ -267,6 +439,16 @@ ScenarioIdentity ParseScenarioFile(const std::string& path, std::string_view con
 std::vector<std::string> ConvertLines(std::string_view contents,
                                       std::vector<FolderProblem>& problems) {
   std::vector<std::string> lines;
+  const SavedEncoding encoding = SavedEncodingOf(contents);
+  if (encoding == SavedEncoding::kUtf16) {
+    // Said once; the text is read on as the editor shows it.
+    problems.push_back({"", 1, 1, SavedAsProblem(encoding)});
+    return ConvertLines(Utf16AsUtf8(contents), problems);
+  }
+  // An ANSI text is said once, at its first byte that is not UTF-8; its
+  // lines are taken as they stand, so that the reading goes on over the
+  // text the author sees.
+  bool ansi_said = encoding != SavedEncoding::kWindows1252;
   std::string bytes;
   std::vector<ConversionProblem> conversion;
   int number = 0;
@@ -288,14 +470,23 @@ std::vector<std::string> ConvertLines(std::string_view contents,
       problems.push_back({"", number, 0, message});
       break;
     }
-    if (number == 1 && line.starts_with("\xEF\xBB\xBF")) {
-      problems.push_back({"", number, 1, "byte-order mark; save the file as UTF-8 without one"});
-      line.remove_prefix(3);
+    if (number == 1 && line.starts_with(kByteOrderMark)) {
+      problems.push_back({"", number, 1, SavedAsProblem(SavedEncoding::kUtf8WithMark)});
+      line.remove_prefix(kByteOrderMark.size());
     }
-    conversion.clear();
-    Utf8To1252Substituting(line, bytes, conversion);
-    for (ConversionProblem& fault : conversion) {
-      problems.push_back({"", number, fault.column, std::move(fault.message)});
+    if (encoding == SavedEncoding::kWindows1252) {
+      const std::size_t at = FirstInvalidUtf8(line);
+      if (!ansi_said && at != std::string_view::npos) {
+        problems.push_back({"", number, static_cast<int>(at) + 1, SavedAsProblem(encoding)});
+        ansi_said = true;
+      }
+      bytes.assign(line);
+    } else {
+      conversion.clear();
+      Utf8To1252Substituting(line, bytes, conversion);
+      for (ConversionProblem& fault : conversion) {
+        problems.push_back({"", number, fault.column, std::move(fault.message)});
+      }
     }
     if (const std::string fault = LineProblem(bytes); !fault.empty()) {
       std::size_t at = bytes.find_first_of(std::string_view("\r\n\0", 3));
@@ -326,11 +517,11 @@ FolderReading ReadFolderFiles(const FolderFiles& files, const std::vector<std::s
   std::vector<FolderProblem> found;
   const auto identity_file = files.find(kScenarioFileName);
   if (identity_file == files.end()) {
-    reading.problems.push_back(
-        {kScenarioFileName, 0, 0,
-         "missing; it names the scenario and its train: write the lines \"name = NAME\" and "
-         "\"train = NUMBER\" in it, as the texts' names NAME_linea.txt and NAME_NUMBER-.txt "
-         "say"});
+    std::vector<std::string> names = others;
+    for (const auto& [file, contents] : files) names.push_back(file);
+    std::sort(names.begin(), names.end());
+    MissingScenarioFile(names, reading.problems);
+    reading.texts_missing = reading.problems.size() > 1;
     return reading;
   }
   IdentityPlaces places;
@@ -362,8 +553,8 @@ FolderReading ReadFolderFiles(const FolderFiles& files, const std::vector<std::s
 std::vector<std::string> ScenarioTextsIn(const std::string& folder) {
   std::vector<std::string> texts;
   std::error_code error;
-  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    const std::string file = it->path().filename().string();
+  for (fs::directory_iterator it(NativePath(folder), error), end; !error && it != end; it.increment(error)) {
+    const std::string file = PathText(it->path().filename());
     if (file.ends_with(".txt") && file != kScenarioFileName) texts.push_back(file);
   }
   std::sort(texts.begin(), texts.end());
@@ -375,7 +566,7 @@ FolderFiles LoadFolderFiles(const std::string& folder) {
   const auto load = [&](const std::string& file) {
     const std::string shown = Shown(folder, file);
     std::string contents;
-    const ReadFault fault = TryReadWholeFile((fs::path(folder) / file).string(), contents);
+    const ReadFault fault = TryReadWholeFile(shown, contents);
     if (fault == ReadFault::kMissing) return false;
     if (fault != ReadFault::kNone) throw FileFailure(shown, "read the file", ReadFaultReason(fault));
     files.emplace(file, std::move(contents));

@@ -18,7 +18,10 @@
 //
 // The texts are UTF-8 with LF or CR LF line ends. Every line is converted to
 // Windows-1252 (Utf8To1252 of tables/windows1252.h); anything that cannot be
-// carried faithfully is refused with "path:line: message".
+// carried faithfully is refused with "path:line: message". A text saved
+// otherwise, as editors on Windows may save it (see SavedEncodingOf), is
+// refused once, at its first line that shows it, with the encoding named and
+// how to save it as UTF-8.
 #pragma once
 
 #include <cstddef>
@@ -58,6 +61,24 @@ struct ScenarioFolder {
 
 inline constexpr std::size_t kMaxNameLength = 64;
 inline constexpr std::size_t kMaxTrainLength = 16;
+
+// How a text was saved, as far as its bytes tell.
+enum class SavedEncoding {
+  kUtf8,           // or bytes no encoding below explains: each fault is its own problem
+  kUtf8WithMark,   // starts with the byte-order mark EF BB BF
+  kUtf16,          // "Unicode": starts with FF FE or FE FF, or its first character has a NUL byte
+  kWindows1252,    // "ANSI": not UTF-8, and every byte is a character of the code page
+};
+
+// A text that is UTF-8 is taken for UTF-8, whatever else it could be read
+// as: Windows-1252 is only ever named, never read, so that no UTF-8 text is
+// read wrong (a text in either encoding is refused, not guessed at).
+SavedEncoding SavedEncodingOf(std::string_view contents);
+
+// The text as an editor shows it, in UTF-8, to quote its lines: a UTF-16 or
+// Windows-1252 text decoded, a byte-order mark left out. Lines and columns
+// of the problems of ConvertLines and ParseIdentity count in it.
+std::string TextAsShown(std::string_view contents);
 
 // What is wrong with a value of scenario.txt's key "name" or "train" (see
 // above), e.g. "'train' has no value"; empty for a sound one. Every scenario

@@ -5,6 +5,7 @@
 // The name is a plain name in that directory, whatever made it.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,18 @@ inline constexpr char kPathSeparator = '\\';
 #else
 inline constexpr char kPathSeparator = '/';
 #endif
+
+// Paths are UTF-8 text throughout the programs, whatever the system: these
+// make a path of the system's own from one and back. (A std::filesystem::path
+// made of a plain std::string on Windows reads it in the code page of the
+// moment, not as UTF-8, and "Città" would name another folder.)
+inline std::filesystem::path NativePath(std::string_view utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+inline std::string PathText(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
 
 // A name that stays in its folder: not empty, "." or "..", and without a
 // separator ('/' or '\\'), a drive or stream colon, or a control character.

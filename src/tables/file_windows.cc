@@ -1,5 +1,6 @@
 // Replacing a file on Windows: CreateFile(CREATE_NEW), WriteFile,
 // FlushFileBuffers, and MoveFileEx, which replaces a name that is taken.
+// Every path is UTF-8 and goes to the wide calls as UTF-16.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -13,17 +14,40 @@
 #include "tables/file_failure.h"
 #include "tables/file_platform.h"
 #include "tables/replace_file.h"
+#include "tables/windows_text.h"
+
+namespace packager {
+
+std::wstring WideFromUtf8(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  const int size = static_cast<int>(utf8.size());
+  const int count = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(count), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), count);
+  return wide;
+}
+
+std::string Utf8FromWide(std::wstring_view wide) {
+  if (wide.empty()) return {};
+  const int size = static_cast<int>(wide.size());
+  const int count = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(count), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), count, nullptr, nullptr);
+  return utf8;
+}
+
+}  // namespace packager
 
 namespace packager::file_platform {
 
 namespace {
 
 std::string SystemReason(DWORD error) {
-  char text[512] = {};
-  const DWORD size =
-      FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                     MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
-  std::string reason(text, size);
+  wchar_t text[512] = {};
+  const DWORD size = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                    nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text,
+                                    sizeof text / sizeof text[0], nullptr);
+  std::string reason = Utf8FromWide(std::wstring_view(text, size));
   while (!reason.empty() && (reason.back() == '\r' || reason.back() == '\n' ||
                              reason.back() == ' ' || reason.back() == '.')) {
     reason.pop_back();
@@ -59,7 +83,7 @@ HANDLE CreateTemporary(const std::string& path, std::string& temporary) {
   HANDLE file = INVALID_HANDLE_VALUE;
   for (int attempt = 0; attempt < kNameAttempts && file == INVALID_HANDLE_VALUE; ++attempt) {
     temporary = TemporaryPath(path, GetCurrentProcessId());
-    file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    file = CreateFileW(WideFromUtf8(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
       const DWORD error = GetLastError();
@@ -89,7 +113,8 @@ ReadFault ReadOpenFile(HANDLE file, std::string& bytes) {
 }  // namespace
 
 ReadFault ReadRegularFile(const std::string& path, std::uint64_t count, std::string& bytes) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const std::wstring wide = WideFromUtf8(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return ReadFault::kMissing;
@@ -97,7 +122,7 @@ ReadFault ReadRegularFile(const std::string& path, std::uint64_t count, std::str
   } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
     return ReadFault::kFolder;
   }
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+  HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                             nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return ReadFault::kCannotOpen;
   ReadFault fault = ReadFault::kNone;
@@ -134,15 +159,16 @@ void ReplaceWithPieces(const std::string& path, std::span<const std::string_view
   const DWORD write_error = WriteTemporary(file, pieces);
   const DWORD close_error = CloseHandle(file) ? ERROR_SUCCESS : GetLastError();
   if (write_error != ERROR_SUCCESS || close_error != ERROR_SUCCESS) {
-    DeleteFileA(temporary.c_str());
+    DeleteFileW(WideFromUtf8(temporary).c_str());
     throw FileFailure(path, kWriteStep,
                       SystemReason(write_error != ERROR_SUCCESS ? write_error : close_error));
   }
   // rename() would refuse a name that is taken; this move replaces it.
-  if (!MoveFileExA(temporary.c_str(), path.c_str(),
+  const std::wstring wide_temporary = WideFromUtf8(temporary);
+  if (!MoveFileExW(wide_temporary.c_str(), WideFromUtf8(path).c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     const DWORD error = GetLastError();
-    DeleteFileA(temporary.c_str());
+    DeleteFileW(wide_temporary.c_str());
     throw FileFailure(path, kReplaceStep, SystemReason(error));
   }
 }
@@ -152,16 +178,16 @@ void ReplaceWithPieces(const std::string& path, std::span<const std::string_view
 namespace packager {
 
 std::string RunningProgramPath() {
-  std::string path(MAX_PATH, '\0');
+  std::wstring path(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD size = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    const DWORD size = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (size == 0) {
       throw FileFailure("the program", "find its own file",
                         "GetModuleFileName failed with code " + std::to_string(GetLastError()));
     }
     if (size < path.size()) {
       path.resize(size);
-      return path;
+      return Utf8FromWide(path);
     }
     path.resize(path.size() * 2);
   }

@@ -2,14 +2,13 @@
 // system's calls that replace a file are in file_posix.cc or file_windows.cc.
 #include "tables/replace_file.h"
 
-#include <sys/stat.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 
 #include "tables/file_failure.h"
+#include "tables/file_names.h"
 #include "tables/file_platform.h"
 
 namespace packager {
@@ -40,17 +39,17 @@ std::string RegularFileTarget(const std::string& path) {
   namespace fs = std::filesystem;
   constexpr char kStep[] = "write the file";
   std::error_code error;
-  const fs::file_status link = fs::symlink_status(path, error);
+  const fs::file_status link = fs::symlink_status(NativePath(path), error);
   if (link.type() == fs::file_type::not_found) return path;
   if (error) throw FileFailure(path, kStep, error.message());
   std::string target = path;
   fs::file_status status = link;
   if (fs::is_symlink(link)) {
-    const fs::path resolved = fs::canonical(path, error);
+    const fs::path resolved = fs::canonical(NativePath(path), error);
     if (error) {
       throw FileFailure(path, kStep, "it is a symbolic link that leads to nothing; it is left as it is");
     }
-    target = resolved.string();
+    target = PathText(resolved);
     status = fs::status(resolved, error);
   }
   if (fs::is_directory(status)) {
@@ -107,12 +106,13 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 bool FileExists(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  std::error_code error;
+  return std::filesystem::is_regular_file(NativePath(path), error);
 }
 
 void DeleteFileIfPresent(const std::string& path) {
-  if (FileExists(path)) std::remove(path.c_str());
+  std::error_code error;
+  if (FileExists(path)) std::filesystem::remove(NativePath(path), error);
 }
 
 }  // namespace packager

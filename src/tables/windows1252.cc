@@ -125,6 +125,25 @@ bool Utf8To1252(std::string_view utf8, std::string& bytes, std::string& problem)
   return false;
 }
 
+std::size_t FirstInvalidUtf8(std::string_view text) {
+  char32_t c = 0;
+  for (std::size_t pos = 0; pos < text.size();) {
+    if (!DecodeUtf8(text, pos, c)) return pos;
+  }
+  return std::string_view::npos;
+}
+
+bool Is1252Text(std::string_view bytes) {
+  for (const char byte : bytes) {
+    const auto value = static_cast<std::uint8_t>(byte);
+    if (value >= kFirstHighByte && value < kFirstLatin1Byte &&
+        kByte80To9F[value - kFirstHighByte] == 0) {
+      return false;
+    }
+  }
+  return true;
+}
+
 std::string Utf8From1252(std::string_view bytes) {
   std::string utf8;
   utf8.reserve(bytes.size());

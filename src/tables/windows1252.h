@@ -36,6 +36,14 @@ struct ConversionProblem {
 void Utf8To1252Substituting(std::string_view utf8, std::string& bytes,
                             std::vector<ConversionProblem>& problems);
 
+// The offset of the first byte of text that does not start a valid UTF-8
+// character (as Utf8To1252 reads it); npos for valid UTF-8.
+std::size_t FirstInvalidUtf8(std::string_view text);
+
+// Whether every byte of text holds a character of the code page (none is
+// one of the five that hold none).
+bool Is1252Text(std::string_view bytes);
+
 // Windows-1252 bytes as UTF-8. The five bytes that hold no character become
 // the C1 controls of the same number, as Latin-1 would read them.
 std::string Utf8From1252(std::string_view bytes);

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <filesystem>
 
+#include "sources/scenario_folder.h"
 #include "tables/file_failure.h"
 #include "tables/file_names.h"
 #include "tables/replace_file.h"
@@ -90,13 +91,21 @@ void RequireFileNamesFit(const std::string& name, const std::string& train) {
 }
 
 bool IsScenarioFolder(const Arguments& arguments, const std::string& directory) {
-  return !arguments.value("--name") && !arguments.value("--train") &&
-         FileExists(JoinPath(directory, "scenario.txt"));
+  if (arguments.value("--name") || arguments.value("--train")) return false;
+  if (FileExists(JoinPath(directory, kScenarioFileName)) || !ScenarioTextsIn(directory).empty()) {
+    return true;
+  }
+  throw UsageError("'" + directory +
+                   "' is no scenario folder: it holds no scenario.txt and no text; a scenario "
+                   "folder holds scenario.txt, with the lines 'name = NAME' and "
+                   "'train = NUMBER', and the five texts NAME_linea.txt, NAME_NUMBER-.txt, "
+                   "NAME_NUMBER_note.txt, NAME_NUMBER_rallentamenti.txt and "
+                   "NAME_NUMBER_scheda_treno.txt (scenario-tool new writes one)");
 }
 
 void RequireFolder(const std::string& directory, const char* action) {
   std::error_code error;
-  if (!std::filesystem::is_directory(directory, error)) {
+  if (!std::filesystem::is_directory(NativePath(directory), error)) {
     throw FileFailure(directory, action, error ? error.message() : "it is not a folder");
   }
 }
@@ -104,7 +113,8 @@ void RequireFolder(const std::string& directory, const char* action) {
 void RequireScenarioFolder(const Arguments& arguments, const std::string& directory) {
   RequireFolder(directory, "read the folder");
   if (!IsScenarioFolder(arguments, directory)) {
-    throw UsageError("'" + directory + "' is no scenario folder: it holds no scenario.txt");
+    throw UsageError("'" + directory + "' is read as a scenario folder: give no '--name' or "
+                     "'--train'");
   }
 }
 

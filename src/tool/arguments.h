@@ -47,8 +47,11 @@ void RequireFileNamePart(const std::string& option, const std::string& value);
 // The names that '--name' and '--train' make fit the 255 bytes of a file name.
 void RequireFileNamesFit(const std::string& name, const std::string& train);
 
-// The folder names a scenario folder (it holds scenario.txt) and the command
-// line names no scenario of its own (no '--name' or '--train').
+// The command line names no scenario of its own (no '--name' or '--train')
+// and the folder is a scenario folder: it holds scenario.txt, or texts (a
+// folder whose scenario.txt is missing is read as one, to say so). Throws
+// UsageError, saying what a scenario folder holds, when the command line
+// names no scenario and the folder holds neither.
 bool IsScenarioFolder(const Arguments& arguments, const std::string& directory);
 // Throws FileFailure ("DIR: cannot ACTION: it is not a folder") unless the
 // path names a folder.

@@ -103,7 +103,10 @@ int CompileCommand(const std::vector<std::string>& args, std::ostream& out, std:
           "a scenario folder is never changed: '--delete-texts' is for hand-over texts");
     }
     const std::optional<ScenarioFolder> folder = ReadFolder(directory, &err);
-    if (!folder) return kToolRecordedFault;
+    if (!folder) {
+      err << "scenario-tool compile: the build would refuse the folder; no file was written\n";
+      return kToolRecordedFault;
+    }
     input = ScenarioTexts(arguments, directory, *folder, tables);
   } else {
     input = HandOverTexts(arguments, directory, tables);

@@ -287,8 +287,7 @@ Json SarifResult(const Diagnostic& diagnostic, std::size_t rule_index) {
 
 }  // namespace
 
-void PrintDiagnosticsText(std::ostream& out, const std::vector<Diagnostic>& diagnostics,
-                          std::size_t stopped_after) {
+void PrintDiagnosticLines(std::ostream& out, const std::vector<Diagnostic>& diagnostics) {
   for (const Diagnostic& diagnostic : diagnostics) {
     const std::string path = diagnostic.path.empty()
                                  ? std::string("scenario-tool")
@@ -309,6 +308,11 @@ void PrintDiagnosticsText(std::ostream& out, const std::vector<Diagnostic>& diag
           << " more like this" << RuleShown(diagnostic) << "\n";
     }
   }
+}
+
+void PrintDiagnosticsText(std::ostream& out, const std::vector<Diagnostic>& diagnostics,
+                          std::size_t stopped_after) {
+  PrintDiagnosticLines(out, diagnostics);
   if (stopped_after > 0) out << "scenario-tool: note: " << StoppedNote(stopped_after) << "\n";
   const std::size_t errors = CountOf(diagnostics, Severity::kError);
   const std::size_t warnings = CountOf(diagnostics, Severity::kWarning);

@@ -22,6 +22,9 @@ enum class DiagnosticFormat { kText, kJson, kSarif };
 // control characters escaped.
 void PrintDiagnosticsText(std::ostream& out, const std::vector<Diagnostic>& diagnostics,
                           std::size_t stopped_after = 0);
+// The same without the last line of counts, for a command that goes on to
+// say what it did not do.
+void PrintDiagnosticLines(std::ostream& out, const std::vector<Diagnostic>& diagnostics);
 
 // JSON: {"diagnostics": [{"severity", "rule", "file", "line", "column",
 // "message"}...], "errors": N, "warnings": N}; a diagnostic with related

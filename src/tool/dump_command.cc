@@ -19,6 +19,7 @@
 #include "compiler/grammar.h"
 #include "explain/scenario_files.h"
 #include "explain/shown_text.h"
+#include "tables/file_names.h"
 #include "output/binary_readers.h"
 #include "output/record_layouts.h"
 #include "tables/replace_file.h"
@@ -42,7 +43,7 @@ std::string Quoted(const std::string& bytes) { return JsonText(Json(Utf8From1252
 
 // The kind of file, from the end of its name (letter case aside).
 FileKind KindFromName(const std::string& path) {
-  std::string name = std::filesystem::path(path).filename().string();
+  std::string name = PathText(NativePath(path).filename());
   std::transform(name.begin(), name.end(), name.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   const auto ends_with = [&name](std::string_view end) {
@@ -248,11 +249,11 @@ struct Companion {
 template <typename Content, typename Decode>
 Companion<Content> ReadCompanion(const std::string& path, const char* extension, Decode decode) {
   Companion<Content> companion;
-  std::filesystem::path other(path);
+  std::filesystem::path other = NativePath(path);
   other.replace_extension(extension);
   std::string bytes;
-  if (TryReadWholeFile(other.string(), bytes) != ReadFault::kNone) return companion;
-  companion.name = other.filename().string();
+  if (TryReadWholeFile(PathText(other), bytes) != ReadFault::kNone) return companion;
+  companion.name = PathText(other.filename());
   try {
     companion.content = decode(bytes);
   } catch (const DecodeError& error) {

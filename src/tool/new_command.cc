@@ -27,17 +27,18 @@ namespace fs = std::filesystem;
 // be overwritten.
 void PrepareFolder(const std::string& directory) {
   std::error_code error;
-  const fs::file_status status = fs::symlink_status(directory, error);
+  const fs::path folder = NativePath(directory);
+  const fs::file_status status = fs::symlink_status(folder, error);
   if (!fs::exists(status)) {
-    fs::create_directories(directory, error);
+    fs::create_directories(folder, error);
     if (error) throw FileFailure(directory, "create the folder", error.message());
     return;
   }
-  if (!fs::is_directory(fs::status(directory, error))) {
+  if (!fs::is_directory(fs::status(folder, error))) {
     throw UsageError("'" + directory +
                      "' is a file, not a folder; name a new folder for the scenario");
   }
-  if (!fs::is_empty(directory, error) || error) {
+  if (!fs::is_empty(folder, error) || error) {
     if (error) throw FileFailure(directory, "read the folder", error.message());
     throw UsageError("the folder '" + directory +
                      "' is not empty; name a new or empty folder, so that no file of yours is "

@@ -17,7 +17,7 @@ std::string FolderOf(const std::string& path) {
 
 bool SameFile(const std::string& a, const std::string& b) {
   std::error_code error;
-  return std::filesystem::equivalent(a, b, error) && !error;
+  return std::filesystem::equivalent(NativePath(a), NativePath(b), error) && !error;
 }
 
 }  // namespace

@@ -2,21 +2,19 @@
 
 #include "tool/tool.h"
 
+#include "check/check.h"
 #include "explain/shown_text.h"
+#include "tool/diagnostic_formats.h"
 #include "tables/error_codes.h"
 #include "tables/file_names.h"
 
 namespace packager::tool {
 
 std::optional<ScenarioFolder> ReadFolder(const std::string& directory, std::ostream* err) {
-  try {
-    return ReadScenarioFolder(directory);
-  } catch (const ScenarioFolderError& error) {
-    if (err != nullptr) {
-      *err << explain::ShownText(error.what(), explain::Controls::kEscaped) << "\n";
-    }
-    return std::nullopt;
-  }
+  std::vector<Diagnostic> problems;
+  std::optional<ScenarioFolder> folder = ReadFolderChecked(ReadScenarioSources(directory), problems);
+  if (err != nullptr) PrintDiagnosticLines(*err, problems);
+  return folder;
 }
 
 MemoryTexts DescriptionsOf(const ScenarioFolder& folder, ScenarioTables& tables) {
@@ -59,7 +57,10 @@ int ReportCompileFault(const char* command, const CompileOutcome& outcome,
 int CompileFolderFor(const char* command, const std::string& directory, ScenarioTables& tables,
                      std::ostream& err) {
   const std::optional<ScenarioFolder> folder = ReadFolder(directory, &err);
-  if (!folder) return kToolRecordedFault;
+  if (!folder) {
+    err << command << ": the build would refuse the folder; no picture is drawn\n";
+    return kToolRecordedFault;
+  }
   const CompileOutcome outcome = CompileFolder(*folder, tables);
   if (outcome.fault.code != 0 || outcome.reserved_slot_fault != 0 || !outcome.writes_files) {
     return ReportCompileFault(command, outcome, directory, err);

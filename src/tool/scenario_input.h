@@ -15,8 +15,8 @@
 namespace packager::tool {
 
 // The folder as the build reads it; none for a folder the build refuses,
-// after a line on *err saying why (nothing said when err is null). Throws
-// FileFailure for a file that cannot be read.
+// after every problem of it on *err as check prints them (nothing said when
+// err is null). Throws FileFailure for a file that cannot be read.
 std::optional<ScenarioFolder> ReadFolder(const std::string& directory, std::ostream* err);
 
 // The folder's two descriptions as the compile stage reads them, in memory;

@@ -4,11 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "tool/console.h"
 #include "tool/tool.h"
 
 int main(int argc, char** argv) {
   try {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    const packager::tool::Utf8Console console;
+    const std::vector<std::string> args = packager::tool::ToolArguments(argc, argv);
     return packager::tool::RunTool(args, std::cout, std::cerr);
   } catch (...) {
     // RunTool reports its own failures; this is what is left: no memory even

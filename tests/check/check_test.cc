@@ -190,7 +190,15 @@ TEST(CheckTest, EveryProblemOfEveryFileOfTheFolder) {
   other_name["scenario.txt"] = "# the scenario\nname = M\ntrain = 1\n";
   FolderFiles marker = Folder(kLineHead, std::string(kTrainHead) + "riferimento fine del file\n");
   marker["L_1_note.txt"] = std::string("a\0b\n", 4) + "\xFF\n";
+  FolderFiles unnamed = missing;
+  unnamed.erase("scenario.txt");
   const Case kCases[] = {
+      {"no scenario.txt: what to write in it, from the texts, and every text missing",
+       unnamed,
+       {"scenario.txt:0:0 missing; it names the scenario and its train: write in it the lines "
+        "\"name = L\" and \"train = 1\", as the texts of the folder say",
+        "L_1-.txt:0:0 missing; the scenario folder must hold this text",
+        "L_1_note.txt:0:0 missing; the scenario folder must hold this text"}},
       {"three characters the code page cannot hold, then a signal on a signal",
        unholdable,
        {"L_1-.txt:1:3 character U+0141 at column 3 has no Windows-1252 byte",
@@ -207,7 +215,9 @@ TEST(CheckTest, EveryProblemOfEveryFileOfTheFolder) {
        {"scenario.txt:2:8 'name = M' names M_linea.txt, which the folder does not hold; it holds "
         "L_linea.txt: write 'name = L', or rename the texts to the name given"}},
       {"every fault of scenario.txt", keys,
-       {"scenario.txt:1:1 byte-order mark; save the file as UTF-8 without one",
+       {"scenario.txt:1:1 saved as UTF-8 with a byte-order mark (BOM), which the texts may not "
+        "start with: save it as UTF-8 (in Notepad: File > Save as > Encoding: UTF-8), without "
+        "the mark",
         "scenario.txt:2:1 'name' is given twice",
         "scenario.txt:3:1 unknown key 'colour'; expected 'name' or 'train'",
         "scenario.txt:4:11 'train' may hold only ASCII letters, digits, '_', '-' and '.'",
@@ -216,7 +226,8 @@ TEST(CheckTest, EveryProblemOfEveryFileOfTheFolder) {
        {"L_1-.txt:4:1 the line is the end marker \"riferimento fine del file\", which would "
         "cut the text short",
         "L_1_note.txt:1:2 NUL byte inside the line",
-        "L_1_note.txt:2:1 invalid UTF-8 at column 1 (byte 0xFF)"}},
+        "L_1_note.txt:2:1 saved as ANSI (Windows-1252); the texts are UTF-8: save it as UTF-8 "
+        "(in Notepad: File > Save as > Encoding: UTF-8)"}},
   };
   for (const Case& test : kCases) {
     const CheckResult result = CheckScenario({"", false, "", "", test.files, {}});
@@ -241,6 +252,13 @@ TEST(CheckTest, EveryProblemOfEveryFileOfTheFolder) {
   EXPECT_EQ(first.path, "d/L_1-.txt");
   EXPECT_EQ(first.line_text, "; \xC5\x81\xC3\xB3" "d\xC5\xBA \xE2\x9C\x93");
   EXPECT_EQ(first.display_column, 3);
+  // A text saved as ANSI is quoted as its editor shows it.
+  FolderFiles ansi = Folder(kLineHead, kTrainHead);
+  ansi["L_1_note.txt"] = "Fermata a Citt\xE0\r\n";
+  const CheckResult ansi_result = CheckScenario({"d", false, "", "", ansi, {}});
+  ASSERT_EQ(Errors(ansi_result).size(), 1u);
+  EXPECT_EQ(ansi_result.diagnostics[0].line_text, "Fermata a Citt\xC3\xA0");
+  EXPECT_EQ(ansi_result.diagnostics[0].column, 15);
 }
 
 // A fix is certain: applied, the text reads as before and says so plainly,

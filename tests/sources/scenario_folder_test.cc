@@ -37,7 +37,9 @@ TEST(ConvertText, FailuresNameFileAndLine) {
   };
   EXPECT_EQ(fault("ok\nkół\n"),
             "d/X_linea.txt:2: character U+0142 at column 3 has no Windows-1252 byte");
-  EXPECT_EQ(fault("\n\n\xEC\n"), "d/X_linea.txt:3: invalid UTF-8 at column 1 (byte 0xEC)");
+  EXPECT_EQ(fault("\n\n\xEC\n"),
+            "d/X_linea.txt:3: saved as ANSI (Windows-1252); the texts are UTF-8: save it as UTF-8 "
+            "(in Notepad: File > Save as > Encoding: UTF-8)");
   EXPECT_EQ(fault("a\r\nb\rc\n").rfind("d/X_linea.txt:2: carriage return", 0), 0u);
   EXPECT_EQ(fault("a\nb\r").rfind("d/X_linea.txt:2: carriage return", 0), 0u);
   EXPECT_EQ(fault("a\nriferimento fine del file\n").rfind("d/X_linea.txt:2: the line is", 0), 0u);
@@ -47,6 +49,62 @@ TEST(ConvertText, FailuresNameFileAndLine) {
   for (int i = 0; i < kEmbeddedTextCapacity; ++i) thousand += "r\n";
   EXPECT_EQ(ConvertText("t", thousand).size(), 1000u);
   EXPECT_EQ(fault(thousand + "r").rfind("d/X_linea.txt:1001: more than 1000 lines", 0), 0u);
+}
+
+// Texts as editors on Windows save them: each encoding named once, at the
+// first line and column that show it, in the text as the editor shows it.
+TEST(ConvertText, NamesTheEncodingATextWasSavedIn) {
+  const struct {
+    const char* what;
+    std::string contents;
+    SavedEncoding encoding;
+    std::vector<std::string> problems;  // "line:column message start"
+    std::string shown;                  // TextAsShown
+  } kCases[] = {
+      {"UTF-8", "Citt\xC3\xA0\n", SavedEncoding::kUtf8, {}, "Citt\xC3\xA0\n"},
+      {"ANSI, said once at its first byte that is not UTF-8", "ok\nCitt\xE0 \xE8\n\xE0\n",
+       SavedEncoding::kWindows1252, {"2:5 saved as ANSI (Windows-1252)"},
+       "ok\nCitt\xC3\xA0 \xC3\xA8\n\xC3\xA0\n"},
+      {"a byte no code page explains: each fault its own", "\x81x\xFF\n", SavedEncoding::kUtf8,
+       {"1:1 invalid UTF-8 at column 1 (byte 0x81)", "1:3 invalid UTF-8 at column 3 (byte 0xFF)"},
+       "\x81x\xFF\n"},
+      {"UTF-8 with a mark, read on", "\xEF\xBB\xBFk\xC3\xB6\n", SavedEncoding::kUtf8WithMark,
+       {"1:1 saved as UTF-8 with a byte-order mark"}, "k\xC3\xB6\n"},
+      {"Unicode", std::string("\xFF\xFE" "a\0\xE0\0\n\0", 8), SavedEncoding::kUtf16,
+       {"1:1 saved as Unicode (UTF-16)"}, "a\xC3\xA0\n"},
+      {"Unicode big-endian, read on as shown", std::string("\xFE\xFF\0a\xD8\x3D\xDE\x82", 8),
+       SavedEncoding::kUtf16,
+       {"1:1 saved as Unicode (UTF-16)", "1:2 character U+1F682 at column 2 has no"},
+       "a\xF0\x9F\x9A\x82"},
+      {"Unicode without a mark", std::string("n\0a\0m\0e\0", 8), SavedEncoding::kUtf16,
+       {"1:1 saved as Unicode (UTF-16)"}, "name"},
+      {"a NUL in UTF-8 is no Unicode", std::string("a\0b\n", 4), SavedEncoding::kUtf8,
+       {"1:2 NUL byte inside the line"}, std::string("a\0b\n", 4)},
+  };
+  for (const auto& test : kCases) {
+    EXPECT_EQ(SavedEncodingOf(test.contents), test.encoding) << test.what;
+    EXPECT_EQ(TextAsShown(test.contents), test.shown) << test.what;
+    std::vector<FolderProblem> problems;
+    ConvertLines(test.contents, problems);
+    ASSERT_EQ(problems.size(), test.problems.size()) << test.what;
+    for (std::size_t i = 0; i < problems.size(); ++i) {
+      const std::string said = std::to_string(problems[i].line) + ":" +
+                               std::to_string(problems[i].column) + " " + problems[i].message;
+      EXPECT_EQ(said.rfind(test.problems[i], 0), 0u) << test.what << ": " << said;
+    }
+  }
+  // Unicode texts are read on as their editor shows them, said once.
+  std::vector<FolderProblem> problems;
+  EXPECT_EQ(ConvertLines(std::string("\xFF\xFE" "a\0\xE0\0\n\0", 8), problems),
+            Lines{"a\xE0"});
+  constexpr char kIdentity[] = "\xFF\xFEn\0a\0m\0e\0=\0S\0\n\0t\0r\0a\0i\0n\0=\0" "1\0";
+  problems.clear();
+  const std::optional<ScenarioIdentity> read =
+      ParseIdentity(std::string(kIdentity, sizeof kIdentity - 1), problems);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->name + " " + read->train, "S 1");
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].message.rfind("saved as Unicode (UTF-16)", 0), 0u);
 }
 
 TEST(ScenarioFile, ReadsNameAndTrain) {

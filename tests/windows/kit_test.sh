@@ -72,3 +72,70 @@ for file in "${prova_files[@]}"; do
   cmp "$work/linux/$file" "$work/driver/$file" || fail "$file differs from the Linux packager's"
 done
 pass "Prova.exe writes the Linux packager's six files"
+
+# 4. An author's folders named in their own language, with spaces: a folder
+#    named on the command line is read, every message and the report page
+#    name it as it is named, with Windows' separator, and the packager made
+#    into such a folder runs there.
+export LC_ALL=C.UTF-8  # Wine reads the command line of a Linux shell as UTF-8
+cd "$kit"
+mkdir -p "Scenari miei"
+cp -r "$here/../scenarios/Prova_Collina_4711" "Scenari miei/Città di prova"
+city='Scenari miei\Città di prova'
+output=$(wine scenario-tool.exe check "$city" 2>&1) ||
+  fail "check of '$city' ended with status $?:"$'\n'"$output"
+output=$(wine scenario-tool.exe profile "$city" -o 'Profilo è.svg' 2>&1) ||
+  fail "profile of '$city' ended with status $?:"$'\n'"$output"
+[[ "$output" == "Profilo è.svg: "* ]] || fail "profile names its picture otherwise: $output"
+[ -s 'Profilo è.svg' ] || fail "profile wrote no 'Profilo è.svg'"
+output=$(wine scenario-tool.exe report "$city" -o 'Pagina è.html' 2>&1) ||
+  fail "report of '$city' ended with status $?:"$'\n'"$output"
+[[ "$output" == "Pagina è.html: "* ]] || fail "report names its page otherwise: $output"
+grep -qF 'Città di prova' 'Pagina è.html' || fail "the report page does not name 'Città di prova'"
+! grep -q $'\xEF\xBF\xBD' 'Pagina è.html' || fail "the report page holds a replacement character"
+# The packager's run writes the texts beside itself: a folder of its own.
+mkdir "Scenari miei/Città di prova/Uscita è"
+package="$city\\Uscita è\\Pacchetto è.exe"
+output=$(wine scenario-tool.exe package "$city" --target windows-x86_64 -o "$package" 2>&1) ||
+  fail "package of '$city' ended with status $?:"$'\n'"$output"
+[[ "$output" == "$package: the packager of Prova_Collina 4711 "* ]] ||
+  fail "package names its packager otherwise: $output"
+status=0
+(cd "Scenari miei/Città di prova/Uscita è" && wine 'Pacchetto è.exe') || status=$?
+[ "$status" -eq 0 ] || fail "'Pacchetto è.exe' ended with status $status"
+for file in "${prova_files[@]}"; do
+  cmp "$work/linux/$file" "Scenari miei/Città di prova/Uscita è/$file" ||
+    fail "$file differs from the Linux packager's"
+done
+pass "a folder and files named 'Città di prova', 'Pacchetto è.exe': check, profile, report, package and the packager's run"
+
+# 5. Texts as Windows editors save them: each encoding named, with the way
+#    to save it as UTF-8, at its line, in the same words by check and
+#    compile; a folder renamed without its scenario.txt and texts says what
+#    to write and names every text missing, in one run.
+mkdir "Copia"
+cp "$here/../scenarios/Prova_Collina_4711/"* Copia/
+iconv -f UTF-8 -t WINDOWS-1252 "$here/../scenarios/Prova_Collina_4711/Prova_Collina_4711_note.txt" \
+  >Copia/Prova_Collina_4711_note.txt
+{ printf '\xFF\xFE'; iconv -f UTF-8 -t UTF-16LE "$here/../scenarios/Prova_Collina_4711/scenario.txt"; } \
+  >Copia/scenario.txt
+for command in check compile; do
+  output=$(wine scenario-tool.exe $command Copia 2>&1) && fail "$command took Unicode texts"
+  [[ "$output" == *'Copia\scenario.txt:1:1: error: saved as Unicode (UTF-16); the texts are UTF-8: save it as UTF-8 (in Notepad: File > Save as > Encoding: UTF-8)'* ]] ||
+    fail "$command does not name the Unicode scenario.txt:"$'\n'"$output"
+done
+cp "$here/../scenarios/Prova_Collina_4711/scenario.txt" Copia/
+for command in check compile; do
+  output=$(wine scenario-tool.exe $command Copia 2>&1) && fail "$command took an ANSI text"
+  [[ "$output" == *'Copia\Prova_Collina_4711_note.txt:'*': error: saved as ANSI (Windows-1252)'* ]] ||
+    fail "$command does not name the ANSI text:"$'\n'"$output"
+  [ "$(grep -c 'saved as ANSI' <<<"$output")" -eq 1 ] || fail "$command names the ANSI text twice"
+done
+rm Copia/scenario.txt Copia/Prova_Collina_4711_note.txt
+mv Copia/Prova_Collina_4711-.txt Copia/Prova_Collina_9-.txt
+output=$(wine scenario-tool.exe check Copia 2>&1) && fail "check took a folder without scenario.txt"
+for said in 'scenario.txt: error: missing; it names the scenario and its train: write in it the lines "name = Prova_Collina" and "train = 4711"' \
+            'Prova_Collina_4711-.txt: error: missing' 'Prova_Collina_4711_note.txt: error: missing'; do
+  [[ "$output" == *"Copia\\$said"* ]] || fail "check does not say '$said':"$'\n'"$output"
+done
+pass "texts saved as Unicode or ANSI are named with the way out; a folder without scenario.txt says what to write and every text missing"
