@@ -18,7 +18,7 @@ bool IsText(const std::filesystem::path& name) {
 
 }  // namespace
 
-FolderState FolderStateOf(const std::string& directory) {
+FolderState FolderStateOf(const std::string& directory, const std::set<std::string>& written) {
   namespace fs = std::filesystem;
   FolderState state;
   std::error_code error;
@@ -28,7 +28,9 @@ FolderState FolderStateOf(const std::string& directory) {
   state.present = true;
   for (const fs::directory_entry& entry : entries) {
     const fs::path name = entry.path().filename();
-    if (!IsText(name) || !entry.is_regular_file(error)) continue;
+    if (!IsText(name) || written.count(name.string()) != 0 || !entry.is_regular_file(error)) {
+      continue;
+    }
     const std::uintmax_t size = fs::file_size(entry.path(), error);
     if (error) continue;
     const fs::file_time_type modified = fs::last_write_time(entry.path(), error);
@@ -37,6 +39,19 @@ FolderState FolderStateOf(const std::string& directory) {
                                   size};
   }
   return state;
+}
+
+std::set<std::string> FilesInFolder(const std::string& directory,
+                                    const std::vector<std::string>& paths) {
+  namespace fs = std::filesystem;
+  std::set<std::string> names;
+  for (const std::string& path : paths) {
+    const fs::path file(path);
+    const fs::path parent = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    std::error_code error;
+    if (fs::equivalent(parent, directory, error) && !error) names.insert(file.filename().string());
+  }
+  return names;
 }
 
 SaveSettler::SaveSettler(FolderState built, WatchClock::duration settle)

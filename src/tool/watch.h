@@ -13,8 +13,10 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace packager::tool {
 
@@ -36,9 +38,15 @@ struct FolderState {
   bool operator==(const FolderState&) const = default;
 };
 
-// The folder's state now; a text that vanishes while it is looked at is
-// left out, a folder that cannot be listed is not present. Throws nothing.
-FolderState FolderStateOf(const std::string& directory);
+// The folder's state now, the files named in `written` left out (watch's own
+// outputs, should one be a text of the folder); a text that vanishes while
+// it is looked at is left out, a folder that cannot be listed is not
+// present. Throws nothing.
+FolderState FolderStateOf(const std::string& directory, const std::set<std::string>& written = {});
+
+// The names of the files among `paths` that stand in the folder.
+std::set<std::string> FilesInFolder(const std::string& directory,
+                                    const std::vector<std::string>& paths);
 
 // Tells when a change of the folder has settled. Given the state of each poll
 // and its time, Settled is true once for every change that has stood still

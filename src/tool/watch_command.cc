@@ -2,6 +2,7 @@
 // again whenever the author saves a text of the folder, and the page served
 // to a browser that reloads it (tool/watch.h, tool/page_server.h).
 #include <optional>
+#include <set>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -83,8 +84,13 @@ int WatchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     if (served == 0) return kToolFileFailure;
   }
   ListenForStop();
+  std::vector<std::string> written = {outputs.page};
+  if (outputs.profile) written.push_back(*outputs.profile);
   FolderState state = FolderStateOf(outputs.directory);
   Rebuild(outputs, server, out, err);
+  // Now that they are there: outputs among the texts are no change.
+  const std::set<std::string> ignored = FilesInFolder(outputs.directory, written);
+  for (const std::string& name : ignored) state.texts.erase(name);
   out << "watching " << outputs.directory << "; Ctrl-C ends\n";
   if (served != 0) {
     out << "the page, reloaded on every change: http://127.0.0.1:" << served << "/\n";
@@ -98,7 +104,7 @@ int WatchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
   while (!StopAsked()) {
     PauseWatch(kWatchPollInterval);
     if (StopAsked()) break;
-    const FolderState polled = FolderStateOf(outputs.directory);
+    const FolderState polled = FolderStateOf(outputs.directory, ignored);
     if (polled.present != present) {
       present = polled.present;
       out << outputs.directory

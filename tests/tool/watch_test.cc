@@ -1,5 +1,6 @@
 #include "tool/watch.h"
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,10 @@ TEST(FolderStateTest, SeesTheTextsAlone) {
   std::filesystem::remove(folder.PathOf("B.TXT"));
   folder.Write("c.txt", "");
   EXPECT_EQ(ChangedTexts(state, FolderStateOf(folder.path())), "B.TXT, a.txt, c.txt");
+  EXPECT_EQ(FolderStateOf(folder.path(), {"a.txt"}).texts.count("a.txt"), 0u);
+  EXPECT_EQ(FilesInFolder(folder.path(), {folder.PathOf("a.txt"), folder.PathOf("missing/b.txt"),
+                                          folder.path() + "/../c.txt", "d.txt"}),
+            std::set<std::string>{"a.txt"});
   EXPECT_FALSE(FolderStateOf(folder.PathOf("missing")).present);
   EXPECT_FALSE(FolderStateOf(folder.PathOf("a.txt")).present);
 }
