@@ -34,7 +34,17 @@ struct Server {
   std::string page;              // under mutex
   std::uint64_t generation = 0;  // under mutex: pages published
   bool stopping = false;         // under mutex
+  int port = 0;                  // set before the first request
 };
+
+// A request names this server by its address: a page of some other site
+// whose name was made to point at this computer (DNS rebinding) gets
+// nothing.
+bool AddressedHere(const Server& server, const httplib::Request& request) {
+  const std::string host = request.get_header_value("Host");
+  const std::string port = ":" + std::to_string(server.port);
+  return host == kHost + port || host == "localhost" + port;
+}
 
 // The events of one page: a change after `after`, or a comment now and then.
 bool SendEvents(Server& server, std::uint64_t& after, httplib::DataSink& sink) {
@@ -63,6 +73,15 @@ void Route(Server& server) {
     const int yes = 1;
     setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
   });
+  server.http.set_pre_routing_handler(
+      [&server](const httplib::Request& request, httplib::Response& response) {
+        if (AddressedHere(server, request)) return httplib::Server::HandlerResponse::Unhandled;
+        response.status = 403;
+        response.set_content("open the page at its address: http://127.0.0.1:" +
+                                 std::to_string(server.port) + "/\n",
+                             "text/plain");
+        return httplib::Server::HandlerResponse::Handled;
+      });
   server.http.Get("/", [&server](const httplib::Request&, httplib::Response& response) {
     std::lock_guard<std::mutex> lock(server.mutex);
     response.set_header("Cache-Control", "no-store");
@@ -112,6 +131,7 @@ __attribute__((visibility("default"))) void* packager_page_server_start(
           error, error_size);
       return nullptr;
     }
+    server->port = *bound;
     Server& started = *server;
     started.listening = std::thread([&started] { started.http.listen_after_bind(); });
     return server.release();

@@ -4,8 +4,8 @@ writes the page and the profile, serves the page with its reload script (the
 file on disk has none), and after each save, made as editors make it (a new
 file renamed over the old), prints the check, rewrites the page, tells the
 open pages and redraws the profile while the scenario compiles; a burst of
-saves is one rebuild; a folder that goes away is said; a taken port is
-refused; Ctrl-C and a closed terminal end it with status 0.
+saves is one rebuild; a folder that goes away is said; a taken port and
+another site's name for the server are refused; Ctrl-C and a closed terminal end it with status 0.
 
 usage: watch_run_test.py SCENARIO_TOOL SCENARIO_DIR
 """
@@ -20,6 +20,7 @@ import sys
 import tempfile
 import threading
 import time
+import urllib.error
 import urllib.request
 
 TIMEOUT = 20
@@ -103,6 +104,11 @@ def main(tool, scenario):
         assert "EventSource('/events?after=1')" in served, served[-500:]
         assert re.sub(r"<script>.*?</script>\n", "", served) == disk, "the served page differs"
         assert profile.stat().st_size > 1000
+        try:  # a name of another site pointed at this computer gets nothing
+            urllib.request.urlopen(urllib.request.Request(url, headers={"Host": f"site.example:{port}"}))
+            raise AssertionError("served to another site's name")
+        except urllib.error.HTTPError as error:
+            assert error.code == 403, error
 
         heard = queue.Queue()
         threading.Thread(target=events, args=(url + "events?after=1", heard), daemon=True).start()
