@@ -21,7 +21,7 @@ using packager::tool::ChangeEvent;
 using packager::tool::kWatchEventsPath;
 using packager::tool::ServedPage;
 
-constexpr char kHost[] = "127.0.0.1";
+constexpr const char* kHost = packager::tool::kPageServerHost;
 // An open page hears this often that the server is still there; a page
 // closed is noticed by then.
 constexpr std::chrono::seconds kKeepAliveEvery{10};
@@ -77,7 +77,7 @@ void Route(Server& server) {
       [&server](const httplib::Request& request, httplib::Response& response) {
         if (AddressedHere(server, request)) return httplib::Server::HandlerResponse::Unhandled;
         response.status = 403;
-        response.set_content("open the page at its address: http://127.0.0.1:" +
+        response.set_content(std::string("open the page at its address: http://") + kHost + ":" +
                                  std::to_string(server.port) + "/\n",
                              "text/plain");
         return httplib::Server::HandlerResponse::Handled;

@@ -68,6 +68,9 @@ class SaveSettler {
 // name and comma-separated: what a rebuild says it was for.
 std::string ChangedTexts(const FolderState& before, const FolderState& after);
 
+// The address the page server listens on: this computer alone.
+inline constexpr char kPageServerHost[] = "127.0.0.1";
+
 // The path of the events a served page listens to.
 inline constexpr char kWatchEventsPath[] = "/events";
 

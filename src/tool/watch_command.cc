@@ -93,7 +93,8 @@ int WatchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
   for (const std::string& name : ignored) state.texts.erase(name);
   out << "watching " << outputs.directory << "; Ctrl-C ends\n";
   if (served != 0) {
-    out << "the page, reloaded on every change: http://127.0.0.1:" << served << "/\n";
+    out << "the page, reloaded on every change: http://" << kPageServerHost << ":" << served
+        << "/\n";
   } else {
     out << "this build serves no page: reload " << outputs.page << " after a change\n";
   }

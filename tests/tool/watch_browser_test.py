@@ -72,13 +72,15 @@ def main(tool, scenario):
             port_file = profile / "DevToolsActivePort"
             devtools = until("the DevTools port",
                              lambda: port_file.exists() and port_file.read_text().split("\n")[0])
-            first = until("the page", lambda: title_of(devtools, url))
-            assert first.endswith(": scenario report"), first
+            # Until the page has loaded, the tab's title is its address.
+            first = until("the page", lambda: (t := title_of(devtools, url)) and
+                          t.endswith(": scenario report") and t)
 
             identity = folder / "scenario.txt"
             original = identity.read_text(encoding="utf-8")
             identity.write_text(re.sub(r"train = (\d+)", r"train = 1\1", original), encoding="utf-8")
-            refused = until("the reload", lambda: (t := title_of(devtools, url)) != first and t)
+            refused = until("the reload", lambda: (t := title_of(devtools, url)) and
+                            t.endswith(": scenario report") and t != first and t)
             identity.write_text(original, encoding="utf-8")
             until("the second reload", lambda: title_of(devtools, url) == first)
             print(f"reloaded: {first!r} -> {refused!r} -> {first!r}")
