@@ -118,6 +118,22 @@ const std::vector<CommandLine>& Commands() {
        {"--output"},
        {},
        ReportCommand},
+      {"watch",
+       "watch SCENARIO_DIR -o FILE.html [--profile FILE.svg] [--port PORT]",
+       "does what check, report and profile do whenever a text of the folder is saved:\n"
+       "    prints the diagnostics as check prints them, rewrites the report page FILE.html\n"
+       "    and, with --profile, the profile picture (left as it was while the scenario\n"
+       "    does not compile). It also serves the page on http://127.0.0.1:PORT/ (a free\n"
+       "    port unless --port names one; the address is printed at the start), where it\n"
+       "    reloads itself after every change; the file FILE.html stands alone as\n"
+       "    report writes it. A fault in the texts is printed and watching goes on. Ends\n"
+       "    on Ctrl-C or when its terminal closes. Exit status: 0 ended, 3 a file that\n"
+       "    cannot be read or written at the start, or a port that cannot be listened on,\n"
+       "    64 usage.",
+       {},
+       {"--output", "--profile", "--port"},
+       {},
+       WatchCommand},
       {"package",
        "package SCENARIO_DIR --target TARGET -o FILE",
        "makes a packager of a scenario folder without any compiler: the scenario is\n"

@@ -22,8 +22,12 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+std::string PathBesideTool(std::string_view file_name) {
+  return JoinPath(FolderOf(RunningProgramPath()), std::string(file_name));
+}
+
 std::string PrebuiltPackagerPath(const PackagerTarget& target) {
-  return JoinPath(FolderOf(RunningProgramPath()), target.program);
+  return PathBesideTool(target.program);
 }
 
 void WriteOutputFile(const std::string& path, std::span<const std::string_view> pieces) {

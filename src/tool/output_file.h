@@ -25,6 +25,9 @@ inline constexpr PackagerTarget kPackagerTargets[] = {
      "the Linux build (make build) puts it beside scenario-tool"},
 };
 
+// The path of a file beside the running tool.
+std::string PathBesideTool(std::string_view file_name);
+
 // The path of a target's prebuilt packager, beside the running tool.
 std::string PrebuiltPackagerPath(const PackagerTarget& target);
 

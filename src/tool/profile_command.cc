@@ -11,13 +11,13 @@
 #include "explain/scenario_files.h"
 #include "explain/shown_text.h"
 #include "output/binary_readers.h"
-#include "render/profile_svg.h"
 #include "sources/scenario_folder.h"
 #include "tables/error_codes.h"
 #include "tables/file_names.h"
 #include "tables/replace_file.h"
 #include "tool/arguments.h"
 #include "tool/commands.h"
+#include "tool/folder_report.h"
 #include "tool/output_file.h"
 #include "tool/scenario_input.h"
 #include "tool/tool.h"
@@ -83,8 +83,7 @@ int ProfileCommand(const std::vector<std::string>& args, std::ostream& out, std:
     }
   }
 
-  const std::string title = tables.scenario_name + " " + tables.train_number + ": line profile";
-  WriteOutputFile(output, render::ProfileSvg(tables, title));
+  WriteOutputFile(output, ProfilePicture(tables));
   int stations = 0;
   for (int index = kFirstStationEntry; index < kProgressiveTreEntry; ++index) {
     const TableEntry& entry = tables.scenario_table[static_cast<std::size_t>(index)];

@@ -33,6 +33,10 @@ CompileOutcome CompileFolder(const ScenarioFolder& folder, ScenarioTables& table
   return CompileScenario(tables, texts, with_plan ? 1 : 0, observer);
 }
 
+bool CompiledWhole(const CompileOutcome& outcome) {
+  return outcome.fault.code == 0 && outcome.reserved_slot_fault == 0 && outcome.writes_files;
+}
+
 namespace {
 
 int ReportCompileFault(const char* command, const CompileOutcome& outcome,
@@ -62,7 +66,7 @@ int CompileFolderFor(const char* command, const std::string& directory, Scenario
     return kToolRecordedFault;
   }
   const CompileOutcome outcome = CompileFolder(*folder, tables);
-  if (outcome.fault.code != 0 || outcome.reserved_slot_fault != 0 || !outcome.writes_files) {
+  if (!CompiledWhole(outcome)) {
     return ReportCompileFault(command, outcome, directory, err);
   }
   return kToolClean;

@@ -28,6 +28,9 @@ MemoryTexts DescriptionsOf(const ScenarioFolder& folder, ScenarioTables& tables)
 CompileOutcome CompileFolder(const ScenarioFolder& folder, ScenarioTables& tables,
                              bool with_plan = true, ReadingObserver* observer = nullptr);
 
+// The compile recorded no fault and wrote its tables: what a picture needs.
+bool CompiledWhole(const CompileOutcome& outcome);
+
 // The folder compiled in memory into tables, plan included, for a command
 // that draws it: kToolClean, or the status of a folder the build refuses or
 // a scenario that does not compile, after lines on err that say why, the

@@ -1,7 +1,8 @@
 // scenario-tool: the author's companion of the packager. It compiles a
 // scenario's texts from a folder with the packager's own stages, checks them
 // for every error at once, decodes the binary files, draws the line's plan and
-// profile, and writes a report page on a scenario folder.
+// profile, writes a report page on a scenario folder and keeps it up to date
+// while the author edits.
 //
 //   scenario-tool new DIR --name NAME --train NUMBER
 //   scenario-tool compile DIR --name NAME --train NUMBER [--no-plan] [--keep] [--json]
@@ -10,6 +11,7 @@
 //   scenario-tool plan DIR [--name NAME --train NUMBER] -o FILE.svg
 //   scenario-tool profile DIR --name NAME --train NUMBER -o FILE.svg
 //   scenario-tool report SCENARIO_DIR -o FILE.html
+//   scenario-tool watch SCENARIO_DIR -o FILE.html [--profile FILE.svg] [--port PORT]
 //   scenario-tool package SCENARIO_DIR --target TARGET -o FILE
 //   scenario-tool lsp
 #pragma once
@@ -44,6 +46,7 @@ int PackageCommand(const std::vector<std::string>& args, std::ostream& out, std:
 int PlanCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int ProfileCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int ReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int WatchCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int LspCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // A JSON value as the tool prints it: on one line, members and elements
