@@ -11,6 +11,7 @@
 #include "tool/arguments.h"
 #include "explain/shown_text.h"
 #include "tool/commands.h"
+#include "version/version.h"
 
 namespace packager::tool {
 
@@ -28,7 +29,9 @@ void PrintUsage(std::ostream& stream) {
   for (const CommandLine& command : Commands()) {
     stream << "  scenario-tool " << command.usage << "\n    " << command.summary << "\n";
   }
-  stream << "\nscenario-tool COMMAND --help shows the help of one command.\n" << kGuideLine;
+  stream << "\nscenario-tool COMMAND --help shows the help of one command;"
+            " scenario-tool --version its version.\n"
+         << kGuideLine;
 }
 
 bool AsksForHelp(const std::vector<std::string>& args) {
@@ -47,6 +50,10 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   }
   if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     PrintUsage(out);
+    return kToolClean;
+  }
+  if (args[0] == "--version" || args[0] == "version") {
+    out << "scenario-tool " << ProjectVersion() << "\n";
     return kToolClean;
   }
   for (const CommandLine& command : Commands()) {
