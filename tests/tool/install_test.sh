@@ -4,11 +4,11 @@
 # prints its version and makes a packager from the prebuilt one installed
 # beside it; the prebuilt packager is the build's, byte for byte; man shows
 # the page without a warning; bash completes from the installed script.
-# Skipped (77) where dpkg-deb or cpack is missing.
+# Skipped (77) where dpkg-deb, dpkg-shlibdeps, cpack, man or groff is missing.
 # usage: install_test.sh BUILD_DIR VERSION PREBUILT_PACKAGER SCENARIO_DIR
 set -euo pipefail
 build_dir=$1 version=$2 prebuilt=$3 scenario=$4
-for program in dpkg-deb cpack man groff; do
+for program in dpkg-deb dpkg-shlibdeps cpack man groff; do
   command -v "$program" >/dev/null || { echo "no $program: skipped"; exit 77; }
 done
 work=$(mktemp -d)
@@ -68,6 +68,8 @@ scenario-tool plan DIR -o Linea.s|Linea.svg
 scenario-tool completions z|zsh
 scenario-tool lsp |
 CASES
-[ -s "$root/usr/share/zsh/vendor-completions/_scenario-tool" ] || fail "no zsh completion installed"
+zsh_completion="$root/usr/share/zsh/vendor-completions/_scenario-tool"
+[ -s "$zsh_completion" ] || fail "no zsh completion installed"
+if command -v zsh >/dev/null; then zsh -n "$zsh_completion" || fail "zsh cannot read $zsh_completion"; fi
 [ -s "$root/usr/share/doc/scenario-tool/authoring.md" ] || fail "no guide installed"
 echo "install_test: $deb installs and runs"
