@@ -148,7 +148,10 @@ void WriteBash(std::ostream& out) {
         << "mapfile -t COMPREPLY < <(compgen -P " << Quoted(start) << " -W "
         << Quoted(Joined(value.words, " ")) << " -- \"${cur#" << start << "}\"); return 0 ;;\n";
   }
-  out << "    -*) _scenario_tool_reply words \"$options\"; return 0 ;;\n"
+  // The start of an option word ("-Wno-") takes the rest without a space.
+  out << "    -*) _scenario_tool_reply words \"$options\"\n"
+         "      [[ ${#COMPREPLY[@]} -eq 1 && ${COMPREPLY[0]} == *- ]] && compopt -o nospace 2>/dev/null\n"
+         "      return 0 ;;\n"
          "  esac\n"
          "  (( ${#arguments[@]} > 0 )) && _scenario_tool_reply \"${arguments[@]}\"\n"
          "  return 0\n"

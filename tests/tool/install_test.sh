@@ -61,6 +61,7 @@ scenario-tool check --fo|--format
 scenario-tool check DIR --format |text json sarif
 scenario-tool package DIR --target windows-x|windows-x86_64
 scenario-tool check Linea_Uno -Wno-unknown-k|-Wno-unknown-keyword
+scenario-tool check Linea_Uno -Wn|-Wno-
 scenario-tool check DIR --format = j|json
 scenario-tool report L|Linea_Uno
 scenario-tool dump Linea.s|Linea.svg
