@@ -11,7 +11,7 @@ build_dir=$1 version=$2 prebuilt=$3 scenario=$4
 for program in dpkg-deb dpkg-shlibdeps cpack man groff; do
   command -v "$program" >/dev/null || { echo "no $program: skipped"; exit 77; }
 done
-work=$(mktemp -d)
+work=$(cd "$(mktemp -d)" && pwd -P)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "install_test: $*" >&2; exit 1; }
 
@@ -35,6 +35,11 @@ cmp -s "$prebuilt" "$installed_prebuilt" || fail "$installed_prebuilt is not the
 "$tool" package "$scenario" --target linux-x86_64 -o "$work/made" >/dev/null ||
   fail "the installed scenario-tool made no packager"
 cmp -s -n "$(stat -c %s "$prebuilt")" "$prebuilt" "$work/made" || fail "the packager made does not start with the prebuilt one"
+# One that is installed nowhere is named at both places looked at.
+missing=$("$tool" package "$scenario" --target windows-i686 -o "$work/made.exe" 2>&1) &&
+  fail "packaged with no prebuilt packager"
+[[ $missing == *"$root/usr/bin/packager-windows-i686.exe"*"$root/usr/lib/scenario-tool/packager-windows-i686.exe"* ]] ||
+  fail "the missing prebuilt packager is not named at both places: $missing"
 
 # The manual page: man renders it, groff finds nothing to warn about.
 page="$root/usr/share/man/man1/scenario-tool.1.gz"
