@@ -6,7 +6,8 @@
 #   share/man/man1/scenario-tool.1.gz
 #   share/bash-completion/completions/scenario-tool
 #   share/zsh/vendor-completions/_scenario-tool
-#   share/doc/scenario-tool/                    the guide, docs/ of the sources
+#   share/doc/scenario-tool/                    the guide, docs/ of the sources:
+#                                               PACKAGER_GUIDE_INSTALL_DIR
 #
 # The manual page and the completions are written at build time by the
 # scenario-tool just built, from its table of commands.
@@ -50,8 +51,7 @@ install(FILES "${bash_completion}" RENAME scenario-tool
         DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/bash-completion/completions")
 install(FILES "${zsh_completion}"
         DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/zsh/vendor-completions")
-install(DIRECTORY "${PROJECT_SOURCE_DIR}/docs/"
-        DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/doc/scenario-tool")
+install(DIRECTORY "${PROJECT_SOURCE_DIR}/docs/" DESTINATION "${PACKAGER_GUIDE_INSTALL_DIR}")
 
 # Installing builds nothing: `make deb` builds the programs first, and a test
 # that packages the build does not build every test program again.

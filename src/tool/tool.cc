@@ -3,11 +3,14 @@
 #include <charconv>
 #include <cmath>
 #include <exception>
+#include <filesystem>
 #include <new>
+#include <string>
 
 #include <nlohmann/json.hpp>
 
 #include "tables/file_failure.h"
+#include "tables/replace_file.h"
 #include "tool/arguments.h"
 #include "explain/shown_text.h"
 #include "tool/commands.h"
@@ -20,8 +23,18 @@ namespace {
 using explain::Controls;
 using explain::ShownText;
 
-// Every help text ends with where the file formats and error codes are told.
-constexpr char kGuideLine[] = "The author's guide: docs/authoring.md\n";
+// Every help text ends with where the file formats and error codes are told:
+// the guide an installation puts in its folder of documents, found from the
+// tool's own folder, or else docs/ of the sources and of the Windows kit.
+std::string GuideLine() {
+  std::string guide = "docs/authoring.md";
+#ifdef GUIDE_FROM_TOOL
+  const std::filesystem::path installed =
+      std::filesystem::path(RunningProgramPath()).parent_path() / GUIDE_FROM_TOOL / "authoring.md";
+  if (FileExists(installed.lexically_normal().string())) guide = installed.lexically_normal().string();
+#endif
+  return "The author's guide: " + guide + "\n";
+}
 
 
 void PrintUsage(std::ostream& stream) {
@@ -31,7 +44,7 @@ void PrintUsage(std::ostream& stream) {
   }
   stream << "\nscenario-tool COMMAND --help shows the help of one command;"
             " scenario-tool --version its version.\n"
-         << kGuideLine;
+         << GuideLine();
 }
 
 bool AsksForHelp(const std::vector<std::string>& args) {
@@ -61,7 +74,7 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (AsksForHelp(rest)) {
       out << "usage: scenario-tool " << command.usage << "\n    " << command.summary << "\n\n"
-          << kGuideLine;
+          << GuideLine();
       return kToolClean;
     }
     try {

@@ -31,6 +31,10 @@ installed_prebuilt="$root/usr/lib/scenario-tool/$(basename "$prebuilt")"
 cmp -s "$prebuilt" "$installed_prebuilt" || fail "$installed_prebuilt is not the build's prebuilt packager"
 [ "$("$installed_prebuilt" --version)" = "packager $version" ] || fail "packager --version"
 
+# The help names the installed guide.
+[[ $("$tool" --help) == *"The author's guide: $root/usr/share/doc/scenario-tool/authoring.md"* ]] ||
+  fail "the help does not name the installed guide"
+
 # package finds the installed prebuilt packager from the installed tool.
 "$tool" package "$scenario" --target linux-x86_64 -o "$work/made" >/dev/null ||
   fail "the installed scenario-tool made no packager"
