@@ -14,6 +14,9 @@
 //   scenario-tool watch SCENARIO_DIR -o FILE.html [--profile FILE.svg] [--port PORT]
 //   scenario-tool package SCENARIO_DIR --target TARGET -o FILE
 //   scenario-tool lsp
+//   scenario-tool completions bash|zsh
+//   scenario-tool man
+//   scenario-tool --version
 #pragma once
 
 #include <ostream>
@@ -48,6 +51,8 @@ int ProfileCommand(const std::vector<std::string>& args, std::ostream& out, std:
 int ReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int WatchCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int LspCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int CompletionsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int ManCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // A JSON value as the tool prints it: on one line, members and elements
 // parted by ", " and keys by ": ", except that each object in an array starts
