@@ -131,9 +131,13 @@ void DescriptionReader::FillRunning(std::int64_t& cursor, std::int64_t until,
                                     std::optional<std::int64_t> limit, CellPart part,
                                     const grammar::RecordKind& kind, int by_line) {
   const std::int64_t first = cursor;
+  // The value is the same for every cell of a run: asked once, before the
+  // first cell is written (it may refuse to be stored).
+  std::optional<std::uint8_t> value;
   do {
     if (limit && cursor >= *limit) break;
-    tables_.route_cells.at(cursor).*member = value_of();
+    if (!value) value = value_of();
+    tables_.route_cells.at(cursor).*member = *value;
     ++cursor;
   } while (cursor < until);
   if (Observed() != nullptr && cursor > first) {
