@@ -618,15 +618,20 @@ TEST(CheckTest, ACheckWithTheCacheFindsWhatAFreshOneFinds) {
          }
        },
        false},
-      {"the same line under another name",
+      {"a keyword of the line misspelt",
        [&](ScenarioSources& s) {
          s.files = original;
+         set_line(line, 11, "cruvas5,  800,  100")(s);
+       },
+       false},
+      {"the same line under another name",
+       [&](ScenarioSources& s) {
          s.files["scenario.txt"].replace(s.files["scenario.txt"].find("name = Vardessa_Lontrino"),
                                          24, "name = Lontrino_Nuova");
          for (const char* suffix : {"_linea.txt", "_5608-.txt", "_5608_note.txt",
                                     "_5608_rallentamenti.txt", "_5608_scheda_treno.txt"}) {
            s.files["Lontrino_Nuova" + std::string(suffix)] =
-               original.at("Vardessa_Lontrino" + std::string(suffix));
+               s.files.at("Vardessa_Lontrino" + std::string(suffix));
          }
          s.files.at("Lontrino_Nuova_5608-.txt").insert(11, "segnale, 1x\n");
        },
