@@ -72,33 +72,42 @@ struct LineSpan {
   std::size_t length;
 };
 
-// At most `most` of them, the first.
-std::vector<LineSpan> LinesOf(std::string_view bytes, std::size_t most = SIZE_MAX) {
+std::vector<LineSpan> LinesOf(std::string_view bytes) {
   std::vector<LineSpan> lines;
   std::size_t begin = 0;
-  for (std::size_t i = 0; i < bytes.size() && lines.size() < most; ++i) {
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
     if (bytes[i] != '\r' && bytes[i] != '\n') continue;
     lines.push_back({begin, i - begin});
     if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
     begin = i + 1;
   }
-  if (begin < bytes.size() && lines.size() < most) {
-    lines.push_back({begin, bytes.size() - begin});
-  }
+  if (begin < bytes.size()) lines.push_back({begin, bytes.size() - begin});
   return lines;
 }
 
-// Blanks lines first to last of the text; false when nothing changed. The
-// lines past the last are not even looked at: a check of many faults blanks
-// a record a round.
+// Blanks lines first to last of the text; false when nothing changed. A
+// check of many faults blanks a record a round: the line ends before the
+// first are found by a search of each kind of end, the lines past the last
+// are not looked at.
 bool BlankLines(std::string& bytes, int first, int last) {
   if (last < 1 || first > last) return false;
-  const std::vector<LineSpan> lines = LinesOf(bytes, static_cast<std::size_t>(last));
+  const std::string_view text = bytes;
+  std::vector<LineSpan> lines;  // first to last
+  std::size_t begin = 0;
+  std::size_t next_cr = text.find('\r');
+  std::size_t next_lf = text.find('\n');
+  for (int number = 1; number <= last && begin < text.size(); ++number) {
+    if (next_cr < begin) next_cr = text.find('\r', begin);
+    if (next_lf < begin) next_lf = text.find('\n', begin);
+    const std::size_t end = std::min({next_cr, next_lf, text.size()});
+    if (number >= first) lines.push_back({begin, end - begin});
+    begin = end + 1;
+    if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') ++begin;
+  }
   bool changed = false;
-  for (std::size_t i = lines.size(); i-- > 0;) {
-    const int number = static_cast<int>(i) + 1;
-    if (number < first || lines[i].length == 0) continue;
-    bytes.erase(lines[i].begin, lines[i].length);
+  for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+    if (line->length == 0) continue;
+    bytes.erase(line->begin, line->length);
     changed = true;
   }
   return changed;
