@@ -90,6 +90,7 @@ class Child:
     status: int
     seconds: float
     maxrss: int  # bytes
+    cpu_seconds: float  # user and system
     stdout: str
     stderr: str
 
@@ -117,6 +118,7 @@ class CheckTimings:
     fresh_median_ms: float
     faulty_records: int
     faulty_seconds: list[float]
+    faulty_cpu: list[float]
     faulty_rss: list[int]
     faulty_length: int
 
@@ -144,10 +146,10 @@ class Runner:
         launched = subprocess.run([self.launcher, str(self.out), str(self.err), *argv],
                                   capture_output=True, text=True, check=False)
         fields = launched.stdout.split()
-        if launched.returncode != 0 or len(fields) != 3:
+        if launched.returncode != 0 or len(fields) != 4:
             raise BenchFault(f"run_child could not run {argv[0]}: {launched.stderr.strip()}")
-        status, nanoseconds, maxrss_kib = map(int, fields)
-        return Child(status, nanoseconds / 1e9, maxrss_kib * 1024,
+        status, nanoseconds, maxrss_kib, cpu_microseconds = map(int, fields)
+        return Child(status, nanoseconds / 1e9, maxrss_kib * 1024, cpu_microseconds / 1e6,
                      self.out.read_text(errors="replace"), self.err.read_text(errors="replace"))
 
 
@@ -357,7 +359,7 @@ class Bench:
             (home / file_name).write_bytes(data)
         argv = [self.tool, "check", str(home), "--name", name, "--train", train, "--format",
                 "json", "--error-limit=0"]
-        seconds, rss = [], []
+        seconds, cpu, rss = [], [], []
         for _ in range(FAULTY_RUNS):
             child = self.runner.run(argv)
             try:
@@ -369,11 +371,12 @@ class Bench:
                 raise BenchFault(f"the check of {faulty_records} faulty records exited with "
                                  f"{child.status} and found {errors} errors")
             seconds.append(child.seconds)
+            cpu.append(child.cpu_seconds)
             rss.append(child.maxrss)
         shutil.rmtree(home)
         return CheckTimings(latency["edits"], latency["median_ms"], latency["p95_ms"],
                             latency["cpu_median_ms"], latency["cpu_p95_ms"],
-                            latency["fresh_median_ms"], faulty_records, seconds, rss,
+                            latency["fresh_median_ms"], faulty_records, seconds, cpu, rss,
                             FAULTY_LENGTH)
 
     # --- the copies ----------------------------------------------------------
@@ -523,7 +526,8 @@ def side_by_side(cases: list[Case], results: dict[str, Timings],
             else "no goal for a short round")
     print(f"  scenario-tool check of {checks.faulty_records} faulty train records over the "
           f"{checks.faulty_length // 1000} km line: {faulty:.3f} s (median of "
-          f"{len(checks.faulty_seconds)}), peak {mib(median(checks.faulty_rss))} MiB; {goal}")
+          f"{len(checks.faulty_seconds)}; CPU time {median(checks.faulty_cpu):.3f} s), peak "
+          f"{mib(median(checks.faulty_rss))} MiB; {goal}")
 
 
 def report(cases: list[Case], results: dict[str, Timings], goals: Goals, scratch: pathlib.Path,
