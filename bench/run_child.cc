@@ -5,8 +5,9 @@
 // runs PROGRAM with its standard output in the file OUT, its standard error
 // in ERR and no standard input, and prints one line: the program's exit
 // status (128 + the signal when a signal ended it), the wall time from just
-// before the fork to the end of the wait in nanoseconds, and its peak
-// resident memory in KiB, as wait4 reports it for that child alone.
+// before the fork to the end of the wait in nanoseconds, its peak resident
+// memory in KiB and the CPU time it used (user and system) in microseconds,
+// as wait4 reports them for that child alone.
 //
 // whole_run.py runs every timed child through this small parent because the
 // peak memory of a child counts the memory of the process it was forked from
@@ -78,6 +79,9 @@ int main(int argc, char** argv) {
     return kCannotRun;
   }
   const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  std::printf("%d %lld %ld\n", code, end - start, usage.ru_maxrss);
+  const long long cpu = (static_cast<long long>(usage.ru_utime.tv_sec) + usage.ru_stime.tv_sec) *
+                            1000000LL +
+                        usage.ru_utime.tv_usec + usage.ru_stime.tv_usec;
+  std::printf("%d %lld %ld %lld\n", code, end - start, usage.ru_maxrss, cpu);
   return 0;
 }

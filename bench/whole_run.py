@@ -17,6 +17,21 @@ with. It prints one table and the goals:
     most 3 x;
   - time and memory growing linearly with the line's length.
 
+Beside them, in the same run: the instructions a compile executes per byte
+of the files it writes (counted under valgrind, when it is installed), the
+checker's latency after an edit of one line of the embedded scenario's train
+description, in-process (check_latency: a check after each of 1000 edits,
+with the cache an editor's language server keeps; median and 95th
+percentile), and a whole `scenario-tool check` of a train description with
+1000 faulty records over the 1000 km line (faulty_train.py), with the goals
+
+  - after a one-line edit, a check in at most 5 ms (median) and 10 ms (95th
+    percentile);
+  - the 1000 faulty records checked in at most 0.3 s.
+
+--quick (continuous integration) makes those a short round: 100 edits, 100
+faulty records, instructions counted for the embedded scenario alone.
+
 A missed goal prints MISSED; the script still exits 0 unless --check is
 given, since it is a measurement. Anything that makes the measurement
 meaningless (a compile that records a fault or fails, files other than those
@@ -44,6 +59,7 @@ import sys
 # The generator beside this script, imported without leaving a cache there.
 sys.dont_write_bytecode = True
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
+import faulty_train  # noqa: E402
 import scenario_gen  # noqa: E402
 
 REPO = pathlib.Path(__file__).resolve().parent.parent
@@ -58,6 +74,11 @@ LINEAR_TOLERANCE = 2.0
 # Compile times whose interquartile range exceeds this part of their median
 # are flagged as disturbed.
 NOISY_SPREAD = 0.5
+# The checker: milliseconds after a one-line edit, seconds for the faulty
+# records over the longest line.
+CHECK_EDITS, CHECK_MEDIAN_GOAL, CHECK_P95_GOAL = 1000, 5.0, 10.0
+FAULTY_RECORDS, FAULTY_LENGTH, FAULTY_GOAL, FAULTY_RUNS = 1000, 1000000, 0.3, 3
+QUICK_EDITS, QUICK_FAULTY_RECORDS = 100, 100
 
 
 class BenchFault(Exception):
@@ -69,6 +90,7 @@ class Child:
     status: int
     seconds: float
     maxrss: int  # bytes
+    cpu_seconds: float  # user and system
     stdout: str
     stderr: str
 
@@ -84,6 +106,21 @@ class Case:
     sizes: dict[str, int]        # sizes known beforehand
     generated: scenario_gen.Scenario | None = None
     runs: int = 0
+
+
+@dataclasses.dataclass
+class CheckTimings:
+    edits: int
+    median_ms: float
+    p95_ms: float
+    cpu_median_ms: float
+    cpu_p95_ms: float
+    fresh_median_ms: float
+    faulty_records: int
+    faulty_seconds: list[float]
+    faulty_cpu: list[float]
+    faulty_rss: list[int]
+    faulty_length: int
 
 
 @dataclasses.dataclass
@@ -109,10 +146,10 @@ class Runner:
         launched = subprocess.run([self.launcher, str(self.out), str(self.err), *argv],
                                   capture_output=True, text=True, check=False)
         fields = launched.stdout.split()
-        if launched.returncode != 0 or len(fields) != 3:
+        if launched.returncode != 0 or len(fields) != 4:
             raise BenchFault(f"run_child could not run {argv[0]}: {launched.stderr.strip()}")
-        status, nanoseconds, maxrss_kib = map(int, fields)
-        return Child(status, nanoseconds / 1e9, maxrss_kib * 1024,
+        status, nanoseconds, maxrss_kib, cpu_microseconds = map(int, fields)
+        return Child(status, nanoseconds / 1e9, maxrss_kib * 1024, cpu_microseconds / 1e6,
                      self.out.read_text(errors="replace"), self.err.read_text(errors="replace"))
 
 
@@ -211,6 +248,8 @@ class Bench:
         self.sync = system_tool("sync")
         self.scratch = scratch
         self.runner = Runner(find_tool(build_dir / "bench" / "run_child"), scratch)
+        self.check_latency = find_tool(build_dir / "bench" / "check_latency")
+        self.valgrind = shutil.which("valgrind")
 
     def compile(self, case: Case, folder: pathlib.Path) -> Child:
         """One compile of fresh copies of the texts in folder, checked: the
@@ -283,6 +322,62 @@ class Bench:
             raise BenchFault(f"scenario-tool dump {path} exited with {child.status}: "
                              f"{child.stderr.strip()}")
         return json.loads(child.stdout)
+
+    def instructions(self, case: Case) -> int | None:
+        """The instructions of one compile of the scenario under valgrind
+        (no cache simulation), or None without valgrind."""
+        if self.valgrind is None:
+            return None
+        folder = fresh_folder(self.scratch / "instructions")
+        for file_name, data in case.texts.items():
+            (folder / file_name).write_bytes(data)
+        log = self.scratch / "instructions.log"
+        child = self.runner.run([self.valgrind, "--tool=cachegrind", "--cache-sim=no",
+                                 "--cachegrind-out-file=/dev/null", f"--log-file={log}",
+                                 self.tool, "compile", str(folder), "--name", case.name,
+                                 "--train", case.train, "--delete-texts", "--json"])
+        found = re.search(r"I\s+refs:\s+([\d,]+)", log.read_text(errors="replace"))
+        if child.status != 0 or not found:
+            raise BenchFault(f"the compile of {case.label} under valgrind exited with "
+                             f"{child.status}: {child.stderr.strip()}")
+        shutil.rmtree(folder)
+        return int(found.group(1).replace(",", ""))
+
+    # --- the checker ---------------------------------------------------------
+
+    def check(self, folder: pathlib.Path, edits: int, faulty_records: int) -> CheckTimings:
+        """The latency of the checker after one-line edits of the scenario
+        folder's train description, in-process; then whole checks of the
+        faulty records over the longest line."""
+        child = self.runner.run([self.check_latency, str(folder), str(edits)])
+        if child.status != 0:
+            raise BenchFault(f"check_latency exited with {child.status}: {child.stderr.strip()}")
+        latency = json.loads(child.stdout)
+        home = fresh_folder(self.scratch / "faulty")
+        name, train, texts = faulty_train.faulty_texts(0, faulty_records, FAULTY_LENGTH)
+        for file_name, data in texts.items():
+            (home / file_name).write_bytes(data)
+        argv = [self.tool, "check", str(home), "--name", name, "--train", train, "--format",
+                "json", "--error-limit=0"]
+        seconds, cpu, rss = [], [], []
+        for _ in range(FAULTY_RUNS):
+            child = self.runner.run(argv)
+            try:
+                errors = json.loads(child.stdout).get("errors")
+            except json.JSONDecodeError as error:
+                raise BenchFault(f"the check of the faulty records printed no JSON: "
+                                 f"{child.stderr.strip()}") from error
+            if child.status != 1 or errors != faulty_records:
+                raise BenchFault(f"the check of {faulty_records} faulty records exited with "
+                                 f"{child.status} and found {errors} errors")
+            seconds.append(child.seconds)
+            cpu.append(child.cpu_seconds)
+            rss.append(child.maxrss)
+        shutil.rmtree(home)
+        return CheckTimings(latency["edits"], latency["median_ms"], latency["p95_ms"],
+                            latency["cpu_median_ms"], latency["cpu_p95_ms"],
+                            latency["fresh_median_ms"], faulty_records, seconds, cpu, rss,
+                            FAULTY_LENGTH)
 
     # --- the copies ----------------------------------------------------------
 
@@ -397,6 +492,44 @@ def linear_growth(label: str, cases: list[Case], values: list[float], unit: str,
     return lines
 
 
+def side_by_side(cases: list[Case], results: dict[str, Timings],
+                 instructions: dict[str, int | None], checks: CheckTimings,
+                 goals: Goals) -> None:
+    """The figures of this run together: each compile against its synced
+    copy, its peak memory and its instructions per output byte; the check
+    after an edit and the check of many faults."""
+    print("\nSide by side, measured in this run:")
+    for case in cases:
+        if case.label not in ("embedded", "1000 km"):
+            continue
+        t = results[case.label]
+        output = sum(case.sizes[file_name] for file_name in case.files)
+        counted = instructions.get(case.label)
+        per_byte = (f"{counted / output:.1f} instructions per output byte" if counted
+                    else "instructions not counted" +
+                    (" (valgrind is not installed)" if counted is None and
+                     case.label in instructions else " (--quick)"))
+        print(f"  {case.label:<9} compile {ms(median(t.compile))} ms = "
+              f"{median(t.compile) / median(t.synced):.2f} x cp+sync "
+              f"({ms(median(t.synced))} ms); peak {mib(median(t.rss))} MiB; {per_byte}")
+    latency = goals.judge(checks.median_ms <= CHECK_MEDIAN_GOAL and
+                          checks.p95_ms <= CHECK_P95_GOAL, "check after an edit")
+    print(f"  check after a one-line edit of the embedded train description (in-process, "
+          f"{checks.edits} edits): median {checks.median_ms:.2f} ms, 95th percentile "
+          f"{checks.p95_ms:.2f} ms (CPU time {checks.cpu_median_ms:.2f} ms and "
+          f"{checks.cpu_p95_ms:.2f} ms; a fresh check: {checks.fresh_median_ms:.2f} ms); goal "
+          f"<= {CHECK_MEDIAN_GOAL:g} ms and <= {CHECK_P95_GOAL:g} ms: {latency}")
+    faulty = median(checks.faulty_seconds)
+    verdict = goals.judge(checks.faulty_records < FAULTY_RECORDS or faulty <= FAULTY_GOAL,
+                          "check of the faulty records")
+    goal = (f"goal <= {FAULTY_GOAL:g} s: {verdict}" if checks.faulty_records >= FAULTY_RECORDS
+            else "no goal for a short round")
+    print(f"  scenario-tool check of {checks.faulty_records} faulty train records over the "
+          f"{checks.faulty_length // 1000} km line: {faulty:.3f} s (median of "
+          f"{len(checks.faulty_seconds)}; CPU time {median(checks.faulty_cpu):.3f} s), peak "
+          f"{mib(median(checks.faulty_rss))} MiB; {goal}")
+
+
 def report(cases: list[Case], results: dict[str, Timings], goals: Goals, scratch: pathlib.Path,
            baseline: float) -> None:
     header = (f"{'scenario':<10} {'plan file':>10} {'compile ms median (IQR; min-max)':>34} "
@@ -459,6 +592,9 @@ def report(cases: list[Case], results: dict[str, Timings], goals: Goals, scratch
             print(line)
         for line in linear_growth("peak memory", lines, rss, "MiB", MIB, goals):
             print(line)
+
+
+def verdict(goals: Goals) -> None:
     if goals.missed:
         print("\nMISSED: " + "; ".join(goals.missed))
     else:
@@ -477,6 +613,9 @@ def main(argv: list[str]) -> int:
     parser.add_argument("--lengths", type=int, nargs="*", default=list(LENGTHS),
                         help="generated line lengths in metres")
     parser.add_argument("--check", action="store_true", help="exit 1 when a goal is missed")
+    parser.add_argument("--quick", action="store_true",
+                        help="a short round of the checker's figures and of the counted "
+                        "instructions")
     parser.add_argument("--keep-scratch", action="store_true",
                         help="leave BUILD_DIR/bench-scratch in place")
     args = parser.parse_args(argv)
@@ -499,6 +638,12 @@ def main(argv: list[str]) -> int:
         for case in cases:
             bench.prepare(case)
         results = {case.label: bench.measure(case) for case in cases}
+        counted = [case for case in cases
+                   if case.label == "embedded" or (case.label == "1000 km" and not args.quick)]
+        instructions = {case.label: bench.instructions(case) for case in counted}
+        checks = bench.check(embedded_folder(build_dir),
+                             QUICK_EDITS if args.quick else CHECK_EDITS,
+                             QUICK_FAULTY_RECORDS if args.quick else FAULTY_RECORDS)
         print(f"load average {os.getloadavg()[0]:.2f} at the end\n")
     except BenchFault as fault:
         print(f"whole_run.py: FAULT: {fault}", file=sys.stderr)
@@ -508,6 +653,8 @@ def main(argv: list[str]) -> int:
         return 2
     goals = Goals()
     report(cases, results, goals, scratch, baseline)
+    side_by_side(cases, results, instructions, checks, goals)
+    verdict(goals)
     if not args.keep_scratch:
         shutil.rmtree(scratch, ignore_errors=True)
     return 1 if goals.missed and args.check else 0

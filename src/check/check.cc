@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <climits>
+#include <cstdint>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -85,17 +86,32 @@ std::vector<LineSpan> LinesOf(std::string_view bytes) {
   return lines;
 }
 
-// Blanks lines first to last of the text; false when nothing changed.
+// Blanks lines first to last of the text; false when nothing changed. A
+// check of many faults blanks a record a round: the line ends before the
+// first are found by a search of each kind of end, the lines past the last
+// are not looked at.
 bool BlankLines(std::string& bytes, int first, int last) {
-  std::string blanked = bytes;
-  const std::vector<LineSpan> lines = LinesOf(bytes);
-  for (std::size_t i = lines.size(); i-- > 0;) {
-    const int number = static_cast<int>(i) + 1;
-    if (number >= first && number <= last) blanked.erase(lines[i].begin, lines[i].length);
+  if (last < 1 || first > last) return false;
+  const std::string_view text = bytes;
+  std::vector<LineSpan> lines;  // first to last
+  std::size_t begin = 0;
+  std::size_t next_cr = text.find('\r');
+  std::size_t next_lf = text.find('\n');
+  for (int number = 1; number <= last && begin < text.size(); ++number) {
+    if (next_cr < begin) next_cr = text.find('\r', begin);
+    if (next_lf < begin) next_lf = text.find('\n', begin);
+    const std::size_t end = std::min({next_cr, next_lf, text.size()});
+    if (number >= first) lines.push_back({begin, end - begin});
+    begin = end + 1;
+    if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') ++begin;
   }
-  if (blanked == bytes) return false;
-  bytes = std::move(blanked);
-  return true;
+  bool changed = false;
+  for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+    if (line->length == 0) continue;
+    bytes.erase(line->begin, line->length);
+    changed = true;
+  }
+  return changed;
 }
 
 // The record of a fault: from its keyword's line to the last line read.
@@ -249,6 +265,18 @@ struct LineState {
   CheckedRecords records;
 };
 
+}  // namespace
+
+// A line description's reading, and what it was read from.
+struct CheckCache::LineReading {
+  std::string name;
+  std::string train;
+  std::optional<std::string> text;  // none for a missing description
+  LineState state;
+};
+
+namespace {
+
 struct Round {
   ScenarioTables tables;
   CompileOutcome outcome;
@@ -271,6 +299,27 @@ LineState ReadLine(const CheckedScenario& scenario) {
   line.stage = CompileLineDescription(tables, texts, 1, &line.records);
   line.tables = std::move(static_cast<TablesWithoutPlan&>(tables));
   return line;
+}
+
+// The reading of the line description as it stands: the cache's when it
+// read the same, else read now, and kept in the cache when the text is the
+// author's (not one with records blanked), as the next check starts with it.
+std::shared_ptr<const CheckCache::LineReading> LineReadingOf(const CheckedScenario& scenario,
+                                                             CheckCache* cache) {
+  const AuthorText& text = scenario.line_text;
+  if (cache != nullptr && cache->line != nullptr) {
+    const CheckCache::LineReading& kept = *cache->line;
+    const bool same_text = text.original ? kept.text && *kept.text == text.current : !kept.text;
+    if (same_text && kept.name == scenario.name && kept.train == scenario.train) {
+      return cache->line;
+    }
+  }
+  std::optional<std::string> bytes;
+  if (text.original) bytes = text.current;
+  auto reading = std::make_shared<const CheckCache::LineReading>(CheckCache::LineReading{
+      scenario.name, scenario.train, std::move(bytes), ReadLine(scenario)});
+  if (cache != nullptr && text.current == text.original.value_or("")) cache->line = reading;
+  return reading;
 }
 
 // A round, its records taken only when observed: listening to every record
@@ -375,22 +424,26 @@ std::vector<Report> ProgressiveReports(const std::vector<ReadRecord>& records,
 // error_limit of them (0: no limit); then the post-pass faults of the last
 // round and the first taken reserved slot: a slot is taken by what the texts
 // hold, whatever else the reading records.
-Findings FindErrors(CheckedScenario& scenario, std::size_t error_limit) {
+Findings FindErrors(CheckedScenario& scenario, std::size_t error_limit, CheckCache* cache) {
   Findings findings;
   std::vector<Report>& reports = findings.errors;
   std::optional<Report> reserved_slot;
-  std::optional<LineState> line;
+  std::shared_ptr<const CheckCache::LineReading> line;
   Round round;
   std::optional<Round> at_limit;  // the round of the last fault the limit lets be listed
   bool length_set_aside = false;  // the line length record, blanked for a fault of its own
+  // The first round is observed at once: most checks, as those after an
+  // edit, end with it and look at its records.
+  bool first_round = true;
   for (;;) {
-    if (!line) line = ReadLine(scenario);
-    CompileRound(scenario, *line, round, false);
-    bool observed = false;
+    if (!line) line = LineReadingOf(scenario, cache);
+    CompileRound(scenario, line->state, round, first_round);
+    bool observed = first_round;
+    first_round = false;
     // The same round again, with the same outcome, and its records; before
     // its text changes.
     const auto observe = [&] {
-      if (!observed) CompileRound(scenario, *line, round, true);
+      if (!observed) CompileRound(scenario, line->state, round, true);
       observed = true;
     };
     RecordedFault fault = round.outcome.reading_fault;
@@ -718,9 +771,9 @@ std::optional<Diagnostic> ShortLine(std::vector<Report>& reports, const CheckedS
 }
 
 // Every error and every warning, in the order of their places.
-CheckResult Diagnose(CheckedScenario& scenario, std::size_t error_limit,
+CheckResult Diagnose(CheckedScenario& scenario, std::size_t error_limit, CheckCache* cache,
                      std::vector<Diagnostic> diagnostics = {}) {
-  Findings findings = FindErrors(scenario, error_limit);
+  Findings findings = FindErrors(scenario, error_limit, cache);
   const AuthorFiles files = FilesOf(scenario);
   // Records of the train set aside for their faults leave it without what
   // they said: compared with the crew documents, it would lack them.
@@ -750,10 +803,11 @@ CheckResult Diagnose(CheckedScenario& scenario, std::size_t error_limit,
 
 }  // namespace
 
-CheckResult CheckScenario(const ScenarioSources& sources, const CheckOptions& options) {
+CheckResult CheckScenario(const ScenarioSources& sources, const CheckOptions& options,
+                          CheckCache* cache) {
   if (sources.packager_texts) {
     CheckedScenario scenario = HandOverScenario(sources);
-    return Diagnose(scenario, options.error_limit);
+    return Diagnose(scenario, options.error_limit, cache);
   }
   FolderReading reading = ReadFolderFiles(sources.files, sources.other_files);
   std::vector<Diagnostic> problems;
@@ -768,7 +822,7 @@ CheckResult CheckScenario(const ScenarioSources& sources, const CheckOptions& op
     return {std::move(problems), 0, std::nullopt};
   }
   CheckedScenario scenario = FolderScenario(sources, reading.folder);
-  CheckResult result = Diagnose(scenario, options.error_limit, std::move(problems));
+  CheckResult result = Diagnose(scenario, options.error_limit, cache, std::move(problems));
   if (reading.problems.empty()) result.folder = std::move(reading.folder);
   return result;
 }

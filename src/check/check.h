@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -59,7 +60,20 @@ struct CheckResult {
   std::optional<ScenarioFolder> folder = std::nullopt;
 };
 
-CheckResult CheckScenario(const ScenarioSources& sources, const CheckOptions& options = {});
+// What a check keeps for the next check of the same scenario, as an editor
+// checks it again after every change: the reading of the line description
+// (the tables and the records it left), which the next check takes instead
+// of reading the text again when the scenario's name, its train and the
+// line description's bytes are the same, as they are while only the train
+// description or a crew document changes. A check with a cache finds what
+// one without finds.
+struct CheckCache {
+  struct LineReading;  // the checker's own
+  std::shared_ptr<const LineReading> line;
+};
+
+CheckResult CheckScenario(const ScenarioSources& sources, const CheckOptions& options = {},
+                          CheckCache* cache = nullptr);
 
 // The sources of a scenario folder on disk; of the texts a packager hands
 // over, named by name and train. Throw FileFailure for a file that exists

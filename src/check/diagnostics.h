@@ -48,6 +48,8 @@ struct RelatedPlace {
   std::string line_text;
   int display_column = 0;
   bool line_cut = false;
+
+  bool operator==(const RelatedPlace&) const = default;
 };
 
 // A change of a text: the characters of [column, end_column) of line,
@@ -58,6 +60,8 @@ struct TextEdit {
   int column = 0;
   int end_column = 0;
   std::string new_text;
+
+  bool operator==(const TextEdit&) const = default;
 };
 
 // A change that certainly makes the text say what its author meant, e.g.
@@ -65,6 +69,8 @@ struct TextEdit {
 struct Fix {
   std::string description;  // e.g. "write \"stazione\""
   std::vector<TextEdit> edits;
+
+  bool operator==(const Fix&) const = default;
 };
 
 struct Diagnostic {
@@ -92,6 +98,8 @@ struct Diagnostic {
   int end_column = 0;
   std::vector<RelatedPlace> related = {};
   std::vector<Fix> fixes = {};
+
+  bool operator==(const Diagnostic&) const = default;
 };
 
 // Quotes a line (Windows-1252 bytes without its end) in a diagnostic whose

@@ -5,6 +5,7 @@
 // Each reader derives from it and keeps only its own records.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -131,11 +132,26 @@ void DescriptionReader::FillRunning(std::int64_t& cursor, std::int64_t until,
                                     std::optional<std::int64_t> limit, CellPart part,
                                     const grammar::RecordKind& kind, int by_line) {
   const std::int64_t first = cursor;
-  do {
-    if (limit && cursor >= *limit) break;
-    tables_.route_cells.at(cursor).*member = value_of();
-    ++cursor;
-  } while (cursor < until);
+  // The cells written: at least the first, up to until, never from limit.
+  const std::int64_t end = std::min(std::max(first + 1, until), limit.value_or(INT64_MAX));
+  RouteGrid& grid = tables_.route_cells;
+  if (end > first && grid.contains(first) && grid.contains(end - 1)) {
+    // The value is the same for every cell of a run: asked once, before the
+    // first cell is written (it may refuse to be stored); the cells lie
+    // together, as the grid holds them.
+    const std::uint8_t value = value_of();
+    RouteCell* cells = &grid.at(first);
+    for (std::int64_t i = 0; i < end - first; ++i) cells[i].*member = value;
+    cursor = end;
+  } else {
+    // A run that leaves the grid: each cell is asked for in turn, the first
+    // outside it refused.
+    do {
+      if (limit && cursor >= *limit) break;
+      tables_.route_cells.at(cursor).*member = value_of();
+      ++cursor;
+    } while (cursor < until);
+  }
   if (Observed() != nullptr && cursor > first) {
     TellWrite(Observed(), {file_name_, by_line, std::string(kind.name)}, part, first, cursor - 1,
               tables_.route_cells.at(first).*member);

@@ -1,6 +1,8 @@
 #include "compiler/post_pass.h"
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "compiler/description_reader.h"
 #include "compiler/grammar.h"
@@ -30,8 +32,11 @@ class PostPass {
   void Run() {
     const std::int32_t last_walked = grid_.last_index() - grammar::kWalkTailCells;
     std::int32_t& i = tables_.scratch4;
+    // Every cell walked lies in the grid, whose cells never move: read
+    // without a bounds check each, as most hold nothing the walk acts on.
+    const std::vector<RouteCell>& cells = grid_.cells();
     for (i = 1; i <= last_walked; ++i) {
-      const std::uint8_t kind = Cell(i).kind;
+      const std::uint8_t kind = cells[static_cast<std::size_t>(i)].kind;
       if (kind == kCellSlowdownWarning) {
         SignalsBeforeWarning(i);
       } else if (kind == kCellSlowdownStart) {

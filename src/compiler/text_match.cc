@@ -1,6 +1,6 @@
 #include "compiler/text_match.h"
 
-#include <algorithm>
+#include <cstddef>
 
 namespace packager {
 
@@ -14,10 +14,21 @@ bool Contains(std::string_view field, std::string_view word) {
   return field.find(word) != std::string_view::npos;
 }
 
+// Every keyword of a text is tested against every record kind: the first
+// letter is looked for before the rest is compared.
 bool ContainsAnyCase(std::string_view field, std::string_view word) {
-  const auto found = std::search(field.begin(), field.end(), word.begin(), word.end(),
-                                 [](char a, char b) { return FoldAscii(a) == FoldAscii(b); });
-  return found != field.end() || word.empty();
+  if (word.empty()) return true;
+  if (word.size() > field.size()) return false;
+  const char first = FoldAscii(word[0]);
+  for (std::size_t at = 0; at + word.size() <= field.size(); ++at) {
+    if (FoldAscii(field[at]) != first) continue;
+    std::size_t matched = 1;
+    while (matched < word.size() && FoldAscii(field[at + matched]) == FoldAscii(word[matched])) {
+      ++matched;
+    }
+    if (matched == word.size()) return true;
+  }
+  return false;
 }
 
 }  // namespace packager

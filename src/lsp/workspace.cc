@@ -267,7 +267,7 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
       }
     }
   }
-  tool::CheckResult checked = tool::CheckScenario(sources);
+  tool::CheckResult checked = tool::CheckScenario(sources, {}, &check_caches_[directory]);
   if (checked.stopped_after != 0) {
     Diagnostic note;
     note.severity = tool::Severity::kNote;

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "check/check.h"
 #include "check/diagnostics.h"
 #include "compiler/grammar.h"
 #include "lsp/text_records.h"
@@ -144,6 +145,9 @@ class Workspace {
   std::map<std::string, std::vector<Diagnostic>> diagnostics_;  // by file
   std::map<std::string, std::set<std::string>> published_;      // files by folder
   mutable std::map<std::string, FileText> disk_texts_;          // read since the last check
+  // What a check of a folder keeps for the next: while only the train
+  // description changes, its line description is not read again.
+  std::map<std::string, tool::CheckCache> check_caches_;  // by folder
 };
 
 // The folder and the file's name of a path.

@@ -3,6 +3,7 @@
 #include "check/check.h"
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -583,6 +584,88 @@ TEST(CheckTest, ARecordShortOfValuesIsSaidAtItsLine) {
   for (const auto& test : kCases) {
     const CheckResult result = CheckTexts(test.line, test.train);
     EXPECT_EQ(Findings(result), test.findings) << test.what;
+  }
+}
+
+// A check that takes the line description's reading from the cache the
+// last check left finds what a fresh check finds, edit after edit, whichever
+// text an edit changes: the repository's scenario as an editor changes it.
+TEST(CheckTest, ACheckWithTheCacheFindsWhatAFreshOneFinds) {
+  ScenarioSources sources = ReadScenarioSources(SCENARIO_FOLDER);
+  const FolderFiles original = sources.files;
+  const std::string line = "Vardessa_Lontrino_linea.txt";
+  const std::string train = "Vardessa_Lontrino_5608-.txt";
+  // Line `number` of a file of the sources replaced.
+  const auto set_line = [&](const std::string& file, int number, const std::string& text) {
+    return [=](ScenarioSources& s) {
+      std::string& bytes = s.files.at(file);
+      std::size_t begin = 0;
+      for (int i = 1; i < number; ++i) begin = bytes.find('\n', begin) + 1;
+      bytes.replace(begin, bytes.find('\n', begin) - begin, text);
+    };
+  };
+  const auto restore = [&](ScenarioSources& s) { s.files = original; };
+  struct Edit {
+    const char* what;
+    std::function<void(ScenarioSources&)> apply;
+    bool errors;  // the fresh check finds an error
+  };
+  const Edit kEdits[] = {
+      {"a train record no number", set_line(train, 2, "numero vetture,    3x"), true},
+      {"the train mended", restore, false},
+      {"a line length no number", set_line(line, 2, "lunghezza percorso,    124x"), true},
+      {"a curve of no class", set_line(line, 11, "curvas9,  800,  100"), true},
+      {"the line mended", restore, false},
+      {"the line too short for the train", set_line(line, 2, "lunghezza percorso,    60000"),
+       true},
+      {"the train too, and a crew document",
+       [&](ScenarioSources& s) {
+         set_line(train, 2, "numero vetture,    3x")(s);
+         s.files.at("Vardessa_Lontrino_5608_note.txt") += "Treno 9999\n";
+       },
+       true},
+      {"no line description", [&](ScenarioSources& s) { s.files.erase(line); }, true},
+      {"everything mended", restore, false},
+      {"another train", set_line("scenario.txt", 17, "train = 5609"), true},
+      {"the texts of the other train",
+       [&](ScenarioSources& s) {
+         for (const char* suffix : {"-.txt", "_note.txt", "_rallentamenti.txt",
+                                    "_scheda_treno.txt"}) {
+           s.files["Vardessa_Lontrino_5609" + std::string(suffix)] =
+               original.at("Vardessa_Lontrino_5608" + std::string(suffix));
+         }
+       },
+       false},
+      {"a keyword of the line misspelt",
+       [&](ScenarioSources& s) {
+         s.files = original;
+         set_line(line, 11, "cruvas5,  800,  100")(s);
+       },
+       false},
+      {"the same line under another name",
+       [&](ScenarioSources& s) {
+         s.files["scenario.txt"].replace(s.files["scenario.txt"].find("name = Vardessa_Lontrino"),
+                                         24, "name = Lontrino_Nuova");
+         for (const char* suffix : {"_linea.txt", "_5608-.txt", "_5608_note.txt",
+                                    "_5608_rallentamenti.txt", "_5608_scheda_treno.txt"}) {
+           s.files["Lontrino_Nuova" + std::string(suffix)] =
+               s.files.at("Vardessa_Lontrino" + std::string(suffix));
+         }
+         s.files.at("Lontrino_Nuova_5608-.txt").insert(11, "segnale, 1x\n");
+       },
+       true},
+  };
+  CheckCache cache;
+  CheckScenario(sources, {}, &cache);
+  for (const Edit& edit : kEdits) {
+    SCOPED_TRACE(edit.what);
+    edit.apply(sources);
+    const CheckResult cached = CheckScenario(sources, {}, &cache);
+    const CheckResult fresh = CheckScenario(sources);
+    EXPECT_EQ(Findings(cached), Findings(fresh));
+    EXPECT_TRUE(cached.diagnostics == fresh.diagnostics);
+    EXPECT_EQ(cached.stopped_after, fresh.stopped_after);
+    EXPECT_EQ(CountOf(fresh.diagnostics, Severity::kError) > 0, edit.errors);
   }
 }
 

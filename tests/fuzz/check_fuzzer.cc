@@ -11,14 +11,15 @@
 //
 // Besides what the sanitizers catch, the harness stops on a broken promise:
 // the check throws, the check of the same texts in memory finds other
-// diagnostics, the text listing is not valid UTF-8 or holds a control
-// character (C0 but LF and tab, DEL, C1), the JSON or the SARIF listing is
-// not valid UTF-8, does not parse or does not list every diagnostic, the
-// report fails or counts other errors than the check, the page is not valid
-// UTF-8, or it holds markup that the report does not write itself: every '<'
-// starts a tag of the page's own names (or its doctype), every attribute is
-// one of the page's own names with a quoted value, and every '&' starts an
-// entity.
+// diagnostics (so does one that takes the line description's reading from
+// the check of another train description), the text listing is not valid
+// UTF-8 or holds a control character (C0 but LF and tab, DEL, C1), the JSON
+// or the SARIF listing is not valid UTF-8, does not parse or does not list
+// every diagnostic, the report fails or counts other errors than the check,
+// the page is not valid UTF-8, or it holds markup that the report does not
+// write itself: every '<' starts a tag of the page's own names (or its
+// doctype), every attribute is one of the page's own names with a quoted
+// value, and every '&' starts an entity.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -126,6 +127,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 in_memory[i].line == diagnostics[i].line,
             "a check in memory finds what one on disk does: " + in_memory[i].message);
   }
+  // A check that takes the line description's reading from what the check
+  // of another train description kept says the same.
+  tool::CheckCache cache;
+  tool::ScenarioSources other_train = sources;
+  other_train.files[names[1]] = "[generale]\n";
+  tool::CheckScenario(other_train, {}, &cache);
+  Require(tool::CheckScenario(sources, {}, &cache).diagnostics == in_memory,
+          "a check with the cache of another train description finds what a fresh one does");
 
   std::ostringstream out;
   std::ostringstream err;
