@@ -17,7 +17,8 @@ cmake_configure = cmake -S . -B $(1) -DCMAKE_BUILD_TYPE=$(2) \
   -DSCENARIO_DIR=$(abspath $(SCENARIO_DIR)) $(3) $(CMAKE_FLAGS)
 
 .PHONY: all configure build run check test configure-tests reference-packager clean windows \
-  windows-test windows-screenshot dist dist-test bench vscode-grammars vscode-snapshots vsix
+  windows-test windows-screenshot dist dist-test bench vscode-grammars vscode-snapshots vsix \
+  vscode-picture
 
 all: build
 
@@ -127,6 +128,19 @@ vsix: $(VSCODE_MODULES)
 vscode-grammars: configure
 	cmake --build $(BUILD_DIR) --parallel $(JOBS) --target textmate_grammars
 	$(BUILD_DIR)/editors/generator/textmate_grammars --write $(VSCODE_DIR)
+
+# The picture of the guide: excerpts of the snapshots coloured by the
+# grammars as VS Code's dark theme colours them, taken by headless Chromium.
+VSCODE_PICTURE = docs/images/vscode_texts.png
+VSCODE_SNAPSHOTS = tests/editors/vscode/snapshots
+
+vscode-picture: $(VSCODE_MODULES)
+	mkdir -p $(BUILD_DIR)
+	node tests/editors/vscode/render_excerpt.js $(VSCODE_DIR) $(BUILD_DIR)/vscode_texts.html \
+	  source.scenario-line=$(VSCODE_SNAPSHOTS)/Ombrisa_Ferlina_linea.txt \
+	  source.scenario-train=$(VSCODE_SNAPSHOTS)/Ombrisa_Ferlina_2317-.txt
+	chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=760,1160 \
+	  --screenshot=$(abspath $(VSCODE_PICTURE)) $(abspath $(BUILD_DIR)/vscode_texts.html)
 
 vscode-snapshots: $(VSCODE_MODULES)
 	UPDATE_SNAPSHOTS=1 bash tests/editors/vscode/run_node_test.sh snapshots $(VSCODE_DIR)

@@ -5,6 +5,7 @@ const fs = require('fs');
 const path = require('path');
 
 function engine(extensionDir) {
+  extensionDir = path.resolve(extensionDir);
   const modules = path.join(extensionDir, 'node_modules');
   const textmate = require(path.join(modules, 'vscode-textmate'));
   const oniguruma = require(path.join(modules, 'vscode-oniguruma'));
