@@ -148,7 +148,12 @@ Json RecordRule(const grammar::RecordKind& kind, const std::string& lang) {
              {"patterns", {{{"include", "#no-windows-1252-byte"}}}}}}}}});
   }
   patterns.push_back({{"include", "#values"}});
-  return {{"name", "meta.record." + part + "." + lang},
+  // The record as the repository's texts write it, for people and tests.
+  std::string written = std::string(kind.spelling) + ":";
+  for (const grammar::Field& field : kind.fields) written += " " + std::string(field.name) + ",";
+  written.pop_back();
+  return {{"comment", written},
+          {"name", "meta.record." + part + "." + lang},
           {"begin", KeywordPattern(kind)},
           {"beginCaptures", {{"1", {{"name", "keyword.other.record." + part + "." + lang}}}}},
           {"end", "$"},

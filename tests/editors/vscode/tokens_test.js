@@ -3,6 +3,7 @@
 // line and the piece of it looked at, and the scope that piece must carry
 // (or must not carry, with `not`).
 'use strict';
+const path = require('path');
 const { engine } = require('./textmate.js');
 
 const LINE = 'source.scenario-line';
@@ -64,8 +65,32 @@ const cases = [
   [FOLDER, 'depot = Cornalba', 0, 'depot', 'invalid.illegal.unknown-key'],
 ];
 
+// Every record of the grammars, as its rule's comment writes it, is a
+// keyword in its own part of its text: the model's spellings, each found.
+function recordCases(extensionDir) {
+  const found = [];
+  const wrap = { 'meta.part.general': generalPart, 'meta.part.body': body, 'meta.part.records': train };
+  for (const [scope, file] of [[LINE, 'scenario-line'], [TRAIN, 'scenario-train']]) {
+    const grammar = require(path.resolve(extensionDir, 'syntaxes', `${file}.tmLanguage.json`));
+    for (const part of grammar.patterns.filter((p) => p.name)) {
+      const place = wrap[part.name.replace(/\.scenario-\w+$/, '')];
+      for (const { include } of part.patterns) {
+        const rule = grammar.repository[include.slice(1)];
+        if (!include.startsWith('#record-')) continue;
+        const spelling = rule.comment.split(':')[0];
+        const kind = include.slice('#record-'.length);
+        found.push([scope, place(`${spelling}, 0`), 1 + (place === body), spelling, `keyword.other.record.${kind}`]);
+      }
+    }
+  }
+  return found;
+}
+
 (async () => {
   const { tokenize } = engine(process.argv[2]);
+  const records = recordCases(process.argv[2]);
+  if (records.length < 20) throw new Error(`only ${records.length} records in the grammars`);
+  cases.push(...records);
   let failures = 0;
   for (const [scope, text, line, piece, expected, not] of cases) {
     const tokens = (await tokenize(scope, text))[line];
