@@ -56,9 +56,15 @@ async function stop() {
   }
 }
 
-async function restart() {
-  await stop();
-  await start();
+// Restarts run one after the other: two quick changes of the setting must
+// not leave two servers running.
+let restarting = Promise.resolve();
+function restart() {
+  restarting = restarting.then(async () => {
+    await stop();
+    await start();
+  });
+  return restarting;
 }
 
 function activate(context) {
@@ -66,9 +72,9 @@ function activate(context) {
   context.subscriptions.push(
     output,
     vscode.commands.registerCommand('scenarioTool.restartServer', restart),
-    vscode.workspace.onDidChangeConfiguration((event) => {
-      if (event.affectsConfiguration('scenarioTool.path')) restart();
-    }),
+    vscode.workspace.onDidChangeConfiguration((event) =>
+      event.affectsConfiguration('scenarioTool.path') ? restart() : undefined,
+    ),
   );
   return start();
 }

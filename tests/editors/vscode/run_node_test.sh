@@ -4,6 +4,8 @@
 #   run_node_test.sh snapshots EXTENSION_DIR   the excerpts of snapshots/
 #                                              against their .snap files
 #   run_node_test.sh tokens EXTENSION_DIR      the cases of tokens_test.js
+#   run_node_test.sh client EXTENSION_DIR      extension.js with stand-ins for
+#                                              VS Code (client_test.js)
 # Without node or the modules the test is skipped (status 77), unless
 # PACKAGER_REQUIRE_NODE is set. After a deliberate change of a grammar,
 # `make vscode-snapshots` writes the .snap files again.
@@ -41,8 +43,11 @@ case $mode in
   tokens)
     node "$here/tokens_test.js" "$extension"
     ;;
+  client)
+    node "$here/client_test.js" "$extension"
+    ;;
   *)
-    echo "usage: run_node_test.sh snapshots|tokens EXTENSION_DIR" >&2
+    echo "usage: run_node_test.sh snapshots|tokens|client EXTENSION_DIR" >&2
     exit 2
     ;;
 esac
