@@ -17,7 +17,8 @@ cmake_configure = cmake -S . -B $(1) -DCMAKE_BUILD_TYPE=$(2) \
   -DSCENARIO_DIR=$(abspath $(SCENARIO_DIR)) $(3) $(CMAKE_FLAGS)
 
 .PHONY: all configure build run check test configure-tests reference-packager clean windows \
-  windows-test windows-screenshot dist dist-test bench install deb
+  windows-test windows-screenshot dist dist-test bench install deb vscode-grammars \
+  vscode-snapshots vsix vscode-picture
 
 all: build
 
@@ -96,8 +97,10 @@ windows: build
 # DIST_DIR/scenario-kit-windows.zip holds the 64-bit scenario-tool.exe with
 # the prebuilt packagers beside it, where `package` looks for them, the guide
 # and its pictures in docs/, the repository's scenario in example/ and
-# GETTING-STARTED.txt, given CR LF line ends for Notepad. The folder it is
-# made from, DIST_DIR/scenario-kit-windows, stays for a look.
+# GETTING-STARTED.txt, given CR LF line ends for Notepad, and the extension
+# for VS Code, scenario-texts.vsix: packed by `make vsix` where npm is
+# installed, else the one packed before, if any. The folder it is made from,
+# DIST_DIR/scenario-kit-windows, stays for a look.
 DIST_DIR ?= build-dist
 KIT_DIR = $(DIST_DIR)/scenario-kit-windows
 KIT_ZIP = $(KIT_DIR).zip
@@ -110,8 +113,52 @@ dist: windows
 	cp docs/authoring.md $(KIT_DIR)/docs/
 	cp docs/images/*.png $(KIT_DIR)/docs/images/
 	cp -r scenarios/Vardessa_Lontrino_5608 $(KIT_DIR)/example/
+	if command -v npm >/dev/null; then $(MAKE) --no-print-directory vsix; fi
+	if [ -f $(VSIX_FILE) ]; then cp $(VSIX_FILE) $(KIT_DIR)/; \
+	else echo "no npm and no $(VSIX_FILE): the kit goes without the extension for VS Code"; fi
 	cd $(KIT_DIR) && python3 -m zipfile -c ../$(notdir $(KIT_ZIP)) *
 	@echo "$(KIT_ZIP): the kit for Windows authors"
+
+# The extension for VS Code, editors/vscode: `make vsix` packs it with vsce
+# into VSIX_FILE and checks what the .vsix holds. Its npm modules are those
+# of package-lock.json, installed by `npm ci` when the lock file is newer
+# than them (the only step that needs the network: the npm registry).
+# `make vscode-grammars` writes its grammars again from the grammar model
+# (a host program of BUILD_DIR); `make vscode-snapshots` writes the .snap
+# files of the grammar tests again after a deliberate change of a grammar.
+VSCODE_DIR = editors/vscode
+VSIX_FILE ?= $(BUILD_DIR)/scenario-texts.vsix
+VSCODE_MODULES = $(VSCODE_DIR)/node_modules/.package-lock.json
+
+$(VSCODE_MODULES): $(VSCODE_DIR)/package-lock.json $(VSCODE_DIR)/package.json
+	cd $(VSCODE_DIR) && npm ci --ignore-scripts --no-audit --no-fund
+	touch $@
+
+vsix: $(VSCODE_MODULES)
+	mkdir -p $(dir $(VSIX_FILE))
+	cd $(VSCODE_DIR) && node node_modules/@vscode/vsce/vsce package --skip-license \
+	  --allow-missing-repository -o $(abspath $(VSIX_FILE))
+	python3 tests/editors/vscode/vsix_test.py $(VSCODE_DIR) $(VSIX_FILE)
+
+vscode-grammars: configure
+	cmake --build $(BUILD_DIR) --parallel $(JOBS) --target textmate_grammars
+	$(BUILD_DIR)/editors/generator/textmate_grammars --write $(VSCODE_DIR)
+
+# The picture of the guide: excerpts of the snapshots coloured by the
+# grammars as VS Code's dark theme colours them, taken by headless Chromium.
+VSCODE_PICTURE = docs/images/vscode_texts.png
+VSCODE_SNAPSHOTS = tests/editors/vscode/snapshots
+
+vscode-picture: $(VSCODE_MODULES)
+	mkdir -p $(BUILD_DIR)
+	node tests/editors/vscode/render_excerpt.js $(VSCODE_DIR) $(BUILD_DIR)/vscode_texts.html \
+	  source.scenario-line=$(VSCODE_SNAPSHOTS)/Ombrisa_Ferlina_linea.txt \
+	  source.scenario-train=$(VSCODE_SNAPSHOTS)/Ombrisa_Ferlina_2317-.txt
+	chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=760,1160 \
+	  --screenshot=$(abspath $(VSCODE_PICTURE)) $(abspath $(BUILD_DIR)/vscode_texts.html)
+
+vscode-snapshots: $(VSCODE_MODULES)
+	UPDATE_SNAPSHOTS=1 bash tests/editors/vscode/run_node_test.sh snapshots $(VSCODE_DIR)
 
 # The kit under Wine, as an author uses it.
 dist-test: dist

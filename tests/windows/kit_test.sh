@@ -25,6 +25,15 @@ for entry in scenario-tool.exe packager-windows-i686.exe packager-windows-x86_64
 done
 ! grep -qv $'\r$' GETTING-STARTED.txt || fail "a line of GETTING-STARTED.txt does not end with CR LF"
 pass "the kit holds the programs, the guide with its pictures, the example and GETTING-STARTED.txt"
+# The extension for VS Code, packed where npm is installed: required when
+# PACKAGER_REQUIRE_NODE says so, as continuous integration does.
+if [ -f scenario-texts.vsix ]; then
+  python3 "$here/../editors/vscode/vsix_test.py" "$here/../../editors/vscode" scenario-texts.vsix ||
+    fail "the kit's scenario-texts.vsix does not hold the extension"
+  pass "the kit holds the extension for VS Code"
+elif [ -n "${PACKAGER_REQUIRE_NODE:-}" ]; then
+  fail "the kit holds no scenario-texts.vsix"
+fi
 
 start_wine_session "$work"
 
