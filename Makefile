@@ -17,7 +17,7 @@ cmake_configure = cmake -S . -B $(1) -DCMAKE_BUILD_TYPE=$(2) \
   -DSCENARIO_DIR=$(abspath $(SCENARIO_DIR)) $(3) $(CMAKE_FLAGS)
 
 .PHONY: all configure build run check test configure-tests reference-packager clean windows \
-  windows-test windows-screenshot dist dist-test bench
+  windows-test windows-screenshot dist dist-test bench install deb
 
 all: build
 
@@ -32,6 +32,21 @@ build: configure
 
 run: build
 	$(BUILD_DIR)/bin/packager
+
+# Linux: `make install` installs scenario-tool, the prebuilt packager that
+# `package` copies, the manual page, the bash and zsh completions and the
+# guide under PREFIX (cmake/Install.cmake says where each goes); `make deb`
+# makes BUILD_DIR/scenario-tool_VERSION_amd64.deb of the same files, for
+# `apt install ./scenario-tool_VERSION_amd64.deb`.
+PREFIX ?= /usr/local
+
+install: configure
+	cmake --build $(BUILD_DIR) --parallel $(JOBS)
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX) --strip
+
+deb: configure
+	cmake --build $(BUILD_DIR) --parallel $(JOBS)
+	cd $(BUILD_DIR) && cpack -G DEB
 
 configure-tests:
 	$(call cmake_configure,$(BUILD_DIR),RelWithDebInfo,-DBUILD_TESTING=ON)

@@ -3,10 +3,13 @@
 // package`), writes its texts beside the executable, compiles them and
 // writes the simulator's binary files. Nothing else is read, nothing is
 // configured. A file whose scenario is missing or damaged writes nothing
-// and says so.
+// and says so. The one argument it knows, --version alone, prints its
+// version and does nothing else; any other argument is ignored.
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <memory>
+#include <string_view>
 
 #include "app/platform.h"
 #include "app/run.h"
@@ -14,6 +17,7 @@
 #include "tables/file_failure.h"
 #include "tables/replace_file.h"
 #include "tables/scenario_tables.h"
+#include "version/version.h"
 
 namespace {
 
@@ -36,7 +40,13 @@ std::unique_ptr<packager::CarriedScenario> ReadOwnScenario(packager::Platform& p
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    const std::string_view version = packager::ProjectVersion();
+    std::printf("packager %.*s\n", static_cast<int>(version.size()), version.data());
+    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? packager::kExitClean
+                                                             : packager::kExitFileFailure;
+  }
   try {
     // The tables are large; they live for the whole run, outside the stack.
     static packager::ScenarioTables tables;

@@ -2,6 +2,9 @@
 
 #include <stdexcept>
 
+#include "check/warning_names.h"
+#include "tool/installed_files.h"
+#include "tool/output_file.h"
 #include "tool/tool.h"
 
 namespace packager::tool {
@@ -142,6 +145,23 @@ const std::vector<CommandLine>& Commands() {
        {},
        {},
        LspCommand},
+      {"completions",
+       "completions bash|zsh",
+       "prints the completion script of the shell for scenario-tool's commands, their\n"
+       "    options and the files, folders or words that these take. An installation\n"
+       "    puts both where the shells look for them. Exit status: 0, 64 usage.",
+       {},
+       {},
+       {},
+       CompletionsCommand},
+      {"man",
+       "man",
+       "prints this manual in the format of man pages, for man -l - (an installation\n"
+       "    puts it where man finds it, as scenario-tool(1)). Exit status: 0, 64 usage.",
+       {},
+       {},
+       {},
+       ManCommand},
   };
   return commands;
 }
@@ -156,6 +176,37 @@ const CommandLine& CommandNamed(std::string_view name) {
 Arguments CommandArguments(std::string_view name, const std::vector<std::string>& args) {
   const CommandLine& command = CommandNamed(name);
   return Arguments(args, command.flags, command.valued);
+}
+
+// The values of the options and arguments, for the completions and the
+// manual page; each command still checks what it is given.
+ValueKind OptionValue(std::string_view option) {
+  if (option == "--output") return {ValueKind::kFile, {}};
+  if (option == "--format") return {ValueKind::kWord, {"text", "json", "sarif"}};
+  if (option == "--target") {
+    std::vector<std::string> targets;
+    for (const PackagerTarget& target : kPackagerTargets) targets.emplace_back(target.name);
+    return {ValueKind::kWord, targets};
+  }
+  if (option == "-Wno-") {
+    std::vector<std::string> warnings;
+    for (const WarningName* warning = WarningNamesBegin(); warning != WarningNamesEnd(); ++warning)
+      warnings.emplace_back(warning->name);
+    return {ValueKind::kWord, warnings};
+  }
+  if (option == "-Werror") return {ValueKind::kNone, {}};
+  return {ValueKind::kText, {}};
+}
+
+ValueKind PositionalValue(std::string_view command) {
+  if (command == "dump") return {ValueKind::kFile, {}};
+  if (command == "lsp" || command == "man") return {ValueKind::kNone, {}};
+  if (command == "completions") {
+    std::vector<std::string> shells;
+    for (const ShellName& shell : kShells) shells.emplace_back(shell.name);
+    return {ValueKind::kWord, shells};
+  }
+  return {ValueKind::kFolder, {}};  // DIR or SCENARIO_DIR
 }
 
 }  // namespace packager::tool

@@ -1,6 +1,7 @@
 // The commands of scenario-tool in one table: each command's name, its
 // usage and help, and the options its command line takes. The help, the
-// parsing of each command line and (one day) shell completions read it.
+// parsing of each command line, the manual page and the shell completions
+// read it.
 #pragma once
 
 #include <ostream>
@@ -35,5 +36,20 @@ const CommandLine& CommandNamed(std::string_view name);
 // The command line of a command, parsed with the command's options from the
 // table; throws UsageError as Arguments does.
 Arguments CommandArguments(std::string_view name, const std::vector<std::string>& args);
+
+// What a value on a command line is, for the shell completions and the
+// manual page: nothing to complete, free text, a file, a folder, or one word
+// of a few.
+struct ValueKind {
+  enum Type { kNone, kText, kFile, kFolder, kWord } type;
+  std::vector<std::string> words;  // the words of kWord
+};
+
+// The value of an option that takes one (valued, or a start of own_options
+// such as "-Wno-"): the same in every command that takes it.
+ValueKind OptionValue(std::string_view option);
+
+// What a command's positional arguments are.
+ValueKind PositionalValue(std::string_view command);
 
 }  // namespace packager::tool

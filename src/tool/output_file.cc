@@ -22,8 +22,25 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+std::vector<std::string> PrebuiltPackagerPaths(const PackagerTarget& target) {
+  const std::string folder = FolderOf(RunningProgramPath());
+  std::vector<std::string> paths = {JoinPath(folder, target.program)};
+#ifdef PREBUILT_PACKAGERS_FROM_TOOL
+  // Given by the build: the installation's folder of prebuilt packagers,
+  // relative to the one it installs scenario-tool in.
+  const std::filesystem::path installed =
+      std::filesystem::path(folder) / PREBUILT_PACKAGERS_FROM_TOOL / target.program;
+  paths.push_back(installed.lexically_normal().string());
+#endif
+  return paths;
+}
+
 std::string PrebuiltPackagerPath(const PackagerTarget& target) {
-  return JoinPath(FolderOf(RunningProgramPath()), target.program);
+  const std::vector<std::string> paths = PrebuiltPackagerPaths(target);
+  for (const std::string& path : paths) {
+    if (FileExists(path)) return path;
+  }
+  return paths.front();
 }
 
 void WriteOutputFile(const std::string& path, std::span<const std::string_view> pieces) {
@@ -32,10 +49,12 @@ void WriteOutputFile(const std::string& path, std::span<const std::string_view> 
     throw FileFailure(path, "write the file", "it is scenario-tool itself; name another file");
   }
   for (const PackagerTarget& packager : kPackagerTargets) {
-    if (SameFile(target, PrebuiltPackagerPath(packager))) {
-      throw FileFailure(path, "write the file",
-                        "it is the prebuilt packager for " + std::string(packager.name) +
-                            ", which package copies; name another file");
+    for (const std::string& prebuilt : PrebuiltPackagerPaths(packager)) {
+      if (SameFile(target, prebuilt)) {
+        throw FileFailure(path, "write the file",
+                          "it is the prebuilt packager for " + std::string(packager.name) +
+                              ", which package copies; name another file");
+      }
     }
   }
   ReplaceFile(target, pieces);

@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace packager::tool {
 
@@ -25,7 +26,11 @@ inline constexpr PackagerTarget kPackagerTargets[] = {
      "the Linux build (make build) puts it beside scenario-tool"},
 };
 
-// The path of a target's prebuilt packager, beside the running tool.
+// Where package looks for a target's prebuilt packager, in this order:
+// beside the running tool (a build, the Windows kit), then in the folder
+// where an installation puts them, found from the tool's own folder.
+std::vector<std::string> PrebuiltPackagerPaths(const PackagerTarget& target);
+// The first of those that holds a file; the first of all when none does.
 std::string PrebuiltPackagerPath(const PackagerTarget& target);
 
 // Replaces the output file with the pieces, one after the other, as

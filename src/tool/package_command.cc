@@ -45,7 +45,12 @@ int PackageCommand(const std::vector<std::string>& args, std::ostream& out, std:
   RequireScenarioFolder(arguments, directory);
   std::string use = "package for ";
   use += target.name;
-  const std::string program = ReadPrebuiltPackager(PrebuiltPackagerPath(target), use, target.build);
+  // A missing one is named where it was first looked for; the message names
+  // the other places too.
+  std::string origin = target.build;
+  const std::vector<std::string> places = PrebuiltPackagerPaths(target);
+  for (std::size_t i = 1; i < places.size(); ++i) origin += "; nor is it at " + places[i];
+  const std::string program = ReadPrebuiltPackager(PrebuiltPackagerPath(target), use, origin);
   // The folder is read once: the check's reading is what is carried.
   CheckResult checked = CheckScenarioFolder(directory);
   const std::vector<Diagnostic>& diagnostics = checked.diagnostics;

@@ -3,14 +3,18 @@
 #include <charconv>
 #include <cmath>
 #include <exception>
+#include <filesystem>
 #include <new>
+#include <string>
 
 #include <nlohmann/json.hpp>
 
 #include "tables/file_failure.h"
+#include "tables/replace_file.h"
 #include "tool/arguments.h"
 #include "explain/shown_text.h"
 #include "tool/commands.h"
+#include "version/version.h"
 
 namespace packager::tool {
 
@@ -19,8 +23,18 @@ namespace {
 using explain::Controls;
 using explain::ShownText;
 
-// Every help text ends with where the file formats and error codes are told.
-constexpr char kGuideLine[] = "The author's guide: docs/authoring.md\n";
+// Every help text ends with where the file formats and error codes are told:
+// the guide an installation puts in its folder of documents, found from the
+// tool's own folder, or else docs/ of the sources and of the Windows kit.
+std::string GuideLine() {
+  std::string guide = "docs/authoring.md";
+#ifdef GUIDE_FROM_TOOL
+  const std::filesystem::path installed =
+      std::filesystem::path(RunningProgramPath()).parent_path() / GUIDE_FROM_TOOL / "authoring.md";
+  if (FileExists(installed.lexically_normal().string())) guide = installed.lexically_normal().string();
+#endif
+  return "The author's guide: " + guide + "\n";
+}
 
 
 void PrintUsage(std::ostream& stream) {
@@ -28,7 +42,9 @@ void PrintUsage(std::ostream& stream) {
   for (const CommandLine& command : Commands()) {
     stream << "  scenario-tool " << command.usage << "\n    " << command.summary << "\n";
   }
-  stream << "\nscenario-tool COMMAND --help shows the help of one command.\n" << kGuideLine;
+  stream << "\nscenario-tool COMMAND --help shows the help of one command;"
+            " scenario-tool --version its version.\n"
+         << GuideLine();
 }
 
 bool AsksForHelp(const std::vector<std::string>& args) {
@@ -49,12 +65,16 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     PrintUsage(out);
     return kToolClean;
   }
+  if (args[0] == "--version" || args[0] == "version") {
+    out << "scenario-tool " << ProjectVersion() << "\n";
+    return kToolClean;
+  }
   for (const CommandLine& command : Commands()) {
     if (args[0] != command.name) continue;
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (AsksForHelp(rest)) {
       out << "usage: scenario-tool " << command.usage << "\n    " << command.summary << "\n\n"
-          << kGuideLine;
+          << GuideLine();
       return kToolClean;
     }
     try {

@@ -12,6 +12,9 @@
 //   scenario-tool report SCENARIO_DIR -o FILE.html
 //   scenario-tool package SCENARIO_DIR --target TARGET -o FILE
 //   scenario-tool lsp
+//   scenario-tool completions bash|zsh
+//   scenario-tool man
+//   scenario-tool --version
 #pragma once
 
 #include <ostream>
@@ -45,6 +48,8 @@ int PlanCommand(const std::vector<std::string>& args, std::ostream& out, std::os
 int ProfileCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int ReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int LspCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int CompletionsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int ManCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // A JSON value as the tool prints it: on one line, members and elements
 // parted by ", " and keys by ": ", except that each object in an array starts
