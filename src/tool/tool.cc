@@ -40,10 +40,10 @@ std::string GuideLine() {
 void PrintUsage(std::ostream& stream) {
   stream << "usage: scenario-tool COMMAND ...\n\ncommands:\n";
   for (const CommandLine& command : Commands()) {
-    stream << "  scenario-tool " << command.usage << "\n    " << command.summary << "\n";
+    stream << CommandHelp(command, "  ");
   }
-  stream << "\nscenario-tool COMMAND --help shows the help of one command;"
-            " scenario-tool --version its version.\n"
+  stream << "\nscenario-tool COMMAND --help shows the help of one command;\n"
+            "scenario-tool --version its version.\n"
          << GuideLine();
 }
 
@@ -55,6 +55,16 @@ bool AsksForHelp(const std::vector<std::string>& args) {
 }
 
 }  // namespace
+
+void PrintShortUsage(std::ostream& out, std::string_view program) {
+  const std::string name(program);
+  out << "scenario-tool " << ProjectVersion()
+      << ", the scenario author's companion, runs in a command prompt:\n"
+         "  " << name << " check FOLDER                  lists the faults of a scenario\n"
+         "  " << name << " report FOLDER -o report.html  a page on it, for a browser\n"
+         "  " << name << " --help                        every command\n"
+      << GuideLine();
+}
 
 int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty()) {
@@ -73,8 +83,7 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (args[0] != command.name) continue;
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (AsksForHelp(rest)) {
-      out << "usage: scenario-tool " << command.usage << "\n    " << command.summary << "\n\n"
-          << GuideLine();
+      out << CommandHelp(command, "usage: ") << "\n" << GuideLine();
       return kToolClean;
     }
     try {
