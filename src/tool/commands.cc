@@ -261,7 +261,7 @@ std::string CommandSummary(const CommandLine& command, bool all_targets) {
   return summary;
 }
 
-std::string CommandHelp(const CommandLine& command, std::string_view lead) {
+std::string CommandUsage(const CommandLine& command, std::string_view lead) {
   std::string text;
   std::string form_lead(lead);
   for (const std::string& form : UsageForms(command)) {
@@ -271,6 +271,11 @@ std::string CommandHelp(const CommandLine& command, std::string_view lead) {
     Wrap(words, form_lead, indent, text);
     form_lead.assign(lead.size(), ' ');
   }
+  return text;
+}
+
+std::string CommandHelp(const CommandLine& command, std::string_view lead) {
+  std::string text = CommandUsage(command, lead);
   Wrap(Words(CommandSummary(command)), "    ", 4, text);
   return text;
 }

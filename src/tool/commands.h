@@ -50,8 +50,11 @@ std::vector<std::string> UsageForms(const CommandLine& command);
 std::string CommandSummary(const CommandLine& command, bool all_targets = false);
 
 // The command's usage, each form starting a line with `lead` ("usage: ", or
-// "  " in the list of commands) and wrapped between its words, then its help
-// indented by four spaces; no line is wider than kHelpWidth.
+// "  " in the list of commands) and wrapped between its words; no line is
+// wider than kHelpWidth.
+std::string CommandUsage(const CommandLine& command, std::string_view lead);
+
+// The command's usage, then its help indented by four spaces, wrapped alike.
 std::string CommandHelp(const CommandLine& command, std::string_view lead);
 // --- end of the help as printed
 

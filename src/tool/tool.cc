@@ -91,7 +91,7 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     } catch (const UsageError& error) {
       err << "scenario-tool " << command.name << ": "
           << ShownText(error.what(), Controls::kEscaped) << "\n"
-          << "usage: scenario-tool " << command.usage << "\n";
+          << CommandUsage(command, "usage: ");
       return kToolUsage;
     } catch (const FileFailure& failure) {
       err << "scenario-tool: " << ShownText(failure.what(), Controls::kEscaped) << "\n";

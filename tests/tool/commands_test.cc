@@ -49,6 +49,10 @@ TEST(CommandTableTest, EveryHelpLineFitsAndKeepsTheWordsOfTheTable) {
   PrintShortUsage(short_usage, "scenario-tool.exe");
   std::vector<std::string> helps = {short_usage.str()};
   for (const std::vector<std::string>& line : lines) helps.push_back(Tool(line).out);
+  // A command line the command cannot run ends with its usage.
+  for (const CommandLine& command : Commands()) {
+    helps.push_back(Tool({command.name, "--no-such-option"}).err);
+  }
   for (const std::string& help : helps) {
     std::istringstream stream(help);
     for (std::string text; std::getline(stream, text);) {
