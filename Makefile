@@ -117,9 +117,9 @@ dist: windows
 	cp docs/authoring.md $(KIT_DIR)/docs/
 	cp docs/images/*.png $(KIT_DIR)/docs/images/
 	if command -v pandoc >/dev/null; then \
-	  cd docs && pandoc --standalone --self-contained --toc --metadata pagetitle="The author's guide" \
-	    --lua-filter ../dist/both-spellings.lua -o $(abspath $(KIT_DIR))/docs/authoring.html \
-	    authoring.md || exit 1; \
+	  pandoc --standalone --self-contained --toc --metadata pagetitle="The author's guide" \
+	    --resource-path=docs --lua-filter dist/both-spellings.lua \
+	    -o $(KIT_DIR)/docs/authoring.html docs/authoring.md || exit 1; \
 	fi
 	cp -r scenarios/Vardessa_Lontrino_5608 $(KIT_DIR)/example/
 	cd $(KIT_DIR) && python3 -m zipfile -c ../$(notdir $(KIT_ZIP)) *

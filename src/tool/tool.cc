@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tables/file_failure.h"
+#include "tables/file_names.h"
 #include "tables/replace_file.h"
 #include "tool/arguments.h"
 #include "explain/shown_text.h"
@@ -25,9 +26,17 @@ using explain::ShownText;
 
 // Every help text ends with where the file formats and error codes are told:
 // the guide an installation puts in its folder of documents, found from the
-// tool's own folder, or else docs/ of the sources and of the Windows kit.
+// tool's own folder, the page of the Windows kit beside it, or else docs/ of
+// the sources and of the kit.
 std::string GuideLine() {
   std::string guide = "docs/authoring.md";
+  const std::string program = RunningProgramPath();
+  const std::size_t separator = program.find_last_of("/\\");
+  if (separator != std::string::npos) {
+    const std::string page =
+        JoinPath(JoinPath(program.substr(0, separator), "docs"), "authoring.html");
+    if (FileExists(page)) guide = page;
+  }
 #ifdef GUIDE_FROM_TOOL
   const std::filesystem::path installed =
       std::filesystem::path(RunningProgramPath()).parent_path() / GUIDE_FROM_TOOL / "authoring.md";

@@ -51,6 +51,9 @@ helps=$({ wine scenario-tool.exe --help; wine scenario-tool.exe package --help; 
 ! awk 'length($0) > 80' <<<"$helps" | grep -q . || fail "a help line is wider than 80 columns"
 [[ "$helps" == *"(windows-i686 or windows-x86_64)"* && "$helps" != *linux-x86_64* ]] ||
   fail "the help offers other targets than the kit's:"$'\n'"$helps"
+if [ -s docs/authoring.html ]; then
+  [[ "$helps" == *'\docs\authoring.html'* ]] || fail "the help does not name the guide's page"
+fi
 pass "the kit is named for $version; its help fits 80 columns and offers its own targets"
 
 # run_tool ARGUMENTS...: the kit's scenario-tool.exe, which must end with 0.
