@@ -137,7 +137,7 @@ dist-test: dist
 windows-test: dist
 	$(MAKE) --no-print-directory reference-packager
 	bash tests/windows/check_win32.sh $(WINDOWS_BUILD_DIR)-i686/bin/packager.exe
-	python3 tests/windows/check_resources.py $(KIT_VERSION) $(WINDOWS_PREBUILT) \
+	bash tests/windows/check_resources.sh $(KIT_VERSION) $(WINDOWS_PREBUILT) \
 	  $(WINDOWS_ARCHS:%=$(WINDOWS_BUILD_DIR)-%/bin/scenario-tool.exe)
 	bash tests/windows/wine_test.sh $(WINDOWS_BUILD_DIR)-x86_64/bin \
 	  $(BUILD_DIR)/tests/reference_packager
