@@ -94,24 +94,36 @@ windows: build
 	cp $(WINDOWS_PREBUILT) $(BUILD_DIR)/bin/
 
 # The kit of a Windows author, who makes packagers without a compiler:
-# DIST_DIR/scenario-kit-windows.zip holds the 64-bit scenario-tool.exe with
-# the prebuilt packagers beside it, where `package` looks for them, the guide
-# and its pictures in docs/, the repository's scenario in example/ and
-# GETTING-STARTED.txt, given CR LF line ends for Notepad, and the extension
-# for VS Code, scenario-texts.vsix: packed by `make vsix` where npm is
-# installed, else the one packed before, if any. The folder it is made from,
-# DIST_DIR/scenario-kit-windows, stays for a look.
+# DIST_DIR/scenario-kit-windows-VERSION.zip holds the 64-bit scenario-tool.exe
+# with the prebuilt packagers beside it, where `package` looks for them, the
+# guide and its pictures in docs/ (with pandoc installed, also as one HTML
+# page, authoring.html, whose examples are given as typed on Windows too),
+# the repository's scenario in example/, GETTING-STARTED.txt and
+# check-and-report.bat (a scenario folder dropped on it is checked and its
+# report opened), these two given CR LF line ends for Notepad, and the
+# extension for VS Code, scenario-texts.vsix: packed by `make vsix` where npm
+# is installed, else the one packed before, if any. The folder it
+# is made from, DIST_DIR/scenario-kit-windows-VERSION, stays for a look.
+# VERSION is the project's, as CMake has it once BUILD_DIR is configured.
 DIST_DIR ?= build-dist
-KIT_DIR = $(DIST_DIR)/scenario-kit-windows
+KIT_VERSION = $(shell sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' $(BUILD_DIR)/CMakeCache.txt)
+KIT_DIR = $(DIST_DIR)/scenario-kit-windows-$(KIT_VERSION)
 KIT_ZIP = $(KIT_DIR).zip
 
 dist: windows
 	rm -rf $(KIT_DIR) $(KIT_ZIP)
 	mkdir -p $(KIT_DIR)/docs/images $(KIT_DIR)/example
 	cp $(WINDOWS_BUILD_DIR)-x86_64/bin/scenario-tool.exe $(WINDOWS_PREBUILT) $(KIT_DIR)/
-	sed 's/\r*$$/\r/' dist/GETTING-STARTED.txt >$(KIT_DIR)/GETTING-STARTED.txt
+	for text in GETTING-STARTED.txt check-and-report.bat; do \
+	  sed 's/\r*$$/\r/' dist/$$text >$(KIT_DIR)/$$text || exit 1; \
+	done
 	cp docs/authoring.md $(KIT_DIR)/docs/
 	cp docs/images/*.png $(KIT_DIR)/docs/images/
+	if command -v pandoc >/dev/null; then \
+	  pandoc --standalone --self-contained --toc --metadata pagetitle="The author's guide" \
+	    --resource-path=docs --lua-filter dist/both-spellings.lua \
+	    -o $(KIT_DIR)/docs/authoring.html docs/authoring.md || exit 1; \
+	fi
 	cp -r scenarios/Vardessa_Lontrino_5608 $(KIT_DIR)/example/
 	if command -v npm >/dev/null; then $(MAKE) --no-print-directory vsix; fi
 	if [ -f $(VSIX_FILE) ]; then cp $(VSIX_FILE) $(KIT_DIR)/; \
@@ -166,11 +178,14 @@ dist-test: dist
 
 # The native build is configured for the tests after the Windows builds, not
 # beside them: `make -j` must not configure BUILD_DIR twice at once. The
-# Windows packagers that the native scenario-tool makes are tested after the
-# builds' own, then the kit.
+# programs' resources (icon, version, manifest) are read without running
+# them; the Windows packagers that the native scenario-tool makes are tested
+# after the builds' own, then the kit.
 windows-test: dist
 	$(MAKE) --no-print-directory reference-packager
 	bash tests/windows/check_win32.sh $(WINDOWS_BUILD_DIR)-i686/bin/packager.exe
+	bash tests/windows/check_resources.sh $(KIT_VERSION) $(WINDOWS_PREBUILT) \
+	  $(WINDOWS_ARCHS:%=$(WINDOWS_BUILD_DIR)-%/bin/scenario-tool.exe)
 	bash tests/windows/wine_test.sh $(WINDOWS_BUILD_DIR)-x86_64/bin \
 	  $(BUILD_DIR)/tests/reference_packager
 	bash tests/windows/package_test.sh $(BUILD_DIR)/bin $(WINDOWS_BUILD_DIR)-x86_64/bin

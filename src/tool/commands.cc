@@ -1,8 +1,10 @@
 #include "tool/commands.h"
 
+#include <sstream>
 #include <stdexcept>
 
 #include "check/warning_names.h"
+#include "tables/replace_file.h"
 #include "tool/installed_files.h"
 #include "tool/output_file.h"
 #include "tool/tool.h"
@@ -141,9 +143,8 @@ const std::vector<CommandLine>& Commands() {
        "package SCENARIO_DIR --target TARGET -o FILE",
        "makes a packager of a scenario folder without any compiler: the scenario is\n"
        "    checked as check does (an error refuses it), then carried inside a copy of the\n"
-       "    prebuilt packager for TARGET (windows-i686, windows-x86_64 or linux-x86_64)\n"
-       "    found beside scenario-tool. The result runs exactly as a packager built with\n"
-       "    that scenario. Exit status: 0 made, 1 the scenario has an error, 3 a file that\n"
+       "    prebuilt packager for TARGET (TARGETS) found beside scenario-tool. The result\n"
+       "    runs exactly as a packager built with that scenario. Exit status: 0 made, 1 the scenario has an error, 3 a file that\n"
        "    cannot be read or written (the prebuilt packager missing among them), 64 usage.",
        {},
        {"--target", "--output"},
@@ -188,6 +189,113 @@ const CommandLine& CommandNamed(std::string_view name) {
   }
   throw std::logic_error("no command '" + std::string(name) + "' in the table");
 }
+
+// --- The help as printed.
+namespace {
+
+std::vector<std::string> Words(std::string_view text) {
+  std::vector<std::string> words;
+  std::istringstream stream{std::string(text)};
+  std::string word;
+  while (stream >> word) words.push_back(word);
+  return words;
+}
+
+// The words of a usage form, a bracketed option with its value kept whole
+// ("[-o OUT]").
+std::vector<std::string> UsageWords(std::string_view form) {
+  std::vector<std::string> words;
+  int depth = 0;
+  for (const std::string& word : Words(form)) {
+    if (depth > 0) {
+      words.back() += " " + word;
+    } else {
+      words.push_back(word);
+    }
+    for (const char c : word) depth += c == '[' ? 1 : c == ']' ? -1 : 0;
+  }
+  return words;
+}
+
+// The words laid out in lines of at most kHelpWidth columns: the first
+// after `lead`, the others after `indent` spaces; a word too long for any
+// line has one of its own.
+void Wrap(const std::vector<std::string>& words, std::string_view lead, std::size_t indent,
+          std::string& text) {
+  std::string line(lead);
+  bool empty = true;
+  for (const std::string& word : words) {
+    if (!empty && line.size() + 1 + word.size() > kHelpWidth) {
+      text += line + "\n";
+      line = std::string(indent, ' ');
+      empty = true;
+    }
+    line += (empty ? "" : " ") + word;
+    empty = false;
+  }
+  text += line + "\n";
+}
+
+}  // namespace
+
+std::vector<std::string> UsageForms(const CommandLine& command) {
+  std::vector<std::string> forms;
+  std::istringstream stream{std::string("scenario-tool ") + command.usage};
+  std::string line;
+  while (std::getline(stream, line)) {
+    const std::size_t start = line.find_first_not_of(' ');
+    if (start == std::string::npos) continue;
+    line.erase(0, start);
+    // A line that does not start a form goes on with the one before.
+    if (forms.empty() || line.rfind("scenario-tool ", 0) == 0) {
+      forms.push_back(line);
+    } else {
+      forms.back() += " " + line;
+    }
+  }
+  return forms;
+}
+
+std::string CommandSummary(const CommandLine& command, bool all_targets) {
+  std::vector<std::string> names;
+  for (const PackagerTarget& target : kPackagerTargets) {
+    if (all_targets || FileExists(PrebuiltPackagerPath(target))) names.emplace_back(target.name);
+  }
+  if (names.empty()) {
+    for (const PackagerTarget& target : kPackagerTargets) names.emplace_back(target.name);
+  }
+  std::string targets;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    targets += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
+  }
+  std::string summary;
+  for (const std::string& word : Words(command.summary)) {
+    summary += (summary.empty() ? "" : " ") + word;
+  }
+  const std::size_t at = summary.find("TARGETS");
+  if (at != std::string::npos) summary.replace(at, 7, targets);
+  return summary;
+}
+
+std::string CommandUsage(const CommandLine& command, std::string_view lead) {
+  std::string text;
+  std::string form_lead(lead);
+  for (const std::string& form : UsageForms(command)) {
+    const std::vector<std::string> words = UsageWords(form);
+    // Continued lines start under the command's first argument.
+    const std::size_t indent = form_lead.size() + form.find(' ', form.find(' ') + 1) + 1;
+    Wrap(words, form_lead, indent, text);
+    form_lead.assign(lead.size(), ' ');
+  }
+  return text;
+}
+
+std::string CommandHelp(const CommandLine& command, std::string_view lead) {
+  std::string text = CommandUsage(command, lead);
+  Wrap(Words(CommandSummary(command)), "    ", 4, text);
+  return text;
+}
+// --- end of the help as printed
 
 Arguments CommandArguments(std::string_view name, const std::vector<std::string>& args) {
   const CommandLine& command = CommandNamed(name);

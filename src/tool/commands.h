@@ -4,6 +4,7 @@
 // read it.
 #pragma once
 
+#include <cstddef>
 #include <ostream>
 #include <set>
 #include <string>
@@ -36,6 +37,26 @@ const CommandLine& CommandNamed(std::string_view name);
 // The command line of a command, parsed with the command's options from the
 // table; throws UsageError as Arguments does.
 Arguments CommandArguments(std::string_view name, const std::vector<std::string>& args);
+
+// --- The help as printed: the table's texts wrapped to kHelpWidth columns.
+inline constexpr std::size_t kHelpWidth = 80;
+
+// Each form of the command's usage on one line, from "scenario-tool ".
+std::vector<std::string> UsageForms(const CommandLine& command);
+
+// The command's help as one paragraph. TARGETS in it names the packager
+// targets: those whose prebuilt packager is found (every one when none is),
+// or every one when all_targets is set (the manual page).
+std::string CommandSummary(const CommandLine& command, bool all_targets = false);
+
+// The command's usage, each form starting a line with `lead` ("usage: ", or
+// "  " in the list of commands) and wrapped between its words; no line is
+// wider than kHelpWidth.
+std::string CommandUsage(const CommandLine& command, std::string_view lead);
+
+// The command's usage, then its help indented by four spaces, wrapped alike.
+std::string CommandHelp(const CommandLine& command, std::string_view lead);
+// --- end of the help as printed
 
 // What a value on a command line is, for the shell completions and the
 // manual page: nothing to complete, free text, a file, a folder, or one word

@@ -14,6 +14,15 @@ namespace packager::tool {
 // of the moment ("Città" may arrive as "Citt?").
 std::vector<std::string> ToolArguments(int argc, char** argv);
 
+// Whether the tool was started in a console window of its own, as a
+// double-click in Explorer starts it: no other program shares the console
+// and both input and output are that console, so what it prints is gone the
+// moment it ends. Always false on POSIX, and wherever either is redirected.
+bool StartedInItsOwnWindow();
+
+// Waits until a key is pressed in the console; at once when there is none.
+void WaitForKey();
+
 // While it lives, a console the tool writes to shows its UTF-8 as text; the
 // console's own setting is given back after.
 class Utf8Console {

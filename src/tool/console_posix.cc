@@ -8,6 +8,10 @@ std::vector<std::string> ToolArguments(int argc, char** argv) {
   return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
 }
 
+bool StartedInItsOwnWindow() { return false; }
+
+void WaitForKey() {}
+
 Utf8Console::Utf8Console() = default;
 Utf8Console::~Utf8Console() = default;
 

@@ -1,6 +1,5 @@
 #include "tool/installed_files.h"
 
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -255,18 +254,6 @@ std::string Roff(std::string_view line) {
   return text;
 }
 
-// The lines of a help text without the indentation of the terminal's help.
-std::vector<std::string> HelpLines(std::string_view text) {
-  std::vector<std::string> lines;
-  std::istringstream stream{std::string(text)};
-  std::string line;
-  while (std::getline(stream, line)) {
-    const std::size_t start = line.find_first_not_of(' ');
-    if (start != std::string::npos) lines.push_back(line.substr(start));
-  }
-  return lines;
-}
-
 void WriteManual(std::ostream& out) {
   out << ".TH SCENARIO-TOOL 1 \"\" \"scenario-tool " << ProjectVersion()
       << "\" \"User Commands\"\n"
@@ -287,19 +274,8 @@ void WriteManual(std::ostream& out) {
          ".SH COMMANDS\n";
   for (const CommandLine& command : Commands()) {
     out << ".SS " << command.name << "\n.nf\n";
-    // Each form of the command on a line; a line of the terminal's usage
-    // that goes on with the form before it is joined to it.
-    std::vector<std::string> forms;
-    for (const std::string& line : HelpLines(command.usage)) {
-      if (forms.empty() || line.rfind("scenario-tool ", 0) == 0) {
-        forms.push_back(forms.empty() ? "scenario-tool " + line : line);
-      } else {
-        forms.back() += " " + line;
-      }
-    }
-    for (const std::string& form : forms) out << Roff(form) << "\n";
-    out << ".fi\n.PP\n";
-    for (const std::string& line : HelpLines(command.summary)) out << Roff(line) << "\n";
+    for (const std::string& form : UsageForms(command)) out << Roff(form) << "\n";
+    out << ".fi\n.PP\n" << Roff(CommandSummary(command, true)) << "\n";
     out << ".PP\nOptions:";
     const std::vector<std::string> options = OptionsOf(command);
     for (std::size_t i = 0; i < options.size(); ++i) {

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tables/file_failure.h"
+#include "tables/file_names.h"
 #include "tables/replace_file.h"
 #include "tool/arguments.h"
 #include "explain/shown_text.h"
@@ -25,9 +26,17 @@ using explain::ShownText;
 
 // Every help text ends with where the file formats and error codes are told:
 // the guide an installation puts in its folder of documents, found from the
-// tool's own folder, or else docs/ of the sources and of the Windows kit.
+// tool's own folder, the page of the Windows kit beside it, or else docs/ of
+// the sources and of the kit.
 std::string GuideLine() {
   std::string guide = "docs/authoring.md";
+  const std::string program = RunningProgramPath();
+  const std::size_t separator = program.find_last_of("/\\");
+  if (separator != std::string::npos) {
+    const std::string page =
+        JoinPath(JoinPath(program.substr(0, separator), "docs"), "authoring.html");
+    if (FileExists(page)) guide = page;
+  }
 #ifdef GUIDE_FROM_TOOL
   const std::filesystem::path installed =
       std::filesystem::path(RunningProgramPath()).parent_path() / GUIDE_FROM_TOOL / "authoring.md";
@@ -40,10 +49,10 @@ std::string GuideLine() {
 void PrintUsage(std::ostream& stream) {
   stream << "usage: scenario-tool COMMAND ...\n\ncommands:\n";
   for (const CommandLine& command : Commands()) {
-    stream << "  scenario-tool " << command.usage << "\n    " << command.summary << "\n";
+    stream << CommandHelp(command, "  ");
   }
-  stream << "\nscenario-tool COMMAND --help shows the help of one command;"
-            " scenario-tool --version its version.\n"
+  stream << "\nscenario-tool COMMAND --help shows the help of one command;\n"
+            "scenario-tool --version its version.\n"
          << GuideLine();
 }
 
@@ -55,6 +64,16 @@ bool AsksForHelp(const std::vector<std::string>& args) {
 }
 
 }  // namespace
+
+void PrintShortUsage(std::ostream& out, std::string_view program) {
+  const std::string name(program);
+  out << "scenario-tool " << ProjectVersion()
+      << ", the scenario author's companion, runs in a command prompt:\n"
+         "  " << name << " check FOLDER                  lists the faults of a scenario\n"
+         "  " << name << " report FOLDER -o report.html  a page on it, for a browser\n"
+         "  " << name << " --help                        every command\n"
+      << GuideLine();
+}
 
 int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty()) {
@@ -73,8 +92,7 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (args[0] != command.name) continue;
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (AsksForHelp(rest)) {
-      out << "usage: scenario-tool " << command.usage << "\n    " << command.summary << "\n\n"
-          << GuideLine();
+      out << CommandHelp(command, "usage: ") << "\n" << GuideLine();
       return kToolClean;
     }
     try {
@@ -82,7 +100,7 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     } catch (const UsageError& error) {
       err << "scenario-tool " << command.name << ": "
           << ShownText(error.what(), Controls::kEscaped) << "\n"
-          << "usage: scenario-tool " << command.usage << "\n";
+          << CommandUsage(command, "usage: ");
       return kToolUsage;
     } catch (const FileFailure& failure) {
       err << "scenario-tool: " << ShownText(failure.what(), Controls::kEscaped) << "\n";

@@ -21,6 +21,7 @@
 
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json_fwd.hpp>
@@ -38,6 +39,12 @@ inline constexpr int kToolFailure = 70;       // any other failure: out of memor
 // status. Reports go to out (listings, JSON) and err (faults, usage). No
 // exception leaves it: every failure ends with a line on err and a status.
 int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// A few lines on how to run the tool, for one started without arguments in a
+// window of its own (from Explorer), where the whole help would scroll away:
+// its version, the commands an author starts with, where the rest is. The
+// program is named as the user types it, e.g. "scenario-tool.exe".
+void PrintShortUsage(std::ostream& out, std::string_view program);
 
 // The commands, each given the arguments after its name. They throw
 // UsageError for a command line they cannot run.

@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -16,11 +18,10 @@ TEST(CommandTableTest, TheHelpShowsEveryCommandOfTheTable) {
   EXPECT_EQ(all.status, kToolClean);
   for (const CommandLine& command : Commands()) {
     const std::string usage = std::string("scenario-tool ") + command.usage;
-    EXPECT_NE(all.out.find("  " + usage + "\n    " + command.summary + "\n"), std::string::npos)
-        << command.name;
+    EXPECT_NE(all.out.find(CommandHelp(command, "  ")), std::string::npos) << command.name;
     const Outcome one = Tool({command.name, "--help"});
     EXPECT_EQ(one.status, kToolClean);
-    EXPECT_EQ(one.out.rfind("usage: " + usage + "\n", 0), 0u) << one.out;
+    EXPECT_EQ(one.out.rfind(CommandHelp(command, "usage: "), 0), 0u) << one.out;
     // Every option of the table is in the command's usage or help.
     for (const auto* options : {&command.flags, &command.valued}) {
       for (const std::string& option : *options) {
@@ -30,6 +31,55 @@ TEST(CommandTableTest, TheHelpShowsEveryCommandOfTheTable) {
             << command.name << " " << option;
       }
     }
+  }
+}
+
+// Every help, of all commands and of each, fits a terminal of kHelpWidth
+// columns, and its wrapping loses no word of the table, nor its order.
+TEST(CommandTableTest, EveryHelpLineFitsAndKeepsTheWordsOfTheTable) {
+  const auto words = [](const std::string& text) {
+    std::vector<std::string> found;
+    std::istringstream stream(text);
+    for (std::string word; stream >> word;) found.push_back(word);
+    return found;
+  };
+  std::vector<std::vector<std::string>> lines = {{"--help"}};
+  for (const CommandLine& command : Commands()) lines.push_back({command.name, "--help"});
+  std::ostringstream short_usage;
+  PrintShortUsage(short_usage, "scenario-tool.exe");
+  std::vector<std::string> helps = {short_usage.str()};
+  for (const std::vector<std::string>& line : lines) helps.push_back(Tool(line).out);
+  // A command line the command cannot run ends with its usage.
+  for (const CommandLine& command : Commands()) {
+    helps.push_back(Tool({command.name, "--no-such-option"}).err);
+  }
+  for (const std::string& help : helps) {
+    std::istringstream stream(help);
+    for (std::string text; std::getline(stream, text);) {
+      EXPECT_LE(text.size(), kHelpWidth) << text;
+      // The commands the short usage gives are those of the table.
+      const std::string program = "  scenario-tool.exe ";
+      if (text.rfind(program, 0) == 0 && text[program.size()] != '-') {
+        EXPECT_NO_THROW(CommandNamed(words(text)[1])) << text;
+      }
+    }
+  }
+  for (const CommandLine& command : Commands()) {
+    std::string table = std::string("scenario-tool ") + command.usage + " " + command.summary;
+    std::vector<std::string> shown = words(CommandHelp(command, ""));
+    std::vector<std::string> expected = words(table);
+    // TARGETS stands for the names of the packagers found, here one or more.
+    const auto targets = std::find(expected.begin(), expected.end(), "(TARGETS)");
+    if (targets != expected.end()) {
+      const auto at = shown.begin() + (targets - expected.begin());
+      const auto end = std::find_if(at, shown.end(),
+                                    [](const std::string& word) { return word.back() == ')'; });
+      ASSERT_NE(end, shown.end()) << command.name;
+      EXPECT_EQ(at->front(), '(') << command.name;
+      shown.erase(at + 1, end + 1);
+      *at = "(TARGETS)";
+    }
+    EXPECT_EQ(shown, expected) << command.name;
   }
 }
 

@@ -20,11 +20,26 @@ python3 -m zipfile -e "$kit_zip" "$kit"
 cd "$kit"
 pictures=$(grep -o 'images/[A-Za-z0-9_.-]*\.png' docs/authoring.md | sort -u | sed 's|^|docs/|')
 for entry in scenario-tool.exe packager-windows-i686.exe packager-windows-x86_64.exe \
-             GETTING-STARTED.txt docs/authoring.md $pictures example/Vardessa_Lontrino_5608/scenario.txt; do
+             GETTING-STARTED.txt check-and-report.bat docs/authoring.md $pictures \
+             example/Vardessa_Lontrino_5608/scenario.txt; do
   [ -s "$entry" ] || fail "the kit holds no $entry"
 done
-! grep -qv $'\r$' GETTING-STARTED.txt || fail "a line of GETTING-STARTED.txt does not end with CR LF"
-pass "the kit holds the programs, the guide with its pictures, the example and GETTING-STARTED.txt"
+for text in GETTING-STARTED.txt check-and-report.bat; do
+  ! grep -qv $'\r$' "$text" || fail "a line of $text does not end with CR LF"
+done
+pass "the kit holds the programs, the guide with its pictures, the example, GETTING-STARTED.txt and check-and-report.bat"
+
+# The guide as one page, made when pandoc is there: every picture inside it,
+# and the examples as typed in the kit's folder too.
+if command -v pandoc >/dev/null; then
+  [ "$(grep -o 'src="data:image/png' docs/authoring.html | wc -l)" -eq "$(wc -w <<<"$pictures")" ] ||
+    fail "docs/authoring.html does not hold each of the guide's pictures"
+  for typed in 'scenario-tool.exe check scenarios\My_Line_1234' 'build/bin/scenario-tool check'; do
+    grep -qF "$typed" docs/authoring.html || fail "docs/authoring.html lacks '$typed'"
+  done
+  pass "docs/authoring.html holds the guide's pictures and its examples in both spellings"
+fi
+
 # The extension for VS Code, packed where npm is installed: required when
 # PACKAGER_REQUIRE_NODE says so, as continuous integration does.
 if [ -f scenario-texts.vsix ]; then
@@ -36,6 +51,20 @@ elif [ -n "${PACKAGER_REQUIRE_NODE:-}" ]; then
 fi
 
 start_wine_session "$work"
+
+# The kit's file is named with the version of the scenario-tool.exe it holds.
+version=$(wine scenario-tool.exe --version | tr -d '\r')
+[ "$(basename "$kit_zip")" = "scenario-kit-windows-${version#scenario-tool }.zip" ] ||
+  fail "$(basename "$kit_zip") is not named for $version"
+# The help, in a console of 80 columns, offers the packagers the kit holds.
+helps=$({ wine scenario-tool.exe --help; wine scenario-tool.exe package --help; } | tr -d '\r')
+! awk 'length($0) > 80' <<<"$helps" | grep -q . || fail "a help line is wider than 80 columns"
+[[ "$helps" == *"(windows-i686 or windows-x86_64)"* && "$helps" != *linux-x86_64* ]] ||
+  fail "the help offers other targets than the kit's:"$'\n'"$helps"
+if [ -s docs/authoring.html ]; then
+  [[ "$helps" == *'\docs\authoring.html'* ]] || fail "the help does not name the guide's page"
+fi
+pass "the kit is named for $version; its help fits 80 columns and offers its own targets"
 
 # run_tool ARGUMENTS...: the kit's scenario-tool.exe, which must end with 0.
 run_tool() {
@@ -148,3 +177,68 @@ for said in 'scenario.txt: error: missing; it names the scenario and its train: 
   [[ "$output" == *"Copia\\$said"* ]] || fail "check does not say '$said':"$'\n'"$output"
 done
 pass "texts saved as Unicode or ANSI are named with the way out; a folder without scenario.txt says what to write and every text missing"
+
+# 6. One's own scenario as GETTING-STARTED.txt walks through it, with its own
+#    lines: the example copied, scenario.txt given the new names (as in
+#    Notepad), check names each text to rename, the renames, then check,
+#    profile, plan and report end well.
+cd "$kit"
+walk=$(sed -n '/^1\. Your own scenario/,/^2\. Make a packager/p' GETTING-STARTED.txt | tr -d '\r')
+lines_of() { sed -n "s/^    \($1.*\)$/\1/p" <<<"$walk"; }
+wine cmd /c "$(lines_of xcopy)" >/dev/null 2>&1 || fail "the xcopy of GETTING-STARTED.txt failed"
+sed -i 's/^name = .*/name = My_Line/; s/^train = .*/train = 1234/' My_Line_1234/scenario.txt
+output=$(wine scenario-tool.exe check My_Line_1234 2>&1) && fail "check took the texts' old names"
+[[ "$output" == *'My_Line_1234\My_Line_1234-.txt: error: missing'* ]] ||
+  fail "check does not name the text to rename as GETTING-STARTED.txt says:"$'\n'"$output"
+lines_of '\(cd\|ren\) ' | sed 's/$/\r/' >renames.bat
+wine cmd /c renames.bat >/dev/null 2>&1 || fail "the renames of GETTING-STARTED.txt failed"
+while IFS= read -r line; do
+  [[ "$line" == *" new "* ]] && continue
+  # shellcheck disable=SC2086  # the line's words, as the Command Prompt splits them
+  run_tool ${line#scenario-tool.exe }
+done < <(lines_of scenario-tool.exe)
+[ -s report.html ] && [ -s profile.svg ] && [ -s plan.svg ] ||
+  fail "the steps of GETTING-STARTED.txt wrote no report.html, profile.svg or plan.svg"
+pass "GETTING-STARTED.txt's own scenario: copied, renamed as check says, checked, drawn and reported"
+
+# 7. A scenario folder dropped on check-and-report.bat, named with a space
+#    and an accent: checked, report.html written beside it and opened in the
+#    browser (here a script that notes what it is given).
+cat >"$work/browser" <<'SCRIPT'
+#!/bin/sh
+printf '%s\n' "$@" >>"$(dirname "$0")/opened"
+SCRIPT
+chmod +x "$work/browser"
+wine reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /t REG_SZ /d "$work/browser" /f \
+  >/dev/null 2>&1
+# Pages open in the browser, as on a Windows with one (Wine's prefix knows
+# the kind of page, htmlfile, but not that .html files are of that kind).
+wine reg add 'HKCR\.html' /ve /t REG_SZ /d htmlfile /f >/dev/null 2>&1
+rm -f "Scenari miei/report.html"
+output=$(echo | wine cmd /c check-and-report.bat "$city" 2>&1) ||
+  fail "check-and-report.bat ended with status $?:"$'\n'"$output"
+[[ "$output" == *"0 errors"* ]] || fail "check-and-report.bat shows no check:"$'\n'"$output"
+grep -qF 'Città di prova' "Scenari miei/report.html" ||
+  fail "check-and-report.bat wrote no report.html beside 'Città di prova':"$'\n'"$output"
+for second in 1 2 3 4 5; do [ -s "$work/opened" ] && break; sleep 1; done
+grep -Eq 'Scenari(%20| )miei/report\.html$' "$work/opened" 2>/dev/null ||
+  fail "check-and-report.bat did not open report.html:"$'\n'"$(cat "$work/opened" 2>&1)"
+pass "a folder dropped on check-and-report.bat: checked, report.html written beside it and opened"
+
+# 8. Started with no arguments in a console of its own, as a double-click in
+#    Explorer starts it (Wine gives a program started from a terminal one of
+#    its own), scenario-tool.exe shows a short usage and waits for a key; in
+#    a Command Prompt's console it prints the whole help and ends at once.
+#    The console's text comes with its cursor controls: compared without
+#    them and without spaces.
+console_text() { sed 's/\x1b\[[0-9;?]*[A-Za-z]//g' | tr -d ' \r\n'; }
+cd "$kit"
+started=$SECONDS
+own=$( (sleep 3; printf x) | script -qc "wine scenario-tool.exe" /dev/null | console_text)
+[[ "$own" == *Pressakeytoclose* && "$own" == *check-and-report.bat* && "$own" != *commands:* ]] ||
+  fail "in a console of its own, scenario-tool.exe shows no short usage:"$'\n'"$own"
+[ $((SECONDS - started)) -ge 3 ] || fail "in a console of its own, scenario-tool.exe did not wait for a key"
+shared=$(script -qc "wine cmd /c scenario-tool.exe" /dev/null </dev/null | console_text)
+[[ "$shared" == *commands:* && "$shared" != *Pressakey* ]] ||
+  fail "in a Command Prompt, scenario-tool.exe does not print its help as before:"$'\n'"$shared"
+pass "scenario-tool.exe opened from Explorer shows a short usage and waits; in a Command Prompt it does not"
