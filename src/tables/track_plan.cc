@@ -1,5 +1,7 @@
 #include "tables/track_plan.h"
 
+#include <algorithm>
+#include <bit>
 #include <new>
 #include <string>
 
@@ -27,6 +29,71 @@ void AskForLargePages([[maybe_unused]] char* begin, [[maybe_unused]] std::size_t
 #endif
 }
 
+// A plan filled value by value as far as this asks for large pages then:
+// it is a whole plan being read, not the first metres of a built one.
+constexpr std::int32_t kLargePagesFrom = 1 << 16;
+// Metres of the course computed at a time when the file is written: two
+// buffers of 160 KiB.
+constexpr std::int64_t kChunkMetres = 1 << 14;
+constexpr std::size_t kRealSize = layout::kPlanTagSize + layout::kPlanRealPayloadSize;
+constexpr auto kRealTag = static_cast<std::uint16_t>(PlanValue::Tag::kReal);
+
+// The two points before the next one of a stretch.
+struct StepState {
+  double x0;
+  double y0;
+  double x1;
+  double y1;
+};
+
+// Computes `count` points of a stretch (see TrackPlan::AppendStretch), each
+// written as a real at `out` (first coordinate) and `out + second` (second
+// coordinate), kRealSize bytes apart; the tags only when kTags, where the
+// buffer does not hold them already. The loop for each rule is its own.
+template <bool kCurved, bool kTags>
+void Step(StepState& state, double curvature, std::int64_t count, char* out,
+          std::ptrdiff_t second) {
+  double x0 = state.x0;
+  double y0 = state.y0;
+  double x1 = state.x1;
+  double y1 = state.y1;
+  for (const char* end = out + count * static_cast<std::ptrdiff_t>(kRealSize); out != end;
+       out += kRealSize) {
+    const double d0 = x1 - x0;
+    const double d1 = y1 - y0;
+    double x;
+    double y;
+    if constexpr (kCurved) {
+      x = x1 + (d0 + curvature * d1);
+      y = y1 + (d1 - curvature * d0);
+    } else {
+      x = x1 + d0;
+      y = y1 + d1;
+    }
+    if constexpr (kTags) {
+      EncodeU16(out, kRealTag);
+      EncodeU16(out + second, kRealTag);
+    }
+    EncodeF64(out + layout::kPlanTagSize, x);
+    EncodeF64(out + second + layout::kPlanTagSize, y);
+    x0 = x1;
+    y0 = y1;
+    x1 = x;
+    y1 = y;
+  }
+  state = {x0, y0, x1, y1};
+}
+
+template <bool kTags>
+void StepStretch(StepState& state, double curvature, bool curved, std::int64_t count, char* out,
+                 std::ptrdiff_t second) {
+  if (curved) {
+    Step<true, kTags>(state, curvature, count, out, second);
+  } else {
+    Step<false, kTags>(state, 0.0, count, out, second);
+  }
+}
+
 }  // namespace
 
 double PlanValue::AsReal() const {
@@ -49,18 +116,16 @@ void TrackPlan::Create(std::int32_t last) {
   // without being written: they become resident only as values land on them.
   bytes_.reset(static_cast<char*>(std::calloc(2, section_room)));
   if (!bytes_) throw std::bad_alloc();
-  AskForLargePages(bytes_.get(), 2 * section_room);
   exists_ = true;
   last_ = last;
   filled_ = 0;
+  stored_ = 0;
+  course_.clear();
   sections_[0] = Section{};
   sections_[1] = Section{section_room, section_room, {}};
-  const std::size_t checkpoints = metres / kStride + 1;
-  sections_[0].checkpoints.reserve(checkpoints);
-  sections_[1].checkpoints.reserve(checkpoints);
 }
 
-void TrackPlan::AddCheckpoints() {
+void TrackPlan::AddCheckpoints() const {
   for (Section& section : sections_) section.checkpoints.push_back(section.end - section.start);
 }
 
@@ -91,13 +156,66 @@ void TrackPlan::Append(const PlanValue& first, const PlanValue& second) {
                        std::to_string(static_cast<unsigned>(value->tag)));
     }
   }
+  StoreCourse();
   if (filled_ % kStride == 0) AddCheckpoints();
+  if (filled_ == kLargePagesFrom) AskForLargePages(bytes_.get(), sections_[1].start * 2);
   PutValue(sections_[0], first);
   PutValue(sections_[1], second);
   ++filled_;
+  ++stored_;
 }
 
-void TrackPlan::PrepareAppend(std::int64_t count) {
+void TrackPlan::AppendStretch(std::int64_t count, double curvature, bool curved) {
+  PrepareAppend(count);
+  if (count == 0) return;
+  if (course_.empty()) {
+    if (stored_ < 2) {
+      throw RunFailure("a stretch of the line plan at metre " + std::to_string(filled_) +
+                       " has not the two metres before it to follow");
+    }
+    course_start_[0] = StoredValue(stored_ - 2, 0).AsReal();
+    course_start_[1] = StoredValue(stored_ - 2, 1).AsReal();
+    course_start_[2] = StoredValue(stored_ - 1, 0).AsReal();
+    course_start_[3] = StoredValue(stored_ - 1, 1).AsReal();
+  }
+  // A stretch that goes on by the same rule lengthens the one before; the
+  // curvatures compare bit for bit, a -0 being another rule than a 0.
+  const auto same_rule = [curvature, curved](const Stretch& stretch) {
+    return stretch.curved == curved &&
+           std::bit_cast<std::uint64_t>(stretch.curvature) == std::bit_cast<std::uint64_t>(curvature);
+  };
+  if (!course_.empty() && same_rule(course_.back())) {
+    course_.back().count += static_cast<std::int32_t>(count);
+  } else {
+    course_.push_back(Stretch{static_cast<std::int32_t>(count), curvature, curved});
+  }
+  filled_ += static_cast<std::int32_t>(count);
+}
+
+void TrackPlan::StoreCourse() const {
+  if (course_.empty()) return;
+  // The course is written in bulk: large pages serve it with fewer faults.
+  AskForLargePages(bytes_.get(), sections_[1].start * 2);
+  StepState state{course_start_[0], course_start_[1], course_start_[2], course_start_[3]};
+  for (const Stretch& stretch : course_) {
+    std::int64_t count = stretch.count;
+    while (count > 0) {
+      // Runs of metres up to the next checkpoint.
+      if (stored_ % kStride == 0) AddCheckpoints();
+      const std::int64_t run = std::min<std::int64_t>(count, kStride - stored_ % kStride);
+      char* out = bytes_.get() + sections_[0].end;
+      StepStretch<true>(state, stretch.curvature, stretch.curved, run, out,
+                        static_cast<std::ptrdiff_t>(sections_[1].end - sections_[0].end));
+      sections_[0].end += static_cast<std::size_t>(run) * kRealSize;
+      sections_[1].end += static_cast<std::size_t>(run) * kRealSize;
+      stored_ += static_cast<std::int32_t>(run);
+      count -= run;
+    }
+  }
+  course_.clear();
+}
+
+void TrackPlan::PrepareAppend(std::int64_t count) const {
   if (!exists_ || count < 0 || count > static_cast<std::int64_t>(last_) + 1 - filled_) {
     throw RunFailure("metres " + std::to_string(filled_) + " to " +
                      std::to_string(filled_ + count - 1) + " lie outside the line plan (0 to " +
@@ -111,6 +229,11 @@ const PlanValue TrackPlan::at(std::int64_t metre, int coordinate) const {
                      std::to_string(last_) + ")");
   }
   if (metre >= filled_) return PlanValue{};
+  if (metre >= stored_) StoreCourse();
+  return StoredValue(metre, coordinate);
+}
+
+PlanValue TrackPlan::StoredValue(std::int64_t metre, int coordinate) const {
   const Section& section = sections_[coordinate];
   const char* at =
       bytes_.get() + section.start + section.checkpoints[static_cast<std::size_t>(metre / kStride)];
@@ -136,6 +259,7 @@ std::size_t TrackPlan::EmptyTailBytes() const {
 
 std::array<std::string_view, 2> TrackPlan::FileSections() const {
   if (!exists_) return {};
+  StoreCourse();
   // The empty values after each coordinate's last one are its zero bytes.
   const std::size_t tail = EmptyTailBytes();
   const auto section = [this, tail](const Section& coordinate) {
@@ -143,6 +267,76 @@ std::array<std::string_view, 2> TrackPlan::FileSections() const {
                             coordinate.end - coordinate.start + tail);
   };
   return {section(sections_[0]), section(sections_[1])};
+}
+
+std::uint64_t TrackPlan::FileSize() const {
+  if (!exists_) return 0;
+  const std::uint64_t course = static_cast<std::uint64_t>(filled_ - stored_) * kRealSize;
+  std::uint64_t size = 0;
+  for (const Section& section : sections_) size += section.end - section.start + course;
+  return size + 2 * EmptyTailBytes();
+}
+
+void TrackPlan::WriteFile(const PlanFileSink& sink) const {
+  if (!exists_) return;
+  const std::uint64_t course = static_cast<std::uint64_t>(filled_ - stored_) * kRealSize;
+  const std::uint64_t tail = EmptyTailBytes();
+  // Where the next bytes of each coordinate go.
+  std::uint64_t at[2] = {0, sections_[0].end - sections_[0].start + course + tail};
+  const auto put = [&sink, &at](int coordinate, std::string_view bytes) {
+    while (!bytes.empty()) {
+      const std::string_view piece = bytes.substr(0, kChunkMetres * kRealSize);
+      sink(at[coordinate], piece);
+      at[coordinate] += piece.size();
+      bytes.remove_prefix(piece.size());
+    }
+  };
+  for (int coordinate = 0; coordinate < 2; ++coordinate) {
+    const Section& section = sections_[coordinate];
+    put(coordinate, std::string_view(bytes_.get() + section.start, section.end - section.start));
+  }
+  // The course, a chunk of each coordinate at a time. Every slot of the
+  // chunk is a real: the tags are written once.
+  const std::int64_t left = filled_ - stored_;
+  if (left > 0) {
+    const std::int64_t chunk_metres = std::min(left, kChunkMetres);
+    const auto chunk_bytes = static_cast<std::size_t>(chunk_metres) * kRealSize;
+    std::string chunk(2 * chunk_bytes, '\0');
+    for (std::size_t slot = 0; slot < chunk.size(); slot += kRealSize) {
+      EncodeU16(chunk.data() + slot, kRealTag);
+    }
+    StepState state{course_start_[0], course_start_[1], course_start_[2], course_start_[3]};
+    std::int64_t in_chunk = 0;
+    const auto flush = [&] {
+      const auto bytes = static_cast<std::size_t>(in_chunk) * kRealSize;
+      put(0, std::string_view(chunk.data(), bytes));
+      put(1, std::string_view(chunk.data() + chunk_bytes, bytes));
+      in_chunk = 0;
+    };
+    for (const Stretch& stretch : course_) {
+      for (std::int64_t count = stretch.count; count > 0;) {
+        const std::int64_t run = std::min(count, chunk_metres - in_chunk);
+        StepStretch<false>(state, stretch.curvature, stretch.curved, run,
+                           chunk.data() + in_chunk * static_cast<std::int64_t>(kRealSize),
+                           static_cast<std::ptrdiff_t>(chunk_bytes));
+        in_chunk += run;
+        count -= run;
+        if (in_chunk == chunk_metres) flush();
+      }
+    }
+    if (in_chunk > 0) flush();
+  }
+  // The empty values of the metres not filled: zero bytes.
+  if (tail > 0) {
+    const std::string zeros(static_cast<std::size_t>(std::min<std::uint64_t>(tail, 1 << 16)), '\0');
+    for (int coordinate = 0; coordinate < 2; ++coordinate) {
+      for (std::uint64_t done = 0; done < tail; done += zeros.size()) {
+        put(coordinate, std::string_view(zeros).substr(
+                            0, static_cast<std::size_t>(std::min<std::uint64_t>(zeros.size(),
+                                                                                 tail - done))));
+      }
+    }
+  }
 }
 
 }  // namespace packager
