@@ -10,6 +10,9 @@
 #ifdef __linux__
 #include <sys/mman.h>
 #endif
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace packager {
 
@@ -46,52 +49,114 @@ struct StepState {
   double y1;
 };
 
-// Computes `count` points of a stretch (see TrackPlan::AppendStretch), each
-// written as a real at `out` (first coordinate) and `out + second` (second
-// coordinate), kRealSize bytes apart; the tags only when kTags, where the
-// buffer does not hold them already. The loop for each rule is its own.
+// One point written as a real at `out` (first coordinate) and `out +
+// second` (second coordinate); the tags only when kTags, where the buffer
+// does not hold them already.
+template <bool kTags>
+inline void PutPoint(char* out, std::ptrdiff_t second, double x, double y) {
+  if constexpr (kTags) {
+    EncodeU16(out, kRealTag);
+    EncodeU16(out + second, kRealTag);
+  }
+  EncodeF64(out + layout::kPlanTagSize, x);
+  EncodeF64(out + second + layout::kPlanTagSize, y);
+}
+
+#if defined(__SSE2__)
+// Computes `count` points of a stretch from the two before them, written
+// kRealSize bytes apart from `out`. A point is one register, x in its low
+// half and y in its high half, so that each operation of the rule works on
+// both coordinates at once: d = p1 - p0; in a curve d + (k*d1, -(k*d0)),
+// which is (d0 + k*d1, d1 - k*d0) to the bit, subtracting being adding the
+// negated; then p1 + d. The loop for each rule is its own, two points a
+// turn. Kept out of line: inlined, the compiler takes the stores into the
+// buffer to possibly change the state and keeps it in memory.
 template <bool kCurved, bool kTags>
-void Step(StepState& state, double curvature, std::int64_t count, char* out,
-          std::ptrdiff_t second) {
+[[gnu::noinline]] StepState Step(StepState state, double curvature, std::int64_t count, char* out,
+                                 std::ptrdiff_t second) {
+  __m128d p0 = _mm_set_pd(state.y0, state.x0);
+  __m128d p1 = _mm_set_pd(state.y1, state.x1);
+  const __m128d k = _mm_set1_pd(curvature);
+  const __m128d negate_y = _mm_set_pd(-0.0, 0.0);
+  const auto next = [k, negate_y](__m128d before, __m128d last) {
+    __m128d d = _mm_sub_pd(last, before);
+    if constexpr (kCurved) {
+      d = _mm_add_pd(d, _mm_xor_pd(_mm_mul_pd(k, _mm_shuffle_pd(d, d, 1)), negate_y));
+    }
+    return _mm_add_pd(last, d);
+  };
+  const auto put = [second](char* at, __m128d point) {
+    PutPoint<kTags>(at, second, _mm_cvtsd_f64(point), _mm_cvtsd_f64(_mm_unpackhi_pd(point, point)));
+  };
+  constexpr auto kSize = static_cast<std::ptrdiff_t>(kRealSize);
+  for (const char* pairs_end = out + (count / 2) * 2 * kSize; out != pairs_end; out += 2 * kSize) {
+    p0 = next(p0, p1);
+    put(out, p0);
+    p1 = next(p1, p0);
+    put(out + kSize, p1);
+  }
+  if (count % 2 != 0) {
+    const __m128d point = next(p0, p1);
+    put(out, point);
+    p0 = p1;
+    p1 = point;
+  }
+  return {_mm_cvtsd_f64(p0), _mm_cvtsd_f64(_mm_unpackhi_pd(p0, p0)), _mm_cvtsd_f64(p1),
+          _mm_cvtsd_f64(_mm_unpackhi_pd(p1, p1))};
+}
+#else
+// The point after (x0, y0) and (x1, y1) by the rule of a stretch (see
+// TrackPlan::AppendStretch).
+template <bool kCurved>
+inline void NextPoint(double x0, double y0, double x1, double y1, double curvature, double& x,
+                      double& y) {
+  const double d0 = x1 - x0;
+  const double d1 = y1 - y0;
+  if constexpr (kCurved) {
+    x = x1 + (d0 + curvature * d1);
+    y = y1 + (d1 - curvature * d0);
+  } else {
+    x = x1 + d0;
+    y = y1 + d1;
+  }
+}
+
+// The same, a coordinate at a time. The loop for each rule is its own, two
+// points a turn so that the four last coordinates stay in registers
+// without moves. Kept out of line: inlined into its callers, the compiler
+// takes the stores into the buffer to possibly change the state and keeps
+// the state in memory, reading and writing it at every point.
+template <bool kCurved, bool kTags>
+[[gnu::noinline]] StepState Step(StepState state, double curvature, std::int64_t count, char* out,
+                                 std::ptrdiff_t second) {
   double x0 = state.x0;
   double y0 = state.y0;
   double x1 = state.x1;
   double y1 = state.y1;
-  for (const char* end = out + count * static_cast<std::ptrdiff_t>(kRealSize); out != end;
-       out += kRealSize) {
-    const double d0 = x1 - x0;
-    const double d1 = y1 - y0;
+  constexpr auto kSize = static_cast<std::ptrdiff_t>(kRealSize);
+  for (const char* pairs_end = out + (count / 2) * 2 * kSize; out != pairs_end; out += 2 * kSize) {
+    NextPoint<kCurved>(x0, y0, x1, y1, curvature, x0, y0);
+    PutPoint<kTags>(out, second, x0, y0);
+    NextPoint<kCurved>(x1, y1, x0, y0, curvature, x1, y1);
+    PutPoint<kTags>(out + kSize, second, x1, y1);
+  }
+  // The two last points are (x0, y0), then (x1, y1).
+  if (count % 2 != 0) {
     double x;
     double y;
-    if constexpr (kCurved) {
-      x = x1 + (d0 + curvature * d1);
-      y = y1 + (d1 - curvature * d0);
-    } else {
-      x = x1 + d0;
-      y = y1 + d1;
-    }
-    if constexpr (kTags) {
-      EncodeU16(out, kRealTag);
-      EncodeU16(out + second, kRealTag);
-    }
-    EncodeF64(out + layout::kPlanTagSize, x);
-    EncodeF64(out + second + layout::kPlanTagSize, y);
-    x0 = x1;
-    y0 = y1;
-    x1 = x;
-    y1 = y;
+    NextPoint<kCurved>(x0, y0, x1, y1, curvature, x, y);
+    PutPoint<kTags>(out, second, x, y);
+    return {x1, y1, x, y};
   }
-  state = {x0, y0, x1, y1};
+  return {x0, y0, x1, y1};
 }
+#endif
 
 template <bool kTags>
 void StepStretch(StepState& state, double curvature, bool curved, std::int64_t count, char* out,
                  std::ptrdiff_t second) {
-  if (curved) {
-    Step<true, kTags>(state, curvature, count, out, second);
-  } else {
-    Step<false, kTags>(state, 0.0, count, out, second);
-  }
+  state = curved ? Step<true, kTags>(state, curvature, count, out, second)
+                 : Step<false, kTags>(state, 0.0, count, out, second);
 }
 
 }  // namespace
