@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -366,23 +367,24 @@ void TrackPlan::WriteFile(const PlanFileSink& sink) const {
   if (left > 0) {
     const std::int64_t chunk_metres = std::min(left, kChunkMetres);
     const auto chunk_bytes = static_cast<std::size_t>(chunk_metres) * kRealSize;
-    std::string chunk(2 * chunk_bytes, '\0');
-    for (std::size_t slot = 0; slot < chunk.size(); slot += kRealSize) {
-      EncodeU16(chunk.data() + slot, kRealTag);
+    // Not cleared first: every byte given to sink is a tag or a payload.
+    const auto chunk = std::make_unique_for_overwrite<char[]>(2 * chunk_bytes);
+    for (std::size_t slot = 0; slot < 2 * chunk_bytes; slot += kRealSize) {
+      EncodeU16(chunk.get() + slot, kRealTag);
     }
     StepState state{course_start_[0], course_start_[1], course_start_[2], course_start_[3]};
     std::int64_t in_chunk = 0;
     const auto flush = [&] {
       const auto bytes = static_cast<std::size_t>(in_chunk) * kRealSize;
-      put(0, std::string_view(chunk.data(), bytes));
-      put(1, std::string_view(chunk.data() + chunk_bytes, bytes));
+      put(0, std::string_view(chunk.get(), bytes));
+      put(1, std::string_view(chunk.get() + chunk_bytes, bytes));
       in_chunk = 0;
     };
     for (const Stretch& stretch : course_) {
       for (std::int64_t count = stretch.count; count > 0;) {
         const std::int64_t run = std::min(count, chunk_metres - in_chunk);
         StepStretch<false>(state, stretch.curvature, stretch.curved, run,
-                           chunk.data() + in_chunk * static_cast<std::int64_t>(kRealSize),
+                           chunk.get() + in_chunk * static_cast<std::int64_t>(kRealSize),
                            static_cast<std::ptrdiff_t>(chunk_bytes));
         in_chunk += run;
         count -= run;
