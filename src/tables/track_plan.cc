@@ -69,8 +69,7 @@ inline void PutPoint(char* out, std::ptrdiff_t second, double x, double y) {
 // half and y in its high half, so that each operation of the rule works on
 // both coordinates at once: d = p1 - p0; in a curve d + (k*d1, -(k*d0)),
 // which is (d0 + k*d1, d1 - k*d0) to the bit, subtracting being adding the
-// negated; then p1 + d. The loop for each rule is its own, two points a
-// turn. Kept out of line: inlined, the compiler takes the stores into the
+// negated; then p1 + d. The loop for each rule is its own. Kept out of line: inlined, the compiler takes the stores into the
 // buffer to possibly change the state and keeps it in memory.
 template <bool kCurved, bool kTags>
 [[gnu::noinline]] StepState Step(StepState state, double curvature, std::int64_t count, char* out,
@@ -90,13 +89,18 @@ template <bool kCurved, bool kTags>
     PutPoint<kTags>(at, second, _mm_cvtsd_f64(point), _mm_cvtsd_f64(_mm_unpackhi_pd(point, point)));
   };
   constexpr auto kSize = static_cast<std::ptrdiff_t>(kRealSize);
-  for (const char* pairs_end = out + (count / 2) * 2 * kSize; out != pairs_end; out += 2 * kSize) {
-    p0 = next(p0, p1);
-    put(out, p0);
-    p1 = next(p1, p0);
-    put(out + kSize, p1);
+  // Three points a turn through three registers that take turns, so that no
+  // point is moved from one to another: p0 and p1 are again the two last
+  // points at the end of each turn.
+  for (const char* end = out + (count / 3) * 3 * kSize; out != end; out += 3 * kSize) {
+    const __m128d p2 = next(p0, p1);
+    put(out, p2);
+    p0 = next(p1, p2);
+    put(out + kSize, p0);
+    p1 = next(p2, p0);
+    put(out + 2 * kSize, p1);
   }
-  if (count % 2 != 0) {
+  for (std::int64_t left = count % 3; left > 0; --left, out += kSize) {
     const __m128d point = next(p0, p1);
     put(out, point);
     p0 = p1;
