@@ -5,6 +5,7 @@
 // Each reader derives from it and keeps only its own records.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -131,11 +132,18 @@ void DescriptionReader::FillRunning(std::int64_t& cursor, std::int64_t until,
                                     std::optional<std::int64_t> limit, CellPart part,
                                     const grammar::RecordKind& kind, int by_line) {
   const std::int64_t first = cursor;
-  do {
-    if (limit && cursor >= *limit) break;
-    tables_.route_cells.at(cursor).*member = value_of();
-    ++cursor;
-  } while (cursor < until);
+  // The cells written: from the cursor, at least one, below until and limit.
+  std::int64_t end = std::max(until, cursor + 1);
+  if (limit) end = std::min(end, std::max(*limit, cursor));
+  RouteGrid& grid = tables_.route_cells;
+  if (cursor < end) {
+    // Bounds are checked once for the cells inside the grid; the first
+    // beyond it is refused by at() once they are written.
+    RouteCell* cell = &grid.at(cursor);
+    const std::int64_t inside = std::min<std::int64_t>(end, std::int64_t{grid.last_index()} + 1);
+    for (; cursor < inside; ++cursor, ++cell) cell->*member = value_of();
+    if (cursor < end) grid.at(cursor);
+  }
   if (Observed() != nullptr && cursor > first) {
     TellWrite(Observed(), {file_name_, by_line, std::string(kind.name)}, part, first, cursor - 1,
               tables_.route_cells.at(first).*member);
