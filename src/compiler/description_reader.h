@@ -105,7 +105,9 @@ class DescriptionReader {
   bool GridTest(std::int64_t position, std::int64_t extra);
 
   // Writes the byte that value_of() gives into `member` of the cells from
-  // the cursor on, at least one cell, while the cursor is below `until`; a
+  // the cursor on, at least one cell, while the cursor is below `until`
+  // (value_of() is asked once, before the first cell is written: a fill
+  // writes one value; what it throws leaves every cell as it was); a
   // cursor that reaches `limit` stops the fill before it writes there. The
   // observer hears of the cells written as put there by the record of line
   // `by_line` of `kind` (0: before the first such record).
@@ -139,9 +141,10 @@ void DescriptionReader::FillRunning(std::int64_t& cursor, std::int64_t until,
   if (cursor < end) {
     // Bounds are checked once for the cells inside the grid; the first
     // beyond it is refused by at() once they are written.
+    const std::uint8_t value = value_of();
     RouteCell* cell = &grid.at(cursor);
     const std::int64_t inside = std::min<std::int64_t>(end, std::int64_t{grid.last_index()} + 1);
-    for (; cursor < inside; ++cursor, ++cell) cell->*member = value_of();
+    for (; cursor < inside; ++cursor, ++cell) cell->*member = value;
     if (cursor < end) grid.at(cursor);
   }
   if (Observed() != nullptr && cursor > first) {

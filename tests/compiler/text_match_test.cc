@@ -7,6 +7,8 @@
 namespace packager {
 namespace {
 
+using namespace std::string_view_literals;
+
 TEST(TextMatchTest, AnyCaseFoldsAsciiLettersOnly) {
   const struct {
     std::string_view field;
@@ -25,6 +27,13 @@ TEST(TextMatchTest, AnyCaseFoldsAsciiLettersOnly) {
       {"[GENERALE]", "[generale]", true},
       {"\xC9t\xE9", "\xE9T\xC9", false},  // bytes past ASCII keep their case
       {"pendenza ", "enza  ", false},
+      // Longer fields, passed over eight bytes at a time.
+      {"----------------------CurvaS", "curvas", true},
+      {"----------------------Curva", "curvas", false},
+      {"segnale  segnale  segnaLE", "nalE", true},
+      {"abcdefghijklmnopqrstuvwxyzC", "c!", false},
+      {"\x01\x00\x01\x00\x01\x00\x01\x00\x01\x00" "ab"sv, "A", true},
+      {"\x41\x41\x41\x41\x41\x41\x41\x41\x41!", "a!", true},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ContainsAnyCase(c.field, c.word), c.any_case) << c.field << " / " << c.word;
