@@ -81,7 +81,10 @@ template <bool kCurved, bool kTags>
   const auto next = [k, negate_y](__m128d before, __m128d last) {
     __m128d d = _mm_sub_pd(last, before);
     if constexpr (kCurved) {
-      d = _mm_add_pd(d, _mm_xor_pd(_mm_mul_pd(k, _mm_shuffle_pd(d, d, 1)), negate_y));
+      // (d1, d0): the halves swapped by an integer shuffle, which writes a
+      // register of its own rather than one copied first.
+      const __m128d swapped = _mm_castsi128_pd(_mm_shuffle_epi32(_mm_castpd_si128(d), 0x4E));
+      d = _mm_add_pd(d, _mm_xor_pd(_mm_mul_pd(k, swapped), negate_y));
     }
     return _mm_add_pd(last, d);
   };
