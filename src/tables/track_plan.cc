@@ -78,7 +78,7 @@ template <bool kCurved, bool kTags>
   __m128d p1 = _mm_set_pd(state.y1, state.x1);
   const __m128d k = _mm_set1_pd(curvature);
   const __m128d negate_y = _mm_set_pd(-0.0, 0.0);
-  const auto next = [k, negate_y](__m128d before, __m128d last) {
+  const auto next = [=](__m128d before, __m128d last) {
     __m128d d = _mm_sub_pd(last, before);
     if constexpr (kCurved) {
       // (d1, d0): the halves swapped by an integer shuffle, which writes a
