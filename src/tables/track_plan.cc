@@ -69,8 +69,9 @@ inline void PutPoint(char* out, std::ptrdiff_t second, double x, double y) {
 // half and y in its high half, so that each operation of the rule works on
 // both coordinates at once: d = p1 - p0; in a curve d + (k*d1, -(k*d0)),
 // which is (d0 + k*d1, d1 - k*d0) to the bit, subtracting being adding the
-// negated; then p1 + d. The loop for each rule is its own. Kept out of line: inlined, the compiler takes the stores into the
-// buffer to possibly change the state and keeps it in memory.
+// negated; then p1 + d. The loop for each rule is its own. Kept out of
+// line: inlined, the compiler takes the stores into the buffer to possibly
+// change the state and keeps it in memory.
 template <bool kCurved, bool kTags>
 [[gnu::noinline]] StepState Step(StepState state, double curvature, std::int64_t count, char* out,
                                  std::ptrdiff_t second) {
