@@ -31,8 +31,7 @@ using FileOffsetWriter = std::function<void(std::uint64_t offset, std::string_vi
 // every byte of the new file, in pieces at their offsets, in any order (a
 // byte never written is 0). Should fill throw, whatever it throws, the file
 // at path stays untouched and no temporary file is left.
-void ReplaceFile(const std::string& path,
-                 const std::function<void(const FileOffsetWriter&)>& fill);
+void ReplaceFile(const std::string& path, const std::function<void(const FileOffsetWriter&)>& fill);
 
 // The largest file any stage reads: far more than the longest line plan
 // (about 20 bytes a metre) or any text, and little enough to hold in memory.

@@ -255,8 +255,8 @@ void TrackPlan::AppendStretch(std::int64_t count, double curvature, bool curved)
   // A stretch that goes on by the same rule lengthens the one before; the
   // curvatures compare bit for bit, a -0 being another rule than a 0.
   const auto same_rule = [curvature, curved](const Stretch& stretch) {
-    return stretch.curved == curved &&
-           std::bit_cast<std::uint64_t>(stretch.curvature) == std::bit_cast<std::uint64_t>(curvature);
+    return stretch.curved == curved && std::bit_cast<std::uint64_t>(stretch.curvature) ==
+                                           std::bit_cast<std::uint64_t>(curvature);
   };
   if (!course_.empty() && same_rule(course_.back())) {
     course_.back().count += static_cast<std::int32_t>(count);
@@ -406,9 +406,9 @@ void TrackPlan::WriteFile(const PlanFileSink& sink) const {
     const std::string zeros(static_cast<std::size_t>(std::min<std::uint64_t>(tail, 1 << 16)), '\0');
     for (int coordinate = 0; coordinate < 2; ++coordinate) {
       for (std::uint64_t done = 0; done < tail; done += zeros.size()) {
-        put(coordinate, std::string_view(zeros).substr(
-                            0, static_cast<std::size_t>(std::min<std::uint64_t>(zeros.size(),
-                                                                                 tail - done))));
+        put(coordinate,
+            std::string_view(zeros).substr(
+                0, static_cast<std::size_t>(std::min<std::uint64_t>(zeros.size(), tail - done))));
       }
     }
   }

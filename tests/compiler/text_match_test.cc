@@ -16,13 +16,13 @@ TEST(TextMatchTest, AnyCaseFoldsAsciiLettersOnly) {
     bool any_case;
   } cases[] = {
       {"CURVAD3", "curva", true},
-      {"xcurCurvA", "curva", true},    // a false start, then the match
-      {"abcurv", "curva", false},      // the word would run past the end
+      {"xcurCurvA", "curva", true},  // a false start, then the match
+      {"abcurv", "curva", false},    // the word would run past the end
       {"curva", "CURVA", true},
       {"", "", true},
       {"x", "", true},
       {"", "a", false},
-      {"@x", "`x", false},             // 0x40 and 0x60 are no letter pair
+      {"@x", "`x", false},  // 0x40 and 0x60 are no letter pair
       {"`X", "`x", true},
       {"[GENERALE]", "[generale]", true},
       {"\xC9t\xE9", "\xE9T\xC9", false},  // bytes past ASCII keep their case
@@ -32,7 +32,9 @@ TEST(TextMatchTest, AnyCaseFoldsAsciiLettersOnly) {
       {"----------------------Curva", "curvas", false},
       {"segnale  segnale  segnaLE", "nalE", true},
       {"abcdefghijklmnopqrstuvwxyzC", "c!", false},
-      {"\x01\x00\x01\x00\x01\x00\x01\x00\x01\x00" "ab"sv, "A", true},
+      {"\x01\x00\x01\x00\x01\x00\x01\x00\x01\x00"
+       "ab"sv,
+       "A", true},
       {"\x41\x41\x41\x41\x41\x41\x41\x41\x41!", "a!", true},
   };
   for (const auto& c : cases) {

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <filesystem>
 #include <set>
-#include <stdexcept>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 

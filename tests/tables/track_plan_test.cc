@@ -209,23 +209,23 @@ TEST_P(TrackPlanCourseTest, WritesAndReadsTheValuesOfItsCourse) {
 
 INSTANTIATE_TEST_SUITE_P(
     Courses, TrackPlanCourseTest,
-    testing::Values(
-        CourseCase{"NoCourse", 70000, {}},
-        CourseCase{"StraightToTheEnd", 100, {{99, 0.0, false}}},
-        // Stretches across the chunks of the writer, of either sign, with
-        // neighbours of the same rule that join and a -0 that does not.
-        CourseCase{"CurvesAcrossChunks",
-                   60000,
-                   {{16000, 0.0, false},
-                    {800, -0.002, true},
-                    {900, -0.002, true},
-                    {20000, 0.0001, true},
-                    {5, 0.0, true},
-                    {5, -0.0, true},
-                    {16384, 0.0, false},
-                    {3000, 0.003, true}}},
-        CourseCase{"ReadHalfWay", 40000, {{20000, 0.001, true}, {19000, 0.0, false}}, 20000},
-        CourseCase{"LongEmptyTail", 300000, {{50, 0.004, true}}}),
+    testing::Values(CourseCase{"NoCourse", 70000, {}},
+                    CourseCase{"StraightToTheEnd", 100, {{99, 0.0, false}}},
+                    // Stretches across the chunks of the writer, of either sign, with
+                    // neighbours of the same rule that join and a -0 that does not.
+                    CourseCase{"CurvesAcrossChunks",
+                               60000,
+                               {{16000, 0.0, false},
+                                {800, -0.002, true},
+                                {900, -0.002, true},
+                                {20000, 0.0001, true},
+                                {5, 0.0, true},
+                                {5, -0.0, true},
+                                {16384, 0.0, false},
+                                {3000, 0.003, true}}},
+                    CourseCase{
+                        "ReadHalfWay", 40000, {{20000, 0.001, true}, {19000, 0.0, false}}, 20000},
+                    CourseCase{"LongEmptyTail", 300000, {{50, 0.004, true}}}),
     [](const testing::TestParamInfo<CourseCase>& info) { return info.param.name; });
 
 TEST(TrackPlanTest, AStretchNeedsTwoMetresBeforeItAndRoomAfter) {
