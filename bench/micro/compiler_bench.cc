@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "compiler/post_pass.h"
 #include "micro/bench_support.h"
@@ -25,9 +26,9 @@ void BM_TrackPlanCreate(benchmark::State& state) {
 }
 
 // Seed, a curve every 400 m and Finish over a plan created beforehand
-// (outside the timing, see BM_TrackPlanCreate). A plan whose memory becomes
-// resident only as values land in it has the builder pay for its pages.
-// Items are metres.
+// (outside the timing, see BM_TrackPlanCreate): the builder records the
+// course, whose values are computed when the file is written (see
+// BM_LinePlanFile). Items are metres.
 void BM_TrackPlanBuild(benchmark::State& state) {
   TrackPlan plan;
   for (auto _ : state) {
@@ -36,6 +37,23 @@ void BM_TrackPlanBuild(benchmark::State& state) {
     state.ResumeTiming();
     if (!BuildLongestLinePlan(plan)) Fail("the builder refused a curve of the longest line");
     benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * (kLongestPlanLast + 1));
+}
+
+// The line plan file of the longest line computed from its course, a chunk
+// at a time, into a sink that only looks at each piece. Items are metres.
+void BM_LinePlanFile(benchmark::State& state) {
+  TrackPlan plan;
+  plan.Create(kLongestPlanLast);
+  if (!BuildLongestLinePlan(plan)) Fail("the builder refused a curve of the longest line");
+  for (auto _ : state) {
+    std::uint64_t bytes = 0;
+    plan.WriteFile([&bytes](std::uint64_t, std::string_view piece) {
+      benchmark::DoNotOptimize(piece.data());
+      bytes += piece.size();
+    });
+    if (bytes != plan.FileSize()) Fail("the line plan file came out short");
   }
   state.SetItemsProcessed(state.iterations() * (kLongestPlanLast + 1));
 }
@@ -63,6 +81,7 @@ void BM_SignallingPostPass(benchmark::State& state) {
 
 BENCHMARK(BM_TrackPlanCreate)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TrackPlanBuild)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LinePlanFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SignallingPostPass)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -105,7 +105,9 @@ class DescriptionReader {
   bool GridTest(std::int64_t position, std::int64_t extra);
 
   // Writes the byte that value_of() gives into `member` of the cells from
-  // the cursor on, at least one cell, while the cursor is below `until`; a
+  // the cursor on, at least one cell, while the cursor is below `until`
+  // (value_of() is asked once, before the first cell is written: a fill
+  // writes one value; what it throws leaves every cell as it was); a
   // cursor that reaches `limit` stops the fill before it writes there. The
   // observer hears of the cells written as put there by the record of line
   // `by_line` of `kind` (0: before the first such record).
@@ -132,25 +134,18 @@ void DescriptionReader::FillRunning(std::int64_t& cursor, std::int64_t until,
                                     std::optional<std::int64_t> limit, CellPart part,
                                     const grammar::RecordKind& kind, int by_line) {
   const std::int64_t first = cursor;
-  // The cells written: at least the first, up to until, never from limit.
-  const std::int64_t end = std::min(std::max(first + 1, until), limit.value_or(INT64_MAX));
+  // The cells written: from the cursor, at least one, below until and limit.
+  std::int64_t end = std::max(until, cursor + 1);
+  if (limit) end = std::min(end, std::max(*limit, cursor));
   RouteGrid& grid = tables_.route_cells;
-  if (end > first && grid.contains(first) && grid.contains(end - 1)) {
-    // The value is the same for every cell of a run: asked once, before the
-    // first cell is written (it may refuse to be stored); the cells lie
-    // together, as the grid holds them.
+  if (cursor < end) {
+    // Bounds are checked once for the cells inside the grid; the first
+    // beyond it is refused by at() once they are written.
     const std::uint8_t value = value_of();
-    RouteCell* cells = &grid.at(first);
-    for (std::int64_t i = 0; i < end - first; ++i) cells[i].*member = value;
-    cursor = end;
-  } else {
-    // A run that leaves the grid: each cell is asked for in turn, the first
-    // outside it refused.
-    do {
-      if (limit && cursor >= *limit) break;
-      tables_.route_cells.at(cursor).*member = value_of();
-      ++cursor;
-    } while (cursor < until);
+    RouteCell* cell = &grid.at(cursor);
+    const std::int64_t inside = std::min<std::int64_t>(end, std::int64_t{grid.last_index()} + 1);
+    for (; cursor < inside; ++cursor, ++cell) cell->*member = value;
+    if (cursor < end) grid.at(cursor);
   }
   if (Observed() != nullptr && cursor > first) {
     TellWrite(Observed(), {file_name_, by_line, std::string(kind.name)}, part, first, cursor - 1,

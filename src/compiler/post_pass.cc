@@ -32,11 +32,11 @@ class PostPass {
   void Run() {
     const std::int32_t last_walked = grid_.last_index() - grammar::kWalkTailCells;
     std::int32_t& i = tables_.scratch4;
-    // Every cell walked lies in the grid, whose cells never move: read
-    // without a bounds check each, as most hold nothing the walk acts on.
-    const std::vector<RouteCell>& cells = grid_.cells();
+    // The loop's bounds keep i inside the grid (below its last cell), unless
+    // a step moved it below 0: only then is the read checked.
+    const RouteCell* const cells = grid_.cells().data();
     for (i = 1; i <= last_walked; ++i) {
-      const std::uint8_t kind = cells[static_cast<std::size_t>(i)].kind;
+      const std::uint8_t kind = i >= 0 ? cells[i].kind : Cell(i).kind;
       if (kind == kCellSlowdownWarning) {
         SignalsBeforeWarning(i);
       } else if (kind == kCellSlowdownStart) {

@@ -1,7 +1,5 @@
 #include "compiler/text_match.h"
 
-#include <cstddef>
-
 namespace packager {
 
 namespace {
@@ -14,19 +12,22 @@ bool Contains(std::string_view field, std::string_view word) {
   return field.find(word) != std::string_view::npos;
 }
 
-// Every keyword of a text is tested against every record kind: the first
-// letter is looked for before the rest is compared.
 bool ContainsAnyCase(std::string_view field, std::string_view word) {
   if (word.empty()) return true;
-  if (word.size() > field.size()) return false;
+  if (field.size() < word.size()) return false;
+  // Candidates are found by the first letter alone: a letter in either
+  // case is the lower-case one with bit 0x20 set, which nothing else is.
   const char first = FoldAscii(word[0]);
-  for (std::size_t at = 0; at + word.size() <= field.size(); ++at) {
-    if (FoldAscii(field[at]) != first) continue;
-    std::size_t matched = 1;
-    while (matched < word.size() && FoldAscii(field[at + matched]) == FoldAscii(word[matched])) {
-      ++matched;
-    }
-    if (matched == word.size()) return true;
+  const bool letter = first >= 'a' && first <= 'z';
+  const auto starts = [first, letter](char c) {
+    return (letter ? static_cast<char>(c | 0x20) : c) == first;
+  };
+  const std::size_t last_start = field.size() - word.size();
+  for (std::size_t at = 0; at <= last_start; ++at) {
+    if (!starts(field[at])) continue;
+    std::size_t same = 1;
+    while (same < word.size() && FoldAscii(field[at + same]) == FoldAscii(word[same])) ++same;
+    if (same == word.size()) return true;
   }
   return false;
 }

@@ -28,10 +28,6 @@ void TrackPlanBuilder::Seed() {
   if (plan_.filled() > 0) plan_.Create(plan_.last());
   plan_.Append(PlanValue::Int16(0), PlanValue::Int16(0));
   plan_.Append(PlanValue::Int16(0), PlanValue::Int16(1));
-  before_last_[0] = 0.0;
-  before_last_[1] = 0.0;
-  last_[0] = 0.0;
-  last_[1] = 1.0;
   next_ = 2;
 }
 
@@ -41,33 +37,10 @@ std::int64_t TrackPlanBuilder::StepThrough(std::int64_t through, double curvatur
                      " metres where its builder is at metre " + std::to_string(next_));
   }
   const std::int64_t room = std::min<std::int64_t>(through, plan_.last());
-  // The two points before the next one, in registers for the whole run of
-  // steps: each step depends on the one before it.
-  double x0 = before_last_[0];
-  double y0 = before_last_[1];
-  double x1 = last_[0];
-  double y1 = last_[1];
-  const auto step = [&](double& x, double& y) {
-    const double d0 = x1 - x0;
-    const double d1 = y1 - y0;
-    if (curved) {
-      x = x1 + (d0 + curvature * d1);
-      y = y1 + (d1 - curvature * d0);
-    } else {
-      x = x1 + d0;
-      y = y1 + d1;
-    }
-    x0 = x1;
-    y0 = y1;
-    x1 = x;
-    y1 = y;
-  };
-  if (room >= next_) plan_.AppendReals(room - next_ + 1, step);
-  before_last_[0] = x0;
-  before_last_[1] = y0;
-  last_[0] = x1;
-  last_[1] = y1;
-  if (room >= next_) next_ = room + 1;
+  if (room >= next_) {
+    plan_.AppendStretch(room - next_ + 1, curvature, curved);
+    next_ = room + 1;
+  }
   return room;
 }
 

@@ -1,10 +1,6 @@
-// Builds the line plan metre by metre from the curve records.
-//
-// Each step computes point j from the two points before it: straight, it
-// repeats the direction of the last metre; in a curve of curvature k it turns
-// that direction by the first-order formula (d0 + k*d1, d1 - k*d0), which also
-// lengthens it a little at every step. The arithmetic is done exactly in this
-// order, in 64-bit reals, so that every build produces the same bytes.
+// Builds the line plan from the curve records: straight stretches between
+// the curves, curved ones through them (see TrackPlan::AppendStretch for how
+// each point follows from the two before it).
 #pragma once
 
 #include <cstdint>
@@ -47,10 +43,6 @@ class TrackPlanBuilder {
 
   TrackPlan& plan_;
   std::int64_t next_ = 2;
-  // Points j - 2 and j - 1 as reals, so that a step reads nothing back from
-  // the plan.
-  double before_last_[2] = {0.0, 0.0};
-  double last_[2] = {0.0, 1.0};
 };
 
 // The curvature per metre of a curve class 1 to 6; 0 for any other class.

@@ -27,10 +27,10 @@ void EncodeEntry(char* out, const TableEntry& entry) {
 }  // namespace
 
 std::string EncodeLinePlan(const TrackPlan& plan) {
-  const std::array<std::string_view, 2> sections = plan.FileSections();
-  std::string bytes;
-  bytes.reserve(sections[0].size() + sections[1].size());
-  for (const std::string_view section : sections) bytes += section;
+  std::string bytes(static_cast<std::size_t>(plan.FileSize()), '\0');
+  plan.WriteFile([&bytes](std::uint64_t offset, std::string_view piece) {
+    piece.copy(bytes.data() + offset, piece.size());
+  });
   return bytes;
 }
 
@@ -75,13 +75,14 @@ std::vector<std::string> BinaryFileNames(const ScenarioTables& tables) {
 void WriteBinaryFiles(const ScenarioTables& tables, const std::string& directory) {
   const std::vector<std::string> names = BinaryFileNames(tables);
   if (names.empty()) return;
-  // The line plan is written from the plan's own bytes, a coordinate at a
-  // time; the two small tables are encoded into one buffer each.
+  // The line plan is computed a chunk at a time as it is written; the two
+  // small tables are encoded into one buffer each.
   const std::string train_table = EncodeTrainTable(tables.scenario_table);
   const std::string route_grid = EncodeRouteGrid(tables.route_cells);
   auto name = names.begin();
   if (WritesLinePlan(tables)) {
-    ReplaceFile(JoinPath(directory, *name++), tables.track_plan.FileSections());
+    ReplaceFile(JoinPath(directory, *name++),
+                [&tables](const FileOffsetWriter& write) { tables.track_plan.WriteFile(write); });
   }
   ReplaceFile(JoinPath(directory, *name++), train_table);
   ReplaceFile(JoinPath(directory, *name++), route_grid);

@@ -19,10 +19,9 @@
 namespace packager {
 
 // The file bytes of each table. A plan that does not exist encodes to no
-// bytes. EncodeLinePlan copies the plan's two sections (TrackPlan::
-// FileSections) into one string, for readers of the whole file; the run
-// writes the sections as they stand. A text longer than 65535 bytes throws
-// std::length_error.
+// bytes. EncodeLinePlan puts the whole line plan file into one string, for
+// readers of the whole file; the run writes it a chunk at a time (TrackPlan::
+// WriteFile). A text longer than 65535 bytes throws std::length_error.
 std::string EncodeLinePlan(const TrackPlan& plan);
 std::string EncodeTrainTable(const std::array<TableEntry, kScenarioTableSize>& table);
 std::string EncodeRouteGrid(const RouteGrid& grid);
@@ -34,8 +33,8 @@ std::string EncodeRouteGrid(const RouteGrid& grid);
 std::vector<std::string> BinaryFileNames(const ScenarioTables& tables);
 
 // Writes the binary files named by BinaryFileNames into the directory, each
-// replaced whole by one ReplaceFile call (the line plan from its two
-// sections); a line plan file left by an earlier run stays untouched when no
+// replaced whole by one ReplaceFile call (the line plan computed as it is
+// written); a line plan file left by an earlier run stays untouched when no
 // plan is written. When the route grid does not
 // exist nothing is written at all. All files are encoded before the first is
 // written, so a text too long for its count leaves the directory as it was; a

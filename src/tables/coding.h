@@ -40,7 +40,15 @@ inline void EncodeU64(char* out, std::uint64_t value) {
   EncodeU32(out, static_cast<std::uint32_t>(value));
   EncodeU32(out + 4, static_cast<std::uint32_t>(value >> 32));
 }
-inline void EncodeF64(char* out, double value) { EncodeU64(out, std::bit_cast<std::uint64_t>(value)); }
+// On a little-endian machine the real's own bytes are its encoding: one
+// store from the register that holds it, not a move to an integer first.
+inline void EncodeF64(char* out, double value) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(out, &value, sizeof value);
+  } else {
+    EncodeU64(out, std::bit_cast<std::uint64_t>(value));
+  }
+}
 
 inline std::uint8_t DecodeU8(const char* in) { return static_cast<std::uint8_t>(in[0]); }
 inline std::uint16_t DecodeU16(const char* in) {

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -34,7 +34,8 @@ std::string TemporaryPath(const std::string& path, std::uint64_t process);
 inline constexpr std::uint64_t kWholeFile = ~std::uint64_t{0};
 ReadFault ReadRegularFile(const std::string& path, std::uint64_t count, std::string& bytes);
 
-// ReplaceFile (see replace_file.h) with the system's own calls.
-void ReplaceWithPieces(const std::string& path, std::span<const std::string_view> pieces);
+// ReplaceFile with a fill (see replace_file.h) with the system's own calls.
+void ReplaceWithWriter(const std::string& path,
+                       const std::function<void(const FileOffsetWriter&)>& fill);
 
 }  // namespace packager::file_platform

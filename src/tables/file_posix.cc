@@ -1,4 +1,4 @@
-// Replacing a file on a POSIX system: open(O_EXCL), write, fsync, rename,
+// Replacing a file on a POSIX system: open(O_EXCL), pwrite, fsync, rename,
 // and an fsync of the folder for the new name.
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include "tables/file_failure.h"
 #include "tables/file_platform.h"
@@ -19,26 +20,22 @@ namespace {
 
 std::string SystemReason(int error) { return std::strerror(error); }
 
-// Writes all bytes and returns 0, or the system's error.
-int WriteAll(int file, std::string_view bytes) {
+// Writes all bytes at the offset and returns 0, or the system's error.
+int WriteAllAt(int file, std::uint64_t offset, std::string_view bytes) {
   while (!bytes.empty()) {
-    const ssize_t written = ::write(file, bytes.data(), bytes.size());
+    if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()) - bytes.size()) {
+      return EFBIG;
+    }
+    const ssize_t written = ::pwrite(file, bytes.data(), bytes.size(), static_cast<off_t>(offset));
     if (written < 0) {
       if (errno == EINTR) continue;
       return errno;
     }
     if (written == 0) return EIO;
     bytes.remove_prefix(static_cast<std::size_t>(written));
+    offset += static_cast<std::uint64_t>(written);
   }
   return 0;
-}
-
-// Writes every piece and puts them on the device; the system's error otherwise.
-int WriteTemporary(int file, std::span<const std::string_view> pieces) {
-  for (const std::string_view piece : pieces) {
-    if (const int error = WriteAll(file, piece); error != 0) return error;
-  }
-  return ::fsync(file) == 0 ? 0 : errno;
 }
 
 // Puts the new name itself on the device; a folder that refuses to be synced
@@ -131,11 +128,23 @@ std::size_t NameStart(const std::string& path) {
   return separator == std::string::npos ? 0 : separator + 1;
 }
 
-void ReplaceWithPieces(const std::string& path, std::span<const std::string_view> pieces) {
+void ReplaceWithWriter(const std::string& path,
+                       const std::function<void(const FileOffsetWriter&)>& fill) {
   std::string temporary;
   const int file = CreateTemporary(path, temporary);
   KeepPermissions(path, file);
-  const int write_error = WriteTemporary(file, pieces);
+  try {
+    fill([&path, file](std::uint64_t offset, std::string_view bytes) {
+      if (const int error = WriteAllAt(file, offset, bytes); error != 0) {
+        throw FileFailure(path, kWriteStep, SystemReason(error));
+      }
+    });
+  } catch (...) {
+    ::close(file);
+    ::unlink(temporary.c_str());
+    throw;
+  }
+  const int write_error = ::fsync(file) == 0 ? 0 : errno;
   const int close_error = ::close(file) == 0 ? 0 : errno;
   if (write_error != 0 || close_error != 0) {
     ::unlink(temporary.c_str());

@@ -1,4 +1,4 @@
-// Replacing a file on Windows: CreateFile(CREATE_NEW), WriteFile,
+// Replacing a file on Windows: CreateFile(CREATE_NEW), WriteFile at offsets,
 // FlushFileBuffers, and MoveFileEx, which replaces a name that is taken.
 // Every path is UTF-8 and goes to the wide calls as UTF-16.
 #ifndef WIN32_LEAN_AND_MEAN
@@ -56,25 +56,22 @@ std::string SystemReason(DWORD error) {
   return reason;
 }
 
-// Writes all bytes, in pieces WriteFile can count; the system's error otherwise.
-DWORD WriteAll(HANDLE file, std::string_view bytes) {
+// Writes all bytes at the offset, in pieces WriteFile can count; the
+// system's error otherwise.
+DWORD WriteAllAt(HANDLE file, std::uint64_t offset, std::string_view bytes) {
   constexpr std::size_t kChunk = 1u << 30;
   while (!bytes.empty()) {
     const DWORD size = static_cast<DWORD>(bytes.size() < kChunk ? bytes.size() : kChunk);
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
     DWORD written = 0;
-    if (!WriteFile(file, bytes.data(), size, &written, nullptr)) return GetLastError();
+    if (!WriteFile(file, bytes.data(), size, &written, &at)) return GetLastError();
     if (written == 0) return ERROR_WRITE_FAULT;
     bytes.remove_prefix(written);
+    offset += written;
   }
   return ERROR_SUCCESS;
-}
-
-// Writes every piece and puts them on the device; the system's error otherwise.
-DWORD WriteTemporary(HANDLE file, std::span<const std::string_view> pieces) {
-  for (const std::string_view piece : pieces) {
-    if (const DWORD error = WriteAll(file, piece); error != ERROR_SUCCESS) return error;
-  }
-  return FlushFileBuffers(file) ? ERROR_SUCCESS : GetLastError();
 }
 
 // A new temporary file beside path, open for writing; its name goes to
@@ -153,10 +150,22 @@ std::size_t NameStart(const std::string& path) {
   return separator == std::string::npos ? 0 : separator + 1;
 }
 
-void ReplaceWithPieces(const std::string& path, std::span<const std::string_view> pieces) {
+void ReplaceWithWriter(const std::string& path,
+                       const std::function<void(const FileOffsetWriter&)>& fill) {
   std::string temporary;
   HANDLE file = CreateTemporary(path, temporary);
-  const DWORD write_error = WriteTemporary(file, pieces);
+  try {
+    fill([&path, file](std::uint64_t offset, std::string_view bytes) {
+      if (const DWORD error = WriteAllAt(file, offset, bytes); error != ERROR_SUCCESS) {
+        throw FileFailure(path, kWriteStep, SystemReason(error));
+      }
+    });
+  } catch (...) {
+    CloseHandle(file);
+    DeleteFileA(temporary.c_str());
+    throw;
+  }
+  const DWORD write_error = FlushFileBuffers(file) ? ERROR_SUCCESS : GetLastError();
   const DWORD close_error = CloseHandle(file) ? ERROR_SUCCESS : GetLastError();
   if (write_error != ERROR_SUCCESS || close_error != ERROR_SUCCESS) {
     DeleteFileW(WideFromUtf8(temporary).c_str());

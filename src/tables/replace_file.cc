@@ -28,11 +28,22 @@ std::string TemporaryPath(const std::string& path, std::uint64_t process) {
 
 
 void ReplaceFile(const std::string& path, std::string_view bytes) {
-  file_platform::ReplaceWithPieces(path, std::span<const std::string_view>(&bytes, 1));
+  ReplaceFile(path, std::span<const std::string_view>(&bytes, 1));
 }
 
 void ReplaceFile(const std::string& path, std::span<const std::string_view> pieces) {
-  file_platform::ReplaceWithPieces(path, pieces);
+  file_platform::ReplaceWithWriter(path, [pieces](const FileOffsetWriter& write) {
+    std::uint64_t offset = 0;
+    for (const std::string_view piece : pieces) {
+      write(offset, piece);
+      offset += piece.size();
+    }
+  });
+}
+
+void ReplaceFile(const std::string& path,
+                 const std::function<void(const FileOffsetWriter&)>& fill) {
+  file_platform::ReplaceWithWriter(path, fill);
 }
 
 std::string RegularFileTarget(const std::string& path) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -22,6 +23,15 @@ void ReplaceFile(const std::string& path, std::string_view bytes);
 // The same with the bytes of the pieces one after the other, each written
 // as it stands: nothing joins them in memory first.
 void ReplaceFile(const std::string& path, std::span<const std::string_view> pieces);
+
+// Puts bytes into the new file at the offset given, which may lie past what
+// is written so far; throws FileFailure when the system refuses.
+using FileOffsetWriter = std::function<void(std::uint64_t offset, std::string_view bytes)>;
+// The same for a file computed as it is written: fill gives the writer
+// every byte of the new file, in pieces at their offsets, in any order (a
+// byte never written is 0). Should fill throw, whatever it throws, the file
+// at path stays untouched and no temporary file is left.
+void ReplaceFile(const std::string& path, const std::function<void(const FileOffsetWriter&)>& fill);
 
 // The largest file any stage reads: far more than the longest line plan
 // (about 20 bytes a metre) or any text, and little enough to hold in memory.

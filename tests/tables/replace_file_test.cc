@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <set>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -61,6 +62,34 @@ TEST(ReplaceFileTest, WritesExactlyTheBytesOverAnyEarlierFile) {
   EXPECT_EQ(folder.Read("x.dat"), large + binary + "z");
   ReplaceFile(path, std::span<const std::string_view>());
   EXPECT_EQ(std::filesystem::file_size(path), 0u);
+}
+
+TEST(ReplaceFileTest, AFileFilledAtOffsetsIsWholeOnlyWhenTheFillEnds) {
+  TempFolder folder;
+  const std::string path = folder.PathOf("x.dat");
+  ReplaceFile(path, "earlier");
+  // Pieces out of order, one past a gap that a later piece fills, one over
+  // 64 KiB from the start: the bytes land where they were put.
+  const std::string far(70000, 'f');
+  const struct {
+    std::uint64_t offset;
+    std::string_view bytes;
+  } pieces[] = {{4, "tail"}, {0, "head"}, {8 + 70000, "end"}, {8, far}, {2, ""}};
+  ReplaceFile(path, [&pieces](const FileOffsetWriter& write) {
+    for (const auto& piece : pieces) write(piece.offset, piece.bytes);
+  });
+  EXPECT_EQ(folder.Read("x.dat"), "headtail" + far + "end");
+  // A fill that fails half-way leaves the earlier file and no temporary one.
+  for (const bool file_failure : {false, true}) {
+    const auto failing = [file_failure, &path](const FileOffsetWriter& write) {
+      write(0, "half");
+      if (file_failure) throw FileFailure(path, "compute the file", "it cannot be computed");
+      throw std::runtime_error("the fill broke");
+    };
+    EXPECT_ANY_THROW(ReplaceFile(path, failing)) << file_failure;
+    EXPECT_EQ(folder.Read("x.dat"), "headtail" + far + "end");
+    EXPECT_EQ(EntriesOf(folder.path()), Names{"x.dat"});
+  }
 }
 
 TEST(ReadWholeFileTest, ReadsEveryByteOrSaysWhyNot) {

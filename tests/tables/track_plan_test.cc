@@ -121,5 +121,127 @@ TEST(TrackPlanTest, EachSectionIsACoordinateWithTheEmptyValuesOfTheMetresAfterIt
             std::string(6, '\0') + std::string("\x02\x00\xFF\xFF", 4) + std::string(4, '\0'));
 }
 
+// A stretch of a course and the reference of the rule it follows,
+// computed point by point apart from the plan.
+struct CourseStretch {
+  std::int64_t count;
+  double curvature;
+  bool curved;
+};
+
+void ReferenceStretch(std::vector<PlanValue> (&values)[2], const CourseStretch& stretch) {
+  for (std::int64_t step = 0; step < stretch.count; ++step) {
+    const std::size_t j = values[0].size();
+    const double x0 = values[0][j - 2].AsReal();
+    const double y0 = values[1][j - 2].AsReal();
+    const double x1 = values[0][j - 1].AsReal();
+    const double y1 = values[1][j - 1].AsReal();
+    const double d0 = x1 - x0;
+    const double d1 = y1 - y0;
+    const double k = stretch.curvature;
+    values[0].push_back(PlanValue::Real(stretch.curved ? x1 + (d0 + k * d1) : x1 + d0));
+    values[1].push_back(PlanValue::Real(stretch.curved ? y1 + (d1 - k * d0) : y1 + d1));
+  }
+}
+
+// The file as WriteFile gives it, checking that every byte comes once and
+// that no piece holds the whole of a long plan.
+std::string WrittenFile(const TrackPlan& plan) {
+  std::string bytes(static_cast<std::size_t>(plan.FileSize()), '\x7F');
+  std::uint64_t written = 0;
+  plan.WriteFile([&](std::uint64_t offset, std::string_view piece) {
+    EXPECT_LE(offset + piece.size(), bytes.size());
+    EXPECT_LE(piece.size(), std::size_t{256} << 10);
+    piece.copy(bytes.data() + offset, piece.size());
+    written += piece.size();
+  });
+  EXPECT_EQ(written, bytes.size());
+  return bytes;
+}
+
+struct CourseCase {
+  const char* name;
+  std::int32_t last;
+  std::vector<CourseStretch> course;
+  // Metres of the course after which the plan is read, so that the rest
+  // follows values already stored; -1: never.
+  std::int64_t read_after = -1;
+};
+
+class TrackPlanCourseTest : public testing::TestWithParam<CourseCase> {};
+
+TEST_P(TrackPlanCourseTest, WritesAndReadsTheValuesOfItsCourse) {
+  const CourseCase& c = GetParam();
+  TrackPlan plan;
+  plan.Create(c.last);
+  std::vector<PlanValue> values[2];
+  for (const PlanValue& seed : {PlanValue::Int16(0), PlanValue::Int16(1)}) {
+    plan.Append(PlanValue::Int16(0), seed);
+    values[0].push_back(PlanValue::Int16(0));
+    values[1].push_back(seed);
+  }
+  std::int64_t appended = 0;
+  for (const CourseStretch& stretch : c.course) {
+    plan.AppendStretch(stretch.count, stretch.curvature, stretch.curved);
+    ReferenceStretch(values, stretch);
+    appended += stretch.count;
+    if (appended == c.read_after) {
+      EXPECT_EQ(plan.at(appended + 1, 0), values[0].back());
+    }
+  }
+  const std::string expected = Reference(values, c.last + 1);
+  EXPECT_EQ(plan.filled(), static_cast<std::int32_t>(values[0].size()));
+  EXPECT_EQ(WrittenFile(plan), expected);
+  // Reading stores the course; the file stays the same, written or viewed.
+  for (const std::size_t metre : {std::size_t{1}, values[0].size() / 2, values[0].size() - 1}) {
+    EXPECT_EQ(plan.at(static_cast<std::int64_t>(metre), 1), values[1][metre]) << metre;
+  }
+  EXPECT_EQ(WrittenFile(plan), expected);
+  EXPECT_EQ(FileBytes(plan), expected);
+  // A value given one by one after the course follows it.
+  if (plan.filled() <= plan.last()) {
+    plan.Append(PlanValue{}, PlanValue::Int16(-3));
+    values[0].push_back(PlanValue{});
+    values[1].push_back(PlanValue::Int16(-3));
+    EXPECT_EQ(WrittenFile(plan), Reference(values, c.last + 1));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Courses, TrackPlanCourseTest,
+    testing::Values(CourseCase{"NoCourse", 70000, {}},
+                    CourseCase{"StraightToTheEnd", 100, {{99, 0.0, false}}},
+                    // Stretches across the chunks of the writer, of either sign, with
+                    // neighbours of the same rule that join and a -0 that does not.
+                    CourseCase{"CurvesAcrossChunks",
+                               60000,
+                               {{16000, 0.0, false},
+                                {800, -0.002, true},
+                                {900, -0.002, true},
+                                {20000, 0.0001, true},
+                                {5, 0.0, true},
+                                {5, -0.0, true},
+                                {16384, 0.0, false},
+                                {3000, 0.003, true}}},
+                    CourseCase{
+                        "ReadHalfWay", 40000, {{20000, 0.001, true}, {19000, 0.0, false}}, 20000},
+                    CourseCase{"LongEmptyTail", 300000, {{50, 0.004, true}}}),
+    [](const testing::TestParamInfo<CourseCase>& info) { return info.param.name; });
+
+TEST(TrackPlanTest, AStretchNeedsTwoMetresBeforeItAndRoomAfter) {
+  TrackPlan plan;
+  EXPECT_THROW(plan.AppendStretch(1, 0.0, false), RunFailure);
+  plan.Create(10);
+  plan.Append(PlanValue::Int16(0), PlanValue::Int16(0));
+  EXPECT_THROW(plan.AppendStretch(1, 0.0, false), RunFailure);
+  plan.Append(PlanValue::Int16(0), PlanValue::Int16(1));
+  EXPECT_THROW(plan.AppendStretch(10, 0.0, false), RunFailure);
+  EXPECT_THROW(plan.AppendStretch(-1, 0.0, false), RunFailure);
+  EXPECT_EQ(plan.filled(), 2);
+  plan.AppendStretch(9, 0.0, false);
+  EXPECT_EQ(plan.at(10, 1), PlanValue::Real(10.0));
+  EXPECT_THROW(plan.Append(PlanValue{}, PlanValue{}), RunFailure);
+}
+
 }  // namespace
 }  // namespace packager
