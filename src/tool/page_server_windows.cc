@@ -214,17 +214,19 @@ void PageServer::State::Answer(Client& client) {
 bool PageServer::State::Receive(Client& client) {
   char buffer[4096];
   const int got = recv(client.socket, buffer, sizeof buffer, 0);
-  if (got <= 0) return got < 0 && WSAGetLastError() == WSAEWOULDBLOCK;
+  if (got < 0) return WSAGetLastError() == WSAEWOULDBLOCK;
+  // A client that ends its side after the request still hears the answer.
+  if (got == 0) return client.answered && !client.events && !client.pending.empty();
   if (client.answered) return true;  // what follows a request is not read
   client.head.append(buffer, static_cast<std::size_t>(got));
-  if (client.head.find("\r\n\r\n") != std::string::npos ||
-      client.head.find("\n\n") != std::string::npos) {
-    Answer(client);
-  } else if (client.head.size() > kHeadLimit) {
+  if (client.head.size() > kHeadLimit) {
     client.answered = true;
     client.head.clear();
     client.pending = Response("431 Request Header Fields Too Large", "text/plain",
                               "the request head is too long\n");
+  } else if (client.head.find("\r\n\r\n") != std::string::npos ||
+             client.head.find("\n\n") != std::string::npos) {
+    Answer(client);
   }
   return true;
 }

@@ -27,27 +27,31 @@ python3 - "$port" folder/Prova_Collina_4711_note.txt <<'PY' || fail "the page se
 import re, socket, sys, time
 port, text = int(sys.argv[1]), sys.argv[2]
 
-def request(path, host):
+def request(path, host, half_close=False):
     with socket.create_connection(("127.0.0.1", port), timeout=20) as s:
         s.sendall(f"GET {path} HTTP/1.1\r\nHost: {host}\r\n\r\n".encode())
+        if half_close:
+            s.shutdown(socket.SHUT_WR)
         data = b""
         while chunk := s.recv(65536):
             data += chunk
     return data.decode("utf-8", "replace")
 
 here = f"127.0.0.1:{port}"
-# path, Host, status line, what the answer holds
-for path, host, status, holds in [
-    ("/", here, "200 OK", "new EventSource('/events?after="),
-    ("/", f"localhost:{port}", "200 OK", "Content-Type: text/html; charset=utf-8"),
-    ("/?x=1", here, "200 OK", "Prova_Collina"),
-    ("/", f"rebound.example:{port}", "403 Forbidden", f"http://{here}/"),
-    ("/", "127.0.0.1", "403 Forbidden", ""),
-    ("/page.html", here, "404 Not Found", ""),
+# path, Host, the client ends its side after the request, status line, what
+# the answer holds
+for path, host, half_close, status, holds in [
+    ("/", here, False, "200 OK", "new EventSource('/events?after="),
+    ("/", f"localhost:{port}", False, "200 OK", "Content-Type: text/html; charset=utf-8"),
+    ("/?x=1", here, True, "200 OK", "Prova_Collina"),
+    ("/", f"rebound.example:{port}", False, "403 Forbidden", f"http://{here}/"),
+    ("/events", "127.0.0.1", False, "403 Forbidden", ""),
+    ("/page.html", here, True, "404 Not Found", ""),
+    ("/", "h" * 20000, False, "431 ", ""),
 ]:
-    answer = request(path, host)
+    answer = request(path, host, half_close)
     if not answer.startswith("HTTP/1.1 " + status) or holds not in answer:
-        sys.exit(f"GET {path} for {host}: {answer[:300]!r}")
+        sys.exit(f"GET {path} for {host[:40]}: {answer[:300]!r}")
     if status == "200 OK":
         head, body = answer.split("\r\n\r\n", 1)
         length = int(re.search(r"Content-Length: (\d+)", head).group(1))
@@ -72,7 +76,7 @@ with socket.create_connection(("127.0.0.1", port), timeout=60) as s:
     if not event or int(event.group(1)) <= int(after):
         sys.exit(f"no change after {after} in {data!r}")
 PY
-pass "watch serves the page, its events tell of an edit, other hosts get 403 and other paths 404"
+pass "watch serves the page, its events tell of an edit, other hosts get 403, other paths 404, an endless head 431"
 
 status=0
 output=$(wine scenario-tool.exe watch folder -o other.html --port "$port" 2>&1) || status=$?
