@@ -189,6 +189,7 @@ windows-test: dist
 	bash tests/windows/wine_test.sh $(WINDOWS_BUILD_DIR)-x86_64/bin \
 	  $(BUILD_DIR)/tests/reference_packager
 	bash tests/windows/package_test.sh $(BUILD_DIR)/bin $(WINDOWS_BUILD_DIR)-x86_64/bin
+	bash tests/windows/watch_test.sh $(WINDOWS_BUILD_DIR)-x86_64/bin
 	bash tests/windows/kit_test.sh $(KIT_ZIP) $(BUILD_DIR)/bin
 
 windows-screenshot: windows
