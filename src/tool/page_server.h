@@ -23,9 +23,6 @@ class PageServer {
   PageServer(const PageServer&) = delete;
   PageServer& operator=(const PageServer&) = delete;
 
-  // This build can serve at all.
-  static bool Available();
-
   // Listens on 127.0.0.1:port, or a port the system chooses for 0. Returns
   // the port, or 0 after a line on err that says why not.
   int Start(int port, std::ostream& err);

@@ -18,8 +18,6 @@ PageServer::PageServer() : state_(std::make_unique<State>()) {}
 
 PageServer::~PageServer() { Stop(); }
 
-bool PageServer::Available() { return true; }
-
 int PageServer::Start(int port, std::ostream& err) {
   const std::string path = PathBesideTool(PACKAGER_PAGE_SERVER_MODULE);
   state_->module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

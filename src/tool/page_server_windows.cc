@@ -326,8 +326,6 @@ PageServer::PageServer() : state_(std::make_unique<State>()) {}
 
 PageServer::~PageServer() { Stop(); }
 
-bool PageServer::Available() { return true; }
-
 int PageServer::Start(int port, std::ostream& err) {
   State& state = *state_;
   const auto refuse = [&](const std::string& why) {

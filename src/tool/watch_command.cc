@@ -78,11 +78,8 @@ int WatchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
   RequireScenarioFolder(arguments, outputs.directory);
 
   PageServer server;
-  int served = 0;
-  if (PageServer::Available()) {
-    served = server.Start(static_cast<int>(port), err);
-    if (served == 0) return kToolFileFailure;
-  }
+  const int served = server.Start(static_cast<int>(port), err);
+  if (served == 0) return kToolFileFailure;
   ListenForStop();
   std::vector<std::string> written = {outputs.page};
   if (outputs.profile) written.push_back(*outputs.profile);
@@ -92,12 +89,8 @@ int WatchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
   const std::set<std::string> ignored = FilesInFolder(outputs.directory, written);
   for (const std::string& name : ignored) state.texts.erase(name);
   out << "watching " << outputs.directory << "; Ctrl-C ends\n";
-  if (served != 0) {
-    out << "the page, reloaded on every change: http://" << kPageServerHost << ":" << served
-        << "/\n";
-  } else {
-    out << "this build serves no page: reload " << outputs.page << " after a change\n";
-  }
+  out << "the page, reloaded on every change: http://" << kPageServerHost << ":" << served
+      << "/\n";
   out.flush();
 
   SaveSettler settler(std::move(state), kWatchSettleTime);
