@@ -39,7 +39,9 @@ const CommandLine& CommandNamed(std::string_view name);
 Arguments CommandArguments(std::string_view name, const std::vector<std::string>& args);
 
 // --- The help as printed: the table's texts wrapped to kHelpWidth columns.
-inline constexpr std::size_t kHelpWidth = 80;
+// A console of 80 columns on Windows moves to its next line once its last
+// column is written, so that a line of 80 would be followed by an empty one.
+inline constexpr std::size_t kHelpWidth = 79;
 
 // Each form of the command's usage on one line, from "scenario-tool ".
 std::vector<std::string> UsageForms(const CommandLine& command);

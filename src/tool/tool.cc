@@ -69,7 +69,7 @@ void PrintShortUsage(std::ostream& out, std::string_view program) {
   const std::string name(program);
   out << "scenario-tool " << ProjectVersion()
       << ", the scenario author's companion, runs in a command prompt:\n"
-         "  " << name << " check FOLDER                  lists the faults of a scenario\n"
+         "  " << name << " check FOLDER                  lists a scenario's faults\n"
          "  " << name << " report FOLDER -o report.html  a page on it, for a browser\n"
          "  " << name << " --help                        every command\n"
       << GuideLine();
