@@ -64,7 +64,7 @@ helps=$({ wine scenario-tool.exe --help; wine scenario-tool.exe package --help; 
 if [ -s docs/authoring.html ]; then
   [[ "$helps" == *'\docs\authoring.html'* ]] || fail "the help does not name the guide's page"
 fi
-pass "the kit is named for $version; its help fits 80 columns and offers its own targets"
+pass "the kit is named for $version; its help fits a console of 80 columns and offers its own targets"
 
 # run_tool ARGUMENTS...: the kit's scenario-tool.exe, which must end with 0.
 run_tool() {
