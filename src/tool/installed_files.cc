@@ -158,21 +158,21 @@ void WriteBash(std::ostream& out) {
          "complete -F _scenario_tool scenario-tool\n";
 }
 
-// The _arguments spec of a value: ":MESSAGE:ACTION".
+// How zsh's _arguments completes a value: ":MESSAGE:ACTION".
 std::string ZshAction(const ValueKind& value, std::string_view message) {
-  std::string spec = ":" + std::string(message) + ":";
+  std::string action = ":" + std::string(message) + ":";
   switch (value.type) {
     case ValueKind::kFile:
-      return spec + "_files";
+      return action + "_files";
     case ValueKind::kFolder:
-      return spec + "_files -/";
+      return action + "_files -/";
     case ValueKind::kWord:
-      return spec + "(" + Joined(value.words, " ") + ")";
+      return action + "(" + Joined(value.words, " ") + ")";
     case ValueKind::kNone:
     case ValueKind::kText:
       break;
   }
-  return spec + " ";
+  return action + " ";
 }
 
 void WriteZsh(std::ostream& out) {
@@ -199,19 +199,19 @@ void WriteZsh(std::ostream& out) {
   for (const CommandLine& command : Commands()) {
     out << "    (" << command.name << ")\n      _arguments";
     for (const std::string& option : OptionsOf(command)) {
-      std::string spec;
+      std::string entry;
       if (option == "-h" || option == "--help") {
-        spec = "(-h --help)" + option + "[show the help of the command]";
+        entry = "(-h --help)" + option + "[show the help of the command]";
       } else if (IsOptionStart(option)) {
-        spec = "*" + option + "-" + ZshAction(OptionValue(option), option + "NAME");
+        entry = "*" + option + "-" + ZshAction(OptionValue(option), option + "NAME");
       } else if (option == "-o") {
-        spec = "-o" + ZshAction(OptionValue("--output"), "file");
+        entry = "-o" + ZshAction(OptionValue("--output"), "file");
       } else if (command.valued.count(option) != 0) {
-        spec = option + "=" + ZshAction(OptionValue(option), option.substr(2));
+        entry = option + "=" + ZshAction(OptionValue(option), option.substr(2));
       } else {
-        spec = option;
+        entry = option;
       }
-      out << " \\\n        " << Quoted(spec);
+      out << " \\\n        " << Quoted(entry);
     }
     const ValueKind positional = PositionalValue(command.name);
     if (positional.type != ValueKind::kNone) {

@@ -55,10 +55,10 @@ TEST(InstalledFilesTest, EveryCommandAndOptionOfTheTableIsInEachFile) {
     for (const std::string& option : options) {
       EXPECT_NE(bash_options.find(" " + option + " "), std::string::npos) << name << option;
       const bool valued = command.valued.count(option) != 0;
-      const std::string spec = option.back() == '-' ? "'*" + option + "-:"
+      const std::string entry = option.back() == '-' ? "'*" + option + "-:"
                                : valued             ? "'" + option + "=:"
                                                     : "'" + option + "'";
-      EXPECT_NE(zsh_block.find(spec), std::string::npos) << name << " " << spec;
+      EXPECT_NE(zsh_block.find(entry), std::string::npos) << name << " " << entry;
       EXPECT_NE(manual.find("\\fB" + option), std::string::npos) << name << option;
     }
   }
