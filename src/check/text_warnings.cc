@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <optional>
+#include <set>
 #include <sstream>
 
 #include "compiler/grammar.h"
@@ -98,6 +99,28 @@ bool IsOrdered(const std::string& kind) {
   return kind == grammar::kCurve.name || PositionRule(kind) != grammar::CellRule::kNone;
 }
 
+// The reading of a fraction an author likely meant: a distance in metres
+// written in kilometres ("29.2": 29200), an adhesion written as a share of
+// one ("0.8": 80).
+struct Scaled {
+  std::int64_t value;
+  std::string as;  // "29.2 km is 29200 m"
+};
+std::optional<Scaled> ScaledReading(const grammar::Field& field, const std::string& raw) {
+  double number = 0;
+  std::istringstream in(raw);
+  if (!(in >> number) || number <= 0) return std::nullopt;
+  if (field.unit == "m" && number * 1000 <= static_cast<double>(grammar::kLineLengthLimit)) {
+    const auto metres = static_cast<std::int64_t>(number * 1000 + 0.5);
+    return Scaled{metres, "if " + raw + " is in kilometres: " + std::to_string(metres) + " m"};
+  }
+  if (field.name == "adhesion" && number < 2) {
+    const auto share = static_cast<std::int64_t>(number * 100 + 0.5);
+    return Scaled{share, "if " + raw + " is a share of 1: " + std::to_string(share)};
+  }
+  return std::nullopt;
+}
+
 class Checker {
  public:
   Checker(const AuthorFiles& files, const std::string& train_text)
@@ -110,7 +133,16 @@ class Checker {
   // other_what.
   void Warn(const char* rule, const ReadRecord& record, int line, int column,
             std::string message, std::optional<Fix> fix = std::nullopt,
-            const ReadRecord* other = nullptr, const std::string& other_what = "");
+            const ReadRecord* other = nullptr, const std::string& other_what = "") {
+    std::vector<Fix> fixes;
+    if (fix) fixes.push_back(std::move(*fix));
+    WarnFixes(rule, record, line, column, std::move(message), std::move(fixes), other,
+              other_what);
+  }
+  // The same with every fix offered, the first the likeliest.
+  void WarnFixes(const char* rule, const ReadRecord& record, int line, int column,
+                 std::string message, std::vector<Fix> fixes, const ReadRecord* other = nullptr,
+                 const std::string& other_what = "");
   void Warn(const char* rule, const ReadRecord& record, const ReadField& field,
             std::string message, std::optional<Fix> fix = std::nullopt,
             const ReadRecord* other = nullptr, const std::string& other_what = "") {
@@ -124,6 +156,7 @@ class Checker {
                                std::string description) const;
 
   void CheckLines(const std::vector<ReadRecord>& records);
+  void CheckHeaderless(const std::vector<ReadRecord>& records);
   void CheckKeyword(const ReadRecord& record);
   void CheckFields(const ReadRecord& record);
   void CheckRecord(const ReadRecord& record);
@@ -139,6 +172,8 @@ class Checker {
   DiagnosticList found_;
   // The last record of each kind, by text, for the order and overlap checks.
   std::map<std::pair<std::string, std::string>, const ReadRecord*> previous_;
+  // Body records of the line read in its general part, said once a run.
+  std::set<const ReadRecord*> headerless_;
 };
 
 std::optional<Fix> Checker::Replacing(const ReadRecord& record, int line, int column,
@@ -154,9 +189,9 @@ std::optional<Fix> Checker::Replacing(const ReadRecord& record, int line, int co
              {TextEdit{file->second.path, line, column, end, Utf8From1252(text)}}};
 }
 
-void Checker::Warn(const char* rule, const ReadRecord& record, int line, int column,
-                   std::string message, std::optional<Fix> fix, const ReadRecord* other,
-                   const std::string& other_what) {
+void Checker::WarnFixes(const char* rule, const ReadRecord& record, int line, int column,
+                        std::string message, std::vector<Fix> fixes, const ReadRecord* other,
+                        const std::string& other_what) {
   if (!found_.Lists(rule)) {
     found_.Add({Severity::kWarning, rule, "", 0, 0, "", "", 0});  // counted only
     return;
@@ -167,13 +202,13 @@ void Checker::Warn(const char* rule, const ReadRecord& record, int line, int col
           ? DiagnosticAt(Severity::kWarning, rule, file->second, line, column, std::move(message))
           : DiagnosticAt(Severity::kWarning, rule, AuthorFile{record.file, {}}, line, column,
                          std::move(message));
-  if (fix) {
-    const TextEdit& edit = fix->edits.front();
+  if (!fixes.empty()) {
+    const TextEdit& edit = fixes.front().edits.front();
     if (edit.line == diagnostic.line && edit.column == diagnostic.column) {
       diagnostic.end_line = edit.line;
       diagnostic.end_column = edit.end_column;
     }
-    diagnostic.fixes.push_back(std::move(*fix));
+    diagnostic.fixes = std::move(fixes);
   }
   if (other != nullptr) {
     const auto other_file = files_.find(other->file);
@@ -189,7 +224,59 @@ std::optional<std::int64_t> Number(const ReadRecord& record, std::size_t index) 
   return record.fields[index].value;
 }
 
+// The line's section of a keyword that no record of the general part
+// matches: a body record there means the header above it is missing.
+const grammar::Section* SectionOf(const std::string& keyword) {
+  for (const grammar::Section& section : grammar::kLineSections) {
+    if (grammar::Matches(*section.kind, keyword)) return &section;
+  }
+  return nullptr;
+}
+
+// A header deleted leaves the body records under it in the general part,
+// which reads none of them: said once, at the first of the run, with the
+// header as its fix, instead of once a record.
+void Checker::CheckHeaderless(const std::vector<ReadRecord>& records) {
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const ReadRecord& record = records[i];
+    if (record.file == train_text_ || !record.kinds.empty() || IsHeader(record.keyword) ||
+        headerless_.contains(&record)) {
+      continue;
+    }
+    const grammar::Section* section = SectionOf(record.keyword);
+    if (section == nullptr) continue;
+    // The run: up to the next header or record read as one, values left
+    // over on a run's lines included.
+    const ReadRecord* last = &record;
+    for (std::size_t j = i; j < records.size(); ++j) {
+      const ReadRecord& next = records[j];
+      if (next.file != record.file || !next.kinds.empty() || IsHeader(next.keyword)) break;
+      headerless_.insert(&next);
+      if (SectionOf(next.keyword) != nullptr) last = &next;
+    }
+    const std::string header(section->header);
+    const std::string name = RecordName(section->kind->name);
+    std::string message = Quoted(Trimmed(record.keyword)) + " is a " + name +
+                          " record above the line's first section header: the general part, "
+                          "from \"[generale]\" to that header, reads no " + name + ", so ";
+    message += last == &record ? "this line is skipped"
+                               : "lines " + std::to_string(record.line) + " to " +
+                                     std::to_string(last->line) + " are skipped";
+    message += "; header \"" + header + "\" missing?";
+    std::vector<Fix> fixes;
+    const auto file = files_.find(record.file);
+    if (file != files_.end()) {
+      // A lone LF ends a line wherever it stands, as the reader counts lines.
+      fixes.push_back({"insert \"" + header + "\" above this line",
+                       {TextEdit{file->second.path, record.line, 1, 1, header + "\n"}}});
+    }
+    WarnFixes("missing-header", record, record.line, record.column, std::move(message),
+              std::move(fixes), last == &record ? nullptr : last, "the last line skipped");
+  }
+}
+
 std::vector<Diagnostic> Checker::Run(const std::vector<ReadRecord>& records) {
+  CheckHeaderless(records);
   CheckLines(records);
   for (const ReadRecord& record : records) {
     CheckFields(record);
@@ -260,7 +347,7 @@ std::string Suggestion(const std::string& keyword, const std::vector<std::string
 void Checker::CheckKeyword(const ReadRecord& record) {
   const bool train = record.file == train_text_;
   if (record.kinds.empty()) {
-    if (IsHeader(record.keyword)) return;
+    if (IsHeader(record.keyword) || headerless_.contains(&record)) return;
     std::string message = Quoted(Trimmed(record.keyword)) + " is no keyword of the " +
                           (train ? "train" : "line") +
                           " description: the line is skipped, each of its values read as a "
@@ -313,15 +400,37 @@ void Checker::CheckFields(const ReadRecord& record) {
       break;
     }
   }
-  for (const ReadField& field : record.fields) {
-    if (field.number && field.raw.find('.') != std::string::npos) {
-      const std::string whole = std::to_string(field.value);
-      Warn("fraction", record, field,
-           Quoted(field.raw) + " is read as " + whole +
-               ": values are whole numbers, rounded half to even",
-           Replacing(record, field.line, field.column, field.raw, whole,
-                     "write " + whole + ", the value read"));
+  const grammar::RecordKind* model =
+      record.kinds.size() == 1 ? grammar::FindRecord(record.kinds.front()) : nullptr;
+  for (std::size_t index = 0; index < record.fields.size(); ++index) {
+    const ReadField& field = record.fields[index];
+    if (!field.number || field.raw.find('.') == std::string::npos) continue;
+    const std::string whole = std::to_string(field.value);
+    // A fraction is seldom meant as written: a distance in kilometres, an
+    // adhesion as a share of 1. The likelier reading is offered first, the
+    // value read after it, neither as certain.
+    const grammar::Field* meant =
+        model != nullptr && index < model->fields.size() ? &model->fields[index] : nullptr;
+    std::string message = Quoted(field.raw) + " is read as " + whole +
+                          ": values are whole numbers, rounded half to even";
+    std::vector<Fix> fixes;
+    if (const auto scaled = meant != nullptr ? ScaledReading(*meant, field.raw) : std::nullopt) {
+      const std::string value = std::to_string(scaled->value);
+      message += "; " + scaled->as + ", write " + value;
+      if (auto fix = Replacing(record, field.line, field.column, field.raw, value,
+                               "write " + value + " (" + scaled->as + ")")) {
+        fixes.push_back(std::move(*fix));
+      }
     }
+    if (auto fix = Replacing(record, field.line, field.column, field.raw, whole,
+                             "write " + whole + ", the value read")) {
+      fixes.push_back(std::move(*fix));
+    }
+    if (fixes.size() > 1) {
+      for (Fix& fix : fixes) fix.certain = false;
+    }
+    WarnFixes("fraction", record, field.line, field.column, std::move(message),
+              std::move(fixes));
   }
 }
 

@@ -9,6 +9,7 @@ namespace {
 
 constexpr WarningName kWarnings[] = {
     {"unknown-keyword", "a keyword that matches no record and is no section header"},
+    {"missing-header", "a body record of the line above its first section header, read as none"},
     {"ambiguous-keyword", "a keyword read as two records, or a section header read as one"},
     {"leftover-fields", "a line with more values than its record reads"},
     {"record-spans-lines", "a record short of values, which reads the next line's fields"},
