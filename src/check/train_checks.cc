@@ -185,13 +185,13 @@ class TrainChecker {
   }
 
   // Where the train stops on its way it stands a while: column 13 gives the
-  // seconds (30 or 60), 1 at the first station.
+  // seconds (30 or 60), 1 at the first station; at the last it ends its run.
   void CheckDwells() {
     std::vector<const Stop*> stops;
     for (const Stop& stop : stations_) {
       if (stop.seconds != 0) stops.push_back(&stop);
     }
-    for (std::size_t i = 1; i < stops.size(); ++i) {
+    for (std::size_t i = 1; i + 1 < stops.size(); ++i) {
       if (stops[i]->dwell != 0) continue;
       const std::size_t column = g::FieldIndex(g::kStation, "column 13");
       WarnAt("stop-dwell", *stops[i]->record, column,

@@ -368,10 +368,17 @@ TEST(CheckTest, NothingIsLostWithoutAWord) {
 // slip it names, and on nothing a sound text says.
 TEST(CheckTest, TheTrainCheckedAgainstItself) {
   const std::string kStations = std::string(kTrainHead) + "[stazioni]\r\n";
-  const auto station = [](int position, const char* time, const char* name) {
-    return "stazione, " + std::to_string(position) + ", 12, 300, 0,0,0, 1,1,0, 1,1,0, 0, " +
-           time + ", " + name + "\r\n";
+  // Where the train stops it stands 30 s (column 13), unless told.
+  const auto station = [](int position, const char* time, const char* name,
+                          const char* dwell = nullptr) {
+    const bool stops = std::string(time) != "0,0,0";
+    return "stazione, " + std::to_string(position) + ", 12, 300, 0,0,0, 1,1,0, 1,1,0, " +
+           (dwell != nullptr ? dwell : stops ? "30" : "0") + ", " + time + ", " + name + "\r\n";
   };
+  // 100 km/h from 0 on: from a stop to one 5000 m on the train needs at least
+  // 3 min 23 s (starting at 0.5 m/s², braking at 0.7 m/s²), a minute less is
+  // let pass.
+  const std::string kRun = "[generale]\r\nvelocita, 0, 100\r\naderenza, 0, 100\r\n[stazioni]\r\n";
   const std::string kSignal = ", 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n";
   const std::string kLong = "[generale]\r\nlunghezza percorso, 20000\r\n[curve]\r\n";
   const struct {
@@ -384,6 +391,24 @@ TEST(CheckTest, TheTrainCheckedAgainstItself) {
        kStations + station(1000, "12,10,0", "A") + station(3000, "0,0,0", "B") +
            station(5000, "12,5,0", "C"),
        {"5608-.txt:7:1 time-order"}},
+      {"a time that does not advance", kLong,
+       kStations + station(1000, "12,10,0", "A") + station(5000, "12,10,0", "C"),
+       {"5608-.txt:6:1 time-order"}},
+      {"a stop on the way that stands 0 s; the first stop's 1 and the last stop's 0 are sound",
+       kLong,
+       kStations + station(1000, "12,10,0", "A", "1") + station(5000, "12,20,0", "B", "0") +
+           station(9000, "12,30,0", "C", "0"),
+       {"5608-.txt:6:47 stop-dwell"}},
+      {"running times: 2 min 20 s for 5000 m is short, 3 min lies within the minute's "
+       "rounding; the stop's 30 s count, the last stop's do not",
+       kLong,
+       kRun + station(0, "12,0,0", "A") + station(5000, "12,2,50", "B") +
+           station(10000, "12,6,20", "C") + station(15000, "12,9,20", "D", "60"),
+       {"5608-.txt:6:51 running-time"}},
+      {"a curve of class 6 run at 160 km/h; one of class 5 is sound",
+       kLong + "curvas6, 1000, 300\r\ncurvad5, 3000, 300\r\n",
+       "[generale]\r\nvelocita, 0, 160\r\naderenza, 0, 100\r\n",
+       {"linea.txt:4:1 curve-speed"}},
       {"the clock after the first departure", kLong,
        "[generale]\r\nvelocita, 0, 100\r\naderenza, 0, 100\r\norologio, 12 30 0\r\n"
        "[stazioni]\r\n" + station(1000, "12,10,0", "A"),
