@@ -50,6 +50,9 @@ struct SlowdownRecord {
   bool whole_train = false;
   bool orientation_boards = false;
   RecordPlace where;
+  // The two flags as the record gives them, quoted in messages.
+  std::int64_t whole_train_value = 0;
+  std::int64_t orientation_boards_value = 0;
 };
 
 struct BrakedMass {
@@ -103,8 +106,8 @@ Station StationOf(std::span<const ReadField> fields, RecordPlace where) {
 
 // f_tt (whole train) is the fourth value and f_ta (orientation boards) the fifth.
 SlowdownRecord SlowdownOf(std::span<const ReadField> fields, RecordPlace where) {
-  return {fields[0].value,      fields[1].value,      fields[2].value,
-          fields[3].value != 0, fields[4].value != 0, std::move(where)};
+  return {fields[0].value,      fields[1].value,      fields[2].value,  fields[3].value != 0,
+          fields[4].value != 0, std::move(where),   fields[3].value, fields[4].value};
 }
 
 Train TrainOf(const std::vector<ReadRecord>& records, const std::string& number) {
@@ -775,8 +778,8 @@ class SlowdownOrderCheck {
       Warn(row, row.prescriptions,
            Slowdown(row) + " has prescriptions " + Quoted(row.prescriptions.text) + " here; " +
                Record(r) + " calls for '" + PrescriptionsFor(slowdown) + "' (whole train " +
-               (slowdown.whole_train ? "1" : "0") + ", orientation boards " +
-               (slowdown.orientation_boards ? "1" : "0") + ")",
+               std::to_string(slowdown.whole_train_value) + ", orientation boards " +
+               std::to_string(slowdown.orientation_boards_value) + ")",
            Named(r));
     }
   }

@@ -1,6 +1,7 @@
 #include "check/text_warnings.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <optional>
 #include <set>
@@ -165,6 +166,9 @@ class Checker {
   void CheckCurve(const ReadRecord& record);
   void CheckValues(const ReadRecord& record, const std::string& kind);
   void CheckBoardSpeeds(const ReadRecord& record);
+  void CheckMeant(const ReadRecord& record, const grammar::RecordKind& model);
+  void CheckSignalHeads(const ReadRecord& record);
+  void CheckStretches(const ReadRecord& record, const std::string& kind);
   void CheckStartValues(const std::vector<ReadRecord>& records);
 
   const AuthorFiles& files_;
@@ -439,6 +443,7 @@ void Checker::CheckRecord(const ReadRecord& record) {
   CheckOrder(record, kind);
   CheckPlacement(record, kind);
   CheckValues(record, kind);
+  CheckStretches(record, kind);
   if (kind == grammar::kCurve.name) CheckCurve(record);
   previous_[{record.file, kind}] = &record;
 }
@@ -604,6 +609,7 @@ void Checker::CheckValues(const ReadRecord& record, const std::string& kind) {
     }
   }
   if (kind == grammar::kSpeedBoard.name) CheckBoardSpeeds(record);
+  CheckMeant(record, *model);
   const bool named = kind == grammar::kStation.name || kind == grammar::kIndicatorBoard.name;
   if (named && !record.fields.empty() && !record.fields.back().number &&
       Trimmed(record.fields.back().raw).empty()) {
@@ -611,6 +617,103 @@ void Checker::CheckValues(const ReadRecord& record, const std::string& kind) {
          std::string("the ") + (kind == grammar::kStation.name ? "station's name" : "board's text") +
              " is empty: it is stored empty");
   }
+}
+
+// Values stored as read but meant only within grammar::kMeantRanges; one
+// its field cannot hold is narrow-field's.
+void Checker::CheckMeant(const ReadRecord& record, const grammar::RecordKind& model) {
+  for (const grammar::MeantRange& range : grammar::kMeantRanges) {
+    if (range.kind != &model) continue;
+    const std::size_t index = grammar::FieldIndex(model, range.field);
+    const auto value = Number(record, index);
+    if (!value || (*value >= range.low && *value <= range.high)) continue;
+    const grammar::Field& field = model.fields[index];
+    if (field.keep == grammar::Keep::kLowByte && (*value < field.low || *value > field.high)) {
+      continue;
+    }
+    Warn("unlikely-value", record, record.fields[index],
+         std::string(range.meaning) + " is " + std::to_string(*value) + ", outside " +
+             std::to_string(range.low) + " to " + std::to_string(range.high) +
+             ": it is stored so, but hardly meant; give a value from " +
+             std::to_string(range.low) + " to " + std::to_string(range.high));
+  }
+  if (&model == &grammar::kSignal) CheckSignalHeads(record);
+}
+
+// A signal stands on the left (sx), on the right (dx) or both; the codes of
+// a side without one are stored for nothing.
+void Checker::CheckSignalHeads(const ReadRecord& record) {
+  using grammar::kSignal;
+  const auto left = Number(record, grammar::FieldIndex(kSignal, "sx"));
+  const auto right = Number(record, grammar::FieldIndex(kSignal, "dx"));
+  if (!left || !right) return;
+  if (*left == 0 && *right == 0) {
+    Warn("signal-heads", record, record.fields[grammar::FieldIndex(kSignal, "sx")],
+         "this signal has no head: its left kind (sx) and right kind (dx) are both 0; give 1 "
+         "or 2 for the side it stands on");
+    return;
+  }
+  static constexpr std::pair<const char*, std::array<const char*, 3>> kSides[] = {
+      {"sx", {"s1", "s2", "s3"}}, {"dx", {"d1", "d2", "d3"}}};
+  for (const auto& [side, codes] : kSides) {
+    if (Number(record, grammar::FieldIndex(kSignal, side)) != 0) continue;
+    for (const char* code : codes) {
+      const std::size_t index = grammar::FieldIndex(kSignal, code);
+      const auto value = Number(record, index);
+      if (!value || *value == 0) continue;
+      const bool left_side = std::string_view(side) == "sx";
+      Warn("signal-heads", record, record.fields[index],
+           std::string("a code for the ") + (left_side ? "left" : "right") +
+               " side, which has no signal (" + side + " is 0): it is stored for nothing; "
+               "give the side its kind, or write 0");
+      break;
+    }
+  }
+}
+
+// A stretch that ends before it starts: cab signalling (a second position
+// of 0 stores none); and a mountain stretch that starts within 150 m of the
+// previous one's end, which the compile turns into type 3.
+void Checker::CheckStretches(const ReadRecord& record, const std::string& kind) {
+  if (kind == grammar::kCabSignalling.name) {
+    const auto first = Number(record, 0);
+    const auto second = Number(record, 1);
+    if (first && second && *second != 0 && *second < *first) {
+      Warn("reversed-stretch", record, record.fields[1],
+           "the cab signalling stretch ends at " + Metres(*second) + ", before it starts at " +
+               Metres(*first) + ": give the start first, then the end");
+    }
+    return;
+  }
+  if (kind != grammar::kMountain.name) return;
+  const auto previous = previous_.find({record.file, kind});
+  if (previous == previous_.end()) return;
+  const auto start = Number(record, 0);
+  const auto end = Number(record, 1);
+  const auto type = Number(record, 2);
+  const auto before_start = Number(*previous->second, 0);
+  const auto before_end = Number(*previous->second, 1);
+  if (!start || !end || !type || !before_end || !before_start || *end <= *start ||
+      *before_end <= *before_start || *start < *before_start) {
+    return;
+  }
+  if (*start - *before_end > grammar::kNearMountainGap) return;
+  const std::int64_t meant = *type > grammar::kMarkedMountainOffset
+                                 ? *type - grammar::kMarkedMountainOffset
+                                 : *type;
+  if (meant == grammar::kNearMountainType) return;
+  Warn("near-mountains", record, record.fields[0],
+       "this mountain stretch starts at " + Metres(*start) +
+           (*start < *before_end ? ", inside the one before it, which ends at "
+                                 : ", " + std::to_string(*start - *before_end) +
+                                       " m after the one before it ends at ") +
+           Metres(*before_end) + ": a stretch that starts " +
+           std::to_string(grammar::kNearMountainGap) +
+           " m or less after the previous one's end becomes type " +
+           std::to_string(grammar::kNearMountainType) + ", not " + std::to_string(meant) +
+           "; join the two into one record, or leave more than " +
+           std::to_string(grammar::kNearMountainGap) + " m between them",
+       std::nullopt, previous->second, "the stretch before it");
 }
 
 // A board keeps each side's speed in steps of 5 km/h, both packed in one

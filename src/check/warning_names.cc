@@ -17,11 +17,17 @@ constexpr WarningName kWarnings[] = {
     {"overlapping-curves", "a curve that starts before the previous one ends"},
     {"curve-keyword", "a curve keyword that is not \"curvas\" or \"curvad\" and one digit"},
     {"no-start-value", "no speed or adhesion record at 0"},
+    {"above-general", "a train record above \"[generale]\", read as a note"},
     {"no-general-header", "a train description without \"[generale]\": nothing of it is read"},
     {"position-rounding", "a position off the 50 m raster that lands in the next cell"},
     {"fraction", "a number with decimals, rounded to a whole number"},
     {"empty-text", "an empty station name or board text"},
     {"narrow-field", "a value beyond what its field can hold"},
+    {"unlikely-value", "a value stored as read but outside the range an author means (an "
+                       "adhesion of 20 to 100, minutes and seconds up to 59, a flag of 0 or 1...)"},
+    {"signal-heads", "a signal with no head on either side, or codes for a side without one"},
+    {"reversed-stretch", "a cab signalling stretch that ends before it starts"},
+    {"near-mountains", "a mountain stretch within 150 m of the previous one, turned into type 3"},
     {"no-effect", "a record read without a fault that leaves nothing: a stretch that ends at "
                   "or before its start, a curve of no length, a stop at a station that places "
                   "no stop point"},
