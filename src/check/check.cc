@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -808,6 +809,20 @@ std::optional<Diagnostic> ShortLine(std::vector<Report>& reports, const CheckedS
   return diagnostic;
 }
 
+// A curve said to swallow the curves after it is their cause: what each of
+// them leaves is not said again at them.
+void DropSwallowedCurves(std::vector<Diagnostic>& diagnostics) {
+  std::set<std::pair<std::string, int>> swallowed;
+  for (const Diagnostic& diagnostic : diagnostics) {
+    if (diagnostic.rule != "curve-swallows") continue;
+    for (const RelatedPlace& place : diagnostic.related) swallowed.insert({place.path, place.line});
+  }
+  if (swallowed.empty()) return;
+  std::erase_if(diagnostics, [&](const Diagnostic& diagnostic) {
+    return diagnostic.rule == "no-effect" && swallowed.contains({diagnostic.path, diagnostic.line});
+  });
+}
+
 // Every error and every warning, in the order of their places.
 CheckResult Diagnose(CheckedScenario& scenario, std::size_t error_limit, CheckCache* cache,
                      std::vector<Diagnostic> diagnostics = {}) {
@@ -834,6 +849,7 @@ CheckResult Diagnose(CheckedScenario& scenario, std::size_t error_limit, CheckCa
   for (Diagnostic& warning : LostRecordWarnings(findings.log, findings.grid, files)) {
     diagnostics.push_back(std::move(warning));
   }
+  DropSwallowedCurves(diagnostics);
   SortByPlace(diagnostics, scenario);
   ListPerRule(diagnostics);
   return {std::move(diagnostics), findings.stopped_after};

@@ -70,6 +70,8 @@ std::string Quoted(std::string_view bytes) {
   return quoted;
 }
 
+std::string Metres(std::int64_t value) { return std::to_string(value) + " m"; }
+
 bool IsHeader(const std::string& keyword) {
   return keyword.find('[') != std::string::npos && keyword.find(']') != std::string::npos;
 }
@@ -158,6 +160,7 @@ class Checker {
 
   void CheckLines(const std::vector<ReadRecord>& records);
   void CheckHeaderless(const std::vector<ReadRecord>& records);
+  void CheckSwallowingCurves(const std::vector<ReadRecord>& records);
   void CheckKeyword(const ReadRecord& record);
   void CheckFields(const ReadRecord& record);
   void CheckRecord(const ReadRecord& record);
@@ -178,6 +181,8 @@ class Checker {
   std::map<std::pair<std::string, std::string>, const ReadRecord*> previous_;
   // Body records of the line read in its general part, said once a run.
   std::set<const ReadRecord*> headerless_;
+  // Curves that start within a curve said to swallow them.
+  std::set<const ReadRecord*> swallowed_;
 };
 
 std::optional<Fix> Checker::Replacing(const ReadRecord& record, int line, int column,
@@ -279,7 +284,50 @@ void Checker::CheckHeaderless(const std::vector<ReadRecord>& records) {
   }
 }
 
+// A curve whose length reaches past the starts of two or more curves after
+// it (a slip of its length): said once at it, each curve it swallows named,
+// instead of at each of them.
+void Checker::CheckSwallowingCurves(const std::vector<ReadRecord>& records) {
+  std::vector<const ReadRecord*> curves;
+  for (const ReadRecord& record : records) {
+    if (record.kinds.size() == 1 && record.kinds.front() == grammar::kCurve.name &&
+        Number(record, 0) && Number(record, 1)) {
+      curves.push_back(&record);
+    }
+  }
+  for (std::size_t i = 0; i < curves.size(); ++i) {
+    if (swallowed_.contains(curves[i])) continue;
+    const std::int64_t start = *Number(*curves[i], 0);
+    const std::int64_t end = start + *Number(*curves[i], 1);
+    std::vector<const ReadRecord*> inside;
+    for (std::size_t j = i + 1; j < curves.size(); ++j) {
+      const std::int64_t other = *Number(*curves[j], 0);
+      if (other >= start && other < end) inside.push_back(curves[j]);
+    }
+    if (inside.size() < 2) continue;
+    const std::string message =
+        "this curve from " + Metres(start) + " is " + Metres(end - start) + " long, to " +
+        Metres(end) + ": it swallows the " + std::to_string(inside.size()) +
+        " curves that start within it (from line " + std::to_string(inside.front()->line) +
+        " to line " + std::to_string(inside.back()->line) +
+        "), which bend nothing of their own; is its length a slip?";
+    const auto file = files_.find(curves[i]->file);
+    if (!found_.Lists("curve-swallows") || file == files_.end()) continue;
+    Diagnostic diagnostic = DiagnosticAt(Severity::kWarning, "curve-swallows", file->second,
+                                         curves[i]->fields[1].line, curves[i]->fields[1].column,
+                                         message);
+    for (const ReadRecord* other : inside) {
+      swallowed_.insert(other);
+      diagnostic.related.push_back(RelatedAt(file->second, other->line, other->column,
+                                             "a curve it swallows, from " +
+                                                 Metres(*Number(*other, 0))));
+    }
+    found_.Add(std::move(diagnostic));
+  }
+}
+
 std::vector<Diagnostic> Checker::Run(const std::vector<ReadRecord>& records) {
+  CheckSwallowingCurves(records);
   CheckHeaderless(records);
   CheckLines(records);
   for (const ReadRecord& record : records) {
@@ -481,7 +529,7 @@ void Checker::CheckOrder(const ReadRecord& record, const std::string& kind) {
     const auto own_length = Number(record, 1);
     // A curve wholly inside the one before bends nothing: no-effect says so.
     const bool inside = own_length && length && *here + *own_length <= *before + *length;
-    if (length && *here < *before + *length && !inside) {
+    if (length && *here < *before + *length && !inside && !swallowed_.contains(&record)) {
       Warn("overlapping-curves", record, record.fields[0],
            "this curve starts at " + std::to_string(*here) + " m, before the curve before it " +
                "ends at " + std::to_string(*before + *length) +
@@ -492,7 +540,6 @@ void Checker::CheckOrder(const ReadRecord& record, const std::string& kind) {
   }
 }
 
-std::string Metres(std::int64_t value) { return std::to_string(value) + " m"; }
 
 // A position off the 50 m raster takes its cell by the record's rule,
 // rounded half to even (p / 50, or p / 50 + 1 for boards, signals and

@@ -43,6 +43,9 @@ std::string Upper(std::string text) {
   return text;
 }
 
+// The station kind of a terminus (the first and the last station).
+constexpr std::int64_t kTerminusKind = 7;
+
 struct Stop {
   const ReadRecord* record;
   std::int64_t position;
@@ -120,6 +123,8 @@ class TrainChecker {
     CheckRunningTimes();
     CheckNames();
     CheckSlowdowns();
+    CheckSlowdownWarnings();
+    CheckTerminusKinds();
     CheckSignals();
     CheckBoards();
     return std::move(found_);
@@ -346,6 +351,33 @@ class TrainChecker {
                "is " + std::to_string(*in_force) + " km/h already: it slows nothing; give a " +
                "speed below " + std::to_string(*in_force) + " km/h",
            limit->second, "the speed in force");
+    }
+  }
+
+  // A slowdown that starts at or before kNoWarningUpTo gets no warning
+  // board: the driver meets it unwarned.
+  void CheckSlowdownWarnings() {
+    for (const auto& [start, record] : slowdowns_) {
+      if (g::SlowdownHasWarning(start) || start < 0) continue;
+      Warn("slowdown-no-warning", *record,
+           "this slowdown starts at " + std::to_string(start) + " m: a slowdown gets its "
+               "warning board " + std::to_string(g::kWarningDistance) + " m before it only when "
+               "it starts beyond " + std::to_string(g::kNoWarningUpTo) +
+               " m, so the driver meets this one unwarned; start it beyond " +
+               std::to_string(g::kNoWarningUpTo) + " m, or say so in the notes");
+    }
+  }
+
+  // Kind 7 is the first and the last station's, where the run starts and
+  // ends: on the way the train runs through a terminus.
+  void CheckTerminusKinds() {
+    for (std::size_t i = 1; i + 1 < stations_.size(); ++i) {
+      const auto kind = Value(*stations_[i].record, g::kStation, "kind");
+      if (kind != kTerminusKind) continue;
+      WarnAt("terminus-kind", *stations_[i].record, g::FieldIndex(g::kStation, "kind"),
+             "kind 7 is the first and the last station's, where the run starts and ends; on "
+             "the way give 11 for a station where the train stops, 12 for a larger one, 21 "
+             "for a small one it passes");
     }
   }
 

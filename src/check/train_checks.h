@@ -15,6 +15,9 @@
 //                         slowdowns, starting at 0.5 m/s² and braking at
 //                         0.7 m/s² (grammar::kTimetableAcceleration and
 //                         kTimetableBraking), less a minute's rounding
+//   slowdown-no-warning   a slowdown at or before 1500 m, which gets no
+//                         warning board
+//   terminus-kind         kind 7, the terminus's, at a station on the way
 //   curve-speed           a curve run faster than v² / r = 5 m/s² allows
 //                         (grammar::kCurveLateralAcceleration)
 #pragma once

@@ -15,6 +15,7 @@ constexpr WarningName kWarnings[] = {
     {"record-spans-lines", "a record short of values, which reads the next line's fields"},
     {"out-of-order", "a record standing before the previous record of its kind"},
     {"overlapping-curves", "a curve that starts before the previous one ends"},
+    {"curve-swallows", "a curve whose length reaches past the starts of the curves after it"},
     {"curve-keyword", "a curve keyword that is not \"curvas\" or \"curvad\" and one digit"},
     {"no-start-value", "no speed or adhesion record at 0"},
     {"above-general", "a train record above \"[generale]\", read as a note"},
@@ -39,6 +40,8 @@ constexpr WarningName kWarnings[] = {
     {"slowdown-above-limit", "a slowdown no slower than the speed in force, which slows nothing"},
     {"signal-spacing", "a signal closer to the one before than the train brakes from the speed "
                        "in force (0.7 m/s\u00B2)"},
+    {"slowdown-no-warning", "a slowdown at or before 1500 m, which gets no warning board"},
+    {"terminus-kind", "kind 7, the first and the last station's, at a station on the way"},
     {"stop-dwell", "a stop on the way where the train stands 0 seconds (column 13)"},
     {"running-time", "a stop reached sooner than the speeds, the curves and the slowdowns allow, "
                      "starting at 0.5 m/s\u00B2 and braking at 0.7 m/s\u00B2"},
