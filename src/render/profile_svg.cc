@@ -632,12 +632,24 @@ void AddGridObject(const Scene& scene, const RouteCell& cell, std::int64_t metre
   }
 }
 
+// An approach mark: a short tick across the line, its number (1 nearest
+// the signal or stop point it announces) in its tooltip.
+void AddApproachMark(const RouteCell& cell, std::int64_t metre, double x, ObjectLayer& layer) {
+  if (cell.approach_mark == 0) return;
+  const int number = cell.approach_mark % 10;
+  layer.marks += Mark("approach-mark", metre, Data("mark", std::to_string(cell.approach_mark)),
+                      "approach mark " + std::to_string(number) + " (" +
+                          std::to_string(cell.approach_mark) + "), km " + Km(metre),
+                      Line(x, -3, x, 3, kInk, 0.8, "approach-tick"));
+}
+
 Band ObjectsBand(const Scene& scene, const Row& row, double top) {
   ObjectLayer layer;
   AddStations(scene, row, layer);
   for (std::int64_t index = row.from / kCellLength; index < row.to / kCellLength; ++index) {
     if (const RouteCell* cell = scene.Cell(index)) {
       AddGridObject(scene, *cell, index * kCellLength, row.X(index * kCellLength), layer);
+      AddApproachMark(*cell, index * kCellLength, row.X(index * kCellLength), layer);
     }
   }
   const int name_lanes = PlaceInLanes(layer.names, scene.width);

@@ -76,7 +76,13 @@ TEST(ProfileSvgTest, SignalsShowTheKindOfEachSideAndAdhesionItsStretches) {
     tables.route_cells.at(signal.cell).kind = kCellSignal;
     tables.route_cells.at(signal.cell).param4 = static_cast<std::int16_t>(signal.sides);
   }
+  // The first signal's marks; the others have none.
+  for (int mark = 1; mark <= 4; ++mark) {
+    tables.route_cells.at(10 - 2 * mark).approach_mark = static_cast<std::uint8_t>(70 + mark);
+  }
   const std::string svg = ProfileSvg(tables, "T");
+  EXPECT_EQ(Occurrences(svg, "class=\"mark approach-mark\""), 4u);
+  EXPECT_EQ(Occurrences(svg, "<title>approach mark 1 (71), km 0.400</title>"), 1u);
   static const std::regex kHead(R"re(<circle cx="([-0-9.]+)" cy="[-0-9.]+" r="([0-9.]+)")re");
   for (const auto& signal : kSignals) {
     const std::size_t mark = svg.find(std::string("<title>") + signal.title + "</title>");
