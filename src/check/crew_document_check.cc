@@ -66,6 +66,7 @@ struct Train {
   std::vector<SpeedRecord> speeds;
   std::vector<SlowdownRecord> slowdowns;
   std::optional<BrakedMass> braked_mass;
+  std::optional<BrakedMass> vehicles;  // the count, as the braked mass's percent
 };
 
 // How many value fields each record kind reads, in the order the reader
@@ -111,7 +112,7 @@ SlowdownRecord SlowdownOf(std::span<const ReadField> fields, RecordPlace where) 
 }
 
 Train TrainOf(const std::vector<ReadRecord>& records, const std::string& number) {
-  Train train{number, {}, {}, {}, {}};
+  Train train{number, {}, {}, {}, {}, {}};
   for (const ReadRecord& record : records) {
     if (const auto fields = FieldsOfKind(record, grammar::kStation.name)) {
       train.stations.push_back(StationOf(*fields, WhereOf(record)));
@@ -126,6 +127,9 @@ Train TrainOf(const std::vector<ReadRecord>& records, const std::string& number)
     // A later braked-mass record replaces an earlier one, as in the tables.
     if (const auto fields = FieldsOfKind(record, grammar::kBrakedMass.name)) {
       train.braked_mass = BrakedMass{(*fields)[0].value, WhereOf(record)};
+    }
+    if (const auto fields = FieldsOfKind(record, grammar::kCarriages.name)) {
+      train.vehicles = BrakedMass{(*fields)[0].value, WhereOf(record)};
     }
   }
   return train;
@@ -814,6 +818,30 @@ class SlowdownOrderCheck {
   std::vector<OrderRow> rows_;
 };
 
+// The count of vehicles a crew document states ("3 vetture", "3 veicoli")
+// against the train's "numero vetture".
+void CheckVehicleLines(const Document& document, const Train& train, Findings& findings,
+                       const char* rule) {
+  if (!train.vehicles) return;
+  for (std::size_t index = 0; index < document.lines.size(); ++index) {
+    const std::string_view line = document.lines[index];
+    for (const std::string_view word : {std::string_view("vetture"), std::string_view("veicoli")}) {
+      const std::size_t at = line.find(word);
+      if (at == std::string_view::npos) continue;
+      std::size_t end = at;
+      while (end > 0 && IsBlank(line[end - 1])) --end;
+      std::size_t start = end;
+      while (start > 0 && IsDigit(line[start - 1])) --start;
+      const auto count = WholeNumber(line.substr(start, end - start));
+      if (!count || *count == train.vehicles->percent) continue;
+      findings.At(rule, document, static_cast<int>(index) + 1, static_cast<int>(start) + 1,
+                  "the train has " + std::to_string(train.vehicles->percent) +
+                      " vehicles; this line says " + std::to_string(*count),
+                  {&train.vehicles->where, "the train's 'numero vetture' record"});
+    }
+  }
+}
+
 // ---------------------------------------------------------------------------
 // The timetable sheet: one row per located point, stations among them.
 
@@ -904,9 +932,12 @@ class TimetableSheetCheck {
       return;
     }
     CheckStations();
+    CheckArrivals();
     CheckSpeeds();
     CheckHeaderBoxes();
+    CheckEnds();
     CheckBrakedMassLines(document_, train_, findings_);
+    CheckVehicleLines(document_, train_, findings_, kRule);
   }
 
  private:
@@ -1015,6 +1046,53 @@ class TimetableSheetCheck {
                ClockText(station.seconds),
            named);
     }
+  }
+
+  // A row of two times gives the arrival, then the departure.
+  void CheckArrivals() {
+    for (const SheetRow& row : rows_) {
+      if (row.times.size() < 2 || row.times[0].minutes <= row.times[1].minutes) continue;
+      Warn(row, row.times[0].column,
+           "the sheet's arrival at " + Quoted(row.name.text) + ", " +
+               Utf8From1252(row.times[0].text) + ", comes after its departure, " +
+               Utf8From1252(row.times[1].text) + ": give the arrival first, then the departure");
+    }
+  }
+
+  // The header names where the sheet runs from ("Da:") and to ("A:", and
+  // the "Termine Scheda" box): the train's first and last stations.
+  void CheckEnds() {
+    if (train_.stations.empty()) return;
+    const Station& first = train_.stations.front();
+    const Station& last = train_.stations.back();
+    const int table = rows_.front().line;
+    for (int line = 1; line < table; ++line) {
+      const std::string_view text = document_.lines[static_cast<std::size_t>(line) - 1];
+      for (const auto& [label, station] : {std::pair{std::string_view("Da:"), &first},
+                                           std::pair{std::string_view("A:"), &last}}) {
+        std::size_t at = text.find(label);
+        while (at != std::string_view::npos && at > 0 && !IsBlank(text[at - 1]) &&
+               text[at - 1] != '|') {
+          at = text.find(label, at + 1);
+        }
+        if (at == std::string_view::npos) continue;
+        const std::size_t from = SkipBlanks(text, at + label.size());
+        const Piece name = PieceOf(text, from, std::min(text.find('|', from), text.size()));
+        CheckEnd(line, name, *station, station == &first ? "starts" : "ends");
+      }
+    }
+    for (const BoxText& text : BoxUnder(document_, "Termine Scheda")) {
+      CheckEnd(text.line, text.piece, last, "ends");
+      break;
+    }
+  }
+
+  void CheckEnd(int line, const Piece& name, const Station& station, const char* verb) {
+    if (name.text.empty() || NameKey(name.text) == NameKey(station.name)) return;
+    findings_.At(kRule, document_, line, name.column,
+                 "the sheet's header names " + Quoted(name.text) + "; the train " + verb +
+                     " at " + Quoted(station.name),
+                 {&station.where, "the train's station record"});
   }
 
   void CheckSpeeds() {
@@ -1129,6 +1207,7 @@ void CheckNotes(const Document& document, const Train& train, Findings& findings
     }
   }
   CheckBrakedMassLines(document, train, findings);
+  CheckVehicleLines(document, train, findings, "crew-vehicles");
 }
 
 }  // namespace

@@ -51,6 +51,7 @@ constexpr WarningName kWarnings[] = {
     {"crew-slowdown-order", "the slowdown order disagrees with the slowdown records"},
     {"crew-train-number", "a crew document names another train number"},
     {"crew-timetable", "the timetable sheet disagrees with the station or speed records"},
+    {"crew-vehicles", "the notes give another count of vehicles than the train"},
     {"crew-braked-mass", "a crew document gives another braked mass"},
 };
 
