@@ -679,10 +679,9 @@ void Checker::CheckMeant(const ReadRecord& record, const grammar::RecordKind& mo
       continue;
     }
     Warn("unlikely-value", record, record.fields[index],
-         std::string(range.meaning) + " is " + std::to_string(*value) + ", outside " +
-             std::to_string(range.low) + " to " + std::to_string(range.high) +
-             ": it is stored so, but hardly meant; give a value from " +
-             std::to_string(range.low) + " to " + std::to_string(range.high));
+         std::to_string(*value) + " lies outside " + std::to_string(range.low) + " to " +
+             std::to_string(range.high) + ", the range of " + std::string(range.meaning) +
+             ": it is stored as written, but hardly meant; give a value in that range");
   }
   if (&model == &grammar::kSignal) CheckSignalHeads(record);
 }

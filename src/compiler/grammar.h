@@ -593,14 +593,14 @@ struct MeantRange {
   std::string_view field;
   std::int64_t low;
   std::int64_t high;
-  std::string_view meaning;  // what the value is, for the message
+  std::string_view meaning;  // "the minute": what the value is, for the message
 };
 inline constexpr MeantRange kMeantRanges[] = {
-    {&kAdhesion, "adhesion", 20, 100, "the adhesion in per cent of a dry rail's"},
-    {&kBrakedMass, "braked mass", 30, 250, "the braked mass in per cent of the train's mass"},
+    {&kAdhesion, "adhesion", 20, 100, "an adhesion, in per cent of a dry rail's"},
+    {&kBrakedMass, "braked mass", 30, 250, "a braked mass, in per cent of the train's mass"},
     {&kCarriages, "vehicles", 1, 40, "the count of vehicles"},
-    {&kSlowdown, "f_tt", 0, 1, "the flag of the whole train: 1 yes, 0 no"},
-    {&kSlowdown, "f_ta", 0, 1, "the flag of the orientation boards: 1 yes, 0 no"},
+    {&kSlowdown, "f_tt", 0, 1, "the flag of the whole train (1 yes, 0 no)"},
+    {&kSlowdown, "f_ta", 0, 1, "the flag of the orientation boards (1 yes, 0 no)"},
     {&kSignal, "tempo", 0, 255, "the signal's time"},
     {&kClock, "hours", 0, 23, "the hour"},
     {&kClock, "minutes", 0, 59, "the minute"},

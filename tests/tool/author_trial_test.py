@@ -183,7 +183,7 @@ def check(tool, folder):
 
 
 def edited_copy(scenario, temp, file, old, new):
-    folder = pathlib.Path(temp, "Rovesca_Pianalto_3152")
+    folder = pathlib.Path(temp, pathlib.Path(scenario).name)
     shutil.copytree(scenario, folder)
     path = folder / file
     if new is None:
