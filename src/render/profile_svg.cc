@@ -165,7 +165,12 @@ std::string LabelText(const Label& label, double baseline) {
                      "<text class=\"" + std::string(label.css_class) + "\" x=\"" +
                      Number(label.left) + "\" y=\"" + Number(baseline) + "\" font-size=\"" +
                      Number(label.size) + "\" fill=\"" + label.colour + "\"" +
-                     (label.bold ? " font-weight=\"bold\"" : "") + ">" + XmlEscaped(label.text);
+                     (label.bold ? " font-weight=\"bold\"" : "") +
+                     // A caption's run of blanks is kept, as the board shows it.
+                     (label.text.find("  ") != std::string::npos
+                          ? " xml:space=\"preserve\" style=\"white-space:pre\""
+                          : "") +
+                     ">" + XmlEscaped(label.text);
   if (!label.suffix.empty()) {
     // A gap, not a space: renderers may drop a space at the edge of a tspan.
     text += "<tspan dx=\"" + Number(kSuffixGap) + "\" fill=\"#555555\" font-weight=\"normal\">" +

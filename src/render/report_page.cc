@@ -61,6 +61,7 @@ h3 { font-size: 15px; margin: 16px 0 4px; }
 .diagnostic { margin: 12px 0; overflow-wrap: anywhere; }
 .note { margin: 12px 0; font-style: italic; }
 .diagnostic .where { font-family: "DejaVu Sans Mono", monospace; }
+td.caption { white-space: pre-wrap; }
 pre.context { background: #f6f6f6; padding: 6px 8px; margin: 4px 0; white-space: pre-wrap;
   overflow-wrap: anywhere; }
 pre.context .at { background: #ffe9a8; display: inline-block; min-width: 100%; }
@@ -431,7 +432,8 @@ std::string BoardsTable(const ScenarioTables& tables, const Sources& sources) {
           shows = side(board.left_kmh, board.left_stripes) +
                   side(board.right_kmh, board.right_stripes);
         } else if (c.param1 >= 0 && c.param1 < kScenarioTableSize) {
-          shows = "<td colspan=\"2\">" +
+          // A caption keeps its blanks, as the board shows them ("(P.L.    )").
+          shows = "<td colspan=\"2\" class=\"caption\">" +
                   Text1252(tables.scenario_table[static_cast<std::size_t>(c.param1)].text) +
                   "</td>";
         } else {

@@ -44,11 +44,26 @@ TEST(ProfileSvgTest, CloseLabelsTakeLanesOfTheirOwn) {
     heights.insert((*match)[2]);
   }
   EXPECT_EQ(heights.size(), 3u) << svg;
+  // No caption here has a run of blanks: none is written to keep them.
+  EXPECT_EQ(Occurrences(svg, "xml:space"), 0u);
   EXPECT_EQ(Occurrences(svg, ">(P.L.)(Km 1+052) A&amp;B &lt;C&gt;</text>"), 1u);
   EXPECT_EQ(Occurrences(svg, "class=\"mark station stop\" data-km=\"1.000\""), 1u);
   EXPECT_EQ(Occurrences(svg,
                         "<tspan dx=\"4.0\" fill=\"#555555\" font-weight=\"normal\">"
                         "12:12:00</tspan>"),
+            1u);
+}
+
+// A caption keeps its blanks as the board shows them: "(P.L.    )".
+TEST(ProfileSvgTest, ACaptionKeepsItsBlanks) {
+  ScenarioTables tables;
+  tables.route_cells.Create(100);
+  tables.scenario_table[kTrainValuesEntry].end = 4000;
+  tables.route_cells.at(40).kind = kCellIndicatorBoard;
+  tables.route_cells.at(40).param1 = 80;
+  tables.scenario_table[80].text = "(P.L.    )";
+  const std::string svg = ProfileSvg(tables, "T");
+  EXPECT_EQ(Occurrences(svg, "xml:space=\"preserve\" style=\"white-space:pre\">(P.L.    )<"),
             1u);
 }
 
