@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <map>
 #include <span>
+#include <sstream>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -778,6 +780,7 @@ class SlowdownOrderCheck {
     }
     CheckNumber(row, row.speed, slowdown.speed, r, "speed", " km/h");
     CheckNumber(row, row.length, slowdown.length, r, "length", " m");
+    CheckBetween(row, r);
     if (!PrescriptionsAgree(row.prescriptions.text, slowdown)) {
       Warn(row, row.prescriptions,
            Slowdown(row) + " has prescriptions " + Quoted(row.prescriptions.text) + " here; " +
@@ -786,6 +789,66 @@ class SlowdownOrderCheck {
                std::to_string(slowdown.orientation_boards_value) + ")",
            Named(r));
     }
+  }
+
+  // The stations a row names ("SAN FELETTO - BIV. CORNALE") are those the
+  // slowdown's start lies between: the last station record at or before it
+  // and the first after it; a name may be cut short ("BIV.") and leave
+  // words out ("MULINI ARSEVO" for MULINI DI ARSEVO).
+  void CheckBetween(const OrderRow& row, std::size_t r) {
+    const SlowdownRecord& slowdown = train_.slowdowns[r];
+    const Station* before = nullptr;
+    const Station* after = nullptr;
+    for (const Station& station : train_.stations) {
+      if (station.position <= slowdown.start) before = &station;
+      if (station.position > slowdown.start && after == nullptr) after = &station;
+    }
+    std::vector<std::string_view> names;
+    for (std::string_view rest = row.between.text; !rest.empty();) {
+      const std::size_t dash = rest.find('-');
+      const std::string_view name = Trim(rest.substr(0, dash));
+      if (!name.empty()) names.push_back(name);
+      rest = dash == std::string_view::npos ? std::string_view() : rest.substr(dash + 1);
+    }
+    if (names.empty()) return;
+    const auto names_one = [&](std::string_view name) {
+      return (before != nullptr && Abbreviates(name, before->name)) ||
+             (after != nullptr && Abbreviates(name, after->name));
+    };
+    if (std::all_of(names.begin(), names.end(), names_one)) return;
+    const auto place = [](const Station* station) {
+      return station == nullptr ? std::string("the line's end")
+                                : Quoted(station->name) + " (" +
+                                      std::to_string(station->position) + " m)";
+    };
+    Warn(row, row.between,
+         Slowdown(row) + " lies between " + Quoted(row.between.text) + " here; " + Record(r) +
+             " starts at " + std::to_string(slowdown.start) + " m, between " + place(before) +
+             " and " + place(after),
+         Named(r));
+  }
+
+  // Whether a name as the order writes it stands for the station's name:
+  // each of its words, in order, is a word of the station's or, ending in
+  // a dot, the start of one.
+  static bool Abbreviates(std::string_view written, const std::string& station) {
+    std::istringstream words(NameKey(written));
+    std::istringstream full(NameKey(station));
+    std::string word;
+    std::string candidate;
+    bool any = false;
+    while (words >> word) {
+      const bool cut = word.back() == '.';
+      if (cut) word.pop_back();
+      if (word.empty()) continue;
+      any = true;
+      bool found = false;
+      while (!found && full >> candidate) {
+        found = cut ? candidate.rfind(word, 0) == 0 : candidate == word;
+      }
+      if (!found) return false;
+    }
+    return any;
   }
 
   // "slowdown 02: the speed is 60 km/h here; ... gives 50 km/h".

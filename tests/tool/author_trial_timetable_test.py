@@ -57,6 +57,9 @@ CASES = [
      ("Da: MONTEVASSO   ", "Da: BORGO SELVI  "), "crew-timetable", (SHEET, 6)),
     ("the sheet ending at another station", SHEET,
      ("| TORRE BRUNALE  |", "|  SANTA ELVA    |"), "crew-timetable", (SHEET, 11)),
+    ("the slowdown order naming stations the slowdown is not between", ORDER,
+     ("BORGO SELVI - C. ORTIGA   ", "PIEVE ALTINA - C. ORTIGA  "), "crew-slowdown-order",
+     (ORDER, 13)),
     # Values that fit their field but not the world.
     ("adhesion written as a share of one", TRAIN,
      ("aderenza,   19000,    80", "aderenza,   19000,    0.8"), "fraction", (TRAIN, 8)),
@@ -122,6 +125,8 @@ CASES = [
     ("a signal on the right side only", TRAIN,
      ("segnale,   16500,   1, 4, 1,  0, 0,    1,  3,1,0, 0",
       "segnale,   16500,   0, 0, 0,  0, 0,    1,  3,1,0, 0"), None, None),
+    ("the slowdown order's stations cut short otherwise", ORDER,
+     ("BORGO SELVI - C. ORTIGA   ", "B. SELVI - CASALE ORTIGA  "), None, None),
     ("a timed left signal of kind 2", TRAIN,
      ("segnale,   19500,   2, 4, 1,  0, 0,    2,  2,1,0, 0",
       "segnale,   19500,   2, 4, 1,  0, 0,    2,  2,1,0, 150"), None, None),
