@@ -168,7 +168,7 @@ std::string LabelText(const Label& label, double baseline) {
                      (label.bold ? " font-weight=\"bold\"" : "") +
                      // A caption's run of blanks is kept, as the board shows it.
                      (label.text.find("  ") != std::string::npos
-                          ? " xml:space=\"preserve\" style=\"white-space:pre\""
+                          ? " xml:space=\"preserve\""
                           : "") +
                      ">" + XmlEscaped(label.text);
   if (!label.suffix.empty()) {

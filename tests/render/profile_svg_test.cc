@@ -63,7 +63,7 @@ TEST(ProfileSvgTest, ACaptionKeepsItsBlanks) {
   tables.route_cells.at(40).param1 = 80;
   tables.scenario_table[80].text = "(P.L.    )";
   const std::string svg = ProfileSvg(tables, "T");
-  EXPECT_EQ(Occurrences(svg, "xml:space=\"preserve\" style=\"white-space:pre\">(P.L.    )<"),
+  EXPECT_EQ(Occurrences(svg, "xml:space=\"preserve\">(P.L.    )<"),
             1u);
 }
 
