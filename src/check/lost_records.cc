@@ -2,7 +2,10 @@
 
 #include <map>
 #include <optional>
+#include <string>
+#include <tuple>
 #include <utility>
+#include <vector>
 
 #include "check/cell_holders.h"
 #include "compiler/grammar.h"
@@ -138,58 +141,47 @@ class LostRecords {
   // An approach mark is one member of its cell: a later record's mark in
   // the same cell takes its place with no fault (an exit signal just past a
   // station takes the station's nearest mark). Said once for each pair of
-  // records, at the one whose marks are lost.
+  // records, at the one whose marks are lost, in the order first met.
   void MarksWrittenOver() {
+    using Key = std::tuple<std::string, int, std::string>;  // a record: file, line, kind
+    const auto key = [](const Writer& writer) {
+      return Key{writer.file, writer.line, writer.record};
+    };
     struct Lost {
+      const Writer* lost;
+      const Writer* by;
       std::vector<std::int64_t> cells;
-      std::int64_t mark = 0;
     };
     std::map<std::int64_t, const CellWrite*> standing;
-    std::map<std::pair<std::size_t, std::size_t>, Lost> lost;  // by write index of the two
-    std::map<const CellWrite*, std::size_t> index;
-    const std::vector<CellWrite>& writes = log_.writes();
-    std::vector<std::pair<const CellWrite*, const CellWrite*>> order;
-    for (std::size_t i = 0; i < writes.size(); ++i) {
-      const CellWrite& write = writes[i];
+    std::map<std::pair<Key, Key>, std::size_t> pairs;  // index into lost
+    std::vector<Lost> lost;
+    for (const CellWrite& write : log_.writes()) {
       if (write.part != CellPart::kApproachMark) continue;
-      index[&write] = i;
       auto [at, fresh] = standing.try_emplace(write.first_cell, &write);
       if (fresh) continue;
       const CellWrite* before = at->second;
       at->second = &write;
       if (before->by == write.by || before->by.line <= 0 || write.by.line <= 0) continue;
-      // Keyed by the records, in the order their first loss is met.
-      const auto key = std::pair{index[FirstOf(before->by)], index[FirstOf(write.by)]};
-      Lost& entry = lost[key];
-      if (entry.cells.empty()) order.push_back({before, &write});
-      entry.cells.push_back(write.first_cell);
-      if (entry.mark == 0) entry.mark = before->value;
+      const auto [entry, added] = pairs.try_emplace({key(before->by), key(write.by)}, lost.size());
+      if (added) lost.push_back({&before->by, &write.by, {}});
+      lost[entry->second].cells.push_back(write.first_cell);
     }
-    for (const auto& [before, after] : order) {
-      const Lost& entry = lost[{index[FirstOf(before->by)], index[FirstOf(after->by)]}];
+    for (const Lost& entry : lost) {
       std::string cells;
       for (const std::int64_t cell : entry.cells) {
         cells += (cells.empty() ? "" : ", ") + CellText(cell);
       }
-      const ReadRecord* other = RecordOf(after->by);
-      const std::string by = RecordName(after->by.record);
-      Warn(kOverwritten, before->by,
-           std::string(entry.cells.size() == 1 ? "the approach mark " : "approach marks ") +
-               "this record put in " + cells + (entry.cells.size() == 1 ? " is" : " are") +
-               " written over by those of the " + by + " record" +
+      const ReadRecord* other = RecordOf(*entry.by);
+      const bool one = entry.cells.size() == 1;
+      Warn(kOverwritten, *entry.lost,
+           std::string(one ? "the approach mark " : "approach marks ") + "this record put in " +
+               cells + (one ? " is" : " are") + " written over by those of the " +
+               RecordName(entry.by->record) + " record" +
                (other != nullptr ? " of line " + std::to_string(other->line) : std::string()) +
                ": a cell holds one approach mark, the last written; move one of the two so that "
                "their marks fall in other cells",
            other, "this record's marks take their place");
     }
-  }
-
-  // The first approach-mark write of a record.
-  const CellWrite* FirstOf(const Writer& writer) const {
-    for (const CellWrite& write : log_.writes()) {
-      if (write.part == CellPart::kApproachMark && write.by == writer) return &write;
-    }
-    return nullptr;
   }
 
   void Warn(const char* rule, const Writer& writer, std::string message,

@@ -300,9 +300,11 @@ void Checker::CheckSwallowingCurves(const std::vector<ReadRecord>& records) {
     const std::int64_t start = *Number(*curves[i], 0);
     const std::int64_t end = start + *Number(*curves[i], 1);
     std::vector<const ReadRecord*> inside;
+    // The curves after it in the text up to the first that starts past it.
     for (std::size_t j = i + 1; j < curves.size(); ++j) {
       const std::int64_t other = *Number(*curves[j], 0);
-      if (other >= start && other < end) inside.push_back(curves[j]);
+      if (other < start || other >= end) break;
+      inside.push_back(curves[j]);
     }
     if (inside.size() < 2) continue;
     const std::string message =

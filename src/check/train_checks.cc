@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <map>
+#include <set>
 #include <optional>
 #include <string>
 #include <utility>
@@ -77,13 +78,28 @@ std::optional<double> LeastRunningTime(std::int64_t from, std::int64_t to,
   constexpr std::int64_t kStep = 10;
   const std::size_t steps = static_cast<std::size_t>((to - from + kStep - 1) / kStep);
   if (steps == 0) return std::nullopt;
-  std::vector<double> top(steps + 1, 1e9);  // m/s at each step's point
+  // The limits in force at each step's point, swept in order of their
+  // starts (limits: sorted by from), so that a text of many records costs
+  // no more than their count and the steps.
+  std::vector<double> top(steps + 1);  // m/s at each step's point
+  std::multiset<double> in_force;
+  std::vector<const Limit*> ending;  // those in in_force, by their end
+  const auto later_end = [](const Limit* a, const Limit* b) { return a->to > b->to; };
+  std::size_t next = 0;
   for (std::size_t i = 0; i <= steps; ++i) {
     const std::int64_t at = std::min(to, from + static_cast<std::int64_t>(i) * kStep);
-    for (const Limit& limit : limits) {
-      if (at >= limit.from && at < limit.to) top[i] = std::min(top[i], limit.kmh / 3.6);
+    for (; next < limits.size() && limits[next].from <= at; ++next) {
+      in_force.insert(limits[next].kmh);
+      ending.push_back(&limits[next]);
+      std::push_heap(ending.begin(), ending.end(), later_end);
     }
-    if (top[i] <= 0 || top[i] >= 1e9) return std::nullopt;
+    while (!ending.empty() && ending.front()->to <= at) {
+      in_force.erase(in_force.find(ending.front()->kmh));
+      std::pop_heap(ending.begin(), ending.end(), later_end);
+      ending.pop_back();
+    }
+    if (in_force.empty() || *in_force.begin() <= 0) return std::nullopt;
+    top[i] = *in_force.begin() / 3.6;
   }
   const double accelerate = grammar::kTimetableAcceleration / 1000.0;
   const double brake = grammar::kTimetableBraking / 1000.0;
@@ -244,6 +260,11 @@ class TrainChecker {
   // kCurveLateralAcceleration: the speed records in force over it must not
   // allow more (a slowdown is the train's own, for a while).
   void CheckCurves() {
+    // Speed records out of order are said so already (out-of-order).
+    if (!std::is_sorted(speeds_.begin(), speeds_.end(),
+                        [](const auto& a, const auto& b) { return a.first < b.first; })) {
+      return;
+    }
     for (const ReadRecord* curve : curves_) {
       const auto start = Value(*curve, g::kCurve, "start");
       const auto length = Value(*curve, g::kCurve, "length");
@@ -251,10 +272,18 @@ class TrainChecker {
       const double limit = CurveLimit(*curve);
       const std::pair<std::int64_t, const ReadRecord*>* fastest = nullptr;
       std::int64_t fastest_kmh = 0;
-      for (std::size_t i = 0; i < speeds_.size(); ++i) {
+      // From the speed record in force at the curve's start to the last one
+      // before its end.
+      auto first = std::upper_bound(speeds_.begin(), speeds_.end(), *start,
+                                    [](std::int64_t at, const auto& speed) {
+                                      return at < speed.first;
+                                    });
+      if (first != speeds_.begin()) --first;
+      for (auto i = static_cast<std::size_t>(first - speeds_.begin()); i < speeds_.size(); ++i) {
         const std::int64_t from = speeds_[i].first;
         const std::int64_t to = i + 1 < speeds_.size() ? speeds_[i + 1].first : INT64_MAX;
-        if (to <= *start || from >= *start + *length) continue;
+        if (from >= *start + *length) break;
+        if (to <= *start) continue;
         const std::int64_t kmh = Value(*speeds_[i].second, g::kSpeed, "speed").value_or(0);
         if (kmh > fastest_kmh) {
           fastest_kmh = kmh;
@@ -288,7 +317,9 @@ class TrainChecker {
       if (stop.seconds != 0) stops.push_back(&stop);
     }
     if (stops.size() < 2) return;
-    const std::vector<Limit> limits = Limits();
+    std::vector<Limit> limits = Limits();
+    std::sort(limits.begin(), limits.end(),
+              [](const Limit& a, const Limit& b) { return a.from < b.from; });
     for (std::size_t i = 1; i < stops.size(); ++i) {
       const Stop& from = *stops[i - 1];
       const Stop& to = *stops[i];
