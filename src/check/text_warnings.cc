@@ -160,6 +160,10 @@ class Checker {
 
   void CheckLines(const std::vector<ReadRecord>& records);
   void CheckHeaderless(const std::vector<ReadRecord>& records);
+  // Whether a line record stands above the line's first section header.
+  bool InGeneralPart(const ReadRecord& record) const {
+    return first_header_line_ == 0 || record.line < first_header_line_;
+  }
   void CheckSwallowingCurves(const std::vector<ReadRecord>& records);
   void CheckKeyword(const ReadRecord& record);
   void CheckFields(const ReadRecord& record);
@@ -181,6 +185,7 @@ class Checker {
   std::map<std::pair<std::string, std::string>, const ReadRecord*> previous_;
   // Body records of the line read in its general part, said once a run.
   std::set<const ReadRecord*> headerless_;
+  int first_header_line_ = 0;  // of the line description; 0: none
   // Curves that start within a curve said to swallow them.
   std::set<const ReadRecord*> swallowed_;
 };
@@ -329,6 +334,13 @@ void Checker::CheckSwallowingCurves(const std::vector<ReadRecord>& records) {
 }
 
 std::vector<Diagnostic> Checker::Run(const std::vector<ReadRecord>& records) {
+  for (const ReadRecord& record : records) {
+    if (record.file != train_text_ && IsHeader(record.keyword) &&
+        Lower(record.keyword).find(grammar::kGeneralHeader) == std::string::npos) {
+      first_header_line_ = record.line;
+      break;
+    }
+  }
   CheckSwallowingCurves(records);
   CheckHeaderless(records);
   CheckLines(records);
@@ -409,7 +421,12 @@ void Checker::CheckKeyword(const ReadRecord& record) {
     const std::string near = Suggestion(record.keyword, train ? kTrainKeywords : kLineKeywords);
     const std::string other = Suggestion(record.keyword, train ? kLineKeywords : kTrainKeywords);
     std::optional<Fix> fix;
-    if (!near.empty()) {
+    if (!near.empty() && !train && SectionOf(near) != nullptr && InGeneralPart(record)) {
+      // Spelt right, it would still be read as no record here: the fix
+      // would be asked for again.
+      message += "; \"" + near + "\" is a record of the line's body, which starts at the "
+                 "first section header: a header above this line missing?";
+    } else if (!near.empty()) {
       message += "; did you mean \"" + near + "\"?";
       const std::string written = Trimmed(record.keyword);
       const auto file = files_.find(record.file);

@@ -344,6 +344,21 @@ TEST(CheckTest, FixesMakeTheTextSayWhatTheCompileReads) {
   EXPECT_TRUE(CheckTexts(kLineHead, train).diagnostics.empty());
 }
 
+// A fix is offered only where the text it makes is read as meant: a body
+// keyword misspelt above the line's first header would be read as no
+// record even spelt right, so none is offered; below it, it is.
+TEST(CheckTest, NoFixIsAskedForAgain) {
+  const auto fixes_of = [](const std::string& line) {
+    const CheckResult result = CheckTexts(line, kTrainHead);
+    EXPECT_EQ(Findings(result).size(), 1u) << line;
+    return result.diagnostics.empty() ? std::size_t{99} : result.diagnostics[0].fixes.size();
+  };
+  EXPECT_EQ(fixes_of("[generale]\r\nlunghezza percorso, 1000\r\npendnza, 0, 5\r\n[curve]\r\n"),
+            0u);
+  EXPECT_EQ(fixes_of("[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\npendnza, 0, 5\r\n"),
+            1u);
+}
+
 // Whatever a record asked for and the tables do not hold is said at that
 // record, the record that wrote over it named; what is placed by design
 // over a mountain stretch's marks, or a pass at a station that places no
