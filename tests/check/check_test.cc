@@ -431,7 +431,7 @@ TEST(CheckTest, TheTrainCheckedAgainstItself) {
            (dwell != nullptr ? dwell : stops ? "30" : "0") + ", " + time + ", " + name + "\r\n";
   };
   // 100 km/h from 0 on: from a stop to one 5000 m on the train needs at least
-  // 3 min 23 s (starting at 0.5 m/s², braking at 0.7 m/s²), a minute less is
+  // 3 min 48 s (starting at 0.5 m/s², braking at 0.7 m/s²), a minute less is
   // let pass.
   const std::string kRun = "[generale]\r\nvelocita, 0, 100\r\naderenza, 0, 100\r\n[stazioni]\r\n";
   const std::string kSignal = ", 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n";
