@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -649,6 +650,41 @@ Diagnostic NoGeneralHeader(const AuthorText& train) {
   return diagnostic;
 }
 
+// Records written above "[generale]", which the reader takes as the
+// author's notes: a clock or a speed put first is never read. A line counts
+// when its first field is a train record's keyword and its second a number,
+// so that notes that name a record ("aderenza, p, a") are left alone.
+std::vector<Diagnostic> RecordsAboveGeneral(const AuthorText& train) {
+  std::vector<Diagnostic> found;
+  const std::string& bytes = *train.original;
+  const std::vector<LineSpan> lines = LinesOf(bytes);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string_view line = std::string_view(bytes).substr(lines[i].begin, lines[i].length);
+    if (HasGeneralHeader(std::string(line))) break;
+    const std::size_t comma = line.find(',');
+    if (comma == std::string_view::npos) continue;
+    const std::string_view keyword = line.substr(0, comma);
+    const auto kind = std::find_if(
+        std::begin(grammar::kTrainRecords), std::end(grammar::kTrainRecords),
+        [&](const grammar::RecordKind* record) { return grammar::Matches(*record, keyword); });
+    std::string_view value = line.substr(comma + 1);
+    value.remove_prefix(std::min(value.find_first_not_of(" \t"), value.size()));
+    if (value.starts_with('-')) value.remove_prefix(1);
+    if (kind == std::end(grammar::kTrainRecords) || value.empty() ||
+        !std::isdigit(static_cast<unsigned char>(value.front()))) {
+      continue;
+    }
+    const std::size_t first = keyword.find_first_not_of(" \t");
+    found.push_back(DiagnosticAt(
+        Severity::kWarning, "above-general", {train.path, bytes}, static_cast<int>(i) + 1,
+        static_cast<int>(first == std::string_view::npos ? 0 : first) + 1,
+        "this " + std::string((*kind)->spelling) +
+            " record stands above \"[generale]\": everything above that line is read as the "
+            "author's notes, so the record is not read; move it below \"[generale]\""));
+  }
+  return found;
+}
+
 // The warnings on what was read. When the train description was not read
 // to its end, what its records would say of the train and of the crew
 // documents is not looked at, and a note says so once: each would only
@@ -660,6 +696,9 @@ std::vector<Diagnostic> Warnings(const CheckedScenario& scenario,
   std::vector<Diagnostic> warnings;
   const bool headless = train.original && !HasGeneralHeader(*train.original);
   if (headless) warnings.push_back(NoGeneralHeader(train));
+  if (train.original && !headless) {
+    for (Diagnostic& warning : RecordsAboveGeneral(train)) warnings.push_back(std::move(warning));
+  }
   for (Diagnostic& warning : TextWarnings(records, files, train.name)) {
     warnings.push_back(std::move(warning));
   }
@@ -770,6 +809,20 @@ std::optional<Diagnostic> ShortLine(std::vector<Report>& reports, const CheckedS
   return diagnostic;
 }
 
+// A curve said to swallow the curves after it is their cause: what each of
+// them leaves is not said again at them.
+void DropSwallowedCurves(std::vector<Diagnostic>& diagnostics) {
+  std::set<std::pair<std::string, int>> swallowed;
+  for (const Diagnostic& diagnostic : diagnostics) {
+    if (diagnostic.rule != "curve-swallows") continue;
+    for (const RelatedPlace& place : diagnostic.related) swallowed.insert({place.path, place.line});
+  }
+  if (swallowed.empty()) return;
+  std::erase_if(diagnostics, [&](const Diagnostic& diagnostic) {
+    return diagnostic.rule == "no-effect" && swallowed.contains({diagnostic.path, diagnostic.line});
+  });
+}
+
 // Every error and every warning, in the order of their places.
 CheckResult Diagnose(CheckedScenario& scenario, std::size_t error_limit, CheckCache* cache,
                      std::vector<Diagnostic> diagnostics = {}) {
@@ -796,6 +849,7 @@ CheckResult Diagnose(CheckedScenario& scenario, std::size_t error_limit, CheckCa
   for (Diagnostic& warning : LostRecordWarnings(findings.log, findings.grid, files)) {
     diagnostics.push_back(std::move(warning));
   }
+  DropSwallowedCurves(diagnostics);
   SortByPlace(diagnostics, scenario);
   ListPerRule(diagnostics);
   return {std::move(diagnostics), findings.stopped_after};

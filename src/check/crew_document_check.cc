@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <map>
 #include <span>
+#include <sstream>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -50,6 +52,9 @@ struct SlowdownRecord {
   bool whole_train = false;
   bool orientation_boards = false;
   RecordPlace where;
+  // The two flags as the record gives them, quoted in messages.
+  std::int64_t whole_train_value = 0;
+  std::int64_t orientation_boards_value = 0;
 };
 
 struct BrakedMass {
@@ -63,6 +68,7 @@ struct Train {
   std::vector<SpeedRecord> speeds;
   std::vector<SlowdownRecord> slowdowns;
   std::optional<BrakedMass> braked_mass;
+  std::optional<BrakedMass> vehicles;  // the count, as the braked mass's percent
 };
 
 // How many value fields each record kind reads, in the order the reader
@@ -103,12 +109,12 @@ Station StationOf(std::span<const ReadField> fields, RecordPlace where) {
 
 // f_tt (whole train) is the fourth value and f_ta (orientation boards) the fifth.
 SlowdownRecord SlowdownOf(std::span<const ReadField> fields, RecordPlace where) {
-  return {fields[0].value,      fields[1].value,      fields[2].value,
-          fields[3].value != 0, fields[4].value != 0, std::move(where)};
+  return {fields[0].value,      fields[1].value,      fields[2].value,  fields[3].value != 0,
+          fields[4].value != 0, std::move(where),   fields[3].value, fields[4].value};
 }
 
 Train TrainOf(const std::vector<ReadRecord>& records, const std::string& number) {
-  Train train{number, {}, {}, {}, {}};
+  Train train{number, {}, {}, {}, {}, {}};
   for (const ReadRecord& record : records) {
     if (const auto fields = FieldsOfKind(record, grammar::kStation.name)) {
       train.stations.push_back(StationOf(*fields, WhereOf(record)));
@@ -123,6 +129,9 @@ Train TrainOf(const std::vector<ReadRecord>& records, const std::string& number)
     // A later braked-mass record replaces an earlier one, as in the tables.
     if (const auto fields = FieldsOfKind(record, grammar::kBrakedMass.name)) {
       train.braked_mass = BrakedMass{(*fields)[0].value, WhereOf(record)};
+    }
+    if (const auto fields = FieldsOfKind(record, grammar::kCarriages.name)) {
+      train.vehicles = BrakedMass{(*fields)[0].value, WhereOf(record)};
     }
   }
   return train;
@@ -771,14 +780,75 @@ class SlowdownOrderCheck {
     }
     CheckNumber(row, row.speed, slowdown.speed, r, "speed", " km/h");
     CheckNumber(row, row.length, slowdown.length, r, "length", " m");
+    CheckBetween(row, r);
     if (!PrescriptionsAgree(row.prescriptions.text, slowdown)) {
       Warn(row, row.prescriptions,
            Slowdown(row) + " has prescriptions " + Quoted(row.prescriptions.text) + " here; " +
                Record(r) + " calls for '" + PrescriptionsFor(slowdown) + "' (whole train " +
-               (slowdown.whole_train ? "1" : "0") + ", orientation boards " +
-               (slowdown.orientation_boards ? "1" : "0") + ")",
+               std::to_string(slowdown.whole_train_value) + ", orientation boards " +
+               std::to_string(slowdown.orientation_boards_value) + ")",
            Named(r));
     }
+  }
+
+  // The stations a row names ("SAN FELETTO - BIV. CORNALE") are those the
+  // slowdown's start lies between: the last station record at or before it
+  // and the first after it; a name may be cut short ("BIV.") and leave
+  // words out ("MULINI ARSEVO" for MULINI DI ARSEVO).
+  void CheckBetween(const OrderRow& row, std::size_t r) {
+    const SlowdownRecord& slowdown = train_.slowdowns[r];
+    const Station* before = nullptr;
+    const Station* after = nullptr;
+    for (const Station& station : train_.stations) {
+      if (station.position <= slowdown.start) before = &station;
+      if (station.position > slowdown.start && after == nullptr) after = &station;
+    }
+    std::vector<std::string_view> names;
+    for (std::string_view rest = row.between.text; !rest.empty();) {
+      const std::size_t dash = rest.find('-');
+      const std::string_view name = Trim(rest.substr(0, dash));
+      if (!name.empty()) names.push_back(name);
+      rest = dash == std::string_view::npos ? std::string_view() : rest.substr(dash + 1);
+    }
+    if (names.empty()) return;
+    const auto names_one = [&](std::string_view name) {
+      return (before != nullptr && Abbreviates(name, before->name)) ||
+             (after != nullptr && Abbreviates(name, after->name));
+    };
+    if (std::all_of(names.begin(), names.end(), names_one)) return;
+    const auto place = [](const Station* station) {
+      return station == nullptr ? std::string("the line's end")
+                                : Quoted(station->name) + " (" +
+                                      std::to_string(station->position) + " m)";
+    };
+    Warn(row, row.between,
+         Slowdown(row) + " lies between " + Quoted(row.between.text) + " here; " + Record(r) +
+             " starts at " + std::to_string(slowdown.start) + " m, between " + place(before) +
+             " and " + place(after),
+         Named(r));
+  }
+
+  // Whether a name as the order writes it stands for the station's name:
+  // each of its words, in order, is a word of the station's or, ending in
+  // a dot, the start of one.
+  static bool Abbreviates(std::string_view written, const std::string& station) {
+    std::istringstream words(NameKey(written));
+    std::istringstream full(NameKey(station));
+    std::string word;
+    std::string candidate;
+    bool any = false;
+    while (words >> word) {
+      const bool cut = word.back() == '.';
+      if (cut) word.pop_back();
+      if (word.empty()) continue;
+      any = true;
+      bool found = false;
+      while (!found && full >> candidate) {
+        found = cut ? candidate.rfind(word, 0) == 0 : candidate == word;
+      }
+      if (!found) return false;
+    }
+    return any;
   }
 
   // "slowdown 02: the speed is 60 km/h here; ... gives 50 km/h".
@@ -810,6 +880,30 @@ class SlowdownOrderCheck {
   Findings& findings_;
   std::vector<OrderRow> rows_;
 };
+
+// The count of vehicles a crew document states ("3 vetture", "3 veicoli")
+// against the train's "numero vetture".
+void CheckVehicleLines(const Document& document, const Train& train, Findings& findings,
+                       const char* rule) {
+  if (!train.vehicles) return;
+  for (std::size_t index = 0; index < document.lines.size(); ++index) {
+    const std::string_view line = document.lines[index];
+    for (const std::string_view word : {std::string_view("vetture"), std::string_view("veicoli")}) {
+      const std::size_t at = line.find(word);
+      if (at == std::string_view::npos) continue;
+      std::size_t end = at;
+      while (end > 0 && IsBlank(line[end - 1])) --end;
+      std::size_t start = end;
+      while (start > 0 && IsDigit(line[start - 1])) --start;
+      const auto count = WholeNumber(line.substr(start, end - start));
+      if (!count || *count == train.vehicles->percent) continue;
+      findings.At(rule, document, static_cast<int>(index) + 1, static_cast<int>(start) + 1,
+                  "the train has " + std::to_string(train.vehicles->percent) +
+                      " vehicles; this line says " + std::to_string(*count),
+                  {&train.vehicles->where, "the train's 'numero vetture' record"});
+    }
+  }
+}
 
 // ---------------------------------------------------------------------------
 // The timetable sheet: one row per located point, stations among them.
@@ -901,9 +995,12 @@ class TimetableSheetCheck {
       return;
     }
     CheckStations();
+    CheckArrivals();
     CheckSpeeds();
     CheckHeaderBoxes();
+    CheckEnds();
     CheckBrakedMassLines(document_, train_, findings_);
+    CheckVehicleLines(document_, train_, findings_, kRule);
   }
 
  private:
@@ -1012,6 +1109,53 @@ class TimetableSheetCheck {
                ClockText(station.seconds),
            named);
     }
+  }
+
+  // A row of two times gives the arrival, then the departure.
+  void CheckArrivals() {
+    for (const SheetRow& row : rows_) {
+      if (row.times.size() < 2 || row.times[0].minutes <= row.times[1].minutes) continue;
+      Warn(row, row.times[0].column,
+           "the sheet's arrival at " + Quoted(row.name.text) + ", " +
+               Utf8From1252(row.times[0].text) + ", comes after its departure, " +
+               Utf8From1252(row.times[1].text) + ": give the arrival first, then the departure");
+    }
+  }
+
+  // The header names where the sheet runs from ("Da:") and to ("A:", and
+  // the "Termine Scheda" box): the train's first and last stations.
+  void CheckEnds() {
+    if (train_.stations.empty()) return;
+    const Station& first = train_.stations.front();
+    const Station& last = train_.stations.back();
+    const int table = rows_.front().line;
+    for (int line = 1; line < table; ++line) {
+      const std::string_view text = document_.lines[static_cast<std::size_t>(line) - 1];
+      for (const auto& [label, station] : {std::pair{std::string_view("Da:"), &first},
+                                           std::pair{std::string_view("A:"), &last}}) {
+        std::size_t at = text.find(label);
+        while (at != std::string_view::npos && at > 0 && !IsBlank(text[at - 1]) &&
+               text[at - 1] != '|') {
+          at = text.find(label, at + 1);
+        }
+        if (at == std::string_view::npos) continue;
+        const std::size_t from = SkipBlanks(text, at + label.size());
+        const Piece name = PieceOf(text, from, std::min(text.find('|', from), text.size()));
+        CheckEnd(line, name, *station, station == &first ? "starts" : "ends");
+      }
+    }
+    for (const BoxText& text : BoxUnder(document_, "Termine Scheda")) {
+      CheckEnd(text.line, text.piece, last, "ends");
+      break;
+    }
+  }
+
+  void CheckEnd(int line, const Piece& name, const Station& station, const char* verb) {
+    if (name.text.empty() || NameKey(name.text) == NameKey(station.name)) return;
+    findings_.At(kRule, document_, line, name.column,
+                 "the sheet's header names " + Quoted(name.text) + "; the train " + verb +
+                     " at " + Quoted(station.name),
+                 {&station.where, "the train's station record"});
   }
 
   void CheckSpeeds() {
@@ -1126,6 +1270,7 @@ void CheckNotes(const Document& document, const Train& train, Findings& findings
     }
   }
   CheckBrakedMassLines(document, train, findings);
+  CheckVehicleLines(document, train, findings, "crew-vehicles");
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // The crew documents against the train they describe: the slowdown order's
-// rows against the slowdown records, the train number in its sentence, the
-// timetable sheet's stations, kilometres, stop times and speed changes
-// against the station and speed records, and the braked mass. The documents
+// rows against the slowdown records (the stations each lies between
+// among them), the train number in its sentence, the timetable sheet's
+// stations, kilometres, stop times (an arrival before its departure) and
+// speed changes against the station and speed records, the stations its
+// header starts and ends at, the braked mass and the count of vehicles. The documents
 // are hand-written copies of what the train description says; what drifted
 // apart comes back as warnings, never as errors.
 #pragma once

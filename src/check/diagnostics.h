@@ -64,11 +64,15 @@ struct TextEdit {
   bool operator==(const TextEdit&) const = default;
 };
 
-// A change that certainly makes the text say what its author meant, e.g.
-// the keyword spelt right.
+// A change that makes the text say what its author meant, e.g. the keyword
+// spelt right. A fix is certain when it is the one reading that can be
+// meant; where a value reads two ways ("29.2": 29200 m or 29 m), each
+// reading is a fix of its own, the likelier first, none certain, and an
+// editor applies none of them unasked.
 struct Fix {
   std::string description;  // e.g. "write \"stazione\""
   std::vector<TextEdit> edits;
+  bool certain = true;
 
   bool operator==(const Fix&) const = default;
 };

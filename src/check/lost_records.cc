@@ -2,7 +2,10 @@
 
 #include <map>
 #include <optional>
+#include <string>
+#include <tuple>
 #include <utility>
+#include <vector>
 
 #include "check/cell_holders.h"
 #include "compiler/grammar.h"
@@ -38,6 +41,7 @@ class LostRecords {
   void Run(const RouteGrid& grid) {
     for (const EmptyRecord& empty : log_.empty_records()) LeftNothing(empty);
     for (const Replacement& replacement : log_.replacements()) WrittenOver(replacement);
+    MarksWrittenOver();
     // What no told write replaced but the grid holds otherwise at the end.
     for (const auto& [cell, write] : log_.standing_objects()) {
       if (!grid.exists() || cell < 0 || cell > grid.last_index()) continue;
@@ -132,6 +136,52 @@ class LostRecords {
          what + "the " + RecordName(replacement.replaced_by.record) + " record of line " +
              std::to_string(other->line) + "; move one of them to another cell",
          other, "this record writes over it");
+  }
+
+  // An approach mark is one member of its cell: a later record's mark in
+  // the same cell takes its place with no fault (an exit signal just past a
+  // station takes the station's nearest mark). Said once for each pair of
+  // records, at the one whose marks are lost, in the order first met.
+  void MarksWrittenOver() {
+    using Key = std::tuple<std::string, int, std::string>;  // a record: file, line, kind
+    const auto key = [](const Writer& writer) {
+      return Key{writer.file, writer.line, writer.record};
+    };
+    struct Lost {
+      const Writer* lost;
+      const Writer* by;
+      std::vector<std::int64_t> cells;
+    };
+    std::map<std::int64_t, const CellWrite*> standing;
+    std::map<std::pair<Key, Key>, std::size_t> pairs;  // index into lost
+    std::vector<Lost> lost;
+    for (const CellWrite& write : log_.writes()) {
+      if (write.part != CellPart::kApproachMark) continue;
+      auto [at, fresh] = standing.try_emplace(write.first_cell, &write);
+      if (fresh) continue;
+      const CellWrite* before = at->second;
+      at->second = &write;
+      if (before->by == write.by || before->by.line <= 0 || write.by.line <= 0) continue;
+      const auto [entry, added] = pairs.try_emplace({key(before->by), key(write.by)}, lost.size());
+      if (added) lost.push_back({&before->by, &write.by, {}});
+      lost[entry->second].cells.push_back(write.first_cell);
+    }
+    for (const Lost& entry : lost) {
+      std::string cells;
+      for (const std::int64_t cell : entry.cells) {
+        cells += (cells.empty() ? "" : ", ") + CellText(cell);
+      }
+      const ReadRecord* other = RecordOf(*entry.by);
+      const bool one = entry.cells.size() == 1;
+      Warn(kOverwritten, *entry.lost,
+           std::string(one ? "the approach mark " : "approach marks ") + "this record put in " +
+               cells + (one ? " is" : " are") + " written over by those of the " +
+               RecordName(entry.by->record) + " record" +
+               (other != nullptr ? " of line " + std::to_string(other->line) : std::string()) +
+               ": a cell holds one approach mark, the last written; move one of the two so that "
+               "their marks fall in other cells",
+           other, "this record's marks take their place");
+    }
   }
 
   void Warn(const char* rule, const Writer& writer, std::string message,

@@ -1,7 +1,8 @@
 // What a record asked for but the tables do not hold: a record read without
 // a fault that left nothing (a stretch that ends at or before its start, a
 // curve of no length, a station of a kind that places no stop point where
-// the train stops), and an object written over by a later one. Found on the
+// the train stops), an object written over by a later one, and approach
+// marks written over by a later record's marks. Found on the
 // reading's own events (compiler/reading_observer.h) and the grid as the
 // reading left it, not by placing the records again.
 #pragma once

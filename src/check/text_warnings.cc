@@ -1,8 +1,10 @@
 #include "check/text_warnings.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <optional>
+#include <set>
 #include <sstream>
 
 #include "compiler/grammar.h"
@@ -68,6 +70,8 @@ std::string Quoted(std::string_view bytes) {
   return quoted;
 }
 
+std::string Metres(std::int64_t value) { return std::to_string(value) + " m"; }
+
 bool IsHeader(const std::string& keyword) {
   return keyword.find('[') != std::string::npos && keyword.find(']') != std::string::npos;
 }
@@ -98,6 +102,28 @@ bool IsOrdered(const std::string& kind) {
   return kind == grammar::kCurve.name || PositionRule(kind) != grammar::CellRule::kNone;
 }
 
+// The reading of a fraction an author likely meant: a distance in metres
+// written in kilometres ("29.2": 29200), an adhesion written as a share of
+// one ("0.8": 80).
+struct Scaled {
+  std::int64_t value;
+  std::string as;  // "29.2 km is 29200 m"
+};
+std::optional<Scaled> ScaledReading(const grammar::Field& field, const std::string& raw) {
+  double number = 0;
+  std::istringstream in(raw);
+  if (!(in >> number) || number <= 0) return std::nullopt;
+  if (field.unit == "m" && number * 1000 <= static_cast<double>(grammar::kLineLengthLimit)) {
+    const auto metres = static_cast<std::int64_t>(number * 1000 + 0.5);
+    return Scaled{metres, "if " + raw + " is in kilometres: " + std::to_string(metres) + " m"};
+  }
+  if (field.name == "adhesion" && number < 2) {
+    const auto share = static_cast<std::int64_t>(number * 100 + 0.5);
+    return Scaled{share, "if " + raw + " is a share of 1: " + std::to_string(share)};
+  }
+  return std::nullopt;
+}
+
 class Checker {
  public:
   Checker(const AuthorFiles& files, const std::string& train_text)
@@ -110,7 +136,16 @@ class Checker {
   // other_what.
   void Warn(const char* rule, const ReadRecord& record, int line, int column,
             std::string message, std::optional<Fix> fix = std::nullopt,
-            const ReadRecord* other = nullptr, const std::string& other_what = "");
+            const ReadRecord* other = nullptr, const std::string& other_what = "") {
+    std::vector<Fix> fixes;
+    if (fix) fixes.push_back(std::move(*fix));
+    WarnFixes(rule, record, line, column, std::move(message), std::move(fixes), other,
+              other_what);
+  }
+  // The same with every fix offered, the first the likeliest.
+  void WarnFixes(const char* rule, const ReadRecord& record, int line, int column,
+                 std::string message, std::vector<Fix> fixes, const ReadRecord* other = nullptr,
+                 const std::string& other_what = "");
   void Warn(const char* rule, const ReadRecord& record, const ReadField& field,
             std::string message, std::optional<Fix> fix = std::nullopt,
             const ReadRecord* other = nullptr, const std::string& other_what = "") {
@@ -124,6 +159,12 @@ class Checker {
                                std::string description) const;
 
   void CheckLines(const std::vector<ReadRecord>& records);
+  void CheckHeaderless(const std::vector<ReadRecord>& records);
+  // Whether a line record stands above the line's first section header.
+  bool InGeneralPart(const ReadRecord& record) const {
+    return first_header_line_ == 0 || record.line < first_header_line_;
+  }
+  void CheckSwallowingCurves(const std::vector<ReadRecord>& records);
   void CheckKeyword(const ReadRecord& record);
   void CheckFields(const ReadRecord& record);
   void CheckRecord(const ReadRecord& record);
@@ -132,6 +173,9 @@ class Checker {
   void CheckCurve(const ReadRecord& record);
   void CheckValues(const ReadRecord& record, const std::string& kind);
   void CheckBoardSpeeds(const ReadRecord& record);
+  void CheckMeant(const ReadRecord& record, const grammar::RecordKind& model);
+  void CheckSignalHeads(const ReadRecord& record);
+  void CheckStretches(const ReadRecord& record, const std::string& kind);
   void CheckStartValues(const std::vector<ReadRecord>& records);
 
   const AuthorFiles& files_;
@@ -139,6 +183,11 @@ class Checker {
   DiagnosticList found_;
   // The last record of each kind, by text, for the order and overlap checks.
   std::map<std::pair<std::string, std::string>, const ReadRecord*> previous_;
+  // Body records of the line read in its general part, said once a run.
+  std::set<const ReadRecord*> headerless_;
+  int first_header_line_ = 0;  // of the line description; 0: none
+  // Curves that start within a curve said to swallow them.
+  std::set<const ReadRecord*> swallowed_;
 };
 
 std::optional<Fix> Checker::Replacing(const ReadRecord& record, int line, int column,
@@ -154,9 +203,9 @@ std::optional<Fix> Checker::Replacing(const ReadRecord& record, int line, int co
              {TextEdit{file->second.path, line, column, end, Utf8From1252(text)}}};
 }
 
-void Checker::Warn(const char* rule, const ReadRecord& record, int line, int column,
-                   std::string message, std::optional<Fix> fix, const ReadRecord* other,
-                   const std::string& other_what) {
+void Checker::WarnFixes(const char* rule, const ReadRecord& record, int line, int column,
+                        std::string message, std::vector<Fix> fixes, const ReadRecord* other,
+                        const std::string& other_what) {
   if (!found_.Lists(rule)) {
     found_.Add({Severity::kWarning, rule, "", 0, 0, "", "", 0});  // counted only
     return;
@@ -167,13 +216,13 @@ void Checker::Warn(const char* rule, const ReadRecord& record, int line, int col
           ? DiagnosticAt(Severity::kWarning, rule, file->second, line, column, std::move(message))
           : DiagnosticAt(Severity::kWarning, rule, AuthorFile{record.file, {}}, line, column,
                          std::move(message));
-  if (fix) {
-    const TextEdit& edit = fix->edits.front();
+  if (!fixes.empty()) {
+    const TextEdit& edit = fixes.front().edits.front();
     if (edit.line == diagnostic.line && edit.column == diagnostic.column) {
       diagnostic.end_line = edit.line;
       diagnostic.end_column = edit.end_column;
     }
-    diagnostic.fixes.push_back(std::move(*fix));
+    diagnostic.fixes = std::move(fixes);
   }
   if (other != nullptr) {
     const auto other_file = files_.find(other->file);
@@ -189,7 +238,111 @@ std::optional<std::int64_t> Number(const ReadRecord& record, std::size_t index) 
   return record.fields[index].value;
 }
 
+// The line's section of a keyword that no record of the general part
+// matches: a body record there means the header above it is missing.
+const grammar::Section* SectionOf(const std::string& keyword) {
+  for (const grammar::Section& section : grammar::kLineSections) {
+    if (grammar::Matches(*section.kind, keyword)) return &section;
+  }
+  return nullptr;
+}
+
+// A header deleted leaves the body records under it in the general part,
+// which reads none of them: said once, at the first of the run, with the
+// header as its fix, instead of once a record.
+void Checker::CheckHeaderless(const std::vector<ReadRecord>& records) {
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const ReadRecord& record = records[i];
+    if (record.file == train_text_ || !record.kinds.empty() || IsHeader(record.keyword) ||
+        headerless_.contains(&record)) {
+      continue;
+    }
+    const grammar::Section* section = SectionOf(record.keyword);
+    if (section == nullptr) continue;
+    // The run: up to the next header or record read as one, values left
+    // over on a run's lines included.
+    const ReadRecord* last = &record;
+    for (std::size_t j = i; j < records.size(); ++j) {
+      const ReadRecord& next = records[j];
+      if (next.file != record.file || !next.kinds.empty() || IsHeader(next.keyword)) break;
+      headerless_.insert(&next);
+      if (SectionOf(next.keyword) != nullptr) last = &next;
+    }
+    const std::string header(section->header);
+    const std::string name = RecordName(section->kind->name);
+    std::string message = Quoted(Trimmed(record.keyword)) + " is a " + name +
+                          " record above the line's first section header: the general part, "
+                          "from \"[generale]\" to that header, reads no " + name + ", so ";
+    message += last == &record ? "this line is skipped"
+                               : "lines " + std::to_string(record.line) + " to " +
+                                     std::to_string(last->line) + " are skipped";
+    message += "; header \"" + header + "\" missing?";
+    std::vector<Fix> fixes;
+    const auto file = files_.find(record.file);
+    if (file != files_.end()) {
+      // A lone LF ends a line wherever it stands, as the reader counts lines.
+      fixes.push_back({"insert \"" + header + "\" above this line",
+                       {TextEdit{file->second.path, record.line, 1, 1, header + "\n"}}});
+    }
+    WarnFixes("missing-header", record, record.line, record.column, std::move(message),
+              std::move(fixes), last == &record ? nullptr : last, "the last line skipped");
+  }
+}
+
+// A curve whose length reaches past the starts of two or more curves after
+// it (a slip of its length): said once at it, each curve it swallows named,
+// instead of at each of them.
+void Checker::CheckSwallowingCurves(const std::vector<ReadRecord>& records) {
+  std::vector<const ReadRecord*> curves;
+  for (const ReadRecord& record : records) {
+    if (record.kinds.size() == 1 && record.kinds.front() == grammar::kCurve.name &&
+        Number(record, 0) && Number(record, 1)) {
+      curves.push_back(&record);
+    }
+  }
+  for (std::size_t i = 0; i < curves.size(); ++i) {
+    if (swallowed_.contains(curves[i])) continue;
+    const std::int64_t start = *Number(*curves[i], 0);
+    const std::int64_t end = start + *Number(*curves[i], 1);
+    std::vector<const ReadRecord*> inside;
+    // The curves after it in the text up to the first that starts past it.
+    for (std::size_t j = i + 1; j < curves.size(); ++j) {
+      const std::int64_t other = *Number(*curves[j], 0);
+      if (other < start || other >= end) break;
+      inside.push_back(curves[j]);
+    }
+    if (inside.size() < 2) continue;
+    const std::string message =
+        "this curve from " + Metres(start) + " is " + Metres(end - start) + " long, to " +
+        Metres(end) + ": it swallows the " + std::to_string(inside.size()) +
+        " curves that start within it (from line " + std::to_string(inside.front()->line) +
+        " to line " + std::to_string(inside.back()->line) +
+        "), which bend nothing of their own; is its length a slip?";
+    const auto file = files_.find(curves[i]->file);
+    if (!found_.Lists("curve-swallows") || file == files_.end()) continue;
+    Diagnostic diagnostic = DiagnosticAt(Severity::kWarning, "curve-swallows", file->second,
+                                         curves[i]->fields[1].line, curves[i]->fields[1].column,
+                                         message);
+    for (const ReadRecord* other : inside) {
+      swallowed_.insert(other);
+      diagnostic.related.push_back(RelatedAt(file->second, other->line, other->column,
+                                             "a curve it swallows, from " +
+                                                 Metres(*Number(*other, 0))));
+    }
+    found_.Add(std::move(diagnostic));
+  }
+}
+
 std::vector<Diagnostic> Checker::Run(const std::vector<ReadRecord>& records) {
+  for (const ReadRecord& record : records) {
+    if (record.file != train_text_ && IsHeader(record.keyword) &&
+        Lower(record.keyword).find(grammar::kGeneralHeader) == std::string::npos) {
+      first_header_line_ = record.line;
+      break;
+    }
+  }
+  CheckSwallowingCurves(records);
+  CheckHeaderless(records);
   CheckLines(records);
   for (const ReadRecord& record : records) {
     CheckFields(record);
@@ -260,7 +413,7 @@ std::string Suggestion(const std::string& keyword, const std::vector<std::string
 void Checker::CheckKeyword(const ReadRecord& record) {
   const bool train = record.file == train_text_;
   if (record.kinds.empty()) {
-    if (IsHeader(record.keyword)) return;
+    if (IsHeader(record.keyword) || headerless_.contains(&record)) return;
     std::string message = Quoted(Trimmed(record.keyword)) + " is no keyword of the " +
                           (train ? "train" : "line") +
                           " description: the line is skipped, each of its values read as a "
@@ -268,7 +421,12 @@ void Checker::CheckKeyword(const ReadRecord& record) {
     const std::string near = Suggestion(record.keyword, train ? kTrainKeywords : kLineKeywords);
     const std::string other = Suggestion(record.keyword, train ? kLineKeywords : kTrainKeywords);
     std::optional<Fix> fix;
-    if (!near.empty()) {
+    if (!near.empty() && !train && SectionOf(near) != nullptr && InGeneralPart(record)) {
+      // Spelt right, it would still be read as no record here: the fix
+      // would be asked for again.
+      message += "; \"" + near + "\" is a record of the line's body, which starts at the "
+                 "first section header: a header above this line missing?";
+    } else if (!near.empty()) {
       message += "; did you mean \"" + near + "\"?";
       const std::string written = Trimmed(record.keyword);
       const auto file = files_.find(record.file);
@@ -313,15 +471,37 @@ void Checker::CheckFields(const ReadRecord& record) {
       break;
     }
   }
-  for (const ReadField& field : record.fields) {
-    if (field.number && field.raw.find('.') != std::string::npos) {
-      const std::string whole = std::to_string(field.value);
-      Warn("fraction", record, field,
-           Quoted(field.raw) + " is read as " + whole +
-               ": values are whole numbers, rounded half to even",
-           Replacing(record, field.line, field.column, field.raw, whole,
-                     "write " + whole + ", the value read"));
+  const grammar::RecordKind* model =
+      record.kinds.size() == 1 ? grammar::FindRecord(record.kinds.front()) : nullptr;
+  for (std::size_t index = 0; index < record.fields.size(); ++index) {
+    const ReadField& field = record.fields[index];
+    if (!field.number || field.raw.find('.') == std::string::npos) continue;
+    const std::string whole = std::to_string(field.value);
+    // A fraction is seldom meant as written: a distance in kilometres, an
+    // adhesion as a share of 1. The likelier reading is offered first, the
+    // value read after it, neither as certain.
+    const grammar::Field* meant =
+        model != nullptr && index < model->fields.size() ? &model->fields[index] : nullptr;
+    std::string message = Quoted(field.raw) + " is read as " + whole +
+                          ": values are whole numbers, rounded half to even";
+    std::vector<Fix> fixes;
+    if (const auto scaled = meant != nullptr ? ScaledReading(*meant, field.raw) : std::nullopt) {
+      const std::string value = std::to_string(scaled->value);
+      message += "; " + scaled->as + ", write " + value;
+      if (auto fix = Replacing(record, field.line, field.column, field.raw, value,
+                               "write " + value + " (" + scaled->as + ")")) {
+        fixes.push_back(std::move(*fix));
+      }
     }
+    if (auto fix = Replacing(record, field.line, field.column, field.raw, whole,
+                             "write " + whole + ", the value read")) {
+      fixes.push_back(std::move(*fix));
+    }
+    if (fixes.size() > 1) {
+      for (Fix& fix : fixes) fix.certain = false;
+    }
+    WarnFixes("fraction", record, field.line, field.column, std::move(message),
+              std::move(fixes));
   }
 }
 
@@ -330,6 +510,7 @@ void Checker::CheckRecord(const ReadRecord& record) {
   CheckOrder(record, kind);
   CheckPlacement(record, kind);
   CheckValues(record, kind);
+  CheckStretches(record, kind);
   if (kind == grammar::kCurve.name) CheckCurve(record);
   previous_[{record.file, kind}] = &record;
 }
@@ -367,7 +548,7 @@ void Checker::CheckOrder(const ReadRecord& record, const std::string& kind) {
     const auto own_length = Number(record, 1);
     // A curve wholly inside the one before bends nothing: no-effect says so.
     const bool inside = own_length && length && *here + *own_length <= *before + *length;
-    if (length && *here < *before + *length && !inside) {
+    if (length && *here < *before + *length && !inside && !swallowed_.contains(&record)) {
       Warn("overlapping-curves", record, record.fields[0],
            "this curve starts at " + std::to_string(*here) + " m, before the curve before it " +
                "ends at " + std::to_string(*before + *length) +
@@ -378,7 +559,6 @@ void Checker::CheckOrder(const ReadRecord& record, const std::string& kind) {
   }
 }
 
-std::string Metres(std::int64_t value) { return std::to_string(value) + " m"; }
 
 // A position off the 50 m raster takes its cell by the record's rule,
 // rounded half to even (p / 50, or p / 50 + 1 for boards, signals and
@@ -495,6 +675,7 @@ void Checker::CheckValues(const ReadRecord& record, const std::string& kind) {
     }
   }
   if (kind == grammar::kSpeedBoard.name) CheckBoardSpeeds(record);
+  CheckMeant(record, *model);
   const bool named = kind == grammar::kStation.name || kind == grammar::kIndicatorBoard.name;
   if (named && !record.fields.empty() && !record.fields.back().number &&
       Trimmed(record.fields.back().raw).empty()) {
@@ -502,6 +683,102 @@ void Checker::CheckValues(const ReadRecord& record, const std::string& kind) {
          std::string("the ") + (kind == grammar::kStation.name ? "station's name" : "board's text") +
              " is empty: it is stored empty");
   }
+}
+
+// Values stored as read but meant only within grammar::kMeantRanges; one
+// its field cannot hold is narrow-field's.
+void Checker::CheckMeant(const ReadRecord& record, const grammar::RecordKind& model) {
+  for (const grammar::MeantRange& range : grammar::kMeantRanges) {
+    if (range.kind != &model) continue;
+    const std::size_t index = grammar::FieldIndex(model, range.field);
+    const auto value = Number(record, index);
+    if (!value || (*value >= range.low && *value <= range.high)) continue;
+    const grammar::Field& field = model.fields[index];
+    if (field.keep == grammar::Keep::kLowByte && (*value < field.low || *value > field.high)) {
+      continue;
+    }
+    Warn("unlikely-value", record, record.fields[index],
+         std::to_string(*value) + " lies outside " + std::to_string(range.low) + " to " +
+             std::to_string(range.high) + ", the range of " + std::string(range.meaning) +
+             ": it is stored as written, but hardly meant; give a value in that range");
+  }
+  if (&model == &grammar::kSignal) CheckSignalHeads(record);
+}
+
+// A signal stands on the left (sx), on the right (dx) or both; the codes of
+// a side without one are stored for nothing.
+void Checker::CheckSignalHeads(const ReadRecord& record) {
+  using grammar::kSignal;
+  const auto left = Number(record, grammar::FieldIndex(kSignal, "sx"));
+  const auto right = Number(record, grammar::FieldIndex(kSignal, "dx"));
+  if (!left || !right) return;
+  if (*left == 0 && *right == 0) {
+    Warn("signal-heads", record, record.fields[grammar::FieldIndex(kSignal, "sx")],
+         "this signal has no head: its left kind (sx) and right kind (dx) are both 0; give 1 "
+         "or 2 for the side it stands on");
+    return;
+  }
+  static constexpr std::pair<const char*, std::array<const char*, 3>> kSides[] = {
+      {"sx", {"s1", "s2", "s3"}}, {"dx", {"d1", "d2", "d3"}}};
+  for (const auto& [side, codes] : kSides) {
+    if (Number(record, grammar::FieldIndex(kSignal, side)) != 0) continue;
+    for (const char* code : codes) {
+      const std::size_t index = grammar::FieldIndex(kSignal, code);
+      const auto value = Number(record, index);
+      if (!value || *value == 0) continue;
+      const bool left_side = std::string_view(side) == "sx";
+      Warn("signal-heads", record, record.fields[index],
+           std::string("a code for the ") + (left_side ? "left" : "right") +
+               " side, which has no signal (" + side + " is 0): it is stored for nothing; "
+               "give the side its kind, or write 0");
+      break;
+    }
+  }
+}
+
+// A stretch that ends before it starts: cab signalling (a second position
+// of 0 stores none); and a mountain stretch that starts within 150 m of the
+// previous one's end, which the compile turns into type 3.
+void Checker::CheckStretches(const ReadRecord& record, const std::string& kind) {
+  if (kind == grammar::kCabSignalling.name) {
+    const auto first = Number(record, 0);
+    const auto second = Number(record, 1);
+    if (first && second && *second != 0 && *second < *first) {
+      Warn("reversed-stretch", record, record.fields[1],
+           "the cab signalling stretch ends at " + Metres(*second) + ", before it starts at " +
+               Metres(*first) + ": give the start first, then the end");
+    }
+    return;
+  }
+  if (kind != grammar::kMountain.name) return;
+  const auto previous = previous_.find({record.file, kind});
+  if (previous == previous_.end()) return;
+  const auto start = Number(record, 0);
+  const auto end = Number(record, 1);
+  const auto type = Number(record, 2);
+  const auto before_start = Number(*previous->second, 0);
+  const auto before_end = Number(*previous->second, 1);
+  if (!start || !end || !type || !before_end || !before_start || *end <= *start ||
+      *before_end <= *before_start || *start < *before_start) {
+    return;
+  }
+  if (*start - *before_end > grammar::kNearMountainGap) return;
+  const std::int64_t meant = *type > grammar::kMarkedMountainOffset
+                                 ? *type - grammar::kMarkedMountainOffset
+                                 : *type;
+  if (meant == grammar::kNearMountainType) return;
+  Warn("near-mountains", record, record.fields[0],
+       "this mountain stretch starts at " + Metres(*start) +
+           (*start < *before_end ? ", inside the one before it, which ends at "
+                                 : ", " + std::to_string(*start - *before_end) +
+                                       " m after the one before it ends at ") +
+           Metres(*before_end) + ": a stretch that starts " +
+           std::to_string(grammar::kNearMountainGap) +
+           " m or less after the previous one's end becomes type " +
+           std::to_string(grammar::kNearMountainType) + ", not " + std::to_string(meant) +
+           "; join the two into one record, or leave more than " +
+           std::to_string(grammar::kNearMountainGap) + " m between them",
+       std::nullopt, previous->second, "the stretch before it");
 }
 
 // A board keeps each side's speed in steps of 5 km/h, both packed in one

@@ -9,18 +9,26 @@ namespace {
 
 constexpr WarningName kWarnings[] = {
     {"unknown-keyword", "a keyword that matches no record and is no section header"},
+    {"missing-header", "a body record of the line above its first section header, read as none"},
     {"ambiguous-keyword", "a keyword read as two records, or a section header read as one"},
     {"leftover-fields", "a line with more values than its record reads"},
     {"record-spans-lines", "a record short of values, which reads the next line's fields"},
     {"out-of-order", "a record standing before the previous record of its kind"},
     {"overlapping-curves", "a curve that starts before the previous one ends"},
+    {"curve-swallows", "a curve whose length reaches past the starts of the curves after it"},
     {"curve-keyword", "a curve keyword that is not \"curvas\" or \"curvad\" and one digit"},
     {"no-start-value", "no speed or adhesion record at 0"},
+    {"above-general", "a train record above \"[generale]\", read as a note"},
     {"no-general-header", "a train description without \"[generale]\": nothing of it is read"},
     {"position-rounding", "a position off the 50 m raster that lands in the next cell"},
     {"fraction", "a number with decimals, rounded to a whole number"},
     {"empty-text", "an empty station name or board text"},
     {"narrow-field", "a value beyond what its field can hold"},
+    {"unlikely-value", "a value stored as read but outside the range an author means (an "
+                       "adhesion of 20 to 100, minutes and seconds up to 59, a flag of 0 or 1...)"},
+    {"signal-heads", "a signal with no head on either side, or codes for a side without one"},
+    {"reversed-stretch", "a cab signalling stretch that ends before it starts"},
+    {"near-mountains", "a mountain stretch within 150 m of the previous one, turned into type 3"},
     {"no-effect", "a record read without a fault that leaves nothing: a stretch that ends at "
                   "or before its start, a curve of no length, a stop at a station that places "
                   "no stop point"},
@@ -32,10 +40,18 @@ constexpr WarningName kWarnings[] = {
     {"slowdown-above-limit", "a slowdown no slower than the speed in force, which slows nothing"},
     {"signal-spacing", "a signal closer to the one before than the train brakes from the speed "
                        "in force (0.7 m/s\u00B2)"},
+    {"slowdown-no-warning", "a slowdown at or before 1500 m, which gets no warning board"},
+    {"terminus-kind", "kind 7, the first and the last station's, at a station on the way"},
+    {"stop-dwell", "a stop on the way where the train stands 0 seconds (column 13)"},
+    {"running-time", "a stop reached sooner than the speeds, the curves and the slowdowns allow, "
+                     "starting at 0.5 m/s\u00B2 and braking at 0.7 m/s\u00B2"},
+    {"curve-speed", "a curve run faster than a lateral acceleration v\u00B2 / r of 5 m/s\u00B2 "
+                    "allows"},
     {"speed-board", "a speed board without a speed record of one of its speeds at its place"},
     {"crew-slowdown-order", "the slowdown order disagrees with the slowdown records"},
     {"crew-train-number", "a crew document names another train number"},
     {"crew-timetable", "the timetable sheet disagrees with the station or speed records"},
+    {"crew-vehicles", "the notes give another count of vehicles than the train"},
     {"crew-braked-mass", "a crew document gives another braked mass"},
 };
 

@@ -460,6 +460,19 @@ inline constexpr const RecordKind* kTrainRecords[] = {
     &kSand,       &kSignal,    &kSlowdown, &kAbbattimento, &kStation};
 
 std::span<const RecordKind* const> RecordsOf(Part part);
+
+// The section header each body record of the line stands under, as the
+// texts write them. The reader needs none but the first, which ends the
+// general part: a body record above every header is read as no record.
+struct Section {
+  const RecordKind* kind;
+  std::string_view header;
+};
+inline constexpr Section kLineSections[] = {{&kCurve, "[curve]"},
+                                            {&kGradient, "[pendenze]"},
+                                            {&kMountain, "[montagne]"},
+                                            {&kSpeedBoard, "[cartelli]"},
+                                            {&kIndicatorBoard, "[indicazioni]"}};
 // The record kind of this name, or nullptr.
 const RecordKind* FindRecord(std::string_view name);
 
@@ -569,6 +582,47 @@ bool StationPlacesMarks(int kind);
 std::int64_t StationStopCell(std::int64_t end);
 // Cell of station mark 1 to 4, counted away from the stop point.
 std::int64_t StationMarkCell(std::int64_t end, int mark);
+
+// ------------------------------------------------ what an author means
+
+// Values that read and store without a fault but that no author means
+// outside these ranges: the checker warns outside them, and the guide
+// gives the same ranges.
+struct MeantRange {
+  const RecordKind* kind;
+  std::string_view field;
+  std::int64_t low;
+  std::int64_t high;
+  std::string_view meaning;  // "the minute": what the value is, for the message
+};
+inline constexpr MeantRange kMeantRanges[] = {
+    {&kAdhesion, "adhesion", 20, 100, "an adhesion, in per cent of a dry rail's"},
+    {&kBrakedMass, "braked mass", 30, 250, "a braked mass, in per cent of the train's mass"},
+    {&kCarriages, "vehicles", 1, 40, "the count of vehicles"},
+    {&kSlowdown, "f_tt", 0, 1, "the flag of the whole train (1 yes, 0 no)"},
+    {&kSlowdown, "f_ta", 0, 1, "the flag of the orientation boards (1 yes, 0 no)"},
+    {&kSignal, "tempo", 0, 255, "the signal's time"},
+    {&kClock, "hours", 0, 23, "the hour"},
+    {&kClock, "minutes", 0, 59, "the minute"},
+    {&kClock, "seconds", 0, 59, "the second"},
+    {&kStation, "hours", 0, 23, "the hour"},
+    {&kStation, "minutes", 0, 59, "the minute"},
+    {&kStation, "seconds", 0, 59, "the second"}};
+
+// The running times a timetable is held to: from the speeds in force and
+// the curves' limits, a train that starts at 0.5 m/s² and brakes at
+// 0.7 m/s² (in mm/s²), stopping at each stop.
+inline constexpr int kTimetableAcceleration = 500;
+inline constexpr int kTimetableBraking = 700;
+// Timetables are written to the minute: a running time may fall short of
+// that minimum by less than this many seconds.
+inline constexpr int kTimetableMargin = 60;
+
+// A curve's limit: the speed v at which v² × k, k the class's curvature
+// per metre (CurvatureOfClass), reaches 5 m/s² (in mm/s²). The classes are
+// drawn sharper than the track they stand for: the repository's line runs
+// its curves of class 6 at 140 km/h, which this keeps.
+inline constexpr int kCurveLateralAcceleration = 5000;
 
 // --------------------------------------- what the walk adds after reading
 

@@ -386,7 +386,7 @@ json Server::CodeActions(const json& params) const {
       actions.push_back({{"title", fix.description},
                          {"kind", "quickfix"},
                          {"diagnostics", {DiagnosticJson(diagnostic)}},
-                         {"isPreferred", true},
+                         {"isPreferred", fix.certain && diagnostic.fixes.size() == 1},
                          {"edit", {{"changes", std::move(changes)}}}});
     }
   }

@@ -165,7 +165,12 @@ std::string LabelText(const Label& label, double baseline) {
                      "<text class=\"" + std::string(label.css_class) + "\" x=\"" +
                      Number(label.left) + "\" y=\"" + Number(baseline) + "\" font-size=\"" +
                      Number(label.size) + "\" fill=\"" + label.colour + "\"" +
-                     (label.bold ? " font-weight=\"bold\"" : "") + ">" + XmlEscaped(label.text);
+                     (label.bold ? " font-weight=\"bold\"" : "") +
+                     // A caption's run of blanks is kept, as the board shows it.
+                     (label.text.find("  ") != std::string::npos
+                          ? " xml:space=\"preserve\""
+                          : "") +
+                     ">" + XmlEscaped(label.text);
   if (!label.suffix.empty()) {
     // A gap, not a space: renderers may drop a space at the edge of a tspan.
     text += "<tspan dx=\"" + Number(kSuffixGap) + "\" fill=\"#555555\" font-weight=\"normal\">" +
@@ -632,12 +637,24 @@ void AddGridObject(const Scene& scene, const RouteCell& cell, std::int64_t metre
   }
 }
 
+// An approach mark: a short tick across the line, its number (1 nearest
+// the signal or stop point it announces) in its tooltip.
+void AddApproachMark(const RouteCell& cell, std::int64_t metre, double x, ObjectLayer& layer) {
+  if (cell.approach_mark == 0) return;
+  const int number = cell.approach_mark % 10;
+  layer.marks += Mark("approach-mark", metre, Data("mark", std::to_string(cell.approach_mark)),
+                      "approach mark " + std::to_string(number) + " (" +
+                          std::to_string(cell.approach_mark) + "), km " + Km(metre),
+                      Line(x, -3, x, 3, kInk, 0.8, "approach-tick"));
+}
+
 Band ObjectsBand(const Scene& scene, const Row& row, double top) {
   ObjectLayer layer;
   AddStations(scene, row, layer);
   for (std::int64_t index = row.from / kCellLength; index < row.to / kCellLength; ++index) {
     if (const RouteCell* cell = scene.Cell(index)) {
       AddGridObject(scene, *cell, index * kCellLength, row.X(index * kCellLength), layer);
+      AddApproachMark(*cell, index * kCellLength, row.X(index * kCellLength), layer);
     }
   }
   const int name_lanes = PlaceInLanes(layer.names, scene.width);

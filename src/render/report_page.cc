@@ -61,6 +61,7 @@ h3 { font-size: 15px; margin: 16px 0 4px; }
 .diagnostic { margin: 12px 0; overflow-wrap: anywhere; }
 .note { margin: 12px 0; font-style: italic; }
 .diagnostic .where { font-family: "DejaVu Sans Mono", monospace; }
+td.caption { white-space: pre-wrap; }
 pre.context { background: #f6f6f6; padding: 6px 8px; margin: 4px 0; white-space: pre-wrap;
   overflow-wrap: anywhere; }
 pre.context .at { background: #ffe9a8; display: inline-block; min-width: 100%; }
@@ -317,6 +318,40 @@ std::string SignalsTable(const ScenarioTables& tables, const Sources& sources) {
       });
 }
 
+// Every cell with an approach mark: its number (1 nearest what it
+// announces), the signal or stop point it announces as the grid holds them
+// (none when the object it was written for is gone), and the record that
+// wrote the mark that stands: a later record's mark in the same cell takes
+// the place of an earlier one.
+std::string ApproachMarksTable(const ScenarioTables& tables, const Sources& sources) {
+  std::map<std::int64_t, const Writer*> writers;
+  if (sources.log != nullptr) {
+    for (const CellWrite& write : sources.log->writes()) {
+      if (write.part == CellPart::kApproachMark) writers[write.first_cell] = &write.by;
+    }
+  }
+  std::vector<std::string> rows;
+  const RouteGrid& grid = tables.route_cells;
+  for (std::int64_t n = 0; grid.exists() && n <= grid.last_index(); ++n) {
+    const RouteCell& cell = grid.at(n);
+    if (cell.approach_mark == 0) continue;
+    const ApproachReading reading = ReadApproachMark(grid, n);
+    std::string announces;
+    for (const ApproachTarget& target : reading.targets) {
+      announces += announces.empty() ? "" : " or ";
+      announces += target.kind == kCellSignal
+                       ? "the signal at " + Metres(BoardRecordPosition(target.cell))
+                       : "the stop point in cell " + std::to_string(target.cell);
+    }
+    const auto writer = writers.find(n);
+    rows.push_back(NumberCell(n) + Cell(Km(n * kCellLength), true) +
+                   NumberCell(cell.approach_mark) + NumberCell(reading.number) +
+                   Cell(announces.empty() ? "nothing the grid holds" : announces) +
+                   Cell(PlacedBy(writer != writers.end() ? writer->second : nullptr)));
+  }
+  return Table("approach-marks", {"cell", "km", "mark", "number", "announces", "record"}, rows);
+}
+
 // What a point stands beside: inside a slowdown, before a signal, or before
 // a slowdown's start, each named by its record's position in metres as the
 // train description writes it; "" when none of these is near.
@@ -397,7 +432,8 @@ std::string BoardsTable(const ScenarioTables& tables, const Sources& sources) {
           shows = side(board.left_kmh, board.left_stripes) +
                   side(board.right_kmh, board.right_stripes);
         } else if (c.param1 >= 0 && c.param1 < kScenarioTableSize) {
-          shows = "<td colspan=\"2\">" +
+          // A caption keeps its blanks, as the board shows them ("(P.L.    )").
+          shows = "<td colspan=\"2\" class=\"caption\">" +
                   Text1252(tables.scenario_table[static_cast<std::size_t>(c.param1)].text) +
                   "</td>";
         } else {
@@ -469,7 +505,8 @@ std::string LineTables(const ScenarioTables& tables, const Sources& sources) {
 std::string ObjectTables(const ScenarioTables& tables, const Sources& sources) {
   std::vector<std::string> station_rows;
   return "<h2>Stations</h2>\n" + StationRows(tables, station_rows) + "<h2>Signals</h2>\n" +
-         SignalsTable(tables, sources) + "<h2>Slowdowns</h2>\n" + SlowdownsTable(tables, sources) +
+         SignalsTable(tables, sources) + "<h2>Approach marks</h2>\n" +
+         ApproachMarksTable(tables, sources) + "<h2>Slowdowns</h2>\n" + SlowdownsTable(tables, sources) +
          "<h2>Boards</h2>\n" + BoardsTable(tables, sources) + LineTables(tables, sources);
 }
 

@@ -60,7 +60,11 @@ std::string Counted(std::size_t count, const char* word) {
 // column it starts at.
 void PrintFixes(std::ostream& out, const Diagnostic& diagnostic, std::size_t margin) {
   for (const Fix& fix : diagnostic.fixes) {
-    if (fix.edits.size() != 1) continue;
+    // A line inserted is said in the fix's description, not shown here.
+    if (fix.edits.size() != 1 || !fix.certain ||
+        fix.edits.front().new_text.find('\n') != std::string::npos) {
+      continue;
+    }
     const TextEdit& edit = fix.edits.front();
     if (edit.path != diagnostic.path || edit.line != diagnostic.line ||
         edit.column != diagnostic.column || diagnostic.line_cut) {
@@ -149,7 +153,9 @@ Json DiagnosticJson(const Diagnostic& diagnostic) {
                          {"end_column", edit.end_column},
                          {"text", Shown(edit.new_text)}});
       }
-      fixes.push_back({{"description", Shown(fix.description)}, {"edits", std::move(edits)}});
+      Json shown_fix = {{"description", Shown(fix.description)}, {"edits", std::move(edits)}};
+      if (!fix.certain) shown_fix["certain"] = false;  // one of several readings
+      fixes.push_back(std::move(shown_fix));
     }
     json["fixes"] = std::move(fixes);
   }

@@ -141,7 +141,7 @@ rallentamento,   3600,    40,  300, 1,  1,  0
 [segnali]
 segnale,     950,   1, 4, 1,  0, 0,    1,  3,1,0, 0
 segnale,    1900,   2, 4, 1,  0, 0,    2,  2,1,0, 0
-segnale,    2950,   1, 4, 1,  0, 0,    1,  3,1,0, 0
+segnale,    3100,   1, 4, 1,  0, 0,    1,  3,1,0, 0
 segnale,    5650,   2, 4, 1,  0, 0,    2,  2,1,0, 0
 [abbattimenti]
 abbattimento,   5000,   180

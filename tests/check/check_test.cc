@@ -106,6 +106,38 @@ TEST(CheckTest, WarnsOfWhatTheCompileAcceptsButAuthorsRarelyMean) {
            "indicatori_vmax, 700, 100, 90, 80, 0, 95, 0, 5, 0\r\n",
        kTrainHead, {"linea.txt:4:28 narrow-field", "linea.txt:4:39 narrow-field",
                     "linea.txt:4:47 narrow-field"}},
+      {"a deleted [curve] header: once, at the first record it leaves in the general part, "
+       "with the header as its fix",
+       "[generale]\r\nlunghezza percorso, 5000\r\ncurvas3, 100, 200\r\ncurvad4, 900, 100\r\n"
+       "[pendenze]\r\npendenza, 0, 1\r\n",
+       kTrainHead, {"linea.txt:3:1 missing-header"}},
+      {"values an author hardly means; 100 and the flags 0 and 1 are sound", kLineHead,
+       "[generale]\r\nnumero vetture, 0\r\nvelocita, 0, 100\r\naderenza, 0, 100\r\n"
+       "aderenza, 500, 8\r\norologio, 7, 75, 0\r\nrallentamento, 2000, 30, 100, 2, 1, 0\r\n",
+       {"5608-.txt:2:17 unlikely-value", "5608-.txt:5:16 unlikely-value",
+        "5608-.txt:6:14 unlikely-value", "5608-.txt:7:31 unlikely-value"}},
+      {"a signal without a head, codes for a side without one; a one-sided signal is sound",
+       kLineHead,
+       std::string(kTrainHead) + "segnale, 1000, 0, 4, 1, 0, 0, 0, 3, 1, 0, 0\r\n" +
+           "segnale, 2000, 0, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n" +
+           "segnale, 3000, 1, 4, 1, 0, 0, 0, 0, 0, 0, 0\r\n",
+       {"5608-.txt:4:16 signal-heads", "5608-.txt:5:19 signal-heads"}},
+      {"a cab signalling stretch backwards, mountains 100 m apart and overlapping; 200 m "
+       "apart, or meant as type 3, is sound",
+       "[generale]\r\nlunghezza percorso, 9000\r\nripetizione segnali 4 codici, 3000, 1000\r\n"
+       "[montagne]\r\nmontagna, 100, 500, 1\r\nmontagna, 600, 900, 11\r\n"
+       "montagna, 800, 1500, 2\r\nmontagna, 1700, 2000, 1\r\nmontagna, 2100, 2500, 13\r\n",
+       kTrainHead,
+       {"linea.txt:3:37 reversed-stretch", "linea.txt:6:11 near-mountains",
+        "linea.txt:7:11 near-mountains"}},
+      {"a clock above [generale]; notes that name a record are sound", kLineHead,
+       "notes: orologio, h, m, s sets the clock\r\norologio, 7, 5, 0\r\n" +
+           std::string(kTrainHead),
+       {"5608-.txt:2:1 above-general"}},
+      {"a curve that swallows the curves after it: said once, at its length",
+       "[generale]\r\nlunghezza percorso, 9000\r\n[curve]\r\ncurvas3, 100, 5000\r\n"
+       "curvad4, 900, 100\r\ncurvas2, 2000, 100\r\ncurvad2, 6000, 100\r\n",
+       kTrainHead, {"linea.txt:4:15 curve-swallows"}},
       {"two speeds in one cell; two gradients 50 m apart are sound",
        std::string(kLineHead) + "pendenza, 0, 1\r\npendenza, 50, 2\r\n",
        std::string(kTrainHead) + "velocita, 500, 60\r\nvelocita, 520, 80\r\n",
@@ -312,6 +344,21 @@ TEST(CheckTest, FixesMakeTheTextSayWhatTheCompileReads) {
   EXPECT_TRUE(CheckTexts(kLineHead, train).diagnostics.empty());
 }
 
+// A fix is offered only where the text it makes is read as meant: a body
+// keyword misspelt above the line's first header would be read as no
+// record even spelt right, so none is offered; below it, it is.
+TEST(CheckTest, NoFixIsAskedForAgain) {
+  const auto fixes_of = [](const std::string& line) {
+    const CheckResult result = CheckTexts(line, kTrainHead);
+    EXPECT_EQ(Findings(result).size(), 1u) << line;
+    return result.diagnostics.empty() ? std::size_t{99} : result.diagnostics[0].fixes.size();
+  };
+  EXPECT_EQ(fixes_of("[generale]\r\nlunghezza percorso, 1000\r\npendnza, 0, 5\r\n[curve]\r\n"),
+            0u);
+  EXPECT_EQ(fixes_of("[generale]\r\nlunghezza percorso, 1000\r\n[curve]\r\npendnza, 0, 5\r\n"),
+            1u);
+}
+
 // Whatever a record asked for and the tables do not hold is said at that
 // record, the record that wrote over it named; what is placed by design
 // over a mountain stretch's marks, or a pass at a station that places no
@@ -347,6 +394,14 @@ TEST(CheckTest, NothingIsLostWithoutAWord) {
       {"two speeds in one cell later on", kLineHead,
        std::string(kTrainHead) + "velocita, 500, 60\r\nvelocita, 500, 80\r\n",
        {"5608-.txt:5:11 overwritten"}, {"5608-.txt:4"}},
+      {"an exit signal just past a station takes its nearest approach marks: said at the "
+       "station; one whose marks fall clear is sound",
+       "[generale]\r\nlunghezza percorso, 9000\r\n[curve]\r\n",
+       kStations + "stazione, 2400, 11, 600, 0,1,1, 2,1,0, 3,1,1, 30, 10,5,0, PIAN\r\n" +
+           "stazione, 5000, 11, 600, 0,1,1, 2,1,0, 3,1,1, 30, 10,9,0, MORO\r\n" +
+           "segnale, 2950, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n" +
+           "segnale, 5700, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n",
+       {"5608-.txt:5:1 overwritten"}, {"5608-.txt:7"}},
       {"boards and signals over a mountain stretch's marks",
        std::string(kLineHead) + "montagna, 100, 900, 12\r\ncartello_indicatore, 300, (F)\r\n",
        std::string(kTrainHead) + "segnale, 500, 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n", {}, {}},
@@ -368,10 +423,17 @@ TEST(CheckTest, NothingIsLostWithoutAWord) {
 // slip it names, and on nothing a sound text says.
 TEST(CheckTest, TheTrainCheckedAgainstItself) {
   const std::string kStations = std::string(kTrainHead) + "[stazioni]\r\n";
-  const auto station = [](int position, const char* time, const char* name) {
-    return "stazione, " + std::to_string(position) + ", 12, 300, 0,0,0, 1,1,0, 1,1,0, 0, " +
-           time + ", " + name + "\r\n";
+  // Where the train stops it stands 30 s (column 13), unless told.
+  const auto station = [](int position, const char* time, const char* name,
+                          const char* dwell = nullptr) {
+    const bool stops = std::string(time) != "0,0,0";
+    return "stazione, " + std::to_string(position) + ", 12, 300, 0,0,0, 1,1,0, 1,1,0, " +
+           (dwell != nullptr ? dwell : stops ? "30" : "0") + ", " + time + ", " + name + "\r\n";
   };
+  // 100 km/h from 0 on: from a stop to one 5000 m on the train needs at least
+  // 3 min 48 s (starting at 0.5 m/s², braking at 0.7 m/s²), a minute less is
+  // let pass.
+  const std::string kRun = "[generale]\r\nvelocita, 0, 100\r\naderenza, 0, 100\r\n[stazioni]\r\n";
   const std::string kSignal = ", 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n";
   const std::string kLong = "[generale]\r\nlunghezza percorso, 20000\r\n[curve]\r\n";
   const struct {
@@ -384,6 +446,33 @@ TEST(CheckTest, TheTrainCheckedAgainstItself) {
        kStations + station(1000, "12,10,0", "A") + station(3000, "0,0,0", "B") +
            station(5000, "12,5,0", "C"),
        {"5608-.txt:7:1 time-order"}},
+      {"a time that does not advance", kLong,
+       kStations + station(1000, "12,10,0", "A") + station(5000, "12,10,0", "C"),
+       {"5608-.txt:6:1 time-order"}},
+      {"a stop on the way that stands 0 s; the first stop's 1 and the last stop's 0 are sound",
+       kLong,
+       kStations + station(1000, "12,10,0", "A", "1") + station(5000, "12,20,0", "B", "0") +
+           station(9000, "12,30,0", "C", "0"),
+       {"5608-.txt:6:47 stop-dwell"}},
+      {"running times: 2 min 20 s for 5000 m is short, 3 min lies within the minute's "
+       "rounding; the stop's 30 s count, the last stop's do not",
+       kLong,
+       kRun + station(0, "12,0,0", "A") + station(5000, "12,2,50", "B") +
+           station(10000, "12,6,20", "C") + station(15000, "12,9,20", "D", "60"),
+       {"5608-.txt:6:51 running-time"}},
+      {"a slowdown at 1500 m gets no warning board; one at 1550 m does", kLong,
+       std::string(kTrainHead) + "rallentamento, 1500, 60, 200, 0, 0, 0\r\n" +
+           "rallentamento, 3550, 60, 200, 0, 0, 0\r\n",
+       {"5608-.txt:4:1 slowdown-no-warning"}},
+      {"kind 7 on the way; at either end it is sound", kLong,
+       kStations + "stazione, 0, 7, 600, 1,0,0, 4,1,0, 2,1,1, 1, 12,0,0, A\r\n" +
+           "stazione, 5000, 7, 600, 0,1,1, 2,1,0, 3,1,1, 30, 12,10,0, B\r\n" +
+           "stazione, 10000, 7, 400, 1,0,0, 4,1,0, 2,1,1, 60, 12,20,0, C\r\n",
+       {"5608-.txt:6:17 terminus-kind"}},
+      {"a curve of class 6 run at 160 km/h; one of class 5 is sound",
+       kLong + "curvas6, 1000, 300\r\ncurvad5, 3000, 300\r\n",
+       "[generale]\r\nvelocita, 0, 160\r\naderenza, 0, 100\r\n",
+       {"linea.txt:4:1 curve-speed"}},
       {"the clock after the first departure", kLong,
        "[generale]\r\nvelocita, 0, 100\r\naderenza, 0, 100\r\norologio, 12 30 0\r\n"
        "[stazioni]\r\n" + station(1000, "12,10,0", "A"),

@@ -122,6 +122,13 @@ TEST(CrewDocumentCheckTest, ReportsWhereADocumentDriftedFromTheTrain) {
        "record 4 (Vardessa_Lontrino_5608-.txt:49), from 112000 m at 30 km/h over 50 m, has no row "
        "in the order; "
        "the order lists 3, the train has 4"},
+      {Text::kOrder, "CALVARESE - ROCCA MAZZERA  ", "CALVARESE - PONTE ZERVINO  ",
+       "rallentamenti.txt:14: [crew-slowdown-order]",
+       "starts at 85600 m, between 'CALVARESE' (79800 m) and 'ROCCA MAZZERA' (90300 m)"},
+      {Text::kNotes, "3 vetture", "4 vetture", "note.txt:17: [crew-vehicles]",
+       "the train has 3 vehicles; this line says 4"},
+      {Text::kSheet, "A:  LONTRINO", "A:  BELCASTRELLO", "scheda_treno.txt:7: [crew-timetable]",
+       "the sheet's header names 'BELCASTRELLO'; the train ends at 'LONTRINO'"},
       {Text::kOrder, "del treno 5608", "del treno 5680", "rallentamenti.txt:7: [crew-train-number]",
        "the order is addressed to train 5680; the scenario's train is 5608"},
       {Text::kOrder, "al macchinista del treno 5608", "al macchinista",
@@ -219,6 +226,7 @@ TEST(CrewDocumentCheckTest, ToleratesWhatSaysTheSame) {
   } kCases[] = {
       {Text::kOrder, "|     64     |", "|   64+750   |"},
       {Text::kOrder, "|    A-H     |", "|   A - H    |"},
+      {Text::kOrder, "MULINI ARSEVO - P. ZERVINO", "M. DI ARSEVO - PONTE ZERV."},
       {Text::kOrder, "\r\n", "\n"},
       {Text::kSheet, "12.11   12.12", "12:11   12:12"},
       {Text::kSheet, "BORGO VESSARO........", "Borgo  Vessaro......."},

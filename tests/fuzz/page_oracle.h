@@ -23,7 +23,7 @@ inline const std::set<std::string_view> kPageAttributes = {
     "x1", "y1", "x2", "y2", "dx", "dy", "cx", "cy", "r", "d", "points", "fill", "stroke",
     "stroke-width", "stroke-dasharray", "stroke-linecap", "stroke-linejoin", "font-family",
     "font-size", "font-weight", "text-anchor", "transform", "opacity", "fill-opacity",
-    "dominant-baseline", "colspan"};
+    "dominant-baseline", "colspan", "xml:space"};
 // clang-format on
 
 // Where strict UTF-8 (no overlong form, no surrogate, nothing beyond

@@ -44,11 +44,26 @@ TEST(ProfileSvgTest, CloseLabelsTakeLanesOfTheirOwn) {
     heights.insert((*match)[2]);
   }
   EXPECT_EQ(heights.size(), 3u) << svg;
+  // No caption here has a run of blanks: none is written to keep them.
+  EXPECT_EQ(Occurrences(svg, "xml:space"), 0u);
   EXPECT_EQ(Occurrences(svg, ">(P.L.)(Km 1+052) A&amp;B &lt;C&gt;</text>"), 1u);
   EXPECT_EQ(Occurrences(svg, "class=\"mark station stop\" data-km=\"1.000\""), 1u);
   EXPECT_EQ(Occurrences(svg,
                         "<tspan dx=\"4.0\" fill=\"#555555\" font-weight=\"normal\">"
                         "12:12:00</tspan>"),
+            1u);
+}
+
+// A caption keeps its blanks as the board shows them: "(P.L.    )".
+TEST(ProfileSvgTest, ACaptionKeepsItsBlanks) {
+  ScenarioTables tables;
+  tables.route_cells.Create(100);
+  tables.scenario_table[kTrainValuesEntry].end = 4000;
+  tables.route_cells.at(40).kind = kCellIndicatorBoard;
+  tables.route_cells.at(40).param1 = 80;
+  tables.scenario_table[80].text = "(P.L.    )";
+  const std::string svg = ProfileSvg(tables, "T");
+  EXPECT_EQ(Occurrences(svg, "xml:space=\"preserve\">(P.L.    )<"),
             1u);
 }
 
@@ -76,7 +91,13 @@ TEST(ProfileSvgTest, SignalsShowTheKindOfEachSideAndAdhesionItsStretches) {
     tables.route_cells.at(signal.cell).kind = kCellSignal;
     tables.route_cells.at(signal.cell).param4 = static_cast<std::int16_t>(signal.sides);
   }
+  // The first signal's marks; the others have none.
+  for (int mark = 1; mark <= 4; ++mark) {
+    tables.route_cells.at(10 - 2 * mark).approach_mark = static_cast<std::uint8_t>(70 + mark);
+  }
   const std::string svg = ProfileSvg(tables, "T");
+  EXPECT_EQ(Occurrences(svg, "class=\"mark approach-mark\""), 4u);
+  EXPECT_EQ(Occurrences(svg, "<title>approach mark 1 (71), km 0.400</title>"), 1u);
   static const std::regex kHead(R"re(<circle cx="([-0-9.]+)" cy="[-0-9.]+" r="([0-9.]+)")re");
   for (const auto& signal : kSignals) {
     const std::size_t mark = svg.find(std::string("<title>") + signal.title + "</title>");

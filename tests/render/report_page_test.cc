@@ -68,7 +68,8 @@ TEST(ReportPageTest, NoRouteGridNoPictures) {
 // 60 km/h written again by line 10 from cell 20); a 5 per mille gradient
 // from cell 10 on; adhesion 100 with a damp stretch of 85 at cells 12 to 15;
 // a mountain of type 2 at cells 30 to 33; a signal whose right side holds
-// nothing; a board with no left side; a slowdown with its warning, an
+// nothing, two of its approach marks and a station's mark left alone; a
+// board with no left side; a slowdown with its warning, an
 // orientation board, the packager's points before and inside it and an
 // abbattimento record's point after it.
 struct SmallScenario {
@@ -103,6 +104,12 @@ struct SmallScenario {
     signal.param2 = 10;
     signal.param4 = 6;
     write("T-.txt", 30, "segnale", CellPart::kObject, 8, 8, kCellSignal);
+    // Two of its approach marks, and a station's mark whose stop point is gone.
+    for (const auto& [n, mark, line] : {std::tuple{6, 61, 30}, {4, 62, 30}, {20, 81, 50}}) {
+      grid.at(n).approach_mark = static_cast<std::uint8_t>(mark);
+      write("T-.txt", line, line == 30 ? "segnale" : "stazione", CellPart::kApproachMark, n, n,
+            mark);
+    }
     RouteCell& board = grid.at(5);  // right side only: 50/50/40 km/h, 1 stripe
     board.kind = kCellSpeedBoard;
     board.param1 = 10;
@@ -169,6 +176,9 @@ TEST(ReportPageTest, TablesAlongTheLineAndOfTheSlowdownsNameTheirRecords) {
         "31|1.550|slowdown end|30 km/h|no||T-.txt:40",
         "33|1.650|plain abbattimento||||T-.txt:44"}},
       {"signals", {"8|0.350|2|4 1 0|(none)|(none)|0|0|T-.txt:30"}},
+      {"approach-marks",
+       {"4|0.200|62|2|the signal at 350 m|T-.txt:30", "6|0.300|61|1|the signal at 350 m|T-.txt:30",
+        "20|1.000|81|1|nothing the grid holds|T-.txt:50"}},
       {"boards", {"5|0.200|speed board|(none)|50 50 40 km/h (A B C), 1 stripe|L.txt:20"}},
   };
   for (const auto& [id, rows] : expected) EXPECT_EQ(RowsOf(page, id), rows) << id;

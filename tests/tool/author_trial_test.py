@@ -162,6 +162,12 @@ CASES = [
     ("braked mass in the notes not the train's", NOTES,
      ("massa frenata 95%", "massa frenata 90%"),
      "crew-braked-mass", (NOTES, 14)),
+    ("curve header deleted", LINE,
+     ("[curve]\n", ""),
+     "missing-header", (LINE, 10)),
+    ("adhesion written as a share of one", TRAIN,
+     ("aderenza,   12000,    85", "aderenza,   12000,    0.85"),
+     "fraction", (TRAIN, 8)),
     ("crew document missing", NOTES,
      ("", None),
      None, (NOTES, None)),
@@ -177,7 +183,7 @@ def check(tool, folder):
 
 
 def edited_copy(scenario, temp, file, old, new):
-    folder = pathlib.Path(temp, "Rovesca_Pianalto_3152")
+    folder = pathlib.Path(temp, pathlib.Path(scenario).name)
     shutil.copytree(scenario, folder)
     path = folder / file
     if new is None:
@@ -188,6 +194,46 @@ def edited_copy(scenario, temp, file, old, new):
         raise RuntimeError(f"{file}: the edit's old text occurs {text.count(old)} times, not once")
     path.write_text(text.replace(old, new), encoding="utf-8")
     return folder
+
+
+def applied(folder, fix):
+    """The folder's texts with the fix's edits made, columns counting characters."""
+    by_file = {}
+    for edit in fix["edits"]:
+        by_file.setdefault(pathlib.Path(edit["file"]).name, []).append(edit)
+    for name, edits in by_file.items():
+        path = pathlib.Path(folder, name)
+        lines = path.read_bytes().decode("utf-8").splitlines(keepends=True)
+        for edit in sorted(edits, key=lambda e: (e["line"], e["column"]), reverse=True):
+            line = lines[edit["line"] - 1]
+            body = line.rstrip("\r\n")
+            lines[edit["line"] - 1] = (body[:edit["column"] - 1] + edit["text"]
+                                       + body[edit["end_column"] - 1:] + line[len(body):])
+        path.write_bytes("".join(lines).encode("utf-8"))
+
+
+def fix_faults(tool, scenario, file, old, new, diagnostics):
+    """Every fix offered, applied to its own copy and checked again: none may be
+    offered again (a fix that loops), and a certain one may leave no error the
+    text did not have."""
+    faults = []
+    errors = sum(d["severity"] == "error" for d in diagnostics)
+    for diagnostic in diagnostics:
+        for fix in diagnostic.get("fixes", []):
+            with tempfile.TemporaryDirectory() as temp:
+                folder = edited_copy(scenario, temp, file, old, new)
+                applied(folder, fix)
+                after = check(tool, folder)
+            again = [d for d in after if any(f["description"] == fix["description"]
+                                             and f["edits"][0]["line"] == fix["edits"][0]["line"]
+                                             for f in d.get("fixes", []))]
+            if again:
+                faults.append(f"fix \"{fix['description']}\" is offered again: {shown(again[0])}")
+            left = sum(d["severity"] == "error" for d in after)
+            if fix.get("certain", True) and left > errors:
+                faults.append(f"fix \"{fix['description']}\" leaves {left} errors, "
+                              f"not {errors}")
+    return faults
 
 
 def shown(diagnostic):
@@ -219,6 +265,8 @@ def main(tool, scenario, verbose=None):
         with tempfile.TemporaryDirectory() as temp:
             diagnostics = check(tool, edited_copy(scenario, temp, file, old, new))
         faults, found = faults_of(diagnostics, rule, place)
+        if new is not None:
+            faults += fix_faults(tool, scenario, file, old, new, diagnostics)
         failed = failed or bool(faults)
         if faults or verbose == "-v":
             print(f"{'FAIL' if faults else 'ok'}: {name}: {len(diagnostics)} diagnostics"
