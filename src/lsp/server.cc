@@ -166,7 +166,8 @@ void Server::Handle(const std::string& body) {
   }
   const auto params = message.find("params");
   const json no_params = json::object();
-  const json& given = params == message.end() ? no_params : *params;
+  // "params": null is sent by some clients for shutdown and exit: no params.
+  const json& given = params == message.end() || params->is_null() ? no_params : *params;
   if (!given.is_object() && !given.is_array()) {
     if (sound_id) RespondError(*id, kInvalidRequest, "params must be an object or an array");
     return;
@@ -189,7 +190,9 @@ void Server::HandleRequest(const json& id, const std::string& method, const json
   }
   Flush();
   try {
-    if (method == "initialize") {
+    if (method == "initialize" && initialized_) {
+      RespondError(id, kInvalidRequest, "the server is already initialized");
+    } else if (method == "initialize") {
       initialized_ = true;
       Respond(id, Initialize());
     } else if (method == "shutdown") {
@@ -350,20 +353,27 @@ json Server::Hover(const json& params) const {
 
 json Server::Completion(const json& params) const {
   const std::string path = PathParam(params);
-  const int line = PositionParam(params.at("position")).first;
+  const auto [line, character] = PositionParam(params.at("position"));
+  const CompletionContext context =
+      workspace_.CompletionAt(path, line, workspace_.ColumnOf(path, line, character));
   json items = json::array();
-  for (const grammar::RecordKind* kind : workspace_.KeywordsAt(path, line)) {
-    std::string snippet(kind->spelling);
-    std::string detail;
+  for (const KeywordChoice& choice : context.keywords) {
+    std::string snippet = choice.label;
+    std::string fields;
+    std::string documentation = std::string(AuthorWords(*choice.kind)) + "\n\nFields:";
     int number = 1;
-    for (const grammar::Field& field : kind->fields) {
+    for (const grammar::Field& field : choice.kind->fields) {
       snippet += ", ${" + std::to_string(number++) + ":" + std::string(field.name) + "}";
-      detail += (detail.empty() ? "" : ", ") + std::string(field.name);
+      fields += (fields.empty() ? "" : ", ") + std::string(field.name);
+      documentation += " " + std::string(field.name) +
+                       (field.unit.empty() ? "" : " (" + std::string(field.unit) + ")") +
+                       (number <= static_cast<int>(choice.kind->fields.size()) ? "," : "");
     }
-    items.push_back({{"label", kind->spelling},
+    items.push_back({{"label", choice.label},
                      {"kind", kCompletionKeyword},
-                     {"detail", detail},
-                     {"documentation", kind->effect},
+                     {"detail", choice.detail},
+                     {"labelDetails", {{"detail", " " + fields}}},
+                     {"documentation", {{"kind", "markdown"}, {"value", documentation}}},
                      {"insertText", snippet},
                      {"insertTextFormat", kInsertSnippet}});
   }

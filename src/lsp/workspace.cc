@@ -11,6 +11,7 @@
 
 #include "check/cell_holders.h"
 #include "check/check.h"
+#include "lsp/record_help.h"
 #include "sources/scenario_folder.h"
 #include "tables/file_names.h"
 #include "tables/replace_file.h"
@@ -50,9 +51,14 @@ std::string FieldLine(const grammar::Field& field) {
   return line;
 }
 
-std::string KeywordMarkdown(const grammar::RecordKind& kind, grammar::Part part) {
-  std::string text = "**" + std::string(kind.spelling) + "**: a record of " + PartName(part) +
-                     "\n\n" + std::string(kind.effect) + "\n\nFields in order:\n";
+// written: the keyword as the text has it (a curve's says its side and class).
+std::string KeywordMarkdown(const grammar::RecordKind& kind, grammar::Part part,
+                            std::string_view written) {
+  std::string text = &kind == &grammar::kCurve
+                         ? "**" + std::string(written) + "**: " + CurveText(written) + ", "
+                         : "**" + std::string(kind.spelling) + "**: ";
+  text += "a record of " + std::string(PartName(part)) +
+                     "\n\n" + std::string(AuthorWords(kind)) + "\n\nFields in order:\n";
   int number = 1;
   for (const grammar::Field& field : kind.fields) {
     text += std::to_string(number++) + ". " + FieldLine(field) + "\n";
@@ -293,8 +299,10 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
     if (DirectoryOf(open) == directory) result[open];
   }
   const std::string lead_file = JoinPath(directory, FileNameOf(path));
+  WideningCache widening;
   for (Diagnostic& diagnostic : checked.diagnostics) {
     diagnostic.path = diagnostic.path.empty() ? lead_file : JoinPath(directory, diagnostic.path);
+    Widen(diagnostic, widening);
     for (tool::RelatedPlace& related : diagnostic.related) {
       related.path = JoinPath(directory, related.path);
     }
@@ -379,8 +387,8 @@ std::optional<HoverText> Workspace::Hover(const std::string& path, int line, int
           continue;
         }
         if (i == 0) {
-          return HoverText{KeywordMarkdown(*record.kind, section.part), line, field.column,
-                           field.end_column};
+          return HoverText{KeywordMarkdown(*record.kind, section.part, field.text), line,
+                           field.column, field.end_column};
         }
         if (i - 1 >= record.kind->fields.size()) return std::nullopt;
         std::string markdown = FieldMarkdown(record, i - 1);
@@ -396,18 +404,6 @@ std::optional<HoverText> Workspace::Hover(const std::string& path, int line, int
     }
   }
   return std::nullopt;
-}
-
-std::vector<const grammar::RecordKind*> Workspace::KeywordsAt(const std::string& path,
-                                                              int line) const {
-  const std::optional<std::vector<TextSection>> sections = RecordsOf(path);
-  if (!sections) return {};
-  grammar::Part part = sections->front().part;
-  for (const TextSection& section : *sections) {
-    if (section.line < line) part = section.part;
-  }
-  const auto records = grammar::RecordsOf(part);
-  return {records.begin(), records.end()};
 }
 
 namespace {
@@ -622,6 +618,50 @@ int Workspace::ColumnOf(const std::string& path, int line, int utf16_offset) con
     offset += byte >= 0xF0 ? 2 : 1;
   }
   return column + std::max(0, utf16_offset - offset);
+}
+
+
+// ------------------------------------------------ widening and completion
+
+void Workspace::Widen(Diagnostic& diagnostic, WideningCache& cache) const {
+  if (diagnostic.line <= 0 || diagnostic.end_column > 0) return;
+  auto read = cache.find(diagnostic.path);
+  if (read == cache.end()) {
+    const FileText& file = TextOf(diagnostic.path);
+    read = cache.try_emplace(diagnostic.path, RecordsOf(diagnostic.path), file.text, file.utf8)
+               .first;
+  }
+  const WidenedText& text = read->second;
+  if (!text.sections || !text.utf8) return;
+  WidenToText(diagnostic, *text.sections, text.lines.Line(diagnostic.line));
+}
+
+CompletionContext Workspace::CompletionAt(const std::string& path, int line, int column) const {
+  CompletionContext context;
+  const std::optional<std::vector<TextSection>> sections = RecordsOf(path);
+  if (!sections || sections->empty()) return context;
+  const std::string& text = TextOf(path).text;
+  if (line <= NotesEndLine(text) || NotesEndLine(text) < 0) return context;
+  const std::string_view line_text = tool::LineIndex(text).Line(line);
+  const RecordAt at = FindRecordAt(*sections, line, column);
+  grammar::Part part = sections->front().part;
+  for (const TextSection& section : *sections) {
+    if (section.line < line) part = section.part;
+  }
+  if (line_text.find('[') != std::string_view::npos &&
+      line_text.find_first_not_of(" \t") == line_text.find('[')) {
+    return context;  // a header
+  }
+  if (at.record != nullptr) {
+    const int typed = FieldBeingTyped(*at.record, line, column, line_text);
+    if (typed > 0) {
+      context.kind = at.record->kind;
+      context.field = typed;
+      return context;
+    }
+  }
+  context.keywords = KeywordChoices(part);
+  return context;
 }
 
 }  // namespace packager::lsp

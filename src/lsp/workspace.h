@@ -18,6 +18,7 @@
 #include "check/check.h"
 #include "check/diagnostics.h"
 #include "compiler/grammar.h"
+#include "lsp/record_help.h"
 #include "lsp/text_records.h"
 
 namespace packager::lsp {
@@ -77,6 +78,15 @@ struct HoverText {
   int end_column = 0;
 };
 
+// What a completion offers at a place of a description text: the keywords
+// that may start a record there, or, inside a record, the field being typed
+// (field from 1; 0 for none).
+struct CompletionContext {
+  std::vector<KeywordChoice> keywords;
+  const grammar::RecordKind* kind = nullptr;
+  int field = 0;
+};
+
 class Workspace {
  public:
   // Open and Change hold the text; Close forgets it (the file on disk counts
@@ -111,9 +121,8 @@ class Workspace {
   // timetable sheet, the notes, the slowdown order) describes.
   std::optional<Place> Definition(const std::string& path, int line, int column) const;
 
-  // The records whose keyword may start a record at this line of a
-  // description text, in the order the readers test them.
-  std::vector<const grammar::RecordKind*> KeywordsAt(const std::string& path, int line) const;
+  // What a completion offers at a line and column of a text.
+  CompletionContext CompletionAt(const std::string& path, int line, int column) const;
 
   // A column (characters from 1) of a line of a file as UTF-16 code units
   // from 0, and back.
@@ -135,6 +144,17 @@ class Workspace {
     std::string train;
   };
   std::optional<Identity> IdentityOf(const std::string& path) const;
+  // Widens a diagnostic of one character to its field or record; the
+  // cache keeps each text's records for the next.
+  struct WidenedText {
+    WidenedText(std::optional<std::vector<TextSection>> read, std::string_view text, bool utf8_)
+        : sections(std::move(read)), lines(text), utf8(utf8_) {}
+    std::optional<std::vector<TextSection>> sections;
+    tool::LineIndex lines;
+    bool utf8;
+  };
+  using WideningCache = std::map<std::string, WidenedText>;
+  void Widen(Diagnostic& diagnostic, WideningCache& cache) const;
   // The sections of a description text; none for another file.
   std::optional<std::vector<TextSection>> RecordsOf(const std::string& path) const;
   // What other records of the scenario's descriptions put on a cell.
