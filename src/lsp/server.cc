@@ -210,6 +210,8 @@ void Server::HandleRequest(const json& id, const std::string& method, const json
       Respond(id, InlayHints(params));
     } else if (method == "textDocument/definition") {
       Respond(id, Definition(params));
+    } else if (HandleFeatureRequest(id, method, params)) {
+      // answered
     } else {
       RespondError(id, kMethodNotFound, "no method \"" + method + "\"");
     }
@@ -258,7 +260,7 @@ void Server::HandleNotification(const std::string& method, const json& params) {
 }
 
 json Server::Initialize() const {
-  return {{"capabilities",
+  json answer = {{"capabilities",
            {{"textDocumentSync",
              {{"openClose", true},
               {"change", kTextDocumentSyncFull},
@@ -270,6 +272,8 @@ json Server::Initialize() const {
             {"inlayHintProvider", true},
             {"definitionProvider", true}}},
           {"serverInfo", {{"name", kSource}}}};
+  answer["capabilities"].update(FeatureCapabilities());
+  return answer;
 }
 
 json Server::RangeJson(const std::string& path, int line, int column, int end_line,
@@ -455,6 +459,13 @@ json Server::Definition(const json& params) const {
       workspace_.Definition(path, line, workspace_.ColumnOf(path, line, character));
   if (!place) return nullptr;
   return {{"uri", UriOfPath(place->path)}, {"range", PlaceJson(*place)}};
+}
+
+std::string Server::DocumentPath(const json& params) const { return PathParam(params); }
+
+std::pair<int, int> Server::CursorOf(const std::string& path, const json& params) const {
+  const auto [line, character] = PositionParam(params.at("position"));
+  return {line, workspace_.ColumnOf(path, line, character)};
 }
 
 int Serve(std::istream& in, std::ostream& out, const InputWait& wait) {

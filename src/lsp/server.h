@@ -5,7 +5,8 @@
 // and didClose, each followed by the scenario folder's diagnostics
 // (textDocument/publishDiagnostics for each of its files an editor must
 // hear of); and the requests hover, completion, codeAction, documentSymbol,
-// inlayHint and definition.
+// inlayHint and definition; formatting, semanticTokens/full, foldingRange,
+// signatureHelp, references and rename (server_features.cc).
 //
 // The diagnostics wait for the edits to settle: a burst of changes is
 // checked once, kSettle after the last of them or as soon as a request
@@ -83,6 +84,24 @@ class Server {
   nlohmann::json InlayHints(const nlohmann::json& params) const;
   nlohmann::json Definition(const nlohmann::json& params) const;
   nlohmann::json SymbolJson(const Symbol& symbol) const;
+  // The file of a request's textDocument, and its position's line and
+  // column (characters from 1).
+  std::string DocumentPath(const nlohmann::json& params) const;
+  std::pair<int, int> CursorOf(const std::string& path, const nlohmann::json& params) const;
+
+  // Formatting, semantic tokens, folding ranges, signature help, references
+  // and rename (server_features.cc): HandleFeatureRequest answers one of
+  // them, false for any other method; FeatureCapabilities announces them.
+  bool HandleFeatureRequest(const nlohmann::json& id, const std::string& method,
+                            const nlohmann::json& params);
+  static nlohmann::json FeatureCapabilities();
+  nlohmann::json Formatting(const nlohmann::json& params) const;
+  nlohmann::json SemanticTokens(const nlohmann::json& params) const;
+  nlohmann::json FoldingRanges(const nlohmann::json& params) const;
+  nlohmann::json SignatureHelp(const nlohmann::json& params) const;
+  nlohmann::json References(const nlohmann::json& params) const;
+  nlohmann::json Rename(const nlohmann::json& params) const;
+  nlohmann::json TextPosition(const std::string& path, int line, int column) const;
   nlohmann::json PlaceJson(const Place& place) const;
   nlohmann::json DiagnosticJson(const Diagnostic& diagnostic) const;
   nlohmann::json RangeJson(const std::string& path, int line, int column, int end_line,

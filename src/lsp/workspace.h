@@ -78,6 +78,27 @@ struct HoverText {
   int end_column = 0;
 };
 
+// A description text as the server reads it: its text, whether it is the
+// train description, and whether its columns count UTF-8 characters.
+struct DescriptionText {
+  std::string text;
+  bool train = false;
+  bool utf8 = true;
+};
+
+// A place a station is named (station_names.cc): the name as written there,
+// whether it is a record's name field,
+// and in a table of a crew document the character that fills its cell after
+// it ('.' or ' '; 0 for none) and how many of them follow.
+struct StationOccurrence {
+  Place place;
+  std::string written;
+  bool record = false;  // a station record's name field
+  bool table = false;
+  char filler = 0;
+  int filler_length = 0;
+};
+
 // What a completion offers at a place of a description text: the keywords
 // that may start a record there, or, inside a record, the field being typed
 // (field from 1; 0 for none).
@@ -124,6 +145,15 @@ class Workspace {
   // What a completion offers at a line and column of a text.
   CompletionContext CompletionAt(const std::string& path, int line, int column) const;
 
+  // The line or train description at path; none for any other file.
+  std::optional<DescriptionText> DescriptionOf(const std::string& path) const;
+
+  // Every place the station named at a place of the train description or a
+  // crew document is named: its records first, then the crew documents'
+  // rows. Empty when no station is named there.
+  std::vector<StationOccurrence> StationNamed(const std::string& path, int line,
+                                              int column) const;
+
   // A column (characters from 1) of a line of a file as UTF-16 code units
   // from 0, and back.
   int Utf16Offset(const std::string& path, int line, int column) const;
@@ -169,6 +199,10 @@ class Workspace {
   // description changes, its line description is not read again.
   std::map<std::string, tool::CheckCache> check_caches_;  // by folder
 };
+
+// The edits that rename a station at each of its places (StationNamed).
+std::vector<tool::TextEdit> RenameEdits(const std::vector<StationOccurrence>& occurrences,
+                                        const std::string& new_name);
 
 // The folder and the file's name of a path.
 std::string DirectoryOf(const std::string& path);
