@@ -188,12 +188,17 @@ void Server::HandleRequest(const json& id, const std::string& method, const json
     RespondError(id, kInvalidRequest, "the server is shut down: send exit");
     return;
   }
+  if (!watch_registration_) NoticeDiskChanges();
   Flush();
   try {
     if (method == "initialize" && initialized_) {
       RespondError(id, kInvalidRequest, "the server is already initialized");
     } else if (method == "initialize") {
       initialized_ = true;
+      watch_registration_ = OffersWatchRegistration(params);
+      if (params.is_object() && params.contains("initializationOptions")) {
+        Configure(params["initializationOptions"]);
+      }
       Respond(id, Initialize());
     } else if (method == "shutdown") {
       shut_down_ = true;
@@ -252,8 +257,14 @@ void Server::HandleNotification(const std::string& method, const json& params) {
       const std::string path = PathParam(params);
       workspace_.Close(path);
       Schedule(path);
+    } else if (method == "initialized") {
+      RegisterWatching();
+    } else if (method == "workspace/didChangeConfiguration") {
+      Configure(params.value("settings", json::object()));
+    } else if (method == "workspace/didChangeWatchedFiles") {
+      FilesChanged(params);
     }
-    // initialized, $/cancelRequest and every other notification: nothing to do.
+    // $/cancelRequest and every other notification: nothing to do.
   } catch (const std::exception& error) {
     LogError(method + ": " + error.what());
   }
@@ -474,9 +485,9 @@ int Serve(std::istream& in, std::ostream& out, const InputWait& wait) {
   });
   while (!server.exited()) {
     if (server.HasPending() && in.rdbuf()->in_avail() <= 0) {
-      // Nothing read waits: check once no change has come for kSettle.
+      // Nothing read waits: check once no change has come for the settle delay.
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          server.last_change() + kSettle - std::chrono::steady_clock::now());
+          server.last_change() + server.settle() - std::chrono::steady_clock::now());
       if (!wait || left.count() <= 0 || !wait(left)) server.Flush();
     }
     const Frame frame = ReadFrame(in);

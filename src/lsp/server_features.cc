@@ -199,4 +199,58 @@ json Server::FeatureCapabilities() {
           {"renameProvider", true}};
 }
 
+
+// ------------------------------------------------------ settings and disk
+
+bool OffersWatchRegistration(const json& params) {
+  const json* at = &params;
+  for (const char* key : {"capabilities", "workspace", "didChangeWatchedFiles",
+                          "dynamicRegistration"}) {
+    if (!at->is_object() || !at->contains(key)) return false;
+    at = &(*at)[key];
+  }
+  return at->is_boolean() && at->get<bool>();
+}
+
+void Server::Configure(const json& given) {
+  std::vector<std::string> problems;
+  workspace_.Configure(ReadSettings(given, workspace_.settings(), problems));
+  for (const std::string& problem : problems) {
+    send_({{"jsonrpc", "2.0"},
+           {"method", "window/showMessage"},
+           {"params", {{"type", 2}, {"message", "scenario-tool settings: " + problem}}}});
+  }
+  workspace_.ForgetDiskTexts();
+  for (const std::string& path : workspace_.OpenPaths()) Schedule(path);
+}
+
+void Server::RegisterWatching() {
+  if (!watch_registration_) return;
+  send_({{"jsonrpc", "2.0"},
+         {"id", "watch-texts"},
+         {"method", "client/registerCapability"},
+         {"params",
+          {{"registrations",
+            {{{"id", "watch-texts"},
+              {"method", "workspace/didChangeWatchedFiles"},
+              {"registerOptions",
+               {{"watchers", {{{"globPattern", "**/*"}}}}}}}}}}}});
+}
+
+void Server::FilesChanged(const json& params) {
+  workspace_.ForgetDiskTexts();
+  for (const json& change : params.at("changes")) {
+    const std::optional<std::string> path = PathOfUri(change.at("uri").get<std::string>());
+    if (path) Schedule(*path);
+  }
+  NoticeDiskChanges();  // a folder renamed or removed
+}
+
+void Server::NoticeDiskChanges() {
+  const std::vector<std::string> changed = workspace_.FoldersChangedOnDisk();
+  if (changed.empty()) return;
+  workspace_.ForgetDiskTexts();
+  for (const std::string& path : changed) Schedule(path);
+}
+
 }  // namespace packager::lsp

@@ -198,6 +198,15 @@ std::optional<ScenarioPlace> Workspace::PlaceOf(const std::string& path) const {
     // Of several, the one whose line description is there.
     if (!found || names.count(LineDescriptionName(place.name)) != 0) found = place;
   }
+  // A scenario's texts with no scenario.txt are a scenario folder missing
+  // it, as check reads them; unless the author said the folder holds a
+  // packager's texts, or they hold bytes that cannot be UTF-8. A folder
+  // that is gone is no scenario.
+  std::error_code error;
+  if (!std::filesystem::is_directory(NativePath(directory), error)) return std::nullopt;
+  if (found && !settings_.packager_texts && !HoldsPackagerBytes(directory)) {
+    return ScenarioPlace{directory, false, "", ""};
+  }
   return found;
 }
 
@@ -220,8 +229,21 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
   disk_texts_.clear();
   std::map<std::string, std::vector<Diagnostic>> result;
   const std::optional<ScenarioPlace> place = PlaceOf(path);
-  if (!place) return result;
+  if (!place) {
+    // No scenario (any more: a folder renamed or removed): what was said of
+    // its files is taken back.
+    const auto published = published_.find(DirectoryOf(path));
+    if (published != published_.end()) {
+      for (const std::string& file : published->second) {
+        result[file];
+        diagnostics_.erase(file);
+      }
+      published_.erase(published);
+    }
+    return result;
+  }
   const std::string& directory = place->directory;
+  disk_stamps_[directory] = DiskStamp(directory);
   tool::ScenarioSources sources;
   sources.packager_texts = place->packager_texts;
   sources.name = place->name;
@@ -238,6 +260,7 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
   // A file open in the editor counts as it is there; the others as on disk.
   // One that is there but cannot be read is said to be so, not missing.
   std::map<std::string, std::string> unreadable;
+  std::map<std::string, std::string> unsaveable;  // open texts 1252 cannot hold, by name
   const auto load = [&](const std::string& name) {
     const std::string file = JoinPath(directory, name);
     if (const OpenDocument* document = Find(file)) {
@@ -246,6 +269,7 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
       } else {
         std::vector<ConversionProblem> problems;
         Utf8To1252Substituting(document->text, sources.files[name], problems);
+        if (!problems.empty()) unsaveable[name] = document->text;
       }
       return;
     }
@@ -273,7 +297,14 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
       }
     }
   }
-  tool::CheckResult checked = tool::CheckScenario(sources, {}, &check_caches_[directory]);
+  tool::CheckResult checked =
+      tool::CheckScenario(sources, {settings_.error_limit}, &check_caches_[directory]);
+  ApplySettings(settings_, checked.diagnostics);
+  for (const auto& [name, text] : unsaveable) {
+    for (Diagnostic& diagnostic : CharactersOutside1252(name, text)) {
+      checked.diagnostics.insert(checked.diagnostics.begin(), std::move(diagnostic));
+    }
+  }
   if (checked.stopped_after != 0) {
     Diagnostic note;
     note.severity = tool::Severity::kNote;

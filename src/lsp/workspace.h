@@ -19,6 +19,7 @@
 #include "check/diagnostics.h"
 #include "compiler/grammar.h"
 #include "lsp/record_help.h"
+#include "lsp/settings.h"
 #include "lsp/text_records.h"
 
 namespace packager::lsp {
@@ -142,6 +143,19 @@ class Workspace {
   // timetable sheet, the notes, the slowdown order) describes.
   std::optional<Place> Definition(const std::string& path, int line, int column) const;
 
+  // The settings the checks follow (settings.h).
+  void Configure(const Settings& settings) { settings_ = settings; }
+  const Settings& settings() const { return settings_; }
+  // The files the editor holds open.
+  std::vector<std::string> OpenPaths() const;
+
+  // Files changed on disk (disk_changes.cc): ForgetDiskTexts drops what was
+  // read of them; FoldersChangedOnDisk gives, for each folder checked or
+  // open whose texts changed on disk since its last check (or that is gone),
+  // a file of it to check it by.
+  void ForgetDiskTexts() { disk_texts_.clear(); }
+  std::vector<std::string> FoldersChangedOnDisk() const;
+
   // What a completion offers at a line and column of a text.
   CompletionContext CompletionAt(const std::string& path, int line, int column) const;
 
@@ -198,7 +212,17 @@ class Workspace {
   // What a check of a folder keeps for the next: while only the train
   // description changes, its line description is not read again.
   std::map<std::string, tool::CheckCache> check_caches_;  // by folder
+  Settings settings_;
+  // Each checked folder's texts on disk as last checked: names, sizes and times.
+  std::string DiskStamp(const std::string& directory) const;
+  std::map<std::string, std::string> disk_stamps_;  // by folder
+  // True when a folder without scenario.txt holds texts that are no UTF-8.
+  bool HoldsPackagerBytes(const std::string& directory) const;
 };
+
+// The characters of an open packager text (UTF-8 from the editor) that
+// Windows-1252 cannot hold, each an error at its place (disk_changes.cc).
+std::vector<Diagnostic> CharactersOutside1252(const std::string& name, std::string_view text);
 
 // The edits that rename a station at each of its places (StationNamed).
 std::vector<tool::TextEdit> RenameEdits(const std::vector<StationOccurrence>& occurrences,
