@@ -178,11 +178,14 @@ std::string DiagnosticsSection(const std::vector<Diagnostic>& diagnostics) {
     if (diagnostic.line > 0) {
       where += ":" + std::to_string(diagnostic.line) + ":" + std::to_string(diagnostic.column);
     }
-    const std::string rule = error ? diagnostic.rule : "-W" + diagnostic.rule;
+    // A message of the folder's own (a missing text, say) has no rule to show.
+    const std::string rule = diagnostic.rule.empty() ? ""
+                             : error                 ? " [" + Html(diagnostic.rule) + "]"
+                                                     : " [-W" + Html(diagnostic.rule) + "]";
     html += std::string("<div class=\"diagnostic ") + (error ? "error" : "warning") +
             "\"><span class=\"where\">" + Html(where) + "</span>: <b>" +
-            (error ? "error" : "warning") + "</b>: " + Html(diagnostic.message) + " [" +
-            Html(rule) + "]\n" + Context(diagnostic, files) + More(diagnostic) + "</div>\n";
+            (error ? "error" : "warning") + "</b>: " + Html(diagnostic.message) + rule + "\n" +
+            Context(diagnostic, files) + More(diagnostic) + "</div>\n";
   }
   return html + "</div>\n";
 }

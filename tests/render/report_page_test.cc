@@ -38,6 +38,15 @@ TEST(ReportPageTest, ARefusedFolderHasTheCheckAndNothingCompiled) {
   EXPECT_EQ(page.substr(page.size() - 16), "</body>\n</html>\n");
 }
 
+TEST(ReportPageTest, AFolderMessageShowsNoEmptyRule) {
+  tool::Diagnostic missing = Noted(tool::Severity::kError, "missing; the folder must hold it");
+  missing.rule.clear();
+  const std::string page = ReportPage("S", {missing}, nullptr, nullptr);
+  EXPECT_NE(page.find("<b>error</b>: missing; the folder must hold it\n"), std::string::npos)
+      << page;
+  EXPECT_EQ(page.find("[]"), std::string::npos) << page;
+}
+
 TEST(ReportPageTest, CountsAndNamesRulesOfBothSeverities) {
   const std::string page =
       ReportPage("S",
