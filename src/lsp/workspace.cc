@@ -232,6 +232,9 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
   if (!place) {
     // No scenario (any more: a folder renamed or removed): what was said of
     // its files is taken back.
+    if (disk_stamps_.count(DirectoryOf(path)) != 0) {
+      disk_stamps_[DirectoryOf(path)] = DiskStamp(DirectoryOf(path));
+    }
     const auto published = published_.find(DirectoryOf(path));
     if (published != published_.end()) {
       for (const std::string& file : published->second) {

@@ -4,8 +4,6 @@
 #include <system_error>
 #include <utility>
 
-#include "render/markup.h"
-
 namespace packager::tool {
 
 namespace {
@@ -100,14 +98,6 @@ std::string ServedPage(std::string_view page, std::uint64_t generation) {
   served += script;
   if (body_end != std::string_view::npos) served += page.substr(body_end);
   return served;
-}
-
-std::string FolderGonePage(const std::string& directory) {
-  const std::string folder = render::XmlEscaped(directory);
-  return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + folder +
-         ": gone</title></head>\n<body><h1>" + folder +
-         "</h1>\n<p>The folder is gone (renamed, moved or removed). This page comes back "
-         "with it: watch goes on looking for it.</p>\n</body></html>\n";
 }
 
 std::string ChangeEvent(std::uint64_t generation) {

@@ -79,10 +79,6 @@ inline constexpr char kWatchEventsPath[] = "/events";
 // The page on disk carries no script and asks nothing of a server.
 std::string ServedPage(std::string_view page, std::uint64_t generation);
 
-// The page served while the watched folder is gone: it says so, and that
-// the page comes back with the folder.
-std::string FolderGonePage(const std::string& directory);
-
 // One server-sent event telling the page that `generation` is out.
 std::string ChangeEvent(std::uint64_t generation);
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "support/temp_folder.h"
+#include "tool/folder_report.h"
 #include "tool/tool_run.h"
 
 namespace packager::tool {
