@@ -144,9 +144,8 @@ std::string FormatDescription(std::string_view text, bool train) {
   // The last line that holds anything: the reader never reads the text's
   // last field, so that line is left as it is.
   std::size_t last = lines.size();
-  while (last > 0 && std::all_of(lines[last - 1].begin(), lines[last - 1].end(), [](char c) {
-           return IsBlank(c) || c == '\r';
-         })) {
+  while (last > 0 && std::all_of(lines[last - 1].begin(), lines[last - 1].end(),
+                                 [](char c) { return IsBlank(c) || c == '\r'; })) {
     --last;
   }
   for (const TextSection& section : ReadTextRecords(text, train)) {

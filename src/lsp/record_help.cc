@@ -29,15 +29,15 @@ std::string_view AuthorWords(const grammar::RecordKind& kind) {
       &kind == &g::kProgressiveTre) {
     return "kilometre posts along the line (uno, due and tre); all 0: none";
   }
-  if (&kind == &g::kBackgroundUno || &kind == &g::kBackgroundDue ||
-      &kind == &g::kBackgroundTre) {
+  if (&kind == &g::kBackgroundUno || &kind == &g::kBackgroundDue || &kind == &g::kBackgroundTre) {
     return "the scenery the simulator shows (uno, due and tre)";
   }
   if (&kind == &g::kCabSignalling) {
     return "the cab signalling stretch, from and to, in metres (multiples of 50); 0 0: none; the "
            "4 or 9 of the keyword is its count of codes";
   }
-  if (&kind == &g::kGradient) return "the gradient from its position on, in per mille; the first at 0";
+  if (&kind == &g::kGradient)
+    return "the gradient from its position on, in per mille; the first at 0";
   if (&kind == &g::kCurve) {
     return "a curve from start over length metres: s turns left, d right; the digit 1 to 6 is "
            "its class, 6 the sharpest";
@@ -57,7 +57,8 @@ std::string_view AuthorWords(const grammar::RecordKind& kind) {
            "board, its C speed";
   }
   if (&kind == &g::kAdhesion) return "the adhesion from its position on (100: dry rail)";
-  if (&kind == &g::kClock) return "the clock at the start, before the departure: hours, minutes, seconds";
+  if (&kind == &g::kClock)
+    return "the clock at the start, before the departure: hours, minutes, seconds";
   if (&kind == &g::kSand) return "the sand the train carries";
   if (&kind == &g::kSignal) {
     return "a signal at its position, at least 350 m (kinds 1 and 2 a side); approach marks "

@@ -272,17 +272,17 @@ void Server::HandleNotification(const std::string& method, const json& params) {
 
 json Server::Initialize() const {
   json answer = {{"capabilities",
-           {{"textDocumentSync",
-             {{"openClose", true},
-              {"change", kTextDocumentSyncFull},
-              {"save", {{"includeText", false}}}}},
-            {"hoverProvider", true},
-            {"completionProvider", json::object()},
-            {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
-            {"documentSymbolProvider", true},
-            {"inlayHintProvider", true},
-            {"definitionProvider", true}}},
-          {"serverInfo", {{"name", kSource}}}};
+                 {{"textDocumentSync",
+                   {{"openClose", true},
+                    {"change", kTextDocumentSyncFull},
+                    {"save", {{"includeText", false}}}}},
+                  {"hoverProvider", true},
+                  {"completionProvider", json::object()},
+                  {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
+                  {"documentSymbolProvider", true},
+                  {"inlayHintProvider", true},
+                  {"definitionProvider", true}}},
+                {"serverInfo", {{"name", kSource}}}};
   answer["capabilities"].update(FeatureCapabilities());
   return answer;
 }

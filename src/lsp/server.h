@@ -9,9 +9,9 @@
 // signatureHelp, references and rename (server_features.cc).
 //
 // The diagnostics wait for the edits to settle: a burst of changes is
-// checked once, the settle delay (kSettle unless set) after the last of them or as soon as a request
-// comes (a request always answers on the latest text), and at the end of
-// the input.
+// checked once, the settle delay (kSettle unless set) after the last of them
+// or as soon as a request comes (a request always answers on the latest
+// text), and at the end of the input.
 //
 // A message that is no JSON is answered with a parse error, one that is no
 // request with an invalid request error, an unknown request with method not

@@ -29,7 +29,8 @@ class RequestRefused : public std::runtime_error {
 }  // namespace
 
 json Server::TextPosition(const std::string& path, int line, int column) const {
-  return {{"line", std::max(line - 1, 0)}, {"character", workspace_.Utf16Offset(path, line, column)}};
+  return {{"line", std::max(line - 1, 0)},
+          {"character", workspace_.Utf16Offset(path, line, column)}};
 }
 
 json Server::Formatting(const json& params) const {
@@ -40,9 +41,8 @@ json Server::Formatting(const json& params) const {
   if (formatted == text->text) return json::array();
   // One edit: the whole text. Its end: past the last line's last character.
   const int lines = static_cast<int>(std::count(text->text.begin(), text->text.end(), '\n')) + 1;
-  const std::size_t last_start = text->text.rfind('\n') == std::string::npos
-                                     ? 0
-                                     : text->text.rfind('\n') + 1;
+  const std::size_t last_start =
+      text->text.rfind('\n') == std::string::npos ? 0 : text->text.rfind('\n') + 1;
   const std::string_view last = std::string_view(text->text).substr(last_start);
   const int characters = static_cast<int>(std::count_if(last.begin(), last.end(), [&](char c) {
     return !text->utf8 || (static_cast<unsigned char>(c) & 0xC0) != 0x80;
@@ -120,8 +120,8 @@ json Server::SignatureHelp(const json& params) const {
 json Server::References(const json& params) const {
   const std::string path = DocumentPath(params);
   const auto [line, column] = CursorOf(path, params);
-  const bool declaration = params.contains("context") &&
-                           params["context"].value("includeDeclaration", true);
+  const bool declaration =
+      params.contains("context") && params["context"].value("includeDeclaration", true);
   json locations = json::array();
   for (const StationOccurrence& occurrence : workspace_.StationNamed(path, line, column)) {
     if (!declaration && occurrence.record) continue;
@@ -141,13 +141,16 @@ json Server::Rename(const json& params) const {
   const std::size_t first = new_name.find_first_not_of(' ');
   if (first == std::string::npos || new_name.find_first_of(",|\r\n\t") != std::string::npos ||
       new_name.back() == ' ' || first != 0) {
-    throw RequestRefused("a station's name is a text with no comma, bar, tab or line end, "
-                         "and no blank at either end: \"" + new_name + "\" cannot be one");
+    throw RequestRefused(
+        "a station's name is a text with no comma, bar, tab or line end, "
+        "and no blank at either end: \"" +
+        new_name + "\" cannot be one");
   }
   const std::vector<StationOccurrence> occurrences = workspace_.StationNamed(path, line, column);
   if (occurrences.empty()) {
-    throw RequestRefused("no station is named here: rename a station on its name, in the train "
-                         "description or a crew document");
+    throw RequestRefused(
+        "no station is named here: rename a station on its name, in the train "
+        "description or a crew document");
   }
   json changes = json::object();
   for (const tool::TextEdit& edit : RenameEdits(occurrences, new_name)) {
@@ -160,8 +163,7 @@ json Server::Rename(const json& params) const {
   return {{"changes", std::move(changes)}};
 }
 
-bool Server::HandleFeatureRequest(const json& id, const std::string& method,
-                                  const json& params) {
+bool Server::HandleFeatureRequest(const json& id, const std::string& method, const json& params) {
   try {
     json result;
     if (method == "textDocument/formatting") {
@@ -199,13 +201,12 @@ json Server::FeatureCapabilities() {
           {"renameProvider", true}};
 }
 
-
 // ------------------------------------------------------ settings and disk
 
 bool OffersWatchRegistration(const json& params) {
   const json* at = &params;
-  for (const char* key : {"capabilities", "workspace", "didChangeWatchedFiles",
-                          "dynamicRegistration"}) {
+  for (const char* key :
+       {"capabilities", "workspace", "didChangeWatchedFiles", "dynamicRegistration"}) {
     if (!at->is_object() || !at->contains(key)) return false;
     at = &(*at)[key];
   }
@@ -233,8 +234,7 @@ void Server::RegisterWatching() {
           {{"registrations",
             {{{"id", "watch-texts"},
               {"method", "workspace/didChangeWatchedFiles"},
-              {"registerOptions",
-               {{"watchers", {{{"globPattern", "**/*"}}}}}}}}}}}});
+              {"registerOptions", {{"watchers", {{{"globPattern", "**/*"}}}}}}}}}}}});
 }
 
 void Server::FilesChanged(const json& params) {

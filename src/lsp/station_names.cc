@@ -134,8 +134,8 @@ std::vector<StationOccurrence> Workspace::StationNamed(const std::string& path, 
   } else {
     for (const TextField* name : names) {
       for (const StationOccurrence& place : places_of(name->text)) {
-        if (place.place.path == path && place.place.line == line &&
-            column >= place.place.column && column <= place.place.end_column &&
+        if (place.place.path == path && place.place.line == line && column >= place.place.column &&
+            column <= place.place.end_column &&
             (chosen == nullptr || name->text.size() > chosen->text.size())) {
           chosen = name;
         }

@@ -51,8 +51,8 @@ std::vector<SemanticToken> SemanticTokensOf(std::string_view text, bool train) {
       const std::size_t at = line.find(section.header);
       if (at != std::string_view::npos) {
         const int column = CharacterCount(line.substr(0, at)) + 1;
-        tokens.push_back({section.line, column, column + CharacterCount(section.header),
-                          TokenType::kNamespace});
+        tokens.push_back(
+            {section.line, column, column + CharacterCount(section.header), TokenType::kNamespace});
       }
     }
     for (const TextRecord& record : section.records) {

@@ -32,20 +32,23 @@ INSTANTIATE_TEST_SUITE_P(
                    "[generale]\n  velocita,  0,30\nvelocita, 110900,   105\n[fine]\n",
                    "[generale]\nvelocita,      0,  30\nvelocita, 110900, 105\n[fine]\n"},
         // Notes, headers and a record over two lines stay byte for byte.
-        FormatCase{"notes_and_continued_records_kept", true,
-                   "a   note,  1\n[generale]\nsegnale,  1750, 2, 4\n  1, 0, 0, 2, 2,1,0, 0\n[fine]\n",
-                   "a   note,  1\n[generale]\nsegnale,  1750, 2, 4\n  1, 0, 0, 2, 2,1,0, 0\n[fine]\n"},
+        FormatCase{
+            "notes_and_continued_records_kept", true,
+            "a   note,  1\n[generale]\nsegnale,  1750, 2, 4\n  1, 0, 0, 2, 2,1,0, 0\n[fine]\n",
+            "a   note,  1\n[generale]\nsegnale,  1750, 2, 4\n  1, 0, 0, 2, 2,1,0, 0\n[fine]\n"},
         // Fields parted by blanks alone keep those blanks; line ends stay.
         FormatCase{"blanks_without_comma_kept", true,
                    "[generale]\r\norologio,    12     4  45 \r\n[fine]\r\n",
                    "[generale]\r\norologio, 12     4  45\r\n[fine]\r\n"},
         // A text field is left-aligned; an empty field stays empty.
-        FormatCase{"texts_and_empty_fields", false,
-                   "[generale]\nlunghezza percorso, 9000\n[x]\ncartello_indicatore,  800,   (Galleria)\n"
-                   "cartello_indicatore, 2850, (M)\nindicatori_vmax, 1050, 70, 75, 80, 0, , , , 0\n[fine]\n",
-                   "[generale]\nlunghezza percorso, 9000\n[x]\ncartello_indicatore,  800, (Galleria)\n"
-                   "cartello_indicatore, 2850, (M)\nindicatori_vmax, 1050, 70, 75, 80, 0, , , , 0\n"
-                   "[fine]\n"},
+        FormatCase{
+            "texts_and_empty_fields", false,
+            "[generale]\nlunghezza percorso, 9000\n[x]\ncartello_indicatore,  800,   (Galleria)\n"
+            "cartello_indicatore, 2850, (M)\nindicatori_vmax, 1050, 70, 75, 80, 0, , , , "
+            "0\n[fine]\n",
+            "[generale]\nlunghezza percorso, 9000\n[x]\ncartello_indicatore,  800, (Galleria)\n"
+            "cartello_indicatore, 2850, (M)\nindicatori_vmax, 1050, 70, 75, 80, 0, , , , 0\n"
+            "[fine]\n"},
         // The text's last written line is never read whole: left alone.
         FormatCase{"last_line_kept", true, "[generale]\nsabbia,   60\nsabbia,    70   ",
                    "[generale]\nsabbia, 60\nsabbia,    70   "},

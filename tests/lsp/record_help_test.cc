@@ -32,8 +32,9 @@ INSTANTIATE_TEST_SUITE_P(
                     // The first of the digits 1 to 6 it holds, in that order.
                     CurveCase{"curvad61", "a right curve of class 1, radius 10000 m"},
                     CurveCase{"curvaS4", "a left curve of class 4, radius 1000 m"},
-                    CurveCase{"curvad7", "no class: the keyword holds none of the digits 1 to 6, "
-                                         "so the reading stops here"}));
+                    CurveCase{"curvad7",
+                              "no class: the keyword holds none of the digits 1 to 6, "
+                              "so the reading stops here"}));
 
 struct TypedCase {
   const char* line;  // a record of the train description, the cursor at '|'
@@ -52,15 +53,13 @@ TEST_P(FieldsTyped, ByTheCursor) {
   EXPECT_EQ(FieldBeingTyped(*at.record, 2, static_cast<int>(cursor) + 1, line), GetParam().field);
 }
 
-INSTANTIATE_TEST_SUITE_P(Lsp, FieldsTyped,
-                         testing::Values(TypedCase{"segn|ale, 1750", 0},
-                                         TypedCase{"segnale|, 1750", 0},
-                                         TypedCase{"segnale, |1750", 1},
-                                         TypedCase{"segnale, 17|50", 1},
-                                         TypedCase{"segnale, 1750|", 1},
-                                         // A blank after a number starts the next field.
-                                         TypedCase{"segnale, 1750 |", 2},
-                                         TypedCase{"segnale, 1750, 2,|", 3}));
+INSTANTIATE_TEST_SUITE_P(
+    Lsp, FieldsTyped,
+    testing::Values(TypedCase{"segn|ale, 1750", 0}, TypedCase{"segnale|, 1750", 0},
+                    TypedCase{"segnale, |1750", 1}, TypedCase{"segnale, 17|50", 1},
+                    TypedCase{"segnale, 1750|", 1},
+                    // A blank after a number starts the next field.
+                    TypedCase{"segnale, 1750 |", 2}, TypedCase{"segnale, 1750, 2,|", 3}));
 
 struct SettingsCase {
   const char* given;
@@ -86,19 +85,18 @@ TEST_P(SettingsRead, WhatFitsIsTakenTheRestSaid) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lsp, SettingsRead,
-    testing::Values(
-        SettingsCase{"{}", 0, false, tool::kDefaultErrorLimit, 200, 0},
-        SettingsCase{R"({"scenarioTool": {"disabledWarnings": ["-Wno-no-start-value",
+    testing::Values(SettingsCase{"{}", 0, false, tool::kDefaultErrorLimit, 200, 0},
+                    SettingsCase{R"({"scenarioTool": {"disabledWarnings": ["-Wno-no-start-value",
                       "out-of-order"], "warningsAsErrors": true, "errorLimit": 0,
                       "settleDelay": 0}})",
-                     2, true, 0, 0, 0},
-        // Each value that does not fit is said; the others are taken.
-        SettingsCase{R"({"disabledWarnings": ["no-such-warning", 3], "errorLimit": 2.5,
+                                 2, true, 0, 0, 0},
+                    // Each value that does not fit is said; the others are taken.
+                    SettingsCase{R"({"disabledWarnings": ["no-such-warning", 3], "errorLimit": 2.5,
                       "settleDelay": 10001, "warningsAsErrors": "yes"})",
-                     0, false, tool::kDefaultErrorLimit, 200, 5},
-        SettingsCase{R"({"errorLimit": -1, "settleDelay": 50})", 0, false,
-                     tool::kDefaultErrorLimit, 50, 1},
-        SettingsCase{"[1, 2]", 0, false, tool::kDefaultErrorLimit, 200, 0}));
+                                 0, false, tool::kDefaultErrorLimit, 200, 5},
+                    SettingsCase{R"({"errorLimit": -1, "settleDelay": 50})", 0, false,
+                                 tool::kDefaultErrorLimit, 50, 1},
+                    SettingsCase{"[1, 2]", 0, false, tool::kDefaultErrorLimit, 200, 0}));
 
 }  // namespace
 }  // namespace packager::lsp

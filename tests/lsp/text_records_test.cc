@@ -28,7 +28,8 @@ class TextRecords : public testing::TestWithParam<RecordCase> {};
 
 TEST_P(TextRecords, ReadAsTheReaderReadsThem) {
   const RecordCase& c = GetParam();
-  const std::vector<TextSection> sections = ReadTextRecords(std::string("[generale]\n") + c.text, true);
+  const std::vector<TextSection> sections =
+      ReadTextRecords(std::string("[generale]\n") + c.text, true);
   ASSERT_FALSE(sections.empty());
   ASSERT_FALSE(sections.back().records.empty());
   const TextRecord& record = sections.back().records.back();
@@ -45,8 +46,9 @@ INSTANTIATE_TEST_SUITE_P(
         RecordCase{"one_line", "[segnali]\nsegnale, 1750, 2, 4, 1, 0, 0, 2, 2,1,0, 0\n", 3, 3, 12,
                    3, "0"},
         // A line end parts fields as a comma does: the record goes on.
-        RecordCase{"over_two_lines", "[segnali]\nsegnale, 1750, 2, 4\r\n  1, 0, 0, 2, 2,1,0, 0\n", 3,
-                   4, 12, 4, "0"},
+        RecordCase{"over_two_lines",
+                   "[segnali]\nsegnale, 1750, 2, 4\r\n  1, 0, 0, 2, 2,1,0, 0\n", 3, 4, 12, 4,
+                   "0"},
         // A comma before the line end leaves an empty field there.
         RecordCase{"comma_before_line_end", "[segnali]\nsegnale, 1750,\n2, 4, 1, 0, 0, 2, 2,1,0\n",
                    3, 4, 12, 4, "0"},
