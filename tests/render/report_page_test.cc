@@ -154,6 +154,18 @@ std::vector<std::string> RowsOf(const std::string& page, const std::string& id) 
   return rows;
 }
 
+TEST(ReportPageTest, AProfileOfACompileStoppedByAFaultSaysItIsPartial) {
+  SmallScenario scenario;
+  const std::string whole = ReportPage("S", {}, &scenario.tables, &scenario.outcome, &scenario.log);
+  EXPECT_EQ(whole.find("artial"), std::string::npos);
+  scenario.outcome.fault.code = 25;
+  const std::string partial =
+      ReportPage("S", {}, &scenario.tables, &scenario.outcome, &scenario.log);
+  EXPECT_NE(partial.find("<p class=\"partial\">Partial: the compile stopped at an error"),
+            std::string::npos);
+  EXPECT_NE(partial.find("partial profile"), std::string::npos);
+}
+
 TEST(ReportPageTest, TablesAlongTheLineAndOfTheSlowdownsNameTheirRecords) {
   SmallScenario scenario;
   const std::string page = ReportPage("S", {}, &scenario.tables, &scenario.outcome, &scenario.log);
