@@ -1,7 +1,11 @@
 // Starts `scenario-tool lsp` for the texts of a scenario folder: the
 // program named by the setting scenarioTool.path, one server for the
-// editor's session, started again when the setting changes.
+// editor's session, started again when the setting changes. The server's
+// own settings (scenarioTool.disabledWarnings and the others) go with its
+// start and with each change. A program that is not there is said once.
 'use strict';
+const fs = require('fs');
+const path = require('path');
 const vscode = require('vscode');
 const { LanguageClient } = require('vscode-languageclient/node');
 
@@ -18,8 +22,58 @@ function programPath() {
     : 'scenario-tool';
 }
 
+// True when the program can be found: a path to a file, or a name found in
+// a folder of the PATH (with an extension of PATHEXT on Windows).
+function programFound(command) {
+  const isFile = (file) => {
+    try {
+      return fs.statSync(file).isFile();
+    } catch (error) {
+      return false;
+    }
+  };
+  if (command.includes('/') || command.includes('\\')) return isFile(command);
+  const extensions =
+    process.platform === 'win32' ? ['', ...(process.env.PATHEXT || '.EXE').split(';')] : [''];
+  return (process.env.PATH || '')
+    .split(path.delimiter)
+    .filter((folder) => folder !== '')
+    .some((folder) => extensions.some((extension) => isFile(path.join(folder, command + extension))));
+}
+
+// The one message for a program that cannot be started, with the way to
+// the setting.
+async function cannotStart(command, reason) {
+  const choice = await vscode.window.showErrorMessage(
+    `${NAME}: could not start "${command} lsp" (${reason}). ` +
+      'Set scenarioTool.path to the scenario-tool program, e.g. the full path of ' +
+      'scenario-tool.exe in the scenario kit.',
+    'Open Settings',
+  );
+  if (choice === 'Open Settings') {
+    vscode.commands.executeCommand('workbench.action.openSettings', 'scenarioTool.path');
+  }
+}
+
+// The server's settings, as initializationOptions and
+// workspace/didChangeConfiguration carry them.
+function serverSettings() {
+  const settings = vscode.workspace.getConfiguration('scenarioTool');
+  const given = {};
+  for (const key of ['disabledWarnings', 'warningsAsErrors', 'errorLimit', 'settleDelay', 'packagerTexts']) {
+    const value = settings.get(key);
+    if (value !== undefined) given[key] = value;
+  }
+  return { scenarioTool: given };
+}
+
 async function start() {
   const command = programPath();
+  if (!programFound(command)) {
+    // Not started at all: the client library would add a message of its own.
+    await cannotStart(command, 'no such program');
+    return;
+  }
   client = new LanguageClient(
     'scenarioTool',
     NAME,
@@ -27,21 +81,14 @@ async function start() {
     {
       documentSelector: LANGUAGES.map((language) => ({ scheme: 'file', language })),
       outputChannel: output,
+      initializationOptions: serverSettings(),
     },
   );
   try {
     await client.start();
   } catch (error) {
     client = undefined;
-    const choice = await vscode.window.showErrorMessage(
-      `${NAME}: could not start "${command} lsp" (${error.message || error}). ` +
-        'Set scenarioTool.path to the scenario-tool program, e.g. the full path of ' +
-        'scenario-tool.exe in the scenario kit.',
-      'Open Settings',
-    );
-    if (choice === 'Open Settings') {
-      vscode.commands.executeCommand('workbench.action.openSettings', 'scenarioTool.path');
-    }
+    await cannotStart(command, error.message || error);
   }
 }
 
@@ -72,9 +119,15 @@ function activate(context) {
   context.subscriptions.push(
     output,
     vscode.commands.registerCommand('scenarioTool.restartServer', restart),
-    vscode.workspace.onDidChangeConfiguration((event) =>
-      event.affectsConfiguration('scenarioTool.path') ? restart() : undefined,
-    ),
+    vscode.workspace.onDidChangeConfiguration((event) => {
+      if (event.affectsConfiguration('scenarioTool.path')) return restart();
+      if (event.affectsConfiguration('scenarioTool') && client) {
+        return client.sendNotification('workspace/didChangeConfiguration', {
+          settings: serverSettings(),
+        });
+      }
+      return undefined;
+    }),
   );
   return start();
 }

@@ -166,7 +166,8 @@ void Server::Handle(const std::string& body) {
   }
   const auto params = message.find("params");
   const json no_params = json::object();
-  const json& given = params == message.end() ? no_params : *params;
+  // "params": null is sent by some clients for shutdown and exit: no params.
+  const json& given = params == message.end() || params->is_null() ? no_params : *params;
   if (!given.is_object() && !given.is_array()) {
     if (sound_id) RespondError(*id, kInvalidRequest, "params must be an object or an array");
     return;
@@ -187,10 +188,17 @@ void Server::HandleRequest(const json& id, const std::string& method, const json
     RespondError(id, kInvalidRequest, "the server is shut down: send exit");
     return;
   }
+  if (!watch_registration_) NoticeDiskChanges();
   Flush();
   try {
-    if (method == "initialize") {
+    if (method == "initialize" && initialized_) {
+      RespondError(id, kInvalidRequest, "the server is already initialized");
+    } else if (method == "initialize") {
       initialized_ = true;
+      watch_registration_ = OffersWatchRegistration(params);
+      if (params.is_object() && params.contains("initializationOptions")) {
+        Configure(params["initializationOptions"]);
+      }
       Respond(id, Initialize());
     } else if (method == "shutdown") {
       shut_down_ = true;
@@ -207,6 +215,8 @@ void Server::HandleRequest(const json& id, const std::string& method, const json
       Respond(id, InlayHints(params));
     } else if (method == "textDocument/definition") {
       Respond(id, Definition(params));
+    } else if (HandleFeatureRequest(id, method, params)) {
+      // answered
     } else {
       RespondError(id, kMethodNotFound, "no method \"" + method + "\"");
     }
@@ -247,26 +257,34 @@ void Server::HandleNotification(const std::string& method, const json& params) {
       const std::string path = PathParam(params);
       workspace_.Close(path);
       Schedule(path);
+    } else if (method == "initialized") {
+      RegisterWatching();
+    } else if (method == "workspace/didChangeConfiguration") {
+      Configure(params.value("settings", json::object()));
+    } else if (method == "workspace/didChangeWatchedFiles") {
+      FilesChanged(params);
     }
-    // initialized, $/cancelRequest and every other notification: nothing to do.
+    // $/cancelRequest and every other notification: nothing to do.
   } catch (const std::exception& error) {
     LogError(method + ": " + error.what());
   }
 }
 
 json Server::Initialize() const {
-  return {{"capabilities",
-           {{"textDocumentSync",
-             {{"openClose", true},
-              {"change", kTextDocumentSyncFull},
-              {"save", {{"includeText", false}}}}},
-            {"hoverProvider", true},
-            {"completionProvider", json::object()},
-            {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
-            {"documentSymbolProvider", true},
-            {"inlayHintProvider", true},
-            {"definitionProvider", true}}},
-          {"serverInfo", {{"name", kSource}}}};
+  json answer = {{"capabilities",
+                 {{"textDocumentSync",
+                   {{"openClose", true},
+                    {"change", kTextDocumentSyncFull},
+                    {"save", {{"includeText", false}}}}},
+                  {"hoverProvider", true},
+                  {"completionProvider", json::object()},
+                  {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
+                  {"documentSymbolProvider", true},
+                  {"inlayHintProvider", true},
+                  {"definitionProvider", true}}},
+                {"serverInfo", {{"name", kSource}}}};
+  answer["capabilities"].update(FeatureCapabilities());
+  return answer;
 }
 
 json Server::RangeJson(const std::string& path, int line, int column, int end_line,
@@ -350,20 +368,27 @@ json Server::Hover(const json& params) const {
 
 json Server::Completion(const json& params) const {
   const std::string path = PathParam(params);
-  const int line = PositionParam(params.at("position")).first;
+  const auto [line, character] = PositionParam(params.at("position"));
+  const CompletionContext context =
+      workspace_.CompletionAt(path, line, workspace_.ColumnOf(path, line, character));
   json items = json::array();
-  for (const grammar::RecordKind* kind : workspace_.KeywordsAt(path, line)) {
-    std::string snippet(kind->spelling);
-    std::string detail;
+  for (const KeywordChoice& choice : context.keywords) {
+    std::string snippet = choice.label;
+    std::string fields;
+    std::string documentation = std::string(AuthorWords(*choice.kind)) + "\n\nFields:";
     int number = 1;
-    for (const grammar::Field& field : kind->fields) {
+    for (const grammar::Field& field : choice.kind->fields) {
       snippet += ", ${" + std::to_string(number++) + ":" + std::string(field.name) + "}";
-      detail += (detail.empty() ? "" : ", ") + std::string(field.name);
+      fields += (fields.empty() ? "" : ", ") + std::string(field.name);
+      documentation += " " + std::string(field.name) +
+                       (field.unit.empty() ? "" : " (" + std::string(field.unit) + ")") +
+                       (number <= static_cast<int>(choice.kind->fields.size()) ? "," : "");
     }
-    items.push_back({{"label", kind->spelling},
+    items.push_back({{"label", choice.label},
                      {"kind", kCompletionKeyword},
-                     {"detail", detail},
-                     {"documentation", kind->effect},
+                     {"detail", choice.detail},
+                     {"labelDetails", {{"detail", " " + fields}}},
+                     {"documentation", {{"kind", "markdown"}, {"value", documentation}}},
                      {"insertText", snippet},
                      {"insertTextFormat", kInsertSnippet}});
   }
@@ -447,15 +472,22 @@ json Server::Definition(const json& params) const {
   return {{"uri", UriOfPath(place->path)}, {"range", PlaceJson(*place)}};
 }
 
+std::string Server::DocumentPath(const json& params) const { return PathParam(params); }
+
+std::pair<int, int> Server::CursorOf(const std::string& path, const json& params) const {
+  const auto [line, character] = PositionParam(params.at("position"));
+  return {line, workspace_.ColumnOf(path, line, character)};
+}
+
 int Serve(std::istream& in, std::ostream& out, const InputWait& wait) {
   Server server([&out](const json& message) {
     WriteFrame(out, message.dump(-1, ' ', false, json::error_handler_t::replace));
   });
   while (!server.exited()) {
     if (server.HasPending() && in.rdbuf()->in_avail() <= 0) {
-      // Nothing read waits: check once no change has come for kSettle.
+      // Nothing read waits: check once no change has come for the settle delay.
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          server.last_change() + kSettle - std::chrono::steady_clock::now());
+          server.last_change() + server.settle() - std::chrono::steady_clock::now());
       if (!wait || left.count() <= 0 || !wait(left)) server.Flush();
     }
     const Frame frame = ReadFrame(in);

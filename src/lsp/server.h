@@ -5,12 +5,13 @@
 // and didClose, each followed by the scenario folder's diagnostics
 // (textDocument/publishDiagnostics for each of its files an editor must
 // hear of); and the requests hover, completion, codeAction, documentSymbol,
-// inlayHint and definition.
+// inlayHint and definition; formatting, semanticTokens/full, foldingRange,
+// signatureHelp, references and rename (server_features.cc).
 //
 // The diagnostics wait for the edits to settle: a burst of changes is
-// checked once, kSettle after the last of them or as soon as a request
-// comes (a request always answers on the latest text), and at the end of
-// the input.
+// checked once, the settle delay (kSettle unless set) after the last of them
+// or as soon as a request comes (a request always answers on the latest
+// text), and at the end of the input.
 //
 // A message that is no JSON is answered with a parse error, one that is no
 // request with an invalid request error, an unknown request with method not
@@ -40,9 +41,6 @@ inline constexpr int kInvalidParams = -32602;
 inline constexpr int kInternalError = -32603;
 inline constexpr int kServerNotInitialized = -32002;
 
-// How long the edits must rest before their folder is checked.
-inline constexpr std::chrono::milliseconds kSettle{200};
-
 class Server {
  public:
   // send receives every message the server writes, one JSON value each.
@@ -56,6 +54,7 @@ class Server {
   // Folders changed since their last check, and when the last change came.
   bool HasPending() const { return !pending_.empty(); }
   std::chrono::steady_clock::time_point last_change() const { return last_change_; }
+  std::chrono::milliseconds settle() const { return workspace_.settings().settle; }
   // Checks every changed folder and publishes its diagnostics.
   void Flush();
 
@@ -83,6 +82,35 @@ class Server {
   nlohmann::json InlayHints(const nlohmann::json& params) const;
   nlohmann::json Definition(const nlohmann::json& params) const;
   nlohmann::json SymbolJson(const Symbol& symbol) const;
+  // The file of a request's textDocument, and its position's line and
+  // column (characters from 1).
+  std::string DocumentPath(const nlohmann::json& params) const;
+  std::pair<int, int> CursorOf(const std::string& path, const nlohmann::json& params) const;
+
+  // Formatting, semantic tokens, folding ranges, signature help, references
+  // and rename (server_features.cc): HandleFeatureRequest answers one of
+  // them, false for any other method; FeatureCapabilities announces them.
+  bool HandleFeatureRequest(const nlohmann::json& id, const std::string& method,
+                            const nlohmann::json& params);
+  static nlohmann::json FeatureCapabilities();
+  // Settings (settings.h) from initializationOptions or didChangeConfiguration:
+  // what does not fit is shown to the author; every open folder is checked again.
+  void Configure(const nlohmann::json& given);
+  // workspace/didChangeWatchedFiles: the folders of the files changed on
+  // disk are checked again. RegisterWatching asks a client that offers it
+  // to send them (client/registerCapability).
+  void FilesChanged(const nlohmann::json& params);
+  void RegisterWatching();
+  // Without the client's watching: schedules the folders changed on disk.
+  void NoticeDiskChanges();
+  bool watch_registration_ = false;
+  nlohmann::json Formatting(const nlohmann::json& params) const;
+  nlohmann::json SemanticTokens(const nlohmann::json& params) const;
+  nlohmann::json FoldingRanges(const nlohmann::json& params) const;
+  nlohmann::json SignatureHelp(const nlohmann::json& params) const;
+  nlohmann::json References(const nlohmann::json& params) const;
+  nlohmann::json Rename(const nlohmann::json& params) const;
+  nlohmann::json TextPosition(const std::string& path, int line, int column) const;
   nlohmann::json PlaceJson(const Place& place) const;
   nlohmann::json DiagnosticJson(const Diagnostic& diagnostic) const;
   nlohmann::json RangeJson(const std::string& path, int line, int column, int end_line,
@@ -97,13 +125,17 @@ class Server {
   std::chrono::steady_clock::time_point last_change_;
 };
 
+// True when initialize's params offer dynamic registration of
+// workspace/didChangeWatchedFiles.
+bool OffersWatchRegistration(const nlohmann::json& params);
+
 // Waits at most the time given for more input; false when the time ran out.
 using InputWait = std::function<bool(std::chrono::milliseconds)>;
 
 // Serves the messages of in until exit or the end of in, writing to out;
 // returns the status to end with. Changed folders are checked when a request
 // comes, when in holds no further message and `wait` (none: no waiting)
-// sees none come before kSettle has passed since the last change, and at the
+// sees none come before the settle delay has passed since the last change, and at the
 // end.
 int Serve(std::istream& in, std::ostream& out, const InputWait& wait = {});
 

@@ -87,9 +87,23 @@ std::optional<std::int64_t> NumberOf(std::string_view text) {
   return value;
 }
 
+int NotesEndLine(std::string_view text) {
+  const std::size_t mark = Lowered(text).find(grammar::kGeneralHeader);
+  if (mark == std::string::npos) return -1;
+  int line = 0;
+  for (std::size_t at = 0; at < mark; ++at) {
+    if (text[at] == '\n' || (text[at] == '\r' && (at + 1 >= text.size() || text[at + 1] != '\n'))) {
+      ++line;
+    }
+  }
+  return line;
+}
+
 std::vector<TextSection> ReadTextRecords(std::string_view text, bool train) {
+  // The notes above [generale] are never read: no section, no record.
+  const int notes_end = NotesEndLine(text);
   std::vector<TextSection> sections(1);
-  sections.back().line = 1;
+  sections.back().line = notes_end < 0 ? 1 : notes_end + 1;
   sections.back().part = train ? grammar::Part::kTrain : grammar::Part::kLineGeneral;
   TextRecord* open = nullptr;  // a record whose fields go on over the next line
   int number = 0;
@@ -99,6 +113,12 @@ std::vector<TextSection> ReadTextRecords(std::string_view text, bool train) {
     std::string_view line = text.substr(start, end - start);
     start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     ++number;
+    if (notes_end < 0 || number <= notes_end) continue;
+    if (number == notes_end + 1) {
+      // The line of [generale]: its header, whatever stands before it.
+      const std::size_t mark = Lowered(line).find(grammar::kGeneralHeader);
+      line.remove_prefix(mark);
+    }
     const std::string_view trimmed = Trimmed(line);
     if (trimmed.starts_with('[')) {
       sections.back().end_line = number - 1;

@@ -44,6 +44,11 @@ struct TextSection {
   std::vector<TextRecord> records;
 };
 
+// The lines above the line of the first [generale] (any letter case): notes
+// the reader never reads. -1 when the text holds no [generale] (then nothing
+// of it is read), else the count of those lines.
+int NotesEndLine(std::string_view text);
+
 // The sections of a line description (train false) or a train description.
 std::vector<TextSection> ReadTextRecords(std::string_view text, bool train);
 

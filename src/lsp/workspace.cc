@@ -11,6 +11,7 @@
 
 #include "check/cell_holders.h"
 #include "check/check.h"
+#include "lsp/record_help.h"
 #include "sources/scenario_folder.h"
 #include "tables/file_names.h"
 #include "tables/replace_file.h"
@@ -50,9 +51,14 @@ std::string FieldLine(const grammar::Field& field) {
   return line;
 }
 
-std::string KeywordMarkdown(const grammar::RecordKind& kind, grammar::Part part) {
-  std::string text = "**" + std::string(kind.spelling) + "**: a record of " + PartName(part) +
-                     "\n\n" + std::string(kind.effect) + "\n\nFields in order:\n";
+// written: the keyword as the text has it (a curve's says its side and class).
+std::string KeywordMarkdown(const grammar::RecordKind& kind, grammar::Part part,
+                            std::string_view written) {
+  std::string text = &kind == &grammar::kCurve
+                         ? "**" + std::string(written) + "**: " + CurveText(written) + ", "
+                         : "**" + std::string(kind.spelling) + "**: ";
+  text += "a record of " + std::string(PartName(part)) +
+                     "\n\n" + std::string(AuthorWords(kind)) + "\n\nFields in order:\n";
   int number = 1;
   for (const grammar::Field& field : kind.fields) {
     text += std::to_string(number++) + ". " + FieldLine(field) + "\n";
@@ -192,6 +198,15 @@ std::optional<ScenarioPlace> Workspace::PlaceOf(const std::string& path) const {
     // Of several, the one whose line description is there.
     if (!found || names.count(LineDescriptionName(place.name)) != 0) found = place;
   }
+  // A scenario's texts with no scenario.txt are a scenario folder missing
+  // it, as check reads them; unless the author said the folder holds a
+  // packager's texts, or they hold bytes that cannot be UTF-8. A folder
+  // that is gone is no scenario.
+  std::error_code error;
+  if (!std::filesystem::is_directory(NativePath(directory), error)) return std::nullopt;
+  if (found && !settings_.packager_texts && !HoldsPackagerBytes(directory)) {
+    return ScenarioPlace{directory, false, "", ""};
+  }
   return found;
 }
 
@@ -214,8 +229,24 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
   disk_texts_.clear();
   std::map<std::string, std::vector<Diagnostic>> result;
   const std::optional<ScenarioPlace> place = PlaceOf(path);
-  if (!place) return result;
+  if (!place) {
+    // No scenario (any more: a folder renamed or removed): what was said of
+    // its files is taken back.
+    if (disk_stamps_.count(DirectoryOf(path)) != 0) {
+      disk_stamps_[DirectoryOf(path)] = DiskStamp(DirectoryOf(path));
+    }
+    const auto published = published_.find(DirectoryOf(path));
+    if (published != published_.end()) {
+      for (const std::string& file : published->second) {
+        result[file];
+        diagnostics_.erase(file);
+      }
+      published_.erase(published);
+    }
+    return result;
+  }
   const std::string& directory = place->directory;
+  disk_stamps_[directory] = DiskStamp(directory);
   tool::ScenarioSources sources;
   sources.packager_texts = place->packager_texts;
   sources.name = place->name;
@@ -232,6 +263,7 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
   // A file open in the editor counts as it is there; the others as on disk.
   // One that is there but cannot be read is said to be so, not missing.
   std::map<std::string, std::string> unreadable;
+  std::map<std::string, std::string> unsaveable;  // open texts 1252 cannot hold, by name
   const auto load = [&](const std::string& name) {
     const std::string file = JoinPath(directory, name);
     if (const OpenDocument* document = Find(file)) {
@@ -240,6 +272,7 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
       } else {
         std::vector<ConversionProblem> problems;
         Utf8To1252Substituting(document->text, sources.files[name], problems);
+        if (!problems.empty()) unsaveable[name] = document->text;
       }
       return;
     }
@@ -267,7 +300,14 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
       }
     }
   }
-  tool::CheckResult checked = tool::CheckScenario(sources, {}, &check_caches_[directory]);
+  tool::CheckResult checked =
+      tool::CheckScenario(sources, {settings_.error_limit}, &check_caches_[directory]);
+  ApplySettings(settings_, checked.diagnostics);
+  for (const auto& [name, text] : unsaveable) {
+    for (Diagnostic& diagnostic : CharactersOutside1252(name, text)) {
+      checked.diagnostics.insert(checked.diagnostics.begin(), std::move(diagnostic));
+    }
+  }
   if (checked.stopped_after != 0) {
     Diagnostic note;
     note.severity = tool::Severity::kNote;
@@ -293,8 +333,10 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
     if (DirectoryOf(open) == directory) result[open];
   }
   const std::string lead_file = JoinPath(directory, FileNameOf(path));
+  WideningCache widening;
   for (Diagnostic& diagnostic : checked.diagnostics) {
     diagnostic.path = diagnostic.path.empty() ? lead_file : JoinPath(directory, diagnostic.path);
+    Widen(diagnostic, widening);
     for (tool::RelatedPlace& related : diagnostic.related) {
       related.path = JoinPath(directory, related.path);
     }
@@ -379,8 +421,8 @@ std::optional<HoverText> Workspace::Hover(const std::string& path, int line, int
           continue;
         }
         if (i == 0) {
-          return HoverText{KeywordMarkdown(*record.kind, section.part), line, field.column,
-                           field.end_column};
+          return HoverText{KeywordMarkdown(*record.kind, section.part, field.text), line,
+                           field.column, field.end_column};
         }
         if (i - 1 >= record.kind->fields.size()) return std::nullopt;
         std::string markdown = FieldMarkdown(record, i - 1);
@@ -396,18 +438,6 @@ std::optional<HoverText> Workspace::Hover(const std::string& path, int line, int
     }
   }
   return std::nullopt;
-}
-
-std::vector<const grammar::RecordKind*> Workspace::KeywordsAt(const std::string& path,
-                                                              int line) const {
-  const std::optional<std::vector<TextSection>> sections = RecordsOf(path);
-  if (!sections) return {};
-  grammar::Part part = sections->front().part;
-  for (const TextSection& section : *sections) {
-    if (section.line < line) part = section.part;
-  }
-  const auto records = grammar::RecordsOf(part);
-  return {records.begin(), records.end()};
 }
 
 namespace {
@@ -622,6 +652,50 @@ int Workspace::ColumnOf(const std::string& path, int line, int utf16_offset) con
     offset += byte >= 0xF0 ? 2 : 1;
   }
   return column + std::max(0, utf16_offset - offset);
+}
+
+
+// ------------------------------------------------ widening and completion
+
+void Workspace::Widen(Diagnostic& diagnostic, WideningCache& cache) const {
+  if (diagnostic.line <= 0 || diagnostic.end_column > 0) return;
+  auto read = cache.find(diagnostic.path);
+  if (read == cache.end()) {
+    const FileText& file = TextOf(diagnostic.path);
+    read = cache.try_emplace(diagnostic.path, RecordsOf(diagnostic.path), file.text, file.utf8)
+               .first;
+  }
+  const WidenedText& text = read->second;
+  if (!text.sections || !text.utf8) return;
+  WidenToText(diagnostic, *text.sections, text.lines.Line(diagnostic.line));
+}
+
+CompletionContext Workspace::CompletionAt(const std::string& path, int line, int column) const {
+  CompletionContext context;
+  const std::optional<std::vector<TextSection>> sections = RecordsOf(path);
+  if (!sections || sections->empty()) return context;
+  const std::string& text = TextOf(path).text;
+  if (line <= NotesEndLine(text) || NotesEndLine(text) < 0) return context;
+  const std::string_view line_text = tool::LineIndex(text).Line(line);
+  const RecordAt at = FindRecordAt(*sections, line, column);
+  grammar::Part part = sections->front().part;
+  for (const TextSection& section : *sections) {
+    if (section.line < line) part = section.part;
+  }
+  if (line_text.find('[') != std::string_view::npos &&
+      line_text.find_first_not_of(" \t") == line_text.find('[')) {
+    return context;  // a header
+  }
+  if (at.record != nullptr) {
+    const int typed = FieldBeingTyped(*at.record, line, column, line_text);
+    if (typed > 0) {
+      context.kind = at.record->kind;
+      context.field = typed;
+      return context;
+    }
+  }
+  context.keywords = KeywordChoices(part);
+  return context;
 }
 
 }  // namespace packager::lsp

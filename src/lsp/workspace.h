@@ -18,6 +18,8 @@
 #include "check/check.h"
 #include "check/diagnostics.h"
 #include "compiler/grammar.h"
+#include "lsp/record_help.h"
+#include "lsp/settings.h"
 #include "lsp/text_records.h"
 
 namespace packager::lsp {
@@ -77,6 +79,36 @@ struct HoverText {
   int end_column = 0;
 };
 
+// A description text as the server reads it: its text, whether it is the
+// train description, and whether its columns count UTF-8 characters.
+struct DescriptionText {
+  std::string text;
+  bool train = false;
+  bool utf8 = true;
+};
+
+// A place a station is named (station_names.cc): the name as written there,
+// whether it is a record's name field,
+// and in a table of a crew document the character that fills its cell after
+// it ('.' or ' '; 0 for none) and how many of them follow.
+struct StationOccurrence {
+  Place place;
+  std::string written;
+  bool record = false;  // a station record's name field
+  bool table = false;
+  char filler = 0;
+  int filler_length = 0;
+};
+
+// What a completion offers at a place of a description text: the keywords
+// that may start a record there, or, inside a record, the field being typed
+// (field from 1; 0 for none).
+struct CompletionContext {
+  std::vector<KeywordChoice> keywords;
+  const grammar::RecordKind* kind = nullptr;
+  int field = 0;
+};
+
 class Workspace {
  public:
   // Open and Change hold the text; Close forgets it (the file on disk counts
@@ -111,9 +143,30 @@ class Workspace {
   // timetable sheet, the notes, the slowdown order) describes.
   std::optional<Place> Definition(const std::string& path, int line, int column) const;
 
-  // The records whose keyword may start a record at this line of a
-  // description text, in the order the readers test them.
-  std::vector<const grammar::RecordKind*> KeywordsAt(const std::string& path, int line) const;
+  // The settings the checks follow (settings.h).
+  void Configure(const Settings& settings) { settings_ = settings; }
+  const Settings& settings() const { return settings_; }
+  // The files the editor holds open.
+  std::vector<std::string> OpenPaths() const;
+
+  // Files changed on disk (disk_changes.cc): ForgetDiskTexts drops what was
+  // read of them; FoldersChangedOnDisk gives, for each folder checked or
+  // open whose texts changed on disk since its last check (or that is gone),
+  // a file of it to check it by.
+  void ForgetDiskTexts() { disk_texts_.clear(); }
+  std::vector<std::string> FoldersChangedOnDisk() const;
+
+  // What a completion offers at a line and column of a text.
+  CompletionContext CompletionAt(const std::string& path, int line, int column) const;
+
+  // The line or train description at path; none for any other file.
+  std::optional<DescriptionText> DescriptionOf(const std::string& path) const;
+
+  // Every place the station named at a place of the train description or a
+  // crew document is named: its records first, then the crew documents'
+  // rows. Empty when no station is named there.
+  std::vector<StationOccurrence> StationNamed(const std::string& path, int line,
+                                              int column) const;
 
   // A column (characters from 1) of a line of a file as UTF-16 code units
   // from 0, and back.
@@ -135,6 +188,17 @@ class Workspace {
     std::string train;
   };
   std::optional<Identity> IdentityOf(const std::string& path) const;
+  // Widens a diagnostic of one character to its field or record; the
+  // cache keeps each text's records for the next.
+  struct WidenedText {
+    WidenedText(std::optional<std::vector<TextSection>> read, std::string_view text, bool utf8_)
+        : sections(std::move(read)), lines(text), utf8(utf8_) {}
+    std::optional<std::vector<TextSection>> sections;
+    tool::LineIndex lines;
+    bool utf8;
+  };
+  using WideningCache = std::map<std::string, WidenedText>;
+  void Widen(Diagnostic& diagnostic, WideningCache& cache) const;
   // The sections of a description text; none for another file.
   std::optional<std::vector<TextSection>> RecordsOf(const std::string& path) const;
   // What other records of the scenario's descriptions put on a cell.
@@ -148,7 +212,21 @@ class Workspace {
   // What a check of a folder keeps for the next: while only the train
   // description changes, its line description is not read again.
   std::map<std::string, tool::CheckCache> check_caches_;  // by folder
+  Settings settings_;
+  // Each checked folder's texts on disk as last checked: names, sizes and times.
+  std::string DiskStamp(const std::string& directory) const;
+  std::map<std::string, std::string> disk_stamps_;  // by folder
+  // True when a folder without scenario.txt holds texts that are no UTF-8.
+  bool HoldsPackagerBytes(const std::string& directory) const;
 };
+
+// The characters of an open packager text (UTF-8 from the editor) that
+// Windows-1252 cannot hold, each an error at its place (disk_changes.cc).
+std::vector<Diagnostic> CharactersOutside1252(const std::string& name, std::string_view text);
+
+// The edits that rename a station at each of its places (StationNamed).
+std::vector<tool::TextEdit> RenameEdits(const std::vector<StationOccurrence>& occurrences,
+                                        const std::string& new_name);
 
 // The folder and the file's name of a path.
 std::string DirectoryOf(const std::string& path);

@@ -179,11 +179,14 @@ std::string DiagnosticsSection(const std::vector<Diagnostic>& diagnostics) {
     if (diagnostic.line > 0) {
       where += ":" + std::to_string(diagnostic.line) + ":" + std::to_string(diagnostic.column);
     }
-    const std::string rule = error ? diagnostic.rule : "-W" + diagnostic.rule;
+    // A message of the folder's own (a missing text, say) has no rule to show.
+    const std::string rule = diagnostic.rule.empty() ? ""
+                             : error                 ? " [" + Html(diagnostic.rule) + "]"
+                                                     : " [-W" + Html(diagnostic.rule) + "]";
     html += std::string("<div class=\"diagnostic ") + (error ? "error" : "warning") +
             "\"><span class=\"where\">" + Html(where) + "</span>: <b>" +
-            (error ? "error" : "warning") + "</b>: " + Html(diagnostic.message) + " [" +
-            Html(rule) + "]\n" + Context(diagnostic, files) + More(diagnostic) + "</div>\n";
+            (error ? "error" : "warning") + "</b>: " + Html(diagnostic.message) + rule + "\n" +
+            Context(diagnostic, files) + More(diagnostic) + "</div>\n";
   }
   return html + "</div>\n";
 }
@@ -557,8 +560,15 @@ std::string ReportPage(const std::string& directory, const std::vector<Diagnosti
       "</h1>\n<p class=\"summary\">Scenario folder " + Html(directory) + "</p>\n";
   html += DiagnosticsSection(diagnostics);
   if (tables != nullptr && outcome != nullptr && tables->route_cells.exists()) {
-    html += "<h2>Profile</h2>\n" +
-            Picture("profile", ProfileSvg(*tables, title + ": profile", kPageProfileRowKm));
+    // A compile stopped by a fault drew what it read before it: said so.
+    const bool partial = outcome->fault.code != 0 || outcome->reserved_slot_fault != 0;
+    html += "<h2>Profile</h2>\n";
+    if (partial) {
+      html += "<p class=\"partial\">Partial: the compile stopped at an error, so the profile "
+              "and the plan show only what was read before it.</p>\n";
+    }
+    const std::string profile_title = title + (partial ? ": partial profile" : ": profile");
+    html += Picture("profile", ProfileSvg(*tables, profile_title, kPageProfileRowKm));
     const std::optional<PlanPicture> plan = DrawPlan(tables->track_plan, &tables->scenario_table,
                                                      &tables->route_cells, title + ": line plan");
     if (plan) html += "<h2>Plan</h2>\n" + Picture("plan", plan->svg);

@@ -1,5 +1,6 @@
 #include "tool/folder_report.h"
 
+#include "render/markup.h"
 #include "render/profile_svg.h"
 #include "render/report_page.h"
 #include "tool/scenario_input.h"
@@ -26,6 +27,14 @@ std::string ReportSummary(const std::string& page, const std::vector<Diagnostic>
 std::string ProfilePicture(const ScenarioTables& tables) {
   return render::ProfileSvg(tables,
                             tables.scenario_name + " " + tables.train_number + ": line profile");
+}
+
+std::string FolderGonePage(const std::string& directory) {
+  const std::string folder = render::XmlEscaped(directory);
+  return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + folder +
+         ": gone</title></head>\n<body><h1>" + folder +
+         "</h1>\n<p>The folder is gone (renamed, moved or removed). This page comes back "
+         "with it: watch goes on looking for it.</p>\n</body></html>\n";
 }
 
 }  // namespace packager::tool

@@ -33,4 +33,8 @@ std::string ReportSummary(const std::string& page, const std::vector<Diagnostic>
 // The profile picture of compiled tables, titled as profile titles it.
 std::string ProfilePicture(const ScenarioTables& tables);
 
+// The page watch serves while the folder is gone: it says so, and that the
+// page comes back with the folder.
+std::string FolderGonePage(const std::string& directory);
+
 }  // namespace packager::tool

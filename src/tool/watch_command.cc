@@ -105,6 +105,7 @@ int WatchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
           << (present ? ": the folder is back\n"
                       : ": the folder is gone; watching for it to come back (Ctrl-C ends)\n");
       out.flush();
+      if (!present) server.Publish(FolderGonePage(outputs.directory));
     }
     const FolderState before = settler.built();
     if (!settler.Settled(polled, WatchClock::now()) || !polled.present) continue;

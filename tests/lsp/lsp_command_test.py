@@ -4,7 +4,8 @@ stdout with their byte counts right (a diagnostic quoting a non-ASCII text
 included), status 0 after shutdown and exit, 1 when stdin just closes, and
 an end in time either way. A burst of edits is checked once, and an edit
 followed by nothing is checked once it has settled, with no request to
-prompt it.
+prompt it. A text changed on disk is checked again at the next request, and
+a folder renamed away takes its diagnostics back.
 
 usage: lsp_command_test.py SCENARIO_TOOL SCENARIO_DIR
 """
@@ -99,6 +100,41 @@ def settles(tool, uri, text):
     assert session.process.wait(timeout=30) == 0
 
 
+def notices_the_disk(tool, folder):
+    """A text changed on disk by another program is checked again at the next
+    request; the folder renamed away takes its diagnostics back."""
+    folder = pathlib.Path(folder)
+    line = folder / "Vardessa_Lontrino_linea.txt"
+    train_uri = (folder / "Vardessa_Lontrino_5608-.txt").as_uri()
+    session = Session(tool)
+    session.send({"jsonrpc": "2.0", "id": 1, "method": "initialize", "params": {}},
+                 {"jsonrpc": "2.0", "method": "textDocument/didOpen", "params": {"textDocument": {
+                     "uri": train_uri, "languageId": "plaintext", "version": 1,
+                     "text": (folder / "Vardessa_Lontrino_5608-.txt").read_text()}}})
+    published = lambda uri, test: (lambda m: m.get("method") == "textDocument/publishDiagnostics"
+                                   and m["params"]["uri"] == uri and test(m["params"]["diagnostics"]))
+    session.wait_for(published(train_uri, lambda d: d == []))
+    time.sleep(1.1)  # a time stamp a file system keeps to the second
+    line.write_text(line.read_text().replace("lunghezza percorso,    124000",
+                                             "lunghezza percorso,    60000"))
+    hover = {"jsonrpc": "2.0", "method": "textDocument/hover", "params": {
+        "textDocument": {"uri": train_uri}, "position": {"line": 0, "character": 0}}}
+    session.send(dict(hover, id=2))
+    session.wait_for(published(line.as_uri(), lambda d: d != []))
+    moved = folder.with_name(folder.name + "_moved")
+    folder.rename(moved)
+    session.send(dict(hover, id=3))
+    arrived = lambda: [m for _, m in session.messages
+                       if m.get("method") == "textDocument/publishDiagnostics"
+                       and m["params"]["uri"] == line.as_uri()]
+    session.wait_for(lambda m: m.get("id") == 3)
+    assert arrived()[-1]["params"]["diagnostics"] == [], arrived()
+    moved.rename(folder)
+    session.send({"jsonrpc": "2.0", "id": 4, "method": "shutdown"},
+                 {"jsonrpc": "2.0", "method": "exit"})
+    assert session.process.wait(timeout=30) == 0
+
+
 def main():
     tool, scenario = sys.argv[1], pathlib.Path(sys.argv[2])
     with tempfile.TemporaryDirectory() as folder:
@@ -121,6 +157,7 @@ def main():
         status, answers = serve(tool, start)
         assert status == 1 and len(answers) == 2, (status, answers)
         settles(tool, uri, text)
+        notices_the_disk(tool, folder)
     print("lsp command: ok")
 
 

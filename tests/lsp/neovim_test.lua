@@ -103,6 +103,33 @@ local function run()
     return #list > 0 and list[1].lnum == 21
   end)
 
+  replace_in_line(buffer, 23, "BORGO VESSARA", "BORGO VESSARO")
+  wait_for("the sheet's warning to go", function() return #diagnostics_of(sheet) == 0 end)
+
+  -- Rename of a station: the train description and the sheet follow.
+  local edit = request(buffer, "textDocument/rename", {
+    textDocument = document, position = { line = 23, character = 80 }, newName = "BORGO VESSANO" })
+  vim.lsp.util.apply_workspace_edit(edit, "utf-16")
+  local sheet_text = table.concat(
+    vim.api.nvim_buf_get_lines(vim.uri_to_bufnr(vim.uri_from_fname(sheet)), 0, -1, true), "\n")
+  check(sheet_text:find("BORGO VESSANO", 1, true) and not sheet_text:find("VESSARO", 1, true),
+        "rename left the sheet as " .. sheet_text)
+  check(vim.api.nvim_buf_get_lines(buffer, 23, 24, true)[1]:find("BORGO VESSANO", 1, true),
+        "rename left the train's record")
+
+  -- Formatting lines the records up and the text still checks clean.
+  local edits = request(buffer, "textDocument/formatting", {
+    textDocument = document, options = { tabSize = 4, insertSpaces = true } })
+  vim.lsp.util.apply_text_edits(edits, buffer, "utf-16")
+  local second = vim.api.nvim_buf_get_lines(buffer, 1, 2, true)[1]
+  check(second == "numero vetture, 3", "formatting left line 2 as " .. second)
+  vim.wait(1000)
+  wait_for("no diagnostics after formatting", function() return #diagnostics_of(train) == 0 end)
+
+  -- Semantic tokens: five numbers a token, the first the keyword of line 2.
+  local tokens = request(buffer, "textDocument/semanticTokens/full", { textDocument = document })
+  check(#tokens.data > 0 and #tokens.data % 5 == 0, "tokens: " .. vim.inspect(tokens))
+
   vim.lsp.stop_client(client)
   wait_for("the server to end", function() return vim.lsp.get_client_by_id(client) == nil end)
 end

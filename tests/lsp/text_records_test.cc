@@ -15,7 +15,8 @@ struct RecordCase {
   const char* name;
   const char* text;  // a train description
   // Of the last record of the last section: its lines, its field count with
-  // the keyword and the line and text of its last field.
+  // the keyword and the line and text of its last field (the text follows a
+  // line "[generale]").
   int line;
   int end_line;
   std::size_t fields;
@@ -27,7 +28,8 @@ class TextRecords : public testing::TestWithParam<RecordCase> {};
 
 TEST_P(TextRecords, ReadAsTheReaderReadsThem) {
   const RecordCase& c = GetParam();
-  const std::vector<TextSection> sections = ReadTextRecords(c.text, true);
+  const std::vector<TextSection> sections =
+      ReadTextRecords(std::string("[generale]\n") + c.text, true);
   ASSERT_FALSE(sections.empty());
   ASSERT_FALSE(sections.back().records.empty());
   const TextRecord& record = sections.back().records.back();
@@ -41,23 +43,29 @@ TEST_P(TextRecords, ReadAsTheReaderReadsThem) {
 INSTANTIATE_TEST_SUITE_P(
     Lsp, TextRecords,
     testing::Values(
-        RecordCase{"one_line", "[segnali]\nsegnale, 1750, 2, 4, 1, 0, 0, 2, 2,1,0, 0\n", 2, 2, 12,
-                   2, "0"},
+        RecordCase{"one_line", "[segnali]\nsegnale, 1750, 2, 4, 1, 0, 0, 2, 2,1,0, 0\n", 3, 3, 12,
+                   3, "0"},
         // A line end parts fields as a comma does: the record goes on.
-        RecordCase{"over_two_lines", "[segnali]\nsegnale, 1750, 2, 4\r\n  1, 0, 0, 2, 2,1,0, 0\n", 2,
-                   3, 12, 3, "0"},
+        RecordCase{"over_two_lines",
+                   "[segnali]\nsegnale, 1750, 2, 4\r\n  1, 0, 0, 2, 2,1,0, 0\n", 3, 4, 12, 4,
+                   "0"},
         // A comma before the line end leaves an empty field there.
         RecordCase{"comma_before_line_end", "[segnali]\nsegnale, 1750,\n2, 4, 1, 0, 0, 2, 2,1,0\n",
-                   2, 3, 12, 3, "0"},
+                   3, 4, 12, 4, "0"},
         // A name that reads as a keyword still ends the record it continues.
         RecordCase{"name_like_a_keyword",
                    "[stazioni]\nstazione, 0, 7, 800, 1, 0, 0, 4,1,0, 2,1,1, 1, 12, 5, 0\n"
                    "STAZIONE A\n",
-                   2, 3, 18, 3, "STAZIONE A"},
+                   3, 4, 18, 4, "STAZIONE A"},
         // A header ends a record that is still short of fields.
         RecordCase{"header_ends_a_record", "[segnali]\nsegnale, 1750, 2\n[rallentamenti]\n"
                    "rallentamento, 4750, 50, 200, 1, 0, 0\n",
-                   4, 4, 7, 4, "0"}),
+                   5, 5, 7, 5, "0"},
+        // Notes above [generale] are never read: the record is the one below.
+        RecordCase{"notes_above_general",
+                   "[segnali]\nsegnale, 1750, 2, 4, 1, 0, 0, 2, 2,1,0, 0\n[generale] sabbia, 60\n"
+                   "sabbia, 70\n",
+                   5, 5, 2, 5, "70"}),
     [](const testing::TestParamInfo<RecordCase>& info) { return info.param.name; });
 
 struct PlaceCase {
@@ -69,7 +77,7 @@ class RecordPlaces : public testing::TestWithParam<PlaceCase> {};
 
 TEST_P(RecordPlaces, NameKilometreAndCell) {
   const std::vector<TextSection> sections =
-      ReadTextRecords(std::string("[x]\n") + GetParam().record + "\n", true);
+      ReadTextRecords(std::string("[generale]\n") + GetParam().record + "\n", true);
   const TextRecord& record = sections.back().records.back();
   const std::optional<std::int64_t> position = PositionOf(record);
   ASSERT_TRUE(position.has_value());

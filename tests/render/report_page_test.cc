@@ -38,6 +38,15 @@ TEST(ReportPageTest, ARefusedFolderHasTheCheckAndNothingCompiled) {
   EXPECT_EQ(page.substr(page.size() - 16), "</body>\n</html>\n");
 }
 
+TEST(ReportPageTest, AFolderMessageShowsNoEmptyRule) {
+  tool::Diagnostic missing = Noted(tool::Severity::kError, "missing; the folder must hold it");
+  missing.rule.clear();
+  const std::string page = ReportPage("S", {missing}, nullptr, nullptr);
+  EXPECT_NE(page.find("<b>error</b>: missing; the folder must hold it\n"), std::string::npos)
+      << page;
+  EXPECT_EQ(page.find("[]"), std::string::npos) << page;
+}
+
 TEST(ReportPageTest, CountsAndNamesRulesOfBothSeverities) {
   const std::string page =
       ReportPage("S",
@@ -150,6 +159,18 @@ std::vector<std::string> RowsOf(const std::string& page, const std::string& id) 
     rows.push_back(texts);
   }
   return rows;
+}
+
+TEST(ReportPageTest, AProfileOfACompileStoppedByAFaultSaysItIsPartial) {
+  SmallScenario scenario;
+  const std::string whole = ReportPage("S", {}, &scenario.tables, &scenario.outcome, &scenario.log);
+  EXPECT_EQ(whole.find("artial"), std::string::npos);
+  scenario.outcome.fault.code = 25;
+  const std::string partial =
+      ReportPage("S", {}, &scenario.tables, &scenario.outcome, &scenario.log);
+  EXPECT_NE(partial.find("<p class=\"partial\">Partial: the compile stopped at an error"),
+            std::string::npos);
+  EXPECT_NE(partial.find("partial profile"), std::string::npos);
 }
 
 TEST(ReportPageTest, TablesAlongTheLineAndOfTheSlowdownsNameTheirRecords) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "support/temp_folder.h"
+#include "tool/folder_report.h"
 #include "tool/tool_run.h"
 
 namespace packager::tool {
@@ -91,6 +92,14 @@ TEST(FolderStateTest, SeesTheTextsAlone) {
 
 // The served page reloads after the generation it was made at; the page
 // itself is kept whole around the script.
+TEST(FolderGonePageTest, SaysTheFolderIsGoneAndEscapesItsName) {
+  const std::string page = FolderGonePage("Valle <&> 9");
+  EXPECT_NE(page.find("Valle &lt;&amp;&gt; 9"), std::string::npos) << page;
+  EXPECT_EQ(page.find("<&>"), std::string::npos) << page;
+  EXPECT_NE(page.find("The folder is gone"), std::string::npos) << page;
+  EXPECT_NE(page.rfind("</body>"), std::string::npos) << "the reload script goes before it";
+}
+
 TEST(ServedPageTest, AddsTheReloadScriptBeforeTheBodyEnds) {
   const std::string page = "<html><body><p>x</body></html>\n";
   const std::string served = ServedPage(page, 7);

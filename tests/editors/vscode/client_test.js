@@ -8,7 +8,17 @@ const Module = require('module');
 const path = require('path');
 const assert = require('assert');
 
+const fs = require('fs');
+const os = require('os');
+
 const extensionDir = path.resolve(process.argv[2]);
+// The programs the steps name, in a folder put first on the PATH.
+const programs = fs.mkdtempSync(path.join(os.tmpdir(), 'client_test_'));
+for (const name of ['scenario-tool', 'first-tool', 'second-tool', 'kit-tool']) {
+  fs.writeFileSync(path.join(programs, name), '', { mode: 0o755 });
+  fs.writeFileSync(path.join(programs, name + '.EXE'), '', { mode: 0o755 });
+}
+process.env.PATH = programs + path.delimiter + (process.env.PATH || '');
 const manifest = require(path.join(extensionDir, 'package.json'));
 
 const world = { setting: undefined, clients: [], errors: [], listeners: [], commands: {}, failStart: false };
@@ -62,9 +72,9 @@ const steps = [
   }],
   ['a changed setting starts the new program and stops the old', async () => {
     const old = last();
-    world.setting = '  C:\\kit\\scenario-tool.exe ';
+    world.setting = `  ${path.join(programs, 'kit-tool')} `;
     await settingChanged();
-    assert.strictEqual(last().server.command, 'C:\\kit\\scenario-tool.exe');
+    assert.strictEqual(last().server.command, path.join(programs, 'kit-tool'));
     assert.ok(!old.running && last().running);
   }],
   ['two quick changes leave one server running', async () => {
@@ -80,12 +90,28 @@ const steps = [
     await world.commands[command]();
     assert.strictEqual(world.clients.length, before + 1);
   }],
-  ['a program that cannot start: a message naming the setting', async () => {
-    world.failStart = true;
+  ['a program not found: one message naming the setting, no client', async () => {
+    const clients = world.clients.length;
+    const errors = world.errors.length;
     world.setting = 'no-such-tool';
     await settingChanged();
+    assert.strictEqual(world.clients.length, clients);
+    assert.strictEqual(world.errors.length, errors + 1);
     const { message, choices } = world.errors[world.errors.length - 1];
     assert.match(message, /no-such-tool lsp/);
+    assert.deepStrictEqual(choices, ['Open Settings']);
+  }],
+  ['the server settings go with the start', async () => {
+    world.setting = 'scenario-tool';
+    await settingChanged();
+    assert.deepStrictEqual(last().options.initializationOptions, { scenarioTool: {} });
+  }],
+  ['a program that cannot start: a message naming the setting', async () => {
+    world.failStart = true;
+    world.setting = 'first-tool';
+    await settingChanged();
+    const { message, choices } = world.errors[world.errors.length - 1];
+    assert.match(message, /first-tool lsp/);
     assert.match(message, /scenarioTool\.path/);
     assert.deepStrictEqual(choices, ['Open Settings']);
     await extension.deactivate();
