@@ -425,13 +425,28 @@ void Decompiler::Mountains() {
       ++a;
       continue;
     }
-    std::int64_t b = a;
-    while (b + 1 < n && cells_[static_cast<std::size_t>(b + 1)].mountain_kind == kind) ++b;
+    std::int64_t run_end = a;
+    while (run_end + 1 < n && cells_[static_cast<std::size_t>(run_end + 1)].mountain_kind == kind) {
+      ++run_end;
+    }
+    // Stretches that follow each other without a gap show as one run: their
+    // markers, every fourth cell of each, tell where one ends.
+    std::int64_t b = run_end;
     bool marked = false;
-    for (std::int64_t c = a; c <= b; ++c) {
-      if (cells_[static_cast<std::size_t>(c)].kind != kCellMountainMarker) continue;
+    for (std::int64_t c = a; c <= run_end; ++c) {
+      const std::uint8_t cell_kind = cells_[static_cast<std::size_t>(c)].kind;
+      const bool phase = (c - a + 1) % 4 == 0;
+      if (cell_kind == kCellMountainMarker && !phase && c - 3 > a) {
+        b = c - 4;
+        break;
+      }
+      if (phase && cell_kind == kCellEmpty && marked) {
+        b = c - 1;
+        break;
+      }
+      if (cell_kind != kCellMountainMarker) continue;
       claimed_[static_cast<std::size_t>(c)] = true;
-      if ((c - a + 1) % 4 == 0) {
+      if (phase) {
         marked = true;
       } else {
         Obstacle(kRouteGridFile, c,
