@@ -147,9 +147,8 @@ std::string TimetableSheetText(const CrewFacts& facts) {
       const bool stops = Stops(*row.station);
       name = std::string(row.station->kind >= 25 ? " |_ " : "/|\\ ") + Plain(row.station->name);
       if (stops) {
-        name += ' ';
-        while (name.size() < 22) name += '.';
-        if (name.size() < 22 + 3) name += "...";
+        name += " ...";  // the dots that pad the name of a stop
+        while (name.size() < 24) name += '.';
         times = station_number == last_station ? " " + Clock(row.station->seconds)
                                                : "        " + Clock(row.station->seconds);
       }
@@ -157,7 +156,7 @@ std::string TimetableSheetText(const CrewFacts& facts) {
       name = " |  Velocita'";
     }
     text += "  |" + Cell(row.speed, 4, true) + " |     |" + Cell(" " + Km(position), 8, true) + " " +
-            Cell(name, 24) + "|" + Cell(times, 15) + "|   |      |                   |\n";
+            Cell(name, std::max<std::size_t>(24, name.size())) + "|" + Cell(times, 15) + "|   |      |                   |\n";
   }
   text += "  |_____|_____|_________________________________|_______________|___|______|___________________|\n";
   return text;

@@ -1,12 +1,14 @@
 // The proof before anything is written: the folder compiled in memory as the
 // build compiles it, its three files compared byte for byte with the ones
 // decompiled.
+#include <algorithm>
 #include <cstdio>
 
 #include "compiler/compile_stage.h"
 #include "decompile/decompile.h"
 #include "output/binary_files.h"
 #include "output/record_layouts.h"
+#include "sources/embedded_scenario.h"
 #include "tables/file_names.h"
 #include "tables/windows1252.h"
 
@@ -102,6 +104,14 @@ Place GridPlace(std::size_t offset) {
 
 std::optional<std::string> RoundTripMismatch(const Decompiled& decompiled,
                                              const BinaryScenario& binaries) {
+  for (const auto& [name, text] : decompiled.files) {
+    const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+    if (lines > kEmbeddedTextCapacity) {
+      return name + " would need " + std::to_string(lines) + " lines, and a text of a scenario "
+             "folder holds at most " + std::to_string(kEmbeddedTextCapacity) +
+             ": these files are of a line too long for a scenario folder";
+    }
+  }
   const FolderReading reading = ReadFolderFiles(decompiled.files);
   if (!reading.problems.empty() || !reading.identity) {
     const FolderProblem& problem = reading.problems.front();

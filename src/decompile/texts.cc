@@ -26,6 +26,12 @@ void Wrapped(const std::string& text, const std::string& lead, std::string& out)
   out += line + "\n";
 }
 
+// The name of a file without the folders before it.
+std::string FileName(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 }  // namespace
 
 std::string JoinLines(const std::vector<std::string>& lines) {
@@ -58,8 +64,8 @@ std::string LinePreamble(const ScenarioIdentity& identity, const BinaryScenario&
                          const std::vector<std::string>& notes) {
   std::string text;
   Wrapped("The line of " + identity.name + ", written back from its binary files by "
-          "scenario-tool decompile: " + binaries.line_plan.name + ", " +
-          binaries.train_table.name + " and " + binaries.route_grid.name +
+          "scenario-tool decompile: " + FileName(binaries.line_plan.name) + ", " +
+          FileName(binaries.train_table.name) + " and " + FileName(binaries.route_grid.name) +
           ". Compiled, these texts give those files byte for byte.", "", text);
   Wrapped("Everything above the general header below is ignored: it is the one place for "
           "notes. Below it every field is read.", "", text);
