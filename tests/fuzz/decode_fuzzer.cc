@@ -79,7 +79,7 @@ const packager::decompile::BinaryScenario& SmallScenario() {
   return files;
 }
 
-void Decompile(const packager::decompile::BinaryScenario& files) {
+void DecompileAndProve(const packager::decompile::BinaryScenario& files) {
   using namespace packager::decompile;
   try {
     const Decompiled decompiled = packager::decompile::Decompile(files);
@@ -114,17 +114,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   decompile::BinaryScenario files = SmallScenario();
   files.line_plan.bytes = bytes;
-  Decompile(files);
+  DecompileAndProve(files);
   files = SmallScenario();
   files.train_table.bytes = bytes;
-  Decompile(files);
+  DecompileAndProve(files);
   files = SmallScenario();
   files.route_grid.bytes = bytes;
-  Decompile(files);
+  DecompileAndProve(files);
   files = SmallScenario();
   std::string& grid = files.route_grid.bytes;
   const std::size_t at = size % grid.size();
   grid.replace(at, std::min(size, grid.size() - at), bytes.substr(0, grid.size() - at));
-  Decompile(files);
+  DecompileAndProve(files);
   return 0;
 }
