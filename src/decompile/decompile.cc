@@ -433,6 +433,7 @@ void Decompiler::Mountains() {
     // markers, every fourth cell of each, tell where one ends.
     std::int64_t b = run_end;
     bool marked = false;
+    std::int64_t last_marker = a - 1;
     for (std::int64_t c = a; c <= run_end; ++c) {
       const std::uint8_t cell_kind = cells_[static_cast<std::size_t>(c)].kind;
       const bool phase = (c - a + 1) % 4 == 0;
@@ -441,12 +442,22 @@ void Decompiler::Mountains() {
         break;
       }
       if (phase && cell_kind == kCellEmpty && marked) {
-        b = c - 1;
+        // The stretch ends before c; the next one starts where its own
+        // markers, further on, have their phase.
+        std::int64_t next = c;
+        for (std::int64_t m = c + 1; m <= run_end; ++m) {
+          if (cells_[static_cast<std::size_t>(m)].kind != kCellMountainMarker) continue;
+          const std::int64_t shift = ((c - (m - 3)) % 4 + 4) % 4;
+          if (c - shift > last_marker) next = c - shift;
+          break;
+        }
+        b = next - 1;
         break;
       }
       if (cell_kind != kCellMountainMarker) continue;
       claimed_[static_cast<std::size_t>(c)] = true;
       if (phase) {
+        last_marker = c;
         marked = true;
       } else {
         Obstacle(kRouteGridFile, c,

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -202,6 +203,7 @@ TEST(DecompileTest, GeneratedScenariosComeBackByteForByte) {
     const Decompiled decompiled = Decompile(*binaries);
     const auto mismatch = RoundTripMismatch(decompiled, *binaries);
     identical += mismatch ? 0 : 1;
+    if (mismatch && std::getenv("DECOMPILE_SHOW")) std::cout << *mismatch << "\n" << texts.line;
     notes.insert(decompiled.notes.begin(), decompiled.notes.end());
   }
   const double seconds =
