@@ -455,6 +455,20 @@ void Decompiler::Mountains() {
         break;
       }
       if (cell_kind != kCellMountainMarker) continue;
+      if (phase && !marked) {
+        // The first marker: an empty cell where an earlier one belonged
+        // means an unmarked stretch before a marked one.
+        std::int64_t empty = -1;
+        for (std::int64_t e = a + 3; e < c; e += 4) {
+          if (cells_[static_cast<std::size_t>(e)].kind == kCellEmpty) empty = e;
+        }
+        if (empty >= 0) {
+          std::int64_t next = c - 3;
+          while (next - 4 > empty) next -= 4;
+          b = next - 1;
+          break;
+        }
+      }
       claimed_[static_cast<std::size_t>(c)] = true;
       if (phase) {
         last_marker = c;
