@@ -231,6 +231,35 @@ TEST(DecompileTest, RepositoryScenariosComeBackByteForByte) {
   }
 }
 
+// Files that only an unusual text makes: written as such a text, with a note.
+TEST(DecompileTest, OddFilesComeBackWithANote) {
+  const std::string line =
+      "[generale]\nlunghezza percorso, 20000\n[curve]\n[montagne]\n"
+      "montagna, 1000, 2000, 1\nmontagna, 0, 0, 0\nmontagna, 2050, 3000, 2\n"
+      "montagna, 5000, 6000, 7\nmontagna, 7000, 7400, -250\n[fine]\n";
+  const std::string train =
+      "[generale]\nvelocita, 0, 30\nvelocita, 26900, 50\nvelocita, 26900, 60\n"
+      "velocita, 26900, 70\nsegnale, 5000, 2, 1, 1, 0, 0, 0, 1, 1, 0, 300\n[fine]\n";
+  const struct {
+    const char* what;
+    const char* note;  // words of the note expected
+  } kCases[] = {{"a stretch within 150 m of the one before, not type 3", "reset"},
+                {"speeds in the grid's last three cells", "last three cells"},
+                {"a mountain type above 10 without markers", "one byte"},
+                {"a signal time below 101", "raises to 101"}};
+  const auto binaries = Compiled({"Strana", "9", line, train});
+  ASSERT_TRUE(binaries);
+  const Decompiled decompiled = Decompile(*binaries);
+  EXPECT_EQ(RoundTripMismatch(decompiled, *binaries), std::nullopt);
+  for (const auto& c : kCases) {
+    bool found = false;
+    for (const std::string& note : decompiled.notes) {
+      found = found || note.find(c.note) != std::string::npos;
+    }
+    EXPECT_TRUE(found) << c.what;
+  }
+}
+
 // Files that do not decode or do not belong together: the file and the byte.
 TEST(DecompileTest, RefusesFilesThatDoNotBelongTogether) {
   const ScenarioFolder scenario = ReadScenarioFolder(REFERENCE_SCENARIO_DIR);
