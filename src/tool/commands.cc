@@ -82,6 +82,23 @@ const std::vector<CommandLine>& Commands() {
        {"--every"},
        {},
        DumpCommand},
+      {"decompile",
+       "decompile NAME_linea.dat NAME_NUMBER.sim NAME_NUMBER.dat -o DIR\n"
+       "       scenario-tool decompile FOLDER -o DIR",
+       "writes the scenario folder DIR back from the three binary files of a scenario\n"
+       "    (or those in FOLDER): scenario.txt, the line and train descriptions with their\n"
+       "    records at the places the files give, and crew documents written from the\n"
+       "    train. The folder is compiled in memory first and written only when it gives\n"
+       "    the three files back byte for byte; notes at the top of NAME_linea.txt say\n"
+       "    what the files do not keep (positions within 50 m, speeds within 5 km/h, ...).\n"
+       "    DIR is created when absent; a folder that holds anything is refused.\n"
+       "    Exit status: 0 written, 1 files that do not decode, do not belong together or\n"
+       "    cannot be given back byte for byte (the file, byte and member are named;\n"
+       "    nothing is written), 3 a file that cannot be read or written, 64 usage.",
+       {},
+       {"--output"},
+       {},
+       DecompileCommand},
       {"plan",
        "plan DIR --name NAME --train NUMBER -o FILE.svg\n"
        "       scenario-tool plan SCENARIO_DIR -o FILE.svg",
@@ -323,7 +340,7 @@ ValueKind OptionValue(std::string_view option) {
 }
 
 ValueKind PositionalValue(std::string_view command) {
-  if (command == "dump") return {ValueKind::kFile, {}};
+  if (command == "dump" || command == "decompile") return {ValueKind::kFile, {}};
   if (command == "lsp" || command == "man") return {ValueKind::kNone, {}};
   if (command == "completions") {
     std::vector<std::string> shells;

@@ -18,14 +18,9 @@
 
 namespace packager::tool {
 
-namespace {
-
 namespace fs = std::filesystem;
 
-// The folder to write into: created when absent; a UsageError when a file has
-// its name or it already holds something, since nothing of an author's may
-// be overwritten.
-void PrepareFolder(const std::string& directory) {
+void PrepareNewFolder(const std::string& directory) {
   std::error_code error;
   const fs::path folder = NativePath(directory);
   const fs::file_status status = fs::symlink_status(folder, error);
@@ -46,8 +41,6 @@ void PrepareFolder(const std::string& directory) {
   }
 }
 
-}  // namespace
-
 int NewCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& /*err*/) {
   const Arguments arguments = CommandArguments("new", args);
   arguments.ExpectPositional(1, "the new folder DIR");
@@ -64,7 +57,7 @@ int NewCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
   RequireFileNamesFit(identity.name, identity.train);
 
   const FolderFiles files = ScaffoldFiles(identity);
-  PrepareFolder(directory);
+  PrepareNewFolder(directory);
   for (const auto& file : files) {
     const std::string path = JoinPath(directory, file.first);
     // The folder was empty; something that came since is left alone.

@@ -8,6 +8,7 @@
 //   scenario-tool compile DIR --name NAME --train NUMBER [--no-plan] [--keep] [--json]
 //   scenario-tool check DIR [--name NAME --train NUMBER]
 //   scenario-tool dump FILE [--json] [--objects] [--every M]
+//   scenario-tool decompile FILES... -o DIR
 //   scenario-tool plan DIR [--name NAME --train NUMBER] -o FILE.svg
 //   scenario-tool profile DIR --name NAME --train NUMBER -o FILE.svg
 //   scenario-tool report SCENARIO_DIR -o FILE.html
@@ -52,6 +53,7 @@ int NewCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
 int CompileCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int DumpCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int DecompileCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int PackageCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int PlanCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int ProfileCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

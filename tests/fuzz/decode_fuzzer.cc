@@ -5,7 +5,11 @@
 // DecodeError or returns a table; a table it returns must encode to exactly
 // the input, as every byte of these files belongs to a record. For each kind
 // of file that the bytes decode as, the dump command lists them, as text and
-// as JSON, from a file of that kind's name, and must succeed.
+// as JSON, from a file of that kind's name, and must succeed. The bytes
+// also stand in for each file of a small compiled scenario, and overlay its
+// route grid, for the decompiler: it refuses with a byte of the file or
+// gives texts, which the round trip then compiles without failing.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <sstream>
@@ -13,9 +17,13 @@
 #include <string_view>
 #include <vector>
 
+#include "compiler/compile_stage.h"
+#include "decompile/decompile.h"
 #include "fuzz/fuzz_support.h"
 #include "output/binary_files.h"
 #include "output/binary_readers.h"
+#include "tables/file_names.h"
+#include "tool/scaffold.h"
 #include "tool/tool.h"
 
 namespace {
@@ -50,6 +58,42 @@ void Dump(const PrivateFolder& folder, const std::string& name, std::string_view
   }
 }
 
+// The three files of the scaffold's scenario, compiled once.
+const packager::decompile::BinaryScenario& SmallScenario() {
+  using namespace packager;
+  static const decompile::BinaryScenario files = [] {
+    const ScenarioIdentity identity{"Prova", "1"};
+    const FolderReading reading = ReadFolderFiles(tool::ScaffoldFiles(identity));
+    ScenarioTables tables;
+    tables.scenario_name = identity.name;
+    tables.train_number = identity.train;
+    MemoryTexts texts;
+    texts.Put(LineDescriptionName(identity.name), FileBytes(reading.folder.line_description));
+    texts.Put(TrainDescriptionName(identity.name, identity.train),
+              FileBytes(reading.folder.train_description));
+    CompileScenario(tables, texts, 1);
+    return decompile::BinaryScenario{{"Prova_linea.dat", EncodeLinePlan(tables.track_plan)},
+                                     {"Prova_1.sim", EncodeTrainTable(tables.scenario_table)},
+                                     {"Prova_1.dat", EncodeRouteGrid(tables.route_cells)}};
+  }();
+  return files;
+}
+
+void DecompileAndProve(const packager::decompile::BinaryScenario& files) {
+  using namespace packager::decompile;
+  try {
+    const Decompiled decompiled = packager::decompile::Decompile(files);
+    RoundTripMismatch(decompiled, files);
+  } catch (const DecompileError& error) {
+    const BinaryFile* named[] = {&files.line_plan, &files.train_table, &files.route_grid};
+    bool within = false;
+    for (const BinaryFile* file : named) {
+      within = within || (error.file() == file->name && error.offset() <= file->bytes.size());
+    }
+    Require(within, std::string("a decompile error names a byte of a file: ") + error.what());
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -68,5 +112,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (DecodesBack(bytes, DecodeRouteGrid, EncodeRouteGrid, "route grid")) {
     Dump(folder, "F_1.dat", bytes, {});
   }
+  decompile::BinaryScenario files = SmallScenario();
+  files.line_plan.bytes = bytes;
+  DecompileAndProve(files);
+  files = SmallScenario();
+  files.train_table.bytes = bytes;
+  DecompileAndProve(files);
+  files = SmallScenario();
+  files.route_grid.bytes = bytes;
+  DecompileAndProve(files);
+  files = SmallScenario();
+  std::string& grid = files.route_grid.bytes;
+  const std::size_t at = size % grid.size();
+  grid.replace(at, std::min(size, grid.size() - at), bytes.substr(0, grid.size() - at));
+  DecompileAndProve(files);
   return 0;
 }

@@ -1,0 +1,165 @@
+#include "decompile/crew_documents.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+
+namespace packager::decompile {
+
+namespace {
+
+// 64750 as "64.750".
+std::string Km(std::int64_t metres) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%s%lld.%03lld", metres < 0 ? "-" : "",
+                static_cast<long long>(std::llabs(metres) / 1000),
+                static_cast<long long>(std::llabs(metres) % 1000));
+  return text;
+}
+
+// The time of day as the sheet gives it, to the minute: "12.05".
+std::string Clock(std::int64_t seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%lld.%02lld", static_cast<long long>(seconds / 3600 % 24),
+                static_cast<long long>(seconds / 60 % 60));
+  return text;
+}
+
+// The text padded with blanks, or cut, to width characters.
+std::string Cell(std::string text, std::size_t width, bool right = false) {
+  if (text.size() > width) text.resize(width);
+  const std::string pad(width - text.size(), ' ');
+  return right ? pad + text : text + pad;
+}
+
+// A name as a table cell may hold it: no bar.
+std::string Plain(std::string name) {
+  std::replace(name.begin(), name.end(), '|', '/');
+  return name;
+}
+
+bool Stops(const CrewFacts::Station& station) { return station.seconds != 0; }
+
+std::string FirstName(const CrewFacts& facts) {
+  return facts.stations.empty() ? "?" : Plain(facts.stations.front().name);
+}
+std::string LastName(const CrewFacts& facts) {
+  return facts.stations.empty() ? "?" : Plain(facts.stations.back().name);
+}
+
+}  // namespace
+
+std::string NotesText(const CrewFacts& facts) {
+  std::string text;
+  text += "      " + facts.identity.name + "\n";
+  text += "Linea " + FirstName(facts) + " - " + LastName(facts) + "\n\n";
+  text += "Questi documenti sono stati ricostruiti dai file binari dello scenario: il testo\n"
+          "originale delle note non vi e' conservato.\n";
+  text += "Stazioni: " + std::to_string(facts.stations.size()) + "; rallentamenti: " +
+          std::to_string(facts.slowdowns.size()) + ".\n\n";
+  text += "Treno Simulato:\n";
+  text += "Treno " + facts.identity.train + " " + FirstName(facts) + " - " + LastName(facts) + "\n";
+  text += "Composizione: " + std::to_string(facts.vehicles) + " vetture, massa frenata " +
+          std::to_string(facts.braked_mass) + "%.\n";
+  return text;
+}
+
+std::string SlowdownOrderText(const CrewFacts& facts) {
+  std::string text;
+  text += "\n                               Modulo M. 3\n";
+  text += "                           ORDINE DI RALLENTAMENTO\n";
+  text += " ________________________________________________________________________________\n";
+  text += "  Linea  " + FirstName(facts) + " - " + LastName(facts) + "\n\n";
+  text += "  Si ordina al macchinista del treno " + facts.identity.train +
+          " di effettuare i seguenti rallentamenti\n";
+  text += "  _______________________________________________________________________________\n";
+  text += " |   |                            |Inizio dopo |          |         |            |\n";
+  text += " | N.|      FRA LE STAZIONI       | il cippo   | Velocita'|Lunghezza|Prescrizioni|\n";
+  text += " |   |   (o nelle Stazioni di)    |chilometrico|          |   metri | specifiche |\n";
+  text += " |___|____________________________|____________|__________|_________|____________|\n";
+  int number = 0;
+  for (const CrewFacts::Slowdown& slowdown : facts.slowdowns) {
+    std::string before = "?", after = "?";
+    for (const CrewFacts::Station& station : facts.stations) {
+      if (station.position <= slowdown.start) before = Plain(station.name);
+      if (station.position > slowdown.start && after == "?") after = Plain(station.name);
+    }
+    char row[256];
+    std::snprintf(row, sizeof row, " | %02d| %s|%s|%s|%s|%s|\n", ++number,
+                  Cell(before + " - " + after, 27).c_str(), Cell(" " + Km(slowdown.start), 12).c_str(),
+                  Cell(std::to_string(slowdown.speed) + "    ", 10, true).c_str(),
+                  Cell(std::to_string(slowdown.length) + "   ", 9, true).c_str(),
+                  Cell(std::string("    ") + (slowdown.whole_train ? "A-" : "") +
+                           (slowdown.orientation_boards ? "I" : "H"), 12).c_str());
+    text += row;
+  }
+  text += " |___|____________________________|____________|__________|_________|____________|\n\n";
+  text += "              Prescrizioni specifiche\n";
+  text += " A - Da rispettare con tutto il treno (per i treni viaggiatori)\n";
+  text += " I - Tavole di orientamento sul lato destro\n";
+  text += " H - Senza tavole di orientamento\n";
+  return text;
+}
+
+std::string TimetableSheetText(const CrewFacts& facts) {
+  const std::string& train = facts.identity.train;
+  std::string text = "\n\n";
+  text += "   __________________________________________________________________________________________________\n";
+  text += "  | Fascicolo Linee            |      Treno       |      Scheda n\xB0 1/1       | Sigla di Composizione |\n";
+  text += "  |                            |                  |                          |                       |\n";
+  const std::size_t before = (18 - std::min<std::size_t>(train.size(), 18) + 1) / 2;
+  text += "  | " + Cell(facts.identity.name, 27) + "|" +
+          Cell(std::string(before, ' ') + train, 18) + "| Da: " + Cell(FirstName(facts), 21) +
+          "|" + Cell(std::to_string(facts.braked_mass) + "%", 17, true) + "      |\n";
+  text += "  |                            |                  | A:  " + Cell(LastName(facts), 21) +
+          "|                       |\n";
+  text += "  |____________________________|__________________|__________________________|_______________________|\n\n";
+  text += "   ____________________________________________________________________________________________\n";
+  text += "  | Vel.| Vel.|  Prog                           |               |Rec|Bin.Dx|SRS| Simbologia|SRS|\n";
+  text += "  | Max.|Marc.|   Km.           Localita'       |     Orario    |   |V. Max| SX|           | DX|\n";
+  text += "  |_____|_____|_________________________________|_______________|___|______|___|___________|___|\n";
+  // The rows by position: stations and speed changes, a station's row
+  // carrying the speed that changes there.
+  struct Row {
+    std::string speed;
+    const CrewFacts::Station* station = nullptr;
+  };
+  std::multimap<std::int64_t, Row> rows;
+  std::map<std::int64_t, std::int64_t> speed_at;
+  for (const CrewFacts::Speed& speed : facts.speeds) speed_at[speed.position] = speed.speed;
+  for (const CrewFacts::Station& station : facts.stations) {
+    rows.insert({station.position, Row{"", &station}});
+  }
+  for (const auto& [position, speed] : speed_at) {
+    const auto found = rows.find(position);
+    if (found != rows.end()) {
+      found->second.speed = std::to_string(speed);
+    } else {
+      rows.insert({position, Row{std::to_string(speed), nullptr}});
+    }
+  }
+  const std::size_t last_station = facts.stations.size();
+  std::size_t station_number = 0;
+  for (const auto& [position, row] : rows) {
+    std::string name, times;
+    if (row.station != nullptr) {
+      ++station_number;
+      const bool stops = Stops(*row.station);
+      name = std::string(row.station->kind >= 25 ? " |_ " : "/|\\ ") + Plain(row.station->name);
+      if (stops) {
+        name += " ...";  // the dots that pad the name of a stop
+        while (name.size() < 24) name += '.';
+        times = station_number == last_station ? " " + Clock(row.station->seconds)
+                                               : "        " + Clock(row.station->seconds);
+      }
+    } else {
+      name = " |  Velocita'";
+    }
+    text += "  |" + Cell(row.speed, 4, true) + " |     |" + Cell(" " + Km(position), 8, true) + " " +
+            Cell(name, std::max<std::size_t>(24, name.size())) + "|" + Cell(times, 15) + "|   |      |                   |\n";
+  }
+  text += "  |_____|_____|_________________________________|_______________|___|______|___________________|\n";
+  return text;
+}
+
+}  // namespace packager::decompile

@@ -1,0 +1,57 @@
+#!/usr/bin/env python3
+"""Compile, decompile and compile again the bench generator's scenarios.
+
+    bench_round_trip.py SCENARIO_TOOL SOURCE_DIR [STEP_KM]
+
+For every line length from 20 km to 200 km in steps of STEP_KM (4), the
+generator's texts are compiled, the three files decompiled into a scenario
+folder, the folder compiled again and the files compared byte for byte.
+Prints "N passed, N failed" at the end; exits 1 on any difference.
+"""
+
+import pathlib
+import subprocess
+import sys
+import tempfile
+
+
+def main(argv: list[str]) -> int:
+    tool, source = argv[0], pathlib.Path(argv[1])
+    step = int(argv[2]) if len(argv) > 2 else 4
+    sys.path.insert(0, str(source / "bench"))
+    import scenario_gen  # noqa: E402
+
+    passed = failed = 0
+    with tempfile.TemporaryDirectory() as scratch:
+        for km in range(20, 201, step):
+            scenario = scenario_gen.generate(km * 1000)
+            root = pathlib.Path(scratch) / str(km)
+            texts, first, folder, second = (root / d for d in ("texts", "bin", "folder", "again"))
+            for d in (texts, first, second):
+                d.mkdir(parents=True)
+            scenario.write(texts)
+            runs = [[tool, "compile", str(texts), "--name", scenario.name, "--train",
+                     scenario.train, "-o", str(first)],
+                    [tool, "decompile", str(first), "-o", str(folder)],
+                    [tool, "compile", str(folder), "-o", str(second)]]
+            problem = None
+            for run in runs:
+                result = subprocess.run(run, capture_output=True, text=True)
+                if result.returncode != 0:
+                    problem = f"{' '.join(run)}: status {result.returncode}: {result.stderr}"
+                    break
+            if problem is None:
+                for name in scenario.binary_files():
+                    if (first / name).read_bytes() != (second / name).read_bytes():
+                        problem = f"{name} differs after the round trip"
+            if problem:
+                failed += 1
+                print(f"{km} km: {problem}")
+            else:
+                passed += 1
+    print(f"{passed} passed, {failed} failed")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
