@@ -61,6 +61,7 @@ int PackageCommand(const std::vector<std::string>& args, std::ostream& out, std:
   }
   const ScenarioFolder& folder = *checked.folder;
   const bool executable = std::string_view(target.name).rfind("linux", 0) == 0;
+  OutputTarget(output, directory);
   const std::uint64_t size =
       WriteCarryingPackager(output, program, folder, executable, WriteOutputFile);
   out << output << ": the packager of " << folder.identity.name << " " << folder.identity.train
