@@ -87,7 +87,8 @@ void RequireReplaceable(const std::string& path) {
                       "it is a symbolic link, which a new file would replace; it is left as it "
                       "is: delete it or write elsewhere");
   }
-  if (fs::is_directory(status)) throw FileFailure(path, kStep, "it is a folder; it is left as it is");
+  // A folder refuses to be replaced by itself ("Is a directory").
+  if (fs::is_directory(status)) return;
   throw FileFailure(path, kStep,
                     "it is not a regular file but a FIFO, a device or a socket; it is left as it is");
 }

@@ -41,8 +41,8 @@ inline constexpr std::uint64_t kMaxReadSize = std::uint64_t{256} << 20;
 
 // Throws FileFailure, leaving everything as it is, when anything but a
 // regular file has the name path: a symbolic link (replacing it would
-// drop the link, not write its file), a folder, a FIFO, a device or a
-// socket. ReplaceFile starts with it; a run that writes several files asks
+// drop the link, not write its file), a FIFO, a device or a socket (a
+// folder refuses itself when the new file takes its name). ReplaceFile starts with it; a run that writes several files asks
 // it of each before writing the first.
 void RequireReplaceable(const std::string& path);
 

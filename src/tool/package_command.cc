@@ -43,6 +43,7 @@ int PackageCommand(const std::vector<std::string>& args, std::ostream& out, std:
   const std::string output = arguments.value("--output").value_or("");
   if (output.empty()) throw UsageError("missing option '-o FILE'");
   RequireScenarioFolder(arguments, directory);
+  OutputTarget(output, directory);
   std::string use = "package for ";
   use += target.name;
   // A missing one is named where it was first looked for; the message names
@@ -61,7 +62,6 @@ int PackageCommand(const std::vector<std::string>& args, std::ostream& out, std:
   }
   const ScenarioFolder& folder = *checked.folder;
   const bool executable = std::string_view(target.name).rfind("linux", 0) == 0;
-  OutputTarget(output, directory);
   const std::uint64_t size =
       WriteCarryingPackager(output, program, folder, executable, WriteOutputFile);
   out << output << ": the packager of " << folder.identity.name << " " << folder.identity.train
