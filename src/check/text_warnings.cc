@@ -103,7 +103,7 @@ class Checker {
   Checker(const AuthorFiles& files, const std::string& train_text)
       : files_(files), train_text_(train_text) {}
 
-  std::vector<Diagnostic> Run(const std::vector<ReadRecord>& records);
+  std::vector<Diagnostic> Run(const std::vector<ReadRecord>& records, bool whole);
 
  private:
   // other: a record the warning names, shown as a related place saying
@@ -189,13 +189,13 @@ std::optional<std::int64_t> Number(const ReadRecord& record, std::size_t index) 
   return record.fields[index].value;
 }
 
-std::vector<Diagnostic> Checker::Run(const std::vector<ReadRecord>& records) {
+std::vector<Diagnostic> Checker::Run(const std::vector<ReadRecord>& records, bool whole) {
   CheckLines(records);
   for (const ReadRecord& record : records) {
     CheckFields(record);
     if (record.kinds.size() == 1) CheckRecord(record);
   }
-  CheckStartValues(records);
+  if (whole) CheckStartValues(records);
   return found_.Take();
 }
 
@@ -608,8 +608,9 @@ std::string RecordName(std::string_view kind) {
 }
 
 std::vector<Diagnostic> TextWarnings(const std::vector<ReadRecord>& records,
-                                     const AuthorFiles& files, const std::string& train_text) {
-  return Checker(files, train_text).Run(records);
+                                     const AuthorFiles& files, const std::string& train_text,
+                                     bool whole) {
+  return Checker(files, train_text).Run(records, whole);
 }
 
 }  // namespace packager::tool
