@@ -860,8 +860,8 @@ ScenarioSources ReadPackagerTexts(const std::string& directory, const std::strin
     const std::string path = JoinPath(directory, file);
     std::string bytes;
     const ReadFault fault = TryReadWholeFile(path, bytes);
-    if (fault == ReadFault::kMissing) continue;
-    if (fault != ReadFault::kNone) throw FileFailure(path, "read the file", ReadFaultReason(fault));
+    if (fault == ReadFault::kMissing && !IsSymbolicLink(path)) continue;
+    if (fault != ReadFault::kNone) throw FileFailure(path, "read the file", ReadFaultReason(fault, path));
     sources.files.emplace(file, std::move(bytes));
   }
   return sources;

@@ -177,16 +177,36 @@ const char* ReadFaultReason(ReadFault fault) {
   return "";
 }
 
+std::string ReadFaultReason(ReadFault fault, const std::string& path) {
+  namespace fs = std::filesystem;
+  const std::string reason = ReadFaultReason(fault);
+  std::error_code error;
+  if (fault == ReadFault::kNone || !fs::is_symlink(fs::symlink_status(NativePath(path), error))) {
+    return reason;
+  }
+  const fs::path target = fs::read_symlink(NativePath(path), error);
+  if (error) return reason;
+  const std::string link = "it is a symbolic link to " + PathText(target);
+  return reason.rfind("it ", 0) == 0 ? link + ", which " + reason.substr(3) : link + "; " + reason;
+}
+
 std::string ReadWholeFile(const std::string& path) {
   std::string bytes;
   const ReadFault fault = TryReadWholeFile(path, bytes);
-  if (fault != ReadFault::kNone) throw FileFailure(path, "read the file", ReadFaultReason(fault));
+  if (fault != ReadFault::kNone) {
+    throw FileFailure(path, "read the file", ReadFaultReason(fault, path));
+  }
   return bytes;
 }
 
 bool FileExists(const std::string& path) {
   std::error_code error;
   return std::filesystem::is_regular_file(NativePath(path), error);
+}
+
+bool IsSymbolicLink(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::is_symlink(std::filesystem::symlink_status(NativePath(path), error));
 }
 
 void DeleteFileIfPresent(const std::string& path) {

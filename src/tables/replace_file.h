@@ -79,12 +79,19 @@ ReadFault TryReadFileEnd(const std::string& path, std::uint64_t count, std::stri
 // folder", "it is not a regular file ...", "it is larger than ...", "it
 // cannot be opened" or "reading it failed"; "" for kNone.
 const char* ReadFaultReason(ReadFault fault);
+// The same for the file at path, which says when path is a symbolic link
+// and where it leads: "it is a symbolic link to /dev/zero, which is not a
+// regular file ...".
+std::string ReadFaultReason(ReadFault fault, const std::string& path);
 
 // The bytes of the file at path. Throws FileFailure, e.g. "PATH: cannot read
 // the file: it does not exist", when TryReadWholeFile finds a fault.
 std::string ReadWholeFile(const std::string& path);
 
 bool FileExists(const std::string& path);
+
+// A symbolic link has the name path, whatever it leads to (or nothing).
+bool IsSymbolicLink(const std::string& path);
 
 // Deletes the file if it exists; a missing file is not an error.
 void DeleteFileIfPresent(const std::string& path);
