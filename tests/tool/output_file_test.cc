@@ -98,5 +98,24 @@ TEST(OutputFileTest, AnOutputNeverReplacesWhatTheCommandReads) {
   EXPECT_EQ(Tool({"report", s, "-o", folder.PathOf("page.html")}).status, kToolClean);
 }
 
+// A text that is a link is read only through to a regular file; the message
+// says where the link leads.
+TEST(OutputFileTest, ATextThatIsALinkSaysWhereItLeads) {
+  TempFolder folder;
+  ASSERT_EQ(Tool({"new", folder.PathOf("s"), "--name", "Valle", "--train", "42"}).status, 0);
+  const std::string note = folder.PathOf("s/Valle_42_note.txt");
+  const std::pair<const char*, const char*> cases[] = {
+      {"/nowhere/note", "symbolic link to /nowhere/note, which does not exist"},
+      {"/dev/zero", "symbolic link to /dev/zero, which is not a regular file"},
+  };
+  for (const auto& [target, said] : cases) {
+    fs::remove(note);
+    fs::create_symlink(target, note);
+    const Outcome outcome = Tool({"check", folder.PathOf("s")});
+    EXPECT_EQ(outcome.status, kToolFileFailure) << target;
+    EXPECT_NE(outcome.err.find(said), std::string::npos) << outcome.err;
+  }
+}
+
 }  // namespace
 }  // namespace packager::tool
