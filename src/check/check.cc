@@ -686,12 +686,12 @@ std::vector<Diagnostic> RecordsAboveGeneral(const AuthorText& train) {
 }
 
 // The warnings on what was read. When the train description was not read
-// to its end, what its records would say of the train and of the crew
+// to its end (or the error limit stopped the reading: stopped), what its records would say of the train and of the crew
 // documents is not looked at, and a note says so once: each would only
 // repeat that the train lacks what the text could not give.
 std::vector<Diagnostic> Warnings(const CheckedScenario& scenario,
                                  const std::vector<ReadRecord>& records, const AuthorFiles& files,
-                                 bool reading_ended) {
+                                 bool reading_ended, bool stopped) {
   const AuthorText& train = scenario.train_text;
   std::vector<Diagnostic> warnings;
   const bool headless = train.original && !HasGeneralHeader(*train.original);
@@ -699,10 +699,10 @@ std::vector<Diagnostic> Warnings(const CheckedScenario& scenario,
   if (train.original && !headless) {
     for (Diagnostic& warning : RecordsAboveGeneral(train)) warnings.push_back(std::move(warning));
   }
-  for (Diagnostic& warning : TextWarnings(records, files, train.name)) {
+  for (Diagnostic& warning : TextWarnings(records, files, train.name, !stopped)) {
     warnings.push_back(std::move(warning));
   }
-  if (reading_ended || headless || !train.original) {
+  if (reading_ended || stopped || headless || !train.original) {
     Diagnostic note;
     note.severity = Severity::kNote;
     note.path = train.path;
@@ -843,7 +843,8 @@ CheckResult Diagnose(CheckedScenario& scenario, std::size_t error_limit, CheckCa
     diagnostics.push_back(ErrorDiagnostic(report, files));
   }
   for (Diagnostic& warning : Warnings(scenario, findings.log.records(), files,
-                                      findings.reading_ended || train_set_aside)) {
+                                      findings.reading_ended || train_set_aside,
+                                      findings.stopped_after != 0)) {
     diagnostics.push_back(std::move(warning));
   }
   for (Diagnostic& warning : LostRecordWarnings(findings.log, findings.grid, files)) {
@@ -913,8 +914,8 @@ ScenarioSources ReadPackagerTexts(const std::string& directory, const std::strin
     const std::string path = JoinPath(directory, file);
     std::string bytes;
     const ReadFault fault = TryReadWholeFile(path, bytes);
-    if (fault == ReadFault::kMissing) continue;
-    if (fault != ReadFault::kNone) throw FileFailure(path, "read the file", ReadFaultReason(fault));
+    if (fault == ReadFault::kMissing && !IsSymbolicLink(path)) continue;
+    if (fault != ReadFault::kNone) throw FileFailure(path, "read the file", ReadFaultReason(fault, path));
     sources.files.emplace(file, std::move(bytes));
   }
   return sources;

@@ -129,7 +129,7 @@ class Checker {
   Checker(const AuthorFiles& files, const std::string& train_text)
       : files_(files), train_text_(train_text) {}
 
-  std::vector<Diagnostic> Run(const std::vector<ReadRecord>& records);
+  std::vector<Diagnostic> Run(const std::vector<ReadRecord>& records, bool whole);
 
  private:
   // other: a record the warning names, shown as a related place saying
@@ -333,7 +333,7 @@ void Checker::CheckSwallowingCurves(const std::vector<ReadRecord>& records) {
   }
 }
 
-std::vector<Diagnostic> Checker::Run(const std::vector<ReadRecord>& records) {
+std::vector<Diagnostic> Checker::Run(const std::vector<ReadRecord>& records, bool whole) {
   for (const ReadRecord& record : records) {
     if (record.file != train_text_ && IsHeader(record.keyword) &&
         Lower(record.keyword).find(grammar::kGeneralHeader) == std::string::npos) {
@@ -348,7 +348,7 @@ std::vector<Diagnostic> Checker::Run(const std::vector<ReadRecord>& records) {
     CheckFields(record);
     if (record.kinds.size() == 1) CheckRecord(record);
   }
-  CheckStartValues(records);
+  if (whole) CheckStartValues(records);
   return found_.Take();
 }
 
@@ -885,8 +885,9 @@ std::string RecordName(std::string_view kind) {
 }
 
 std::vector<Diagnostic> TextWarnings(const std::vector<ReadRecord>& records,
-                                     const AuthorFiles& files, const std::string& train_text) {
-  return Checker(files, train_text).Run(records);
+                                     const AuthorFiles& files, const std::string& train_text,
+                                     bool whole) {
+  return Checker(files, train_text).Run(records, whole);
 }
 
 }  // namespace packager::tool

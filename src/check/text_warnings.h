@@ -23,8 +23,11 @@ std::string RecordName(std::string_view kind);
 
 // records: both texts' records in reading order, as a RecordCollector holds
 // them. train_text: the name of the train description, whose speed and
-// adhesion records are looked for.
+// adhesion records are looked for. whole: the records are all the texts
+// hold; when the error limit stopped the reading, the warnings on what the
+// train lacks are not given, for the records not read may hold it.
 std::vector<Diagnostic> TextWarnings(const std::vector<ReadRecord>& records,
-                                     const AuthorFiles& files, const std::string& train_text);
+                                     const AuthorFiles& files, const std::string& train_text,
+                                     bool whole = true);
 
 }  // namespace packager::tool

@@ -567,8 +567,8 @@ FolderFiles LoadFolderFiles(const std::string& folder) {
     const std::string shown = Shown(folder, file);
     std::string contents;
     const ReadFault fault = TryReadWholeFile(shown, contents);
-    if (fault == ReadFault::kMissing) return false;
-    if (fault != ReadFault::kNone) throw FileFailure(shown, "read the file", ReadFaultReason(fault));
+    if (fault == ReadFault::kMissing && !IsSymbolicLink(shown)) return false;
+    if (fault != ReadFault::kNone) throw FileFailure(shown, "read the file", ReadFaultReason(fault, shown));
     files.emplace(file, std::move(contents));
     return true;
   };

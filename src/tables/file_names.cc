@@ -23,6 +23,24 @@ std::string JoinPath(const std::string& directory, const std::string& file_name)
   return path;
 }
 
+bool IsScenarioFileName(std::string_view name) {
+  std::string folded(name);
+#ifdef _WIN32
+  for (char& c : folded) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+#endif
+  const auto ends_with = [&folded](const std::string& end) {
+    return folded.size() > end.size() && folded.ends_with(end);
+  };
+  // The names with an empty scenario and train: their common ends.
+  return ends_with(LineDescriptionName("")) || ends_with(TrainDescriptionName("", "").substr(1)) ||
+         ends_with(NotesName("", "").substr(1)) || ends_with(SlowdownOrderName("", "").substr(1)) ||
+         ends_with(TimetableSheetName("", "").substr(1)) ||
+         ends_with(TrainTableFileName("", "").substr(1)) ||
+         ends_with(RouteGridFileName("", "").substr(1));
+}
+
 std::string LineDescriptionName(const std::string& scenario) { return scenario + "_linea.txt"; }
 
 std::string TrainDescriptionName(const std::string& scenario, const std::string& train) {

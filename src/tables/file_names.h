@@ -40,6 +40,12 @@ std::string JoinPath(const std::string& directory, const std::string& file_name)
 std::string LineDescriptionName(const std::string& scenario);
 std::string TrainDescriptionName(const std::string& scenario, const std::string& train);
 
+// A name that one of the five texts or the binary files below has for some
+// scenario and train (NAME_linea.txt, NAME_NUMBER-.txt, NAME_NUMBER.sim, ...),
+// in any case on Windows, where names are the same in any case: no output
+// of the tool may take it in the folder of the files it reads.
+bool IsScenarioFileName(std::string_view name);
+
 // Crew documents, left on disk.
 std::string NotesName(const std::string& scenario, const std::string& train);
 std::string SlowdownOrderName(const std::string& scenario, const std::string& train);

@@ -3,9 +3,11 @@
 // the build. Internal to the tables library.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,6 +30,26 @@ std::size_t NameStart(const std::string& path);
 // the clock, so that no other writer in this or another process picks the
 // same name at the same time.
 std::string TemporaryPath(const std::string& path, std::uint64_t process);
+
+// A temporary file of ours whose writer process is gone is deleted once it
+// has lain untouched this long (a writer of another machine sharing the
+// folder may have a process number this one lacks); any is, at this age.
+inline constexpr std::chrono::seconds kQuietTemporaryAge{60};
+inline constexpr std::chrono::hours kStaleTemporaryAge{24};
+
+// The process of that number runs on this system (or may: when the system
+// does not tell, it does).
+bool ProcessRunning(std::uint64_t process);
+
+// The writer process a file name of TemporaryPath's making names; none for
+// any other name.
+std::optional<std::uint64_t> TemporaryWriter(std::string_view name);
+
+// Deletes the temporary files of ours, for any file, in path's folder that
+// a killed writer left: its process gone and the file untouched for
+// kQuietTemporaryAge, or untouched for kStaleTemporaryAge. A writer that
+// runs keeps its own; nothing else in the folder is touched.
+void DeleteStaleTemporaries(const std::string& path);
 
 // TryReadFileEnd (see replace_file.h) with the system's own calls; a count
 // of kWholeFile reads the whole file.

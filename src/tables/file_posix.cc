@@ -1,6 +1,7 @@
 // Replacing a file on a POSIX system: open(O_EXCL), pwrite, fsync, rename,
 // and an fsync of the folder for the new name.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -121,6 +122,13 @@ ReadFault ReadRegularFile(const std::string& path, std::uint64_t count, std::str
   }
   ::close(file);
   return fault;
+}
+
+bool ProcessRunning(std::uint64_t process) {
+  if (process == 0 || process > static_cast<std::uint64_t>(std::numeric_limits<pid_t>::max())) {
+    return false;
+  }
+  return ::kill(static_cast<pid_t>(process), 0) == 0 || errno != ESRCH;
 }
 
 std::size_t NameStart(const std::string& path) {

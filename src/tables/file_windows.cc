@@ -145,6 +145,17 @@ ReadFault ReadRegularFile(const std::string& path, std::uint64_t count, std::str
   return fault;
 }
 
+bool ProcessRunning(std::uint64_t process) {
+  if (process == 0 || process > 0xFFFFFFFFu) return false;
+  HANDLE handle =
+      OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(process));
+  if (handle == nullptr) return GetLastError() != ERROR_INVALID_PARAMETER;
+  DWORD code = 0;
+  const bool running = !GetExitCodeProcess(handle, &code) || code == STILL_ACTIVE;
+  CloseHandle(handle);
+  return running;
+}
+
 std::size_t NameStart(const std::string& path) {
   const std::size_t separator = path.find_last_of("\\/");
   return separator == std::string::npos ? 0 : separator + 1;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 #include "tables/file_failure.h"
 #include "tables/file_names.h"
@@ -24,15 +25,80 @@ std::string TemporaryPath(const std::string& path, std::uint64_t process) {
          std::to_string(calls.fetch_add(1)) + "-" + std::to_string(ticks % 1000000007ULL);
 }
 
+// The writer process of a temporary file of ours, when the name is exactly
+// one: "." + a name + ".tmp" + process + "-" + count + "-" + clock.
+std::optional<std::uint64_t> TemporaryWriter(std::string_view name) {
+  const std::size_t tmp = name.rfind(".tmp");
+  if (name.size() < 2 || name[0] != '.' || tmp == std::string_view::npos || tmp < 2) {
+    return std::nullopt;
+  }
+  std::string_view rest = name.substr(tmp + 4);
+  std::uint64_t numbers[3] = {};
+  for (int i = 0; i < 3; ++i) {
+    std::size_t digits = 0;
+    while (digits < rest.size() && digits < 19 && rest[digits] >= '0' && rest[digits] <= '9') {
+      numbers[i] = numbers[i] * 10 + static_cast<std::uint64_t>(rest[digits] - '0');
+      ++digits;
+    }
+    if (digits == 0) return std::nullopt;
+    rest.remove_prefix(digits);
+    if (i < 2) {
+      if (rest.empty() || rest[0] != '-') return std::nullopt;
+      rest.remove_prefix(1);
+    }
+  }
+  if (!rest.empty()) return std::nullopt;
+  return numbers[0];
+}
+
+void DeleteStaleTemporaries(const std::string& path) {
+  namespace fs = std::filesystem;
+  const std::size_t start = NameStart(path);
+  const fs::path folder = NativePath(start == 0 ? std::string(".") : path.substr(0, start));
+  std::error_code error;
+  fs::directory_iterator entries(folder, error);
+  if (error) return;
+  const auto now = fs::file_time_type::clock::now();
+  for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
+    const fs::directory_entry& entry = *entries;
+    const std::optional<std::uint64_t> writer = TemporaryWriter(PathText(entry.path().filename()));
+    std::error_code status_error;
+    if (!writer || !entry.is_regular_file(status_error) || entry.is_symlink(status_error)) continue;
+    const auto written = entry.last_write_time(status_error);
+    if (status_error) continue;
+    const auto age = now - written;
+    if (age >= kStaleTemporaryAge || (age >= kQuietTemporaryAge && !ProcessRunning(*writer))) {
+      fs::remove(entry.path(), status_error);
+    }
+  }
+}
+
 }  // namespace file_platform
 
+void RequireReplaceable(const std::string& path) {
+  namespace fs = std::filesystem;
+  constexpr char kStep[] = "write the file";
+  std::error_code error;
+  const fs::file_status status = fs::symlink_status(NativePath(path), error);
+  if (status.type() == fs::file_type::not_found || fs::is_regular_file(status)) return;
+  if (error) throw FileFailure(path, kStep, error.message());
+  if (fs::is_symlink(status)) {
+    throw FileFailure(path, kStep,
+                      "it is a symbolic link, which a new file would replace; it is left as it "
+                      "is: delete it or write elsewhere");
+  }
+  // A folder refuses to be replaced by itself ("Is a directory").
+  if (fs::is_directory(status)) return;
+  throw FileFailure(path, kStep,
+                    "it is not a regular file but a FIFO, a device or a socket; it is left as it is");
+}
 
 void ReplaceFile(const std::string& path, std::string_view bytes) {
   ReplaceFile(path, std::span<const std::string_view>(&bytes, 1));
 }
 
 void ReplaceFile(const std::string& path, std::span<const std::string_view> pieces) {
-  file_platform::ReplaceWithWriter(path, [pieces](const FileOffsetWriter& write) {
+  ReplaceFile(path, [pieces](const FileOffsetWriter& write) {
     std::uint64_t offset = 0;
     for (const std::string_view piece : pieces) {
       write(offset, piece);
@@ -43,6 +109,8 @@ void ReplaceFile(const std::string& path, std::span<const std::string_view> piec
 
 void ReplaceFile(const std::string& path,
                  const std::function<void(const FileOffsetWriter&)>& fill) {
+  RequireReplaceable(path);
+  file_platform::DeleteStaleTemporaries(path);
   file_platform::ReplaceWithWriter(path, fill);
 }
 
@@ -109,16 +177,36 @@ const char* ReadFaultReason(ReadFault fault) {
   return "";
 }
 
+std::string ReadFaultReason(ReadFault fault, const std::string& path) {
+  namespace fs = std::filesystem;
+  const std::string reason = ReadFaultReason(fault);
+  std::error_code error;
+  if (fault == ReadFault::kNone || !fs::is_symlink(fs::symlink_status(NativePath(path), error))) {
+    return reason;
+  }
+  const fs::path target = fs::read_symlink(NativePath(path), error);
+  if (error) return reason;
+  const std::string link = "it is a symbolic link to " + PathText(target);
+  return reason.rfind("it ", 0) == 0 ? link + ", which " + reason.substr(3) : link + "; " + reason;
+}
+
 std::string ReadWholeFile(const std::string& path) {
   std::string bytes;
   const ReadFault fault = TryReadWholeFile(path, bytes);
-  if (fault != ReadFault::kNone) throw FileFailure(path, "read the file", ReadFaultReason(fault));
+  if (fault != ReadFault::kNone) {
+    throw FileFailure(path, "read the file", ReadFaultReason(fault, path));
+  }
   return bytes;
 }
 
 bool FileExists(const std::string& path) {
   std::error_code error;
   return std::filesystem::is_regular_file(NativePath(path), error);
+}
+
+bool IsSymbolicLink(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::is_symlink(std::filesystem::symlink_status(NativePath(path), error));
 }
 
 void DeleteFileIfPresent(const std::string& path) {

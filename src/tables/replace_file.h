@@ -14,10 +14,12 @@
 
 namespace packager {
 
-// Replaces the file at path by exactly these bytes; a file replaced keeps
+// Replaces the file at path by exactly these bytes (refused, see
+// RequireReplaceable, when something else than a regular file has the name); a file replaced keeps
 // its permissions (and, where the system lets, its owner). The temporary file is
 // "." + the file's name + ".tmp" + a suffix of the process, in the same
-// folder. Throws FileFailure naming path and the system's reason when a step
+// folder; one that a killed writer left (its process gone, or a day old) is
+// deleted at the next write in the folder. Throws FileFailure naming path and the system's reason when a step
 // fails; the file at path is then untouched, and files written before stay.
 void ReplaceFile(const std::string& path, std::string_view bytes);
 // The same with the bytes of the pieces one after the other, each written
@@ -36,6 +38,13 @@ void ReplaceFile(const std::string& path, const std::function<void(const FileOff
 // The largest file any stage reads: far more than the longest line plan
 // (about 20 bytes a metre) or any text, and little enough to hold in memory.
 inline constexpr std::uint64_t kMaxReadSize = std::uint64_t{256} << 20;
+
+// Throws FileFailure, leaving everything as it is, when anything but a
+// regular file has the name path: a symbolic link (replacing it would
+// drop the link, not write its file), a FIFO, a device or a socket (a
+// folder refuses itself when the new file takes its name). ReplaceFile starts with it; a run that writes several files asks
+// it of each before writing the first.
+void RequireReplaceable(const std::string& path);
 
 // The file an output named by a user is written to, as ReplaceFile: path
 // itself when nothing or a regular file has it, or the regular file a
@@ -70,12 +79,19 @@ ReadFault TryReadFileEnd(const std::string& path, std::uint64_t count, std::stri
 // folder", "it is not a regular file ...", "it is larger than ...", "it
 // cannot be opened" or "reading it failed"; "" for kNone.
 const char* ReadFaultReason(ReadFault fault);
+// The same for the file at path, which says when path is a symbolic link
+// and where it leads: "it is a symbolic link to /dev/zero, which is not a
+// regular file ...".
+std::string ReadFaultReason(ReadFault fault, const std::string& path);
 
 // The bytes of the file at path. Throws FileFailure, e.g. "PATH: cannot read
 // the file: it does not exist", when TryReadWholeFile finds a fault.
 std::string ReadWholeFile(const std::string& path);
 
 bool FileExists(const std::string& path);
+
+// A symbolic link has the name path, whatever it leads to (or nothing).
+bool IsSymbolicLink(const std::string& path);
 
 // Deletes the file if it exists; a missing file is not an error.
 void DeleteFileIfPresent(const std::string& path);

@@ -117,6 +117,10 @@ int CompileCommand(const std::vector<std::string>& args, std::ostream& out, std:
       CompileScenario(tables, *input.texts, arguments.flag("--no-plan") ? 0 : 1);
   std::vector<std::string> files;
   if (outcome.writes_files) {
+    // Every name is tried before the first file is written.
+    for (const std::string& name : BinaryFileNames(tables)) {
+      RequireReplaceable(JoinPath(input.output_folder, name));
+    }
     WriteBinaryFiles(tables, input.output_folder);
     files = BinaryFileNames(tables);
   }

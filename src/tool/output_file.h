@@ -39,12 +39,20 @@ std::vector<std::string> PrebuiltPackagerPaths(const PackagerTarget& target);
 // The first of those that holds a file; the first of all when none does.
 std::string PrebuiltPackagerPath(const PackagerTarget& target);
 
+// The file an output named by path goes to (RegularFileTarget: a symbolic
+// link is written through to its file), when it may go there at all. Throws
+// FileFailure, and nothing changes, for a path that is no regular file, for
+// the running tool, a prebuilt packager or watch's page server, and, when
+// the command reads the files of input_folder, for a name one of them has
+// or could have there (scenario.txt, NAME_linea.txt, NAME_NUMBER.sim, ...):
+// however the path spells them, through links, ".." or, on Windows, in
+// another case.
+std::string OutputTarget(const std::string& path, const std::string& input_folder = {});
+
 // Replaces the output file with the pieces, one after the other, as
-// ReplaceFile does; a symbolic link is written through to its file. Throws
-// FileFailure, and nothing changes, for a path that is no regular file (see
-// RegularFileTarget) and for the running tool or a prebuilt packager,
-// however the path spells them: the tool would destroy itself.
+// ReplaceFile does, at OutputTarget(path, input_folder).
 void WriteOutputFile(const std::string& path, std::span<const std::string_view> pieces);
-void WriteOutputFile(const std::string& path, std::string_view bytes);
+void WriteOutputFile(const std::string& path, const std::string& input_folder,
+                     std::string_view bytes);
 
 }  // namespace packager::tool

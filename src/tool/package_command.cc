@@ -43,6 +43,7 @@ int PackageCommand(const std::vector<std::string>& args, std::ostream& out, std:
   const std::string output = arguments.value("--output").value_or("");
   if (output.empty()) throw UsageError("missing option '-o FILE'");
   RequireScenarioFolder(arguments, directory);
+  OutputTarget(output, directory);
   std::string use = "package for ";
   use += target.name;
   // A missing one is named where it was first looked for; the message names

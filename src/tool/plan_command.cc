@@ -44,13 +44,14 @@ auto ReadOptional(const std::string& path, Decode decode, const char* layer, std
 // The picture of tables, written to output, with its counts said.
 int WritePlan(const TrackPlan& plan, const std::array<TableEntry, kScenarioTableSize>* table,
               const RouteGrid* grid, const std::string& title, const std::string& plan_path,
-              const std::string& output, std::ostream& out, std::ostream& err) {
+              const std::string& directory, const std::string& output, std::ostream& out,
+              std::ostream& err) {
   const std::optional<PlanPicture> picture = DrawPlan(plan, table, grid, title);
   if (!picture) {
     err << plan_path << ": the plan holds no point to draw\n";
     return kToolRecordedFault;
   }
-  WriteOutputFile(output, picture->svg);
+  WriteOutputFile(output, directory, picture->svg);
   out << output << ": " << Counted(picture->stations, "station") << ", "
       << Counted(picture->signals, "signal") << ", " << Counted(picture->slowdowns, "slowdown")
       << "\n";
@@ -77,7 +78,7 @@ int PlanCommand(const std::vector<std::string>& args, std::ostream& out, std::os
     if (status != kToolClean) return status;
     return WritePlan(tables.track_plan, &tables.scenario_table, &tables.route_cells,
                      tables.scenario_name + " " + tables.train_number + ": line plan", directory,
-                     output, out, err);
+                     directory, output, out, err);
   }
   const std::string name = arguments.Required("--name");
   const std::string train = arguments.Required("--train");
@@ -93,7 +94,8 @@ int PlanCommand(const std::vector<std::string>& args, std::ostream& out, std::os
     current = JoinPath(directory, RouteGridFileName(name, train));
     const auto grid = ReadOptional(current, DecodeRouteGrid, "signals and slowdowns", err);
     return WritePlan(plan, table ? &*table : nullptr, grid ? &*grid : nullptr,
-                     name + " " + train + ": line plan", plan_path, output, out, err);
+                     name + " " + train + ": line plan", plan_path, directory, output, out,
+                     err);
   } catch (const DecodeError& error) {
     err << ShownText(current + ": " + error.what(), Controls::kEscaped) << "\n";
     return kToolRecordedFault;

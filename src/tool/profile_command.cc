@@ -83,7 +83,7 @@ int ProfileCommand(const std::vector<std::string>& args, std::ostream& out, std:
     }
   }
 
-  WriteOutputFile(output, ProfilePicture(tables));
+  WriteOutputFile(output, directory, ProfilePicture(tables));
   int stations = 0;
   for (int index = kFirstStationEntry; index < kProgressiveTreEntry; ++index) {
     const TableEntry& entry = tables.scenario_table[static_cast<std::size_t>(index)];

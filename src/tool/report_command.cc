@@ -22,7 +22,7 @@ int ReportCommand(const std::vector<std::string>& args, std::ostream& out, std::
   RequireScenarioFolder(arguments, directory);
   FolderReport report;
   ReportOnFolder(directory, report);
-  WriteOutputFile(output, report.page);
+  WriteOutputFile(output, directory, report.page);
   out << ReportSummary(output, report.checked.diagnostics) << "\n";
   return CountOf(report.checked.diagnostics, Severity::kError) == 0 ? kToolClean
                                                                    : kToolRecordedFault;

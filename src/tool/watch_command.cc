@@ -43,11 +43,11 @@ void Rebuild(const WatchOutputs& outputs, PageServer& server, std::ostream& out,
   PrintDiagnosticsText(err, report.checked.diagnostics, report.checked.stopped_after);
   err.flush();
   server.Publish(report.page);
-  WriteOutputFile(outputs.page, report.page);
+  WriteOutputFile(outputs.page, outputs.directory, report.page);
   out << ReportSummary(outputs.page, report.checked.diagnostics) << "\n";
   if (outputs.profile) {
     if (report.outcome && CompiledWhole(*report.outcome)) {
-      WriteOutputFile(*outputs.profile, ProfilePicture(report.tables));
+      WriteOutputFile(*outputs.profile, outputs.directory, ProfilePicture(report.tables));
       out << *outputs.profile << ": redrawn\n";
     } else {
       out << *outputs.profile << ": left as it was: the scenario does not compile\n";
@@ -76,6 +76,8 @@ int WatchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
                      std::to_string(kLastPort) + ", or 0 for any free one");
   }
   RequireScenarioFolder(arguments, outputs.directory);
+  OutputTarget(outputs.page, outputs.directory);
+  if (outputs.profile) OutputTarget(*outputs.profile, outputs.directory);
 
   PageServer server;
   const int served = server.Start(static_cast<int>(port), err);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -298,6 +299,56 @@ TEST(ReplaceFileTest, AReadOnlyFolderKeepsTheEarlierFile) {
     EXPECT_EQ(folder.Read("x.dat"), "earlier");
     EXPECT_EQ(EntriesOf(folder.path()), Names{"x.dat"});
   }
+}
+
+// A write deletes the temporaries of ours that killed writers left in its
+// folder, and only those: a running writer's, a fresh one and other names stay.
+TEST(ReplaceFileTest, StaleTemporariesOfKilledWritersAreDeleted) {
+  namespace fs = std::filesystem;
+  test_support::TempFolder folder;
+  const auto hours_ago = fs::file_time_type::clock::now() - std::chrono::hours(2);
+  const auto days_ago = fs::file_time_type::clock::now() - std::chrono::hours(49);
+  const std::string self = std::to_string(::getpid());
+  const struct {
+    std::string name;
+    bool old;
+    bool stays;
+  } cases[] = {
+      {".page.html.tmp999999999-3-12", true, false},   // writer gone
+      {".a.sim.tmp" + self + "-0-1", true, true},        // writer running
+      {".a.sim.tmp" + self + "-0-2", false, true},       // fresh
+      {".page.html.tmp999999999-3-13", false, true},   // fresh, writer gone
+      {".page.html.tmp999999999-3-", true, true},      // not our naming
+      {".page.html.tmp999999999-3-1x", true, true},
+      {"page.html.tmp999999999-3-1", true, true},
+      {".tmp999999999-3-1", true, true},
+  };
+  for (const auto& c : cases) {
+    folder.Write(c.name, "left");
+    if (c.old) fs::last_write_time(folder.PathOf(c.name), hours_ago);
+  }
+  folder.Write(".b.dat.tmp1-0-0", "old, writer running");
+  fs::last_write_time(folder.PathOf(".b.dat.tmp1-0-0"), days_ago);
+  ReplaceFile(folder.PathOf("page.html"), "new");
+  for (const auto& c : cases) EXPECT_EQ(fs::exists(folder.PathOf(c.name)), c.stays) << c.name;
+  EXPECT_FALSE(fs::exists(folder.PathOf(".b.dat.tmp1-0-0")));
+}
+
+// Only a regular file or nothing is replaced: a link, a folder or a FIFO
+// with the name stays as it was.
+TEST(ReplaceFileTest, OnlyARegularFileIsReplaced) {
+  namespace fs = std::filesystem;
+  test_support::TempFolder folder;
+  folder.Write("target", "kept");
+  fs::create_symlink(folder.PathOf("target"), folder.PathOf("link"));
+  fs::create_directory(folder.PathOf("folder"));
+  ASSERT_EQ(::mkfifo(folder.PathOf("fifo").c_str(), 0600), 0);
+  for (const char* name : {"link", "folder", "fifo"}) {
+    EXPECT_THROW(ReplaceFile(folder.PathOf(name), "new"), FileFailure) << name;
+  }
+  EXPECT_TRUE(fs::is_symlink(folder.PathOf("link")));
+  EXPECT_TRUE(fs::is_fifo(folder.PathOf("fifo")));
+  EXPECT_EQ(ReadWholeFile(folder.PathOf("target")), "kept");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "support/check_texts.h"
 
 #include "support/temp_folder.h"
+#include "tables/replace_file.h"
 #include "tool/tool.h"
 
 namespace packager::tool {
@@ -265,6 +266,28 @@ TEST(CheckCommandTest, UnreadableTextsAndUsageErrors) {
         {"check", SCENARIO_FOLDER, "--format", "xml"},
         {"check", SCENARIO_FOLDER, "--error-limit=-1"}}) {
     EXPECT_EQ(Check(args, folder.path()).status, kToolUsage) << args.back();
+  }
+}
+
+// When the error limit stops the check, no warning says the train lacks
+// what the records left unread may give it.
+TEST(CheckCommandTest, NoWarningOnRecordsTheErrorLimitLeftUnread) {
+  TempFolder folder;
+  std::ostringstream out, err;
+  ASSERT_EQ(RunTool({"new", folder.PathOf("s"), "--name", "Valle", "--train", "42"}, out, err), 0);
+  const std::string train = folder.PathOf("s/Valle_42-.txt");
+  std::string text = ReadWholeFile(train);
+  const std::string adhesion = "aderenza,   2900,    85\n";
+  ASSERT_NE(text.find(adhesion), std::string::npos);
+  text.replace(text.find(adhesion), adhesion.size(), "aderenza, 2900, 85x\naderenza, 2950, 8y5\n");
+  ReplaceFile(train, text);
+  for (const char* limit : {"--error-limit=1", "--error-limit=0"}) {
+    std::ostringstream checked, said;
+    RunTool({"check", folder.PathOf("s"), limit}, checked, said);
+    EXPECT_EQ(said.str().find("-Wno-start-value"), std::string::npos) << limit << said.str();
+    if (std::string(limit) == "--error-limit=0") {
+      EXPECT_NE(said.str().find("8y5"), std::string::npos);
+    }
   }
 }
 
