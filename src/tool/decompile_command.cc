@@ -86,7 +86,7 @@ int DecompileCommand(const std::vector<std::string>& args, std::ostream& out, st
     const std::string path = JoinPath(directory, name);
     // The folder was empty; something that came since is left alone.
     if (FileExists(path)) throw FileFailure(path, "write the file", "it exists already");
-    WriteOutputFile(path, text);
+    WriteOutputFile(path, /*input_folder=*/{}, text);
   }
   out << directory << ": the scenario " << decompiled.identity.name << ", train "
       << decompiled.identity.train << ", " << decompiled.files.size()
