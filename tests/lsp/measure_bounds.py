@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """What hostile or outsized input costs scenario-tool lsp: time to answer and
-the server's peak resident memory (VmHWM).
+the server's CPU time and peak resident memory (VmHWM).
 
   outline MIB   the outline (documentSymbol) of a train description of MIB MiB
   nesting MB    one message of MB megabytes of nested arrays, then a request
@@ -11,6 +11,7 @@ the server's peak resident memory (VmHWM).
 usage: measure_bounds.py SCENARIO_TOOL SCENARIO_DIR outline|nesting|folders|texts SIZE
 """
 import json
+import os
 import pathlib
 import shutil
 import subprocess
@@ -47,6 +48,11 @@ def peak_kib(pid):
         if line.startswith("VmHWM:"):
             return int(line.split()[1])
     return 0
+
+
+def cpu_seconds(pid):
+    fields = pathlib.Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
 def main():
@@ -123,9 +129,11 @@ def main():
             said = "%d folders" % len(uris)
         elapsed = time.monotonic() - start
         peak = peak_kib(server.pid)
+        cpu = cpu_seconds(server.pid)
         server.kill()
         server.wait()
-        print("%s %s: %.2f s, peak %.0f MiB (%s)" % (what, size, elapsed, peak / 1024, said))
+        print("%s %s: %.2f s (server CPU %.2f s), peak %.0f MiB (%s)"
+              % (what, size, elapsed, cpu, peak / 1024, said))
 
 
 if __name__ == "__main__":
