@@ -305,9 +305,13 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
   }
   for (const auto& unread : unreadable) {
     const std::string& name = unread.first;
+    // It is there: no message may say it is missing, or that scenario.txt
+    // names a text the folder does not hold.
     std::erase_if(checked.diagnostics, [&name](const Diagnostic& diagnostic) {
-      return diagnostic.path == name && diagnostic.line == 0 &&
-             diagnostic.message.find("missing") != std::string::npos;
+      return (diagnostic.path == name && diagnostic.line == 0 &&
+              diagnostic.message.find("missing") != std::string::npos) ||
+             diagnostic.message.find("names " + name + ", which the folder does not hold") !=
+                 std::string::npos;
     });
     Diagnostic diagnostic;
     diagnostic.severity = tool::Severity::kError;

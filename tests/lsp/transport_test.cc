@@ -170,6 +170,8 @@ TEST_F(ServerOnFolder, RefusesATextOverTheLimitAndSaysSo) {
         message["params"]["uri"] == UriOfPath(train_)) {
       said = message.dump().find("MiB the language server takes") != std::string::npos;
     }
+    // The text is there: scenario.txt does not name a text the folder lacks.
+    EXPECT_EQ(message.dump().find("does not hold"), std::string::npos) << message.dump();
   }
   EXPECT_TRUE(said);
   // Back under the limit, the text is checked and outlined again.
