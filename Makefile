@@ -248,7 +248,8 @@ FUZZ_SECONDS ?= 120
 FUZZ_CXX ?= clang++
 FUZZ_TIMEOUT ?= 10
 FUZZ_RSS_MB ?= 2048
-FUZZ_HARNESSES = compile_fuzzer decode_fuzzer line_fuzzer train_fuzzer check_fuzzer carried_fuzzer
+FUZZ_HARNESSES = compile_fuzzer decode_fuzzer line_fuzzer train_fuzzer check_fuzzer carried_fuzzer \
+  lsp_fuzzer
 # A line description may declare a line of 1000000 m, whose plan is ~20 MB:
 # the texts stay short enough for many runs a second.
 FUZZ_MAX_LEN_compile_fuzzer = 24576
@@ -262,10 +263,15 @@ FUZZ_MAX_LEN_train_fuzzer = 262144
 # scenario's size (24 KB) and a little more.
 FUZZ_MAX_LEN_check_fuzzer = 32768
 FUZZ_MAX_LEN_carried_fuzzer = 65536
+# The server's byte stream: a change and a request of ~200 bytes check the
+# folder once (some 25 ms with the sanitizers), so the stream stays short
+# enough to keep far below the timeout; a longer seed is cut.
+FUZZ_MAX_LEN_lsp_fuzzer = 16384
 # Each harness's dictionary, put together from these in FUZZ_DIR/dict/.
 FUZZ_DICTS = tests/fuzz/scenario.dict
 FUZZ_DICTS_check_fuzzer = tests/fuzz/scenario.dict tests/fuzz/check.dict
 FUZZ_DICTS_carried_fuzzer = tests/fuzz/carried.dict
+FUZZ_DICTS_lsp_fuzzer = tests/fuzz/lsp.dict tests/fuzz/scenario.dict
 FUZZ_CXX_FLAGS = -g -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all \
   -fno-omit-frame-pointer -fsanitize-coverage-ignorelist=$(abspath tests/fuzz/coverage_ignore.txt)
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <limits>
 #include <stdexcept>
 #include <utility>
 
@@ -59,15 +60,61 @@ std::string PathParam(const json& params) {
   return *path;
 }
 
+// A member that must be a whole number from low to high: a fraction, a
+// number written with an exponent (1e300) or one out of range is refused,
+// never converted.
+int IntegerParam(const json& object, const char* name, std::int64_t low, std::int64_t high) {
+  const json& value = object.at(name);
+  const bool whole = value.is_number_integer();
+  const bool in_range =
+      whole && (value.is_number_unsigned()
+                    ? value.get<std::uint64_t>() <= static_cast<std::uint64_t>(high)
+                    : value.get<std::int64_t>() >= low && value.get<std::int64_t>() <= high);
+  if (!in_range) {
+    throw InvalidParams(std::string("\"") + name + "\" must be a whole number from " +
+                        std::to_string(low) + " to " + std::to_string(high) + ", not " +
+                        value.dump());
+  }
+  return static_cast<int>(value.get<std::int64_t>());
+}
+
 // A position's line (from 1) and UTF-16 offset.
 std::pair<int, int> PositionParam(const json& position) {
-  const auto line = position.at("line").get<std::int64_t>();
-  const auto character = position.at("character").get<std::int64_t>();
-  if (line < 0 || character < 0 || line >= kLargestPosition || character >= kLargestPosition) {
-    throw InvalidParams("a position's line and character must be from 0 to " +
-                        std::to_string(kLargestPosition - 1));
+  const int line = IntegerParam(position, "line", 0, kLargestPosition - 1);
+  const int character = IntegerParam(position, "character", 0, kLargestPosition - 1);
+  return {line + 1, character};
+}
+
+// A document's version: any int, 0 when none is given.
+int VersionParam(const json& document) {
+  if (!document.contains("version") || document["version"].is_null()) return 0;
+  return IntegerParam(document, "version", std::numeric_limits<int>::min(),
+                      std::numeric_limits<int>::max());
+}
+
+// True when the JSON text nests arrays and objects deeper than kMaxNesting;
+// the brackets inside strings do not count. Parsing such a text would cost a
+// node for each level, so it is refused before.
+bool NestsTooDeep(std::string_view text) {
+  std::size_t depth = 0;
+  bool in_string = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (in_string) {
+      if (c == '\\') {
+        ++i;
+      } else if (c == '"') {
+        in_string = false;
+      }
+    } else if (c == '"') {
+      in_string = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > kMaxNesting) return true;
+    } else if ((c == ']' || c == '}') && depth > 0) {
+      --depth;
+    }
   }
-  return {static_cast<int>(line) + 1, static_cast<int>(character)};
+  return false;
 }
 
 json Position(int line, int character) {
@@ -136,11 +183,22 @@ void Server::RespondError(const json& id, int code, const std::string& message) 
   send_({{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}});
 }
 
-void Server::HandleMalformed(const std::string& problem) {
+void Server::HandleMalformed(const std::string& problem, bool too_large) {
   RespondError(nullptr, kParseError, problem);
+  // The editor shows no answer without an id: say why its text went unheard.
+  if (too_large) {
+    ShowMessage(kMessageError, "a message was skipped: " + problem + "; a text of more than " +
+                                   std::to_string(kMaxDocumentBytes >> 20) +
+                                   " MiB is not checked");
+  }
 }
 
 void Server::Handle(const std::string& body) {
+  if (NestsTooDeep(body)) {
+    RespondError(nullptr, kParseError,
+                 "the message nests deeper than " + std::to_string(kMaxNesting) + " levels");
+    return;
+  }
   const json message = json::parse(body, nullptr, false);
   if (message.is_discarded()) {
     RespondError(nullptr, kParseError, "the message is no JSON");
@@ -240,17 +298,14 @@ void Server::HandleNotification(const std::string& method, const json& params) {
     if (method == "textDocument/didOpen") {
       const json& document = params.at("textDocument");
       const std::string path = PathParam(params);
-      workspace_.Open(path, document.at("text").get<std::string>(), document.value("version", 0));
-      Schedule(path);
+      OpenText(path, document.at("text").get<std::string>(), VersionParam(document));
     } else if (method == "textDocument/didChange") {
       const std::string path = PathParam(params);
       const json& changes = params.at("contentChanges");
       if (!changes.is_array() || changes.empty()) throw InvalidParams("no contentChanges");
       const json& last = changes.back();
       if (last.contains("range")) throw InvalidParams("the server takes whole texts only");
-      workspace_.Open(path, last.at("text").get<std::string>(),
-                      params.at("textDocument").value("version", 0));
-      Schedule(path);
+      OpenText(path, last.at("text").get<std::string>(), VersionParam(params.at("textDocument")));
     } else if (method == "textDocument/didSave") {
       Schedule(PathParam(params));
     } else if (method == "textDocument/didClose") {
@@ -336,6 +391,20 @@ void Server::Flush() {
       LogError("checking " + folder_path.second + ": " + error.what());
     }
   }
+}
+
+void Server::OpenText(const std::string& path, std::string text, int version) {
+  const std::size_t size = text.size();
+  if (!workspace_.Open(path, std::move(text), version)) {
+    ShowMessage(kMessageError, FileNameOf(path) + ": " + TooLargeReason(size));
+  }
+  Schedule(path);
+}
+
+void Server::ShowMessage(int type, const std::string& message) {
+  send_({{"jsonrpc", "2.0"},
+         {"method", "window/showMessage"},
+         {"params", {{"type", type}, {"message", message}}}});
 }
 
 void Server::LogError(const std::string& message) {
@@ -493,7 +562,7 @@ int Serve(std::istream& in, std::ostream& out, const InputWait& wait) {
     const Frame frame = ReadFrame(in);
     if (frame.status == FrameStatus::kEnd) break;
     if (frame.status == FrameStatus::kMalformed) {
-      server.HandleMalformed(frame.problem);
+      server.HandleMalformed(frame.problem, frame.too_large);
     } else {
       server.Handle(frame.body);
     }

@@ -16,7 +16,10 @@
 // A message that is no JSON is answered with a parse error, one that is no
 // request with an invalid request error, an unknown request with method not
 // found, a request before initialize with server not initialized and
-// parameters that do not fit with invalid params. Nothing a client sends
+// parameters that do not fit with invalid params (a fraction or an exponent
+// where a whole number belongs included). A message nested deeper than
+// kMaxNesting is a parse error; a text larger than kMaxDocumentBytes is
+// refused with a window/showMessage and a diagnostic on it. Nothing a client sends
 // ends the server but exit or the end of its input.
 #pragma once
 
@@ -41,6 +44,10 @@ inline constexpr int kInvalidParams = -32602;
 inline constexpr int kInternalError = -32603;
 inline constexpr int kServerNotInitialized = -32002;
 
+// The deepest nesting of arrays and objects a message may have; a deeper
+// one is answered with a parse error, unread.
+inline constexpr std::size_t kMaxNesting = 64;
+
 class Server {
  public:
   // send receives every message the server writes, one JSON value each.
@@ -48,8 +55,9 @@ class Server {
 
   // Handles one message's body.
   void Handle(const std::string& body);
-  // A message that could not be framed: answered with a parse error.
-  void HandleMalformed(const std::string& problem);
+  // A message that could not be framed: answered with a parse error, and
+  // one skipped for its size is also shown to the editor.
+  void HandleMalformed(const std::string& problem, bool too_large = false);
 
   // Folders changed since their last check, and when the last change came.
   bool HasPending() const { return !pending_.empty(); }
@@ -71,6 +79,9 @@ class Server {
   void RespondError(const nlohmann::json& id, int code, const std::string& message);
   void Publish(const std::string& path);
   void Schedule(const std::string& path);
+  // Holds an editor's text; one refused for its size is shown to the editor.
+  void OpenText(const std::string& path, std::string text, int version);
+  void ShowMessage(int type, const std::string& message);
   // Tells the client of a fault in a window/logMessage.
   void LogError(const std::string& message);
 

@@ -8,7 +8,10 @@ namespace packager::lsp {
 
 namespace {
 
-// One header line without its end; none at the end of input before any byte.
+constexpr std::string_view kLengthHeader = "Content-Length:";
+
+// One header line without its end, at most its last kMaxHeaderLine bytes;
+// none at the end of input before any byte.
 std::optional<std::string> ReadHeaderLine(std::istream& in) {
   std::string line;
   bool any = false;
@@ -18,9 +21,11 @@ std::optional<std::string> ReadHeaderLine(std::istream& in) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       return line;
     }
-    if (line.size() < kMaxHeaderLine) line.push_back(static_cast<char>(c));
+    line.push_back(static_cast<char>(c));
+    if (line.size() >= 2 * kMaxHeaderLine) line.erase(0, line.size() - kMaxHeaderLine);
   }
   if (!any) return std::nullopt;
+  if (line.size() > kMaxHeaderLine) line.erase(0, line.size() - kMaxHeaderLine);
   return line;
 }
 
@@ -35,6 +40,22 @@ bool StartsWithNoCase(std::string_view text, std::string_view start) {
   return true;
 }
 
+// Where the last Content-Length header of a line starts (the rest of a
+// skipped body may stand before it); npos when it has none.
+std::size_t LengthHeaderAt(std::string_view line) {
+  if (line.size() < kLengthHeader.size()) return std::string_view::npos;
+  for (std::size_t at = line.size() - kLengthHeader.size() + 1; at-- > 0;) {
+    if (StartsWithNoCase(line.substr(at), kLengthHeader)) return at;
+  }
+  return std::string_view::npos;
+}
+
+// A line as quoted in a problem: its first 60 bytes.
+std::string Quoted(std::string_view line) {
+  constexpr std::size_t kWidth = 60;
+  return "\"" + std::string(line.substr(0, kWidth)) + (line.size() > kWidth ? "...\"" : "\"");
+}
+
 std::string_view Trimmed(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
@@ -44,7 +65,6 @@ std::string_view Trimmed(std::string_view text) {
 }  // namespace
 
 Frame ReadFrame(std::istream& in) {
-  constexpr std::string_view kLengthHeader = "Content-Length:";
   std::optional<std::size_t> length;
   std::string problem;
   bool any_header = false;
@@ -56,17 +76,21 @@ Frame ReadFrame(std::istream& in) {
       break;
     }
     any_header = true;
-    if (!StartsWithNoCase(*line, kLengthHeader)) continue;
-    const std::string_view value = Trimmed(std::string_view(*line).substr(kLengthHeader.size()));
+    const std::size_t at = LengthHeaderAt(*line);
+    if (at == std::string_view::npos) continue;
+    const std::string_view header = std::string_view(*line).substr(at);
+    const std::string_view value = Trimmed(header.substr(kLengthHeader.size()));
     std::size_t number = 0;
     const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
     if (error != std::errc() || end != value.data() + value.size() || value.empty()) {
-      problem = "the header \"" + *line + "\" gives no byte count";
+      problem = "the header " + Quoted(header) + " gives no byte count";
+    } else if (length && *length != number) {
+      problem = "two Content-Length headers disagree";
     } else {
       length = number;
     }
   }
-  if (!length) {
+  if (!length || !problem.empty()) {
     if (problem.empty()) problem = "a message without a Content-Length header";
     return {FrameStatus::kMalformed, "", problem};
   }
@@ -75,9 +99,10 @@ Frame ReadFrame(std::istream& in) {
     if (static_cast<std::size_t>(in.gcount()) != *length) return {FrameStatus::kEnd, "", ""};
     return {FrameStatus::kMalformed, "",
             "a message of " + std::to_string(*length) + " bytes, more than the " +
-                std::to_string(kMaxBodyBytes) + " read"};
+                std::to_string(kMaxBodyBytes) + " read",
+            true};
   }
-  Frame frame{FrameStatus::kMessage, std::string(*length, '\0'), ""};
+  Frame frame{FrameStatus::kMessage, std::string(*length, '\0'), "", false};
   in.read(frame.body.data(), static_cast<std::streamsize>(*length));
   if (static_cast<std::size_t>(in.gcount()) != *length) return {FrameStatus::kEnd, "", ""};
   return frame;

@@ -2,7 +2,10 @@
 // ("Content-Length: N", other headers ignored, each line ended by CR LF or
 // LF) and an empty line, then N bytes of body. Reading knows nothing of
 // JSON; a header block that cannot be read is reported, and reading goes on
-// at the next block, so that one bad message never ends the server.
+// at the next block, so that one bad message never ends the server. The body
+// of a block without a usable length cannot be told from what follows: it is
+// skipped up to the next "Content-Length:", wherever in a line it starts, so
+// that the next message is read whole.
 #pragma once
 
 #include <cstddef>
@@ -15,7 +18,8 @@ namespace packager::lsp {
 
 // The largest body read; a larger one is skipped and reported.
 inline constexpr std::size_t kMaxBodyBytes = std::size_t{64} << 20;
-// A header line longer than this is cut there (the rest is skipped).
+// A header line longer than this keeps its last kMaxHeaderLine bytes, where
+// the next message's header may start.
 inline constexpr std::size_t kMaxHeaderLine = 4096;
 
 enum class FrameStatus {
@@ -28,6 +32,7 @@ struct Frame {
   FrameStatus status = FrameStatus::kEnd;
   std::string body;
   std::string problem;
+  bool too_large = false;  // kMalformed: a body over kMaxBodyBytes was skipped
 };
 
 // Reads the next message of in.

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -143,12 +144,22 @@ std::string UnreadableReason(ReadFault fault, int error) {
   return reason + "; give the account the editor runs as the right to read it";
 }
 
-std::optional<ScenarioIdentity> IdentityIn(const std::string& text) {
+std::optional<ScenarioIdentity> IdentityIn(std::string_view text) {
   std::vector<FolderProblem> problems;
   return ParseIdentity(text, problems);
 }
 
 }  // namespace
+
+std::string TooLargeReason(std::size_t bytes) {
+  constexpr double kMiB = 1 << 20;
+  char size[32];
+  std::snprintf(size, sizeof size, "%.1f MiB", static_cast<double>(bytes) / kMiB);
+  return std::string("the editor's text is ") + size + ", more than the " +
+         std::to_string(kMaxDocumentBytes >> 20) +
+         " MiB the language server takes; it is not checked: make it smaller, or run "
+         "scenario-tool check on the saved file";
+}
 
 std::string DirectoryOf(const std::string& path) {
   return PathText(NativePath(path).parent_path());
@@ -158,13 +169,23 @@ std::string FileNameOf(const std::string& path) {
   return PathText(NativePath(path).filename());
 }
 
-void Workspace::Open(const std::string& path, std::string text, int version) {
-  documents_[path] = {std::move(text), version};
+bool Workspace::Open(const std::string& path, std::string text, int version) {
+  const std::size_t size = text.size();
+  const bool held = size <= kMaxDocumentBytes;
+  documents_[path] = held ? OpenDocument{std::move(text), version, 0}
+                          : OpenDocument{"", version, size};
+  open_in_[DirectoryOf(path)].insert(path);
   disk_texts_.clear();
+  return held;
 }
 
 void Workspace::Close(const std::string& path) {
   documents_.erase(path);
+  const auto folder = open_in_.find(DirectoryOf(path));
+  if (folder != open_in_.end()) {
+    folder->second.erase(path);
+    if (folder->second.empty()) open_in_.erase(folder);
+  }
   disk_texts_.clear();
 }
 
@@ -183,8 +204,8 @@ std::optional<ScenarioPlace> Workspace::PlaceOf(const std::string& path) const {
   // a scenario whose name starts the file's own.
   std::set<std::string> names;
   for (const std::string& name : ScenarioTextsIn(directory)) names.insert(name);
-  for (const auto& [open, document] : documents_) {
-    if (DirectoryOf(open) == directory) names.insert(FileNameOf(open));
+  if (const auto open = open_in_.find(directory); open != open_in_.end()) {
+    for (const std::string& file : open->second) names.insert(FileNameOf(file));
   }
   const std::string file = FileNameOf(path);
   std::optional<ScenarioPlace> found;
@@ -215,14 +236,19 @@ const Workspace::FileText& Workspace::TextOf(const std::string& path) const {
   const auto cached = disk_texts_.find(path);
   if (cached != disk_texts_.end()) return cached->second;
   FileText text;
-  if (const OpenDocument* document = Find(path)) {
-    text.text = document->text;
+  const OpenDocument* document = Find(path);
+  if (document != nullptr) {
+    if (document->refused_bytes != 0) return kNone;
   } else {
     const std::optional<ScenarioPlace> place = PlaceOf(path);
-    if (TryReadWholeFile(path, text.text) != ReadFault::kNone) return kNone;
+    if (TryReadWholeFile(path, text.owned) != ReadFault::kNone) return kNone;
     text.utf8 = !place || !place->packager_texts;
   }
-  return disk_texts_.emplace(path, std::move(text)).first->second;
+  // In its place for good before anything refers to its bytes.
+  FileText& kept = disk_texts_.emplace(path, std::move(text)).first->second;
+  kept.text = document != nullptr ? std::string_view(document->text) : kept.owned;
+  kept.lines = tool::LineIndex(kept.text);
+  return kept;
 }
 
 std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::string& path) {
@@ -267,7 +293,9 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
   const auto load = [&](const std::string& name) {
     const std::string file = JoinPath(directory, name);
     if (const OpenDocument* document = Find(file)) {
-      if (!place->packager_texts) {
+      if (document->refused_bytes != 0) {
+        unreadable[name] = TooLargeReason(document->refused_bytes);
+      } else if (!place->packager_texts) {
         sources.files[name] = document->text;
       } else {
         std::vector<ConversionProblem> problems;
@@ -317,9 +345,13 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
   }
   for (const auto& unread : unreadable) {
     const std::string& name = unread.first;
+    // It is there: no message may say it is missing, or that scenario.txt
+    // names a text the folder does not hold.
     std::erase_if(checked.diagnostics, [&name](const Diagnostic& diagnostic) {
-      return diagnostic.path == name && diagnostic.line == 0 &&
-             diagnostic.message.find("missing") != std::string::npos;
+      return (diagnostic.path == name && diagnostic.line == 0 &&
+              diagnostic.message.find("missing") != std::string::npos) ||
+             diagnostic.message.find("names " + name + ", which the folder does not hold") !=
+                 std::string::npos;
     });
     Diagnostic diagnostic;
     diagnostic.severity = tool::Severity::kError;
@@ -329,8 +361,8 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
   }
   std::set<std::string>& published = published_[directory];
   for (const std::string& file : published) result[file];
-  for (const auto& [open, document] : documents_) {
-    if (DirectoryOf(open) == directory) result[open];
+  if (const auto open = open_in_.find(directory); open != open_in_.end()) {
+    for (const std::string& file : open->second) result[file];
   }
   const std::string lead_file = JoinPath(directory, FileNameOf(path));
   WideningCache widening;
@@ -381,6 +413,8 @@ std::optional<std::vector<TextSection>> Workspace::RecordsOf(const std::string& 
   const std::string file = FileNameOf(path);
   const bool train = file == TrainDescriptionName(identity->name, identity->train);
   if (!train && file != LineDescriptionName(identity->name)) return std::nullopt;
+  const OpenDocument* document = Find(path);
+  if (document != nullptr && document->refused_bytes != 0) return std::nullopt;
   return ReadTextRecords(TextOf(path).text, train);
 }
 
@@ -577,7 +611,7 @@ std::optional<Place> Workspace::Definition(const std::string& path, int line,
       if (record.kind == &grammar::kSpeed) speeds.push_back(&record);
     }
   }
-  const std::string row(tool::LineIndex(TextOf(path).text).Line(line));
+  const std::string row(TextOf(path).lines.Line(line));
   if (order) {
     // The order numbers its rows: row N is the train's Nth slowdown.
     for (const std::string_view cell : RowCells(row)) {
@@ -626,7 +660,7 @@ int Workspace::Utf16Offset(const std::string& path, int line, int column) const 
   if (line <= 0 || column <= 1) return 0;
   const FileText& file = TextOf(path);
   if (!file.utf8) return column - 1;
-  const std::string_view text = tool::LineIndex(file.text).Line(line);
+  const std::string_view text = file.lines.Line(line);
   int offset = 0;
   int characters = 0;
   std::size_t i = 0;
@@ -642,7 +676,7 @@ int Workspace::Utf16Offset(const std::string& path, int line, int column) const 
 int Workspace::ColumnOf(const std::string& path, int line, int utf16_offset) const {
   const FileText& file = TextOf(path);
   if (!file.utf8) return utf16_offset + 1;
-  const std::string_view text = tool::LineIndex(file.text).Line(line);
+  const std::string_view text = file.lines.Line(line);
   int offset = 0;
   int column = 1;
   for (std::size_t i = 0; i < text.size() && offset < utf16_offset; ++i) {

@@ -37,9 +37,14 @@ struct ScenarioPlace {
   std::string train;
 };
 
+// The largest text the server holds for an editor; a larger one is refused
+// (the guide, docs/authoring.md, states it).
+inline constexpr std::size_t kMaxDocumentBytes = std::size_t{16} << 20;
+
 struct OpenDocument {
-  std::string text;  // UTF-8, as the editor sends it
+  std::string text;  // UTF-8, as the editor sends it; empty when refused
   int version = 0;
+  std::size_t refused_bytes = 0;  // the size of a text refused for its size
 };
 
 // A range of a file: from line and column to end_line and end_column.
@@ -112,8 +117,9 @@ struct CompletionContext {
 class Workspace {
  public:
   // Open and Change hold the text; Close forgets it (the file on disk counts
-  // again).
-  void Open(const std::string& path, std::string text, int version);
+  // again). A text larger than kMaxDocumentBytes is refused: Open returns
+  // false, the file is not checked (its check says why) and answers nothing.
+  bool Open(const std::string& path, std::string text, int version);
   void Close(const std::string& path);
   const OpenDocument* Find(const std::string& path) const;
 
@@ -175,10 +181,13 @@ class Workspace {
 
  private:
   // The text of a file as the editor holds it, else as the disk does; how
-  // columns of it count.
+  // columns of it count, and where its lines start (built once for the
+  // document's version: every conversion of a position uses it).
   struct FileText {
-    std::string text;
+    std::string owned;      // a text read from disk
+    std::string_view text;  // the open document's, or owned
     bool utf8 = true;
+    tool::LineIndex lines{""};
   };
   const FileText& TextOf(const std::string& path) const;
   // The scenario's name and train of a file of its folder.
@@ -206,6 +215,7 @@ class Workspace {
                           std::int64_t cell) const;
 
   std::map<std::string, OpenDocument> documents_;
+  std::map<std::string, std::set<std::string>> open_in_;  // open files by folder
   std::map<std::string, std::vector<Diagnostic>> diagnostics_;  // by file
   std::map<std::string, std::set<std::string>> published_;      // files by folder
   mutable std::map<std::string, FileText> disk_texts_;          // read since the last check
@@ -227,6 +237,9 @@ std::vector<Diagnostic> CharactersOutside1252(const std::string& name, std::stri
 // The edits that rename a station at each of its places (StationNamed).
 std::vector<tool::TextEdit> RenameEdits(const std::vector<StationOccurrence>& occurrences,
                                         const std::string& new_name);
+
+// Why an editor's text of that many bytes is refused, and what to do.
+std::string TooLargeReason(std::size_t bytes);
 
 // The folder and the file's name of a path.
 std::string DirectoryOf(const std::string& path);

@@ -276,3 +276,74 @@ size=$(tail -c 16 "$work/packager" | head -c 8 | od -An -t u8 | tr -d ' ')
 tail -c $((size + 32)) "$work/packager" | head -c "$size" >"$carried/repository_scenario"
 # "S", train "1", five texts of no line.
 { printf '\x01\x00\x00\x00S\x01\x00\x00\x001'; head -c 20 /dev/zero; } >"$carried/smallest_scenario"
+
+# lsp_fuzzer: each protocol transcript of tests/lsp/transcripts as the byte
+# stream it sends (a text given by the name of a reference scenario file
+# filled in from it; "${dir}" written as the mark the harness fills), and one stream
+# of every request and notification the server takes, in turn.
+lsp=tests/fuzz/corpus/lsp_fuzzer
+mkdir -p "$lsp"
+rm -f "$lsp"/*
+python3 - "$scenario" "$lsp" <<'PYTHON'
+import json, pathlib, sys
+scenario, corpus = pathlib.Path(sys.argv[1]), pathlib.Path(sys.argv[2])
+
+def filled(message):
+    if isinstance(message, dict):
+        text = message.get("text")
+        if isinstance(text, dict) and (scenario / text.get("of", "")).is_file():
+            body = (scenario / text["of"]).read_text(encoding="utf-8")
+            for old, new in text.get("replace", []):
+                body = body.replace(old, new)
+            message = dict(message, text=body)
+        return {key: filled(value) for key, value in message.items()}
+    if isinstance(message, list):
+        return [filled(value) for value in message]
+    return message
+
+def stream(messages):
+    data = b""
+    for message in messages:
+        if isinstance(message, dict) and "settle" in message:
+            continue
+        if isinstance(message, dict) and "raw" in message:
+            data += message["raw"].encode()
+            continue
+        body = json.dumps(filled(message)).encode()
+        data += b"Content-Length: %d\r\n\r\n" % len(body) + body
+    return data
+
+for path in sorted(pathlib.Path("tests/lsp/transcripts").glob("*.json")):
+    transcript = path.read_text(encoding="utf-8")
+    messages = json.loads(transcript.replace("${dir}", "file:///dev/shm/lsp_fuzzer-XXXXXXXXXX"))["messages"]
+    (corpus / ("transcript_" + path.stem.replace("-", "_"))).write_bytes(stream(messages))
+
+train = "file:///dev/shm/lsp_fuzzer-XXXXXXXXXX/Vardessa_Lontrino_5608-.txt"
+sheet = "file:///dev/shm/lsp_fuzzer-XXXXXXXXXX/Vardessa_Lontrino_5608_scheda_treno.txt"
+text = (scenario / "Vardessa_Lontrino_5608-.txt").read_text(encoding="utf-8")
+at = {"line": 20, "character": 12}
+span = {"start": {"line": 0, "character": 0}, "end": {"line": 60, "character": 0}}
+def request(number, method, uri, **params):
+    return {"jsonrpc": "2.0", "id": number, "method": method,
+            "params": dict(textDocument={"uri": uri}, **params)}
+every = [
+    {"jsonrpc": "2.0", "id": 1, "method": "initialize", "params": {"capabilities": {}}},
+    {"jsonrpc": "2.0", "method": "initialized", "params": {}},
+    {"jsonrpc": "2.0", "method": "textDocument/didOpen", "params": {"textDocument": {
+        "uri": train, "languageId": "scenario", "version": 1, "text": text}}},
+    request(2, "textDocument/hover", train, position=at),
+    request(3, "textDocument/completion", train, position=at),
+    request(4, "textDocument/codeAction", train, range=span, context={"diagnostics": []}),
+    request(5, "textDocument/documentSymbol", train),
+    request(6, "textDocument/inlayHint", train, range=span),
+    request(7, "textDocument/definition", sheet, position={"line": 8, "character": 4}),
+    {"jsonrpc": "2.0", "method": "textDocument/didChange", "params": {
+        "textDocument": {"uri": train, "version": 2},
+        "contentChanges": [{"text": text.replace("segnale,    3800", "segnale,    3850")}]}},
+    {"jsonrpc": "2.0", "method": "textDocument/didSave", "params": {"textDocument": {"uri": train}}},
+    {"jsonrpc": "2.0", "method": "textDocument/didClose", "params": {"textDocument": {"uri": train}}},
+    {"jsonrpc": "2.0", "id": 8, "method": "shutdown"},
+    {"jsonrpc": "2.0", "method": "exit"},
+]
+(corpus / "every_method").write_bytes(stream(every))
+PYTHON

@@ -2,11 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "lsp/server.h"
+#include "lsp/workspace.h"
 
 namespace packager::lsp {
 namespace {
@@ -59,7 +68,27 @@ INSTANTIATE_TEST_SUITE_P(
                     FramingCase{"body_cut_short", "Content-Length: 10\r\n\r\n{}", {kEnd}, {}},
                     FramingCase{"header_cut_short", "Content-Len", {kEnd}, {}},
                     FramingCase{"empty", "", {kEnd}, {}},
-                    FramingCase{"too_large", "Content-Length: 99999999999\r\n\r\n{}", {kEnd}, {}}),
+                    FramingCase{"too_large", "Content-Length: 99999999999\r\n\r\n{}", {kEnd}, {}},
+                    // The body of a block without a usable length is skipped
+                    // up to the next header, which may start inside a line.
+                    FramingCase{"body_after_no_length",
+                                "Content-Type: x\r\n\r\n{\"a\": 1}Content-Length: 2\r\n\r\n{}",
+                                {kMalformed, kMessage, kEnd},
+                                {"{}"}},
+                    FramingCase{"lines_after_bad_length",
+                                "Content-Length: x\r\n\r\n{\n \"a\"\n}content-length: 1\n\n1",
+                                {kMalformed, kMessage, kEnd},
+                                {"1"}},
+                    FramingCase{"lengths_disagree",
+                                "Content-Length: 1\r\nContent-Length: 2\r\n\r\n"
+                                "Content-Length: 1\r\n\r\n1",
+                                {kMalformed, kMessage, kEnd},
+                                {"1"}},
+                    FramingCase{"long_line_before_header",
+                                "X: y\r\n\r\n" + std::string(3 * kMaxHeaderLine, 'z') +
+                                    "Content-Length: 1\r\n\r\n1",
+                                {kMalformed, kMessage, kEnd},
+                                {"1"}}),
     [](const testing::TestParamInfo<FramingCase>& info) { return info.param.name; });
 
 struct UriCase {
@@ -82,6 +111,89 @@ INSTANTIATE_TEST_SUITE_P(Lsp, Uris,
 TEST(Uris, OtherSchemesHaveNoPath) {
   EXPECT_EQ(PathOfUri("untitled:Untitled-1"), std::nullopt);
   EXPECT_EQ(PathOfUri("https://x/y"), std::nullopt);
+}
+
+// A scenario folder of the reference texts, opened in a server whose
+// messages are kept.
+class ServerOnFolder : public testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = std::filesystem::temp_directory_path() /
+              ("lsp_server_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(folder_);
+    std::filesystem::copy(REFERENCE_SCENARIO_DIR, folder_);
+    for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
+      if (entry.path().string().ends_with("-.txt")) train_ = entry.path().string();
+    }
+    std::ifstream file(train_, std::ios::binary);
+    train_text_.assign(std::istreambuf_iterator<char>(file), {});
+    Send({{"id", 1}, {"method", "initialize"}, {"params", nlohmann::json::object()}});
+  }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+
+  void Send(nlohmann::json message) {
+    message["jsonrpc"] = "2.0";
+    server_.Handle(message.dump());
+  }
+  void Open(const std::string& text) {
+    Send({{"method", "textDocument/didOpen"},
+          {"params",
+           {{"textDocument",
+             {{"uri", UriOfPath(train_)}, {"languageId", "t"}, {"version", 1}, {"text", text}}}}}});
+  }
+  nlohmann::json Outline(int id) {
+    Send({{"id", id},
+          {"method", "textDocument/documentSymbol"},
+          {"params", {{"textDocument", {{"uri", UriOfPath(train_)}}}}}});
+    return sent_.back();
+  }
+
+  std::filesystem::path folder_;
+  std::string train_;
+  std::string train_text_;
+  std::vector<nlohmann::json> sent_;
+  Server server_{[this](const nlohmann::json& message) { sent_.push_back(message); }};
+};
+
+TEST_F(ServerOnFolder, RefusesATextOverTheLimitAndSaysSo) {
+  std::string text = train_text_;
+  text.resize(kMaxDocumentBytes + 1, '\n');
+  Open(text);
+  ASSERT_GE(sent_.size(), 2u);
+  EXPECT_EQ(sent_[1].value("method", ""), "window/showMessage");
+  EXPECT_NE(sent_[1].dump().find("more than the 16 MiB"), std::string::npos) << sent_[1].dump();
+  const nlohmann::json outline = Outline(2);
+  EXPECT_EQ(outline["result"], nlohmann::json::array());
+  bool said = false;
+  for (const nlohmann::json& message : sent_) {
+    if (message.value("method", "") == "textDocument/publishDiagnostics" &&
+        message["params"]["uri"] == UriOfPath(train_)) {
+      said = message.dump().find("MiB the language server takes") != std::string::npos;
+    }
+    // The text is there: scenario.txt does not name a text the folder lacks.
+    EXPECT_EQ(message.dump().find("does not hold"), std::string::npos) << message.dump();
+  }
+  EXPECT_TRUE(said);
+  // Back under the limit, the text is checked and outlined again.
+  Open(train_text_);
+  EXPECT_NE(Outline(3)["result"], nlohmann::json::array());
+}
+
+TEST_F(ServerOnFolder, OutlinesALargeTextInLinearTime) {
+  // About 1 MiB of signals, each an entry of the outline with two ranges.
+  const std::size_t signals = train_text_.find("[segnali]");
+  ASSERT_NE(signals, std::string::npos);
+  std::string text = train_text_;
+  const std::string rows = train_text_.substr(signals + 10);
+  while (text.size() < (std::size_t{1} << 20)) text += rows;
+  Open(text);
+  const auto start = std::chrono::steady_clock::now();
+  const nlohmann::json outline = Outline(2);
+  const auto took = std::chrono::steady_clock::now() - start;
+  ASSERT_TRUE(outline.contains("result"));
+  // Linear, it takes a fraction of a second; a conversion that reads the
+  // text again for each position took over 15 s.
+  EXPECT_LT(took, std::chrono::seconds(8));
 }
 
 }  // namespace
