@@ -63,7 +63,7 @@ std::optional<DescriptionText> Workspace::DescriptionOf(const std::string& path)
   const bool train = file == TrainDescriptionName(identity->name, identity->train);
   if (!train && file != LineDescriptionName(identity->name)) return std::nullopt;
   const FileText& text = TextOf(path);
-  return DescriptionText{text.text, train, text.utf8};
+  return DescriptionText{std::string(text.text), train, text.utf8};
 }
 
 std::vector<StationOccurrence> Workspace::StationNamed(const std::string& path, int line,

@@ -708,7 +708,7 @@ CompletionContext Workspace::CompletionAt(const std::string& path, int line, int
   CompletionContext context;
   const std::optional<std::vector<TextSection>> sections = RecordsOf(path);
   if (!sections || sections->empty()) return context;
-  const std::string& text = TextOf(path).text;
+  const std::string text(TextOf(path).text);
   if (line <= NotesEndLine(text) || NotesEndLine(text) < 0) return context;
   const std::string_view line_text = tool::LineIndex(text).Line(line);
   const RecordAt at = FindRecordAt(*sections, line, column);
