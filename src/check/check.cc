@@ -221,18 +221,10 @@ Diagnostic FolderDiagnostic(const ScenarioSources& sources, ShownTexts& shown,
   return diagnostic;
 }
 
-// The records and what they did as a ReadingLog collects them, but for blank keywords
-// read as no record (a run of commas), which no check looks at: each gives
-// way to the next keyword, so that a line of millions of commas does not
-// make millions of records.
+// The records and what they did as a ReadingLog collects them, with the
+// cell the walk served first.
 class CheckedRecords : public ReadingLog {
  public:
-  void OnKeyword(const std::string& file, const std::string& keyword, int line,
-                 int column) override {
-    if (!records_.empty() && IsBlankKeyword(records_.back())) records_.pop_back();
-    RecordCollector::OnKeyword(file, keyword, line, column);
-  }
-
   // While a round is compiled with these tables: the cell whose slowdown
   // start or warning the walk after the reading served when it put a point
   // in cell 1, read from the walk's own counter of the cell it stands on
@@ -251,11 +243,6 @@ class CheckedRecords : public ReadingLog {
  private:
   const ScenarioTables* tables_ = nullptr;
   std::optional<std::int64_t> cell_one_served_;
-
-  static bool IsBlankKeyword(const ReadRecord& record) {
-    return record.kinds.empty() && record.fields.empty() &&
-           record.keyword.find_first_not_of(" \t") == std::string::npos;
-  }
 };
 
 // The tables and the records as the line description's reading left them,

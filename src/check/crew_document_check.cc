@@ -255,12 +255,7 @@ std::string SheetClockText(std::int64_t minutes) {
   return text;
 }
 
-std::string Quoted(std::string_view bytes) {
-  std::string quoted(1, '\'');
-  quoted += Utf8From1252(bytes);
-  quoted += '\'';
-  return quoted;
-}
+std::string Quoted(std::string_view bytes) { return QuotedWord(bytes, '\''); }
 
 // ---------------------------------------------------------------------------
 // A document's lines and the findings about it.

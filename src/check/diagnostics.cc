@@ -184,4 +184,18 @@ std::string StoppedNote(std::size_t stopped_after) {
   return "stopped after " + Counted(stopped_after, "error") + "; --error-limit=N to see more";
 }
 
+std::string QuotedWord(std::string_view bytes, char quote) {
+  std::string quoted(1, quote);
+  if (bytes.size() <= kQuotedWordBytes) {
+    quoted += Utf8From1252(bytes);
+    quoted += quote;
+    return quoted;
+  }
+  quoted += Utf8From1252(bytes.substr(0, kQuotedWordBytes / 2));
+  quoted += kCut;
+  quoted += quote;
+  quoted += " (" + Counted(bytes.size(), "character") + ")";
+  return quoted;
+}
+
 }  // namespace packager::tool

@@ -36,6 +36,14 @@ constexpr std::size_t kDefaultErrorLimit = 1000;
 // unsaid: "stopped after 1,000 errors; --error-limit=N to see more".
 std::string StoppedNote(std::size_t stopped_after);
 
+// A word of a text (Windows-1252 bytes) as a message quotes it, in UTF-8
+// between the quote marks: whole up to kQuotedWordBytes bytes; a longer one
+// cut after its first bytes, with an ellipsis saying how long it is
+// ("xxxx..." (50,000,000 characters)), so that no message nor page grows
+// with the word.
+constexpr std::size_t kQuotedWordBytes = 80;
+std::string QuotedWord(std::string_view bytes, char quote);
+
 // A place that a diagnostic names besides its own, with what it is there
 // ("the indicator board was put there by this record"), its line quoted
 // as a diagnostic's is.

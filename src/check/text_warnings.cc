@@ -60,15 +60,9 @@ std::size_t EditDistance(const std::string& a, const std::string& b) {
   return row[b.size()];
 }
 
-// "velocita" with accents and case as written, for messages.
-// Built by appending: GCC 12 at -O3 takes "literal" + string for an
-// overlapping copy (-Wrestrict).
-std::string Quoted(std::string_view bytes) {
-  std::string quoted(1, '"');
-  quoted += Utf8From1252(bytes);
-  quoted += '"';
-  return quoted;
-}
+// "velocita" with accents and case as written, for messages; a long word
+// cut (diagnostics.h).
+std::string Quoted(std::string_view bytes) { return QuotedWord(bytes, '"'); }
 
 std::string Metres(std::int64_t value) { return std::to_string(value) + " m"; }
 

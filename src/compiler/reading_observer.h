@@ -120,9 +120,16 @@ struct EmptyRecord {
 
 // Collects the records and everything they did, in reading order, so that a
 // checker can set what every record asked to place beside what the tables
-// hold at the end.
+// hold at the end; but for blank keywords read as no record (a run of
+// commas), which nothing looks at: each gives way to the next keyword, so
+// that a line of millions of commas does not make millions of records.
 class ReadingLog : public RecordCollector {
  public:
+  void OnKeyword(const std::string& file, const std::string& keyword, int line,
+                 int column) override {
+    if (!records_.empty() && IsBlankKeyword(records_.back())) records_.pop_back();
+    RecordCollector::OnKeyword(file, keyword, line, column);
+  }
   void OnCellWrite(const CellWrite& write) override {
     writes_.push_back(write);
     if (write.part == CellPart::kObject) standing_[write.first_cell] = write;
@@ -146,6 +153,11 @@ class ReadingLog : public RecordCollector {
   std::vector<Replacement> replacements_;
   std::vector<EmptyRecord> empty_records_;
   std::map<std::int64_t, CellWrite> standing_;
+
+  static bool IsBlankKeyword(const ReadRecord& record) {
+    return record.kinds.empty() && record.fields.empty() &&
+           record.keyword.find_first_not_of(" \t") == std::string::npos;
+  }
 };
 
 }  // namespace packager

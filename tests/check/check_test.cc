@@ -758,5 +758,14 @@ TEST(CheckTest, ACheckWithTheCacheFindsWhatAFreshOneFinds) {
   }
 }
 
+// A word is quoted whole up to the limit, and cut past it with its length.
+TEST(QuotedWordTest, CutsOnlyALongWord) {
+  const std::string limit(kQuotedWordBytes, 'x');
+  EXPECT_EQ(QuotedWord("velocit\xE0", '"'), "\"velocit\xC3\xA0\"");
+  EXPECT_EQ(QuotedWord(limit, '\''), "'" + limit + "'");
+  EXPECT_EQ(QuotedWord(std::string(5000000, 'x'), '"'),
+            "\"" + std::string(kQuotedWordBytes / 2, 'x') + "...\" (5,000,000 characters)");
+}
+
 }  // namespace
 }  // namespace packager::tool

@@ -5,6 +5,10 @@ fractions, thousands of speed records on one line, a line of commas, a text
 with a warning on every line, crew documents of many rows. Each check runs
 as a child with a limit on its processor time and must end (status 0 or 1)
 with its peak memory under a bound, listing a capped number of diagnostics.
+Then report, profile and plan on scenario folders of such shapes (a line of
+commas, one enormous word, very many lines): each must keep its peak memory
+within PAGE_BASE_MB + PAGE_BYTES_PER_BYTE times the folder's bytes, and a
+message must not quote the word whole.
 
 usage: hostile_texts_test.py SCENARIO_TOOL SCENARIO_DIR [SCALE [PEAK_MB]]
        hostile_texts_test.py --write SCENARIO_DIR OUT_DIR SHAPE SCALE
@@ -20,6 +24,7 @@ import os
 import pathlib
 import re
 import resource
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -70,6 +75,22 @@ SHAPES = {f.__name__: f for f in (fractions, speeds_on_one_line, commas, warning
                                   crew_rows)}
 
 
+def one_word(texts, scale):
+    edit(texts, "_linea.txt",
+         lambda t: t.replace("[curve]\n", "[curve]\n" + "x" * int(10000000 * scale) + "\n"))
+
+
+def many_lines(texts, scale):
+    edit(texts, "_linea.txt",
+         lambda t: t.replace("[curve]\n", "[curve]\n" + ",\n" * int(2000000 * scale)))
+
+
+# The pages' budget: a fixed part and a share per byte of the folder's texts.
+PAGE_BASE_MB = 64
+PAGE_BYTES_PER_BYTE = 12
+PAGE_SHAPES = {f.__name__: f for f in (commas, one_word, many_lines)}
+
+
 def write(scenario, out, shape, scale):
     """Writes the scenario's texts, changed by the shape, as a packager writes
     them; returns the scenario's name and train number."""
@@ -109,8 +130,41 @@ def check(tool, folder, name, train, peak_megabytes):
                      if count > 100]
 
 
+def pages(tool, scenario, shape, scale):
+    """Faults of report, profile and plan on a scenario folder of the shape."""
+    faults = []
+    with tempfile.TemporaryDirectory() as temp:
+        folder = pathlib.Path(temp, "scenario")
+        shutil.copytree(scenario, folder)
+        texts = {path.name: path.read_text() for path in folder.glob("*_*.txt")}
+        PAGE_SHAPES[shape](texts, scale)
+        for name, text in texts.items():
+            pathlib.Path(folder, name).write_text(text)
+        size = sum(path.stat().st_size for path in folder.iterdir())
+        budget = PAGE_BASE_MB * 1024 + PAGE_BYTES_PER_BYTE * size // 1024
+        for command, page in (("report", "page.html"), ("profile", "p.svg"), ("plan", "q.svg")):
+            output = pathlib.Path(temp, page)
+            child = subprocess.Popen([tool, command, str(folder), "-o", str(output)],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                     preexec_fn=limited)
+            _, status, usage = os.wait4(child.pid, 0)
+            if os.WIFSIGNALED(status):
+                faults.append(f"{command}: killed by signal {os.WTERMSIG(status)}")
+            elif usage.ru_maxrss > budget:
+                faults.append(f"{command}: peak memory {usage.ru_maxrss // 1024} MB, above "
+                              f"{budget // 1024} MB for {size // 1024} KB of texts")
+            if output.exists() and output.stat().st_size > size // 4 + 2000000:
+                faults.append(f"{command}: a page of {output.stat().st_size} bytes")
+    return faults
+
+
 def main(tool, scenario, scale="1", peak_megabytes="400"):
     failed = False
+    for shape in PAGE_SHAPES:
+        faults = pages(tool, scenario, shape, float(scale))
+        for fault in faults:
+            print(f"{shape} (pages): {fault}")
+        failed = failed or bool(faults)
     for shape in SHAPES:
         with tempfile.TemporaryDirectory() as temp:
             folder = pathlib.Path(temp, "texts")
