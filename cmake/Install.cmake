@@ -8,7 +8,8 @@
 #   share/bash-completion/completions/scenario-tool
 #   share/zsh/vendor-completions/_scenario-tool
 #   share/doc/scenario-tool/                    the guide, docs/ of the sources:
-#                                               PACKAGER_GUIDE_INSTALL_DIR
+#                                               PACKAGER_GUIDE_INSTALL_DIR, and
+#                                               the copyright (cmake/debian/)
 #
 # The manual page and the completions are written at build time by the
 # scenario-tool just built, from its table of commands.
@@ -57,6 +58,9 @@ install(FILES "${bash_completion}" RENAME scenario-tool
 install(FILES "${zsh_completion}"
         DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/zsh/vendor-completions")
 install(DIRECTORY "${PROJECT_SOURCE_DIR}/docs/" DESTINATION "${PACKAGER_GUIDE_INSTALL_DIR}")
+# Who holds the copyright, where Debian looks for it.
+install(FILES "${CMAKE_CURRENT_LIST_DIR}/debian/copyright"
+        DESTINATION "${PACKAGER_GUIDE_INSTALL_DIR}")
 
 # Installing builds nothing: `make deb` builds the programs first, and a test
 # that packages the build does not build every test program again.
@@ -82,4 +86,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# CPack has every package that puts a shared object under /usr/lib run
+# ldconfig after installing and removing it; watch's page server there is a
+# module that scenario-tool loads by its path, which no other program links,
+# so the package is made again without those two scripts.
+set(CPACK_POST_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/debian/WithoutLdconfig.cmake")
 include(CPack)
