@@ -8,7 +8,8 @@
 #   share/bash-completion/completions/scenario-tool
 #   share/zsh/vendor-completions/_scenario-tool
 #   share/doc/scenario-tool/                    the guide, docs/ of the sources:
-#                                               PACKAGER_GUIDE_INSTALL_DIR
+#                                               PACKAGER_GUIDE_INSTALL_DIR, and
+#                                               the copyright (cmake/debian/)
 #
 # The manual page and the completions are written at build time by the
 # scenario-tool just built, from its table of commands.
@@ -57,6 +58,12 @@ install(FILES "${bash_completion}" RENAME scenario-tool
 install(FILES "${zsh_completion}"
         DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/zsh/vendor-completions")
 install(DIRECTORY "${PROJECT_SOURCE_DIR}/docs/" DESTINATION "${PACKAGER_GUIDE_INSTALL_DIR}")
+# Who holds the copyright, where Debian looks for it.
+install(FILES "${CMAKE_CURRENT_LIST_DIR}/debian/copyright"
+        DESTINATION "${PACKAGER_GUIDE_INSTALL_DIR}")
+# lintian's overrides, each with its reason.
+install(FILES "${CMAKE_CURRENT_LIST_DIR}/debian/lintian-overrides" RENAME scenario-tool
+        DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides")
 
 # Installing builds nothing: `make deb` builds the programs first, and a test
 # that packages the build does not build every test program again.
@@ -68,11 +75,12 @@ set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_VENDOR "Scenario packager developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "scenario author's companion of the train-driving simulator's packager")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "scenario-tool checks a scenario's texts for every error at once, compiles them\n\
-with the packager's own stages, decodes the binary files, draws the line's plan and\n\
-profile, writes a report page on a scenario folder, and makes packagers for Linux\n\
-and Windows without a compiler. It serves editors through the Language Server\n\
-Protocol and comes with its manual page and bash and zsh completions.")
+    "scenario-tool checks a scenario's texts for every error at once, compiles\n\
+them with the packager's own stages, decodes the binary files, draws the\n\
+line's plan and profile, writes a report page on a scenario folder, and\n\
+makes packagers for Linux and Windows without a compiler. It serves editors\n\
+through the Language Server Protocol and comes with its manual page and\n\
+bash and zsh completions.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Scenario packager developers <scenario-tool@example.org>")
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -82,4 +90,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# CPack has every package that puts a shared object under /usr/lib run
+# ldconfig after installing and removing it; watch's page server there is a
+# module that scenario-tool loads by its path, which no other program links,
+# so the package is made again without those two scripts.
+set(CPACK_POST_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/debian/WithoutLdconfig.cmake")
 include(CPack)

@@ -46,7 +46,7 @@ class ScenarioReader {
  private:
   void Need(std::size_t size, const char* what) const {
     if (bytes_.size() - at_ < size) {
-      throw CarriedScenarioError(std::string("the scenario ends inside ") + what);
+      throw CarriedScenarioError(std::string("the scenario ends inside ") + what, true);
     }
   }
 
@@ -135,23 +135,32 @@ std::unique_ptr<CarriedScenario> DecodeCarriedScenario(std::string_view file_byt
   // hold, so that the run writes plain names in its own folder only.
   for (const auto& [key, value] : {std::pair{"name", &carried->name_}, {"train", &carried->train_}}) {
     if (const std::string problem = IdentityProblem(key, *value); !problem.empty()) {
-      throw CarriedScenarioError("the scenario's identity is refused: " + problem);
+      throw CarriedScenarioError("the scenario's identity is refused: " + problem, true);
     }
+  }
+  if (const std::string problem = IdentityPairProblem(carried->name_, carried->train_);
+      !problem.empty()) {
+    throw CarriedScenarioError(
+        "the scenario's identity is refused: " + problem + ", and make the packager again", true);
   }
   for (std::size_t text = 0; text < kTexts; ++text) {
     const std::uint32_t count = reader.Count();
     if (count > static_cast<std::uint32_t>(kEmbeddedTextCapacity)) {
-      throw CarriedScenarioError("a text of the scenario has more lines than a packager carries");
+      throw CarriedScenarioError("a text of the scenario has more lines than a packager carries",
+                                   true);
     }
     for (std::uint32_t line = 0; line < count; ++line) {
       carried->lines_[text].push_back(reader.String());
       if (const std::string problem = LineProblem(carried->lines_[text].back()); !problem.empty()) {
         throw CarriedScenarioError(std::string(kTextNames[text]) + ", line " +
-                                   std::to_string(line + 1) + ": " + problem);
+                                       std::to_string(line + 1) + ": " + problem,
+                                   true);
       }
     }
   }
-  if (!reader.AtEnd()) throw CarriedScenarioError("the scenario has bytes after its last text");
+  if (!reader.AtEnd()) {
+    throw CarriedScenarioError("the scenario has bytes after its last text", true);
+  }
   for (std::size_t text = 0; text < kTexts; ++text) {
     for (const std::string& line : carried->lines_[text]) carried->views_[text].push_back(line);
     carried->views_[text].push_back(kEndOfTextMarker);

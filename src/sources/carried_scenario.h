@@ -46,7 +46,16 @@ inline constexpr std::size_t kCarriedTrailerSize = 32;
 // scenario's checksum does not match: the file was changed after packaging".
 class CarriedScenarioError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit CarriedScenarioError(const std::string& what, bool sealed = false)
+      : std::runtime_error(what), sealed_(sealed) {}
+
+  // Whether the file ends with a whole scenario of this version, as packaged
+  // (its checksum matches), that is refused for what it holds: a packager
+  // that carries a scenario, however unusable.
+  bool sealed() const { return sealed_; }
+
+ private:
+  bool sealed_;
 };
 
 // The scenario and trailer to append to a program's bytes.

@@ -38,8 +38,10 @@ std::string ReadPrebuiltPackager(const std::string& path, const std::string& use
   if (fault != ReadFault::kNone) throw FileFailure(path, "read the file", ReadFaultReason(fault));
   try {
     DecodeCarriedScenario(bytes);
-  } catch (const CarriedScenarioError&) {
-    return bytes;  // a program as built: it carries nothing yet
+  } catch (const CarriedScenarioError& error) {
+    // A program as built carries nothing yet; one whose whole scenario is
+    // refused carries one all the same, which a second would hide.
+    if (!error.sealed()) return bytes;
   }
   throw FileFailure(path, use, "it carries a scenario already; it is not the prebuilt packager");
 }

@@ -170,6 +170,14 @@ std::string IdentityProblem(std::string_view key, std::string_view value) {
   return {};
 }
 
+std::string IdentityPairProblem(const std::string& name, const std::string& train) {
+  const std::string clash = FileNameClash(name, train);
+  if (clash.empty()) return {};
+  return "'train = " + train + "' makes " + clash +
+         " one file (file names are compared without case, as Windows does): choose another "
+         "train number";
+}
+
 std::string LineProblem(std::string_view line) {
   if (line.find('\r') != std::string_view::npos) {
     return "carriage return inside the line; lines end with LF or CR LF";
@@ -258,6 +266,12 @@ std::optional<ScenarioIdentity> ReadIdentity(std::string_view contents,
   if (!have_name) problems.push_back({"", 0, 0, "missing 'name = ...'"});
   if (!have_train) problems.push_back({"", 0, 0, "missing 'train = ...'"});
   if (!have_name || !have_train) return std::nullopt;
+  if (std::string clash = IdentityPairProblem(identity.name, identity.train); !clash.empty()) {
+    FolderProblem problem = places.train;
+    problem.file.clear();
+    problem.message = std::move(clash);
+    problems.push_back(std::move(problem));
+  }
   return identity;
 }
 

@@ -85,6 +85,12 @@ std::string TextAsShown(std::string_view contents);
 // identity obeys it, whether it comes from a folder or from a packager.
 std::string IdentityProblem(std::string_view key, std::string_view value);
 
+// What is wrong with a name and train each sound alone: the files they make
+// clash (FileNameClash), e.g. "'train = linea' makes the route grid
+// A_linea.dat and the line plan A_linea.dat one file; ...". Empty when
+// sound. Every scenario identity obeys it too.
+std::string IdentityPairProblem(const std::string& name, const std::string& train);
+
 // What is wrong with a line of a text, in Windows-1252 bytes, e.g. "NUL
 // byte inside the line"; empty for a sound one. No line holds a CR, a LF or
 // a NUL, and none is the end marker, which would cut its text short.

@@ -1,5 +1,9 @@
 #include "tables/file_names.h"
 
+#include <cstddef>
+#include <iterator>
+#include <utility>
+
 #include "tables/file_failure.h"
 
 namespace packager {
@@ -67,6 +71,33 @@ std::string TrainTableFileName(const std::string& scenario, const std::string& t
 
 std::string RouteGridFileName(const std::string& scenario, const std::string& train) {
   return scenario + "_" + train + ".dat";
+}
+
+std::string FileNameClash(const std::string& scenario, const std::string& train) {
+  const std::pair<const char*, std::string> files[] = {
+      {"the line description", LineDescriptionName(scenario)},
+      {"the train description", TrainDescriptionName(scenario, train)},
+      {"the notes", NotesName(scenario, train)},
+      {"the slowdown order", SlowdownOrderName(scenario, train)},
+      {"the timetable sheet", TimetableSheetName(scenario, train)},
+      {"the line plan", LinePlanFileName(scenario)},
+      {"the train table", TrainTableFileName(scenario, train)},
+      {"the route grid", RouteGridFileName(scenario, train)}};
+  const auto folded = [](std::string name) {
+    for (char& c : name) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return name;
+  };
+  constexpr std::size_t kFiles = std::size(files);
+  for (std::size_t later = 1; later < kFiles; ++later) {
+    for (std::size_t earlier = 0; earlier < later; ++earlier) {
+      if (folded(files[earlier].second) != folded(files[later].second)) continue;
+      return std::string(files[later].first) + " " + files[later].second + " and " +
+             files[earlier].first + " " + files[earlier].second;
+    }
+  }
+  return {};
 }
 
 }  // namespace packager

@@ -56,4 +56,12 @@ std::string LinePlanFileName(const std::string& scenario);
 std::string TrainTableFileName(const std::string& scenario, const std::string& train);
 std::string RouteGridFileName(const std::string& scenario, const std::string& train);
 
+// Two of the files above that a name and train make one file, compared
+// without case as Windows compares names: train "linea" (or "LINEA") makes
+// the route grid NAME_linea.dat, which is the line plan. Every scenario
+// identity is refused with it, wherever it comes from. Empty when each file
+// has a name of its own; otherwise the two, e.g. "the route grid
+// A_linea.dat and the line plan A_linea.dat".
+std::string FileNameClash(const std::string& scenario, const std::string& train);
+
 }  // namespace packager

@@ -79,7 +79,8 @@ void RequireFileNamePart(const std::string& option, const std::string& value) {
 }
 
 // The longest name the texts and files take, NAME_NUMBER_rallentamenti.txt
-// for a packager, must fit the 255 bytes that file systems allow.
+// for a packager, must fit the 255 bytes that file systems allow, and no two
+// of them may be one file.
 void RequireFileNamesFit(const std::string& name, const std::string& train) {
   constexpr std::size_t kLongestFileName = 255;
   const std::size_t longest = SlowdownOrderName(name, train).size();
@@ -87,6 +88,11 @@ void RequireFileNamesFit(const std::string& name, const std::string& train) {
     throw UsageError("options '--name' and '--train' make file names of " +
                      std::to_string(longest) + " bytes; file names hold at most " +
                      std::to_string(kLongestFileName));
+  }
+  if (const std::string clash = FileNameClash(name, train); !clash.empty()) {
+    throw UsageError("option '--train': the train number '" + train + "' makes " + clash +
+                     " one file (file names are compared without case, as Windows does); give another "
+                     "train number");
   }
 }
 

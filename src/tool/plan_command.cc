@@ -84,6 +84,7 @@ int PlanCommand(const std::vector<std::string>& args, std::ostream& out, std::os
   const std::string train = arguments.Required("--train");
   RequireFileNamePart("--name", name);
   RequireFileNamePart("--train", train);
+  RequireFileNamesFit(name, train);
 
   const std::string plan_path = JoinPath(directory, LinePlanFileName(name));
   std::string current = plan_path;

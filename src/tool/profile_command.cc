@@ -74,6 +74,7 @@ int ProfileCommand(const std::vector<std::string>& args, std::ostream& out, std:
     tables.train_number = arguments.Required("--train");
     RequireFileNamePart("--name", tables.scenario_name);
     RequireFileNamePart("--train", tables.train_number);
+    RequireFileNamesFit(tables.scenario_name, tables.train_number);
     std::string current;
     try {
       ReadBinaryFiles(directory, tables, current, err);

@@ -2,6 +2,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -18,8 +19,10 @@
 #include <gtest/gtest.h>
 
 #include "compiler/compile_stage.h"
+#include "sources/carried_scenario.h"
 #include "support/reference_scenario.h"
 #include "support/temp_folder.h"
+#include "tables/coding.h"
 #include "tables/error_codes.h"
 #include "tables/file_failure.h"
 
@@ -242,6 +245,38 @@ TEST(PackagerProgramTest, WritesBesideItsExecutable) {
   EXPECT_EQ(std::filesystem::file_size(folder.PathOf("Vardessa_Lontrino_linea.dat")), 2619964u);
   EXPECT_EQ(std::filesystem::file_size(folder.PathOf("Vardessa_Lontrino_5608.dat")), 39315u);
   EXPECT_TRUE(folder.Exists("Vardessa_Lontrino_5608.sim"));
+}
+
+// A packager whose carried scenario is refused (an edit, or a tool of before
+// the rule) writes nothing: train "Linea" would make its route grid the line
+// plan.
+TEST(PackagerProgramTest, ARefusedScenarioWritesNothing) {
+  TempFolder folder;
+  const std::string program = folder.PathOf("packager");
+  std::filesystem::copy_file(PACKAGER_PATH, program);
+  const std::string bytes = folder.Read("packager");
+  const std::uint64_t carried = DecodeU64(bytes.data() + bytes.size() - kCarriedTrailerSize + 16);
+  ScenarioFolder scenario;
+  scenario.identity = {"Vardessa_Lontrino", "Linea"};
+  scenario.line_description.lines = {"[fine]"};
+  scenario.train_description.lines = {"[fine]"};
+  folder.Write("packager", bytes.substr(0, bytes.size() - kCarriedTrailerSize - carried) +
+                               EncodeCarriedScenario(scenario));
+  const std::string command = "'" + program + "' 2>'" + folder.PathOf("stderr") + "'";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), kExitFileFailure);
+  EXPECT_NE(folder.Read("stderr").find(": the scenario's identity is refused: 'train = Linea' "
+                                       "makes the route grid Vardessa_Lontrino_Linea.dat and the "
+                                       "line plan Vardessa_Lontrino_linea.dat one file"),
+            std::string::npos)
+      << folder.Read("stderr");
+  std::vector<std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.PathOf(""))) {
+    files.push_back(entry.path().filename().string());
+  }
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"packager", "stderr"}));
 }
 
 // A build whose scenario takes cell 1 ends with the error box: the crew

@@ -131,6 +131,10 @@ TEST(CarriedScenarioTest, AnEditedScenarioThatBreaksAFolderRuleIsRefused) {
       {"no train number", [](ScenarioFolder& f) { f.identity.train = ""; }, "'train' has no value"},
       {"a train number too long", [](ScenarioFolder& f) { f.identity.train = std::string(99, '1'); },
        "at most 16"},
+      {"a train whose route grid is the line plan",
+       [](ScenarioFolder& f) { f.identity.train = "LineA"; },
+       "'train = LineA' makes the route grid Ombrisa_Ferlina_LineA.dat and the line plan "
+       "Ombrisa_Ferlina_linea.dat one file"},
       {"CR LF inside a line", [](ScenarioFolder& f) { f.notes.lines[0] = "a\r\nb"; },
        "the notes, line 1: carriage return"},
       {"a NUL inside a line",

@@ -45,6 +45,9 @@ TEST(CarryingPackagerTest, OnlyAProgramAsBuiltIsAPrebuiltPackager) {
   std::string damaged = kProgram + EncodeCarriedScenario(Folder());
   damaged[kProgram.size() + 5] ^= 1;
   folder.Write("damaged", damaged);
+  ScenarioFolder refused = Folder();
+  refused.identity.train = "linea";
+  folder.Write("carrying_refused", kProgram + EncodeCarriedScenario(refused));
   fs::create_directory(folder.PathOf("a_folder"));
   EXPECT_EQ(ReadPrebuiltPackager(folder.PathOf("built"), "use", "origin"), kProgram);
   EXPECT_EQ(ReadPrebuiltPackager(folder.PathOf("damaged"), "use", "origin"), damaged);
@@ -54,6 +57,9 @@ TEST(CarryingPackagerTest, OnlyAProgramAsBuiltIsAPrebuiltPackager) {
     const char* message;
   } kCases[] = {
       {"carrying",
+       ": cannot package for linux-x86_64: it carries a scenario already; it is not the "
+       "prebuilt packager"},
+      {"carrying_refused",
        ": cannot package for linux-x86_64: it carries a scenario already; it is not the "
        "prebuilt packager"},
       {"absent",

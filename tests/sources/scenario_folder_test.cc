@@ -125,6 +125,27 @@ TEST(ScenarioFile, ReadsNameAndTrain) {
             64u);
 }
 
+// A train number that makes two of the files one, in any case, as Windows
+// names files: train "linea" makes the route grid the line plan.
+TEST(ScenarioFile, RefusesATrainWhoseFilesClash) {
+  for (const char* train : {"linea", "LINEA", "Linea"}) {
+    std::vector<FolderProblem> problems;
+    ParseIdentity("name = Porto\n  train = " + std::string(train) + "\n", problems);
+    ASSERT_EQ(problems.size(), 1u) << train;
+    EXPECT_EQ(problems[0].line, 2);
+    EXPECT_EQ(problems[0].column, 11);
+    EXPECT_EQ(problems[0].message,
+              "'train = " + std::string(train) + "' makes the route grid Porto_" + train +
+                  ".dat and the line plan Porto_linea.dat one file (file names are "
+                  "compared without case, as Windows does): choose another train number");
+  }
+  for (const char* train : {"lineaa", "line", "linea-", "linea.dat"}) {
+    std::vector<FolderProblem> problems;
+    ParseIdentity("name = Porto\ntrain = " + std::string(train) + "\n", problems);
+    EXPECT_TRUE(problems.empty()) << train;
+  }
+}
+
 TEST(ScenarioFolder, ReadsTheTextsNamedAfterTheScenario) {
   test_support::TempFolder folder;
   folder.Write("scenario.txt", "name = L\ntrain = 9\n");

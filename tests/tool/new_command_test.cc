@@ -36,6 +36,10 @@ TEST(NewCommandTest, RefusesWhatWouldOverwriteOrMakeNoSoundName) {
            {{"new", fresh, "--name", "S", "--train", "12345678901234567"},
             kToolUsage,
             "17 characters; at most 16"},
+           {{"new", fresh, "--name", "S", "--train", "LINEA"},
+            kToolUsage,
+            "option '--train': the train number 'LINEA' makes the route grid S_LINEA.dat and the "
+            "line plan S_linea.dat one file"},
            {{"new", fresh, "--name", "S"}, kToolUsage, "--train"},
            {{"new", "--name", "S", "--train", "1"}, kToolUsage, "usage: scenario-tool new"},
        }) {
