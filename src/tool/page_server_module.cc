@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -26,6 +27,21 @@ constexpr const char* kHost = packager::tool::kPageServerHost;
 // closed is noticed by then.
 constexpr std::chrono::seconds kKeepAliveEvery{10};
 
+// The bounds that keep one client from holding up the others, or watch's
+// memory. Each connection has a thread of this pool while it lasts: an open
+// page holds one for its events, a client that sends its request slowly one
+// until it is whole or stalls.
+constexpr std::size_t kWorkers = 128;
+// Event streams past this many are refused (503), so that at least half the
+// workers are left for pages and for slow clients.
+constexpr int kEventStreamLimit = 64;
+// A client that sends nothing (or takes nothing) for this long is dropped: a
+// browser sends its request at once. A stop waits no longer for it either.
+constexpr std::chrono::seconds kStallTimeout{2};
+// The server reads no request body: one past this size is refused (413)
+// before any of it is read, and the connection closed.
+constexpr std::size_t kBodyLimit = 64 * 1024;
+
 struct Server {
   httplib::Server http;
   std::thread listening;
@@ -35,7 +51,41 @@ struct Server {
   std::uint64_t generation = 0;  // under mutex: pages published
   bool stopping = false;         // under mutex
   int port = 0;                  // set before the first request
+  int event_streams = 0;         // under mutex: open now
 };
+
+// An event stream's place among the kEventStreamLimit, given back when the
+// stream ends (with the last copy of its content provider).
+class StreamPlace {
+ public:
+  explicit StreamPlace(Server& server) : server_(server) {}
+  StreamPlace(const StreamPlace&) = delete;
+  StreamPlace& operator=(const StreamPlace&) = delete;
+  ~StreamPlace() {
+    std::lock_guard<std::mutex> lock(server_.mutex);
+    --server_.event_streams;
+  }
+
+ private:
+  Server& server_;
+};
+
+// Takes a place for an event stream, or null when all are taken.
+std::shared_ptr<StreamPlace> TakeStreamPlace(Server& server) {
+  std::lock_guard<std::mutex> lock(server.mutex);
+  if (server.event_streams >= kEventStreamLimit) return nullptr;
+  ++server.event_streams;
+  return std::make_shared<StreamPlace>(server);
+}
+
+// A body declared larger than the server reads, or of a length not declared.
+bool BodyTooLarge(const httplib::Request& request) {
+  if (request.has_header("Transfer-Encoding")) return true;
+  const std::string length = request.get_header_value("Content-Length");
+  return !length.empty() && (length.size() > 18 || length.find_first_not_of("0123456789") !=
+                                                       std::string::npos ||
+                             std::stoull(length) > kBodyLimit);
+}
 
 // A request names this server by its address: a page of some other site
 // whose name was made to point at this computer (DNS rebinding) gets
@@ -65,8 +115,21 @@ bool SendEvents(Server& server, std::uint64_t& after, httplib::DataSink& sink) {
   return sink.write(event.data(), event.size());
 }
 
+void Refuse(httplib::Response& response, int status, const std::string& why) {
+  response.status = status;
+  response.set_header("Connection", "close");
+  response.set_content(why, "text/plain");
+}
+
 void Route(Server& server) {
+  server.http.new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
+  // One request a connection: what follows a request refused (a body) is
+  // never read as another, and an idle connection is never kept.
+  server.http.set_keep_alive_max_count(1);
   server.http.set_keep_alive_timeout(1);  // a stop waits no longer for an idle connection
+  server.http.set_read_timeout(kStallTimeout);
+  server.http.set_write_timeout(kStallTimeout);
+  server.http.set_payload_max_length(kBodyLimit);
   // The port of a server that has just ended may be taken again at once,
   // never one that another serves (httplib's own options allow both).
   server.http.set_socket_options([](socket_t socket) {
@@ -75,11 +138,16 @@ void Route(Server& server) {
   });
   server.http.set_pre_routing_handler(
       [&server](const httplib::Request& request, httplib::Response& response) {
-        if (AddressedHere(server, request)) return httplib::Server::HandlerResponse::Unhandled;
-        response.status = 403;
-        response.set_content(std::string("open the page at its address: http://") + kHost + ":" +
-                                 std::to_string(server.port) + "/\n",
-                             "text/plain");
+        if (!AddressedHere(server, request)) {
+          Refuse(response, 403,
+                 std::string("open the page at its address: http://") + kHost + ":" +
+                     std::to_string(server.port) + "/\n");
+        } else if (BodyTooLarge(request)) {
+          Refuse(response, 413,
+                 "the page server reads no body past " + std::to_string(kBodyLimit) + " bytes\n");
+        } else {
+          return httplib::Server::HandlerResponse::Unhandled;
+        }
         return httplib::Server::HandlerResponse::Handled;
       });
   server.http.Get("/", [&server](const httplib::Request&, httplib::Response& response) {
@@ -99,9 +167,17 @@ void Route(Server& server) {
     } catch (const std::exception&) {
       // Not a page of this server: it hears of the next change.
     }
+    std::shared_ptr<StreamPlace> place = TakeStreamPlace(server);
+    if (place == nullptr) {
+      Refuse(response, 503,
+             "too many pages open (" + std::to_string(kEventStreamLimit) +
+                 "): close some; this one is not reloaded\n");
+      return;
+    }
     response.set_header("Cache-Control", "no-store");
     response.set_chunked_content_provider(
-        "text/event-stream", [&server, after](std::size_t, httplib::DataSink& sink) mutable {
+        "text/event-stream",
+        [&server, after, place](std::size_t, httplib::DataSink& sink) mutable {
           return SendEvents(server, after, sink);
         });
   });
