@@ -3,8 +3,8 @@
 hostile neighbour on this computer would load it: with 30 clients that send
 half a request and wait, and 20 open pages listening to their events, a fresh
 page is still served within a second; a request that declares a huge body is
-refused with 413 at once, its body left unread (the server's peak memory
-stays put); open event streams past the bound are refused with 503, and the
+refused with 413 at once, its body left unread, and a head without end with
+431 (the server's peak memory stays put); open event streams past the bound are refused with 503, and the
 fresh page is still served.
 
 usage: watch_server_test.py SCENARIO_TOOL SCENARIO_DIR
@@ -21,7 +21,7 @@ import time
 TIMEOUT = 20
 SLOW_CLIENTS = 30
 OPEN_PAGES = 20
-EVENT_STREAM_LIMIT = 64  # as in src/tool/page_server_module.cc
+EVENT_STREAM_LIMIT = 128  # as in src/tool/page_server_module.cc
 
 
 def peak_memory_kib(pid):
@@ -92,20 +92,28 @@ def main(tool, scenario):
             elapsed = fresh_page_seconds(port, host)
             assert elapsed < 1.0, f"a fresh page took {elapsed:.2f} s beside the slow and open ones"
 
-            # A huge body declared: 413 at once, nothing of it read.
+            # A huge body declared, a request line or headers without end:
+            # refused at once, the rest left unread.
             before = peak_memory_kib(watch.pid)
-            with connect(port) as connection:
-                connection.sendall(f"POST / HTTP/1.1\r\nHost: {host}\r\n"
-                                   f"Content-Length: {400 << 20}\r\n\r\n".encode() + b"x" * 65536)
-                head = head_of(connection)
-                assert head.startswith("HTTP/1.1 413 "), head
-                try:
-                    for _ in range(64):  # 16 MiB more, as far as the server takes it
-                        connection.sendall(b"x" * (256 << 10))
-                except OSError:
-                    pass
+            for start, more, status in [
+                (f"POST / HTTP/1.1\r\nHost: {host}\r\nContent-Length: {400 << 20}\r\n\r\n",
+                 b"x" * 65536, "413"),
+                (f"GET / HTTP/1.1\r\nHost: {host}\r\nTransfer-Encoding: chunked\r\n\r\n",
+                 b"10000\r\n" + b"x" * 65536, "413"),
+                ("GET /", b"a" * 65536, "431"),
+                (f"GET / HTTP/1.1\r\nHost: {host}\r\n", b"X-Filler: 1\r\n" * 8192, "431"),
+            ]:
+                with connect(port) as connection:
+                    try:
+                        connection.sendall(start.encode())
+                        for _ in range(64):  # 4 MiB at least, as far as the server takes it
+                            connection.sendall(more)
+                    except OSError:
+                        pass
+                    head = head_of(connection)
+                    assert head.startswith(f"HTTP/1.1 {status} "), (start, head)
             grown = peak_memory_kib(watch.pid) - before
-            assert grown < 8 << 10, f"the body of a refused request grew watch by {grown} KiB"
+            assert grown < 8 << 10, f"refused requests grew watch by {grown} KiB"
 
             # Event streams past the bound are refused; pages are still served.
             refused = 0
