@@ -7,7 +7,7 @@
 // with a thread for each connection. On Windows, whose MinGW of the win32
 // thread model has no std::thread, it is a thread of its own on Winsock alone
 // (page_server_windows.cc). Either reads a request head within a size and a
-// time bound and no body, so that no client holds up another.
+// time bound, so that no client holds up another.
 #pragma once
 
 #include <memory>
