@@ -2,12 +2,12 @@
 // a script that reloads it when a new page is published (ServedPage of
 // tool/watch.h), and the server-sent events that tell it so.
 //
-// On Linux the server is cpp-httplib, whose library loads a TLS stack at
-// start: a dozen milliseconds that every other command would pay. So it
-// lives in a module of its own beside scenario-tool
-// (tool/page_server_module.h), loaded by watch alone (page_server_posix.cc).
-// On Windows, whose MinGW of the win32 thread model has no std::thread, it is
-// a thread of its own on Winsock alone (page_server_windows.cc).
+// On Linux the server lives in a module of its own beside scenario-tool
+// (tool/page_server_module.h), loaded by watch alone (page_server_posix.cc),
+// with a thread for each connection. On Windows, whose MinGW of the win32
+// thread model has no std::thread, it is a thread of its own on Winsock alone
+// (page_server_windows.cc). Either reads a request head within a size and a
+// time bound, so that no client holds up another.
 #pragma once
 
 #include <memory>

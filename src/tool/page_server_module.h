@@ -1,6 +1,6 @@
 // The page server module's entry points, plain C so that the module and the
 // tool share no C++ runtime: scenario-tool carries its own, the module uses
-// the system's with cpp-httplib. PageServer (tool/page_server.h) loads it.
+// the system's. PageServer (tool/page_server.h) loads it.
 #pragma once
 
 #include <cstddef>
