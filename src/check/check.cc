@@ -25,6 +25,7 @@
 #include "check/train_checks.h"
 #include "compiler/compile_stage.h"
 #include "compiler/grammar.h"
+#include "compiler/memorizza_dati.h"
 #include "compiler/description_texts.h"
 #include "compiler/reading_observer.h"
 #include "sources/scenario_folder.h"
@@ -310,19 +311,51 @@ std::shared_ptr<const CheckCache::LineReading> LineReadingOf(const CheckedScenar
   return reading;
 }
 
+// The train's reading paused before a record set aside: the next round
+// reads on from there instead of from the top.
+struct TrainPause {
+  TablesWithoutPlan tables;
+  TrainReadingPause pause;
+};
+
 // A round, its records taken only when observed: listening to every record
 // costs as much as the reading itself, and only a note on a taken cell and
-// the warnings of the last round look at them.
+// the warnings of the last round look at them. One not observed goes on
+// from the pause, when there is one.
 void CompileRound(const CheckedScenario& scenario, const LineState& line, Round& round,
-                  bool observed) {
+                  bool observed, const TrainPause* pause = nullptr) {
   round = Round{};
-  static_cast<TablesWithoutPlan&>(round.tables) = line.tables;
+  if (pause != nullptr && !observed) {
+    static_cast<TablesWithoutPlan&>(round.tables) = pause->tables;
+  } else {
+    static_cast<TablesWithoutPlan&>(round.tables) = line.tables;
+  }
   if (observed) round.records = line.records;
   MemoryTexts texts = TextsOf(scenario.train_text);
   if (observed) round.records.Watch(&round.tables);
   round.outcome = CompileTrainDescription(round.tables, texts, line.stage,
-                                          observed ? &round.records : nullptr);
+                                          observed ? &round.records : nullptr,
+                                          observed || pause == nullptr ? nullptr : &pause->pause);
   round.records.Watch(nullptr);
+}
+
+// The train's reading, from `from` when given, paused before the record of
+// line `first`, as long as what it read stays as it is once lines from
+// `first` on change; nothing when it cannot.
+std::optional<TrainPause> PauseBefore(const CheckedScenario& scenario, const LineState& line,
+                                      const TrainPause* from, int first) {
+  ScenarioTables tables;
+  static_cast<TablesWithoutPlan&>(tables) = from != nullptr ? from->tables : line.tables;
+  TrainPause paused;
+  paused.pause.line = first;
+  MemoryTexts texts = TextsOf(scenario.train_text);
+  if (!memorizza_treno(tables, texts, line.stage.line, nullptr,
+                       from != nullptr ? &from->pause : nullptr, &paused.pause) ||
+      !paused.pause.Before(first)) {
+    return std::nullopt;
+  }
+  paused.tables = std::move(static_cast<TablesWithoutPlan&>(tables));
+  return paused;
 }
 
 AuthorText* TextNamed(CheckedScenario& scenario, const std::string& name) {
@@ -423,9 +456,10 @@ Findings FindErrors(CheckedScenario& scenario, std::size_t error_limit, CheckCac
   // The first round is observed at once: most checks, as those after an
   // edit, end with it and look at its records.
   bool first_round = true;
+  std::optional<TrainPause> pause;  // before the train's record set aside last
   for (;;) {
     if (!line) line = LineReadingOf(scenario, cache);
-    CompileRound(scenario, line->state, round, first_round);
+    CompileRound(scenario, line->state, round, first_round, pause ? &*pause : nullptr);
     bool observed = first_round;
     first_round = false;
     // The same round again, with the same outcome, and its records; before
@@ -496,6 +530,12 @@ Findings FindErrors(CheckedScenario& scenario, std::size_t error_limit, CheckCac
     }
     if (text == &scenario.line_text && IsLineLengthRecord(*text, fault.source)) {
       length_set_aside = true;
+    }
+    if (text == &scenario.train_text) {
+      const int first = fault.source.record_line > 0 ? fault.source.record_line : fault.source.line;
+      pause = PauseBefore(scenario, line->state, pause ? &*pause : nullptr, first);
+    } else {
+      pause.reset();
     }
     if (!BlankRecord(*text, fault.source)) {
       observe();

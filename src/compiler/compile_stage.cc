@@ -28,10 +28,11 @@ LineStage CompileLineDescription(ScenarioTables& tables, DescriptionTexts& texts
 }
 
 CompileOutcome CompileTrainDescription(ScenarioTables& tables, DescriptionTexts& texts,
-                                       const LineStage& line, ReadingObserver* observer) {
+                                       const LineStage& line, ReadingObserver* observer,
+                                       const TrainReadingPause* from) {
   CompileOutcome outcome;
   outcome.reading_fault = line.fault;
-  memorizza_treno(tables, texts, line.line, observer);
+  memorizza_treno(tables, texts, line.line, observer, from);
   if (outcome.reading_fault.code == 0) outcome.reading_fault = RecordedFault::Of(tables);
 
   // A line description that stopped before sizing the grid leaves nothing

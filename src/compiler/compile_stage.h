@@ -11,6 +11,7 @@
 #include "compiler/description_texts.h"
 #include "compiler/line_reader.h"
 #include "compiler/reading_observer.h"
+#include "compiler/train_reader.h"
 #include "tables/scenario_tables.h"
 
 namespace packager {
@@ -71,9 +72,11 @@ LineStage CompileLineDescription(ScenarioTables& tables, DescriptionTexts& texts
 
 // Reads the train description of texts (deleting it) when the line
 // description let it, then runs the post-pass and the rest of
-// CompileScenario on tables as CompileLineDescription left them.
+// CompileScenario on tables as CompileLineDescription left them, or, with
+// `from`, on tables as they stood at that pause of the train's reading.
 CompileOutcome CompileTrainDescription(ScenarioTables& tables, DescriptionTexts& texts,
-                                       const LineStage& line, ReadingObserver* observer = nullptr);
+                                       const LineStage& line, ReadingObserver* observer = nullptr,
+                                       const TrainReadingPause* from = nullptr);
 
 // The one line that reports a recorded fault, e.g.
 // "Vardessa_Lontrino_linea.txt:120: error 15 at 130901 m: a record lies ...".

@@ -65,6 +65,13 @@ class DescriptionReader {
   std::int32_t ReadLong() { return stream_->ReadLong(); }
   std::int16_t ReadInteger() { return stream_->ReadInteger(); }
   std::uint8_t ReadByte() { return stream_->ReadByte(); }
+  FieldStream::Place StreamPlace() const { return stream_->place(); }
+  // Goes on from where a reading of the same text stood, its last record
+  // read from record_line.
+  void GoTo(const FieldStream::Place& place, int record_line) {
+    stream_->GoTo(place);
+    place_.line = record_line;
+  }
 
   // The next record's keyword: one field, then, while it contains "-", up to
   // `drops` more fields in its place. Nothing when the text ends before a

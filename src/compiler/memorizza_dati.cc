@@ -55,16 +55,18 @@ LineReadOutcome memorizza_linea(ScenarioTables& tables, DescriptionTexts& texts,
   return {};
 }
 
-void memorizza_treno(ScenarioTables& tables, DescriptionTexts& texts, const LineReadOutcome& line,
-                     ReadingObserver* observer) {
-  if (!line.read_train) return;
+bool memorizza_treno(ScenarioTables& tables, DescriptionTexts& texts, const LineReadOutcome& line,
+                     ReadingObserver* observer, const TrainReadingPause* from,
+                     TrainReadingPause* pause_at) {
+  if (!line.read_train) return false;
   ReadingPlace place;
   place.observer = observer;
   try {
-    ReadTrainDescription(tables, texts, line.board_slot, place);
+    return ReadTrainDescription(tables, texts, line.board_slot, place, from, pause_at);
   } catch (...) {
     RecordCaughtFailure(tables, texts, place);
   }
+  return false;
 }
 
 void memorizza_dati(ScenarioTables& tables, DescriptionTexts& texts,

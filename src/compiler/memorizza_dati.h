@@ -7,6 +7,7 @@
 #include "compiler/description_texts.h"
 #include "compiler/line_reader.h"
 #include "compiler/reading_observer.h"
+#include "compiler/train_reader.h"
 #include "tables/scenario_tables.h"
 
 namespace packager {
@@ -29,10 +30,12 @@ void memorizza_dati(ScenarioTables& tables, DescriptionTexts& texts,
 // each time on a copy of the tables as the line description left them. Each
 // half records its run-time failures as memorizza_dati does; the two in a row
 // do what memorizza_dati does. The train half reads nothing unless
-// line.read_train.
+// line.read_train. The train half goes on from a pause and pauses as
+// ReadTrainDescription does, and returns whether it paused.
 LineReadOutcome memorizza_linea(ScenarioTables& tables, DescriptionTexts& texts,
                                 ReadingObserver* observer = nullptr);
-void memorizza_treno(ScenarioTables& tables, DescriptionTexts& texts, const LineReadOutcome& line,
-                     ReadingObserver* observer = nullptr);
+bool memorizza_treno(ScenarioTables& tables, DescriptionTexts& texts, const LineReadOutcome& line,
+                     ReadingObserver* observer = nullptr, const TrainReadingPause* from = nullptr,
+                     TrainReadingPause* pause_at = nullptr);
 
 }  // namespace packager

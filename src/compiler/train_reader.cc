@@ -31,11 +31,8 @@ std::int32_t FitStation(const TableEntry& station, std::int64_t value, const cha
 
 // A value that holds from its record's cell to the next record's: the speed
 // or the adhesion, written into one byte of every cell.
-struct RunningValue {
-  std::int64_t cursor = 0;
-  std::int32_t previous = 0;
-  int line = 0;  // the line of the record of `previous`, 0 before the first
-};
+// `line`: the line of the record of `previous`, 0 before the first.
+using RunningValue = TrainReadingPause::Running;
 
 class TrainReader : public DescriptionReader {
  public:
@@ -45,7 +42,7 @@ class TrainReader : public DescriptionReader {
                           TrainDescriptionName(tables.scenario_name, tables.train_number), place),
         board_slot_(board_slot) {}
 
-  void Read();
+  bool Read(const TrainReadingPause* from, TrainReadingPause* pause_at);
 
  private:
   Next ReadRecord(const std::string& keyword);
@@ -73,20 +70,39 @@ class TrainReader : public DescriptionReader {
   RunningValue adhesion_;
 };
 
-void TrainReader::Read() {
+bool TrainReader::Read(const TrainReadingPause* from, TrainReadingPause* pause_at) {
   Open();
-  bool found_header = false;
-  while (!found_header && !AtEnd()) {
-    found_header = ContainsAnyCase(ReadToken(), g::kGeneralHeader);
+  if (from != nullptr) {
+    GoTo(from->stream, from->record_line);
+    station_index_ = from->station_index;
+    speed_ = from->speed;
+    adhesion_ = from->adhesion;
+  } else {
+    bool found_header = false;
+    while (!found_header && !AtEnd()) {
+      found_header = ContainsAnyCase(ReadToken(), g::kGeneralHeader);
+    }
   }
   for (;;) {
+    TrainReadingPause pause;
+    std::string token;
+    if (pause_at != nullptr) {
+      pause = {pause_at->line, StreamPlace(), RecordLine(), station_index_, speed_, adhesion_};
+      token = tables_.token;
+    }
     const std::optional<std::string> keyword = ReadKeyword(g::kTrainSeparatorDrops, true);
     if (!keyword) break;
+    if (pause_at != nullptr && RecordLine() == pause_at->line) {
+      *pause_at = pause;
+      tables_.token = std::move(token);
+      return true;
+    }
     const Next next = ReadRecord(*keyword);
-    if (next == Next::kStop) return;
+    if (next == Next::kStop) return false;
     if (next == Next::kEndOfText) break;
   }
   EndOfReading();
+  return false;
 }
 
 // A field may match several records; each that matches is read in turn.
@@ -304,9 +320,10 @@ std::string SpeedBeyondGridReason(std::int64_t speed) {
          std::to_string(g::kLargestSpeed) + ")";
 }
 
-void ReadTrainDescription(ScenarioTables& tables, DescriptionTexts& texts, int board_slot,
-                          ReadingPlace& place) {
-  TrainReader(tables, texts, board_slot, place).Read();
+bool ReadTrainDescription(ScenarioTables& tables, DescriptionTexts& texts, int board_slot,
+                          ReadingPlace& place, const TrainReadingPause* from,
+                          TrainReadingPause* pause_at) {
+  return TrainReader(tables, texts, board_slot, place).Read(from, pause_at);
 }
 
 }  // namespace packager

@@ -55,6 +55,25 @@ class FieldStream {
   int field_line() const { return field_line_; }
   int field_column() const { return field_column_; }
 
+  // Where the stream stands: a stream over other bytes, the same up to the
+  // start of the line after `line` (or up to `position` when it begins a
+  // line), goes on from there as this one would.
+  struct Place {
+    std::size_t position = 0;
+    std::size_t line_start = 0;
+    int line = 1;
+    int field_line = 0;
+    int field_column = 0;
+  };
+  Place place() const { return {position_, line_start_, line_, field_line_, field_column_}; }
+  void GoTo(const Place& place) {
+    position_ = place.position;
+    line_start_ = place.line_start;
+    line_ = place.line;
+    field_line_ = place.field_line;
+    field_column_ = place.field_column;
+  }
+
   // Told of every field read: its line, column, bytes (blanks around them
   // dropped), whether it was read as a number, and the number's value.
   using FieldListener = std::function<void(int line, int column, std::string_view raw,

@@ -1,5 +1,6 @@
 #include "compiler/train_reader.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -373,6 +374,75 @@ TEST_F(TrainReaderTest, RecordsReachingOutsideTheGridFailAs25) {
   Read({"rallentamento, 130000, 50, 5000, 0, 0, 0"});
   EXPECT_EQ(tables.error_code, kErrRunTimeFailure);
   EXPECT_EQ(Cell(2577).kind, kCellEmpty);
+}
+
+
+// The tables as a string, every field of every cell and entry, to compare
+// two readings whole.
+std::string Dump(const ScenarioTables& tables) {
+  std::string out = std::to_string(tables.error_code) + ":" +
+                    std::to_string(tables.error_source.line) + "|";
+  const auto put = [&out](auto... values) { ((out += std::to_string(values) + ","), ...); };
+  for (std::int64_t i = 0; i <= tables.route_cells.last_index(); ++i) {
+    const RouteCell& c = tables.route_cells.at(i);
+    put(c.kind, c.param1, c.param2, c.param3, c.param4, c.signal_time, c.approach_mark,
+        c.mountain_kind, c.speed_code, c.gradient_code, c.adhesion);
+  }
+  for (const TableEntry& e : tables.scenario_table) {
+    put(e.kind, e.start, e.end, e.position, e.byte1, e.int1, e.int2, e.int3, e.int4, e.int5,
+        e.byte2, e.byte3, e.byte4, e.byte5, e.seconds);
+    out += e.text + "|";
+  }
+  return out;
+}
+
+// A reading paused before a record and resumed over the text with that
+// record blanked leaves what a reading of the blanked text from the top
+// leaves.
+TEST(TrainReadingPauseTest, ResumedReadingMatchesAFreshOne) {
+  const std::vector<std::string> rows = {
+      "[generale]",
+      "velocita,   0,    30",
+      "aderenza,   0,    7",
+      Station(2000, 1, 800),
+      "velocita,   5000, 60,  velocita, 7000, 50",  // line 5: two records
+      "segnale,  9000x,   1, 4, 1,  0, 0,    1,  3,1,0, 0",  // line 6: a faulty record
+      "velocita,   12000, 80",
+      Station(40000, 1, 800, 0, "SECONDA"),
+      "[fine]"};
+  // The lines of records up to the one that stops the reading.
+  for (const int record_line : {2, 4, 5, 6}) {
+    SCOPED_TRACE(record_line);
+    ScenarioTables line_tables;
+    line_tables.scenario_name = "Vardessa_Lontrino";
+    line_tables.train_number = "5608";
+    MemoryTexts line_texts;
+    line_texts.Put(kLineFile,
+                   Lines({"[generale]", "lunghezza percorso,    124000", "[curve]", "[fine]"}));
+    const LineReadOutcome line = memorizza_linea(line_tables, line_texts);
+    const auto tables_of = [&](const TablesWithoutPlan& from) {
+      auto tables = std::make_unique<ScenarioTables>();
+      static_cast<TablesWithoutPlan&>(*tables) = from;
+      return tables;
+    };
+    const auto read = [&](const std::vector<std::string>& text, ScenarioTables& tables,
+                          const TrainReadingPause* from, TrainReadingPause* pause_at) {
+      MemoryTexts texts;
+      texts.Put(kTrainFile, Lines(text));
+      return memorizza_treno(tables, texts, line, nullptr, from, pause_at);
+    };
+    auto paused = tables_of(line_tables);
+    TrainReadingPause pause;
+    pause.line = record_line;
+    ASSERT_TRUE(read(rows, *paused, nullptr, &pause));
+    std::vector<std::string> blanked = rows;
+    blanked[static_cast<std::size_t>(record_line) - 1] = "";
+    auto fresh = tables_of(line_tables);
+    read(blanked, *fresh, nullptr, nullptr);
+    ASSERT_TRUE(pause.Before(record_line));
+    read(blanked, *paused, &pause, nullptr);
+    EXPECT_EQ(Dump(*paused), Dump(*fresh));
+  }
 }
 
 }  // namespace
