@@ -8,6 +8,14 @@ namespace packager::decompile {
 
 namespace {
 
+// text after that many blanks. Built up in one string: GCC 12 for Windows
+// warns wrongly of an overlapping copy in "literal" + std::string(...).
+std::string AfterBlanks(std::size_t blanks, const std::string& text) {
+  std::string out(blanks, ' ');
+  out += text;
+  return out;
+}
+
 // 64750 as "64.750".
 std::string Km(std::int64_t metres) {
   char text[32];
@@ -86,7 +94,7 @@ std::string SlowdownOrderText(const CrewFacts& facts) {
     }
     char row[256];
     std::snprintf(row, sizeof row, " | %02d| %s|%s|%s|%s|%s|\n", ++number,
-                  Cell(before + " - " + after, 27).c_str(), Cell(" " + Km(slowdown.start), 12).c_str(),
+                  Cell(before + " - " + after, 27).c_str(), Cell(AfterBlanks(1, Km(slowdown.start)), 12).c_str(),
                   Cell(std::to_string(slowdown.speed) + "    ", 10, true).c_str(),
                   Cell(std::to_string(slowdown.length) + "   ", 9, true).c_str(),
                   Cell(std::string("    ") + (slowdown.whole_train ? "A-" : "") +
@@ -149,13 +157,13 @@ std::string TimetableSheetText(const CrewFacts& facts) {
       if (stops) {
         name += " ...";  // the dots that pad the name of a stop
         while (name.size() < 24) name += '.';
-        times = station_number == last_station ? " " + Clock(row.station->seconds)
-                                               : "        " + Clock(row.station->seconds);
+        times = station_number == last_station ? AfterBlanks(1, Clock(row.station->seconds))
+                                               : AfterBlanks(8, Clock(row.station->seconds));
       }
     } else {
       name = " |  Velocita'";
     }
-    text += "  |" + Cell(row.speed, 4, true) + " |     |" + Cell(" " + Km(position), 8, true) + " " +
+    text += "  |" + Cell(row.speed, 4, true) + " |     |" + Cell(AfterBlanks(1, Km(position)), 8, true) + " " +
             Cell(name, std::max<std::size_t>(24, name.size())) + "|" + Cell(times, 15) + "|   |      |                   |\n";
   }
   text += "  |_____|_____|_________________________________|_______________|___|______|___________________|\n";
