@@ -883,8 +883,8 @@ void Decompiler::Leftovers() {
   for (std::size_t c = 0; c < cells_.size(); ++c) {
     if (claimed_[c] || cells_[c].kind == kCellEmpty) continue;
     Obstacle(kRouteGridFile, static_cast<std::int64_t>(c),
-             Printf("cell %zu holds an object of kind %d that no record accounts for", c,
-                    cells_[c].kind));
+             Printf("cell %lld holds an object of kind %d that no record accounts for",
+                    static_cast<long long>(c), cells_[c].kind));
   }
 }
 
