@@ -2,9 +2,12 @@
 // MinGW of the win32 thread model has no std::thread), runs a select() loop
 // over the listening socket and its clients. Each client sends a request
 // head; "/" is answered with the page and closed, kWatchEventsPath is kept
-// open as a stream of server-sent events.
+// open as a stream of server-sent events. No body is read.
 #include "tool/page_server.h"
 
+// select() sees this many sockets (Winsock's own default is 64): the
+// listening one and kClientLimit clients.
+#define FD_SETSIZE 512
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
@@ -31,10 +34,17 @@ constexpr ULONGLONG kKeepAliveMilliseconds = 10'000;
 // A request head longer than this, or not ended in this time, is refused.
 constexpr std::size_t kHeadLimit = 16 * 1024;
 constexpr ULONGLONG kHeadMilliseconds = 10'000;
-// A client that reads nothing while this much waits for it is dropped.
+// A client that has not taken its answer in this time is dropped, and one
+// that reads no events while this much waits for it.
+constexpr ULONGLONG kAnswerMilliseconds = 30'000;
 constexpr std::size_t kPendingLimit = 4 * 1024 * 1024;
-// select() sees FD_SETSIZE sockets: the listening one and these clients.
+// No body is read: one declared past this size (or of a length not
+// declared) is refused (413).
+constexpr std::size_t kBodyLimit = 64 * 1024;
 constexpr std::size_t kClientLimit = FD_SETSIZE - 1;
+// Event streams past this are refused (503), so that at least half the
+// places are left for pages and slow clients.
+constexpr std::size_t kEventStreamLimit = kClientLimit / 4;
 
 struct Client {
   SOCKET socket = INVALID_SOCKET;
@@ -43,7 +53,7 @@ struct Client {
   bool answered = false;
   bool events = false;           // a stream of events, kept open
   std::uint64_t after = 0;       // events: the last page it heard of
-  ULONGLONG since = 0;           // the head's start, then the last event sent
+  ULONGLONG since = 0;  // the head's start, then the answer's or the last event's
 };
 
 struct Request {
@@ -51,6 +61,7 @@ struct Request {
   std::string path;
   std::string query;
   std::string host;
+  bool body_too_large = false;
 };
 
 std::string Lower(std::string_view text) {
@@ -86,8 +97,16 @@ Request ParseHead(std::string_view head) {
     line_end = head.find('\n', start);
     const std::string_view header = head.substr(start, line_end - start);
     const std::size_t colon = header.find(':');
-    if (colon != std::string_view::npos && Lower(header.substr(0, colon)) == "host") {
-      request.host = std::string(Trimmed(header.substr(colon + 1)));
+    if (colon == std::string_view::npos) continue;
+    const std::string name = Lower(header.substr(0, colon));
+    const std::string_view value = Trimmed(header.substr(colon + 1));
+    if (name == "host") request.host = std::string(value);
+    if (name == "transfer-encoding") request.body_too_large = true;
+    if (name == "content-length") {
+      request.body_too_large =
+          request.body_too_large || value.empty() || value.size() > 18 ||
+          !std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
+          std::stoull(std::string(value)) > kBodyLimit;
     }
   }
   return request;
@@ -166,11 +185,18 @@ void PageServer::State::Answer(Client& client) {
   const Request request = ParseHead(client.head);
   client.head.clear();
   client.head.shrink_to_fit();
+  client.since = GetTickCount64();
   const std::string suffix = ":" + std::to_string(port);
   if (request.host != kPageServerHost + suffix && request.host != "localhost" + suffix) {
     client.pending = Response("403 Forbidden", "text/plain",
                               std::string("open the page at its address: http://") +
                                   kPageServerHost + suffix + "/\n");
+    return;
+  }
+  if (request.body_too_large) {
+    client.pending = Response("413 Payload Too Large", "text/plain",
+                              "the page server reads no body past " + std::to_string(kBodyLimit) +
+                                  " bytes\n");
     return;
   }
   if (request.method != "GET") {
@@ -191,6 +217,13 @@ void PageServer::State::Answer(Client& client) {
   LeaveCriticalSection(&lock);
   if (request.path == "/") {
     client.pending = Response("200 OK", "text/html; charset=utf-8", served);
+  } else if (request.path == kWatchEventsPath &&
+             std::count_if(clients.begin(), clients.end(),
+                           [](const Client& other) { return other.events; }) >=
+                 static_cast<std::ptrdiff_t>(kEventStreamLimit)) {
+    client.pending = Response("503 Service Unavailable", "text/plain",
+                              "too many pages open (" + std::to_string(kEventStreamLimit) +
+                                  "): close some; this one is not reloaded\n");
   } else if (request.path == kWatchEventsPath) {
     client.events = true;
     client.after = now;
@@ -294,6 +327,10 @@ void PageServer::State::Serve() {
         keep = Flush(client);
       }
       if (keep && !client.answered && now - client.since >= kHeadMilliseconds) keep = false;
+      if (keep && client.answered && !client.events && now > client.since &&
+          now - client.since >= kAnswerMilliseconds) {
+        keep = false;  // (an answer made in this round is younger than `now`)
+      }
       if (keep && client.pending.size() > kPendingLimit) keep = false;
       if (!keep) CloseClient(client);
     }

@@ -59,6 +59,25 @@ for path, host, half_close, status, holds in [
             sys.exit(f"GET {path}: Content-Length {length}, body {len(body.encode())}")
 after = re.search(r"after=(\d+)", request("/", here)).group(1)
 
+# A body declared past the bound is refused unread; 30 clients that send half
+# a request and 20 open pages hold up no fresh page.
+with socket.create_connection(("127.0.0.1", port), timeout=20) as s:
+    s.sendall(f"POST / HTTP/1.1\r\nHost: {here}\r\nContent-Length: {400 << 20}\r\n\r\n".encode())
+    if not s.recv(4096).startswith(b"HTTP/1.1 413 "):
+        sys.exit("a 400 MiB body is not refused with 413")
+held = []
+for n in range(50):
+    s = socket.create_connection(("127.0.0.1", port), timeout=20)
+    s.sendall((f"GET /events HTTP/1.1\r\nHost: {here}\r\n\r\n" if n < 20 else
+               f"GET / HTTP/1.1\r\nHost: {here}\r\nAcc").encode())
+    held.append(s)
+time.sleep(1)
+start = time.monotonic()
+if "new EventSource(" not in request("/", here) or time.monotonic() - start > 1.0:
+    sys.exit(f"a fresh page beside slow and open ones: {time.monotonic() - start:.2f} s")
+for s in held:
+    s.close()
+
 # The open page's events: an edit of a text is a change after its page.
 with socket.create_connection(("127.0.0.1", port), timeout=60) as s:
     s.sendall(f"GET /events?after={after} HTTP/1.1\r\nHost: {here}\r\n\r\n".encode())
@@ -76,7 +95,7 @@ with socket.create_connection(("127.0.0.1", port), timeout=60) as s:
     if not event or int(event.group(1)) <= int(after):
         sys.exit(f"no change after {after} in {data!r}")
 PY
-pass "watch serves the page, its events tell of an edit, other hosts get 403, other paths 404, an endless head 431"
+pass "watch serves the page, its events tell of an edit, other hosts get 403, other paths 404, an endless head 431, a large body 413, a fresh page beside 30 slow clients and 20 open pages"
 
 status=0
 output=$(wine scenario-tool.exe watch folder -o other.html --port "$port" 2>&1) || status=$?
