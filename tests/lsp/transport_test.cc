@@ -191,9 +191,10 @@ TEST_F(ServerOnFolder, OutlinesALargeTextInLinearTime) {
   const nlohmann::json outline = Outline(2);
   const auto took = std::chrono::steady_clock::now() - start;
   ASSERT_TRUE(outline.contains("result"));
-  // Linear, it takes a fraction of a second; a conversion that reads the
-  // text again for each position took over 15 s.
-  EXPECT_LT(took, std::chrono::seconds(8));
+  // Linear, it takes a fraction of a second (9 s under the sanitizers on a
+  // loaded machine); a conversion that reads the text again for each
+  // position took over 50 s.
+  EXPECT_LT(took, std::chrono::seconds(30));
 }
 
 }  // namespace
