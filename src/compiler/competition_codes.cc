@@ -15,8 +15,6 @@ constexpr std::string_view kFiller = "mmnnppqqrrssttuuvvwwxxyyzz";
 constexpr std::size_t kCodedCharacters = 25;  // the filler's last letter never counts
 static_assert(kFiller.size() > kCodedCharacters);
 
-constexpr std::int16_t kTableMarker = 610;  // entry 85 int1
-constexpr std::int16_t kGridMarker = 5121;  // cell 1 param1
 constexpr std::int64_t kStampCell = 1;
 
 // Lower case of one Windows-1252 byte.

@@ -10,6 +10,10 @@
 
 namespace packager {
 
+// The format markers every pair of files the packager writes carries.
+inline constexpr std::int16_t kTableMarker = 610;  // entry 85 int1
+inline constexpr std::int16_t kGridMarker = 5121;  // cell 1 param1
+
 // Both codes are computed over the work string: the text of entry 86 (train
 // number) followed by the text of entry 85 (scenario name), lower-cased by
 // the Windows-1252 rules, with "mmnnppqqrrssttuuvvwwxxyyzz" appended. Each

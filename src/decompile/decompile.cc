@@ -18,6 +18,7 @@
 #include "decompile/crew_documents.h"
 #include "decompile/texts.h"
 #include "output/binary_readers.h"
+#include "output/record_layouts.h"
 #include "tables/file_names.h"
 #include "tables/numbers.h"
 #include "tables/windows1252.h"
@@ -30,10 +31,7 @@ constexpr int kLinePlanFile = 0;
 constexpr int kTrainTableFile = 1;
 constexpr int kRouteGridFile = 2;
 
-constexpr std::int32_t kLinePlanMarker = 5121;  // cell 1 param1
-constexpr std::int32_t kTableMarker = 610;      // entry 85 int1
 constexpr std::int64_t kWarningCells = 24;      // 1200 m before a slowdown start
-constexpr std::int64_t kWarningFrom = 1500;     // a slowdown beyond it has a warning
 constexpr std::int64_t kFirstSignalCell = 8;    // four marks every other cell before it
 constexpr std::int64_t kFirstGridlessStation = 25;
 
@@ -86,10 +84,16 @@ Tables DecodeAll(const BinaryScenario& binaries) {
                                 "not a train table the packager writes",
                                 table[kScenarioEntry].int1, kTableMarker));
   }
-  if (tables.grid.last_index() < 1 || tables.grid.at(1).param1 != kLinePlanMarker) {
-    throw DecompileError(dat, 16,
-                         "cell 1 lacks the marker 5121 that every route grid the packager "
+  if (tables.grid.last_index() < 1) {
+    throw DecompileError(dat, binaries.route_grid.bytes.size(),
+                         "the file ends before cell 1, which every route grid the packager "
                          "writes holds: not a route grid file");
+  }
+  if (tables.grid.at(1).param1 != kGridMarker) {
+    throw DecompileError(dat, layout::kCellRecordSize + layout::kCellParam1,
+                         Printf("cell 1 lacks the marker %d that every route grid the packager "
+                                "writes holds: not a route grid file",
+                                kGridMarker));
   }
   tables.line_length = table[kTrainValuesEntry].end;
   tables.last_cell = tables.grid.last_index();
@@ -120,7 +124,7 @@ Tables DecodeAll(const BinaryScenario& binaries) {
   const std::string train_of = "train " + Utf8From1252(table[kSignallingEntry].text) + " of " +
                                Utf8From1252(table[kScenarioEntry].text);
   if (tables.grid.at(1).param2 != grid_code) {
-    throw DecompileError(dat, 18,
+    throw DecompileError(dat, layout::kCellRecordSize + layout::kCellParam2,
                          Printf("the competition code of cell 1 is %d, but the train table's ",
                                 tables.grid.at(1).param2) +
                              train_of + Printf(" gives %d: the files are of different trains",
@@ -711,7 +715,7 @@ void Decompiler::Slowdowns() {
       Obstacle(kRouteGridFile, e, "the slowdown's end cell does not repeat its start's speed, value and flag");
     }
     bool boards = false;
-    if (x > kWarningFrom) {
+    if (grammar::SlowdownHasWarning(x)) {
       const std::int64_t a = b - kWarningCells;
       const RouteCell& warning = cells_[static_cast<std::size_t>(a)];
       if (warning.kind != kCellSlowdownWarning || warning.param1 != v) {
