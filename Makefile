@@ -67,10 +67,19 @@ check: configure-tests
 # way, are not run a second time there.
 SANITIZE_SKIP_LABEL ?= outside
 
+# SANITIZE_WITH_FUZZ=1 makes the sanitizer build the fuzzing harnesses' build
+# as well: clang with libFuzzer's coverage (the flags of `make fuzz`), the
+# harnesses linked with libFuzzer and their corpus replayed by CTest through
+# it; `make fuzz FUZZ_DIR=SANITIZE_DIR` then fuzzes with no build of its own,
+# as continuous integration does.
+SANITIZE_FUZZ_FLAGS = $(if $(SANITIZE_WITH_FUZZ),-DCMAKE_CXX_COMPILER=$(FUZZ_CXX) \
+  -DCMAKE_CXX_FLAGS="$(FUZZ_CXX_FLAGS)" -DPACKAGER_FUZZ=ON)
+
 test: check sanitize-check
 
 sanitize-check:
-	$(call cmake_configure,$(SANITIZE_DIR),RelWithDebInfo,-DPACKAGER_SANITIZE=ON -DBUILD_TESTING=ON)
+	$(call cmake_configure,$(SANITIZE_DIR),RelWithDebInfo,-DPACKAGER_SANITIZE=ON -DBUILD_TESTING=ON \
+	  $(SANITIZE_FUZZ_FLAGS))
 	cmake --build $(SANITIZE_DIR) --parallel $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(SANITIZE_DIR) --output-on-failure --parallel $(JOBS) \
@@ -285,8 +294,10 @@ fuzz-build:
 fuzz: fuzz-build
 	$(MAKE) --no-print-directory -j$(JOBS) --output-sync=target $(FUZZ_HARNESSES:%=fuzz-run-%)
 
+# Its timeout is longer than a harness ever needs for one input on a quiet
+# machine, so that a slow moment of a busy one is not reported as a hang.
 fuzz-ci:
-	$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=20
+	$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=20 FUZZ_TIMEOUT=30
 
 $(FUZZ_HARNESSES:%=fuzz-run-%): fuzz-run-%:
 	mkdir -p $(FUZZ_DIR)/corpus/$* $(FUZZ_DIR)/artifacts/$* $(FUZZ_DIR)/dict
