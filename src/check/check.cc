@@ -164,7 +164,9 @@ CheckedScenario FolderScenario(const ScenarioSources& sources, const ScenarioFol
   const std::string& name = folder.identity.name;
   const std::string& train = folder.identity.train;
   const auto document = [&](const std::string& file, const FolderText& text) {
-    return CrewDocument{PathOf(sources, file), FileBytes(text)};
+    std::optional<std::string> bytes;
+    if (sources.files.count(file) != 0) bytes = FileBytes(text);
+    return CrewDocument{PathOf(sources, file), std::move(bytes)};
   };
   return {name,
           train,
@@ -897,15 +899,30 @@ CheckResult CheckScenario(const ScenarioSources& sources, const CheckOptions& op
   for (const FolderProblem& problem : reading.problems) {
     problems.push_back(FolderDiagnostic(sources, shown, problem));
   }
-  // Without its identity or a text the folder is not read on: the texts are
-  // read only as a whole scenario.
-  if (!reading.identity || reading.texts_missing) {
+  // Without its identity or a description the folder is not read on: the
+  // descriptions are read only as a whole scenario. A crew document missing
+  // is said, and the rest read all the same.
+  const std::string& name = reading.folder.identity.name;
+  const std::string& train = reading.folder.identity.train;
+  const auto holds = [&](const std::string& file) { return sources.files.count(file) != 0; };
+  if (!reading.identity || !holds(LineDescriptionName(name)) ||
+      !holds(TrainDescriptionName(name, train))) {
     ListPerRule(problems);
     return {std::move(problems), 0, std::nullopt};
   }
+  const std::set<std::string> crew_files = {NotesName(name, train),
+                                            SlowdownOrderName(name, train),
+                                            TimetableSheetName(name, train)};
+  const bool crew_problems_alone =
+      std::all_of(reading.problems.begin(), reading.problems.end(),
+                  [&](const FolderProblem& problem) { return crew_files.count(problem.file); });
   CheckedScenario scenario = FolderScenario(sources, reading.folder);
   CheckResult result = Diagnose(scenario, options.error_limit, cache, std::move(problems));
-  if (reading.problems.empty()) result.folder = std::move(reading.folder);
+  if (reading.problems.empty()) {
+    result.folder = std::move(reading.folder);
+  } else if (crew_problems_alone) {
+    result.descriptions = std::move(reading.folder);
+  }
   return result;
 }
 

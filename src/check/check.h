@@ -58,6 +58,11 @@ struct CheckResult {
   // its own (its texts may still hold faults): what report and package go
   // on with, so that a folder is read once.
   std::optional<ScenarioFolder> folder = std::nullopt;
+  // A folder the build refuses for its crew documents alone (one missing, a
+  // line of one that cannot be carried): its two descriptions, whole as the
+  // build would read them, for report and watch to compile and draw beside
+  // the errors. None otherwise (folder holds a folder without problems).
+  std::optional<ScenarioFolder> descriptions = std::nullopt;
 };
 
 // What a check keeps for the next check of the same scenario, as an editor

@@ -9,9 +9,10 @@ namespace packager::tool {
 
 void ReportOnFolder(const std::string& directory, FolderReport& report) {
   report.checked = CheckScenarioFolder(directory);
-  if (report.checked.folder) {
-    report.outcome = CompileFolder(*report.checked.folder, report.tables, true, &report.log);
-  }
+  // A folder refused for its crew documents alone is drawn all the same.
+  const std::optional<ScenarioFolder>& drawn =
+      report.checked.folder ? report.checked.folder : report.checked.descriptions;
+  if (drawn) report.outcome = CompileFolder(*drawn, report.tables, true, &report.log);
   const bool compiled = report.outcome.has_value();
   report.page = render::ReportPage(directory, report.checked.diagnostics,
                                    compiled ? &report.tables : nullptr,

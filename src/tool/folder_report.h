@@ -18,7 +18,8 @@ struct FolderReport {
   CheckResult checked;
   ScenarioTables tables;
   ReadingLog log;  // what each record of the compile wrote
-  // None for a folder the build refuses (the diagnostics say why).
+  // None for a folder the build refuses (the diagnostics say why), unless
+  // it refuses it for its crew documents alone: the descriptions compiled.
   std::optional<CompileOutcome> outcome;
   std::string page;  // the report page, standing alone
 };

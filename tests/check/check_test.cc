@@ -274,6 +274,17 @@ TEST(CheckTest, EveryProblemOfEveryFileOfTheFolder) {
   EXPECT_EQ(Errors(listed).size(), 2u);  // the train number, and the notes neither number has
   ASSERT_FALSE(listed.diagnostics.empty());
   EXPECT_NE(listed.diagnostics[0].message.find("it holds L_1-.txt:"), std::string::npos);
+  // A crew document missing is said, the descriptions read on, and handed
+  // over for a picture; the build still refuses the folder.
+  FolderFiles crew_missing = Folder(kLineHead, std::string(kTrainHead) + signal + signal);
+  crew_missing.erase("L_1_rallentamenti.txt");
+  const CheckResult crew = CheckScenario({"", false, "", "", crew_missing, {}});
+  EXPECT_EQ(Errors(crew), (std::vector<std::string>{
+                              "L_1-.txt:5:1 E16",
+                              "L_1_rallentamenti.txt:0:0 missing; the scenario folder must hold "
+                              "this text"}));
+  EXPECT_FALSE(crew.folder);
+  EXPECT_TRUE(crew.descriptions);
   const CheckResult clean = CheckScenario({"", false, "", "", Folder(kLineHead, kTrainHead), {}});
   EXPECT_EQ(Errors(clean), std::vector<std::string>{});
   ASSERT_TRUE(clean.folder);
