@@ -78,8 +78,8 @@ class Server {
   void StartChecks();
   // True while a check is under way or its result waits to be published.
   bool Checking() const { return worker_.Busy(); }
-  // Waits at most `limit` for a check to end.
-  void AwaitCheck(std::chrono::milliseconds limit) { worker_.WaitDone(limit); }
+  // Waits at most `limit` for a check to end; true when one ended.
+  bool AwaitCheck(std::chrono::milliseconds limit) { return worker_.WaitDone(limit); }
   // Publishes the checks that ended, and answers the requests that waited
   // for them.
   void Poll();
