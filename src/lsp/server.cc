@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <exception>
 #include <limits>
+#include <memory>
 #include <stdexcept>
 #include <utility>
 
@@ -247,7 +248,6 @@ void Server::HandleRequest(const json& id, const std::string& method, const json
     return;
   }
   if (!watch_registration_) NoticeDiskChanges();
-  Flush();
   try {
     if (method == "initialize" && initialized_) {
       RespondError(id, kInvalidRequest, "the server is already initialized");
@@ -259,6 +259,7 @@ void Server::HandleRequest(const json& id, const std::string& method, const json
       }
       Respond(id, Initialize());
     } else if (method == "shutdown") {
+      Flush();
       shut_down_ = true;
       Respond(id, nullptr);
     } else if (method == "textDocument/hover") {
@@ -266,7 +267,7 @@ void Server::HandleRequest(const json& id, const std::string& method, const json
     } else if (method == "textDocument/completion") {
       Respond(id, Completion(params));
     } else if (method == "textDocument/codeAction") {
-      Respond(id, CodeActions(params));
+      if (!Defer(id, method, params)) Respond(id, CodeActions(params));
     } else if (method == "textDocument/documentSymbol") {
       Respond(id, DocumentSymbols(params));
     } else if (method == "textDocument/inlayHint") {
@@ -311,7 +312,10 @@ void Server::HandleNotification(const std::string& method, const json& params) {
     } else if (method == "textDocument/didClose") {
       const std::string path = PathParam(params);
       workspace_.Close(path);
+      Supersede(path);
       Schedule(path);
+    } else if (method == "$/cancelRequest") {
+      Cancel(params);
     } else if (method == "initialized") {
       RegisterWatching();
     } else if (method == "workspace/didChangeConfiguration") {
@@ -319,7 +323,7 @@ void Server::HandleNotification(const std::string& method, const json& params) {
     } else if (method == "workspace/didChangeWatchedFiles") {
       FilesChanged(params);
     }
-    // $/cancelRequest and every other notification: nothing to do.
+    // Every other notification: nothing to do.
   } catch (const std::exception& error) {
     LogError(method + ": " + error.what());
   }
@@ -377,20 +381,100 @@ json Server::DiagnosticJson(const Diagnostic& diagnostic) const {
 }
 
 void Server::Schedule(const std::string& path) {
-  pending_[DirectoryOf(path)] = path;
+  const std::string folder = DirectoryOf(path);
+  pending_[folder] = path;
+  ++changes_[folder];
   last_change_ = std::chrono::steady_clock::now();
 }
 
-void Server::Flush() {
-  std::map<std::string, std::string> pending;
-  pending.swap(pending_);
-  for (const auto& folder_path : pending) {
+void Server::StartChecks() {
+  for (auto& [folder, path] : std::exchange(pending_, {})) {
+    const std::uint64_t count = changes_[folder];
+    checking_[folder] = count;
+    std::shared_ptr<Workspace::FolderCheck> check;
     try {
-      Publish(folder_path.second);
+      check = std::make_shared<Workspace::FolderCheck>(workspace_.StartCheck(path));
     } catch (const std::exception& error) {
-      LogError("checking " + folder_path.second + ": " + error.what());
+      checking_.erase(folder);
+      LogError("checking " + path + ": " + error.what());
+      continue;
+    }
+    worker_.Submit(folder, [this, check, folder, count]() -> CheckWorker::Finish {
+      std::string fault;
+      try {
+        Workspace::RunCheck(*check);
+      } catch (const std::exception& error) {
+        fault = error.what();
+      }
+      return [this, check, folder, count, fault] {
+        if (changes_[folder] != count) return;  // a newer text's check follows
+        checking_.erase(folder);
+        if (!fault.empty()) {
+          LogError("checking " + check->path + ": " + fault);
+          return;
+        }
+        try {
+          Publish(workspace_.FinishCheck(std::move(*check)));
+        } catch (const std::exception& error) {
+          LogError("checking " + check->path + ": " + error.what());
+        }
+      };
+    });
+  }
+}
+
+void Server::Poll() {
+  for (const CheckWorker::Finish& finish : worker_.TakeDone()) finish();
+  AnswerDeferred();
+}
+
+void Server::Flush() {
+  StartChecks();
+  worker_.WaitIdle();
+  Poll();
+}
+
+bool Server::Defer(const json& id, const std::string& method, const json& params) {
+  const std::string path = PathParam(params);
+  const std::string folder = DirectoryOf(path);
+  if (pending_.count(folder) == 0 && checking_.count(folder) == 0) return false;
+  deferred_.push_back({id, method, params, path});
+  StartChecks();
+  return true;
+}
+
+void Server::AnswerDeferred() {
+  std::vector<Deferred> waiting;
+  for (Deferred& request : std::exchange(deferred_, {})) {
+    const std::string folder = DirectoryOf(request.path);
+    if (pending_.count(folder) != 0 || checking_.count(folder) != 0) {
+      waiting.push_back(std::move(request));
+    } else {
+      HandleRequest(request.id, request.method, request.params);
     }
   }
+  // Answering may defer again: those come after the ones still waiting.
+  waiting.insert(waiting.end(), std::make_move_iterator(deferred_.begin()),
+                 std::make_move_iterator(deferred_.end()));
+  deferred_ = std::move(waiting);
+}
+
+void Server::Supersede(const std::string& path) {
+  std::erase_if(deferred_, [&](const Deferred& request) {
+    if (request.path != path) return false;
+    RespondError(request.id, kContentModified,
+                 request.method + ": the text changed before the answer; ask again");
+    return true;
+  });
+}
+
+void Server::Cancel(const json& params) {
+  const json& id = params.at("id");
+  std::erase_if(deferred_, [&](const Deferred& request) {
+    if (request.id != id) return false;
+    RespondError(request.id, kRequestCancelled, request.method + ": cancelled by the client");
+    return true;
+  });
 }
 
 void Server::OpenText(const std::string& path, std::string text, int version) {
@@ -398,6 +482,7 @@ void Server::OpenText(const std::string& path, std::string text, int version) {
   if (!workspace_.Open(path, std::move(text), version)) {
     ShowMessage(kMessageError, FileNameOf(path) + ": " + TooLargeReason(size));
   }
+  Supersede(path);
   Schedule(path);
 }
 
@@ -413,8 +498,8 @@ void Server::LogError(const std::string& message) {
          {"params", {{"type", kMessageError}, {"message", message}}}});
 }
 
-void Server::Publish(const std::string& path) {
-  for (const auto& [file, diagnostics] : workspace_.Check(path)) {
+void Server::Publish(const std::map<std::string, std::vector<Diagnostic>>& checked) {
+  for (const auto& [file, diagnostics] : checked) {
     json list = json::array();
     for (const Diagnostic& diagnostic : diagnostics) list.push_back(DiagnosticJson(diagnostic));
     json params = {{"uri", UriOfPath(file)}, {"diagnostics", std::move(list)}};
@@ -548,16 +633,47 @@ std::pair<int, int> Server::CursorOf(const std::string& path, const json& params
   return {line, workspace_.ColumnOf(path, line, character)};
 }
 
+namespace {
+
+// How long the loop waits for input at a time while a check runs: the
+// longest its diagnostics wait to be published once it ends.
+constexpr std::chrono::milliseconds kCheckPoll{10};
+
+// Until input comes: starts the changed folders' checks once the edits
+// settled and publishes the checks that ended.
+void WaitForInput(Server& server, const InputWait& wait) {
+  while (server.HasPending() || server.Checking()) {
+    const auto now = std::chrono::steady_clock::now();
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        server.last_change() + server.settle() - now);
+    if (server.HasPending() && left.count() <= 0) {
+      server.StartChecks();
+      continue;
+    }
+    if (server.Checking() && (!server.HasPending() || left > kCheckPoll)) left = kCheckPoll;
+    if (wait(left)) return;
+    const auto waited = std::chrono::steady_clock::now() - now;
+    // Input that cannot be waited on answers at once: wait for the check.
+    if (waited < left) server.AwaitCheck(std::chrono::duration_cast<std::chrono::milliseconds>(left - waited));
+    server.Poll();
+  }
+}
+
+}  // namespace
+
 int Serve(std::istream& in, std::ostream& out, const InputWait& wait) {
   Server server([&out](const json& message) {
     WriteFrame(out, message.dump(-1, ' ', false, json::error_handler_t::replace));
   });
   while (!server.exited()) {
-    if (server.HasPending() && in.rdbuf()->in_avail() <= 0) {
-      // Nothing read waits: check once no change has come for the settle delay.
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          server.last_change() + server.settle() - std::chrono::steady_clock::now());
-      if (!wait || left.count() <= 0 || !wait(left)) server.Flush();
+    if (in.rdbuf()->in_avail() <= 0) {
+      if (wait) {
+        WaitForInput(server, wait);
+      } else if (server.HasPending() || server.Checking()) {
+        server.Flush();
+      }
+    } else if (wait) {
+      server.Poll();
     }
     const Frame frame = ReadFrame(in);
     if (frame.status == FrameStatus::kEnd) break;

@@ -9,9 +9,14 @@
 // signatureHelp, references and rename (server_features.cc).
 //
 // The diagnostics wait for the edits to settle: a burst of changes is
-// checked once, the settle delay (kSettle unless set) after the last of them
-// or as soon as a request comes (a request always answers on the latest
-// text), and at the end of the input.
+// checked once, the settle delay (kSettle unless set) after the last of them,
+// as soon as a code action asks for them, and at the end of the input.
+// Checks run beside the protocol (check_worker.h): requests answer at once on
+// the latest text, while a check runs; a check whose folder changed while
+// it ran is not published, the latest text's follows. Code actions, which
+// answer from the diagnostics, wait for the check of the latest text: one
+// cancelled meanwhile ($/cancelRequest) is answered with kRequestCancelled,
+// one whose text changed meanwhile with kContentModified.
 //
 // A message that is no JSON is answered with a parse error, one that is no
 // request with an invalid request error, an unknown request with method not
@@ -24,14 +29,17 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <istream>
 #include <map>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "lsp/check_worker.h"
 #include "lsp/workspace.h"
 
 namespace packager::lsp {
@@ -43,6 +51,8 @@ inline constexpr int kMethodNotFound = -32601;
 inline constexpr int kInvalidParams = -32602;
 inline constexpr int kInternalError = -32603;
 inline constexpr int kServerNotInitialized = -32002;
+inline constexpr int kRequestCancelled = -32800;
+inline constexpr int kContentModified = -32801;
 
 // The deepest nesting of arrays and objects a message may have; a deeper
 // one is answered with a parse error, unread.
@@ -59,12 +69,24 @@ class Server {
   // one skipped for its size is also shown to the editor.
   void HandleMalformed(const std::string& problem, bool too_large = false);
 
-  // Folders changed since their last check, and when the last change came.
+  // Folders changed since their last check was started, and when the last
+  // change came.
   bool HasPending() const { return !pending_.empty(); }
   std::chrono::steady_clock::time_point last_change() const { return last_change_; }
   std::chrono::milliseconds settle() const { return workspace_.settings().settle; }
-  // Checks every changed folder and publishes its diagnostics.
+  // Hands the check of every changed folder to the worker.
+  void StartChecks();
+  // True while a check is under way or its result waits to be published.
+  bool Checking() const { return worker_.Busy(); }
+  // Waits at most `limit` for a check to end; true when one ended.
+  bool AwaitCheck(std::chrono::milliseconds limit) { return worker_.WaitDone(limit); }
+  // Publishes the checks that ended, and answers the requests that waited
+  // for them.
+  void Poll();
+  // Checks every changed folder, waits for every check and publishes.
   void Flush();
+  // While held, checks handed over wait and none starts (tests).
+  void HoldChecks(bool held) { worker_.Hold(held); }
 
   // True once exit was received.
   bool exited() const { return exited_; }
@@ -77,8 +99,16 @@ class Server {
   void HandleNotification(const std::string& method, const nlohmann::json& params);
   void Respond(const nlohmann::json& id, nlohmann::json result);
   void RespondError(const nlohmann::json& id, int code, const std::string& message);
-  void Publish(const std::string& path);
+  void Publish(const std::map<std::string, std::vector<Diagnostic>>& checked);
   void Schedule(const std::string& path);
+  // A request that answers from the diagnostics (code actions): true when
+  // it waits for the check of its folder's latest texts.
+  bool Defer(const nlohmann::json& id, const std::string& method, const nlohmann::json& params);
+  // Answers the waiting requests whose folder's check was published.
+  void AnswerDeferred();
+  // The waiting requests on a text that changed: kContentModified.
+  void Supersede(const std::string& path);
+  void Cancel(const nlohmann::json& params);
   // Holds an editor's text; one refused for its size is shown to the editor.
   void OpenText(const std::string& path, std::string text, int version);
   void ShowMessage(int type, const std::string& message);
@@ -134,6 +164,18 @@ class Server {
   bool exited_ = false;
   std::map<std::string, std::string> pending_;  // a changed file by its folder
   std::chrono::steady_clock::time_point last_change_;
+  // Each folder's changes so far, and the count a check under way was
+  // started at: a check of an older count is not published.
+  std::map<std::string, std::uint64_t> changes_;
+  std::map<std::string, std::uint64_t> checking_;
+  struct Deferred {
+    nlohmann::json id;
+    std::string method;
+    nlohmann::json params;
+    std::string path;
+  };
+  std::vector<Deferred> deferred_;
+  CheckWorker worker_;  // last: its jobs refer to the members above
 };
 
 // True when initialize's params offer dynamic registration of
@@ -144,10 +186,13 @@ bool OffersWatchRegistration(const nlohmann::json& params);
 using InputWait = std::function<bool(std::chrono::milliseconds)>;
 
 // Serves the messages of in until exit or the end of in, writing to out;
-// returns the status to end with. Changed folders are checked when a request
-// comes, when in holds no further message and `wait` (none: no waiting)
-// sees none come before the settle delay has passed since the last change, and at the
-// end.
+// returns the status to end with. Changed folders are checked when in holds
+// no further message and `wait` sees none come before the settle delay has
+// passed since the last change, and at the end; their diagnostics are
+// published as their checks end, between messages. Without `wait` (input
+// that cannot be waited on, and tests), each time in holds no further
+// message every changed folder is checked and published before the next is
+// read.
 int Serve(std::istream& in, std::ostream& out, const InputWait& wait = {});
 
 // A file URI's path ("file:///a%20b/c.txt" -> "/a b/c.txt"; on Windows

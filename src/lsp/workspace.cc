@@ -252,28 +252,27 @@ const Workspace::FileText& Workspace::TextOf(const std::string& path) const {
 }
 
 std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::string& path) {
+  FolderCheck check = StartCheck(path);
+  RunCheck(check);
+  return FinishCheck(std::move(check));
+}
+
+Workspace::FolderCheck Workspace::StartCheck(const std::string& path) {
   disk_texts_.clear();
-  std::map<std::string, std::vector<Diagnostic>> result;
+  FolderCheck check;
+  check.path = path;
+  check.directory = DirectoryOf(path);
   const std::optional<ScenarioPlace> place = PlaceOf(path);
   if (!place) {
-    // No scenario (any more: a folder renamed or removed): what was said of
-    // its files is taken back.
-    if (disk_stamps_.count(DirectoryOf(path)) != 0) {
-      disk_stamps_[DirectoryOf(path)] = DiskStamp(DirectoryOf(path));
+    if (disk_stamps_.count(check.directory) != 0) {
+      disk_stamps_[check.directory] = DiskStamp(check.directory);
     }
-    const auto published = published_.find(DirectoryOf(path));
-    if (published != published_.end()) {
-      for (const std::string& file : published->second) {
-        result[file];
-        diagnostics_.erase(file);
-      }
-      published_.erase(published);
-    }
-    return result;
+    return check;
   }
+  check.scenario = true;
   const std::string& directory = place->directory;
   disk_stamps_[directory] = DiskStamp(directory);
-  tool::ScenarioSources sources;
+  tool::ScenarioSources& sources = check.sources;
   sources.packager_texts = place->packager_texts;
   sources.name = place->name;
   sources.train = place->train;
@@ -288,19 +287,17 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
   }
   // A file open in the editor counts as it is there; the others as on disk.
   // One that is there but cannot be read is said to be so, not missing.
-  std::map<std::string, std::string> unreadable;
-  std::map<std::string, std::string> unsaveable;  // open texts 1252 cannot hold, by name
   const auto load = [&](const std::string& name) {
     const std::string file = JoinPath(directory, name);
     if (const OpenDocument* document = Find(file)) {
       if (document->refused_bytes != 0) {
-        unreadable[name] = TooLargeReason(document->refused_bytes);
+        check.unreadable[name] = TooLargeReason(document->refused_bytes);
       } else if (!place->packager_texts) {
         sources.files[name] = document->text;
       } else {
         std::vector<ConversionProblem> problems;
         Utf8To1252Substituting(document->text, sources.files[name], problems);
-        if (!problems.empty()) unsaveable[name] = document->text;
+        if (!problems.empty()) check.unsaveable[name] = document->text;
       }
       return;
     }
@@ -310,7 +307,7 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
     if (fault == ReadFault::kNone) {
       sources.files[name] = std::move(bytes);
     } else if (fault != ReadFault::kMissing) {
-      unreadable[name] = UnreadableReason(fault, errno);
+      check.unreadable[name] = UnreadableReason(fault, errno);
     }
   };
   for (const std::string& name : names) load(name);
@@ -328,10 +325,17 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
       }
     }
   }
+  check.settings = settings_;
+  check.cache = &check_caches_[directory];
+  return check;
+}
+
+void Workspace::RunCheck(FolderCheck& check) {
+  if (!check.scenario) return;
   tool::CheckResult checked =
-      tool::CheckScenario(sources, {settings_.error_limit}, &check_caches_[directory]);
-  ApplySettings(settings_, checked.diagnostics);
-  for (const auto& [name, text] : unsaveable) {
+      tool::CheckScenario(check.sources, {check.settings.error_limit}, check.cache);
+  ApplySettings(check.settings, checked.diagnostics);
+  for (const auto& [name, text] : check.unsaveable) {
     for (Diagnostic& diagnostic : CharactersOutside1252(name, text)) {
       checked.diagnostics.insert(checked.diagnostics.begin(), std::move(diagnostic));
     }
@@ -343,7 +347,7 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
     note.message = tool::StoppedNote(checked.stopped_after);
     checked.diagnostics.push_back(note);
   }
-  for (const auto& unread : unreadable) {
+  for (const auto& unread : check.unreadable) {
     const std::string& name = unread.first;
     // It is there: no message may say it is missing, or that scenario.txt
     // names a text the folder does not hold.
@@ -359,14 +363,33 @@ std::map<std::string, std::vector<Diagnostic>> Workspace::Check(const std::strin
     diagnostic.message = "cannot be read: " + unread.second;
     checked.diagnostics.insert(checked.diagnostics.begin(), std::move(diagnostic));
   }
+  check.diagnostics = std::move(checked.diagnostics);
+}
+
+std::map<std::string, std::vector<Diagnostic>> Workspace::FinishCheck(FolderCheck check) {
+  std::map<std::string, std::vector<Diagnostic>> result;
+  const std::string& directory = check.directory;
+  if (!check.scenario) {
+    // No scenario (any more: a folder renamed or removed): what was said of
+    // its files is taken back.
+    const auto published = published_.find(directory);
+    if (published != published_.end()) {
+      for (const std::string& file : published->second) {
+        result[file];
+        diagnostics_.erase(file);
+      }
+      published_.erase(published);
+    }
+    return result;
+  }
   std::set<std::string>& published = published_[directory];
   for (const std::string& file : published) result[file];
   if (const auto open = open_in_.find(directory); open != open_in_.end()) {
     for (const std::string& file : open->second) result[file];
   }
-  const std::string lead_file = JoinPath(directory, FileNameOf(path));
+  const std::string lead_file = JoinPath(directory, FileNameOf(check.path));
   WideningCache widening;
-  for (Diagnostic& diagnostic : checked.diagnostics) {
+  for (Diagnostic& diagnostic : check.diagnostics) {
     diagnostic.path = diagnostic.path.empty() ? lead_file : JoinPath(directory, diagnostic.path);
     Widen(diagnostic, widening);
     for (tool::RelatedPlace& related : diagnostic.related) {

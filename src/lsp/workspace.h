@@ -132,6 +132,26 @@ class Workspace {
   // by their full paths. Empty for a file of no scenario.
   std::map<std::string, std::vector<Diagnostic>> Check(const std::string& path);
 
+  // Check in three steps, so that the long one may run on another thread:
+  // StartCheck reads what the check of path's folder needs (the open texts,
+  // the files on disk, the settings); RunCheck checks it, touching nothing
+  // of the workspace but the folder's check cache (one check of a folder at
+  // a time); FinishCheck keeps its diagnostics and returns what Check does.
+  struct FolderCheck {
+    std::string path;
+    std::string directory;
+    bool scenario = false;  // false: no scenario (any more), what was said is taken back
+    tool::ScenarioSources sources;
+    std::map<std::string, std::string> unreadable;  // why, by name
+    std::map<std::string, std::string> unsaveable;  // open texts 1252 cannot hold, by name
+    Settings settings;
+    tool::CheckCache* cache = nullptr;
+    std::vector<Diagnostic> diagnostics;  // RunCheck's, files named within the folder
+  };
+  FolderCheck StartCheck(const std::string& path);
+  static void RunCheck(FolderCheck& check);
+  std::map<std::string, std::vector<Diagnostic>> FinishCheck(FolderCheck check);
+
   // The diagnostics of the last check on a file whose range meets lines
   // first to last.
   std::vector<Diagnostic> DiagnosticsOn(const std::string& path, int first, int last) const;

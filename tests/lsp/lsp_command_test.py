@@ -4,8 +4,8 @@ stdout with their byte counts right (a diagnostic quoting a non-ASCII text
 included), status 0 after shutdown and exit, 1 when stdin just closes, and
 an end in time either way. A burst of edits is checked once, and an edit
 followed by nothing is checked once it has settled, with no request to
-prompt it. A text changed on disk is checked again at the next request, and
-a folder renamed away takes its diagnostics back.
+prompt it. A text changed on disk is noticed at the next request and
+checked again, and a folder renamed away takes its diagnostics back.
 
 usage: lsp_command_test.py SCENARIO_TOOL SCENARIO_DIR
 """
@@ -101,8 +101,8 @@ def settles(tool, uri, text):
 
 
 def notices_the_disk(tool, folder):
-    """A text changed on disk by another program is checked again at the next
-    request; the folder renamed away takes its diagnostics back."""
+    """A text changed on disk by another program is noticed at the next request
+    and checked again; the folder renamed away takes its diagnostics back."""
     folder = pathlib.Path(folder)
     line = folder / "Vardessa_Lontrino_linea.txt"
     train_uri = (folder / "Vardessa_Lontrino_5608-.txt").as_uri()
@@ -124,11 +124,7 @@ def notices_the_disk(tool, folder):
     moved = folder.with_name(folder.name + "_moved")
     folder.rename(moved)
     session.send(dict(hover, id=3))
-    arrived = lambda: [m for _, m in session.messages
-                       if m.get("method") == "textDocument/publishDiagnostics"
-                       and m["params"]["uri"] == line.as_uri()]
-    session.wait_for(lambda m: m.get("id") == 3)
-    assert arrived()[-1]["params"]["diagnostics"] == [], arrived()
+    session.wait_for(published(line.as_uri(), lambda d: d == []))
     moved.rename(folder)
     session.send({"jsonrpc": "2.0", "id": 4, "method": "shutdown"},
                  {"jsonrpc": "2.0", "method": "exit"})

@@ -1,14 +1,17 @@
 #!/usr/bin/env python3
 """How fast scenario-tool lsp answers an author's edits, and what it holds
-in memory as they go on: the train description of a scenario folder is
-opened, then edited EDITS times (a signal's position moved and moved back),
-one edit at a time; each edit's latency runs from sending it to its
-diagnostics arriving (the server waits for the edits to settle first).
-Every 10th edit is followed by a hover at once instead, which checks at
-once: its latency is given apart. The server's resident memory is read
-after the 100th and the last edit.
+in memory as they go on: a text of a scenario folder (the train description
+unless TEXT names another, e.g. linea for the line description) is opened,
+then edited EDITS times (a signal's position moved and moved back, or a
+blank line added and taken away), one edit at a time; each edit's latency
+runs from sending it to its diagnostics arriving (the server waits for the
+edits to settle first). Every 10th edit is followed at once by a code
+action, which has the check start at once, and a hover, which answers
+while that check runs: the hover's latency and the diagnostics' are given
+apart. The server's resident memory is read after the 100th and the last
+edit.
 
-usage: measure_edits.py SCENARIO_TOOL SCENARIO_DIR [EDITS]
+usage: measure_edits.py SCENARIO_TOOL SCENARIO_DIR [EDITS [TEXT]]
 """
 import json
 import pathlib
@@ -17,18 +20,13 @@ import statistics
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 
 def frame(message):
     body = json.dumps(message).encode()
     return b"Content-Length: %d\r\n\r\n" % len(body) + body
-
-
-def read(stream):
-    length = int(stream.readline().split(b":")[1])
-    stream.readline()
-    return json.loads(stream.read(length).decode())
 
 
 def resident_kib(pid):
@@ -43,56 +41,99 @@ def percentile(values, share):
     return ordered[min(len(ordered) - 1, int(share * len(ordered)))]
 
 
+class Session:
+    """The server, its messages taken as they come with the time they came."""
+
+    def __init__(self, tool):
+        self.process = subprocess.Popen([tool, "lsp"], stdin=subprocess.PIPE,
+                                        stdout=subprocess.PIPE)
+        self.messages = []
+        self.lock = threading.Condition()
+        threading.Thread(target=self.read, daemon=True).start()
+
+    def read(self):
+        stream = self.process.stdout
+        while header := stream.readline():
+            length = int(header.split(b":")[1])
+            stream.readline()
+            message = json.loads(stream.read(length).decode())
+            with self.lock:
+                self.messages.append((time.perf_counter(), message))
+                self.lock.notify_all()
+
+    def send(self, *messages):
+        self.process.stdin.write(b"".join(frame(m) for m in messages))
+        self.process.stdin.flush()
+
+    def wait_for(self, predicate, timeout=120):
+        """The time the first message since the last wait that fits came."""
+        with self.lock:
+            assert self.lock.wait_for(
+                lambda: any(predicate(m) for _, m in self.messages), timeout), self.messages[-3:]
+            found = next(t for t, m in self.messages if predicate(m))
+            self.messages.clear()
+            return found
+
+
 def main():
     tool, scenario = sys.argv[1], pathlib.Path(sys.argv[2])
     edits = int(sys.argv[3]) if len(sys.argv) > 3 else 1000
+    which = sys.argv[4] if len(sys.argv) > 4 else "-"
     with tempfile.TemporaryDirectory() as folder:
         for text in scenario.iterdir():
             shutil.copy(text, folder)
-        train = next(pathlib.Path(folder).glob("*-.txt"))
-        uri = train.as_uri()
-        text = train.read_text(encoding="utf-8")
+        edited = next(pathlib.Path(folder).glob(f"*{which}.txt"))
+        uri = edited.as_uri()
+        text = edited.read_text(encoding="utf-8")
         moved = text.replace("segnale,    3800", "segnale,    3850")
-        server = subprocess.Popen([tool, "lsp"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        if moved == text:
+            moved = text + "\n"
+        session = Session(tool)
 
-        def send(*messages):
-            server.stdin.write(b"".join(frame(m) for m in messages))
-            server.stdin.flush()
+        def diagnostics_of(version):
+            return lambda m: (m.get("method") == "textDocument/publishDiagnostics"
+                              and m["params"]["uri"] == uri
+                              and m["params"].get("version") == version)
 
-        def published(version):
-            while True:
-                message = read(server.stdout)
-                if (message.get("method") == "textDocument/publishDiagnostics"
-                        and message["params"]["uri"] == uri):
-                    assert message["params"].get("version") == version, message
-                    return
-
-        send({"jsonrpc": "2.0", "id": 0, "method": "initialize", "params": {}},
-             {"jsonrpc": "2.0", "method": "textDocument/didOpen", "params": {"textDocument": {
-                 "uri": uri, "languageId": "plaintext", "version": 1, "text": text}}})
-        published(1)
-        settled, prompted, memory = [], [], {}
+        session.send({"jsonrpc": "2.0", "id": 0, "method": "initialize", "params": {}},
+                     {"jsonrpc": "2.0", "method": "textDocument/didOpen", "params": {
+                         "textDocument": {"uri": uri, "languageId": "plaintext", "version": 1,
+                                          "text": text}}})
+        session.wait_for(diagnostics_of(1))
+        settled, checked, hovered, memory = [], [], [], {}
         for version in range(2, edits + 2):
             change = {"jsonrpc": "2.0", "method": "textDocument/didChange", "params": {
                 "textDocument": {"uri": uri, "version": version},
                 "contentChanges": [{"text": moved if version % 2 else text}]}}
             start = time.perf_counter()
             if version % 10 == 0:
-                send(change, {"jsonrpc": "2.0", "id": version, "method": "textDocument/hover",
+                place = {"textDocument": {"uri": uri}, "position": {"line": 1, "character": 2}}
+                session.send(change,
+                             {"jsonrpc": "2.0", "id": -version, "method": "textDocument/codeAction",
                               "params": {"textDocument": {"uri": uri},
-                                         "position": {"line": 49, "character": 13}}})
-                published(version)
-                prompted.append(time.perf_counter() - start)
-                assert read(server.stdout).get("id") == version
+                                         "range": {"start": place["position"],
+                                                   "end": place["position"]},
+                                         "context": {"diagnostics": []}}},
+                             {"jsonrpc": "2.0", "id": version, "method": "textDocument/hover",
+                              "params": place})
+                with session.lock:
+                    session.lock.wait_for(lambda: {-version, version} <= {
+                        m.get("id") for _, m in session.messages}, 120)
+                    times = {("hover" if m.get("id") == version else "check"): t
+                             for t, m in session.messages
+                             if m.get("id") == version or diagnostics_of(version)(m)}
+                    assert len(times) == 2, session.messages
+                    session.messages.clear()
+                hovered.append(times["hover"] - start)
+                checked.append(times["check"] - start)
             else:
-                send(change)
-                published(version)
-                settled.append(time.perf_counter() - start)
+                session.send(change)
+                settled.append(session.wait_for(diagnostics_of(version)) - start)
             if version - 1 in (100, edits):
-                memory[version - 1] = resident_kib(server.pid)
-        send({"jsonrpc": "2.0", "id": 1, "method": "shutdown"},
-             {"jsonrpc": "2.0", "method": "exit"})
-        server.wait(timeout=60)
+                memory[version - 1] = resident_kib(session.process.pid)
+        session.send({"jsonrpc": "2.0", "id": 1, "method": "shutdown"},
+                     {"jsonrpc": "2.0", "method": "exit"})
+        session.process.wait(timeout=60)
 
     def line(name, values):
         milliseconds = [v * 1000 for v in values]
@@ -101,7 +142,8 @@ def main():
               f"most {max(milliseconds):.1f} ms")
 
     line("diagnostics once the edit settled", settled)
-    line("diagnostics of an edit a request follows", prompted)
+    line("diagnostics of an edit a code action follows", checked)
+    line("hover sent with it, during its check", hovered)
     for count, kib in sorted(memory.items()):
         print(f"resident memory after {count} edits: {kib} KiB")
 

@@ -135,11 +135,32 @@ class ServerOnFolder : public testing::Test {
     message["jsonrpc"] = "2.0";
     server_.Handle(message.dump());
   }
-  void Open(const std::string& text) {
+  void Open(const std::string& text, int version = 1) {
     Send({{"method", "textDocument/didOpen"},
           {"params",
            {{"textDocument",
-             {{"uri", UriOfPath(train_)}, {"languageId", "t"}, {"version", 1}, {"text", text}}}}}});
+             {{"uri", UriOfPath(train_)}, {"languageId", "t"}, {"version", version},
+              {"text", text}}}}}});
+  }
+  // The train description grown to about 1 MiB of signals (a line of about
+  // 1000 km has as many).
+  std::string LongText() const {
+    const std::size_t signals = train_text_.find("[segnali]");
+    std::string text = train_text_;
+    const std::string rows = train_text_.substr(signals + 10);
+    while (text.size() < (std::size_t{1} << 20)) text += rows;
+    return text;
+  }
+  // The versions of the train description's diagnostics published.
+  std::vector<int> PublishedVersions() const {
+    std::vector<int> versions;
+    for (const nlohmann::json& message : sent_) {
+      if (message.value("method", "") == "textDocument/publishDiagnostics" &&
+          message["params"]["uri"] == UriOfPath(train_)) {
+        versions.push_back(message["params"].value("version", 0));
+      }
+    }
+    return versions;
   }
   nlohmann::json Outline(int id) {
     Send({{"id", id},
@@ -164,6 +185,7 @@ TEST_F(ServerOnFolder, RefusesATextOverTheLimitAndSaysSo) {
   EXPECT_NE(sent_[1].dump().find("more than the 16 MiB"), std::string::npos) << sent_[1].dump();
   const nlohmann::json outline = Outline(2);
   EXPECT_EQ(outline["result"], nlohmann::json::array());
+  server_.Flush();  // the check runs beside the requests
   bool said = false;
   for (const nlohmann::json& message : sent_) {
     if (message.value("method", "") == "textDocument/publishDiagnostics" &&
@@ -181,12 +203,7 @@ TEST_F(ServerOnFolder, RefusesATextOverTheLimitAndSaysSo) {
 
 TEST_F(ServerOnFolder, OutlinesALargeTextInLinearTime) {
   // About 1 MiB of signals, each an entry of the outline with two ranges.
-  const std::size_t signals = train_text_.find("[segnali]");
-  ASSERT_NE(signals, std::string::npos);
-  std::string text = train_text_;
-  const std::string rows = train_text_.substr(signals + 10);
-  while (text.size() < (std::size_t{1} << 20)) text += rows;
-  Open(text);
+  Open(LongText());
   const auto start = std::chrono::steady_clock::now();
   const nlohmann::json outline = Outline(2);
   const auto took = std::chrono::steady_clock::now() - start;
@@ -195,6 +212,39 @@ TEST_F(ServerOnFolder, OutlinesALargeTextInLinearTime) {
   // loaded machine); a conversion that reads the text again for each
   // position took over 50 s.
   EXPECT_LT(took, std::chrono::seconds(30));
+}
+
+// A check under way (held on the worker, as a long one would be) holds no
+// request up: the hover is answered at once, the diagnostics come once the
+// check ends.
+TEST_F(ServerOnFolder, AnswersAHoverWhileALongTextIsChecked) {
+  server_.HoldChecks(true);
+  Open(LongText());
+  server_.StartChecks();
+  Send({{"id", 2},
+        {"method", "textDocument/hover"},
+        {"params",
+         {{"textDocument", {{"uri", UriOfPath(train_)}}},
+          {"position", {{"line", 1}, {"character", 2}}}}}});
+  EXPECT_TRUE(server_.Checking());
+  ASSERT_EQ(sent_.back().value("id", 0), 2);
+  EXPECT_TRUE(sent_.back()["result"].contains("contents")) << sent_.back().dump();
+  EXPECT_EQ(PublishedVersions(), std::vector<int>{});
+  server_.HoldChecks(false);
+  server_.Flush();
+  EXPECT_EQ(PublishedVersions(), std::vector<int>{1});
+}
+
+// A check that ends after its text changed is not published: the editor
+// hears of the latest text only.
+TEST_F(ServerOnFolder, PublishesOnlyTheLatestTextsCheck) {
+  Open(train_text_, 1);
+  server_.StartChecks();
+  ASSERT_TRUE(server_.AwaitCheck(std::chrono::minutes(2)));
+  Open(train_text_ + "sxgnale, 1, 2\n", 2);
+  server_.Flush();
+  EXPECT_EQ(PublishedVersions(), std::vector<int>{2});
+  EXPECT_FALSE(server_.Checking());
 }
 
 }  // namespace
