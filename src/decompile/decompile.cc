@@ -553,7 +553,21 @@ void Decompiler::Mountains() {
 void Decompiler::SpeedBoards() {
   for (std::size_t c = 0; c < cells_.size(); ++c) {
     const RouteCell& cell = cells_[c];
-    if (cell.kind != kCellSpeedBoard) continue;
+    // A stop point is written over whatever its cell holds: the params
+    // after the first that it leaves are a board's, read before the train.
+    const bool hidden = cell.kind == kCellStationStop &&
+                        (cell.param2 != 0 || cell.param3 != 0 || cell.param4 != 0);
+    if (cell.kind != kCellSpeedBoard && !hidden) continue;
+    if (hidden) {
+      Note(Printf("The stop point of station entry %d, in cell %lld, lies on a speed board's "
+                  "speeds, which only a board under it leaves: the board is written there, its "
+                  "first speeds (the stop point's entry now) as 0.",
+                  cell.param1, static_cast<long long>(c)));
+      RecordNote(speed_boards_,
+                 Printf("the board below lies under the stop point of station entry %d: only "
+                        "its second and third speeds and its stripes are kept",
+                        cell.param1));
+    }
     claimed_[c] = true;
     // param = vas * 20 + vad / 5: speeds in steps of 5 give vas a multiple of
     // 5, so the hundreds are the left side and the rest the right.
@@ -564,7 +578,7 @@ void Decompiler::SpeedBoards() {
       right = rest * 5;
     };
     std::int64_t vas, vad, vbs, vbd, vcs, vcd;
-    split(cell.param1, vas, vad);
+    split(hidden ? std::int16_t{0} : cell.param1, vas, vad);
     split(cell.param2, vbs, vbd);
     split(cell.param3, vcs, vcd);
     const int strisces = cell.param4 / 10, strisced = cell.param4 % 10;
@@ -578,7 +592,7 @@ void Decompiler::SpeedBoards() {
                                                               BoardPosition(static_cast<std::int64_t>(c)))) +
                             side(vas, vbs, vcs, false) + Printf(",  %d,", strisces) +
                             side(vad, vbd, vcd, right_blank) + Printf(",  %d", strisced));
-    crew_.speed_boards.push_back({BoardPosition(static_cast<std::int64_t>(c)), vcs});
+    if (!hidden) crew_.speed_boards.push_back({BoardPosition(static_cast<std::int64_t>(c)), vcs});
   }
 }
 

@@ -237,17 +237,20 @@ TEST(DecompileTest, OddFilesComeBackWithANote) {
       "[generale]\nlunghezza percorso, 20000\n[curve]\n[montagne]\n"
       "montagna, 1000, 2000, 1\nmontagna, 0, 0, 0\nmontagna, 2050, 3000, 2\n"
       "montagna, 3160, 3900, 2\nmontagna, 5000, 6000, 7\nmontagna, 7000, 7400, -250\n"
-      "montagna, 8000, 8400, -240\n[fine]\n";
+      "montagna, 8000, 8400, -240\n[cartelli]\nindicatori_vmax, 10200, 80, 90, 100, 1, , , , 0\n"
+      "[fine]\n";
   const std::string train =
       "[generale]\nvelocita, 0, 30\nvelocita, 26900, 50\nvelocita, 26900, 60\n"
-      "velocita, 26900, 70\nsegnale, 5000, 2, 1, 1, 0, 0, 0, 1, 1, 0, 300\n[fine]\n";
+      "velocita, 26900, 70\nsegnale, 5000, 2, 1, 1, 0, 0, 0, 1, 1, 0, 300\n"
+      "stazione, 10000, 11, 600, 0, 0, 0, 2, 1, 0, 3, 1, 1, 30, 8, 10, 0, B\n[fine]\n";
   const struct {
     const char* what;
     const char* note;  // words of the note expected
   } kCases[] = {{"a stretch within 150 m of the one before, not type 3", "reset"},
                 {"speeds in the grid's last three cells", "last three cells"},
                 {"a mountain type above 10 without markers", "one byte"},
-                {"a signal time below 101", "raises to 101"}};
+                {"a signal time below 101", "raises to 101"},
+                {"a speed board under a stop point", "lies on a speed board's speeds"}};
   const auto binaries = Compiled({"Strana", "9", line, train});
   ASSERT_TRUE(binaries);
   const Decompiled decompiled = Decompile(*binaries);
@@ -274,6 +277,8 @@ TEST(DecompileTest, OddFilesComeBackWithANote) {
       {"speeds repeated at the last position", "Strana_9-.txt",
        "speed records below repeat the position 26900 m", "velocita,   26900,"},
       {"a wrapped signal time", "Strana_9-.txt", "the time below is 300", "segnale,"},
+      {"a speed board under a stop point", "Strana_linea.txt", "lies under the stop point",
+       "indicatori_vmax,  10200,  0,  90,  100,  1,"},
   };
   for (const auto& c : kAtRecords) {
     const std::string& text = decompiled.files.at(c.file);
