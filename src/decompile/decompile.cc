@@ -819,36 +819,26 @@ void Decompiler::Signals() {
 
 std::string Decompiler::LineText() const {
   std::vector<std::string> lines;
-  lines.push_back("[generale]");
-  lines.insert(lines.end(), general_.begin(), general_.end());
-  lines.push_back("[curve]");
-  lines.insert(lines.end(), curves_.begin(), curves_.end());
-  lines.push_back("[pendenze]");
-  lines.insert(lines.end(), gradients_.begin(), gradients_.end());
-  lines.push_back("[montagne]");
-  lines.insert(lines.end(), mountains_.begin(), mountains_.end());
-  lines.push_back("[cartelli]");
-  lines.insert(lines.end(), speed_boards_.begin(), speed_boards_.end());
-  lines.push_back("[indicazioni]");
-  lines.insert(lines.end(), captions_.begin(), captions_.end());
+  for (const auto& [header, records] :
+       {std::pair{"[generale]", &general_}, {"[curve]", &curves_}, {"[pendenze]", &gradients_},
+        {"[montagne]", &mountains_}, {"[cartelli]", &speed_boards_},
+        {"[indicazioni]", &captions_}}) {
+    lines.push_back(header);
+    lines.insert(lines.end(), records->begin(), records->end());
+  }
   lines.push_back("[fine]");
   return JoinLines(lines);
 }
 
 std::string Decompiler::TrainText(const std::map<std::int64_t, std::string>& abbattimenti) const {
   std::vector<std::string> lines;
-  lines.push_back("[generale]");
-  lines.insert(lines.end(), train_general_.begin(), train_general_.end());
-  lines.push_back("[aderenze]");
-  lines.insert(lines.end(), adhesion_.begin(), adhesion_.end());
-  lines.push_back("[vel_limite]");
-  lines.insert(lines.end(), speeds_.begin(), speeds_.end());
-  lines.push_back("[stazioni]");
-  lines.insert(lines.end(), stations_.begin(), stations_.end());
-  lines.push_back("[rallentamenti]");
-  lines.insert(lines.end(), slowdowns_.begin(), slowdowns_.end());
-  lines.push_back("[segnali]");
-  lines.insert(lines.end(), signals_.begin(), signals_.end());
+  for (const auto& [header, records] :
+       {std::pair{"[generale]", &train_general_}, {"[aderenze]", &adhesion_},
+        {"[vel_limite]", &speeds_}, {"[stazioni]", &stations_}, {"[rallentamenti]", &slowdowns_},
+        {"[segnali]", &signals_}}) {
+    lines.push_back(header);
+    lines.insert(lines.end(), records->begin(), records->end());
+  }
   if (!abbattimenti.empty()) {
     lines.push_back("[abbattimenti]");
     for (const auto& [cell, row] : abbattimenti) lines.push_back(row);
