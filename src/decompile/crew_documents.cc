@@ -74,17 +74,17 @@ std::string NotesText(const CrewFacts& facts) {
 
 std::string SlowdownOrderText(const CrewFacts& facts) {
   std::string text;
-  text += "\n                               Modulo M. 3\n";
-  text += "                           ORDINE DI RALLENTAMENTO\n";
-  text += " ________________________________________________________________________________\n";
+  text += "\n                               Modulo M. 3\n"
+          "                           ORDINE DI RALLENTAMENTO\n"
+          " ________________________________________________________________________________\n";
   text += "  Linea  " + FirstName(facts) + " - " + LastName(facts) + "\n\n";
   text += "  Si ordina al macchinista del treno " + facts.identity.train +
           " di effettuare i seguenti rallentamenti\n";
-  text += "  _______________________________________________________________________________\n";
-  text += " |   |                            |Inizio dopo |          |         |            |\n";
-  text += " | N.|      FRA LE STAZIONI       | il cippo   | Velocita'|Lunghezza|Prescrizioni|\n";
-  text += " |   |   (o nelle Stazioni di)    |chilometrico|          |   metri | specifiche |\n";
-  text += " |___|____________________________|____________|__________|_________|____________|\n";
+  text += "  _______________________________________________________________________________\n"
+          " |   |                            |Inizio dopo |          |         |            |\n"
+          " | N.|      FRA LE STAZIONI       | il cippo   | Velocita'|Lunghezza|Prescrizioni|\n"
+          " |   |   (o nelle Stazioni di)    |chilometrico|          |   metri | specifiche |\n"
+          " |___|____________________________|____________|__________|_________|____________|\n";
   int number = 0;
   for (const CrewFacts::Slowdown& slowdown : facts.slowdowns) {
     std::string before = "?", after = "?";
@@ -101,31 +101,32 @@ std::string SlowdownOrderText(const CrewFacts& facts) {
                            (slowdown.orientation_boards ? "I" : "H"), 12).c_str());
     text += row;
   }
-  text += " |___|____________________________|____________|__________|_________|____________|\n\n";
-  text += "              Prescrizioni specifiche\n";
-  text += " A - Da rispettare con tutto il treno (per i treni viaggiatori)\n";
-  text += " I - Tavole di orientamento sul lato destro\n";
-  text += " H - Senza tavole di orientamento\n";
+  text += " |___|____________________________|____________|__________|_________|____________|\n\n"
+          "              Prescrizioni specifiche\n"
+          " A - Da rispettare con tutto il treno (per i treni viaggiatori)\n"
+          " I - Tavole di orientamento sul lato destro\n"
+          " H - Senza tavole di orientamento\n";
   return text;
 }
 
 std::string TimetableSheetText(const CrewFacts& facts) {
   const std::string& train = facts.identity.train;
-  std::string text = "\n\n";
-  text += "   __________________________________________________________________________________________________\n";
-  text += "  | Fascicolo Linee            |      Treno       |      Scheda n\xB0 1/1       | Sigla di Composizione |\n";
-  text += "  |                            |                  |                          |                       |\n";
+  std::string text =
+      "\n\n"
+      "   __________________________________________________________________________________________________\n"
+      "  | Fascicolo Linee            |      Treno       |      Scheda n\xB0 1/1       | Sigla di Composizione |\n"
+      "  |                            |                  |                          |                       |\n";
   const std::size_t before = (18 - std::min<std::size_t>(train.size(), 18) + 1) / 2;
   text += "  | " + Cell(facts.identity.name, 27) + "|" +
           Cell(std::string(before, ' ') + train, 18) + "| Da: " + Cell(FirstName(facts), 21) +
           "|" + Cell(std::to_string(facts.braked_mass) + "%", 17, true) + "      |\n";
   text += "  |                            |                  | A:  " + Cell(LastName(facts), 21) +
           "|                       |\n";
-  text += "  |____________________________|__________________|__________________________|_______________________|\n\n";
-  text += "   ____________________________________________________________________________________________\n";
-  text += "  | Vel.| Vel.|  Prog                           |               |Rec|Bin.Dx|SRS| Simbologia|SRS|\n";
-  text += "  | Max.|Marc.|   Km.           Localita'       |     Orario    |   |V. Max| SX|           | DX|\n";
-  text += "  |_____|_____|_________________________________|_______________|___|______|___|___________|___|\n";
+  text += "  |____________________________|__________________|__________________________|_______________________|\n\n"
+          "   ____________________________________________________________________________________________\n"
+          "  | Vel.| Vel.|  Prog                           |               |Rec|Bin.Dx|SRS| Simbologia|SRS|\n"
+          "  | Max.|Marc.|   Km.           Localita'       |     Orario    |   |V. Max| SX|           | DX|\n"
+          "  |_____|_____|_________________________________|_______________|___|______|___|___________|___|\n";
   // The rows by position: stations and speed changes, a station's row
   // carrying the speed that changes there.
   struct Row {

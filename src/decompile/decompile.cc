@@ -158,6 +158,13 @@ class Decompiler {
 
  private:
   void Note(std::string text) { result_.notes.push_back(std::move(text)); }
+  // A note on the line just before the record it is about, in the one form
+  // a remark takes among records: a field with the separator mark, which
+  // the reading drops (without a comma, so that it stays one field).
+  static void RecordNote(std::vector<std::string>& out, std::string text) {
+    std::replace(text.begin(), text.end(), ',', ';');
+    out.push_back(std::string(grammar::kSeparatorMark) + "- note: " + text);
+  }
   void Obstacle(int file, std::int64_t where, std::string reason) {
     result_.obstacles.push_back({file, where, std::move(reason)});
   }
@@ -368,6 +375,11 @@ void Decompiler::Curves() {
                   "only the metres from %lld all the same.",
                   static_cast<long long>(run.first), static_cast<long long>(run.last),
                   static_cast<long long>(start), static_cast<long long>(run.first)));
+      RecordNote(curves_, Printf("the curve below bends metres %lld to %lld; a record cannot "
+                                 "start later than %lld m so it starts before its bend",
+                                 static_cast<long long>(run.first),
+                                 static_cast<long long>(run.last),
+                                 static_cast<long long>(latest_start)));
     }
     if (run.last > kPlanIndexLimit) {
       Obstacle(kLinePlanFile, run.last,
@@ -405,6 +417,10 @@ void Decompiler::Running(const char* what, std::uint8_t RouteCell::*member,
   // Records at the last position a record may take: each after the first
   // fills one more cell with the value before it.
   const std::int64_t at = CellPosition(tail);
+  RecordNote(out, Printf("the %s records below repeat the position %lld m: only so do the grid's "
+                         "last three cells (%lld to %lld) get a value",
+                         what, static_cast<long long>(at), static_cast<long long>(tail),
+                         static_cast<long long>(U())));
   out.push_back(row(at, cells_[static_cast<std::size_t>(tail)].*member, false));
   for (std::int64_t c = tail; c < highest; ++c) {
     out.push_back(row(at, cells_[static_cast<std::size_t>(c + 1)].*member, false));
@@ -484,6 +500,7 @@ void Decompiler::Mountains() {
     }
     std::int64_t inizio = CellPosition(a);
     std::int64_t fine = CellPosition(b + 1);
+    std::string at_record;  // what the note at the stretch's record says
     const bool forced_three = any && inizio - previous_end <= 150;
     if (forced_three && kind != 3) {
       // Positions within their cells: the start as late, the end before as
@@ -494,7 +511,12 @@ void Decompiler::Mountains() {
                     "before, which would make it type 3: its start is written as %lld m, "
                     "late in its cell.",
                     static_cast<long long>(a), static_cast<long long>(inizio)));
+        at_record = "the stretch below starts late in its cell: more than 150 m after the one "
+                    "before it keeps its own type";
       } else {
+        RecordNote(mountains_, Printf("a reset record: the stretch after it lies within 150 m "
+                                      "of the one before and keeps its type %d",
+                                      kind));
         mountains_.push_back("montagna,   0,  0,  0");
         ++count;
         Note(Printf("The mountain stretch from cell %lld (type %d) lies within 150 m of the "
@@ -511,7 +533,12 @@ void Decompiler::Mountains() {
       Note(Printf("The mountain stretch at cell %lld has type %d without markers, which a "
                   "record can only give as %lld (stored in one byte).",
                   static_cast<long long>(a), kind, static_cast<long long>(tipo)));
+      at_record += (at_record.empty() ? "" : "; ") +
+                   Printf("the type below is %lld: stored in one byte it gives %d without "
+                          "markers",
+                          static_cast<long long>(tipo), kind);
     }
+    if (!at_record.empty()) RecordNote(mountains_, at_record);
     mountains_.push_back(Printf("montagna,   %lld,  %lld,  %lld", static_cast<long long>(inizio),
                                 static_cast<long long>(fine), static_cast<long long>(tipo)));
     if (a > U() - 2) {
@@ -530,7 +557,21 @@ void Decompiler::Mountains() {
 void Decompiler::SpeedBoards() {
   for (std::size_t c = 0; c < cells_.size(); ++c) {
     const RouteCell& cell = cells_[c];
-    if (cell.kind != kCellSpeedBoard) continue;
+    // A stop point is written over whatever its cell holds: the params
+    // after the first that it leaves are a board's, read before the train.
+    const bool hidden = cell.kind == kCellStationStop &&
+                        (cell.param2 != 0 || cell.param3 != 0 || cell.param4 != 0);
+    if (cell.kind != kCellSpeedBoard && !hidden) continue;
+    if (hidden) {
+      Note(Printf("The stop point of station entry %d, in cell %lld, lies on a speed board's "
+                  "speeds, which only a board under it leaves: the board is written there, its "
+                  "first speeds (the stop point's entry now) as 0.",
+                  cell.param1, static_cast<long long>(c)));
+      RecordNote(speed_boards_,
+                 Printf("the board below lies under the stop point of station entry %d: only "
+                        "its second and third speeds and its stripes are kept",
+                        cell.param1));
+    }
     claimed_[c] = true;
     // param = vas * 20 + vad / 5: speeds in steps of 5 give vas a multiple of
     // 5, so the hundreds are the left side and the rest the right.
@@ -541,7 +582,7 @@ void Decompiler::SpeedBoards() {
       right = rest * 5;
     };
     std::int64_t vas, vad, vbs, vbd, vcs, vcd;
-    split(cell.param1, vas, vad);
+    split(hidden ? std::int16_t{0} : cell.param1, vas, vad);
     split(cell.param2, vbs, vbd);
     split(cell.param3, vcs, vcd);
     const int strisces = cell.param4 / 10, strisced = cell.param4 % 10;
@@ -555,7 +596,7 @@ void Decompiler::SpeedBoards() {
                                                               BoardPosition(static_cast<std::int64_t>(c)))) +
                             side(vas, vbs, vcs, false) + Printf(",  %d,", strisces) +
                             side(vad, vbd, vcd, right_blank) + Printf(",  %d", strisced));
-    crew_.speed_boards.push_back({BoardPosition(static_cast<std::int64_t>(c)), vcs});
+    if (!hidden) crew_.speed_boards.push_back({BoardPosition(static_cast<std::int64_t>(c)), vcs});
   }
 }
 
@@ -756,6 +797,9 @@ void Decompiler::Signals() {
                     "record gives %d, stored in one byte.",
                     static_cast<long long>(BoardPosition(static_cast<std::int64_t>(c))),
                     cell.signal_time, tempo));
+        RecordNote(signals_, Printf("the time below is %d: a time of %d is raised to 101; "
+                                    "%d stored in one byte gives %d",
+                                    tempo, cell.signal_time, tempo, cell.signal_time));
       }
     } else {
       lost_time = true;
@@ -779,36 +823,26 @@ void Decompiler::Signals() {
 
 std::string Decompiler::LineText() const {
   std::vector<std::string> lines;
-  lines.push_back("[generale]");
-  lines.insert(lines.end(), general_.begin(), general_.end());
-  lines.push_back("[curve]");
-  lines.insert(lines.end(), curves_.begin(), curves_.end());
-  lines.push_back("[pendenze]");
-  lines.insert(lines.end(), gradients_.begin(), gradients_.end());
-  lines.push_back("[montagne]");
-  lines.insert(lines.end(), mountains_.begin(), mountains_.end());
-  lines.push_back("[cartelli]");
-  lines.insert(lines.end(), speed_boards_.begin(), speed_boards_.end());
-  lines.push_back("[indicazioni]");
-  lines.insert(lines.end(), captions_.begin(), captions_.end());
+  for (const auto& [header, records] :
+       {std::pair{"[generale]", &general_}, {"[curve]", &curves_}, {"[pendenze]", &gradients_},
+        {"[montagne]", &mountains_}, {"[cartelli]", &speed_boards_},
+        {"[indicazioni]", &captions_}}) {
+    lines.push_back(header);
+    lines.insert(lines.end(), records->begin(), records->end());
+  }
   lines.push_back("[fine]");
   return JoinLines(lines);
 }
 
 std::string Decompiler::TrainText(const std::map<std::int64_t, std::string>& abbattimenti) const {
   std::vector<std::string> lines;
-  lines.push_back("[generale]");
-  lines.insert(lines.end(), train_general_.begin(), train_general_.end());
-  lines.push_back("[aderenze]");
-  lines.insert(lines.end(), adhesion_.begin(), adhesion_.end());
-  lines.push_back("[vel_limite]");
-  lines.insert(lines.end(), speeds_.begin(), speeds_.end());
-  lines.push_back("[stazioni]");
-  lines.insert(lines.end(), stations_.begin(), stations_.end());
-  lines.push_back("[rallentamenti]");
-  lines.insert(lines.end(), slowdowns_.begin(), slowdowns_.end());
-  lines.push_back("[segnali]");
-  lines.insert(lines.end(), signals_.begin(), signals_.end());
+  for (const auto& [header, records] :
+       {std::pair{"[generale]", &train_general_}, {"[aderenze]", &adhesion_},
+        {"[vel_limite]", &speeds_}, {"[stazioni]", &stations_}, {"[rallentamenti]", &slowdowns_},
+        {"[segnali]", &signals_}}) {
+    lines.push_back(header);
+    lines.insert(lines.end(), records->begin(), records->end());
+  }
   if (!abbattimenti.empty()) {
     lines.push_back("[abbattimenti]");
     for (const auto& [cell, row] : abbattimenti) lines.push_back(row);
@@ -933,10 +967,12 @@ Decompiled Decompiler::Run() {
 
   const ScenarioIdentity& id = result_.identity;
   result_.files[kScenarioFileName] = ScenarioFileText(id);
-  result_.files[LineDescriptionName(id.name)] =
-      Utf8From1252(LinePreamble(id, binaries_, result_.notes) + LineText());
-  result_.files[TrainDescriptionName(id.name, id.train)] =
-      Utf8From1252(TrainPreamble(id) + TrainText(abbattimenti_));
+  const std::string line_text = LinePreamble(id, binaries_, result_.notes) + LineText();
+  const std::string train_text = TrainPreamble(id) + TrainText(abbattimenti_);
+  result_.files[LineDescriptionName(id.name)] = Utf8From1252(line_text);
+  result_.files[TrainDescriptionName(id.name, id.train)] = Utf8From1252(train_text);
+  result_.descriptions[LineDescriptionName(id.name)] = CrLf(line_text);
+  result_.descriptions[TrainDescriptionName(id.name, id.train)] = CrLf(train_text);
   crew_.identity = id;
   result_.files[NotesName(id.name, id.train)] = Utf8From1252(NotesText(crew_));
   result_.files[SlowdownOrderName(id.name, id.train)] = Utf8From1252(SlowdownOrderText(crew_));

@@ -58,6 +58,10 @@ struct Decompiled {
   ScenarioIdentity identity;
   // scenario.txt and the five texts (UTF-8, LF line ends), by file name.
   FolderFiles files;
+  // The same two description texts as a packager hands them over to a run
+  // (Windows-1252, CR LF), by file name: what `compile DIR --name --train`
+  // reads, whatever their length.
+  FolderFiles descriptions;
   // What the binaries could not give back as it was written, one sentence
   // each; the texts carry them in their notes too.
   std::vector<std::string> notes;
@@ -76,13 +80,26 @@ struct Decompiled {
 // their names say, or are of different trains or lines.
 Decompiled Decompile(const BinaryScenario& binaries);
 
-// Compiles the folder's files in memory as the build compiles them and
-// compares the three files byte for byte with the binaries: none when all
-// are identical, else one message that names the first byte that differs
-// (file, offset, member, cell or entry, what the texts give and what the
-// file holds, and why where known).
+// The form the texts are written in: a scenario folder (`files`), whose
+// texts the packager carries and so hold at most kEmbeddedTextCapacity lines
+// each, or the two description texts alone (`descriptions`), as a packager
+// hands them over to a run.
+enum class TextForm { kScenarioFolder, kDescriptions };
+
+// The texts of the form whose lines a scenario folder cannot hold: none, or
+// one message that says which text needs how many lines, why a folder
+// cannot take them and what to do (the descriptions form).
+std::optional<std::string> FolderCapacityProblem(const Decompiled& decompiled);
+
+// Compiles the texts of the form in memory as the build (or, for the
+// descriptions, a run) compiles them and compares the three files byte for
+// byte with the binaries: none when all are identical, else one message
+// that names the first byte that differs (file, offset, member, cell or
+// entry, what the texts give and what the file holds, and why where known),
+// or FolderCapacityProblem.
 std::optional<std::string> RoundTripMismatch(const Decompiled& decompiled,
-                                             const BinaryScenario& binaries);
+                                             const BinaryScenario& binaries,
+                                             TextForm form = TextForm::kScenarioFolder);
 
 // The three files of a folder on disk that a decompile takes: the one
 // NAME_linea.dat, and the NAME_NUMBER.sim and NAME_NUMBER.dat of one train

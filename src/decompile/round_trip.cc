@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "compiler/compile_stage.h"
+#include "compiler/folder_descriptions.h"
 #include "decompile/decompile.h"
 #include "output/binary_files.h"
 #include "output/record_layouts.h"
@@ -108,30 +109,40 @@ Place GridPlace(std::size_t offset) {
 
 }  // namespace
 
-std::optional<std::string> RoundTripMismatch(const Decompiled& decompiled,
-                                             const BinaryScenario& binaries) {
+std::optional<std::string> FolderCapacityProblem(const Decompiled& decompiled) {
   for (const auto& [name, text] : decompiled.files) {
     const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
     if (lines > kEmbeddedTextCapacity) {
       return name + " would need " + std::to_string(lines) + " lines, and a text of a scenario "
              "folder holds at most " + std::to_string(kEmbeddedTextCapacity) +
-             ": these files are of a line too long for a scenario folder";
+             ", as many as the packager carries: these files are of a line too long for a "
+             "scenario folder. Decompile them with --texts, which writes the two description "
+             "texts as a packager hands them over, whatever their length; `scenario-tool "
+             "compile DIR --name " + decompiled.identity.name + " --train " +
+             decompiled.identity.train + "` compiles them";
     }
   }
-  const FolderReading reading = ReadFolderFiles(decompiled.files);
-  if (!reading.problems.empty() || !reading.identity) {
-    const FolderProblem& problem = reading.problems.front();
-    return "the texts written do not read back: " + problem.file + ":" +
-           std::to_string(problem.line) + ": " + problem.message;
-  }
-  const ScenarioFolder& folder = reading.folder;
+  return std::nullopt;
+}
+
+std::optional<std::string> RoundTripMismatch(const Decompiled& decompiled,
+                                             const BinaryScenario& binaries, TextForm form) {
   ScenarioTables tables;
-  tables.scenario_name = folder.identity.name;
-  tables.train_number = folder.identity.train;
   MemoryTexts texts;
-  texts.Put(LineDescriptionName(tables.scenario_name), FileBytes(folder.line_description));
-  texts.Put(TrainDescriptionName(tables.scenario_name, tables.train_number),
-            FileBytes(folder.train_description));
+  if (form == TextForm::kScenarioFolder) {
+    if (auto problem = FolderCapacityProblem(decompiled)) return problem;
+    const FolderReading reading = ReadFolderFiles(decompiled.files);
+    if (!reading.problems.empty() || !reading.identity) {
+      const FolderProblem& problem = reading.problems.front();
+      return "the texts written do not read back: " + problem.file + ":" +
+             std::to_string(problem.line) + ": " + problem.message;
+    }
+    texts = DescriptionsOf(reading.folder, tables);
+  } else {
+    tables.scenario_name = decompiled.identity.name;
+    tables.train_number = decompiled.identity.train;
+    for (const auto& [name, bytes] : decompiled.descriptions) texts.Put(name, bytes);
+  }
   CompileOutcome outcome;
   try {
     outcome = CompileScenario(tables, texts, 1);

@@ -67,8 +67,10 @@ std::string LinePreamble(const ScenarioIdentity& identity, const BinaryScenario&
           "scenario-tool decompile: " + FileName(binaries.line_plan.name) + ", " +
           FileName(binaries.train_table.name) + " and " + FileName(binaries.route_grid.name) +
           ". Compiled, these texts give those files byte for byte.", "", text);
-  Wrapped("Everything above the general header below is ignored: it is the one place for "
-          "notes. Below it every field is read.", "", text);
+  Wrapped("Everything above the general header below is ignored: it is the place for "
+          "notes. Below it every field is read, but for a field with a '-' where a record "
+          "would start, which is dropped as a separator: a line '-- note: ...' just before a "
+          "record says why the record is written as it is.", "", text);
   text += "\n";
   if (!notes.empty()) {
     text += "What the binary files do not keep, and how it is written here:\n";
@@ -84,7 +86,8 @@ std::string TrainPreamble(const ScenarioIdentity& identity) {
           "top of " + identity.name + "_linea.txt say what the files do not keep.", "", text);
   Wrapped("The abbattimento points that the packager adds by itself, around signals and "
           "slowdowns, are not written: only those it would not add are records here. As in "
-          "the line description, only this preamble may hold notes.", "", text);
+          "the line description, notes stand in this preamble, or on a line '-- note: ...' "
+          "just before the record they are about.", "", text);
   return text;
 }
 

@@ -83,19 +83,22 @@ const std::vector<CommandLine>& Commands() {
        {},
        DumpCommand},
       {"decompile",
-       "decompile NAME_linea.dat NAME_NUMBER.sim NAME_NUMBER.dat -o DIR\n"
-       "       scenario-tool decompile FOLDER -o DIR",
+       "decompile NAME_linea.dat NAME_NUMBER.sim NAME_NUMBER.dat -o DIR [--texts]\n"
+       "       scenario-tool decompile FOLDER -o DIR [--texts]",
        "writes the scenario folder DIR back from the three binary files of a scenario\n"
        "    (or those in FOLDER): scenario.txt, the line and train descriptions with their\n"
        "    records at the places the files give, and crew documents written from the\n"
        "    train. The folder is compiled in memory first and written only when it gives\n"
        "    the three files back byte for byte; notes at the top of NAME_linea.txt say\n"
        "    what the files do not keep (positions within 50 m, speeds within 5 km/h, ...).\n"
-       "    DIR is created when absent; a folder that holds anything is refused.\n"
-       "    Exit status: 0 written, 1 files that do not decode, do not belong together or\n"
-       "    cannot be given back byte for byte (the file, byte and member are named;\n"
-       "    nothing is written), 3 a file that cannot be read or written, 64 usage.",
-       {},
+       "    DIR is created when absent; a folder that holds anything is refused. A text\n"
+       "    of a scenario folder holds at most 1000 lines; --texts writes only the two\n"
+       "    description texts as a packager hands them over (Windows-1252, any length),\n"
+       "    for `compile DIR --name NAME --train NUMBER`. Exit status: 0 written, 1 files\n"
+       "    that do not decode, do not belong together or cannot be given back byte for\n"
+       "    byte (the file, byte and member are named), or a line too long for a folder\n"
+       "    (nothing is written), 3 a file that cannot be read or written, 64 usage.",
+       {"--texts"},
        {"--output"},
        {},
        DecompileCommand},

@@ -75,26 +75,38 @@ int DecompileCommand(const std::vector<std::string>& args, std::ostream& out, st
         << "scenario-tool decompile: nothing is written\n";
     return kToolRecordedFault;
   }
-  if (const auto mismatch = decompile::RoundTripMismatch(decompiled, binaries)) {
+  const bool texts_only = arguments.flag("--texts");
+  const decompile::TextForm form =
+      texts_only ? decompile::TextForm::kDescriptions : decompile::TextForm::kScenarioFolder;
+  if (const auto mismatch = decompile::RoundTripMismatch(decompiled, binaries, form)) {
+    const bool too_long = !texts_only && decompile::FolderCapacityProblem(decompiled);
     err << ShownText(*mismatch, Controls::kEscaped) << "\n"
-        << "scenario-tool decompile: the texts would not give the files back byte for byte; "
-           "nothing is written\n";
+        << "scenario-tool decompile: "
+        << (too_long ? "" : "the texts would not give the files back byte for byte; ")
+        << "nothing is written\n";
     return kToolRecordedFault;
   }
+  const FolderFiles& written = texts_only ? decompiled.descriptions : decompiled.files;
   PrepareNewFolder(directory);
-  for (const auto& [name, text] : decompiled.files) {
+  for (const auto& [name, text] : written) {
     const std::string path = JoinPath(directory, name);
     // The folder was empty; something that came since is left alone.
     if (FileExists(path)) throw FileFailure(path, "write the file", "it exists already");
     WriteOutputFile(path, /*input_folder=*/{}, text);
   }
   out << directory << ": the scenario " << decompiled.identity.name << ", train "
-      << decompiled.identity.train << ", " << decompiled.files.size()
-      << " files; compiled, they give the three files byte for byte\n";
+      << decompiled.identity.train << ", " << written.size()
+      << (texts_only ? " description texts" : " files")
+      << "; compiled, they give the three files byte for byte\n";
   if (!decompiled.notes.empty()) {
     out << decompiled.notes.size() << " notes at the top of "
         << LineDescriptionName(decompiled.identity.name)
         << " say what the binary files do not keep\n";
+  }
+  if (texts_only) {
+    out << "next: scenario-tool compile " << directory << " --name " << decompiled.identity.name
+        << " --train " << decompiled.identity.train << "\n";
+    return kToolClean;
   }
   out << "next: scenario-tool check " << directory << "\n";
   return kToolClean;

@@ -17,16 +17,6 @@ std::optional<ScenarioFolder> ReadFolder(const std::string& directory, std::ostr
   return folder;
 }
 
-MemoryTexts DescriptionsOf(const ScenarioFolder& folder, ScenarioTables& tables) {
-  tables.scenario_name = folder.identity.name;
-  tables.train_number = folder.identity.train;
-  MemoryTexts texts;
-  texts.Put(LineDescriptionName(tables.scenario_name), FileBytes(folder.line_description));
-  texts.Put(TrainDescriptionName(tables.scenario_name, tables.train_number),
-            FileBytes(folder.train_description));
-  return texts;
-}
-
 CompileOutcome CompileFolder(const ScenarioFolder& folder, ScenarioTables& tables, bool with_plan,
                              ReadingObserver* observer) {
   MemoryTexts texts = DescriptionsOf(folder, tables);

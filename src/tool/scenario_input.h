@@ -9,6 +9,7 @@
 
 #include "compiler/compile_stage.h"
 #include "compiler/description_texts.h"
+#include "compiler/folder_descriptions.h"
 #include "sources/scenario_folder.h"
 #include "tables/scenario_tables.h"
 
@@ -18,10 +19,6 @@ namespace packager::tool {
 // after every problem of it on *err as check prints them (nothing said when
 // err is null). Throws FileFailure for a file that cannot be read.
 std::optional<ScenarioFolder> ReadFolder(const std::string& directory, std::ostream* err);
-
-// The folder's two descriptions as the compile stage reads them, in memory;
-// the tables get the folder's name and train number.
-MemoryTexts DescriptionsOf(const ScenarioFolder& folder, ScenarioTables& tables);
 
 // DescriptionsOf compiled into the tables, the line plan built when with_plan;
 // observer, when given, hears of every record read.

@@ -236,17 +236,21 @@ TEST(DecompileTest, OddFilesComeBackWithANote) {
   const std::string line =
       "[generale]\nlunghezza percorso, 20000\n[curve]\n[montagne]\n"
       "montagna, 1000, 2000, 1\nmontagna, 0, 0, 0\nmontagna, 2050, 3000, 2\n"
-      "montagna, 5000, 6000, 7\nmontagna, 7000, 7400, -250\n[fine]\n";
+      "montagna, 3160, 3900, 2\nmontagna, 5000, 6000, 7\nmontagna, 7000, 7400, -250\n"
+      "montagna, 8000, 8400, -240\n[cartelli]\nindicatori_vmax, 10200, 80, 90, 100, 1, , , , 0\n"
+      "[fine]\n";
   const std::string train =
       "[generale]\nvelocita, 0, 30\nvelocita, 26900, 50\nvelocita, 26900, 60\n"
-      "velocita, 26900, 70\nsegnale, 5000, 2, 1, 1, 0, 0, 0, 1, 1, 0, 300\n[fine]\n";
+      "velocita, 26900, 70\nsegnale, 5000, 2, 1, 1, 0, 0, 0, 1, 1, 0, 300\n"
+      "stazione, 10000, 11, 600, 0, 0, 0, 2, 1, 0, 3, 1, 1, 30, 8, 10, 0, B\n[fine]\n";
   const struct {
     const char* what;
     const char* note;  // words of the note expected
   } kCases[] = {{"a stretch within 150 m of the one before, not type 3", "reset"},
                 {"speeds in the grid's last three cells", "last three cells"},
                 {"a mountain type above 10 without markers", "one byte"},
-                {"a signal time below 101", "raises to 101"}};
+                {"a signal time below 101", "raises to 101"},
+                {"a speed board under a stop point", "lies on a speed board's speeds"}};
   const auto binaries = Compiled({"Strana", "9", line, train});
   ASSERT_TRUE(binaries);
   const Decompiled decompiled = Decompile(*binaries);
@@ -258,6 +262,54 @@ TEST(DecompileTest, OddFilesComeBackWithANote) {
     }
     EXPECT_TRUE(found) << c.what;
   }
+  // The same said at the record: a separator line just before it, which
+  // the reading drops.
+  const struct {
+    const char* what;
+    const char* file;
+    const char* note;    // words of the note
+    const char* record;  // the start of the line after it
+  } kAtRecords[] = {
+      {"a reset record", "Strana_linea.txt", "a reset record", "montagna,   0,  0,  0"},
+      {"a stretch late in its cell", "Strana_linea.txt", "late in its cell", "montagna,   3174,"},
+      {"a wrapped mountain type", "Strana_linea.txt", "the type below is -240",
+       "montagna,   8000,  8400,  -240"},
+      {"speeds repeated at the last position", "Strana_9-.txt",
+       "speed records below repeat the position 26900 m", "velocita,   26900,"},
+      {"a wrapped signal time", "Strana_9-.txt", "the time below is 300", "segnale,"},
+      {"a speed board under a stop point", "Strana_linea.txt", "lies under the stop point",
+       "indicatori_vmax,  10200,  0,  90,  100,  1,"},
+  };
+  for (const auto& c : kAtRecords) {
+    const std::string& text = decompiled.files.at(c.file);
+    const std::size_t note = text.find(c.note);
+    ASSERT_NE(note, std::string::npos) << c.what << "\n" << text;
+    const std::size_t line = text.rfind('\n', note) + 1, next = text.find('\n', note) + 1;
+    EXPECT_EQ(text.compare(line, 9, "-- note: "), 0) << c.what;
+    EXPECT_EQ(text.substr(line, next - line).find(','), std::string::npos) << c.what;
+    EXPECT_EQ(text.compare(next, std::string(c.record).size(), c.record), 0)
+        << c.what << ": " << text.substr(line, 200);
+  }
+}
+
+// A line whose records need more lines than a text of a scenario folder
+// holds (as many as the packager carries) comes back only as the two
+// description texts, and the folder form says what to do.
+TEST(DecompileTest, ALineTooLongForAFolderComesBackAsTheDescriptions) {
+  Texts texts{"Lunga", "1", "[generale]\nlunghezza percorso, 120000\n[curve]\n",
+              "[generale]\n[vel_limite]\nvelocita, 0, 100\n[fine]\n"};
+  for (int i = 0; i < 1100; ++i) {
+    texts.line += "curvas1, " + std::to_string(100 + i * 100) + ", 50\n";
+  }
+  texts.line += "[fine]\n";
+  const auto binaries = Compiled(texts);
+  ASSERT_TRUE(binaries);
+  const Decompiled decompiled = Decompile(*binaries);
+  const auto refused = RoundTripMismatch(decompiled, *binaries, TextForm::kScenarioFolder);
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused->rfind("Lunga_linea.txt would need 11", 0), 0u) << *refused;
+  EXPECT_NE(refused->find("--texts"), std::string::npos) << *refused;
+  EXPECT_EQ(RoundTripMismatch(decompiled, *binaries, TextForm::kDescriptions), std::nullopt);
 }
 
 // Files that do not decode or do not belong together: the file and the byte.
