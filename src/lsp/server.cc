@@ -388,7 +388,9 @@ void Server::Schedule(const std::string& path) {
 }
 
 void Server::StartChecks() {
-  for (auto& [folder, path] : std::exchange(pending_, {})) {
+  for (auto& pending : std::exchange(pending_, {})) {
+    const std::string folder = pending.first;
+    const std::string& path = pending.second;
     const std::uint64_t count = changes_[folder];
     checking_[folder] = count;
     std::shared_ptr<Workspace::FolderCheck> check;
