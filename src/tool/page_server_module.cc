@@ -217,7 +217,9 @@ void Serve(Server& server, int socket) {
   }
   const Request request = ParseHead(head);
   head.clear();
-  const std::string here = ":" + std::to_string(server.port);
+  // Appended rather than added: GCC 12 warns wrongly (-Wrestrict) of
+  // a literal added to a temporary string in an optimised build.
+  const std::string here = std::string(":").append(std::to_string(server.port));
   if (request.host != kHost + here && request.host != "localhost" + here) {
     SendAll(socket, Response("403 Forbidden", "text/plain",
                              std::string("open the page at its address: http://") + kHost + here +
