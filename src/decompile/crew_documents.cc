@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <sstream>
+#include <vector>
 
 namespace packager::decompile {
 
@@ -44,6 +46,44 @@ std::string Cell(std::string text, std::size_t width, bool right = false) {
 std::string Plain(std::string name) {
   std::replace(name.begin(), name.end(), '|', '/');
   return name;
+}
+
+// "BEFORE - AFTER" within width characters: where the two names are too
+// long, words are cut to their first letter and a dot ("P. ZERVINO"), the
+// words before a name's last first and the longest of them first, as the
+// check reads a word ending in a dot as the start of the station's word.
+std::string Between(const std::string& before, const std::string& after, std::size_t width) {
+  std::vector<std::vector<std::string>> names(2);
+  for (std::size_t n = 0; n < 2; ++n) {
+    std::istringstream words(n == 0 ? before : after);
+    for (std::string word; words >> word;) names[n].push_back(word);
+  }
+  const auto joined = [&] {
+    std::string text[2];
+    for (std::size_t n = 0; n < 2; ++n) {
+      for (const std::string& word : names[n]) {
+        if (!text[n].empty()) text[n] += ' ';
+        text[n] += word;
+      }
+    }
+    return text[0] + " - " + text[1];
+  };
+  for (std::string text = joined(); text.size() > width; text = joined()) {
+    std::string* longest = nullptr;
+    for (const bool last : {false, true}) {
+      for (std::vector<std::string>& words : names) {
+        for (std::size_t w = 0; w < words.size(); ++w) {
+          if ((w + 1 == words.size()) != last || words[w].size() <= 2) continue;
+          if (longest == nullptr || words[w].size() > longest->size()) longest = &words[w];
+        }
+      }
+      if (longest != nullptr) break;
+    }
+    if (longest == nullptr) return text;  // cut by the cell
+    longest->resize(1);
+    *longest += '.';
+  }
+  return joined();
 }
 
 bool Stops(const CrewFacts::Station& station) { return station.seconds != 0; }
@@ -94,7 +134,7 @@ std::string SlowdownOrderText(const CrewFacts& facts) {
     }
     char row[256];
     std::snprintf(row, sizeof row, " | %02d| %s|%s|%s|%s|%s|\n", ++number,
-                  Cell(before + " - " + after, 27).c_str(), Cell(AfterBlanks(1, Km(slowdown.start)), 12).c_str(),
+                  Cell(Between(before, after, 27), 27).c_str(), Cell(AfterBlanks(1, Km(slowdown.start)), 12).c_str(),
                   Cell(std::to_string(slowdown.speed) + "    ", 10, true).c_str(),
                   Cell(std::to_string(slowdown.length) + "   ", 9, true).c_str(),
                   Cell(std::string("    ") + (slowdown.whole_train ? "A-" : "") +
