@@ -53,12 +53,16 @@ std::string Workspace::DiskStamp(const std::string& directory) const {
   return stamp;
 }
 
-std::vector<std::string> Workspace::FoldersChangedOnDisk() const {
+std::vector<std::string> Workspace::FoldersChangedOnDisk(
+    const std::optional<std::string>& only) const {
   std::map<std::string, std::string> folders;  // a file to check each by
   for (const auto& [folder, files] : published_) {
-    if (!files.empty()) folders.emplace(folder, *files.begin());
+    if (!files.empty() && (!only || folder == *only)) folders.emplace(folder, *files.begin());
   }
-  for (const auto& document : documents_) folders[DirectoryOf(document.first)] = document.first;
+  for (const auto& document : documents_) {
+    const std::string folder = DirectoryOf(document.first);
+    if (!only || folder == *only) folders[folder] = document.first;
+  }
   std::vector<std::string> changed;
   for (const auto& [folder, file] : folders) {
     const auto stamp = disk_stamps_.find(folder);

@@ -247,7 +247,20 @@ void Server::HandleRequest(const json& id, const std::string& method, const json
     RespondError(id, kInvalidRequest, "the server is shut down: send exit");
     return;
   }
-  if (!watch_registration_) NoticeDiskChanges();
+  if (!watch_registration_) {
+    std::optional<std::string> folder;
+    if (params.is_object() && params.contains("textDocument") &&
+        params["textDocument"].is_object() && params["textDocument"].contains("uri") &&
+        params["textDocument"]["uri"].is_string()) {
+      if (const auto path = PathOfUri(params["textDocument"]["uri"].get<std::string>())) {
+        folder = DirectoryOf(*path);
+      }
+    }
+    const auto now = std::chrono::steady_clock::now();
+    const bool every_folder = now - last_disk_scan_ >= kDiskScanEvery;
+    if (every_folder) last_disk_scan_ = now;
+    NoticeDiskChanges(folder, every_folder);
+  }
   try {
     if (method == "initialize" && initialized_) {
       RespondError(id, kInvalidRequest, "the server is already initialized");

@@ -33,6 +33,7 @@
 #include <functional>
 #include <istream>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -57,6 +58,9 @@ inline constexpr int kContentModified = -32801;
 // The deepest nesting of arrays and objects a message may have; a deeper
 // one is answered with a parse error, unread.
 inline constexpr std::size_t kMaxNesting = 64;
+// Without the client's watching of files, every folder's texts are looked
+// at on disk at most this often (a request's own folder at each request).
+inline constexpr std::chrono::milliseconds kDiskScanEvery{1000};
 
 class Server {
  public:
@@ -142,8 +146,13 @@ class Server {
   // to send them (client/registerCapability).
   void FilesChanged(const nlohmann::json& params);
   void RegisterWatching();
-  // Without the client's watching: schedules the folders changed on disk.
-  void NoticeDiskChanges();
+  // Schedules the folders changed on disk: every folder, or without the
+  // client's watching (at each request) the request's own folder and every
+  // folder at most once per kDiskScanEvery, so that a session of many
+  // folders and requests does not look at each folder at each request.
+  void NoticeDiskChanges(const std::optional<std::string>& request_folder = std::nullopt,
+                         bool every_folder = true);
+  std::chrono::steady_clock::time_point last_disk_scan_;
   bool watch_registration_ = false;
   nlohmann::json Formatting(const nlohmann::json& params) const;
   nlohmann::json SemanticTokens(const nlohmann::json& params) const;

@@ -246,8 +246,11 @@ void Server::FilesChanged(const json& params) {
   NoticeDiskChanges();  // a folder renamed or removed
 }
 
-void Server::NoticeDiskChanges() {
-  const std::vector<std::string> changed = workspace_.FoldersChangedOnDisk();
+void Server::NoticeDiskChanges(const std::optional<std::string>& request_folder,
+                               bool every_folder) {
+  if (!every_folder && !request_folder) return;
+  const std::vector<std::string> changed =
+      workspace_.FoldersChangedOnDisk(every_folder ? std::nullopt : request_folder);
   if (changed.empty()) return;
   workspace_.ForgetDiskTexts();
   for (const std::string& path : changed) Schedule(path);

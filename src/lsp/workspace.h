@@ -178,9 +178,10 @@ class Workspace {
   // Files changed on disk (disk_changes.cc): ForgetDiskTexts drops what was
   // read of them; FoldersChangedOnDisk gives, for each folder checked or
   // open whose texts changed on disk since its last check (or that is gone),
-  // a file of it to check it by.
+  // a file of it to check it by: of every such folder, or of `only` alone.
   void ForgetDiskTexts() { disk_texts_.clear(); }
-  std::vector<std::string> FoldersChangedOnDisk() const;
+  std::vector<std::string> FoldersChangedOnDisk(
+      const std::optional<std::string>& only = std::nullopt) const;
 
   // What a completion offers at a line and column of a text.
   CompletionContext CompletionAt(const std::string& path, int line, int column) const;

@@ -56,8 +56,9 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
-def main():
-    tool, scenario, what, size = sys.argv[1], pathlib.Path(sys.argv[2]), sys.argv[3], sys.argv[4]
+def measure(tool, scenario, what, size):
+    """(seconds, the server's CPU seconds, its peak KiB, what it said)."""
+    scenario = pathlib.Path(scenario)
     with tempfile.TemporaryDirectory() as root:
         server = subprocess.Popen([tool, "lsp"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
 
@@ -147,8 +148,14 @@ def main():
         cpu = cpu_seconds(server.pid)
         server.kill()
         server.wait()
-        print("%s %s: %.2f s (server CPU %.2f s), peak %.0f MiB (%s)"
-              % (what, size, elapsed, cpu, peak / 1024, said))
+    return elapsed, cpu, peak, said
+
+
+def main():
+    tool, scenario, what, size = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4]
+    elapsed, cpu, peak, said = measure(tool, scenario, what, size)
+    print("%s %s: %.2f s (server CPU %.2f s), peak %.0f MiB (%s)"
+          % (what, size, elapsed, cpu, peak / 1024, said))
 
 
 if __name__ == "__main__":
