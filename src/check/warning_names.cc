@@ -34,6 +34,8 @@ constexpr WarningName kWarnings[] = {
                   "no stop point"},
     {"overwritten", "an object a record placed, written over by a later record or by the "
                     "packager's own abbattimento point"},
+    {"beyond-grid", "a cab signalling stretch that reaches past the route grid's last cell, "
+                    "where no train runs"},
     {"time-order", "a stop's time of day before the previous stop's"},
     {"clock-after-departure", "the clock starts after the train's first departure"},
     {"repeated-station", "a station name given again further along the line"},
