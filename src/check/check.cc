@@ -509,8 +509,9 @@ Findings FindErrors(CheckedScenario& scenario, std::size_t error_limit, CheckCac
     if (IsTakenCellFault(fault.code) || explainable) observe();
     // The record at fault, when the compile names another place.
     std::string explanation;
-    const auto explained = explainable ? ExplainReadingFault(round.records.records(), fault)
-                                       : std::nullopt;
+    const auto explained =
+        explainable ? ExplainReadingFault(round.records.records(), round.tables, fault)
+                    : std::nullopt;
     if (explained) {
       fault.source.line = explained->line;
       fault.source.column = explained->column;
@@ -592,10 +593,13 @@ std::string Message(const Report& report) {
     message += "; write a multiple of 50: " + MultiplesAround(*fault.position);
   }
   if (fault.code == kErrBeyondGrid && report.grid_end > 0) {
-    message += ": the grid ends at " + std::to_string(report.grid_end) +
-               " m, a record may stand up to " +
+    message += ": the grid ends at " + std::to_string(report.grid_end) + " m, the line's " +
+               "length and " + std::to_string(kPlanLengthMargin) +
+               " m more, and a record may stand up to " +
                std::to_string(report.grid_end - grammar::kRecordGridExtra) + " m (a station up to " +
-               std::to_string(report.grid_end - grammar::kStationGridExtra) + " m)";
+               std::to_string(report.grid_end - grammar::kStationGridExtra) +
+               " m); the packager reads nothing after this record in its text: move it there or "
+               "before, or give the line a greater length (lunghezza percorso)";
   }
   return message;
 }

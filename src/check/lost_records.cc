@@ -16,6 +16,7 @@ namespace {
 
 constexpr char kNoEffect[] = "no-effect";
 constexpr char kOverwritten[] = "overwritten";
+constexpr char kBeyondGrid[] = "beyond-grid";
 
 std::string CellText(std::int64_t cell) {
   return "cell " + std::to_string(cell) + " (" + std::to_string(cell * kCellLength) + " m)";
@@ -42,6 +43,7 @@ class LostRecords {
     for (const EmptyRecord& empty : log_.empty_records()) LeftNothing(empty);
     for (const Replacement& replacement : log_.replacements()) WrittenOver(replacement);
     MarksWrittenOver();
+    if (grid.exists()) StretchesBeyondGrid(grid.last_index());
     // What no told write replaced but the grid holds otherwise at the end.
     for (const auto& [cell, write] : log_.standing_objects()) {
       if (!grid.exists() || cell < 0 || cell > grid.last_index()) continue;
@@ -67,8 +69,9 @@ class LostRecords {
     return name.substr(name.find(' ') + 1);
   }
 
-  std::optional<std::int64_t> Field(const ReadRecord& record, const char* name) const {
-    const std::size_t index = grammar::FieldIndex(grammar::kStation, name);
+  static std::optional<std::int64_t> Field(const ReadRecord& record,
+                                           const grammar::RecordKind& kind, const char* name) {
+    const std::size_t index = grammar::FieldIndex(kind, name);
     if (index >= record.fields.size() || !record.fields[index].number) return std::nullopt;
     return record.fields[index].value;
   }
@@ -79,9 +82,9 @@ class LostRecords {
     const ReadRecord* record = RecordOf(empty.record);
     if (record == nullptr) return;
     if (empty.record.record == grammar::kStation.name) {
-      const std::int64_t hours = Field(*record, "hours").value_or(0);
-      const std::int64_t minutes = Field(*record, "minutes").value_or(0);
-      const std::int64_t seconds = Field(*record, "seconds").value_or(0);
+      const std::int64_t hours = Field(*record, grammar::kStation, "hours").value_or(0);
+      const std::int64_t minutes = Field(*record, grammar::kStation, "minutes").value_or(0);
+      const std::int64_t seconds = Field(*record, grammar::kStation, "seconds").value_or(0);
       if (hours == 0 && minutes == 0 && seconds == 0) return;
       Warn(kNoEffect, empty.record,
            "the train stops here at " + Clock(hours, minutes, seconds) + ", but " + empty.why +
@@ -91,9 +94,8 @@ class LostRecords {
     }
     Warn(kNoEffect, empty.record,
          "this " + RecordName(empty.record.record) + " record leaves nothing: " + empty.why,
-         NextOfKind(*record, empty.record.record), "the next " +
-                                                       RecordName(empty.record.record) +
-                                                       " record");
+         NextOfKind(*record, empty.record.record),
+         "the next " + RecordName(empty.record.record) + " record");
   }
 
   // The record of that kind read after this one in its text: for a running
@@ -184,12 +186,45 @@ class LostRecords {
     }
   }
 
+  // The cab signalling stretch is kept as its two positions, with no grid
+  // test: one that starts past the grid's last cell is never met, one that
+  // ends there runs where no train does (a digit too many, as a rule). A
+  // position in the grid's last cells past the line's length is sound: the
+  // repository's line has its last station there.
+  void StretchesBeyondGrid(std::int64_t last_cell) {
+    const ReadRecord* length = nullptr;
+    for (const ReadRecord& record : log_.records()) {
+      const bool one = record.kinds.size() == 1;
+      if (one && record.kinds.front() == grammar::kLineLength.name) length = &record;
+      if (!one || record.kinds.front() != grammar::kCabSignalling.name) continue;
+      const auto first = Field(record, grammar::kCabSignalling, "first position");
+      const auto second = Field(record, grammar::kCabSignalling, "second position");
+      if (!first || !second || *second == 0) continue;
+      const bool starts_beyond = grammar::CellOf(*first) > last_cell;
+      if (!starts_beyond && grammar::CellOf(*second) <= last_cell) continue;
+      const std::int64_t end = last_cell * kCellLength;
+      std::string message = "the cab signalling stretch runs from " + std::to_string(*first) +
+                            " m to " + std::to_string(*second) +
+                            " m, beyond the route grid's last cell, " + std::to_string(last_cell) +
+                            " at " + std::to_string(end) + " m, the line's length and " +
+                            std::to_string(kPlanLengthMargin) + " m more: no train runs past it";
+      message += starts_beyond ? ", so none meets the stretch; give both positions within the "
+                                 "line, or 0, 0 for no cab signalling"
+                               : "; end the stretch where the cab signalling ends, at " +
+                                     std::to_string(end) + " m or before";
+      if (auto warning = WarningAtRecord(files_, kBeyondGrid, record, std::move(message), length,
+                                         "the line's length, which sizes the grid")) {
+        found_.push_back(std::move(*warning));
+      }
+    }
+  }
+
   void Warn(const char* rule, const Writer& writer, std::string message,
             const ReadRecord* other = nullptr, const std::string& other_what = "") {
     const ReadRecord* record = RecordOf(writer);
     if (record == nullptr) return;
-    if (auto warning = WarningAtRecord(files_, rule, *record, std::move(message), other,
-                                       other_what)) {
+    if (auto warning =
+            WarningAtRecord(files_, rule, *record, std::move(message), other, other_what)) {
       found_.push_back(std::move(*warning));
     }
   }

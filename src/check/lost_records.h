@@ -2,7 +2,8 @@
 // a fault that left nothing (a stretch that ends at or before its start, a
 // curve of no length, a station of a kind that places no stop point where
 // the train stops), an object written over by a later one, and approach
-// marks written over by a later record's marks. Found on the
+// marks written over by a later record's marks, a cab signalling stretch
+// that reaches past the grid's last cell. Found on the
 // reading's own events (compiler/reading_observer.h) and the grid as the
 // reading left it, not by placing the records again.
 #pragma once
@@ -17,8 +18,9 @@
 
 namespace packager::tool {
 
-// Warnings "no-effect" and "overwritten", at the record whose work is lost,
-// the record that wrote over it as a related place.
+// Warnings "no-effect", "overwritten" and "beyond-grid", at the record whose
+// work is lost, the record that wrote over it (or the line's length) as a
+// related place.
 std::vector<Diagnostic> LostRecordWarnings(const ReadingLog& log, const RouteGrid& grid,
                                            const AuthorFiles& files);
 

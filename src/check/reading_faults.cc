@@ -161,8 +161,9 @@ std::optional<ExplainedFault> RecordRanShort(const std::vector<ReadRecord>& reco
   const std::size_t first = record->keyword.find_first_not_of(" \t");
   const char lead = first == std::string::npos ? ' ' : record->keyword[first];
   if (lead == '#' || lead == ';' || lead == '/' || lead == '*') {
-    message += "; the texts have no comments: a line holding a keyword is read as its record, "
-               "so word a note without one, or delete it";
+    message +=
+        "; the texts have no comments: a line holding a keyword is read as its record, "
+        "so word a note without one, or delete it";
   } else {
     message += "; give the record every value it needs (a value left out shifts the others)";
   }
@@ -187,6 +188,93 @@ std::optional<ExplainedFault> SlowdownTooShort(const std::vector<ReadRecord>& re
                      " / 50 + 1), each rounded half to even: the " +
                      "end's cell must come after the start's (code 27); make l longer, or give " +
                      "x and l as multiples of 50 and l at least 50");
+}
+
+// How far a curve, a mountain stretch or a slowdown reaches: the field
+// that gives its end, and the end. A curve needs the line plan to its end's
+// metre, the others the grid to their end's cell.
+struct Reach {
+  const char* what;
+  std::size_t field;
+  bool by_length;  // the field is a length from the start
+  std::int64_t start;
+  std::int64_t end;
+};
+
+std::optional<Reach> ReachOf(const ReadRecord& record) {
+  const struct {
+    const g::RecordKind& kind;
+    const char* what;
+    const char* field;
+    bool by_length;
+  } kinds[] = {{g::kCurve, "curve", "length", true},
+               {g::kMountain, "mountain stretch", "end", false},
+               {g::kSlowdown, "slowdown", "l", true}};
+  for (const auto& kind : kinds) {
+    if (!Is(record, kind.kind)) continue;
+    const std::size_t field = g::FieldIndex(kind.kind, kind.field);
+    const auto start = Number(record, 0);
+    const auto value = Number(record, field);
+    if (!start || !value) return std::nullopt;
+    return Reach{kind.what, field, kind.by_length, *start,
+                 kind.by_length ? *start + *value : *value};
+  }
+  return std::nullopt;
+}
+
+// The grid's last cell a reach needs (a curve: the cell of its last metre).
+std::int64_t NeededLastCell(const ReadRecord& record, std::int64_t start, std::int64_t end) {
+  if (Is(record, g::kMountain)) return g::MountainCells(start, end).last;
+  if (Is(record, g::kSlowdown)) return g::BoardCell(end);
+  return g::CellOf(end);
+}
+
+// A curve, a mountain stretch or a slowdown whose end lies past the grid's
+// last cell (a curve: past the line plan's last metre, the line's length
+// and kPlanLengthMargin) stops the reading with words that name a cell or
+// a metre: said at the field that reaches there, with the most it may
+// give and the length the line would need.
+std::optional<ExplainedFault> EndBeyondGrid(const std::vector<ReadRecord>& records,
+                                            const TablesWithoutPlan& tables,
+                                            const RecordedFault& fault) {
+  const ReadRecord* record = RecordAt(records, fault.source);
+  if (record == nullptr || !tables.route_cells.exists()) return std::nullopt;
+  const auto reach = ReachOf(*record);
+  if (!reach) return std::nullopt;
+  const std::int64_t last_cell = tables.route_cells.last_index();
+  const bool curve = Is(*record, g::kCurve);
+  const auto fits = [&](std::int64_t end) {
+    return curve ? end <= tables.plan_last
+                 : NeededLastCell(*record, reach->start, end) <= last_cell;
+  };
+  if (fits(reach->end)) return std::nullopt;
+  // The most it may reach: the plan's last metre, or the last end in steps
+  // of 50 m whose cell the grid holds.
+  std::int64_t most = tables.plan_last;
+  if (!curve) {
+    most = (last_cell + 2) * kCellLength;
+    while (most > reach->start && !fits(most)) most -= kCellLength;
+  }
+  const std::int64_t length = tables.plan_last - kPlanLengthMargin;
+  const std::string limit =
+      (curve ? "the line plan's last metre, " + std::to_string(tables.plan_last) + " m"
+             : "the route grid's last cell, " + std::to_string(last_cell) + " at " +
+                   std::to_string(last_cell * kCellLength) + " m") +
+      ", the line's length (" + std::to_string(length) + " m) and " +
+      std::to_string(kPlanLengthMargin) + " m more";
+  const std::int64_t needed =
+      curve ? reach->end - kPlanLengthMargin
+            : NeededLastCell(*record, reach->start, reach->end) * kCellLength - kPlanLengthMargin;
+  return AtField(
+      *record, reach->field,
+      "this " + std::string(reach->what) + " runs from " + std::to_string(reach->start) + " m to " +
+          std::to_string(reach->end) + " m, beyond " + limit +
+          ": the packager stops with code 25 here and reads nothing after it in this text; " +
+          (reach->by_length
+               ? "give it a length of at most " + std::to_string(most - reach->start) + " m"
+               : "end it at " + std::to_string(most) + " m or before") +
+          ", or give the line a length (lunghezza percorso) of at least " + std::to_string(needed) +
+          " m");
 }
 
 const ReadRecord* RecordOf(const ReadingLog& log, const Writer& writer) {
@@ -230,10 +318,12 @@ bool MayExplain(const RecordedFault& fault) {
 }
 
 std::optional<ExplainedFault> ExplainReadingFault(const std::vector<ReadRecord>& records,
+                                                  const TablesWithoutPlan& tables,
                                                   const RecordedFault& fault) {
   if (fault.code == kErrSlowdownTooShort) return SlowdownTooShort(records, fault);
   if (fault.code != kErrRunTimeFailure) return std::nullopt;
   if (auto ended = TextEndsInRecord(records, fault)) return ended;
+  if (auto beyond = EndBeyondGrid(records, tables, fault)) return beyond;
   if (auto short_record = RecordRanShort(records, fault)) return short_record;
   return SpeedBeyondGrid(records, fault);
 }

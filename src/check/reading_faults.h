@@ -3,7 +3,8 @@
 // to change: a speed the route grid cannot hold (the compile fails later,
 // at the next speed record), a text that ends inside a record (the compile
 // names the line after the last), a slowdown whose end takes no later cell
-// than its start, the packager's own abbattimento point landing in the
+// than its start, a curve, a mountain stretch or a slowdown that ends past
+// the route grid's last cell, the packager's own abbattimento point landing in the
 // reserved cell 1, and a signal before a slowdown warning with no room for a
 // point (code 11).
 #pragma once
@@ -32,9 +33,10 @@ struct ExplainedFault {
 // reading observed: the check observes the reading of such a fault only.
 bool MayExplain(const RecordedFault& fault);
 
-// A reading fault explained from the records the reading observed up to it;
-// none when the compile's own words say it.
+// A reading fault explained from the records the reading observed up to it
+// and the tables it left; none when the compile's own words say it.
 std::optional<ExplainedFault> ExplainReadingFault(const std::vector<ReadRecord>& records,
+                                                  const TablesWithoutPlan& tables,
                                                   const RecordedFault& fault);
 
 // Error 1250 of an abbattimento point the walk after the reading put in

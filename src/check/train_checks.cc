@@ -44,6 +44,14 @@ std::string Upper(std::string text) {
   return text;
 }
 
+// An acceleration given in mm/s² as said: "5 m/s²", "0.7 m/s²".
+std::string Acceleration(int mm_per_s2) {
+  std::string fraction = std::to_string(1000 + mm_per_s2 % 1000).substr(1);
+  fraction.erase(fraction.find_last_not_of('0') + 1);
+  return std::to_string(mm_per_s2 / 1000) + (fraction.empty() ? "" : "." + fraction) +
+         " m/s\u00B2";
+}
+
 // The station kind of a terminus (the first and the last station).
 constexpr std::int64_t kTerminusKind = 7;
 
@@ -301,7 +309,7 @@ class TrainChecker {
                std::to_string(radius) + " m) is run at " + std::to_string(fastest_kmh) +
                " km/h, the speed in force from " + std::to_string(fastest->first) +
                " m: a train runs a curve at most at the speed v whose v\u00B2 / r reaches " +
-               "5 m/s\u00B2, here " + std::to_string(most) +
+               Acceleration(g::kCurveLateralAcceleration) + ", here " + std::to_string(most) +
                " km/h; give the train a lower speed over the curve, or the curve a lower class",
            fastest->second, "the speed in force over the curve");
     }
@@ -339,8 +347,9 @@ class TrainChecker {
                  Clock(from.seconds) + ", but the " +
                  std::to_string(to.position - from.position) + " m take at least " +
                  Duration(needed) +
-                 " at the speeds in force, the curves' limits and the slowdowns, starting at "
-                 "0.5 m/s\u00B2 and braking at 0.7 m/s\u00B2: give a time of " +
+                 " at the speeds in force, the curves' limits and the slowdowns, starting at " +
+                 Acceleration(g::kTimetableAcceleration) + " and braking at " +
+                 Acceleration(g::kTimetableBraking) + ": give a time of " +
                  Clock(from.seconds + needed + (last ? 0 : to.dwell)) + " or later",
              from.record, "the stop before it");
     }
@@ -426,7 +435,8 @@ class TrainChecker {
            "this signal stands " + std::to_string(here - before) + " m after the one at " +
                std::to_string(before) + " m; from " + std::to_string(kmh) +
                " km/h the train needs " + std::to_string(braking) +
-               " m to stop (braking at 0.7 m/s²): space them at least that far apart",
+               " m to stop (braking at " + Acceleration(kSignalDeceleration) +
+               "): space them at least that far apart",
            previous, "the signal before it");
     }
   }

@@ -34,18 +34,20 @@ constexpr WarningName kWarnings[] = {
                   "no stop point"},
     {"overwritten", "an object a record placed, written over by a later record or by the "
                     "packager's own abbattimento point"},
+    {"beyond-grid", "a cab signalling stretch that reaches past the route grid's last cell, "
+                    "where no train runs"},
     {"time-order", "a stop's time of day before the previous stop's"},
     {"clock-after-departure", "the clock starts after the train's first departure"},
     {"repeated-station", "a station name given again further along the line"},
     {"slowdown-above-limit", "a slowdown no slower than the speed in force, which slows nothing"},
     {"signal-spacing", "a signal closer to the one before than the train brakes from the speed "
-                       "in force (0.7 m/s\u00B2)"},
+                       "in force at a service braking"},
     {"slowdown-no-warning", "a slowdown at or before 1500 m, which gets no warning board"},
     {"terminus-kind", "kind 7, the first and the last station's, at a station on the way"},
     {"stop-dwell", "a stop on the way where the train stands 0 seconds (column 13)"},
-    {"running-time", "a stop reached sooner than the speeds, the curves and the slowdowns allow, "
-                     "starting at 0.5 m/s\u00B2 and braking at 0.7 m/s\u00B2"},
-    {"curve-speed", "a curve run faster than a lateral acceleration v\u00B2 / r of 5 m/s\u00B2 "
+    {"running-time", "a stop reached sooner than the speeds, the curves and the slowdowns allow "
+                     "at a stated acceleration and braking"},
+    {"curve-speed", "a curve run faster than its limit of lateral acceleration, v\u00B2 / r, "
                     "allows"},
     {"speed-board", "a speed board without a speed record of one of its speeds at its place"},
     {"crew-slowdown-order", "the slowdown order disagrees with the slowdown records"},

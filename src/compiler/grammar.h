@@ -621,7 +621,10 @@ inline constexpr int kTimetableMargin = 60;
 // A curve's limit: the speed v at which v² × k, k the class's curvature
 // per metre (CurvatureOfClass), reaches 5 m/s² (in mm/s²). The classes are
 // drawn sharper than the track they stand for: the repository's line runs
-// its curves of class 6 at 140 km/h, which this keeps.
+// a curve of class 6 (333 m) at 140 km/h, 4.54 m/s², and 22 of its 148
+// curves above 1.5 m/s², the most a real line allows uncompensated; with
+// the cant of a real line (about 1 m/s² more) 2.5 m/s² would still flag 9
+// of them. This limit keeps that line clean.
 inline constexpr int kCurveLateralAcceleration = 5000;
 
 // --------------------------------------- what the walk adds after reading

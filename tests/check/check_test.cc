@@ -659,6 +659,53 @@ TEST(CheckTest, ErrorsAreSaidAtTheRecordAtFault) {
   }
 }
 
+// What reaches past the grid's last cell (cell 540, 27000 m, for a line of
+// 20000 m) is said at the field that reaches there, with the most it may
+// give: exactly that much is sound.
+TEST(CheckTest, WhatReachesPastTheGridIsSaidAtItsEnd) {
+  const std::string kLong = "[generale]\r\nlunghezza percorso, 20000\r\n[curve]\r\n";
+  const auto cab = [](const char* end) {
+    return std::string("[generale]\r\nlunghezza percorso, 20000\r\n") +
+           "ripetizione segnali 4 codici, 5000, " + end + "\r\n[curve]\r\n";
+  };
+  const auto slowdown = [](const char* l) {
+    return std::string(kTrainHead) + "rallentamento, 26000, 60, " + l + ", 0, 0, 0\r\n";
+  };
+  const struct {
+    const char* what;
+    std::string line;
+    std::string train;
+    std::vector<std::string> findings;
+    const char* saying;  // in the first diagnostic's message; "" when none
+  } kCases[] = {
+      {"a curve to the line plan's last metre", kLong + "curvad2, 26500, 500\r\n", kTrainHead,
+       {}, ""},
+      {"a curve a metre past it", kLong + "curvad2, 26500, 501\r\n", kTrainHead,
+       {"linea.txt:4:17 E25"},
+       "give it a length of at most 500 m, or give the line a length (lunghezza percorso) of at "
+       "least 20001 m"},
+      {"a mountain stretch to the end of the last cell", kLong + "montagna, 26000, 27050, 1\r\n",
+       kTrainHead, {}, ""},
+      {"a mountain stretch into a cell past it", kLong + "montagna, 26000, 27100, 1\r\n",
+       kTrainHead, {"linea.txt:4:18 E25"},
+       "end it at 27050 m or before, or give the line a length (lunghezza percorso) of at least "
+       "20050 m"},
+      {"a slowdown whose end takes the last cell", kLong, slowdown("950"), {}, ""},
+      {"a slowdown whose end takes a cell past it", kLong, slowdown("1000"),
+       {"5608-.txt:4:27 E25", "5608-.txt:0:0 note"}, "give it a length of at most 950 m"},
+      {"a cab signalling stretch to the last cell", cab("27000"), kTrainHead, {}, ""},
+      {"a cab signalling stretch past it", cab("27050"), kTrainHead,
+       {"linea.txt:3:1 beyond-grid"}, "at 27000 m or before"},
+  };
+  for (const auto& test : kCases) {
+    const CheckResult result = CheckTexts(test.line, test.train);
+    EXPECT_EQ(Findings(result), test.findings) << test.what;
+    if (*test.saying == '\0' || result.diagnostics.empty()) continue;
+    EXPECT_NE(result.diagnostics[0].message.find(test.saying), std::string::npos)
+        << result.diagnostics[0].message;
+  }
+}
+
 // A record short of values on its line reads on into the next and fails on
 // that line's keyword: said at the short record, whose line alone is set
 // aside, so the next record is read. A value at fault on a record's second
