@@ -6,7 +6,8 @@
 // (textDocument/publishDiagnostics for each of its files an editor must
 // hear of); and the requests hover, completion, codeAction, documentSymbol,
 // inlayHint and definition; formatting, semanticTokens/full, foldingRange,
-// signatureHelp, references and rename (server_features.cc).
+// signatureHelp, references (of a station's name, else of what stands at a
+// kilometre or a slowdown's number) and rename (server_features.cc).
 //
 // The diagnostics wait for the edits to settle: a burst of changes is
 // checked once, the settle delay (kSettle unless set) after the last of them,

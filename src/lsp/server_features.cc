@@ -122,8 +122,10 @@ json Server::References(const json& params) const {
   const auto [line, column] = CursorOf(path, params);
   const bool declaration =
       params.contains("context") && params["context"].value("includeDeclaration", true);
+  std::vector<StationOccurrence> occurrences = workspace_.StationNamed(path, line, column);
+  if (occurrences.empty()) occurrences = workspace_.RecordReferences(path, line, column);
   json locations = json::array();
-  for (const StationOccurrence& occurrence : workspace_.StationNamed(path, line, column)) {
+  for (const StationOccurrence& occurrence : occurrences) {
     if (!declaration && occurrence.record) continue;
     const Place& place = occurrence.place;
     locations.push_back({{"uri", UriOfPath(place.path)},
