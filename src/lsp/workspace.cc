@@ -600,11 +600,13 @@ std::optional<Place> Workspace::Definition(const std::string& path, int line,
   std::vector<const TextRecord*> stations;
   std::vector<const TextRecord*> slowdowns;
   std::vector<const TextRecord*> speeds;
+  std::vector<const TextRecord*> signals;
   for (const TextSection& section : *sections) {
     for (const TextRecord& record : section.records) {
       if (record.kind == &grammar::kStation) stations.push_back(&record);
       if (record.kind == &grammar::kSlowdown) slowdowns.push_back(&record);
       if (record.kind == &grammar::kSpeed) speeds.push_back(&record);
+      if (record.kind == &grammar::kSignal) signals.push_back(&record);
     }
   }
   const std::string row(TextOf(path).lines.Line(line));
@@ -618,9 +620,10 @@ std::optional<Place> Workspace::Definition(const std::string& path, int line,
     }
   }
   if (sheet) {
-    // The sheet's rows stand at the kilometre of a station or a speed change.
+    // The sheet's rows stand at the kilometre of a station, a speed change
+    // or a signal.
     if (const std::optional<KilometreMark> kilometre = KilometreIn(row)) {
-      for (const auto* records : {&stations, &speeds}) {
+      for (const auto* records : {&stations, &speeds, &signals}) {
         for (const TextRecord* record : *records) {
           if (PositionOf(*record) == kilometre->metres) return KeywordPlace(train, *record);
         }
