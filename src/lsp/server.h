@@ -54,6 +54,8 @@ inline constexpr int kInternalError = -32603;
 inline constexpr int kServerNotInitialized = -32002;
 inline constexpr int kRequestCancelled = -32800;
 inline constexpr int kContentModified = -32801;
+// A request that cannot be carried out (a rename where no station is named).
+inline constexpr int kRequestFailed = -32803;
 
 // The deepest nesting of arrays and objects a message may have; a deeper
 // one is answered with a parse error, unread.

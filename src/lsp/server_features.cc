@@ -18,9 +18,6 @@ namespace {
 
 using nlohmann::json;
 
-// Codes of the protocol for a request that cannot be carried out.
-constexpr int kRequestFailed = -32803;
-
 class RequestRefused : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;

@@ -102,7 +102,9 @@ void CheckMessage(const std::string& body) {
   if (!message.contains("error")) return;
   static const std::set<int> kCodes = {lsp::kParseError,     lsp::kInvalidRequest,
                                        lsp::kMethodNotFound, lsp::kInvalidParams,
-                                       lsp::kInternalError,  lsp::kServerNotInitialized};
+                                       lsp::kInternalError,  lsp::kServerNotInitialized,
+                                       lsp::kRequestCancelled, lsp::kContentModified,
+                                       lsp::kRequestFailed};
   const nlohmann::json& error = message["error"];
   Require(error.contains("code") && error["code"].is_number_integer() &&
               kCodes.count(error["code"].get<int>()) != 0 && error.contains("message"),
