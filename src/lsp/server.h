@@ -6,7 +6,8 @@
 // (textDocument/publishDiagnostics for each of its files an editor must
 // hear of); and the requests hover, completion, codeAction, documentSymbol,
 // inlayHint and definition; formatting, semanticTokens/full, foldingRange,
-// signatureHelp, references and rename (server_features.cc).
+// signatureHelp, references (of a station's name, else of what stands at a
+// kilometre or a slowdown's number) and rename (server_features.cc).
 //
 // The diagnostics wait for the edits to settle: a burst of changes is
 // checked once, the settle delay (kSettle unless set) after the last of them,
@@ -54,6 +55,8 @@ inline constexpr int kInternalError = -32603;
 inline constexpr int kServerNotInitialized = -32002;
 inline constexpr int kRequestCancelled = -32800;
 inline constexpr int kContentModified = -32801;
+// A request that cannot be carried out (a rename where no station is named).
+inline constexpr int kRequestFailed = -32803;
 
 // The deepest nesting of arrays and objects a message may have; a deeper
 // one is answered with a parse error, unread.

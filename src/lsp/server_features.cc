@@ -18,9 +18,6 @@ namespace {
 
 using nlohmann::json;
 
-// Codes of the protocol for a request that cannot be carried out.
-constexpr int kRequestFailed = -32803;
-
 class RequestRefused : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -122,8 +119,10 @@ json Server::References(const json& params) const {
   const auto [line, column] = CursorOf(path, params);
   const bool declaration =
       params.contains("context") && params["context"].value("includeDeclaration", true);
+  std::vector<StationOccurrence> occurrences = workspace_.StationNamed(path, line, column);
+  if (occurrences.empty()) occurrences = workspace_.RecordReferences(path, line, column);
   json locations = json::array();
-  for (const StationOccurrence& occurrence : workspace_.StationNamed(path, line, column)) {
+  for (const StationOccurrence& occurrence : occurrences) {
     if (!declaration && occurrence.record) continue;
     const Place& place = occurrence.place;
     locations.push_back({{"uri", UriOfPath(place.path)},

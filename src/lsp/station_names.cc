@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "lsp/crew_rows.h"
 #include "lsp/workspace.h"
 #include "sources/scenario_folder.h"
 #include "tables/file_names.h"
@@ -35,15 +36,6 @@ int Characters(std::string_view text) {
 
 bool IsWordByte(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) != 0 || (static_cast<unsigned char>(c) & 0x80);
-}
-
-int ColumnOfByte(std::string_view line, std::size_t byte, bool utf8) {
-  if (!utf8) return static_cast<int>(byte) + 1;
-  int column = 1;
-  for (std::size_t i = 0; i < byte && i < line.size(); ++i) {
-    if ((static_cast<unsigned char>(line[i]) & 0xC0) != 0x80) ++column;
-  }
-  return column;
 }
 
 // The new name written as a crew document writes the old: in capitals, in

@@ -12,6 +12,7 @@
 
 #include "check/cell_holders.h"
 #include "check/check.h"
+#include "lsp/crew_rows.h"
 #include "lsp/record_help.h"
 #include "sources/scenario_folder.h"
 #include "tables/file_names.h"
@@ -577,34 +578,6 @@ std::string Upper(std::string_view text) {
   return upper;
 }
 
-// The cells of a table row between its bars.
-std::vector<std::string_view> RowCells(std::string_view line) {
-  std::vector<std::string_view> cells;
-  for (std::size_t at = line.find('|'); at != std::string_view::npos;) {
-    const std::size_t next = line.find('|', at + 1);
-    if (next == std::string_view::npos) break;
-    cells.push_back(line.substr(at + 1, next - at - 1));
-    at = next;
-  }
-  return cells;
-}
-
-// A kilometre written "12.350" in a row: its metres.
-std::optional<std::int64_t> KilometreIn(std::string_view line) {
-  for (std::size_t dot = line.find('.'); dot != std::string_view::npos;
-       dot = line.find('.', dot + 1)) {
-    std::size_t begin = dot;
-    while (begin > 0 && std::isdigit(static_cast<unsigned char>(line[begin - 1]))) --begin;
-    if (begin == dot || dot + 4 > line.size()) continue;
-    const std::string_view decimals = line.substr(dot + 1, 3);
-    if (!NumberOf(decimals)) continue;
-    if (dot + 4 < line.size() && std::isdigit(static_cast<unsigned char>(line[dot + 4]))) continue;
-    const std::optional<std::int64_t> whole = NumberOf(line.substr(begin, dot - begin));
-    if (whole) return *whole * 1000 + *NumberOf(decimals);
-  }
-  return std::nullopt;
-}
-
 Place KeywordPlace(const std::string& path, const TextRecord& record) {
   const TextField& keyword = record.fields.front();
   return {path, record.line, keyword.column, record.line, keyword.end_column};
@@ -627,11 +600,13 @@ std::optional<Place> Workspace::Definition(const std::string& path, int line,
   std::vector<const TextRecord*> stations;
   std::vector<const TextRecord*> slowdowns;
   std::vector<const TextRecord*> speeds;
+  std::vector<const TextRecord*> signals;
   for (const TextSection& section : *sections) {
     for (const TextRecord& record : section.records) {
       if (record.kind == &grammar::kStation) stations.push_back(&record);
       if (record.kind == &grammar::kSlowdown) slowdowns.push_back(&record);
       if (record.kind == &grammar::kSpeed) speeds.push_back(&record);
+      if (record.kind == &grammar::kSignal) signals.push_back(&record);
     }
   }
   const std::string row(TextOf(path).lines.Line(line));
@@ -645,11 +620,12 @@ std::optional<Place> Workspace::Definition(const std::string& path, int line,
     }
   }
   if (sheet) {
-    // The sheet's rows stand at the kilometre of a station or a speed change.
-    if (const std::optional<std::int64_t> metres = KilometreIn(row)) {
-      for (const auto* records : {&stations, &speeds}) {
+    // The sheet's rows stand at the kilometre of a station, a speed change
+    // or a signal.
+    if (const std::optional<KilometreMark> kilometre = KilometreIn(row)) {
+      for (const auto* records : {&stations, &speeds, &signals}) {
         for (const TextRecord* record : *records) {
-          if (PositionOf(*record) == metres) return KeywordPlace(train, *record);
+          if (PositionOf(*record) == kilometre->metres) return KeywordPlace(train, *record);
         }
       }
     }

@@ -92,14 +92,15 @@ struct DescriptionText {
   bool utf8 = true;
 };
 
-// A place a station is named (station_names.cc): the name as written there,
-// whether it is a record's name field,
-// and in a table of a crew document the character that fills its cell after
-// it ('.' or ' '; 0 for none) and how many of them follow.
+// A place a station is named (station_names.cc), or a record is referred to
+// (record_references.cc): the name or number as written there, whether it
+// is a record's field (a station's name, a record's position), and in a table
+// of a crew document the character that fills a name's cell after it ('.' or
+// ' '; 0 for none) and how many of them follow.
 struct StationOccurrence {
   Place place;
   std::string written;
-  bool record = false;  // a station record's name field
+  bool record = false;  // a record's field
   bool table = false;
   char filler = 0;
   int filler_length = 0;
@@ -194,6 +195,17 @@ class Workspace {
   // rows. Empty when no station is named there.
   std::vector<StationOccurrence> StationNamed(const std::string& path, int line,
                                               int column) const;
+
+  // Where a record placed along the line is referred to (record_references.cc):
+  // a station, signal or speed change by its position, in the timetable
+  // sheet's rows ("12.350") and in the notes ("km 12+350"); a slowdown by its
+  // number in the slowdown order's rows. The records are those at the place
+  // (a record of the train description, a row of the sheet or the order, a
+  // kilometre of the notes): their position fields first (record true),
+  // then every place of the crew documents that refers to them. Empty when
+  // nothing placed is referred to there.
+  std::vector<StationOccurrence> RecordReferences(const std::string& path, int line,
+                                                  int column) const;
 
   // A column (characters from 1) of a line of a file as UTF-16 code units
   // from 0, and back.

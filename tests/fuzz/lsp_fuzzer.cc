@@ -103,7 +103,8 @@ void CheckMessage(const std::string& body) {
   static const std::set<int> kCodes = {lsp::kParseError,     lsp::kInvalidRequest,
                                        lsp::kMethodNotFound, lsp::kInvalidParams,
                                        lsp::kInternalError,  lsp::kServerNotInitialized,
-                                       lsp::kRequestCancelled, lsp::kContentModified};
+                                       lsp::kRequestCancelled, lsp::kContentModified,
+                                       lsp::kRequestFailed};
   const nlohmann::json& error = message["error"];
   Require(error.contains("code") && error["code"].is_number_integer() &&
               kCodes.count(error["code"].get<int>()) != 0 && error.contains("message"),

@@ -45,19 +45,105 @@ local function replace_in_line(buffer, line, from, to)
   vim.api.nvim_buf_set_text(buffer, line, at - 1, line, at - 1 + #from, { to })
 end
 
+-- Replaces text in a file on disk, as another program would.
+local function rewrite_on_disk(path, from, to)
+  local file = assert(io.open(path, "rb"))
+  local text = file:read("*a")
+  file:close()
+  local at = text:find(from, 1, true)
+  check(at ~= nil, path .. " holds no " .. from)
+  file = assert(io.open(path, "wb"))
+  file:write(text:sub(1, at - 1) .. to .. text:sub(at + #from))
+  file:close()
+end
+
+-- Sends a request and, at once, what follows (a cancel, an edit); returns
+-- "cancelled" when it was cancelled (Neovim drops the answer to a request it
+-- cancelled), "result" when it was answered, else the error's code.
+local function request_then(client, buffer, method, params, follow)
+  local answered, failure = false, nil
+  local ok, id = client.request(method, params, function(err)
+    answered, failure = true, err
+  end, buffer)
+  check(ok, method .. ": not sent")
+  follow(id)
+  wait_for(method .. "'s answer", function() return client.requests[id] == nil end)
+  if not answered then return "cancelled" end
+  return failure and failure.code or "result"
+end
+
+-- A request that waits for a check is dropped or refused only when what
+-- follows it reaches the server before the check ends: a check of a small
+-- folder may end first (the server then rightly answers), so each case is
+-- tried until it comes, at most `tries` times, with the text edited back
+-- and forth between tries.
+local function until_outcome(expected, tries, attempt)
+  local seen = {}
+  for _ = 1, tries do
+    local outcome = attempt()
+    if outcome == expected then return end
+    check(outcome == "result", "expected " .. expected .. ", got " .. tostring(outcome))
+    table.insert(seen, outcome)
+  end
+  error("never " .. expected .. " in " .. tries .. " tries: " .. table.concat(seen, ", "), 0)
+end
+
 local function run()
-  local client = vim.lsp.start_client({ name = "scenario-tool", cmd = { tool, "lsp" },
-                                        root_dir = folder })
-  check(client ~= nil, "the server did not start")
+  local client_id = vim.lsp.start_client({ name = "scenario-tool", cmd = { tool, "lsp" },
+                                           root_dir = folder,
+                                           flags = { debounce_text_changes = 0 } })
+  check(client_id ~= nil, "the server did not start")
+  local client = vim.lsp.get_client_by_id(client_id)
   vim.cmd("edit " .. vim.fn.fnameescape(train))
   local buffer = vim.api.nvim_get_current_buf()
-  check(vim.lsp.buf_attach_client(buffer, client), "the buffer did not attach")
+  check(vim.lsp.buf_attach_client(buffer, client_id), "the buffer did not attach")
   local document = { uri = vim.uri_from_bufnr(buffer) }
 
   -- Diagnostics on open: the misspelt keyword of line 50.
   wait_for("the misspelt keyword's warning", function()
     return has_code(diagnostics_of(train), "unknown-keyword")
   end)
+
+  -- Settings: the warning made an error, then silenced, then back as it was.
+  local function configure(settings)
+    client.notify("workspace/didChangeConfiguration", { settings = { scenarioTool = settings } })
+  end
+  configure({ warningsAsErrors = true })
+  wait_for("the warning made an error", function()
+    local list = diagnostics_of(train)
+    return #list == 1 and list[1].severity == vim.diagnostic.severity.ERROR
+  end)
+  configure({ warningsAsErrors = false, disabledWarnings = { "unknown-keyword" } })
+  wait_for("the warning silenced", function() return #diagnostics_of(train) == 0 end)
+  configure({ disabledWarnings = {} })
+  wait_for("the warning back", function()
+    local list = diagnostics_of(train)
+    return #list == 1 and list[1].severity == vim.diagnostic.severity.WARN
+  end)
+
+  -- A code action waits for the check of an edit: cancelled meanwhile, it
+  -- is dropped; overtaken by a further edit, it is refused as outdated.
+  local range = { start = { line = 49, character = 2 }, ["end"] = { line = 49, character = 2 } }
+  local action = { textDocument = document, range = range, context = { diagnostics = {} } }
+  local moved = false
+  local function move_signal()
+    if moved then
+      replace_in_line(buffer, 50, "3850", "3800")
+    else
+      replace_in_line(buffer, 50, "3800", "3850")
+    end
+    moved = not moved
+  end
+  until_outcome("cancelled", 20, function()
+    move_signal()
+    return request_then(client, buffer, "textDocument/codeAction", action, function(id)
+      client.rpc.notify("$/cancelRequest", { id = id })
+    end)
+  end)
+  until_outcome(-32801, 20, function()
+    return request_then(client, buffer, "textDocument/codeAction", action, move_signal)
+  end)
+  if moved then move_signal() end
 
   -- Its quick fix, applied: the keyword is right and the warning goes.
   local actions = request(buffer, "textDocument/codeAction", {
@@ -106,6 +192,20 @@ local function run()
   replace_in_line(buffer, 23, "BORGO VESSARA", "BORGO VESSARO")
   wait_for("the sheet's warning to go", function() return #diagnostics_of(sheet) == 0 end)
 
+  -- The sheet changed on disk by another program: the server notices it at
+  -- the next request (Neovim 0.7 does not watch files for it).
+  rewrite_on_disk(sheet, "BORGO VESSARO", "BORGO VESSARA")
+  request(buffer, "textDocument/hover", { textDocument = document, position = { line = 0, character = 1 } })
+  wait_for("the warning of the sheet changed on disk", function()
+    local list = diagnostics_of(sheet)
+    return #list > 0 and list[1].lnum == 21
+  end)
+  rewrite_on_disk(sheet, "BORGO VESSARA", "BORGO VESSARO")
+  request(buffer, "textDocument/hover", { textDocument = document, position = { line = 0, character = 1 } })
+  wait_for("the sheet's warning to go once restored on disk", function()
+    return #diagnostics_of(sheet) == 0
+  end)
+
   -- Rename of a station: the train description and the sheet follow.
   local edit = request(buffer, "textDocument/rename", {
     textDocument = document, position = { line = 23, character = 80 }, newName = "BORGO VESSANO" })
@@ -130,8 +230,8 @@ local function run()
   local tokens = request(buffer, "textDocument/semanticTokens/full", { textDocument = document })
   check(#tokens.data > 0 and #tokens.data % 5 == 0, "tokens: " .. vim.inspect(tokens))
 
-  vim.lsp.stop_client(client)
-  wait_for("the server to end", function() return vim.lsp.get_client_by_id(client) == nil end)
+  vim.lsp.stop_client(client_id)
+  wait_for("the server to end", function() return vim.lsp.get_client_by_id(client_id) == nil end)
 end
 
 local ok, failure = pcall(run)
