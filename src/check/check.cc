@@ -350,7 +350,7 @@ class TrainPause {
     Rewind();
     moved_on_ = true;
     MemoryTexts texts = TextsOf(scenario.train_text);
-    return CompileTrainDescription(tables_, texts, line_.stage, nullptr, from(), 
+    return CompileTrainDescription(tables_, texts, line_.stage, nullptr, from(),
                                    AfterTheReading::kReservedSlotsOnly);
   }
 
