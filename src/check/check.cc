@@ -42,6 +42,12 @@ namespace {
 
 constexpr char kNoGeneralHeader[] = "no-general-header";
 
+// Where a line of a text starts: line 1 at byte 0, or one found before.
+struct LineStart {
+  int line = 1;
+  std::size_t begin = 0;
+};
+
 // A description text as the author wrote it, and as the check holds it while
 // it blanks the records already reported.
 struct AuthorText {
@@ -49,6 +55,9 @@ struct AuthorText {
   std::string path;  // the author's file, as its folder was named
   std::optional<std::string> original;  // Windows-1252 bytes; none when missing
   std::string current;
+  // The first line blanked last: blanking changes nothing above it, and the
+  // next record blanked most often lies below it.
+  LineStart blanked = {};
 };
 
 struct CheckedScenario {
@@ -89,20 +98,23 @@ std::vector<LineSpan> LinesOf(std::string_view bytes) {
 }
 
 // Blanks lines first to last of the text; false when nothing changed. A
-// check of many faults blanks a record a round: the line ends before the
-// first are found by a search of each kind of end, the lines past the last
-// are not looked at.
-bool BlankLines(std::string& bytes, int first, int last) {
+// check of many faults blanks a record a round: the lines are counted from
+// `known` (a line start of the text, at or above first; else from the top),
+// which becomes the start of line first; the line ends are found by a
+// search of each kind of end, the lines past the last are not looked at.
+bool BlankLines(std::string& bytes, int first, int last, LineStart& known) {
   if (last < 1 || first > last) return false;
+  if (known.line > first) known = {};
   const std::string_view text = bytes;
   std::vector<LineSpan> lines;  // first to last
-  std::size_t begin = 0;
-  std::size_t next_cr = text.find('\r');
-  std::size_t next_lf = text.find('\n');
-  for (int number = 1; number <= last && begin < text.size(); ++number) {
+  std::size_t begin = known.begin;
+  std::size_t next_cr = text.find('\r', begin);
+  std::size_t next_lf = text.find('\n', begin);
+  for (int number = known.line; number <= last && begin < text.size(); ++number) {
     if (next_cr < begin) next_cr = text.find('\r', begin);
     if (next_lf < begin) next_lf = text.find('\n', begin);
     const std::size_t end = std::min({next_cr, next_lf, text.size()});
+    if (number == first) known = {first, begin};
     if (number >= first) lines.push_back({begin, end - begin});
     begin = end + 1;
     if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') ++begin;
@@ -120,7 +132,7 @@ bool BlankLines(std::string& bytes, int first, int last) {
 bool BlankRecord(AuthorText& text, const FaultSource& source) {
   const int first = source.record_line > 0 ? source.record_line : source.line;
   const int last = std::max(source.line, source.last_line);
-  return BlankLines(text.current, first, last);
+  return BlankLines(text.current, first, last, text.blanked);
 }
 
 // A file of the sources as its diagnostics name it.
@@ -130,7 +142,7 @@ std::string PathOf(const ScenarioSources& sources, const std::string& file) {
 
 AuthorText TextOf(const ScenarioSources& sources, const std::string& name,
                   std::optional<std::string> bytes) {
-  AuthorText text{name, PathOf(sources, name), std::move(bytes), ""};
+  AuthorText text{name, PathOf(sources, name), std::move(bytes), "", {}};
   text.current = text.original.value_or("");
   return text;
 }
@@ -269,14 +281,17 @@ struct CheckCache::LineReading {
 namespace {
 
 struct Round {
-  ScenarioTables tables;
+  ScenarioTables tables;  // an observed round's; a round read on from a pause leaves them empty
   CompileOutcome outcome;
   CheckedRecords records;
+  std::int64_t grid_end = 0;  // metres, where the route grid ends; 0 without one
 };
 
+// The text as the reading sees it: lent, not copied, as a round reads it
+// whole or from a pause, and it stays as it is while it is read.
 MemoryTexts TextsOf(const AuthorText& text) {
   MemoryTexts texts;
-  if (text.original) texts.Put(text.name, text.current);
+  if (text.original) texts.Lend(text.name, text.current);
   return texts;
 }
 
@@ -313,51 +328,102 @@ std::shared_ptr<const CheckCache::LineReading> LineReadingOf(const CheckedScenar
   return reading;
 }
 
-// The train's reading paused before a record set aside: the next round
-// reads on from there instead of from the top.
-struct TrainPause {
-  TablesWithoutPlan tables;
-  TrainReadingPause pause;
+std::int64_t GridEnd(const RouteGrid& grid) {
+  return grid.exists() ? std::int64_t{kCellLength} * grid.last_index() : 0;
+}
+
+// The train's reading paused before the record set aside last (at first,
+// before its top), on tables of its own that each round reads on: their
+// route grid keeps in its journal what a round changes, and the next round
+// puts it back, so that a round costs what it reads, not a copy of the
+// grid. The texts a round reads must stay as they were before the pause.
+class TrainPause {
+ public:
+  explicit TrainPause(const LineState& line) : line_(line) {
+    static_cast<TablesWithoutPlan&>(tables_) = line.tables;
+    Settle();
+  }
+
+  // A round read on from the pause, without observer: its reading fault
+  // and its reserved slot fault; the tables stay as it left them.
+  CompileOutcome Round(const CheckedScenario& scenario) {
+    Rewind();
+    moved_on_ = true;
+    MemoryTexts texts = TextsOf(scenario.train_text);
+    return CompileTrainDescription(tables_, texts, line_.stage, nullptr, from(),
+                                   AfterTheReading::kReservedSlotsOnly);
+  }
+
+  // Reads on to the pause before the record of line `first`, as long as
+  // what it read stays as it is once lines from `first` on change; false,
+  // the pause lost, when it cannot.
+  bool MoveTo(const CheckedScenario& scenario, int first) {
+    Rewind();
+    // Read on for good: a reading that does not get there loses the pause.
+    tables_.route_cells.StopJournal();
+    TrainReadingPause next;
+    next.line = first;
+    MemoryTexts texts = TextsOf(scenario.train_text);
+    if (!memorizza_treno(tables_, texts, line_.stage.line, nullptr, from(), &next) ||
+        !next.Before(first)) {
+      return false;
+    }
+    pause_ = next;
+    Settle();
+    return true;
+  }
+
+  const ScenarioTables& tables() const { return tables_; }
+
+ private:
+  const TrainReadingPause* from() const { return pause_ ? &*pause_ : nullptr; }
+
+  // The tables as they stand become those of the pause.
+  void Settle() {
+    tables_.route_cells.StartJournal();
+    RouteGrid grid = std::move(tables_.route_cells);
+    at_pause_ = tables_;
+    tables_.route_cells = std::move(grid);
+  }
+
+  // The tables as they stood at the pause.
+  void Rewind() {
+    if (!moved_on_) return;
+    moved_on_ = false;
+    RouteGrid grid = std::move(tables_.route_cells);
+    grid.Restore();
+    static_cast<TablesWithoutPlan&>(tables_) = at_pause_;
+    tables_.route_cells = std::move(grid);
+  }
+
+  const LineState& line_;
+  ScenarioTables tables_;
+  TablesWithoutPlan at_pause_;  // all but the route grid, as at the pause
+  std::optional<TrainReadingPause> pause_;  // none: before the top
+  bool moved_on_ = false;  // a round read on from the pause since
 };
 
 // A round, its records taken only when observed: listening to every record
 // costs as much as the reading itself, and only a note on a taken cell and
 // the warnings of the last round look at them. One not observed goes on
-// from the pause, when there is one.
+// from the pause, which it starts when there is none.
 void CompileRound(const CheckedScenario& scenario, const LineState& line, Round& round,
-                  bool observed, const TrainPause* pause = nullptr) {
+                  bool observed, std::optional<TrainPause>* pause = nullptr) {
   round = Round{};
-  if (pause != nullptr && !observed) {
-    static_cast<TablesWithoutPlan&>(round.tables) = pause->tables;
-  } else {
-    static_cast<TablesWithoutPlan&>(round.tables) = line.tables;
+  if (!observed && pause != nullptr) {
+    if (!*pause) pause->emplace(line);
+    round.outcome = (*pause)->Round(scenario);
+    round.grid_end = GridEnd((*pause)->tables().route_cells);
+    return;
   }
+  static_cast<TablesWithoutPlan&>(round.tables) = line.tables;
   if (observed) round.records = line.records;
   MemoryTexts texts = TextsOf(scenario.train_text);
   if (observed) round.records.Watch(&round.tables);
   round.outcome = CompileTrainDescription(round.tables, texts, line.stage,
-                                          observed ? &round.records : nullptr,
-                                          observed || pause == nullptr ? nullptr : &pause->pause);
+                                          observed ? &round.records : nullptr);
   round.records.Watch(nullptr);
-}
-
-// The train's reading, from `from` when given, paused before the record of
-// line `first`, as long as what it read stays as it is once lines from
-// `first` on change; nothing when it cannot.
-std::optional<TrainPause> PauseBefore(const CheckedScenario& scenario, const LineState& line,
-                                      const TrainPause* from, int first) {
-  ScenarioTables tables;
-  static_cast<TablesWithoutPlan&>(tables) = from != nullptr ? from->tables : line.tables;
-  TrainPause paused;
-  paused.pause.line = first;
-  MemoryTexts texts = TextsOf(scenario.train_text);
-  if (!memorizza_treno(tables, texts, line.stage.line, nullptr,
-                       from != nullptr ? &from->pause : nullptr, &paused.pause) ||
-      !paused.pause.Before(first)) {
-    return std::nullopt;
-  }
-  paused.tables = std::move(static_cast<TablesWithoutPlan&>(tables));
-  return paused;
+  round.grid_end = GridEnd(round.tables.route_cells);
 }
 
 AuthorText* TextNamed(CheckedScenario& scenario, const std::string& name) {
@@ -461,7 +527,7 @@ Findings FindErrors(CheckedScenario& scenario, std::size_t error_limit, CheckCac
   std::optional<TrainPause> pause;  // before the train's record set aside last
   for (;;) {
     if (!line) line = LineReadingOf(scenario, cache);
-    CompileRound(scenario, line->state, round, first_round, pause ? &*pause : nullptr);
+    CompileRound(scenario, line->state, round, first_round, &pause);
     bool observed = first_round;
     first_round = false;
     // The same round again, with the same outcome, and its records; before
@@ -519,12 +585,8 @@ Findings FindErrors(CheckedScenario& scenario, std::size_t error_limit, CheckCac
       fault.source.last_line = explained->last_line;
       explanation = explained->message;
     }
-    const std::int64_t grid_end =
-        round.tables.route_cells.exists()
-            ? std::int64_t{kCellLength} * round.tables.route_cells.last_index()
-            : 0;
     reports.push_back({text, fault, TakenCellOf(round.records.records(), fault, round.tables),
-                       grid_end, std::move(explanation)});
+                       round.grid_end, std::move(explanation)});
     const bool limit_reached = reports.size() == error_limit;
     if (text == nullptr || fault.source.line <= 0 || limit_reached) observe();
     if (text == nullptr || fault.source.line <= 0) {
@@ -536,7 +598,8 @@ Findings FindErrors(CheckedScenario& scenario, std::size_t error_limit, CheckCac
     }
     if (text == &scenario.train_text) {
       const int first = fault.source.record_line > 0 ? fault.source.record_line : fault.source.line;
-      pause = PauseBefore(scenario, line->state, pause ? &*pause : nullptr, first);
+      if (!pause) pause.emplace(line->state);
+      if (!pause->MoveTo(scenario, first)) pause.reset();
     } else {
       pause.reset();
     }

@@ -15,8 +15,6 @@ constexpr std::string_view kFiller = "mmnnppqqrrssttuuvvwwxxyyzz";
 constexpr std::size_t kCodedCharacters = 25;  // the filler's last letter never counts
 static_assert(kFiller.size() > kCodedCharacters);
 
-constexpr std::int64_t kStampCell = 1;
-
 // Lower case of one Windows-1252 byte.
 unsigned char LowerCase1252(unsigned char c) {
   if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 0x20);

@@ -27,6 +27,9 @@ std::int32_t codice_gara_og(ScenarioTables& tables);
 // 0 to 82875.
 std::int32_t codice_gara_st(ScenarioTables& tables);
 
+// The cell of the route grid that holds the reserved slots.
+inline constexpr std::int64_t kStampCell = 1;
+
 // Checks the reserved slots and stamps them: entry 85 int1 = 610 and cell 1
 // param1 = 5121 (format markers), then entry 85 seconds = codice_gara_st and
 // cell 1 param2 = codice_gara_og. Returns 0 when all four are stored, or the

@@ -29,7 +29,7 @@ LineStage CompileLineDescription(ScenarioTables& tables, DescriptionTexts& texts
 
 CompileOutcome CompileTrainDescription(ScenarioTables& tables, DescriptionTexts& texts,
                                        const LineStage& line, ReadingObserver* observer,
-                                       const TrainReadingPause* from) {
+                                       const TrainReadingPause* from, AfterTheReading after) {
   CompileOutcome outcome;
   outcome.reading_fault = line.fault;
   memorizza_treno(tables, texts, line.line, observer, from);
@@ -37,6 +37,11 @@ CompileOutcome CompileTrainDescription(ScenarioTables& tables, DescriptionTexts&
 
   // A line description that stopped before sizing the grid leaves nothing
   // to complete, check or write.
+  if (tables.route_cells.exists() && after == AfterTheReading::kReservedSlotsOnly) {
+    SignallingPostPassThrough(tables, kStampCell);
+    outcome.reserved_slot_fault = StampReservedSlots(tables);
+    return outcome;
+  }
   if (tables.route_cells.exists()) {
     SignallingPostPass(tables, [&](std::int32_t code, std::int32_t position,
                                    const FaultSource& source) {

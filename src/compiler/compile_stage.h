@@ -70,13 +70,21 @@ struct LineStage {
 LineStage CompileLineDescription(ScenarioTables& tables, DescriptionTexts& texts,
                                  std::int32_t with_plan, ReadingObserver* observer = nullptr);
 
+// How much of the work after the reading a compile does: all of it, or
+// only what finds the reserved slot fault (the post-pass walked only as far
+// as it may write the slots' cell): then the outcome holds the reading
+// fault and the reserved slot fault alone, and the tables are fit for
+// nothing but a look at what the reading left.
+enum class AfterTheReading { kEverything, kReservedSlotsOnly };
+
 // Reads the train description of texts (deleting it) when the line
 // description let it, then runs the post-pass and the rest of
 // CompileScenario on tables as CompileLineDescription left them, or, with
 // `from`, on tables as they stood at that pause of the train's reading.
 CompileOutcome CompileTrainDescription(ScenarioTables& tables, DescriptionTexts& texts,
                                        const LineStage& line, ReadingObserver* observer = nullptr,
-                                       const TrainReadingPause* from = nullptr);
+                                       const TrainReadingPause* from = nullptr,
+                                       AfterTheReading after = AfterTheReading::kEverything);
 
 // The one line that reports a recorded fault, e.g.
 // "Vardessa_Lontrino_linea.txt:120: error 15 at 130901 m: a record lies ...".

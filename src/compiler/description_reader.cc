@@ -20,7 +20,11 @@ DescriptionReader::DescriptionReader(ScenarioTables& tables, DescriptionTexts& t
 }
 
 void DescriptionReader::Open() {
-  stream_.emplace(texts_.Read(file_name_));
+  if (const auto held = texts_.Held(file_name_)) {
+    stream_.emplace(FieldStream::Viewed{*held});
+  } else {
+    stream_.emplace(texts_.Read(file_name_));
+  }
   if (place_.observer == nullptr) return;
   stream_->set_listener([this](int line, int column, std::string_view raw, bool number,
                                std::int64_t value) {

@@ -149,8 +149,8 @@ void DescriptionReader::FillRunning(std::int64_t& cursor, std::int64_t until,
     // Bounds are checked once for the cells inside the grid; the first
     // beyond it is refused by at() once they are written.
     const std::uint8_t value = value_of();
-    RouteCell* cell = &grid.at(cursor);
     const std::int64_t inside = std::min<std::int64_t>(end, std::int64_t{grid.last_index()} + 1);
+    RouteCell* cell = grid.Span(cursor, inside);
     for (; cursor < inside; ++cursor, ++cell) cell->*member = value;
     if (cursor < end) grid.at(cursor);
   }

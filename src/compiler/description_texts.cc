@@ -33,9 +33,15 @@ void FolderTexts::Delete(const std::string& name) {
 }
 
 std::string MemoryTexts::Read(const std::string& name) const {
-  const auto found = texts_.find(name);
-  if (found == texts_.end()) throw RunFailure("there is no text " + name);
-  return found->second;
+  const auto held = Held(name);
+  if (!held) throw RunFailure("there is no text " + name);
+  return std::string(*held);
+}
+
+std::optional<std::string_view> MemoryTexts::Held(const std::string& name) const {
+  if (const auto found = texts_.find(name); found != texts_.end()) return found->second;
+  if (const auto found = lent_.find(name); found != lent_.end()) return found->second;
+  return std::nullopt;
 }
 
 }  // namespace packager

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace packager {
 
@@ -14,6 +16,12 @@ class DescriptionTexts {
   virtual bool Exists(const std::string& name) const = 0;
   // The whole text; throws RunFailure when it cannot be read.
   virtual std::string Read(const std::string& name) const = 0;
+  // The whole text where the texts hold it in memory, for a reading that
+  // views it instead of a copy; none when it must be Read. It stays as it is
+  // until the text is deleted.
+  virtual std::optional<std::string_view> Held(const std::string& /*name*/) const {
+    return std::nullopt;
+  }
   // Deletes the text if it exists; a missing text is not an error.
   virtual void Delete(const std::string& name) = 0;
 };
@@ -36,16 +44,30 @@ class FolderTexts : public DescriptionTexts {
   AfterReading after_;
 };
 
-// Texts held in memory, by name.
+// Texts held in memory, by name: their own copies, or the caller's bytes
+// lent for as long as the texts are read, unchanged (a reading that starts
+// again and again over a long text copies nothing).
 class MemoryTexts : public DescriptionTexts {
  public:
-  void Put(const std::string& name, std::string bytes) { texts_[name] = std::move(bytes); }
-  bool Exists(const std::string& name) const override { return texts_.count(name) != 0; }
+  void Put(const std::string& name, std::string bytes) {
+    Delete(name);
+    texts_[name] = std::move(bytes);
+  }
+  void Lend(const std::string& name, std::string_view bytes) {
+    Delete(name);
+    lent_[name] = bytes;
+  }
+  bool Exists(const std::string& name) const override { return Held(name).has_value(); }
   std::string Read(const std::string& name) const override;
-  void Delete(const std::string& name) override { texts_.erase(name); }
+  std::optional<std::string_view> Held(const std::string& name) const override;
+  void Delete(const std::string& name) override {
+    texts_.erase(name);
+    lent_.erase(name);
+  }
 
  private:
   std::map<std::string, std::string> texts_;
+  std::map<std::string, std::string_view> lent_;
 };
 
 }  // namespace packager

@@ -21,12 +21,16 @@ void RecordRunTimeFailure(ScenarioTables& tables, DescriptionTexts& texts, Fault
   tables.RecordFault(kErrRunTimeFailure, std::move(source));
 }
 
-// Records the run-time failure being handled as code 25 at the place the
-// reading had reached; one the reading does not expect goes on up.
-void RecordCaughtFailure(ScenarioTables& tables, DescriptionTexts& texts,
-                         const ReadingPlace& place) {
+// Runs a reading and returns what it returns; a run-time failure it throws
+// is recorded as code 25 at the place the reading had reached, and gives
+// `failed`. One the reading does not expect goes on up. (Each failure is
+// caught where it is handled: a failure thrown again costs its unwinding
+// again, and a check of many faults meets one a round.)
+template <class Result, class Reading>
+Result RecordingFailures(ScenarioTables& tables, DescriptionTexts& texts,
+                         const ReadingPlace& place, Result failed, Reading reading) {
   try {
-    throw;
+    return reading();
   } catch (const FieldFailure& failure) {
     RecordRunTimeFailure(tables, texts, {place.file, failure.line(), failure.what(),
                                          failure.column(), place.line, failure.line()});
@@ -39,6 +43,7 @@ void RecordCaughtFailure(ScenarioTables& tables, DescriptionTexts& texts,
     // Any other failure of the reading is the text's too: the run goes on.
     RecordRunTimeFailure(tables, texts, {place.file, place.line, failure.what()});
   }
+  return failed;
 }
 
 }  // namespace
@@ -47,12 +52,8 @@ LineReadOutcome memorizza_linea(ScenarioTables& tables, DescriptionTexts& texts,
                                 ReadingObserver* observer) {
   ReadingPlace place;
   place.observer = observer;
-  try {
-    return ReadLineDescription(tables, texts, place);
-  } catch (...) {
-    RecordCaughtFailure(tables, texts, place);
-  }
-  return {};
+  return RecordingFailures(tables, texts, place, LineReadOutcome{},
+                           [&] { return ReadLineDescription(tables, texts, place); });
 }
 
 bool memorizza_treno(ScenarioTables& tables, DescriptionTexts& texts, const LineReadOutcome& line,
@@ -61,12 +62,9 @@ bool memorizza_treno(ScenarioTables& tables, DescriptionTexts& texts, const Line
   if (!line.read_train) return false;
   ReadingPlace place;
   place.observer = observer;
-  try {
+  return RecordingFailures(tables, texts, place, false, [&] {
     return ReadTrainDescription(tables, texts, line.board_slot, place, from, pause_at);
-  } catch (...) {
-    RecordCaughtFailure(tables, texts, place);
-  }
-  return false;
+  });
 }
 
 void memorizza_dati(ScenarioTables& tables, DescriptionTexts& texts,

@@ -1,6 +1,9 @@
 #include "compiler/post_pass.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstddef>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -21,6 +24,14 @@ using grammar::kSignalReach;
 using grammar::kWarningReach;
 constexpr std::int16_t kPointValue = grammar::kWalkPointValue;
 
+// How many cells before the walked cell a point may be placed or lowered:
+// two before a signal as far back as the warning reach, or before the
+// farthest place before a slowdown start. The slowdown walks and the signal
+// after a slowdown's end write no further back than the cell before.
+constexpr std::int32_t kWritesBehind =
+    std::max(kWarningReach, *std::max_element(std::begin(kPlacesBeforeStart),
+                                              std::end(kPlacesBeforeStart))) + 2;
+
 class PostPass {
  public:
   PostPass(ScenarioTables& tables, const PostPassFaultSink& on_fault, ReadingObserver* observer)
@@ -29,8 +40,10 @@ class PostPass {
     walk_.kind = kPackagerWalk;
   }
 
-  void Run() {
-    const std::int32_t last_walked = grid_.last_index() - grammar::kWalkTailCells;
+  // Walks cells 1 to last_walked, the whole walk at most.
+  void Run(std::int64_t last_walked_at_most = INT32_MAX) {
+    const auto last_walked = static_cast<std::int32_t>(std::min<std::int64_t>(
+        grid_.last_index() - grammar::kWalkTailCells, last_walked_at_most));
     std::int32_t& i = tables_.scratch4;
     // The loop's bounds keep i inside the grid (below its last cell), unless
     // a step moved it below 0: only then is the read checked.
@@ -201,6 +214,11 @@ void SignallingPostPass(ScenarioTables& tables, const PostPassFaultSink& on_faul
                         ReadingObserver* observer) {
   if (!tables.route_cells.exists()) return;
   PostPass(tables, on_fault, observer).Run();
+}
+
+void SignallingPostPassThrough(ScenarioTables& tables, std::int64_t cell) {
+  if (!tables.route_cells.exists()) return;
+  PostPass(tables, {}, nullptr).Run(std::max<std::int64_t>(cell, 0) + kWritesBehind);
 }
 
 }  // namespace packager

@@ -32,4 +32,10 @@ using PostPassFaultSink =
 void SignallingPostPass(ScenarioTables& tables, const PostPassFaultSink& on_fault = {},
                         ReadingObserver* observer = nullptr);
 
+// The post-pass walked only as far as it may still write cell `cell`: that
+// cell then holds what the whole pass leaves in it, the cells after it may
+// not, and the faults are those met so far. A caller that wants one cell
+// (the reserved slot of cell 1) spares the walk of the whole grid.
+void SignallingPostPassThrough(ScenarioTables& tables, std::int64_t cell);
+
 }  // namespace packager

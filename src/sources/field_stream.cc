@@ -70,7 +70,7 @@ bool ParseWholeNumber(std::string_view text, std::int64_t& value) {
 
 }  // namespace
 
-FieldStream::FieldStream(std::string bytes) : bytes_(std::move(bytes)) {}
+FieldStream::FieldStream(std::string bytes) : owned_(std::move(bytes)), bytes_(owned_) {}
 
 void FieldStream::SkipBlanks() {
   while (position_ < bytes_.size() && IsBlank(bytes_[position_])) ++position_;
@@ -109,7 +109,7 @@ std::string FieldStream::ReadText() {
   while (position_ < bytes_.size() && bytes_[position_] != ',' && !AtLineEnd()) ++position_;
   std::size_t end = position_;
   while (end > begin && IsBlank(bytes_[end - 1])) --end;
-  std::string field = bytes_.substr(begin, end - begin);
+  std::string field(bytes_.substr(begin, end - begin));
   if (position_ < bytes_.size()) {
     if (bytes_[position_] == ',') {
       ++position_;
@@ -128,7 +128,7 @@ std::int64_t FieldStream::ReadNumber(std::int64_t low, std::int64_t high, const 
          !IsBlank(bytes_[position_])) {
     ++position_;
   }
-  const std::string_view text = std::string_view(bytes_).substr(begin, position_ - begin);
+  const std::string_view text = bytes_.substr(begin, position_ - begin);
   // The separation: blanks, then one comma or one line end.
   SkipBlanks();
   if (position_ < bytes_.size()) {

@@ -43,6 +43,15 @@ class FieldStream {
  public:
   // A stream over these Windows-1252 bytes.
   explicit FieldStream(std::string bytes);
+  // A stream over bytes the caller holds, unchanged, for as long as it reads
+  // them: viewed, not copied.
+  struct Viewed {
+    std::string_view bytes;
+  };
+  explicit FieldStream(Viewed bytes) : bytes_(bytes.bytes) {}
+  // The stream views its own bytes: a copy would view the original's.
+  FieldStream(const FieldStream&) = delete;
+  FieldStream& operator=(const FieldStream&) = delete;
 
   bool at_end() const { return position_ >= bytes_.size(); }
 
@@ -89,7 +98,8 @@ class FieldStream {
   void StartField();
   [[noreturn]] void Fail(const std::string& reason) const;
 
-  std::string bytes_;
+  std::string owned_;       // the bytes, unless they are viewed
+  std::string_view bytes_;  // views owned_ or the caller's bytes
   std::size_t position_ = 0;
   std::size_t line_start_ = 0;  // where the current line begins
   int line_ = 1;

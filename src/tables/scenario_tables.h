@@ -103,9 +103,34 @@ class RouteGrid {
   RouteCell& at(std::int64_t index);
   const RouteCell& at(std::int64_t index) const;
   const std::vector<RouteCell>& cells() const { return cells_; }
+  // Cells first to end - 1, for a caller that writes them in a row: first
+  // is checked as at() checks it; end must not pass the grid's end.
+  RouteCell* Span(std::int64_t first, std::int64_t end);
+
+  // A grid tried on and put back at the cost of what the try changed: from
+  // StartJournal on, each cell handed out for writing (at(), Span()) is
+  // kept as it stood; Restore puts back every cell kept since, and the
+  // journal goes on. StopJournal forgets them, and keeps none after.
+  void StartJournal() {
+    journal_.clear();
+    journaling_ = true;
+  }
+  void StopJournal() {
+    journal_.clear();
+    journaling_ = false;
+  }
+  void Restore();
 
  private:
+  struct Kept {
+    std::int64_t index;
+    RouteCell cell;
+  };
+  void Check(std::int64_t index) const;
+
   std::vector<RouteCell> cells_;
+  bool journaling_ = false;
+  std::vector<Kept> journal_;
 };
 
 // Where the last recorded fault was found, for the author's message.

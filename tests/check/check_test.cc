@@ -179,6 +179,45 @@ TEST(CheckTest, RoundsFindWhatCompilingBothTextsEachRoundFound) {
                          "this record put a signal on the cell"}));
 }
 
+// Rounds after the first read on from before the record set aside last:
+// what a record set aside there wrote is put back, and what the rounds read
+// finds what a reading from the top finds.
+TEST(CheckTest, RoundsReadOnFromBeforeTheRecordSetAside) {
+  const std::string kSignal = ", 1, 4, 1, 0, 0, 1, 3, 1, 0, 0\r\n";
+  const auto station = [](int x, const char* name) {
+    return "stazione, " + std::to_string(x) + ", 1, 400, 1, 0, 0, 4,1,0, 2,1,1, 1, 12, 5, 0, " +
+           name + "\r\n";
+  };
+  const auto slowdown = [](int x) {
+    return "rallentamento, " + std::to_string(x) + ", 60, 50, 0, 0, 0\r\n";
+  };
+  const struct {
+    const char* what;
+    std::string line, train;
+    std::vector<std::string> errors;
+  } kCases[] = {
+      {"a station too near the one before, set aside after it put its stop point in cell 47: "
+       "a signal there is sound",
+       "[generale]\r\nlunghezza percorso, 9000\r\n[curve]\r\n",
+       std::string(kTrainHead) + station(2000, "A") + "segnale, 1x" + kSignal +
+           station(2200, "B") + "segnale, 2300" + kSignal + "segnale, 2y" + kSignal,
+       {"5608-.txt:5:10 E25", "5608-.txt:6:1 E22", "5608-.txt:8:10 E25"}},
+      {"slowdowns whose points reach cell 1 only in the third round",
+       "[generale]\r\nlunghezza percorso, 20000\r\n[curve]\r\n",
+       std::string(kTrainHead) + "segnale, 1x" + kSignal + slowdown(350) + slowdown(650) +
+           "segnale, 2y" + kSignal + slowdown(1000) + "segnale, 3z" + kSignal,
+       {"5608-.txt:4:10 E25", "5608-.txt:7:10 E25", "5608-.txt:8:16 E1250",
+        "5608-.txt:9:10 E25"}},
+  };
+  for (const auto& test : kCases) {
+    std::vector<std::string> errors;
+    for (const std::string& finding : Findings(CheckTexts(test.line, test.train))) {
+      if (finding.find(" E") != std::string::npos) errors.push_back(finding);
+    }
+    EXPECT_EQ(errors, test.errors) << test.what;
+  }
+}
+
 // A scenario folder in memory: scenario.txt and the five UTF-8 texts.
 FolderFiles Folder(const std::string& line, const std::string& train) {
   return {{"scenario.txt", "name = L\ntrain = 1\n"},

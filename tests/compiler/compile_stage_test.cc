@@ -142,6 +142,8 @@ TEST(CompileScenarioTest, TheTrainStepOnACopyIsTheWholeCompile) {
       {"a field of the line that fails", line + "pendenza, 1y, 3\r\n", train},
       {"a post-pass fault and a reserved slot", line,
        train + "rallentamento, -50, 0, 60, 0, 0, 7\r\n"},
+      {"a slowdown near the top of the grid",
+       line, train + "rallentamento, 300, 0, 60, 0, 0, 7\r\n"},
       {"no line description", "", train},
   };
   const auto compile = [](ScenarioTables& tables, const std::string& line,
@@ -165,11 +167,23 @@ TEST(CompileScenarioTest, TheTrainStepOnACopyIsTheWholeCompile) {
     for (int round = 0; round < 2; ++round) {
       ScenarioTables copy;
       static_cast<TablesWithoutPlan&>(copy) = after_line;
+      // The second round reads the text where the caller holds it.
       const CompileOutcome split = compile(copy, "", c.train, [&](MemoryTexts& texts) {
+        if (round == 1) texts.Lend("L_1-.txt", c.train);
         return CompileTrainDescription(copy, texts, stage);
       });
       EXPECT_EQ(Fingerprint(split, copy), Fingerprint(outcome, whole)) << c.what;
     }
+    // The reading and the reserved slots alone find the faults the whole
+    // compile finds there.
+    ScenarioTables copy;
+    static_cast<TablesWithoutPlan&>(copy) = after_line;
+    const CompileOutcome slots = compile(copy, "", c.train, [&](MemoryTexts& texts) {
+      return CompileTrainDescription(copy, texts, stage, nullptr, nullptr,
+                                     AfterTheReading::kReservedSlotsOnly);
+    });
+    EXPECT_EQ(FaultReport(slots.reading_fault), FaultReport(outcome.reading_fault)) << c.what;
+    EXPECT_EQ(slots.reserved_slot_fault, outcome.reserved_slot_fault) << c.what;
   }
 }
 

@@ -1,5 +1,7 @@
 #include "compiler/post_pass.h"
 
+#include <cstdint>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -185,6 +187,40 @@ TEST(PostPassTest, TheFaultFoundLaterInTheWalkStands) {
 
   for (Put& put : cells) put.cell = put.cell >= 493 ? put.cell - 400 : put.cell + 400;
   EXPECT_EQ(FaultOf(Pass(cells)), (Fault{kErrSignalBeforeWarning, 690 * 50}));
+}
+
+// The walk stopped as far as it may still write a cell leaves in that
+// cell what the whole walk leaves, whatever the grid holds: grids of
+// signals, warnings, slowdowns (fast and slow), points and mountain markers
+// crowded near their start, as a short line or the first kilometre holds
+// them, drawn from a fixed seed.
+TEST(PostPassTest, AWalkStoppedEarlyLeavesItsCellAsTheWholeWalk) {
+  const std::uint8_t kinds[] = {kCellEmpty, kCellEmpty, kCellEmpty, kSignal, kWarning,
+                                kStart,     kEnd,       kPoint,     kCellMountainMarker};
+  std::uint32_t seed = 36;
+  const auto draw = [&seed](std::uint32_t below) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 8) % below;
+  };
+  for (int grid = 0; grid < 3000; ++grid) {
+    ScenarioTables whole;
+    whole.route_cells.Create(static_cast<std::int32_t>(30 + draw(90)));
+    for (std::int64_t i = 0; i <= whole.route_cells.last_index(); ++i) {
+      RouteCell& cell = whole.route_cells.at(i);
+      cell.kind = kinds[draw(std::size(kinds))];
+      cell.param1 = static_cast<std::int16_t>(draw(2) == 0 ? 20 : 100 + draw(200));
+    }
+    const TablesWithoutPlan before = whole;
+    SignallingPostPass(whole);
+    for (const std::int64_t cell : {1, 2, 7}) {
+      ScenarioTables tables;
+      static_cast<TablesWithoutPlan&>(tables) = before;
+      SignallingPostPassThrough(tables, cell);
+      const RouteCell& a = whole.route_cells.at(cell);
+      const RouteCell& b = tables.route_cells.at(cell);
+      ASSERT_TRUE(a.kind == b.kind && a.param1 == b.param1) << "grid " << grid << ", cell " << cell;
+    }
+  }
 }
 
 }  // namespace

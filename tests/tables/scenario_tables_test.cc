@@ -20,6 +20,41 @@ TEST(ScenarioTablesTest, ArraysRefuseIndicesOutsideThem) {
   EXPECT_THROW(grid.at(-1), RunFailure);
 }
 
+// What a journaled grid puts back: every cell handed out for writing since
+// the journal started or since the last Restore, and nothing once stopped.
+TEST(ScenarioTablesTest, AJournaledGridPutsBackWhatWasWritten) {
+  struct Case {
+    const char* what;
+    bool stop;       // StopJournal after the first writes
+    int restores;    // Restore calls after the writes
+    std::int16_t expected[4];  // param1 of cells 0 to 3 at the end
+  };
+  const Case kCases[] = {
+      {"writes through at() and Span() put back", false, 1, {1, 0, 0, 0}},
+      {"a second Restore changes nothing", false, 2, {1, 0, 0, 0}},
+      {"a stopped journal keeps the writes", true, 1, {1, 7, 8, 9}},
+  };
+  for (const Case& test : kCases) {
+    RouteGrid grid;
+    grid.Create(3);
+    grid.at(0).param1 = 1;  // before the journal: stays
+    grid.StartJournal();
+    grid.at(1).param1 = 5;
+    grid.at(1).param1 = 7;  // a cell written twice comes back as it first stood
+    RouteCell* row = grid.Span(2, 4);
+    row[0].param1 = 8;
+    row[1].param1 = 9;
+    if (test.stop) grid.StopJournal();
+    for (int i = 0; i < test.restores; ++i) grid.Restore();
+    for (std::int64_t cell = 0; cell < 4; ++cell) {
+      EXPECT_EQ(grid.at(cell).param1, test.expected[cell]) << test.what << ", cell " << cell;
+    }
+  }
+  RouteGrid grid;
+  grid.Create(3);
+  EXPECT_THROW(grid.Span(4, 4), RunFailure);
+}
+
 TEST(ScenarioTablesTest, MountainMarkersCountAsFree) {
   RouteCell cell;
   EXPECT_TRUE(cell.IsFree());
