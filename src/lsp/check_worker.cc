@@ -5,22 +5,22 @@
 
 namespace packager::lsp {
 
-CheckWorker::CheckWorker() : thread_([this] { Run(); }) {}
+CheckWorker::CheckWorker() { sync_.Start([this] { Run(); }); }
 
 CheckWorker::~CheckWorker() {
   {
-    const std::lock_guard lock(mutex_);
+    const WorkerLock lock(sync_);
     ending_ = true;
     waiting_.clear();
   }
-  changed_.notify_all();
-  thread_.join();
+  sync_.WakeAll();
+  sync_.Join();
 }
 
 bool CheckWorker::Submit(const std::string& key, Job job) {
   bool replaced = false;
   {
-    const std::lock_guard lock(mutex_);
+    const WorkerLock lock(sync_);
     const auto same = std::find_if(waiting_.begin(), waiting_.end(),
                                    [&key](const Waiting& waiting) { return waiting.key == key; });
     if (same != waiting_.end()) {
@@ -30,54 +30,59 @@ bool CheckWorker::Submit(const std::string& key, Job job) {
       waiting_.push_back({key, std::move(job)});
     }
   }
-  changed_.notify_all();
+  sync_.WakeAll();
   return replaced;
 }
 
 std::vector<CheckWorker::Finish> CheckWorker::TakeDone() {
-  const std::lock_guard lock(mutex_);
+  const WorkerLock lock(sync_);
   return std::exchange(done_, {});
 }
 
 bool CheckWorker::Busy() const {
-  const std::lock_guard lock(mutex_);
+  const WorkerLock lock(sync_);
   return running_ || !waiting_.empty() || !done_.empty();
 }
 
 bool CheckWorker::WaitDone(std::chrono::milliseconds limit) {
-  std::unique_lock lock(mutex_);
-  changed_.wait_for(lock, limit,
-                    [this] { return !done_.empty() || (!running_ && waiting_.empty()); });
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  const WorkerLock lock(sync_);
+  while (done_.empty() && (running_ || !waiting_.empty())) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) break;
+    sync_.WaitFor(left);
+  }
   return !done_.empty();
 }
 
 void CheckWorker::WaitIdle() {
-  std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this] { return !running_ && (waiting_.empty() || held_); });
+  const WorkerLock lock(sync_);
+  while (running_ || (!waiting_.empty() && !held_)) sync_.Wait();
 }
 
 void CheckWorker::Hold(bool held) {
   {
-    const std::lock_guard lock(mutex_);
+    const WorkerLock lock(sync_);
     held_ = held;
   }
-  changed_.notify_all();
+  sync_.WakeAll();
 }
 
 void CheckWorker::Run() {
-  std::unique_lock lock(mutex_);
+  const WorkerLock lock(sync_);
   for (;;) {
-    changed_.wait(lock, [this] { return ending_ || (!held_ && !waiting_.empty()); });
+    while (!ending_ && (held_ || waiting_.empty())) sync_.Wait();
     if (ending_) return;
     Job job = std::move(waiting_.front().job);
     waiting_.pop_front();
     running_ = true;
-    lock.unlock();
+    sync_.Unlock();
     Finish finish = job();
-    lock.lock();
+    sync_.Lock();
     running_ = false;
     if (finish) done_.push_back(std::move(finish));
-    changed_.notify_all();
+    sync_.WakeAll();
   }
 }
 

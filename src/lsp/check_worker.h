@@ -7,13 +7,12 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <deque>
 #include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "lsp/worker_sync.h"
 
 namespace packager::lsp {
 
@@ -53,14 +52,12 @@ class CheckWorker {
   };
   void Run();
 
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;
+  mutable WorkerSync sync_;  // its lock guards the rest; its thread runs Run
   std::deque<Waiting> waiting_;
   std::vector<Finish> done_;
   bool running_ = false;
   bool held_ = false;
   bool ending_ = false;
-  std::thread thread_;  // last: it starts once the rest is ready
 };
 
 }  // namespace packager::lsp
