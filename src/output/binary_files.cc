@@ -75,17 +75,26 @@ std::vector<std::string> BinaryFileNames(const ScenarioTables& tables) {
 void WriteBinaryFiles(const ScenarioTables& tables, const std::string& directory) {
   const std::vector<std::string> names = BinaryFileNames(tables);
   if (names.empty()) return;
-  // The line plan is computed a chunk at a time as it is written; the two
-  // small tables are encoded into one buffer each.
+  // The line plan is computed a chunk at a time as it is written, the next
+  // chunk while one is written; the two small tables are encoded into one
+  // buffer each. The files are put on the device together.
   const std::string train_table = EncodeTrainTable(tables.scenario_table);
   const std::string route_grid = EncodeRouteGrid(tables.route_cells);
+  const auto whole = [](const std::string& bytes) {
+    return [&bytes](const PieceWriter& writer) { writer.write(0, bytes); };
+  };
+  std::vector<FileFill> files;
   auto name = names.begin();
   if (WritesLinePlan(tables)) {
-    ReplaceFile(JoinPath(directory, *name++),
-                [&tables](const FileOffsetWriter& write) { tables.track_plan.WriteFile(write); });
+    files.push_back({JoinPath(directory, *name++),
+                     [&tables](const PieceWriter& writer) {
+                       tables.track_plan.WriteFile(writer.write, writer.settle);
+                     },
+                     true});
   }
-  ReplaceFile(JoinPath(directory, *name++), train_table);
-  ReplaceFile(JoinPath(directory, *name++), route_grid);
+  files.push_back({JoinPath(directory, *name++), whole(train_table)});
+  files.push_back({JoinPath(directory, *name++), whole(route_grid)});
+  ReplaceFiles(files);
   assert(name == names.end());
 }
 

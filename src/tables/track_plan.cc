@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <exception>
+#include <functional>
 #include <memory>
 #include <new>
 #include <string>
@@ -351,8 +353,23 @@ std::uint64_t TrackPlan::FileSize() const {
   return size + 2 * EmptyTailBytes();
 }
 
-void TrackPlan::WriteFile(const PlanFileSink& sink) const {
+void TrackPlan::WriteFile(const PlanFileSink& sink) const { WriteFile(sink, [] {}); }
+
+void TrackPlan::WriteFile(const PlanFileSink& sink, const std::function<void()>& settle) const {
   if (!exists_) return;
+  // Whatever ends this, no piece it handed over is still being written
+  // when its buffers go; a failure of that last settle is dropped for the
+  // one on its way.
+  struct SettleOnUnwind {
+    const std::function<void()>& settle;
+    ~SettleOnUnwind() {
+      if (std::uncaught_exceptions() == 0) return;
+      try {
+        settle();
+      } catch (...) {
+      }
+    }
+  } settle_on_unwind{settle};
   const std::uint64_t course = static_cast<std::uint64_t>(filled_ - stored_) * kRealSize;
   const std::uint64_t tail = EmptyTailBytes();
   // Where the next bytes of each coordinate go.
@@ -369,30 +386,35 @@ void TrackPlan::WriteFile(const PlanFileSink& sink) const {
     const Section& section = sections_[coordinate];
     put(coordinate, std::string_view(bytes_.get() + section.start, section.end - section.start));
   }
-  // The course, a chunk of each coordinate at a time. Every slot of the
-  // chunk is a real: the tags are written once.
+  // The course, a chunk of each coordinate at a time, into two buffers in
+  // turn. Every slot of a chunk is a real: the tags are written once.
   const std::int64_t left = filled_ - stored_;
   if (left > 0) {
     const std::int64_t chunk_metres = std::min(left, kChunkMetres);
     const auto chunk_bytes = static_cast<std::size_t>(chunk_metres) * kRealSize;
+    const std::size_t buffers = left > chunk_metres ? 2 : 1;
     // Not cleared first: every byte given to sink is a tag or a payload.
-    const auto chunk = std::make_unique_for_overwrite<char[]>(2 * chunk_bytes);
-    for (std::size_t slot = 0; slot < 2 * chunk_bytes; slot += kRealSize) {
-      EncodeU16(chunk.get() + slot, kRealTag);
+    const auto chunks = std::make_unique_for_overwrite<char[]>(buffers * 2 * chunk_bytes);
+    for (std::size_t slot = 0; slot < buffers * 2 * chunk_bytes; slot += kRealSize) {
+      EncodeU16(chunks.get() + slot, kRealTag);
     }
+    char* chunk = chunks.get();
     StepState state{course_start_[0], course_start_[1], course_start_[2], course_start_[3]};
     std::int64_t in_chunk = 0;
+    // The buffer computed is handed over once the other one is written.
     const auto flush = [&] {
       const auto bytes = static_cast<std::size_t>(in_chunk) * kRealSize;
-      put(0, std::string_view(chunk.get(), bytes));
-      put(1, std::string_view(chunk.get() + chunk_bytes, bytes));
+      settle();
+      put(0, std::string_view(chunk, bytes));
+      put(1, std::string_view(chunk + chunk_bytes, bytes));
       in_chunk = 0;
+      if (buffers == 2) chunk = chunk == chunks.get() ? chunk + 2 * chunk_bytes : chunks.get();
     };
     for (const Stretch& stretch : course_) {
       for (std::int64_t count = stretch.count; count > 0;) {
         const std::int64_t run = std::min(count, chunk_metres - in_chunk);
         StepStretch<false>(state, stretch.curvature, stretch.curved, run,
-                           chunk.get() + in_chunk * static_cast<std::int64_t>(kRealSize),
+                           chunk + in_chunk * static_cast<std::int64_t>(kRealSize),
                            static_cast<std::ptrdiff_t>(chunk_bytes));
         in_chunk += run;
         count -= run;
@@ -400,6 +422,7 @@ void TrackPlan::WriteFile(const PlanFileSink& sink) const {
       }
     }
     if (in_chunk > 0) flush();
+    settle();
   }
   // The empty values of the metres not filled: zero bytes.
   if (tail > 0) {
@@ -411,6 +434,7 @@ void TrackPlan::WriteFile(const PlanFileSink& sink) const {
                 0, static_cast<std::size_t>(std::min<std::uint64_t>(zeros.size(), tail - done))));
       }
     }
+    settle();
   }
 }
 
