@@ -69,25 +69,27 @@ inline void PutPoint(char* out, std::ptrdiff_t second, double x, double y) {
 // Computes `count` points of a stretch from the two before them, written
 // kRealSize bytes apart from `out`. A point is one register, x in its low
 // half and y in its high half, so that each operation of the rule works on
-// both coordinates at once: d = p1 - p0; in a curve d + (k*d1, -(k*d0)),
-// which is (d0 + k*d1, d1 - k*d0) to the bit, subtracting being adding the
-// negated; then p1 + d. The loop for each rule is its own. Kept out of
-// line: inlined, the compiler takes the stores into the buffer to possibly
-// change the state and keeps it in memory.
+// both coordinates at once: d = p1 - p0; in a curve d + (k, -k) * (d1, d0),
+// which is (d0 + k*d1, d1 - k*d0) to the bit, (-k)*d0 being -(k*d0) and
+// adding the negated being subtracting; then p1 + d. The loop for each rule
+// is its own, six points a turn through three registers that take turns, so
+// that no point is moved from one to another: p0 and p1 are again the two
+// last points at the end of each turn. Inlined into Step, once for each
+// instruction set it is built for.
 template <bool kCurved, bool kTags>
-[[gnu::noinline]] StepState Step(StepState state, double curvature, std::int64_t count, char* out,
-                                 std::ptrdiff_t second) {
+[[gnu::always_inline]] inline StepState StepPoints(StepState state, double curvature,
+                                                   std::int64_t count, char* out,
+                                                   std::ptrdiff_t second) {
   __m128d p0 = _mm_set_pd(state.y0, state.x0);
   __m128d p1 = _mm_set_pd(state.y1, state.x1);
-  const __m128d k = _mm_set1_pd(curvature);
-  const __m128d negate_y = _mm_set_pd(-0.0, 0.0);
-  const auto next = [=](__m128d before, __m128d last) {
+  const __m128d k = _mm_set_pd(-curvature, curvature);
+  const auto next = [k](__m128d before, __m128d last) {
     __m128d d = _mm_sub_pd(last, before);
     if constexpr (kCurved) {
       // (d1, d0): the halves swapped by an integer shuffle, which writes a
       // register of its own rather than one copied first.
       const __m128d swapped = _mm_castsi128_pd(_mm_shuffle_epi32(_mm_castpd_si128(d), 0x4E));
-      d = _mm_add_pd(d, _mm_xor_pd(_mm_mul_pd(k, swapped), negate_y));
+      d = _mm_add_pd(d, _mm_mul_pd(k, swapped));
     }
     return _mm_add_pd(last, d);
   };
@@ -95,18 +97,21 @@ template <bool kCurved, bool kTags>
     PutPoint<kTags>(at, second, _mm_cvtsd_f64(point), _mm_cvtsd_f64(_mm_unpackhi_pd(point, point)));
   };
   constexpr auto kSize = static_cast<std::ptrdiff_t>(kRealSize);
-  // Three points a turn through three registers that take turns, so that no
-  // point is moved from one to another: p0 and p1 are again the two last
-  // points at the end of each turn.
-  for (const char* end = out + (count / 3) * 3 * kSize; out != end; out += 3 * kSize) {
-    const __m128d p2 = next(p0, p1);
+  for (const char* end = out + (count / 6) * 6 * kSize; out != end; out += 6 * kSize) {
+    __m128d p2 = next(p0, p1);
     put(out, p2);
     p0 = next(p1, p2);
     put(out + kSize, p0);
     p1 = next(p2, p0);
     put(out + 2 * kSize, p1);
+    p2 = next(p0, p1);
+    put(out + 3 * kSize, p2);
+    p0 = next(p1, p2);
+    put(out + 4 * kSize, p0);
+    p1 = next(p2, p0);
+    put(out + 5 * kSize, p1);
   }
-  for (std::int64_t left = count % 3; left > 0; --left, out += kSize) {
+  for (std::int64_t left = count % 6; left > 0; --left, out += kSize) {
     const __m128d point = next(p0, p1);
     put(out, point);
     p0 = p1;
@@ -115,6 +120,28 @@ template <bool kCurved, bool kTags>
   return {_mm_cvtsd_f64(p0), _mm_cvtsd_f64(_mm_unpackhi_pd(p0, p0)), _mm_cvtsd_f64(p1),
           _mm_cvtsd_f64(_mm_unpackhi_pd(p1, p1))};
 }
+
+// Kept out of line: inlined, the compiler takes the stores into the buffer
+// to possibly change the state and keeps it in memory.
+template <bool kCurved, bool kTags>
+[[gnu::noinline]] StepState Step(StepState state, double curvature, std::int64_t count, char* out,
+                                 std::ptrdiff_t second) {
+  return StepPoints<kCurved, kTags>(state, curvature, count, out, second);
+}
+
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(_WIN32)
+#define PACKAGER_STEP_AVX 1
+// The same where the processor has AVX, whose three-operand instructions
+// need no copy of a register kept for later: a third fewer instructions.
+// The operations are the same, so are the bytes (AVX alone fuses no
+// multiply into an add).
+template <bool kCurved, bool kTags>
+[[gnu::noinline, gnu::target("avx")]] StepState StepAvx(StepState state, double curvature,
+                                                        std::int64_t count, char* out,
+                                                        std::ptrdiff_t second) {
+  return StepPoints<kCurved, kTags>(state, curvature, count, out, second);
+}
+#endif
 #else
 // The point after (x0, y0) and (x1, y1) by the rule of a stretch (see
 // TrackPlan::AppendStretch).
@@ -166,6 +193,14 @@ template <bool kCurved, bool kTags>
 template <bool kTags>
 void StepStretch(StepState& state, double curvature, bool curved, std::int64_t count, char* out,
                  std::ptrdiff_t second) {
+#ifdef PACKAGER_STEP_AVX
+  static const bool avx = __builtin_cpu_supports("avx");
+  if (avx) {
+    state = curved ? StepAvx<true, kTags>(state, curvature, count, out, second)
+                   : StepAvx<false, kTags>(state, 0.0, count, out, second);
+    return;
+  }
+#endif
   state = curved ? Step<true, kTags>(state, curvature, count, out, second)
                  : Step<false, kTags>(state, 0.0, count, out, second);
 }
