@@ -38,12 +38,23 @@ void AskForLargePages([[maybe_unused]] char* begin, [[maybe_unused]] std::size_t
 // A plan filled value by value as far as this asks for large pages then:
 // it is a whole plan being read, not the first metres of a built one.
 constexpr std::int32_t kLargePagesFrom = 1 << 16;
-// Metres of the course computed at a time when the file is written: two
-// buffers of 160 KiB.
+// Metres of the course computed at a time when the file is written: 160 KiB
+// for each coordinate, in each of the two buffers.
 constexpr std::int64_t kChunkMetres = 1 << 14;
 constexpr std::size_t kRealSize = layout::kPlanTagSize + layout::kPlanRealPayloadSize;
 constexpr auto kRealTag = static_cast<std::uint16_t>(PlanValue::Tag::kReal);
 
+#if defined(__SSE2__)
+// The two points before the next one of a stretch, each one register: x in
+// its low half, y in its high half.
+struct StepState {
+  __m128d p0;
+  __m128d p1;
+};
+StepState StartState(const double (&start)[4]) {
+  return {_mm_set_pd(start[1], start[0]), _mm_set_pd(start[3], start[2])};
+}
+#else
 // The two points before the next one of a stretch.
 struct StepState {
   double x0;
@@ -51,6 +62,10 @@ struct StepState {
   double x1;
   double y1;
 };
+StepState StartState(const double (&start)[4]) {
+  return {start[0], start[1], start[2], start[3]};
+}
+#endif
 
 // One point written as a real at `out` (first coordinate) and `out +
 // second` (second coordinate); the tags only when kTags, where the buffer
@@ -80,10 +95,10 @@ template <bool kCurved, bool kTags>
 [[gnu::always_inline]] inline StepState StepPoints(StepState state, double curvature,
                                                    std::int64_t count, char* out,
                                                    std::ptrdiff_t second) {
-  __m128d p0 = _mm_set_pd(state.y0, state.x0);
-  __m128d p1 = _mm_set_pd(state.y1, state.x1);
+  __m128d p0 = state.p0;
+  __m128d p1 = state.p1;
   const __m128d k = _mm_set_pd(-curvature, curvature);
-  const auto next = [k](__m128d before, __m128d last) {
+  const auto next = [=](__m128d before, __m128d last) {
     __m128d d = _mm_sub_pd(last, before);
     if constexpr (kCurved) {
       // (d1, d0): the halves swapped by an integer shuffle, which writes a
@@ -117,8 +132,7 @@ template <bool kCurved, bool kTags>
     p0 = p1;
     p1 = point;
   }
-  return {_mm_cvtsd_f64(p0), _mm_cvtsd_f64(_mm_unpackhi_pd(p0, p0)), _mm_cvtsd_f64(p1),
-          _mm_cvtsd_f64(_mm_unpackhi_pd(p1, p1))};
+  return {p0, p1};
 }
 
 // Kept out of line: inlined, the compiler takes the stores into the buffer
@@ -307,7 +321,7 @@ void TrackPlan::StoreCourse() const {
   if (course_.empty()) return;
   // The course is written in bulk: large pages serve it with fewer faults.
   AskForLargePages(bytes_.get(), sections_[1].start * 2);
-  StepState state{course_start_[0], course_start_[1], course_start_[2], course_start_[3]};
+  StepState state = StartState(course_start_);
   for (const Stretch& stretch : course_) {
     std::int64_t count = stretch.count;
     while (count > 0) {
@@ -434,7 +448,7 @@ void TrackPlan::WriteFile(const PlanFileSink& sink, const std::function<void()>&
       EncodeU16(chunks.get() + slot, kRealTag);
     }
     char* chunk = chunks.get();
-    StepState state{course_start_[0], course_start_[1], course_start_[2], course_start_[3]};
+    StepState state = StartState(course_start_);
     std::int64_t in_chunk = 0;
     // The buffer computed is handed over once the other one is written.
     const auto flush = [&] {
