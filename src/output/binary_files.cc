@@ -12,6 +12,13 @@ namespace packager {
 
 namespace {
 
+// Whether the line plan is written on a thread of its own while its next
+// chunk is computed. Off: on a 2-core machine shared with other work, each
+// hand-over waited for a free core, and a 1000 km compile took longer than
+// with the chunks written in line (about 1.33 against 1.22 times a synced
+// copy of its files).
+constexpr bool kPlanInBackground = false;
+
 bool WritesLinePlan(const ScenarioTables& tables) {
   return tables.with_plan != 0 && tables.track_plan.exists();
 }
@@ -75,9 +82,9 @@ std::vector<std::string> BinaryFileNames(const ScenarioTables& tables) {
 void WriteBinaryFiles(const ScenarioTables& tables, const std::string& directory) {
   const std::vector<std::string> names = BinaryFileNames(tables);
   if (names.empty()) return;
-  // The line plan is computed a chunk at a time as it is written, the next
-  // chunk while one is written; the two small tables are encoded into one
-  // buffer each. The files are put on the device together.
+  // The line plan is computed a chunk at a time as it is written; the two
+  // small tables are encoded into one buffer each. The files are put on the
+  // device together.
   const std::string train_table = EncodeTrainTable(tables.scenario_table);
   const std::string route_grid = EncodeRouteGrid(tables.route_cells);
   const auto whole = [](const std::string& bytes) {
@@ -88,9 +95,13 @@ void WriteBinaryFiles(const ScenarioTables& tables, const std::string& directory
   if (WritesLinePlan(tables)) {
     files.push_back({JoinPath(directory, *name++),
                      [&tables](const PieceWriter& writer) {
-                       tables.track_plan.WriteFile(writer.write, writer.settle);
+                       if (kPlanInBackground) {
+                         tables.track_plan.WriteFile(writer.write, writer.settle);
+                       } else {
+                         tables.track_plan.WriteFile(writer.write);
+                       }
                      },
-                     true});
+                     kPlanInBackground});
   }
   files.push_back({JoinPath(directory, *name++), whole(train_table)});
   files.push_back({JoinPath(directory, *name++), whole(route_grid)});

@@ -34,7 +34,7 @@ std::vector<std::string> BinaryFileNames(const ScenarioTables& tables);
 
 // Writes the binary files named by BinaryFileNames into the directory, all
 // replaced whole by one ReplaceFiles call (the line plan computed as it is
-// written, in the background); a line plan file left by an earlier run stays untouched when no
+// written); a line plan file left by an earlier run stays untouched when no
 // plan is written. When the route grid does not
 // exist nothing is written at all. All files are encoded before the first is
 // written, so a text too long for its count leaves the directory as it was; a
