@@ -78,10 +78,15 @@ bool IsRunningValue(const RecordKind& kind) {
 }
 
 int CurveClass(std::string_view keyword) {
-  for (int digit = 1; digit <= kCurveClasses; ++digit) {
-    if (keyword.find(static_cast<char>('0' + digit)) != std::string_view::npos) return digit;
+  // The smallest class digit of the keyword, found in one pass.
+  int smallest = 0;
+  for (const char c : keyword) {
+    const int digit = c - '0';
+    if (digit >= 1 && digit <= kCurveClasses && (smallest == 0 || digit < smallest)) {
+      smallest = digit;
+    }
   }
-  return 0;
+  return smallest;
 }
 
 bool CurveTurnsLeft(std::string_view keyword) { return ContainsAnyCase(keyword, "s"); }

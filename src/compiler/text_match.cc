@@ -12,9 +12,7 @@ bool Contains(std::string_view field, std::string_view word) {
   return field.find(word) != std::string_view::npos;
 }
 
-bool ContainsAnyCase(std::string_view field, std::string_view word) {
-  if (word.empty()) return true;
-  if (field.size() < word.size()) return false;
+bool ContainsFittingWordAnyCase(std::string_view field, std::string_view word) {
   // Candidates are found by the first letter alone: a letter in either
   // case is the lower-case one with bit 0x20 set, which nothing else is.
   const char first = FoldAscii(word[0]);

@@ -12,6 +12,13 @@ namespace packager {
 
 namespace {
 
+// Whether the line plan is written on a thread of its own while its next
+// chunk is computed. Off: on a 2-core machine shared with other work, each
+// hand-over waited for a free core, and a 1000 km compile took longer than
+// with the chunks written in line (about 1.33 against 1.22 times a synced
+// copy of its files).
+constexpr bool kPlanInBackground = false;
+
 bool WritesLinePlan(const ScenarioTables& tables) {
   return tables.with_plan != 0 && tables.track_plan.exists();
 }
@@ -76,16 +83,29 @@ void WriteBinaryFiles(const ScenarioTables& tables, const std::string& directory
   const std::vector<std::string> names = BinaryFileNames(tables);
   if (names.empty()) return;
   // The line plan is computed a chunk at a time as it is written; the two
-  // small tables are encoded into one buffer each.
+  // small tables are encoded into one buffer each. The files are put on the
+  // device together.
   const std::string train_table = EncodeTrainTable(tables.scenario_table);
   const std::string route_grid = EncodeRouteGrid(tables.route_cells);
+  const auto whole = [](const std::string& bytes) {
+    return [&bytes](const PieceWriter& writer) { writer.write(0, bytes); };
+  };
+  std::vector<FileFill> files;
   auto name = names.begin();
   if (WritesLinePlan(tables)) {
-    ReplaceFile(JoinPath(directory, *name++),
-                [&tables](const FileOffsetWriter& write) { tables.track_plan.WriteFile(write); });
+    files.push_back({JoinPath(directory, *name++),
+                     [&tables](const PieceWriter& writer) {
+                       if (kPlanInBackground) {
+                         tables.track_plan.WriteFile(writer.write, writer.settle);
+                       } else {
+                         tables.track_plan.WriteFile(writer.write);
+                       }
+                     },
+                     kPlanInBackground});
   }
-  ReplaceFile(JoinPath(directory, *name++), train_table);
-  ReplaceFile(JoinPath(directory, *name++), route_grid);
+  files.push_back({JoinPath(directory, *name++), whole(train_table)});
+  files.push_back({JoinPath(directory, *name++), whole(route_grid)});
+  ReplaceFiles(files);
   assert(name == names.end());
 }
 

@@ -32,14 +32,14 @@ std::string EncodeRouteGrid(const RouteGrid& grid);
 // does not exist.
 std::vector<std::string> BinaryFileNames(const ScenarioTables& tables);
 
-// Writes the binary files named by BinaryFileNames into the directory, each
-// replaced whole by one ReplaceFile call (the line plan computed as it is
+// Writes the binary files named by BinaryFileNames into the directory, all
+// replaced whole by one ReplaceFiles call (the line plan computed as it is
 // written); a line plan file left by an earlier run stays untouched when no
 // plan is written. When the route grid does not
 // exist nothing is written at all. All files are encoded before the first is
 // written, so a text too long for its count leaves the directory as it was; a
-// FileFailure leaves the files written before it on disk and the one it was
-// writing as an earlier run left it.
+// FileFailure leaves the files before it in that order replaced and the one
+// it was writing, and those after it, as an earlier run left them.
 void WriteBinaryFiles(const ScenarioTables& tables, const std::string& directory);
 
 }  // namespace packager

@@ -1,5 +1,6 @@
 #include "sources/field_stream.h"
 
+#include <array>
 #include <string_view>
 #include <utility>
 
@@ -11,6 +12,24 @@ namespace {
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+// The bytes a text field ends at (a comma or a line end), and those a
+// number field ends at (those and a blank), one look-up each.
+using ByteSet = std::array<bool, 256>;
+constexpr ByteSet SetOf(std::string_view bytes) {
+  ByteSet set{};
+  for (const char c : bytes) set[static_cast<unsigned char>(c)] = true;
+  return set;
+}
+constexpr ByteSet kTextEnds = SetOf(",\r\n");
+constexpr ByteSet kNumberEnds = SetOf(",\r\n \t");
+bool In(const ByteSet& set, char c) { return set[static_cast<unsigned char>(c)]; }
+
+// Digits up to this many are read as they are scanned; a longer number, as
+// any other, by ParseWholeNumber.
+constexpr std::size_t kPlainDigits = 12;
 
 // A field as it can stand in a message: control bytes (a NUL among them,
 // which would end the message) are shown as \xNN.
@@ -72,14 +91,6 @@ bool ParseWholeNumber(std::string_view text, std::int64_t& value) {
 
 FieldStream::FieldStream(std::string bytes) : owned_(std::move(bytes)), bytes_(owned_) {}
 
-void FieldStream::SkipBlanks() {
-  while (position_ < bytes_.size() && IsBlank(bytes_[position_])) ++position_;
-}
-
-bool FieldStream::AtLineEnd() const {
-  return position_ < bytes_.size() && (bytes_[position_] == '\r' || bytes_[position_] == '\n');
-}
-
 void FieldStream::ConsumeLineEnd() {
   if (bytes_[position_] == '\r') {
     ++position_;
@@ -99,14 +110,18 @@ void FieldStream::StartField() {
   field_line_ = line_;
   field_column_ = static_cast<int>(position_ - line_start_) + 1;
   if (at_end()) Fail(kTextEndsInRecord);
-  SkipBlanks();
-  field_column_ = static_cast<int>(position_ - line_start_) + 1;
+  const char* const bytes = bytes_.data();
+  const std::size_t size = bytes_.size();
+  std::size_t at = position_;
+  while (at < size && IsBlank(bytes[at])) ++at;
+  position_ = at;
+  field_column_ = static_cast<int>(at - line_start_) + 1;
 }
 
 std::string FieldStream::ReadText() {
   StartField();
   const std::size_t begin = position_;
-  while (position_ < bytes_.size() && bytes_[position_] != ',' && !AtLineEnd()) ++position_;
+  while (position_ < bytes_.size() && !In(kTextEnds, bytes_[position_])) ++position_;
   std::size_t end = position_;
   while (end > begin && IsBlank(bytes_[end - 1])) --end;
   std::string field(bytes_.substr(begin, end - begin));
@@ -123,24 +138,34 @@ std::string FieldStream::ReadText() {
 
 std::int64_t FieldStream::ReadNumber(std::int64_t low, std::int64_t high, const char* width_name) {
   StartField();
+  const char* const bytes = bytes_.data();
+  const std::size_t size = bytes_.size();
   const std::size_t begin = position_;
-  while (position_ < bytes_.size() && bytes_[position_] != ',' && !AtLineEnd() &&
-         !IsBlank(bytes_[position_])) {
-    ++position_;
+  std::size_t at = begin;
+  // Plain digits, most numbers, are read as they are scanned.
+  std::int64_t value = 0;
+  while (at < size && at - begin < kPlainDigits && IsDigit(bytes[at])) {
+    value = value * 10 + (bytes[at] - '0');
+    ++at;
   }
-  const std::string_view text = bytes_.substr(begin, position_ - begin);
+  const bool plain = at > begin && (at == size || In(kNumberEnds, bytes[at]));
+  while (at < size && !In(kNumberEnds, bytes[at])) ++at;
+  const std::string_view text(bytes + begin, at - begin);
   // The separation: blanks, then one comma or one line end.
-  SkipBlanks();
-  if (position_ < bytes_.size()) {
-    if (bytes_[position_] == ',') {
+  while (at < size && IsBlank(bytes[at])) ++at;
+  position_ = at;
+  if (at < size) {
+    if (bytes[at] == ',') {
       ++position_;
-    } else if (AtLineEnd()) {
+    } else if (IsLineEnd(bytes[at])) {
       ConsumeLineEnd();
     }
   }
-  std::int64_t value = 0;
-  if (!text.empty() && !ParseWholeNumber(text, value)) {
-    Fail("\"" + Shown(text) + "\" is not a number");
+  if (!plain) {
+    value = 0;
+    if (!text.empty() && !ParseWholeNumber(text, value)) {
+      Fail("\"" + Shown(text) + "\" is not a number");
+    }
   }
   if (value < low || value > high) {
     Fail(Shown(text) + " does not fit " + width_name + " (" + std::to_string(low) + " to " +

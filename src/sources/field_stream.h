@@ -92,8 +92,6 @@ class FieldStream {
  private:
   // The number field as a whole number (decimals rounded half to even).
   std::int64_t ReadNumber(std::int64_t low, std::int64_t high, const char* width_name);
-  void SkipBlanks();
-  bool AtLineEnd() const;
   void ConsumeLineEnd();
   void StartField();
   [[noreturn]] void Fail(const std::string& reason) const;

@@ -56,8 +56,28 @@ void DeleteStaleTemporaries(const std::string& path);
 inline constexpr std::uint64_t kWholeFile = ~std::uint64_t{0};
 ReadFault ReadRegularFile(const std::string& path, std::uint64_t count, std::string& bytes);
 
-// ReplaceFile with a fill (see replace_file.h) with the system's own calls.
-void ReplaceWithWriter(const std::string& path,
-                       const std::function<void(const FileOffsetWriter&)>& fill);
+// A temporary file of TemporaryPath's making, while it is written: its
+// name, and the system's handle for it until it is closed.
+struct Temporary {
+  std::string path;
+  std::intptr_t handle = -1;  // -1 once closed
+};
+
+// The temporary file for path, created beside it, filled by fill (see
+// ReplaceFiles in replace_file.h) and left open. Should a step fail, it is
+// closed and deleted before the failure goes on.
+Temporary WriteTemporary(const std::string& path, const std::function<void(const PieceWriter&)>& fill,
+                         bool in_background);
+// Puts the temporary file's bytes on the device and closes it; throws
+// FileFailure naming path when the system refuses (it is closed all the same).
+void SyncAndClose(Temporary& temporary, const std::string& path);
+// Gives the closed temporary file path's name, replacing whatever file has
+// it; throws FileFailure naming path when the system refuses.
+void TakeName(const Temporary& temporary, const std::string& path);
+// Closes the temporary file if it is open and deletes it.
+void Discard(Temporary& temporary);
+// Puts the names given in path's folder on the device, where the system
+// does not with the names themselves.
+void SyncFolder(const std::string& path);
 
 }  // namespace packager::file_platform

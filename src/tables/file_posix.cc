@@ -1,5 +1,6 @@
-// Replacing a file on a POSIX system: open(O_EXCL), pwrite, fsync, rename,
-// and an fsync of the folder for the new name.
+// Replacing a file on a POSIX system: open(O_EXCL), pwrite (on a thread of
+// its own for a file written in the background), fsync, rename, and an fsync
+// of the folder for the new name.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -7,9 +8,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <limits>
+#include <mutex>
+#include <optional>
+#include <system_error>
+#include <thread>
 
 #include "tables/file_failure.h"
 #include "tables/file_platform.h"
@@ -39,16 +46,74 @@ int WriteAllAt(int file, std::uint64_t offset, std::string_view bytes) {
   return 0;
 }
 
-// Puts the new name itself on the device; a folder that refuses to be synced
-// changes nothing for the file, which is in place already.
-void SyncFolder(const std::string& path) {
-  const std::size_t start = NameStart(path);
-  const std::string folder = start == 0 ? "." : path.substr(0, start);
-  const int handle = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (handle < 0) return;
-  ::fsync(handle);
-  ::close(handle);
-}
+// Writes the pieces handed to it on a thread of its own, in the order they
+// come. After a refused write it drops the pieces that follow; Settle gives
+// its error.
+class BackgroundWriter {
+ public:
+  // Throws std::system_error when no thread starts.
+  explicit BackgroundWriter(int file) : file_(file), thread_([this] { Run(); }) {}
+  BackgroundWriter(const BackgroundWriter&) = delete;
+  BackgroundWriter& operator=(const BackgroundWriter&) = delete;
+  // Drops the pieces not yet begun and waits for the one being written.
+  ~BackgroundWriter() {
+    {
+      const std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+  }
+
+  void Write(std::uint64_t offset, std::string_view bytes) {
+    {
+      const std::lock_guard lock(mutex_);
+      pieces_.push_back({offset, bytes});
+    }
+    wake_.notify_all();
+  }
+
+  // Waits until every piece handed over is written; 0 or the first error.
+  int Settle() {
+    std::unique_lock lock(mutex_);
+    settled_.wait(lock, [this] { return pieces_.empty() && !busy_; });
+    return error_;
+  }
+
+ private:
+  struct Piece {
+    std::uint64_t offset;
+    std::string_view bytes;
+  };
+
+  void Run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [this] { return stop_ || !pieces_.empty(); });
+      if (stop_) return;
+      const Piece piece = pieces_.front();
+      pieces_.pop_front();
+      busy_ = true;
+      const bool failed = error_ != 0;
+      lock.unlock();
+      const int error = failed ? 0 : WriteAllAt(file_, piece.offset, piece.bytes);
+      lock.lock();
+      if (error_ == 0) error_ = error;
+      busy_ = false;
+      if (pieces_.empty()) settled_.notify_all();
+    }
+  }
+
+  const int file_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable settled_;
+  std::deque<Piece> pieces_;
+  bool busy_ = false;
+  bool stop_ = false;
+  int error_ = 0;
+  std::thread thread_;  // last: it starts once the members it uses are made
+};
 
 // A new temporary file beside path, open for writing; its name goes to
 // temporary.
@@ -136,34 +201,77 @@ std::size_t NameStart(const std::string& path) {
   return separator == std::string::npos ? 0 : separator + 1;
 }
 
-void ReplaceWithWriter(const std::string& path,
-                       const std::function<void(const FileOffsetWriter&)>& fill) {
-  std::string temporary;
-  const int file = CreateTemporary(path, temporary);
+Temporary WriteTemporary(const std::string& path, const std::function<void(const PieceWriter&)>& fill,
+                         bool in_background) {
+  Temporary temporary;
+  const int file = CreateTemporary(path, temporary.path);
+  temporary.handle = file;
   KeepPermissions(path, file);
+  std::optional<BackgroundWriter> background;
   try {
-    fill([&path, file](std::uint64_t offset, std::string_view bytes) {
-      if (const int error = WriteAllAt(file, offset, bytes); error != 0) {
-        throw FileFailure(path, kWriteStep, SystemReason(error));
+    // Should no thread start, the pieces are written as they come.
+    if (in_background) {
+      try {
+        background.emplace(file);
+      } catch (const std::system_error&) {
       }
-    });
+    }
+    const auto fail = [&path](int error) {
+      if (error != 0) throw FileFailure(path, kWriteStep, SystemReason(error));
+    };
+    PieceWriter writer;
+    if (background) {
+      writer.write = [&background](std::uint64_t offset, std::string_view bytes) {
+        background->Write(offset, bytes);
+      };
+      writer.settle = [&background, &fail] { fail(background->Settle()); };
+    } else {
+      writer.write = [&fail, file](std::uint64_t offset, std::string_view bytes) {
+        fail(WriteAllAt(file, offset, bytes));
+      };
+      writer.settle = [] {};
+    }
+    fill(writer);
+    writer.settle();
   } catch (...) {
-    ::close(file);
-    ::unlink(temporary.c_str());
+    background.reset();
+    Discard(temporary);
     throw;
   }
+  return temporary;
+}
+
+void SyncAndClose(Temporary& temporary, const std::string& path) {
+  const int file = static_cast<int>(temporary.handle);
+  temporary.handle = -1;
   const int write_error = ::fsync(file) == 0 ? 0 : errno;
   const int close_error = ::close(file) == 0 ? 0 : errno;
   if (write_error != 0 || close_error != 0) {
-    ::unlink(temporary.c_str());
     throw FileFailure(path, kWriteStep, SystemReason(write_error != 0 ? write_error : close_error));
   }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    const int error = errno;
-    ::unlink(temporary.c_str());
-    throw FileFailure(path, kReplaceStep, SystemReason(error));
+}
+
+void TakeName(const Temporary& temporary, const std::string& path) {
+  if (std::rename(temporary.path.c_str(), path.c_str()) != 0) {
+    throw FileFailure(path, kReplaceStep, SystemReason(errno));
   }
-  SyncFolder(path);
+}
+
+void Discard(Temporary& temporary) {
+  if (temporary.handle >= 0) ::close(static_cast<int>(temporary.handle));
+  temporary.handle = -1;
+  ::unlink(temporary.path.c_str());
+}
+
+// A folder that refuses to be synced changes nothing for its files, which
+// are in place already.
+void SyncFolder(const std::string& path) {
+  const std::size_t start = NameStart(path);
+  const std::string folder = start == 0 ? "." : path.substr(0, start);
+  const int handle = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (handle < 0) return;
+  ::fsync(handle);
+  ::close(handle);
 }
 
 }  // namespace packager::file_platform

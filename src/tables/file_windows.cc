@@ -161,37 +161,56 @@ std::size_t NameStart(const std::string& path) {
   return separator == std::string::npos ? 0 : separator + 1;
 }
 
-void ReplaceWithWriter(const std::string& path,
-                       const std::function<void(const FileOffsetWriter&)>& fill) {
-  std::string temporary;
-  HANDLE file = CreateTemporary(path, temporary);
+// Every piece is written as it is handed over, in the background or not:
+// the program holds no thread of its own here.
+Temporary WriteTemporary(const std::string& path, const std::function<void(const PieceWriter&)>& fill,
+                         bool /*in_background*/) {
+  Temporary temporary;
+  const HANDLE file = CreateTemporary(path, temporary.path);
+  temporary.handle = reinterpret_cast<std::intptr_t>(file);
   try {
-    fill([&path, file](std::uint64_t offset, std::string_view bytes) {
-      if (const DWORD error = WriteAllAt(file, offset, bytes); error != ERROR_SUCCESS) {
-        throw FileFailure(path, kWriteStep, SystemReason(error));
-      }
-    });
+    fill(PieceWriter{[&path, file](std::uint64_t offset, std::string_view bytes) {
+                       if (const DWORD error = WriteAllAt(file, offset, bytes);
+                           error != ERROR_SUCCESS) {
+                         throw FileFailure(path, kWriteStep, SystemReason(error));
+                       }
+                     },
+                     [] {}});
   } catch (...) {
-    CloseHandle(file);
-    DeleteFileA(temporary.c_str());
+    Discard(temporary);
     throw;
   }
+  return temporary;
+}
+
+void SyncAndClose(Temporary& temporary, const std::string& path) {
+  const auto file = reinterpret_cast<HANDLE>(temporary.handle);
+  temporary.handle = -1;
   const DWORD write_error = FlushFileBuffers(file) ? ERROR_SUCCESS : GetLastError();
   const DWORD close_error = CloseHandle(file) ? ERROR_SUCCESS : GetLastError();
   if (write_error != ERROR_SUCCESS || close_error != ERROR_SUCCESS) {
-    DeleteFileW(WideFromUtf8(temporary).c_str());
     throw FileFailure(path, kWriteStep,
                       SystemReason(write_error != ERROR_SUCCESS ? write_error : close_error));
   }
-  // rename() would refuse a name that is taken; this move replaces it.
-  const std::wstring wide_temporary = WideFromUtf8(temporary);
-  if (!MoveFileExW(wide_temporary.c_str(), WideFromUtf8(path).c_str(),
+}
+
+// rename() would refuse a name that is taken; this move replaces it, and
+// puts the new name on the device before it returns.
+void TakeName(const Temporary& temporary, const std::string& path) {
+  if (!MoveFileExW(WideFromUtf8(temporary.path).c_str(), WideFromUtf8(path).c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    const DWORD error = GetLastError();
-    DeleteFileW(wide_temporary.c_str());
-    throw FileFailure(path, kReplaceStep, SystemReason(error));
+    throw FileFailure(path, kReplaceStep, SystemReason(GetLastError()));
   }
 }
+
+void Discard(Temporary& temporary) {
+  if (temporary.handle != -1) CloseHandle(reinterpret_cast<HANDLE>(temporary.handle));
+  temporary.handle = -1;
+  DeleteFileW(WideFromUtf8(temporary.path).c_str());
+}
+
+// MoveFileEx with MOVEFILE_WRITE_THROUGH has put the names there already.
+void SyncFolder(const std::string& /*path*/) {}
 
 }  // namespace packager::file_platform
 

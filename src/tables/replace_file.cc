@@ -2,11 +2,14 @@
 // system's calls that replace a file are in file_posix.cc or file_windows.cc.
 #include "tables/replace_file.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 #include "tables/file_failure.h"
 #include "tables/file_names.h"
@@ -109,9 +112,56 @@ void ReplaceFile(const std::string& path, std::span<const std::string_view> piec
 
 void ReplaceFile(const std::string& path,
                  const std::function<void(const FileOffsetWriter&)>& fill) {
-  RequireReplaceable(path);
-  file_platform::DeleteStaleTemporaries(path);
-  file_platform::ReplaceWithWriter(path, fill);
+  const FileFill file{path, [&fill](const PieceWriter& writer) { fill(writer.write); }};
+  ReplaceFiles(std::span<const FileFill>(&file, 1));
+}
+
+void ReplaceFiles(std::span<const FileFill> files) {
+  std::vector<file_platform::Temporary> temporaries;
+  temporaries.reserve(files.size());
+  // The first failure, and the file it stopped at: the files before it are
+  // replaced all the same, those from it on stay as they are.
+  std::exception_ptr failure;
+  std::size_t stop = files.size();
+  const auto fail_at = [&failure, &stop](std::size_t at) {
+    failure = std::current_exception();
+    stop = at;
+  };
+  for (std::size_t at = 0; at < files.size(); ++at) {
+    try {
+      RequireReplaceable(files[at].path);
+      file_platform::DeleteStaleTemporaries(files[at].path);
+      temporaries.push_back(
+          file_platform::WriteTemporary(files[at].path, files[at].fill, files[at].in_background));
+    } catch (...) {
+      fail_at(at);
+      break;
+    }
+  }
+  for (std::size_t at = 0; at < stop; ++at) {
+    try {
+      file_platform::SyncAndClose(temporaries[at], files[at].path);
+    } catch (...) {
+      fail_at(at);
+    }
+  }
+  for (std::size_t at = 0; at < stop; ++at) {
+    try {
+      file_platform::TakeName(temporaries[at], files[at].path);
+    } catch (...) {
+      fail_at(at);
+    }
+  }
+  for (std::size_t at = stop; at < temporaries.size(); ++at) file_platform::Discard(temporaries[at]);
+  std::vector<std::string> folders;
+  for (std::size_t at = 0; at < stop; ++at) {
+    const std::string& path = files[at].path;
+    std::string folder = path.substr(0, file_platform::NameStart(path));
+    if (std::find(folders.begin(), folders.end(), folder) != folders.end()) continue;
+    file_platform::SyncFolder(path);
+    folders.push_back(std::move(folder));
+  }
+  if (failure) std::rethrow_exception(failure);
 }
 
 std::string RegularFileTarget(const std::string& path) {

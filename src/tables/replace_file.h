@@ -35,6 +35,33 @@ using FileOffsetWriter = std::function<void(std::uint64_t offset, std::string_vi
 // at path stays untouched and no temporary file is left.
 void ReplaceFile(const std::string& path, const std::function<void(const FileOffsetWriter&)>& fill);
 
+// A writer that may write beside its caller: write hands a piece over and
+// can return before its bytes are in the file, so they must stay as they are
+// until settle returns; settle returns once every piece handed over is in
+// the file, or throws the FileFailure of the first one the system refused.
+struct PieceWriter {
+  FileOffsetWriter write;
+  std::function<void()> settle;
+};
+// One file of ReplaceFiles: where it goes, and its bytes as fill gives them
+// (see ReplaceFile). With in_background, the pieces are written on a thread
+// of their own where the system offers one (elsewhere, or should no thread
+// start, as they are handed over), so that the next piece is computed while
+// one is written: fill must then call settle before it changes or frees
+// bytes it has handed over, also when it throws.
+struct FileFill {
+  std::string path;
+  std::function<void(const PieceWriter&)> fill;
+  bool in_background = false;
+};
+
+// Replaces the files as ReplaceFile would one after the other, and leaves
+// the same files behind should one fail (those before it replaced, the rest
+// untouched), but at about the cost of one: every file is written first,
+// then all are put on the device, then they take their names, and each
+// folder is synced once.
+void ReplaceFiles(std::span<const FileFill> files);
+
 // The largest file any stage reads: far more than the longest line plan
 // (about 20 bytes a metre) or any text, and little enough to hold in memory.
 inline constexpr std::uint64_t kMaxReadSize = std::uint64_t{256} << 20;

@@ -149,6 +149,12 @@ class TrackPlan {
   // second are written side by side, each at its own offset. Nothing when
   // the plan does not exist.
   void WriteFile(const PlanFileSink& sink) const;
+  // The same for a sink that may keep the bytes of a piece past its return
+  // until settle is next called (see PieceWriter): every chunk is computed
+  // into one of two buffers while the other one is written, and settle is
+  // called before a buffer is computed again and before this returns (or
+  // throws).
+  void WriteFile(const PlanFileSink& sink, const std::function<void()>& settle) const;
 
  private:
   // Where each coordinate's values start, and where its appended values end.

@@ -183,7 +183,13 @@ TEST(GrammarTest, CellRulesRoundHalfToEven) {
   EXPECT_FALSE(g::SlowdownHasWarning(1500));
   EXPECT_TRUE(g::MountainCells(3300, 3300).empty());
   EXPECT_EQ(g::MountainCells(3300, 4100).last, 81);
-  EXPECT_EQ(g::CurveClass("curvad12"), 1);
+  // The smallest class digit in the keyword, wherever it stands; 0 for none.
+  const struct {
+    const char* keyword;
+    int curve_class;
+  } classes[] = {{"curvad12", 1}, {"curvas3", 3}, {"c6u5", 5}, {"9x6", 6},
+                 {"curvas7", 0},  {"curva0", 0},  {"", 0},     {"curvad61", 1}};
+  for (const auto& c : classes) EXPECT_EQ(g::CurveClass(c.keyword), c.curve_class) << c.keyword;
   EXPECT_TRUE(g::CurveTurnsLeft("curva deStra 2"));
   EXPECT_EQ(g::CabCodeCount("ripetizione segnali 9 codici 4"), 4);
 }

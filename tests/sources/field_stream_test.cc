@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <string>
+
 #include "tables/run_failure.h"
 
 namespace packager {
@@ -84,6 +87,52 @@ TEST(FieldStreamTest, FractionsRoundHalfToEven) {
   EXPECT_EQ(stream.ReadLong(), 7);
   EXPECT_EQ(stream.ReadLong(), 0);
   EXPECT_EQ(stream.ReadLong(), 4);
+}
+
+// Plain digits are read as they are scanned, anything else apart: the
+// same value and the same failure either way, and the field after follows.
+TEST(FieldStreamTest, NumbersReadTheSameWhateverTheirDigits) {
+  const struct {
+    std::string field;
+    std::int32_t value;
+    std::string failure;  // what() when the field is refused
+  } cases[] = {
+      {"000000000042", 42, ""},   // twelve digits
+      {"0000000000042", 42, ""},  // thirteen
+      {"2147483647", 2147483647, ""},
+      {"12.0", 12, ""},
+      {"12.5", 12, ""},
+      {"13.5", 14, ""},
+      {"7\t", 7, ""},
+      {"8  ", 8, ""},
+      {"12a", 0, "\"12a\" is not a number"},
+      {"12-", 0, "\"12-\" is not a number"},
+      {"2147483648", 0, "2147483648 does not fit a 32-bit field (-2147483648 to 2147483647)"},
+      {"1000000000000", 0,
+       "1000000000000 does not fit a 32-bit field (-2147483648 to 2147483647)"},
+  };
+  for (const auto& c : cases) {
+    for (const std::string& after : {std::string(",5\r\n"), std::string("\r\n5"), std::string()}) {
+      SCOPED_TRACE(c.field + after);
+      FieldStream stream(c.field + after);
+      if (!c.failure.empty()) {
+        try {
+          stream.ReadLong();
+          ADD_FAILURE() << "read";
+        } catch (const FieldFailure& failure) {
+          EXPECT_EQ(failure.what(), c.failure);
+        }
+        continue;
+      }
+      EXPECT_EQ(stream.ReadLong(), c.value);
+      if (after.empty()) {
+        EXPECT_TRUE(stream.at_end());
+      } else {
+        EXPECT_EQ(stream.ReadLong(), 5);
+        EXPECT_EQ(stream.field_line(), after[0] == ',' ? 1 : 2);
+      }
+    }
+  }
 }
 
 TEST(FieldStreamTest, ValuesMustFitTheirWidth) {

@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -298,6 +299,84 @@ TEST(ReplaceFileTest, AReadOnlyFolderKeepsTheEarlierFile) {
     EXPECT_EQ(failure, path + ": cannot write the file: " + std::strerror(EACCES));
     EXPECT_EQ(folder.Read("x.dat"), "earlier");
     EXPECT_EQ(EntriesOf(folder.path()), Names{"x.dat"});
+  }
+}
+
+// Several files written together leave what writing them one after the
+// other would: those before a failure replaced, the rest as they were, no
+// temporary file; in the background or not, whatever the failure.
+TEST(ReplaceFilesTest, AFailureKeepsTheFilesBeforeItAndNothingAfter) {
+  namespace fs = std::filesystem;
+  enum class Fault { kNone, kFillThrows, kWriteRefused, kFolderInPlace, kLinkInPlace };
+  const struct {
+    const char* name;
+    Fault fault;
+    int at;        // the file that fails
+    int replaced;  // files replaced
+    const char* message;
+  } cases[] = {
+      {"AllWritten", Fault::kNone, 0, 3, ""},
+      {"FillThrows", Fault::kFillThrows, 1, 1, "the fill broke"},
+      {"WriteRefused", Fault::kWriteRefused, 1, 1, "b.dat: cannot write the file: "},
+      {"NameTakenByAFolder", Fault::kFolderInPlace, 2, 2, "c.dat: cannot replace the file: "},
+      {"FirstIsALink", Fault::kLinkInPlace, 0, 0, "a.dat: cannot write the file: it is a symbolic"},
+  };
+  const std::string names[] = {"a.dat", "b.dat", "c.dat"};
+  for (const bool in_background : {false, true}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (in_background ? " in the background" : ""));
+      TempFolder folder;
+      Names entries;
+      for (const std::string& name : names) {
+        if (c.fault == Fault::kLinkInPlace && name == names[c.at]) {
+          fs::create_symlink("elsewhere", folder.PathOf(name));
+        } else if (c.fault == Fault::kFolderInPlace && name == names[c.at]) {
+          fs::create_directory(folder.PathOf(name));
+        } else {
+          folder.Write(name, "old " + name);
+        }
+        entries.insert(name);
+      }
+      // Pieces written from the end, from one buffer that changes once each
+      // is settled: a piece not written by then would show it.
+      const auto new_bytes = [](const std::string& name) { return std::string(9000, name[0]); };
+      std::vector<FileFill> files;
+      for (int at = 0; at < 3; ++at) {
+        const std::string name = names[at];
+        const Fault fault = at == c.at ? c.fault : Fault::kNone;
+        files.push_back({folder.PathOf(name), [name, fault, &new_bytes](const PieceWriter& writer) {
+                           std::string buffer;
+                           for (int piece = 8; piece >= 0; --piece) {
+                             buffer = new_bytes(name).substr(0, 1000);
+                             writer.write(static_cast<std::uint64_t>(piece) * 1000, buffer);
+                             writer.settle();
+                             buffer.assign(1000, '?');
+                           }
+                           if (fault == Fault::kFillThrows) throw std::runtime_error("the fill broke");
+                           if (fault == Fault::kWriteRefused) writer.write(~std::uint64_t{0} >> 1, "x");
+                         },
+                         in_background});
+      }
+      std::string message;
+      try {
+        ReplaceFiles(files);
+      } catch (const std::exception& failure) {
+        message = failure.what();
+      }
+      if (c.fault == Fault::kNone) {
+        EXPECT_EQ(message, "");
+      } else {
+        EXPECT_NE(message.find(c.message), std::string::npos) << message;
+      }
+      EXPECT_EQ(EntriesOf(folder.path()), entries);
+      for (int at = 0; at < 3; ++at) {
+        // A link or a folder in the file's place stays as it was.
+        const bool kept_in_place = c.fault == Fault::kLinkInPlace || c.fault == Fault::kFolderInPlace;
+        if (kept_in_place && at == c.at) continue;
+        EXPECT_EQ(folder.Read(names[at]), at < c.replaced ? new_bytes(names[at]) : "old " + names[at])
+            << names[at];
+      }
+    }
   }
 }
 

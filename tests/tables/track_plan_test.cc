@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tables/coding.h"
@@ -159,6 +161,24 @@ std::string WrittenFile(const TrackPlan& plan) {
   return bytes;
 }
 
+// The same through a sink that keeps each piece's bytes until settle, as a
+// writer on another thread does: a buffer changed before its piece was
+// settled shows in the bytes. Nothing may be left unsettled at the end.
+std::string WrittenLater(const TrackPlan& plan) {
+  std::string bytes(static_cast<std::size_t>(plan.FileSize()), '\x7F');
+  std::vector<std::pair<std::uint64_t, std::string_view>> pending;
+  plan.WriteFile(
+      [&pending](std::uint64_t offset, std::string_view piece) {
+        pending.emplace_back(offset, piece);
+      },
+      [&] {
+        for (const auto& [offset, piece] : pending) piece.copy(bytes.data() + offset, piece.size());
+        pending.clear();
+      });
+  EXPECT_TRUE(pending.empty());
+  return bytes;
+}
+
 struct CourseCase {
   const char* name;
   std::int32_t last;
@@ -192,6 +212,7 @@ TEST_P(TrackPlanCourseTest, WritesAndReadsTheValuesOfItsCourse) {
   const std::string expected = Reference(values, c.last + 1);
   EXPECT_EQ(plan.filled(), static_cast<std::int32_t>(values[0].size()));
   EXPECT_EQ(WrittenFile(plan), expected);
+  EXPECT_EQ(WrittenLater(plan), expected);
   // Reading stores the course; the file stays the same, written or viewed.
   for (const std::size_t metre : {std::size_t{1}, values[0].size() / 2, values[0].size() - 1}) {
     EXPECT_EQ(plan.at(static_cast<std::int64_t>(metre), 1), values[1][metre]) << metre;
@@ -225,8 +246,41 @@ INSTANTIATE_TEST_SUITE_P(
                                 {3000, 0.003, true}}},
                     CourseCase{
                         "ReadHalfWay", 40000, {{20000, 0.001, true}, {19000, 0.0, false}}, 20000},
-                    CourseCase{"LongEmptyTail", 300000, {{50, 0.004, true}}}),
+                    CourseCase{"LongEmptyTail", 300000, {{50, 0.004, true}}},
+                    // Many chunks, so that each of the two buffers is computed again
+                    // several times, the last one partly; short stretches of every
+                    // length up to a few points, each a rule of its own.
+                    CourseCase{"ManyChunks",
+                               100000,
+                               {{1, 0.001, true},
+                                {2, 0.0, false},
+                                {3, 0.002, true},
+                                {4, 0.0, false},
+                                {5, 0.003, true},
+                                {7, -0.001, true},
+                                {40000, 0.0004, true},
+                                {11, 0.0, false},
+                                {13, -0.003, true},
+                                {59000, 0.0, false}}}),
     [](const testing::TestParamInfo<CourseCase>& info) { return info.param.name; });
+
+TEST(TrackPlanTest, ASinkThatFailsFindsEveryPieceSettledFirst) {
+  TrackPlan plan;
+  plan.Create(70000);
+  plan.Append(PlanValue::Int16(0), PlanValue::Int16(0));
+  plan.Append(PlanValue::Int16(0), PlanValue::Int16(1));
+  plan.AppendStretch(60000, 0.001, true);
+  for (const int fails_at : {1, 3, 5}) {
+    int pieces = 0;
+    int unsettled = 0;
+    const auto sink = [&](std::uint64_t, std::string_view) {
+      if (pieces++ == fails_at) throw std::runtime_error("the disk is full");
+      ++unsettled;
+    };
+    EXPECT_THROW(plan.WriteFile(sink, [&unsettled] { unsettled = 0; }), std::runtime_error);
+    EXPECT_EQ(unsettled, 0) << fails_at;
+  }
+}
 
 TEST(TrackPlanTest, AStretchNeedsTwoMetresBeforeItAndRoomAfter) {
   TrackPlan plan;
