@@ -13,20 +13,15 @@ edit.
 
 usage: measure_edits.py SCENARIO_TOOL SCENARIO_DIR [EDITS [TEXT]]
 """
-import json
 import pathlib
 import shutil
 import statistics
-import subprocess
 import sys
 import tempfile
-import threading
 import time
 
-
-def frame(message):
-    body = json.dumps(message).encode()
-    return b"Content-Length: %d\r\n\r\n" % len(body) + body
+sys.path.insert(0, str(pathlib.Path(__file__).parent))
+import lsp_command_test  # noqa: E402
 
 
 def resident_kib(pid):
@@ -41,36 +36,14 @@ def percentile(values, share):
     return ordered[min(len(ordered) - 1, int(share * len(ordered)))]
 
 
-class Session:
-    """The server, its messages taken as they come with the time they came."""
-
-    def __init__(self, tool):
-        self.process = subprocess.Popen([tool, "lsp"], stdin=subprocess.PIPE,
-                                        stdout=subprocess.PIPE)
-        self.messages = []
-        self.lock = threading.Condition()
-        threading.Thread(target=self.read, daemon=True).start()
-
-    def read(self):
-        stream = self.process.stdout
-        while header := stream.readline():
-            length = int(header.split(b":")[1])
-            stream.readline()
-            message = json.loads(stream.read(length).decode())
-            with self.lock:
-                self.messages.append((time.perf_counter(), message))
-                self.lock.notify_all()
-
-    def send(self, *messages):
-        self.process.stdin.write(b"".join(frame(m) for m in messages))
-        self.process.stdin.flush()
+class Session(lsp_command_test.Session):
+    """The server, its messages taken as they come with the time they came;
+    each wait clears the messages it saw."""
 
     def wait_for(self, predicate, timeout=120):
         """The time the first message since the last wait that fits came."""
         with self.lock:
-            assert self.lock.wait_for(
-                lambda: any(predicate(m) for _, m in self.messages), timeout), self.messages[-3:]
-            found = next(t for t, m in self.messages if predicate(m))
+            found, _ = super().wait_for(predicate, timeout)
             self.messages.clear()
             return found
 
@@ -105,7 +78,7 @@ def main():
             change = {"jsonrpc": "2.0", "method": "textDocument/didChange", "params": {
                 "textDocument": {"uri": uri, "version": version},
                 "contentChanges": [{"text": moved if version % 2 else text}]}}
-            start = time.perf_counter()
+            start = time.monotonic()
             if version % 10 == 0:
                 place = {"textDocument": {"uri": uri}, "position": {"line": 1, "character": 2}}
                 session.send(change,
